@@ -1,0 +1,73 @@
+// The interface between the image model and the format codecs.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "platform/graphics/encoder_parameters.h"
+#include "platform/graphics/guid.h"
+#include "platform/graphics/limits.h"
+#include "platform/graphics/pixel_buffer.h"
+#include "platform/graphics/property_item.h"
+
+namespace tavlen::gfx {
+
+using Bytes = std::vector<uint8_t>;
+using SharedBytes = std::shared_ptr<const Bytes>;
+
+struct DecodedFrame {
+  PixelBuffer pixels;
+  std::vector<PropertyItem> properties;
+};
+
+// A file opened for decoding. It keeps the file's bytes so that frames can be decoded on demand.
+class ImageDecoder {
+ public:
+  virtual ~ImageDecoder() = default;
+  // kFrameDimensionPage for every format but GIF (kFrameDimensionTime).
+  virtual const Guid& FrameDimension() const = 0;
+  virtual uint32_t FrameCount() const = 0;
+  // Decodes frame `index` (0-based); `out` is written only when the result is Ok.
+  virtual Status DecodeFrame(uint32_t index, DecodedFrame& out) = 0;
+};
+
+// Opens a decoder on the whole file. The header is validated here; pixels are decoded later.
+// UnknownImageFormat / InvalidParameter / OutOfMemory / GenericError on failure.
+using DecoderOpener = Status (*)(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
+
+// Writes one image. `out` receives the whole file; nothing is written anywhere else.
+// InvalidParameter for an unsupported or malformed parameter or a pixel format the scheme cannot take.
+using ImageEncoderFn = Status (*)(const PixelBuffer& image, std::span<const PropertyItem> properties,
+                                  EncoderParameters parameters, Bytes& out);
+
+// The decoders, one function each (defined in codecs/<format>_decoder.cpp).
+Status OpenBmpDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
+Status OpenGifDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
+Status OpenPngDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
+Status OpenJpegDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
+Status OpenTiffDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
+
+// The encoders (codecs/<format>_encoder.cpp).
+Status EncodeBmp(const PixelBuffer&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
+Status EncodeGif(const PixelBuffer&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
+Status EncodePng(const PixelBuffer&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
+Status EncodeJpeg(const PixelBuffer&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
+Status EncodeTiff(const PixelBuffer&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
+
+// A decoder of exactly one frame that is already decoded: formats whose pixels are read at open time.
+class SingleFrameDecoder final : public ImageDecoder {
+ public:
+  explicit SingleFrameDecoder(DecodedFrame frame) : m_frame(std::move(frame)) {}
+  const Guid& FrameDimension() const override { return kFrameDimensionPage; }
+  uint32_t FrameCount() const override { return 1; }
+  // Hands the frame over once; WrongState after that.
+  Status DecodeFrame(uint32_t index, DecodedFrame& out) override;
+
+ private:
+  DecodedFrame m_frame;
+  bool m_handedOver = false;
+};
+
+}  // namespace tavlen::gfx
