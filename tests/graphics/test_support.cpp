@@ -119,8 +119,12 @@ std::string OwnFormatBytes(Bitmap& bitmap) {
   if (bitmap.LockBits(nullptr, kImageLockModeRead, bitmap.Format(), data) != Status::Ok) return {};
   const size_t rowBytes = (size_t{data.width} * BitsPerPixel(bitmap.Format()) + 7) / 8;
   std::string out;
-  for (uint32_t y = 0; y < data.height; ++y)
+  const uint32_t usedBits = (data.width * BitsPerPixel(bitmap.Format())) % 8;
+  for (uint32_t y = 0; y < data.height; ++y) {
     out.append(static_cast<const char*>(data.scan0) + static_cast<ptrdiff_t>(y) * data.stride, rowBytes);
+    // Bits past the last pixel are padding: they mean nothing and need not survive anything.
+    if (usedBits != 0) out.back() = static_cast<char>(out.back() & (0xFF00 >> usedBits));
+  }
   Ignore(bitmap.UnlockBits(data));
   return out;
 }

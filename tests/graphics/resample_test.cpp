@@ -1,0 +1,78 @@
+// The separable resampler: exact at scale one, flat stays flat, windows equal the whole.
+#include "platform/graphics/resample.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/graphics/test_support.h"
+
+namespace tavlen::gfx {
+namespace {
+
+PixelBuffer Pattern(uint32_t w, uint32_t h) {
+  auto b = test::MakePatternBitmap(w, h, PixelFormat::RGB32bpp);
+  return std::move(b->Pixels());
+}
+
+PixelBuffer Blank(uint32_t w, uint32_t h) {
+  auto p = PixelBuffer::Allocate(PixelFormat::RGB32bpp, w, h, PixelBuffer::Init::Zero);
+  return std::move(p.Value());
+}
+
+bool SameBytes(const PixelBuffer& a, const PixelBuffer& b) {
+  for (uint32_t y = 0; y < a.Height(); ++y)
+    if (std::memcmp(a.Row(y), b.Row(y), size_t{a.Width()} * 4) != 0) return false;
+  return true;
+}
+
+TEST(Resample, ScaleOneIsExactForEveryFilter) {
+  const PixelBuffer src = Pattern(23, 17);
+  for (auto f : {ResampleFilter::Nearest, ResampleFilter::Bilinear, ResampleFilter::Bicubic}) {
+    PixelBuffer dst = Blank(23, 17);
+    ASSERT_EQ(ResampleAll(src.View(), dst.View(), f), Status::Ok);
+    EXPECT_TRUE(SameBytes(src, dst));
+  }
+}
+
+TEST(Resample, NearestDoublingRepeatsPixels) {
+  const PixelBuffer src = Pattern(5, 3);
+  PixelBuffer dst = Blank(10, 6);
+  ASSERT_EQ(ResampleAll(src.View(), dst.View(), ResampleFilter::Nearest), Status::Ok);
+  for (uint32_t y = 0; y < 6; ++y)
+    for (uint32_t x = 0; x < 10; ++x) EXPECT_EQ(std::memcmp(dst.Row(y) + 4 * x, src.Row(y / 2) + 4 * (x / 2), 4), 0);
+}
+
+TEST(Resample, AWindowEqualsThatPartOfTheWholeDestination) {
+  const PixelBuffer src = Pattern(40, 30);
+  PixelBuffer whole = Blank(160, 120);
+  ASSERT_EQ(ResampleAll(src.View(), whole.View(), ResampleFilter::Bicubic), Status::Ok);
+  PixelBuffer window = Blank(33, 21);
+  ResampleGeometry g{0, 0, 40, 30, 160, 120, 57, 81};
+  ASSERT_EQ(Resample(src.View(), g, window.View(), ResampleFilter::Bicubic), Status::Ok);
+  for (uint32_t y = 0; y < 21; ++y)
+    ASSERT_EQ(std::memcmp(window.Row(y), whole.Row(81 + y) + 4 * 57, 33 * 4), 0) << "row " << y;
+}
+
+TEST(Resample, ShrinkingAveragesInsteadOfSampling) {
+  // A one-pixel checkerboard shrunk 8x must come out mid-gray, not black or white.
+  auto src = Blank(64, 64);
+  for (uint32_t y = 0; y < 64; ++y)
+    for (uint32_t x = 0; x < 64; ++x) std::memset(src.Row(y) + 4 * x, ((x + y) & 1) ? 255 : 0, 3);
+  PixelBuffer dst = Blank(8, 8);
+  ASSERT_EQ(ResampleAll(src.View(), dst.View(), ResampleFilter::Bicubic), Status::Ok);
+  for (uint32_t y = 0; y < 8; ++y)
+    for (uint32_t x = 0; x < 8; ++x) EXPECT_NEAR(dst.Row(y)[4 * x], 128, 3);
+}
+
+TEST(Resample, RejectsBadGeometry) {
+  const PixelBuffer src = Pattern(4, 4);
+  PixelBuffer dst = Blank(2, 2);
+  ResampleGeometry g{0, 0, 0, 4, 2, 2, 0, 0};
+  EXPECT_EQ(Resample(src.View(), g, dst.View(), ResampleFilter::Bicubic), Status::InvalidParameter);
+  auto rgb = PixelBuffer::Allocate(PixelFormat::RGB24bpp, 4, 4, PixelBuffer::Init::Zero);
+  EXPECT_EQ(ResampleAll(rgb.Value().View(), dst.View(), ResampleFilter::Bicubic), Status::InvalidParameter);
+}
+
+}  // namespace
+}  // namespace tavlen::gfx

@@ -1,0 +1,95 @@
+// Turns and mirrors of every pixel format against a straightforward per-pixel reference.
+#include <gtest/gtest.h>
+
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/convert.h"
+#include "tests/graphics/test_support.h"
+
+namespace tavlen::gfx {
+namespace {
+
+// The raw value of pixel (x, y) in the bitmap's own format, as an integer.
+uint64_t RawPixel(const PixelBuffer& p, uint32_t x, uint32_t y) {
+  const uint32_t bits = BitsPerPixel(p.Format());
+  if (bits < 8) return GetIndex(p.Row(y), bits, x);
+  uint64_t v = 0;
+  for (uint32_t b = 0; b < bits / 8; ++b) v |= uint64_t{p.Row(y)[x * bits / 8 + b]} << (8 * b);
+  return v;
+}
+
+// Where the reference finds the source of destination pixel (x, y), for source size w x h.
+void SourceOf(int type, uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint32_t& sx, uint32_t& sy) {
+  switch (type) {
+    case 0: sx = x; sy = y; break;
+    case 1: sx = y; sy = h - 1 - x; break;
+    case 2: sx = w - 1 - x; sy = h - 1 - y; break;
+    case 3: sx = w - 1 - y; sy = x; break;
+    case 4: sx = w - 1 - x; sy = y; break;
+    case 5: sx = y; sy = x; break;
+    case 6: sx = x; sy = h - 1 - y; break;
+    default: sx = w - 1 - y; sy = h - 1 - x; break;
+  }
+}
+
+class RotateFlipAllFormats : public ::testing::TestWithParam<PixelFormat> {};
+
+TEST_P(RotateFlipAllFormats, EveryTypeMatchesTheReference) {
+  // Odd sizes and widths that are not byte multiples for 1 and 4 bpp, and more than one tile.
+  for (auto [w, h] : {std::pair{37u, 70u}, std::pair{1u, 5u}, std::pair{67u, 1u}}) {
+    auto original = test::MakePatternBitmap(w, h, GetParam());
+    ASSERT_NE(original, nullptr);
+    for (int type = 0; type < 8; ++type) {
+      auto turned = original->Clone();
+      ASSERT_TRUE(turned.Ok());
+      ASSERT_EQ(turned.Value()->RotateFlip(static_cast<RotateFlipType>(type)), Status::Ok);
+      const PixelBuffer& out = turned.Value()->Pixels();
+      const bool quarter = type & 1;
+      ASSERT_EQ(out.Width(), quarter ? h : w);
+      ASSERT_EQ(out.Height(), quarter ? w : h);
+      EXPECT_EQ(out.GetPalette(), original->GetPalette());
+      for (uint32_t y = 0; y < out.Height(); ++y) {
+        for (uint32_t x = 0; x < out.Width(); ++x) {
+          uint32_t sx = 0, sy = 0;
+          SourceOf(type, x, y, w, h, sx, sy);
+          ASSERT_EQ(RawPixel(out, x, y), RawPixel(original->Pixels(), sx, sy))
+              << "type " << type << " at (" << x << ", " << y << ") size " << w << "x" << h;
+        }
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RotateFlipAllFormats,
+                         ::testing::Values(PixelFormat::Indexed1bpp, PixelFormat::Indexed4bpp,
+                                           PixelFormat::Indexed8bpp, PixelFormat::RGB565_16bpp,
+                                           PixelFormat::RGB24bpp, PixelFormat::ARGB32bpp, PixelFormat::RGB48bpp,
+                                           PixelFormat::ARGB64bpp));
+
+TEST(RotateFlip, FourQuarterTurnsAndOppositeTurnsRestoreThePixels) {
+  auto original = test::MakePatternBitmap(129, 65, PixelFormat::RGB24bpp);
+  auto copy = original->Clone();
+  ASSERT_TRUE(copy.Ok());
+  Bitmap& b = *copy.Value();
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(b.RotateFlip(RotateFlipType::Rotate90FlipNone), Status::Ok);
+  EXPECT_TRUE(test::SamePixels(b, *original));
+  ASSERT_EQ(b.RotateFlip(RotateFlipType::Rotate90FlipNone), Status::Ok);
+  ASSERT_EQ(b.RotateFlip(RotateFlipType::Rotate270FlipNone), Status::Ok);
+  EXPECT_TRUE(test::SamePixels(b, *original));
+  ASSERT_EQ(b.RotateFlip(RotateFlipType::RotateNoneFlipY), Status::Ok);
+  ASSERT_EQ(b.RotateFlip(RotateFlipType::RotateNoneFlipY), Status::Ok);
+  EXPECT_TRUE(test::SamePixels(b, *original));
+}
+
+TEST(RotateFlip, RefusesUnknownTypesAndLockedBitmaps) {
+  auto b = test::MakePatternBitmap(4, 3, PixelFormat::RGB24bpp);
+  EXPECT_EQ(b->RotateFlip(static_cast<RotateFlipType>(8)), Status::InvalidParameter);
+  EXPECT_EQ(b->RotateFlip(static_cast<RotateFlipType>(-1)), Status::InvalidParameter);
+  BitmapData data;
+  ASSERT_EQ(b->LockBits(nullptr, kImageLockModeRead, PixelFormat::RGB24bpp, data), Status::Ok);
+  EXPECT_EQ(b->RotateFlip(RotateFlipType::Rotate90FlipNone), Status::WrongState);
+  ASSERT_EQ(b->UnlockBits(data), Status::Ok);
+  EXPECT_EQ(b->Width(), 4u);
+}
+
+}  // namespace
+}  // namespace tavlen::gfx
