@@ -11,3 +11,9 @@ if(TAVLEN_SANITIZE)
                                                   -fno-omit-frame-pointer)
   target_link_options(tavlen_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(TAVLEN_FUZZ)
+  # Everything is instrumented for coverage; only the fuzzer executables link libFuzzer's main.
+  target_compile_options(tavlen_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                  -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(tavlen_options INTERFACE -fsanitize=address,undefined)
+endif()

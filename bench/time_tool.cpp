@@ -1,0 +1,64 @@
+// Times whole jobs so that scripts can set them beside other programs doing the same work:
+//   tavlen_time decode FILE N          decode a file N times (from disk each time)
+//   tavlen_time thumbnail FILE W H N   decode once, then resample to W x H N times
+//   tavlen_time make-photo OUT          write the benchmarks' 6000x4000 photo as JPEG quality 90
+// Prints the mean milliseconds of one repetition.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/codec_registry.h"
+#include "bench/bench_photo.h"
+
+using namespace tavlen::gfx;
+
+namespace {
+
+double Now() {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+int Fail(const char* what, Status s) {
+  std::fprintf(stderr, "%s failed: status %d\n", what, static_cast<int>(s));
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string verb = argc > 1 ? argv[1] : "";
+  if (verb == "decode" && argc == 4) {
+    const int n = std::atoi(argv[3]);
+    const double start = Now();
+    for (int i = 0; i < n; ++i) {
+      auto b = Bitmap::FromFile(argv[2]);
+      if (!b.Ok()) return Fail("decode", b.GetStatus());
+    }
+    std::printf("%.3f\n", (Now() - start) / n);
+    return 0;
+  }
+  if (verb == "thumbnail" && argc == 6) {
+    auto b = Bitmap::FromFile(argv[2]);
+    if (!b.Ok()) return Fail("decode", b.GetStatus());
+    const int n = std::atoi(argv[5]);
+    const double start = Now();
+    for (int i = 0; i < n; ++i) {
+      auto t = b.Value()->GetThumbnail(static_cast<uint32_t>(std::atoi(argv[3])), static_cast<uint32_t>(std::atoi(argv[4])));
+      if (!t.Ok()) return Fail("thumbnail", t.GetStatus());
+    }
+    std::printf("%.3f\n", (Now() - start) / n);
+    return 0;
+  }
+  if (verb == "make-photo" && argc == 3) {
+    const Bitmap::Ptr photo = MakePhoto(6000, 4000, PixelFormat::RGB24bpp);
+    const uint32_t quality = 90;
+    const EncoderParameter parameter{kEncoderQuality, 1, kEncoderParameterValueTypeLong, &quality};
+    if (Status s = photo->Save(argv[2], kJpegEncoderClsid, std::span(&parameter, 1)); s != Status::Ok)
+      return Fail("encode", s);
+    return 0;
+  }
+  std::fprintf(stderr, "usage: tavlen_time decode FILE N | thumbnail FILE W H N | make-photo OUT\n");
+  return 2;
+}
