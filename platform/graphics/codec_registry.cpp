@@ -39,7 +39,8 @@ struct DecoderEntry {
 
 const DecoderEntry kDecoders[] = {
     {std::string_view("\x89PNG\r\n\x1a\n", 8), kImageFormatPng, OpenPngDecoder},
-    {std::string_view("\xFF\xD8\xFF", 3), kImageFormatJpeg, OpenJpegDecoder},
+    // Some writers put fill bytes other than 0xFF between SOI and the first marker; libjpeg reads them.
+    {std::string_view("\xFF\xD8", 2), kImageFormatJpeg, OpenJpegDecoder},
     {"GIF87a", kImageFormatGif, OpenGifDecoder},
     {"GIF89a", kImageFormatGif, OpenGifDecoder},
     {std::string_view("II*\0", 4), kImageFormatTiff, OpenTiffDecoder},

@@ -64,26 +64,27 @@ class Reader {
   Reader(std::span<const uint8_t> block, bool bigEndian) : m_block(block), m_big(bigEndian) {}
 
   bool Has(uint64_t offset, uint64_t size) const { return offset <= m_block.size() && size <= m_block.size() - offset; }
-  uint32_t Get(uint64_t offset, uint32_t size) const {
-    uint32_t v = 0;
+  // A number of 1, 2, 4 or 8 bytes in the block's byte order.
+  uint64_t Get(uint64_t offset, uint32_t size) const {
+    uint64_t v = 0;
     for (uint32_t i = 0; i < size; ++i) {
-      const uint32_t byte = m_block[offset + i];
+      const uint64_t byte = m_block[offset + i];
       v |= m_big ? byte << (8 * (size - 1 - i)) : byte << (8 * i);
     }
     return v;
   }
 
-  void ReadIfd(uint32_t offset, int depth, std::vector<PropertyItem>& out, std::set<uint32_t>& visited) const {
+  void ReadIfd(uint64_t offset, int depth, std::vector<PropertyItem>& out, std::set<uint64_t>& visited) const {
     if (depth > 2 || !visited.insert(offset).second || !Has(offset, 2)) return;
-    const uint32_t count = std::min(Get(offset, 2), kMaxEntriesPerIfd);
+    const auto count = static_cast<uint32_t>(std::min<uint64_t>(Get(offset, 2), kMaxEntriesPerIfd));
     for (uint32_t i = 0; i < count; ++i) {
       const uint64_t entry = uint64_t{offset} + 2 + uint64_t{i} * 12;
       if (!Has(entry, 12)) return;
-      const uint16_t tag = static_cast<uint16_t>(Get(entry, 2));
+      const auto tag = static_cast<uint16_t>(Get(entry, 2));
       const uint16_t type = static_cast<uint16_t>(Get(entry + 2, 2));
-      const uint32_t n = Get(entry + 4, 4);
+      const auto n = static_cast<uint32_t>(Get(entry + 4, 4));
       if (tag == kExifIfdPointer || tag == kGpsIfdPointer) {
-        if (type == 4 || type == 13) ReadIfd(Get(entry + 8, 4), depth + 1, out, visited);
+        if (type == 4 || type == 13) ReadIfd(static_cast<uint32_t>(Get(entry + 8, 4)), depth + 1, out, visited);
         continue;
       }
       if (tag == kInteropIfdPointer) continue;
@@ -98,7 +99,7 @@ class Reader {
       item.value.resize(static_cast<size_t>(bytes));
       const uint32_t word = WordSize(type);
       for (uint64_t k = 0; k < bytes; k += word) {
-        const uint32_t v = Get(at + k, word);
+        const uint64_t v = Get(at + k, word);
         for (uint32_t b = 0; b < word; ++b) item.value[k + b] = static_cast<uint8_t>(v >> (8 * b));
       }
       out.push_back(std::move(item));
@@ -196,8 +197,8 @@ bool ParseExif(std::span<const uint8_t> block, std::vector<PropertyItem>& out) {
   }
   const Reader reader(block, big);
   if (reader.Get(2, 2) != 42) return false;
-  std::set<uint32_t> visited;
-  reader.ReadIfd(reader.Get(4, 4), 0, out, visited);
+  std::set<uint64_t> visited;
+  reader.ReadIfd(static_cast<uint32_t>(reader.Get(4, 4)), 0, out, visited);
   return true;
 }
 

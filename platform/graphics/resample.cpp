@@ -3,7 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <thread>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tavlen::gfx {
 namespace {
@@ -105,22 +111,81 @@ Taps BuildTaps(double srcStart, double srcLength, double destLength, int64_t win
 
 inline uint8_t Clamp8(int32_t v) { return static_cast<uint8_t>(std::clamp((v + kOne / 2) >> kShift, 0, 255)); }
 
-void HorizontalPass(const uint8_t* src, const Taps& taps, uint32_t count, uint8_t* out) {
+// One output row of the horizontal pass: every output pixel sums `taps` source pixels.
+void HorizontalRow(const uint8_t* src, const Taps& taps, uint32_t count, uint8_t* out) {
+  const uint32_t n = taps.taps;
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* s = src + size_t{static_cast<uint32_t>(taps.first[i])} * 4;
-    const int16_t* w = &taps.weights[size_t{i} * taps.taps];
-    int32_t b = 0, g = 0, r = 0, a = 0;
-    for (uint32_t k = 0; k < taps.taps; ++k, s += 4) {
-      b += w[k] * s[0];
-      g += w[k] * s[1];
-      r += w[k] * s[2];
-      a += w[k] * s[3];
+    const int16_t* w = &taps.weights[size_t{i} * n];
+    uint32_t k = 0;
+#if defined(__SSE2__)
+    // Two taps at a time: interleave the two pixels' channels so that one multiply-add sums them.
+    __m128i sum = _mm_setzero_si128();
+    for (; k + 2 <= n; k += 2, s += 8) {
+      const __m128i px = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s)), _mm_setzero_si128());
+      const __m128i pairs = _mm_unpacklo_epi16(px, _mm_srli_si128(px, 8));
+      const __m128i weights = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(w[k]) |
+                                                                  static_cast<uint32_t>(static_cast<uint16_t>(w[k + 1])) << 16));
+      sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, weights));
     }
-    out[4 * i] = Clamp8(b);
-    out[4 * i + 1] = Clamp8(g);
-    out[4 * i + 2] = Clamp8(r);
-    out[4 * i + 3] = Clamp8(a);
+    alignas(16) int32_t acc[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(acc), sum);
+#else
+    int32_t acc[4] = {0, 0, 0, 0};
+#endif
+    for (; k < n; ++k, s += 4)
+      for (int c = 0; c < 4; ++c) acc[c] += w[k] * s[c];
+    for (int c = 0; c < 4; ++c) out[4 * i + c] = Clamp8(acc[c]);
   }
+}
+
+// One output row of the vertical pass: every byte sums `count` rows of the intermediate image.
+void VerticalRow(const uint8_t* const* rows, const int16_t* w, uint32_t count, size_t bytes, uint8_t* out) {
+  size_t x = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i round = _mm_set1_epi32(kOne / 2);
+  for (; x + 16 <= bytes; x += 16) {
+    __m128i acc[4] = {round, round, round, round};
+    for (uint32_t k = 0; k < count; k += 2) {
+      // Rows k and k + 1 interleaved, so that each multiply-add sums both weighted values.
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + x));
+      const bool pair = k + 1 < count;
+      const __m128i b = pair ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + x)) : zero;
+      const __m128i weights = _mm_set1_epi32(static_cast<int32_t>(
+          static_cast<uint16_t>(w[k]) | static_cast<uint32_t>(static_cast<uint16_t>(pair ? w[k + 1] : 0)) << 16));
+      const __m128i alo = _mm_unpacklo_epi8(a, zero), ahi = _mm_unpackhi_epi8(a, zero);
+      const __m128i blo = _mm_unpacklo_epi8(b, zero), bhi = _mm_unpackhi_epi8(b, zero);
+      acc[0] = _mm_add_epi32(acc[0], _mm_madd_epi16(_mm_unpacklo_epi16(alo, blo), weights));
+      acc[1] = _mm_add_epi32(acc[1], _mm_madd_epi16(_mm_unpackhi_epi16(alo, blo), weights));
+      acc[2] = _mm_add_epi32(acc[2], _mm_madd_epi16(_mm_unpacklo_epi16(ahi, bhi), weights));
+      acc[3] = _mm_add_epi32(acc[3], _mm_madd_epi16(_mm_unpackhi_epi16(ahi, bhi), weights));
+    }
+    for (__m128i& v : acc) v = _mm_srai_epi32(v, kShift);
+    const __m128i lo = _mm_packs_epi32(acc[0], acc[1]);
+    const __m128i hi = _mm_packs_epi32(acc[2], acc[3]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; x < bytes; ++x) {
+    int32_t sum = kOne / 2;
+    for (uint32_t k = 0; k < count; ++k) sum += w[k] * rows[k][x];
+    out[x] = static_cast<uint8_t>(std::clamp(sum >> kShift, 0, 255));
+  }
+}
+
+// Runs body(begin, end) over [0, count), on two threads when the work is large enough to pay for one.
+void ParallelRows(uint32_t count, uint64_t workPerRow, const std::function<void(uint32_t, uint32_t)>& body) {
+  const bool split = count >= 2 && static_cast<uint64_t>(count) * workPerRow >= (1u << 20) &&
+                     std::thread::hardware_concurrency() > 1;
+  if (!split) {
+    body(0, count);
+    return;
+  }
+  const uint32_t half = count / 2;
+  std::thread helper([&] { body(half, count); });
+  body(0, half);
+  helper.join();
 }
 
 }  // namespace
@@ -144,30 +209,29 @@ Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, Re
   const int32_t rowHi = *std::max_element(down.first.begin(), down.first.end()) + static_cast<int32_t>(down.taps) - 1;
   const size_t rowBytes = size_t{outW} * 4;
   std::vector<uint8_t> across_rows(static_cast<size_t>(rowHi - rowLo + 1) * rowBytes);
-  for (int32_t y = rowLo; y <= rowHi; ++y)
-    HorizontalPass(src.Row(static_cast<uint32_t>(y)), across, outW, &across_rows[(y - rowLo) * rowBytes]);
+  ParallelRows(static_cast<uint32_t>(rowHi - rowLo + 1), uint64_t{outW} * across.taps, [&](uint32_t begin, uint32_t end) {
+    for (uint32_t r = begin; r < end; ++r)
+      HorizontalRow(src.Row(static_cast<uint32_t>(rowLo) + r), across, outW, &across_rows[r * rowBytes]);
+  });
 
   const bool opaque = !HasAlpha(src.layout.format);
   const bool premultiplied = IsPremultiplied(dst.layout.format);
-  std::vector<int32_t> sum(rowBytes);
-  for (uint32_t y = 0; y < outH; ++y) {
-    std::fill(sum.begin(), sum.end(), kOne / 2);
-    const int16_t* w = &down.weights[size_t{y} * down.taps];
-    for (uint32_t k = 0; k < down.taps; ++k) {
-      const uint8_t* row = &across_rows[static_cast<size_t>(down.first[y] - rowLo + static_cast<int32_t>(k)) * rowBytes];
-      const int32_t weight = w[k];
-      for (size_t x = 0; x < rowBytes; ++x) sum[x] += weight * row[x];
+  ParallelRows(outH, rowBytes * down.taps, [&](uint32_t begin, uint32_t end) {
+    std::vector<const uint8_t*> rows(down.taps);
+    for (uint32_t y = begin; y < end; ++y) {
+      for (uint32_t k = 0; k < down.taps; ++k)
+        rows[k] = &across_rows[static_cast<size_t>(down.first[y] - rowLo + static_cast<int32_t>(k)) * rowBytes];
+      uint8_t* out = dst.Row(y);
+      VerticalRow(rows.data(), &down.weights[size_t{y} * down.taps], down.taps, rowBytes, out);
+      if (opaque) {
+        for (size_t x = 3; x < rowBytes; x += 4) out[x] = 0xFF;
+      } else if (premultiplied) {
+        // Negative lobes can push a colour above its alpha; premultiplied data must not hold that.
+        for (size_t x = 0; x < rowBytes; x += 4)
+          for (int c = 0; c < 3; ++c) out[x + c] = std::min(out[x + c], out[x + 3]);
+      }
     }
-    uint8_t* out = dst.Row(y);
-    for (size_t x = 0; x < rowBytes; ++x) out[x] = static_cast<uint8_t>(std::clamp(sum[x] >> kShift, 0, 255));
-    if (opaque) {
-      for (size_t x = 3; x < rowBytes; x += 4) out[x] = 0xFF;
-    } else if (premultiplied) {
-      // Negative lobes can push a colour above its alpha; premultiplied data must not hold that.
-      for (size_t x = 0; x < rowBytes; x += 4)
-        for (int c = 0; c < 3; ++c) out[x + c] = std::min(out[x + c], out[x + 3]);
-    }
-  }
+  });
   return Status::Ok;
 }
 

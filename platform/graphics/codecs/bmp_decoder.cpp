@@ -1,0 +1,436 @@
+// Decoder of BMP files and headerless DIBs: core, OS/2 v2 and v3-v5 headers, RLE4/RLE8 and bit-field pixels.
+//
+// Choices where files leave the behaviour open:
+// - Pixels that RLE data skips (delta, early end of line or of bitmap) and pixels past the end of truncated
+//   data stay zero: palette index 0 for indexed images, black for the others.
+// - RLE runs that pass the end of a row are clipped there rather than wrapped onto the next row.
+// - Indices beyond a short palette show as opaque black: the palette is padded with black entries up to
+//   the largest index the pixels use, so every index the image holds has an entry.
+// - A pixel-data offset that points into the headers or past the end of the file is replaced by the position
+//   right after the palette; an offset inside the palette shortens the palette instead.
+// - Bit-field images whose alpha mask selects only zero bits are opaque; RLE images with a negative height are
+//   decoded top-down; biSizeImage and bfSize are ignored.
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include "platform/graphics/codecs/bmp_format.h"
+#include "platform/graphics/codecs/codec.h"
+
+namespace tavlen::gfx {
+namespace {
+
+using namespace bmp;
+
+enum class HeaderKind { Core, Os2, Windows };
+
+struct BmpHeader {
+  HeaderKind kind = HeaderKind::Windows;
+  uint32_t headerSize = 0;
+  uint32_t width = 0;
+  uint32_t height = 0;
+  bool topDown = false;
+  uint16_t bitCount = 0;
+  uint32_t compression = kBiRgb;
+  uint32_t colorsUsed = 0;
+  std::array<uint32_t, 4> masks{};  // red, green, blue, alpha
+  bool bitfields = false;
+  uint64_t paletteStart = 0;  // file position of the first palette entry
+};
+
+bool IsKnownBitCount(uint32_t bits) {
+  return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+HeaderKind KindForSize(uint32_t size) {
+  if (size == kCoreHeaderSize) return HeaderKind::Core;
+  if (size >= kOs2MinHeaderSize && size <= kOs2MaxHeaderSize && size != kInfoHeaderSize &&
+      size != kRgbMasksHeaderSize && size != kRgbaMasksHeaderSize)
+    return HeaderKind::Os2;
+  return HeaderKind::Windows;
+}
+
+// A headerless DIB is only tried as a last resort, so it must look exactly like one.
+bool LooksLikeDib(std::span<const uint8_t> data) {
+  if (data.size() < 4) return false;
+  const uint32_t size = ReadU32(data.data());
+  constexpr std::array<uint32_t, 8> kKnownSizes{12, 16, 40, 52, 56, 64, 108, 124};
+  if (std::find(kKnownSizes.begin(), kKnownSizes.end(), size) == kKnownSizes.end() || data.size() < size) return false;
+  const uint8_t* h = data.data();
+  if (size == kCoreHeaderSize)
+    return ReadU16(h + 4) > 0 && ReadU16(h + 6) > 0 && ReadU16(h + 8) == 1 && IsKnownBitCount(ReadU16(h + 10));
+  const auto width = static_cast<int32_t>(ReadU32(h + kInfoWidth));
+  const auto height = static_cast<int32_t>(ReadU32(h + kInfoHeight));
+  if (width <= 0 || height == 0 || ReadU16(h + kInfoPlanes) != 1 || !IsKnownBitCount(ReadU16(h + kInfoBitCount)))
+    return false;
+  return size < 20 || ReadU32(h + kInfoCompression) <= kBiAlphaBitfields;
+}
+
+// Reads the info header at `infoStart` and the masks that may follow it.
+Status ParseHeader(std::span<const uint8_t> data, size_t infoStart, BmpHeader& h) {
+  if (data.size() - infoStart < 4) return Status::GenericError;
+  h.headerSize = ReadU32(data.data() + infoStart);
+  if (h.headerSize < kCoreHeaderSize || (h.headerSize > kCoreHeaderSize && h.headerSize < kOs2MinHeaderSize))
+    return Status::UnknownImageFormat;
+  if (h.headerSize > data.size() - infoStart) return Status::GenericError;
+  h.kind = KindForSize(h.headerSize);
+
+  // Fields a short OS/2 v2 header leaves out read as zero.
+  std::array<uint8_t, kV5HeaderSize> f{};
+  std::memcpy(f.data(), data.data() + infoStart, std::min<size_t>(h.headerSize, f.size()));
+  if (h.kind == HeaderKind::Core) {
+    h.width = ReadU16(&f[4]);
+    h.height = ReadU16(&f[6]);
+    h.bitCount = ReadU16(&f[10]);
+  } else {
+    const auto width = static_cast<int32_t>(ReadU32(&f[kInfoWidth]));
+    const auto height = static_cast<int32_t>(ReadU32(&f[kInfoHeight]));
+    if (width <= 0) return Status::GenericError;
+    h.width = static_cast<uint32_t>(width);
+    h.topDown = height < 0;
+    // 0u - height keeps INT_MIN representable: it becomes 2^31 and fails the size check.
+    h.height = h.topDown ? 0u - static_cast<uint32_t>(height) : static_cast<uint32_t>(height);
+    h.bitCount = ReadU16(&f[kInfoBitCount]);
+    h.compression = ReadU32(&f[kInfoCompression]);
+    h.colorsUsed = ReadU32(&f[kInfoColorsUsed]);
+  }
+  if (h.width == 0 || h.height == 0) return Status::GenericError;
+
+  uint64_t afterHeader = infoStart + static_cast<uint64_t>(h.headerSize);
+  if (h.kind == HeaderKind::Os2) {
+    if (h.compression == kOs2Huffman1D || h.compression == kOs2Rle24) return Status::NotImplemented;
+    if (h.compression > kBiRle4) return Status::GenericError;
+  } else if (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) {
+    h.bitfields = true;
+    const size_t maskCount = h.compression == kBiAlphaBitfields ? 4 : 3;
+    if (h.headerSize >= kRgbMasksHeaderSize) {
+      for (size_t i = 0; i < 4; ++i)
+        if (h.headerSize >= kInfoRedMask + 4 * (i + 1)) h.masks[i] = ReadU32(&f[kInfoRedMask + 4 * i]);
+    } else {
+      // The 40-byte header keeps its masks right behind it.
+      if (data.size() - afterHeader < 4 * maskCount) return Status::GenericError;
+      for (size_t i = 0; i < maskCount; ++i) h.masks[i] = ReadU32(data.data() + afterHeader + 4 * i);
+      afterHeader += 4 * maskCount;
+    }
+  } else if (h.compression > kBiAlphaBitfields) {
+    return Status::GenericError;
+  }
+  h.paletteStart = afterHeader;
+
+  const bool embedded = h.kind == HeaderKind::Windows && (h.compression == kBiJpeg || h.compression == kBiPng);
+  if (!embedded && !IsKnownBitCount(h.bitCount)) return Status::GenericError;
+  if (h.compression == kBiRle8 && h.bitCount != 8) return Status::GenericError;
+  if (h.compression == kBiRle4 && h.bitCount != 4) return Status::GenericError;
+  if (h.bitfields && h.bitCount < 16) return Status::GenericError;
+  // BI_RGB has fixed masks; some writers also leave the bit-field masks zero and mean the same.
+  const bool noColourMasks = h.masks[0] == 0 && h.masks[1] == 0 && h.masks[2] == 0;
+  if (h.bitCount == 16 && (!h.bitfields || noColourMasks)) h.masks = {0x7C00, 0x03E0, 0x001F, h.masks[3]};
+  if (h.bitCount == 32 && (!h.bitfields || noColourMasks)) h.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, h.masks[3]};
+  return Status::Ok;
+}
+
+// One colour channel of a bit-field pixel, scaled exactly to 0..255 (v * 255 / max, rounded).
+class Channel {
+ public:
+  bool Init(uint32_t mask) {
+    m_mask = mask;
+    if (mask == 0) return true;
+    m_shift = static_cast<uint32_t>(std::countr_zero(mask));
+    const uint64_t field = static_cast<uint64_t>(mask) >> m_shift;
+    if ((field & (field + 1)) != 0) return false;  // not contiguous
+    m_max = static_cast<uint32_t>(field);
+    if (m_max <= 0xFFF) {
+      m_lut.resize(m_max + 1);
+      for (uint32_t v = 0; v <= m_max; ++v) m_lut[v] = Scale(v);
+    }
+    return true;
+  }
+  uint8_t Get(uint32_t word) const {
+    if (m_mask == 0) return 0;
+    const uint32_t v = (word & m_mask) >> m_shift;
+    return m_lut.empty() ? Scale(v) : m_lut[v];
+  }
+
+ private:
+  uint8_t Scale(uint32_t v) const { return static_cast<uint8_t>((static_cast<uint64_t>(v) * 255 + m_max / 2) / m_max); }
+
+  uint32_t m_mask = 0;
+  uint32_t m_shift = 0;
+  uint32_t m_max = 1;
+  std::vector<uint8_t> m_lut;
+};
+
+uint32_t ReadWord(const uint8_t* p, uint32_t bytesPerPixel) {
+  switch (bytesPerPixel) {
+    case 2:
+      return ReadU16(p);
+    case 3:
+      return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
+    default:
+      return ReadU32(p);
+  }
+}
+
+// Calls fn(y, row, bytes) for every stored row present in `pixels`; the last one may be partial.
+template <typename Fn>
+void ForEachStoredRow(std::span<const uint8_t> pixels, uint64_t rowBytes, const BmpHeader& h, Fn fn) {
+  uint64_t start = 0;
+  for (uint32_t r = 0; r < h.height && start < pixels.size(); ++r, start += rowBytes) {
+    const size_t avail = static_cast<size_t>(std::min<uint64_t>(rowBytes, pixels.size() - start));
+    fn(h.topDown ? r : h.height - 1 - r, pixels.data() + start, avail);
+  }
+}
+
+bool AnyAlpha(std::span<const uint8_t> pixels, uint64_t rowBytes, const BmpHeader& h, uint32_t alphaMask) {
+  const uint32_t bpp = h.bitCount / 8;
+  bool any = false;
+  ForEachStoredRow(pixels, rowBytes, h, [&](uint32_t, const uint8_t* src, size_t avail) {
+    const size_t n = std::min<size_t>(h.width, avail / bpp);
+    for (size_t x = 0; x < n && !any; ++x) any = (ReadWord(src + x * bpp, bpp) & alphaMask) != 0;
+  });
+  return any;
+}
+
+void SetIndex(uint8_t* row, PixelFormat format, uint64_t x, uint8_t index) {
+  if (format == PixelFormat::Indexed8bpp) {
+    row[x] = index;
+  } else {
+    uint8_t& b = row[x >> 1];
+    b = (x & 1) ? static_cast<uint8_t>((b & 0xF0) | (index & 0x0F)) : static_cast<uint8_t>((b & 0x0F) | (index << 4));
+  }
+}
+
+// RLE8 / RLE4. Runs past the row end are clipped; pixels never written stay index 0.
+void DecodeRle(std::span<const uint8_t> src, const BmpHeader& h, PixelBuffer& out) {
+  const bool rle4 = h.compression == kBiRle4;
+  const PixelFormat format = out.Format();
+  uint64_t x = 0;
+  uint64_t row = 0;
+  size_t pos = 0;
+  auto put = [&](uint8_t index) {
+    if (x < h.width) SetIndex(out.Row(h.topDown ? row : h.height - 1 - row), format, x, index);
+    ++x;
+  };
+  while (pos + 2 <= src.size() && row < h.height) {
+    const uint8_t count = src[pos];
+    const uint8_t value = src[pos + 1];
+    pos += 2;
+    if (count > 0) {
+      const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count, x < h.width ? h.width - x : 0));
+      for (uint32_t i = 0; i < n; ++i) put(rle4 ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+      x += count - n;
+      continue;
+    }
+    if (value == 0) {  // end of line
+      x = 0;
+      ++row;
+    } else if (value == 1) {  // end of bitmap
+      return;
+    } else if (value == 2) {  // delta: right and up (in file order)
+      if (pos + 2 > src.size()) return;
+      x += src[pos];
+      row += src[pos + 1];
+      pos += 2;
+    } else {  // absolute run of `value` pixels, padded to a 16-bit boundary
+      const size_t bytes = rle4 ? (value + 1u) / 2 : value;
+      for (uint32_t i = 0; i < value; ++i) {
+        const size_t at = pos + (rle4 ? i / 2 : i);
+        if (at >= src.size()) return;
+        put(rle4 ? ((i & 1) ? src[at] & 0x0F : src[at] >> 4) : src[at]);
+      }
+      pos += (bytes + 1) & ~size_t{1};
+    }
+  }
+}
+
+bool HasStandardRgbMasks(const BmpHeader& h) {
+  return h.masks[0] == 0x00FF0000 && h.masks[1] == 0x0000FF00 && h.masks[2] == 0x000000FF;
+}
+
+// Uncompressed rows into the output format chosen by ChooseFormat.
+void DecodeRows(std::span<const uint8_t> pixels, const BmpHeader& h, const std::array<Channel, 4>& channels,
+                PixelBuffer& out) {
+  enum class Mode { Copy, Copy3Of4, Expand2, Fields };
+  const PixelFormat format = out.Format();
+  Mode mode = Mode::Fields;
+  if (h.bitCount == 2)
+    mode = Mode::Expand2;
+  else if (h.bitCount < 16 || format == PixelFormat::RGB555_16bpp || format == PixelFormat::RGB565_16bpp ||
+           (h.bitCount == 24 && !h.bitfields))
+    mode = Mode::Copy;
+  else if (h.bitCount == 32 && HasStandardRgbMasks(h))
+    mode = format == PixelFormat::RGB32bpp ? Mode::Copy3Of4 : h.masks[3] == 0xFF000000u ? Mode::Copy : Mode::Fields;
+
+  const uint32_t bpp = h.bitCount / 8;
+  const uint32_t outBpp = BitsPerPixel(format) / 8;
+  const size_t used = static_cast<size_t>((static_cast<uint64_t>(h.width) * h.bitCount + 7) / 8);
+  ForEachStoredRow(pixels, RowBytes(h.width, h.bitCount), h, [&](uint32_t y, const uint8_t* src, size_t avail) {
+    uint8_t* dst = out.Row(y);
+    switch (mode) {
+      case Mode::Copy:
+        std::memcpy(dst, src, std::min(used, avail));
+        break;
+      case Mode::Copy3Of4:  // the x byte was set to 0xFF beforehand
+        for (size_t x = 0, n = std::min<size_t>(h.width, avail / 4); x < n; ++x)
+          std::memcpy(dst + 4 * x, src + 4 * x, 3);
+        break;
+      case Mode::Expand2:
+        for (size_t x = 0, n = std::min<size_t>(h.width, avail * 4); x < n; ++x)
+          SetIndex(dst, format, x, (src[x >> 2] >> (6 - 2 * (x & 3))) & 3);
+        break;
+      case Mode::Fields:
+        for (size_t x = 0, n = std::min<size_t>(h.width, avail / bpp); x < n; ++x) {
+          const uint32_t word = ReadWord(src + x * bpp, bpp);
+          uint8_t* d = dst + x * outBpp;
+          d[0] = channels[2].Get(word);
+          d[1] = channels[1].Get(word);
+          d[2] = channels[0].Get(word);
+          if (format == PixelFormat::ARGB32bpp) d[3] = channels[3].Get(word);
+        }
+        break;
+    }
+  });
+}
+
+PixelFormat ChooseFormat(const BmpHeader& h) {
+  switch (h.bitCount) {
+    case 1:
+      return PixelFormat::Indexed1bpp;
+    case 2:
+    case 4:
+      return PixelFormat::Indexed4bpp;
+    case 8:
+      return PixelFormat::Indexed8bpp;
+    default:
+      break;
+  }
+  const auto& m = h.masks;
+  if (m[3] != 0) return PixelFormat::ARGB32bpp;
+  if (h.bitCount == 16) {
+    if (m[0] == 0x7C00 && m[1] == 0x03E0 && m[2] == 0x001F) return PixelFormat::RGB555_16bpp;
+    if (m[0] == 0xF800 && m[1] == 0x07E0 && m[2] == 0x001F) return PixelFormat::RGB565_16bpp;
+    return PixelFormat::RGB24bpp;
+  }
+  return h.bitCount == 24 ? PixelFormat::RGB24bpp : PixelFormat::RGB32bpp;
+}
+
+// The file's palette, cut to what the format can index and to the bytes before the pixel data.
+Palette ReadPalette(std::span<const uint8_t> data, const BmpHeader& h, uint64_t pixelStart) {
+  Palette palette;
+  const uint32_t entrySize = h.kind == HeaderKind::Core ? 3 : 4;
+  uint64_t count = h.colorsUsed != 0 && h.kind != HeaderKind::Core ? h.colorsUsed : 1u << h.bitCount;
+  count = std::min<uint64_t>(count, 1u << h.bitCount);
+  const uint64_t end = std::min<uint64_t>(pixelStart, data.size());
+  count = std::min<uint64_t>(count, end > h.paletteStart ? (end - h.paletteStart) / entrySize : 0);
+  bool gray = true;
+  for (uint64_t i = 0; i < count; ++i) {
+    const uint8_t* e = data.data() + h.paletteStart + i * entrySize;
+    palette.entries.push_back(0xFF000000u | (uint32_t{e[2]} << 16) | (uint32_t{e[1]} << 8) | e[0]);
+    gray = gray && e[0] == e[1] && e[1] == e[2];
+  }
+  if (gray && !palette.entries.empty()) palette.flags = kPaletteGrayScale;
+  return palette;
+}
+
+// Pads the palette with opaque black up to the largest index the pixels use.
+void CoverUsedIndices(PixelBuffer& out) {
+  const uint32_t bits = BitsPerPixel(out.Format());
+  auto& entries = out.GetPalette().entries;
+  if (entries.size() >= (1u << bits)) return;
+  uint32_t maxIndex = 0;
+  for (uint32_t y = 0; y < out.Height(); ++y) {
+    const uint8_t* row = out.Row(y);
+    for (uint32_t x = 0; x < out.Width(); ++x) {
+      const uint32_t shift = 8 - bits - (x * bits) % 8;
+      maxIndex = std::max<uint32_t>(maxIndex, (row[x * bits / 8] >> shift) & ((1u << bits) - 1));
+    }
+  }
+  if (maxIndex >= entries.size()) entries.resize(maxIndex + 1, 0xFF000000u);
+}
+
+// BI_JPEG / BI_PNG: the pixel data is a whole image of that format.
+Status DecodeEmbedded(std::span<const uint8_t> stream, const BmpHeader& h, const DecodeLimits& limits,
+                      DecodedFrame& frame) {
+  auto bytes = std::make_shared<Bytes>(stream.begin(), stream.end());
+  std::unique_ptr<ImageDecoder> inner;
+  Status status =
+      h.compression == kBiJpeg ? OpenJpegDecoder(bytes, limits, inner) : OpenPngDecoder(bytes, limits, inner);
+  if (status == Status::Ok) status = inner->DecodeFrame(0, frame);
+  if (status == Status::UnknownImageFormat) return Status::GenericError;
+  frame.properties.clear();
+  return status;
+}
+
+Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimits& limits, DecodedFrame& frame) {
+  BmpHeader h;
+  if (Status s = ParseHeader(data, infoStart, h); s != Status::Ok) return s;
+
+  // Where the pixels start: the file header's offset when it is possible, else right after the palette.
+  const uint32_t entrySize = h.kind == HeaderKind::Core ? 3 : 4;
+  const bool indexed = h.bitCount >= 1 && h.bitCount <= 8;
+  uint64_t declared = h.kind != HeaderKind::Core && h.colorsUsed != 0 ? h.colorsUsed : indexed ? 1u << h.bitCount : 0;
+  // An absurd colour count cannot be skipped over; assume the palette the depth needs.
+  if (h.paletteStart + declared * entrySize > data.size()) declared = indexed ? 1u << h.bitCount : 0;
+  uint64_t pixelStart = h.paletteStart + declared * entrySize;
+  if (infoStart == kFileHeaderSize) {
+    const uint32_t offset = ReadU32(data.data() + kPixelOffsetOffset);
+    if (offset >= h.paletteStart && offset < data.size()) pixelStart = offset;
+  }
+  const std::span<const uint8_t> pixels =
+      pixelStart < data.size() ? data.subspan(static_cast<size_t>(pixelStart)) : std::span<const uint8_t>{};
+
+  if (h.kind == HeaderKind::Windows && (h.compression == kBiJpeg || h.compression == kBiPng))
+    return DecodeEmbedded(pixels, h, limits, frame);
+
+  std::array<Channel, 4> channels;
+  for (size_t i = 0; i < 4; ++i)
+    if (!channels[i].Init(h.masks[i])) return Status::GenericError;
+  // An alpha mask that selects only zero bits describes an opaque image.
+  if (h.masks[3] != 0 && !AnyAlpha(pixels, RowBytes(h.width, h.bitCount), h, h.masks[3])) h.masks[3] = 0;
+
+  const PixelFormat format = ChooseFormat(h);
+  if (Status s = CheckImageSize(format, h.width, h.height, limits); s != Status::Ok) return s;
+  Result<PixelBuffer> buffer = PixelBuffer::Allocate(format, h.width, h.height, PixelBuffer::Init::Zero, limits);
+  if (!buffer.Ok()) return buffer.GetStatus();
+  PixelBuffer& out = buffer.Value();
+
+  if (format == PixelFormat::RGB32bpp) {
+    for (uint32_t y = 0; y < h.height; ++y)
+      for (uint32_t x = 0; x < h.width; ++x) out.Row(y)[4 * x + 3] = 0xFF;
+  }
+  if (h.compression == kBiRle8 || h.compression == kBiRle4)
+    DecodeRle(pixels, h, out);
+  else
+    DecodeRows(pixels, h, channels, out);
+
+  if (IsIndexed(format)) {
+    out.GetPalette() = ReadPalette(data, h, pixelStart);
+    CoverUsedIndices(out);
+  }
+  frame.pixels = std::move(out);
+  frame.properties.clear();
+  return Status::Ok;
+}
+
+}  // namespace
+
+Status OpenBmpDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {
+  if (!data) return Status::InvalidParameter;
+  const std::span<const uint8_t> bytes(*data);
+  if (bytes.size() > limits.maxFileBytes) return Status::OutOfMemory;
+  size_t infoStart = 0;
+  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+    if (bytes.size() < kFileHeaderSize) return Status::GenericError;
+    infoStart = kFileHeaderSize;
+  } else if (!LooksLikeDib(bytes)) {
+    return Status::UnknownImageFormat;
+  }
+  DecodedFrame frame;
+  if (Status s = Decode(bytes, infoStart, limits, frame); s != Status::Ok) return s;
+  out = std::make_unique<SingleFrameDecoder>(std::move(frame));
+  return Status::Ok;
+}
+
+}  // namespace tavlen::gfx

@@ -1,0 +1,200 @@
+// JPEG decoder on libjpeg: baseline, progressive and arithmetic-coded files, gray, colour and CMYK, EXIF items.
+
+#include <cstring>
+#include <vector>
+
+#include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/jpeg_glue.h"
+#include "platform/graphics/exif.h"
+
+namespace tavlen::gfx {
+namespace {
+
+using jpeg_glue::ErrorManager;
+using jpeg_glue::RunGuarded;
+
+// A progressive file may repeat scans without end; real encoders write a dozen or so.
+constexpr int kMaxScans = 500;
+
+constexpr uint8_t kExifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
+
+// One libjpeg decompressor with its error and progress managers; destroyed with the object.
+struct Session {
+  jpeg_decompress_struct cinfo{};
+  ErrorManager err;
+  jpeg_progress_mgr progress{};
+
+  Session() = default;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  ~Session() { jpeg_destroy_decompress(&cinfo); }
+};
+
+void LimitScans(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxScans) {
+    cinfo->err->msg_code = jpeg_glue::kScanLimitCode;
+    cinfo->err->error_exit(cinfo);
+  }
+}
+
+// Everything a guarded step needs, as plain data.
+struct HeaderStep {
+  Session* session;
+  const uint8_t* data;
+  unsigned long size;
+  long maxMemory;
+};
+
+void ReadHeader(void* arg) {
+  auto* step = static_cast<HeaderStep*>(arg);
+  j_decompress_ptr cinfo = &step->session->cinfo;
+  jpeg_create_decompress(cinfo);
+  cinfo->mem->max_memory_to_use = step->maxMemory;
+  step->session->progress.progress_monitor = LimitScans;
+  cinfo->progress = &step->session->progress;
+  jpeg_mem_src(cinfo, step->data, step->size);
+  jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_read_header(cinfo, TRUE);
+}
+
+struct PixelStep {
+  j_decompress_ptr cinfo;
+  uint8_t** rows;     // one pointer per output row
+  uint8_t* cmykRow;   // scratch of width * 4 bytes for CMYK output, else null
+  bool invertedCmyk;  // Adobe files store 255 - ink
+};
+
+// Four inks to B, G, R: each channel is what its ink and black leave of white.
+void CmykRowToBgr(const uint8_t* cmyk, uint32_t width, bool inverted, uint8_t* bgr) {
+  for (uint32_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    uint32_t c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+    bgr[0] = static_cast<uint8_t>((y * k + 127) / 255);
+    bgr[1] = static_cast<uint8_t>((m * k + 127) / 255);
+    bgr[2] = static_cast<uint8_t>((c * k + 127) / 255);
+  }
+}
+
+void ReadPixels(void* arg) {
+  auto* step = static_cast<PixelStep*>(arg);
+  j_decompress_ptr cinfo = step->cinfo;
+  jpeg_start_decompress(cinfo);
+  while (cinfo->output_scanline < cinfo->output_height) {
+    if (step->cmykRow != nullptr) {
+      JSAMPROW row = step->cmykRow;
+      uint8_t* target = step->rows[cinfo->output_scanline];
+      if (jpeg_read_scanlines(cinfo, &row, 1) != 1) break;
+      CmykRowToBgr(step->cmykRow, cinfo->output_width, step->invertedCmyk, target);
+    } else {
+      // Several rows per call: libjpeg writes straight into the bitmap.
+      if (jpeg_read_scanlines(cinfo, step->rows + cinfo->output_scanline,
+                              cinfo->output_height - cinfo->output_scanline) == 0) {
+        break;
+      }
+    }
+  }
+  jpeg_finish_decompress(cinfo);
+}
+
+Status StatusOfError(int code) {
+  switch (code) {
+    case JERR_NO_SOI:
+      return Status::UnknownImageFormat;
+    case JERR_OUT_OF_MEMORY:
+    case JERR_NO_BACKING_STORE:
+    case JERR_IMAGE_TOO_BIG:
+      return Status::OutOfMemory;
+    default:
+      return Status::GenericError;  // damaged data, 12-bit samples, too many scans
+  }
+}
+
+PixelFormat OutputFormat(const jpeg_decompress_struct& cinfo) {
+  return cinfo.jpeg_color_space == JCS_GRAYSCALE ? PixelFormat::Indexed8bpp : PixelFormat::RGB24bpp;
+}
+
+// Starts a session over the bytes and reads the header; the sizes are checked against the limits.
+Status OpenSession(const Bytes& data, const DecodeLimits& limits, Session& session) {
+  // Room for a progressive file's coefficients (2 bytes a sample) next to the decoded pixels.
+  constexpr uint64_t kCeiling = uint64_t{1} << 46;
+  const uint64_t maxMemory = limits.maxPixelBytes >= kCeiling ? kCeiling : limits.maxPixelBytes * 2 + (16u << 20);
+  HeaderStep step{&session, data.data(), static_cast<unsigned long>(data.size()), static_cast<long>(maxMemory)};
+  session.cinfo.err = jpeg_glue::InstallErrorManager(session.err);
+  if (!RunGuarded(session.err, ReadHeader, &step)) return StatusOfError(session.err.code);
+  return CheckImageSize(OutputFormat(session.cinfo), session.cinfo.image_width, session.cinfo.image_height, limits);
+}
+
+void CollectExif(const jpeg_decompress_struct& cinfo, std::vector<PropertyItem>& out) {
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+    if (m->marker != JPEG_APP0 + 1 || m->data_length < sizeof(kExifSignature)) continue;
+    if (std::memcmp(m->data, kExifSignature, sizeof(kExifSignature)) != 0) continue;
+    std::span<const uint8_t> block(m->data + sizeof(kExifSignature), m->data_length - sizeof(kExifSignature));
+    if (ParseExif(block, out)) return;  // the first readable EXIF segment wins
+    out.clear();
+  }
+}
+
+class JpegDecoder final : public ImageDecoder {
+ public:
+  JpegDecoder(SharedBytes data, const DecodeLimits& limits) : m_data(std::move(data)), m_limits(limits) {}
+
+  const Guid& FrameDimension() const override { return kFrameDimensionPage; }
+  uint32_t FrameCount() const override { return 1; }
+
+  Status DecodeFrame(uint32_t index, DecodedFrame& out) override {
+    if (index != 0) return Status::InvalidParameter;
+    Session session;
+    if (Status s = OpenSession(*m_data, m_limits, session); s != Status::Ok) return s;
+    jpeg_decompress_struct& cinfo = session.cinfo;
+
+    const PixelFormat format = OutputFormat(cinfo);
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    if (format == PixelFormat::Indexed8bpp) {
+      cinfo.out_color_space = JCS_GRAYSCALE;
+    } else if (cmyk) {
+      cinfo.out_color_space = JCS_CMYK;  // libjpeg turns YCCK into CMYK
+    } else {
+      cinfo.out_color_space = JCS_EXT_BGR;  // the 24bppRGB byte order
+    }
+
+    auto pixels = PixelBuffer::Allocate(format, cinfo.image_width, cinfo.image_height, PixelBuffer::Init::Uninitialized,
+                                        m_limits);
+    if (!pixels.Ok()) return pixels.GetStatus();
+    PixelBuffer& buffer = pixels.Value();
+    std::vector<uint8_t*> rows(buffer.Height());
+    for (uint32_t y = 0; y < buffer.Height(); ++y) rows[y] = buffer.Row(y);
+    std::vector<uint8_t> cmykRow(cmyk ? static_cast<size_t>(buffer.Width()) * 4 : 0);
+
+    // Saved markers live in libjpeg's per-image pool, which finishing the decompression frees.
+    DecodedFrame frame;
+    CollectExif(cinfo, frame.properties);
+
+    PixelStep step{&cinfo, rows.data(), cmyk ? cmykRow.data() : nullptr, cinfo.saw_Adobe_marker != 0};
+    if (!RunGuarded(session.err, ReadPixels, &step)) return StatusOfError(session.err.code);
+    if (format == PixelFormat::Indexed8bpp) buffer.GetPalette() = GrayPalette(8);
+    frame.pixels = std::move(buffer);
+    out = std::move(frame);
+    return Status::Ok;
+  }
+
+ private:
+  SharedBytes m_data;
+  DecodeLimits m_limits;
+};
+
+}  // namespace
+
+Status OpenJpegDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {
+  if (!data || data->size() < 3) return Status::UnknownImageFormat;
+  if ((*data)[0] != 0xFF || (*data)[1] != 0xD8) return Status::UnknownImageFormat;
+  if (data->size() > limits.maxFileBytes) return Status::OutOfMemory;
+  {
+    Session session;
+    if (Status s = OpenSession(*data, limits, session); s != Status::Ok) return s;
+  }
+  out = std::make_unique<JpegDecoder>(std::move(data), limits);
+  return Status::Ok;
+}
+
+}  // namespace tavlen::gfx

@@ -1,0 +1,307 @@
+// PNG decoding through libpng: every colour type and bit depth into the library's pixel formats.
+//
+// Formats chosen so that no sample value is lost and palettes survive:
+//   palette 1/4 bit -> Indexed1bpp/Indexed4bpp, palette 2/8 bit -> Indexed8bpp (PLTE + tRNS alpha)
+//   gray 1 bit -> Indexed1bpp, gray 4 bit -> Indexed4bpp, gray 2/8 bit -> Indexed8bpp, all with a gray ramp
+//   gray 16 -> RGB48bpp; gray/RGB with tRNS and gray+alpha/RGBA -> ARGB32bpp (ARGB64bpp at 16 bits)
+//   RGB 8 -> RGB24bpp, RGB 16 -> RGB48bpp
+// Gamma and colour chunks are not applied: samples are returned as stored. APNG files give their default image.
+#include <csetjmp>
+#include <cstring>
+#include <string_view>
+
+#include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/png_glue.h"
+#include "platform/graphics/exif.h"
+
+namespace tavlen::gfx {
+namespace {
+
+using png_glue::ErrorContext;
+
+// Ancillary chunks (text, profiles, EXIF) are refused above this size after decompression.
+constexpr size_t kMaxChunkBytes = 8u << 20;
+constexpr png_uint_32 kMaxCachedChunks = 1000;
+
+struct Source {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  size_t pos = 0;
+};
+
+void ReadCallback(png_structp png, png_bytep out, size_t count) {
+  auto* src = static_cast<Source*>(png_get_io_ptr(png));
+  if (count > src->size - src->pos) png_error(png, "Read past the end of the data");
+  std::memcpy(out, src->data + src->pos, count);
+  src->pos += count;
+}
+
+struct Header {
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  int bitDepth = 0;
+  int colorType = 0;
+  int interlace = 0;
+  bool hasTrns = false;
+};
+
+// Which libpng transforms turn the stored rows into rows of `format`.
+struct Plan {
+  PixelFormat format = PixelFormat::DontCare;
+  bool pack = false;        // 2-bit samples to one byte each
+  bool expandGray = false;  // gray 1/2/4 with tRNS: to 8 bits first
+  bool trnsToAlpha = false;
+  bool grayToRgb = false;
+  bool bgr = false;
+  bool swap16 = false;  // big-endian 16-bit samples to little-endian words
+  size_t rowBytes = 0;  // filled by the transform step
+};
+
+struct ReadStep {
+  void (*run)(png_structp, png_infop, void*);
+  void* arg;
+};
+
+// The one setjmp of a decode: runs a step and turns a libpng error into false.
+// Nothing with a destructor lives between here and the libpng call that may longjmp.
+bool RunGuarded(png_structp png, png_infop info, ReadStep step) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  step.run(png, info, step.arg);
+  return true;
+}
+
+void StepReadInfo(png_structp png, png_infop info, void* arg) {
+  auto* h = static_cast<Header*>(arg);
+  png_read_info(png, info);
+  png_get_IHDR(png, info, &h->width, &h->height, &h->bitDepth, &h->colorType, &h->interlace, nullptr, nullptr);
+  h->hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+}
+
+void StepTransforms(png_structp png, png_infop info, void* arg) {
+  auto* plan = static_cast<Plan*>(arg);
+  if (plan->pack) png_set_packing(png);
+  if (plan->expandGray) png_set_expand_gray_1_2_4_to_8(png);
+  if (plan->trnsToAlpha) png_set_tRNS_to_alpha(png);
+  if (plan->grayToRgb) png_set_gray_to_rgb(png);
+  if (plan->bgr) png_set_bgr(png);
+  if (plan->swap16) png_set_swap(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  plan->rowBytes = png_get_rowbytes(png, info);
+}
+
+void StepReadImage(png_structp png, png_infop, void* arg) { png_read_image(png, static_cast<png_bytepp>(arg)); }
+
+void StepReadEnd(png_structp png, png_infop info, void*) { png_read_end(png, info); }
+
+Plan PlanFor(const Header& h) {
+  Plan p;
+  const bool wide = h.bitDepth == 16;
+  switch (h.colorType) {
+    case PNG_COLOR_TYPE_PALETTE:
+      p.format = h.bitDepth == 1   ? PixelFormat::Indexed1bpp
+                 : h.bitDepth == 4 ? PixelFormat::Indexed4bpp
+                                   : PixelFormat::Indexed8bpp;
+      p.pack = h.bitDepth == 2;
+      break;
+    case PNG_COLOR_TYPE_GRAY:
+      if (h.hasTrns) {
+        p.format = wide ? PixelFormat::ARGB64bpp : PixelFormat::ARGB32bpp;
+        p.expandGray = h.bitDepth < 8;
+        p.trnsToAlpha = p.grayToRgb = p.bgr = true;
+        p.swap16 = wide;
+      } else if (wide) {
+        p.format = PixelFormat::RGB48bpp;
+        p.grayToRgb = p.swap16 = true;
+      } else {
+        p.format = h.bitDepth == 1   ? PixelFormat::Indexed1bpp
+                   : h.bitDepth == 4 ? PixelFormat::Indexed4bpp
+                                     : PixelFormat::Indexed8bpp;
+        p.pack = h.bitDepth == 2;
+      }
+      break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      p.format = wide ? PixelFormat::ARGB64bpp : PixelFormat::ARGB32bpp;
+      p.grayToRgb = p.bgr = true;
+      p.swap16 = wide;
+      break;
+    case PNG_COLOR_TYPE_RGB:
+      if (h.hasTrns) {
+        p.format = wide ? PixelFormat::ARGB64bpp : PixelFormat::ARGB32bpp;
+        p.trnsToAlpha = true;
+      } else {
+        p.format = wide ? PixelFormat::RGB48bpp : PixelFormat::RGB24bpp;
+      }
+      p.bgr = true;
+      p.swap16 = wide;
+      break;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      p.format = wide ? PixelFormat::ARGB64bpp : PixelFormat::ARGB32bpp;
+      p.bgr = true;
+      p.swap16 = wide;
+      break;
+    default:
+      break;
+  }
+  return p;
+}
+
+uint32_t GrayEntry(uint32_t level) { return 0xFF000000u | level << 16 | level << 8 | level; }
+
+Palette GrayRamp(uint32_t bits) {
+  Palette pal;
+  pal.flags = kPaletteGrayScale;
+  const uint32_t n = 1u << bits;
+  for (uint32_t i = 0; i < n; ++i) pal.entries.push_back(GrayEntry(i * 255 / (n - 1)));
+  return pal;
+}
+
+Palette PaletteOf(png_structp png, png_infop info) {
+  Palette pal;
+  png_colorp colors = nullptr;
+  int count = 0;
+  png_bytep alpha = nullptr;
+  int alphaCount = 0;
+  if (png_get_PLTE(png, info, &colors, &count) == 0) count = 0;
+  if (png_get_tRNS(png, info, &alpha, &alphaCount, nullptr) == 0) alphaCount = 0;
+  for (int i = 0; i < count; ++i) {
+    const uint32_t a = i < alphaCount && alpha != nullptr ? alpha[i] : 255u;
+    if (a != 255) pal.flags |= kPaletteHasAlpha;
+    pal.entries.push_back(a << 24 | uint32_t{colors[i].red} << 16 | uint32_t{colors[i].green} << 8 | colors[i].blue);
+  }
+  return pal;
+}
+
+// Indices past the end of PLTE are legal to store; give them opaque black so that every index has a colour.
+void CoverAllIndices(PixelBuffer& pixels) {
+  const uint32_t bits = BitsPerPixel(pixels.Format());
+  uint32_t maxIndex = 0;
+  for (uint32_t y = 0; y < pixels.Height(); ++y) {
+    const uint8_t* row = pixels.Row(y);
+    for (uint32_t x = 0; x < pixels.Width(); ++x) {
+      uint32_t v = bits == 8   ? row[x]
+                   : bits == 4 ? (row[x / 2] >> (x % 2 ? 0 : 4)) & 15
+                               : (row[x / 8] >> (7 - x % 8)) & 1;
+      if (v > maxIndex) maxIndex = v;
+    }
+  }
+  auto& entries = pixels.GetPalette().entries;
+  while (entries.size() <= maxIndex) entries.push_back(0xFF000000u);
+}
+
+struct TextKey {
+  std::string_view key;
+  uint32_t tag;
+};
+constexpr TextKey kTextKeys[] = {
+    {"Title", kPropertyTagImageTitle},    {"Author", kPropertyTagArtist}, {"Description", kPropertyTagImageDescription},
+    {"Copyright", kPropertyTagCopyright}, {"Software", 0x0131},
+};
+
+bool HasTag(const std::vector<PropertyItem>& items, uint32_t id) {
+  for (const auto& item : items)
+    if (item.id == id) return true;
+  return false;
+}
+
+std::vector<PropertyItem> PropertiesOf(png_structp png, png_infop info) {
+  std::vector<PropertyItem> items;
+  png_bytep exif = nullptr;
+  png_uint_32 exifSize = 0;
+  if (png_get_eXIf_1(png, info, &exifSize, &exif) != 0 && exif != nullptr) {
+    std::span<const uint8_t> block(exif, exifSize);
+    // Some writers keep the JPEG APP1 prefix in the chunk.
+    if (block.size() >= 6 && std::memcmp(block.data(), "Exif\0\0", 6) == 0) block = block.subspan(6);
+    if (!ParseExif(block, items)) items.clear();
+  }
+  png_textp texts = nullptr;
+  int textCount = 0;
+  if (png_get_text(png, info, &texts, &textCount) > 0 && texts != nullptr) {
+    for (int i = 0; i < textCount; ++i) {
+      if (texts[i].key == nullptr || texts[i].text == nullptr) continue;
+      for (const auto& k : kTextKeys) {
+        if (k.key != texts[i].key || HasTag(items, k.tag)) continue;
+        PropertyItem item{k.tag, kPropertyTagTypeASCII, {}};
+        const size_t len = std::strlen(texts[i].text);
+        item.value.assign(texts[i].text, texts[i].text + len);
+        item.value.push_back(0);
+        items.push_back(std::move(item));
+      }
+    }
+  }
+  return items;
+}
+
+class PngReader {
+ public:
+  PngReader(const Bytes& bytes, const DecodeLimits& limits) : m_limits(limits) {
+    m_source.data = bytes.data();
+    m_source.size = bytes.size();
+  }
+
+  Status Decode(DecodedFrame& out) {
+    m_structs.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &m_errors, png_glue::OnError, png_glue::OnWarning,
+                                             nullptr, png_glue::CappedMalloc, png_glue::CappedFree);
+    if (m_structs.png == nullptr) return Status::OutOfMemory;
+    m_structs.info = png_create_info_struct(m_structs.png);
+    if (m_structs.info == nullptr) return Status::OutOfMemory;
+    png_structp png = m_structs.png;
+    png_infop info = m_structs.info;
+    png_set_read_fn(png, &m_source, ReadCallback);
+    // Sides are checked against our own limits below, with a status of our own.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_set_chunk_cache_max(png, kMaxCachedChunks);
+
+    Header header;
+    if (!RunGuarded(png, info, {StepReadInfo, &header})) return png_glue::StatusOf(m_errors);
+    Plan plan = PlanFor(header);
+    if (plan.format == PixelFormat::DontCare) return Status::GenericError;
+    if (Status s = CheckImageSize(plan.format, header.width, header.height, m_limits); s != Status::Ok) return s;
+    if (!RunGuarded(png, info, {StepTransforms, &plan})) return png_glue::StatusOf(m_errors);
+
+    auto allocated =
+        PixelBuffer::Allocate(plan.format, header.width, header.height, PixelBuffer::Init::Uninitialized, m_limits);
+    if (!allocated.Ok()) return allocated.GetStatus();
+    PixelBuffer pixels = std::move(allocated).Value();
+    if (plan.rowBytes > pixels.Stride()) return Status::GenericError;
+    std::vector<png_bytep> rows(header.height);
+    for (uint32_t y = 0; y < header.height; ++y) rows[y] = pixels.Row(y);
+    if (!RunGuarded(png, info, {StepReadImage, rows.data()})) return png_glue::StatusOf(m_errors);
+    // The pixels are complete; damage after the image data only costs the chunks that follow it.
+    RunGuarded(png, info, {StepReadEnd, nullptr});
+
+    if (IsIndexed(plan.format)) {
+      if (header.colorType == PNG_COLOR_TYPE_PALETTE) {
+        pixels.GetPalette() = PaletteOf(png, info);
+      } else {
+        pixels.GetPalette() = GrayRamp(static_cast<uint32_t>(header.bitDepth));
+      }
+      CoverAllIndices(pixels);
+    }
+    out.pixels = std::move(pixels);
+    out.properties = PropertiesOf(png, info);
+    return Status::Ok;
+  }
+
+ private:
+  const DecodeLimits& m_limits;
+  Source m_source;
+  ErrorContext m_errors;
+  png_glue::ReadStructs m_structs;
+};
+
+}  // namespace
+
+Status OpenPngDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {
+  if (!data) return Status::InvalidParameter;
+  if (data->size() < 8 || png_sig_cmp(data->data(), 0, 8) != 0) return Status::UnknownImageFormat;
+  if (data->size() > limits.maxFileBytes) return Status::OutOfMemory;
+  DecodedFrame frame;
+  PngReader reader(*data, limits);
+  if (Status s = reader.Decode(frame); s != Status::Ok) return s;
+  out = std::make_unique<SingleFrameDecoder>(std::move(frame));
+  return Status::Ok;
+}
+
+}  // namespace tavlen::gfx

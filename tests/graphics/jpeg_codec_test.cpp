@@ -1,0 +1,477 @@
+// Tests of the JPEG decoder and encoder: round trips, quality, gray and CMYK files, EXIF items, damaged input.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/jpeg_glue.h"
+#include "platform/graphics/convert.h"
+#include "tests/graphics/test_support.h"
+
+namespace tavlen::gfx {
+namespace {
+
+Status Decode(const Bytes& bytes, DecodedFrame& frame, const DecodeLimits& limits = kDefaultLimits) {
+  std::unique_ptr<ImageDecoder> decoder;
+  if (Status s = OpenJpegDecoder(std::make_shared<const Bytes>(bytes), limits, decoder); s != Status::Ok) return s;
+  return decoder->DecodeFrame(0, frame);
+}
+
+Bytes ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+Status EncodeWithQuality(const PixelBuffer& pixels, int32_t quality, Bytes& out,
+                         std::span<const PropertyItem> items = {}) {
+  const EncoderParameter p{kEncoderQuality, 1, kEncoderParameterValueTypeLong, &quality};
+  return EncodeJpeg(pixels, items, EncoderParameters(&p, 1), out);
+}
+
+// A smooth colour picture: what JPEG keeps well, so differences measure the codec, not the content.
+PixelBuffer Gradient(uint32_t w, uint32_t h) {
+  PixelBuffer p = std::move(PixelBuffer::Allocate(PixelFormat::RGB24bpp, w, h, PixelBuffer::Init::Zero).Value());
+  for (uint32_t y = 0; y < h; ++y) {
+    for (uint32_t x = 0; x < w; ++x) {
+      uint8_t* px = p.Row(y) + 3 * x;
+      px[0] = static_cast<uint8_t>(x * 255 / w);
+      px[1] = static_cast<uint8_t>(y * 255 / h);
+      px[2] = static_cast<uint8_t>(128 + (x + y) % 64);
+    }
+  }
+  return p;
+}
+
+// The largest channel difference between two pictures of the same size, seen as 32bppARGB.
+int MaxDifference(const PixelBuffer& a, const PixelBuffer& b) {
+  std::vector<uint8_t> ra(a.Width() * 4), rb(b.Width() * 4);
+  int worst = 0;
+  for (uint32_t y = 0; y < a.Height(); ++y) {
+    RowToArgb32(a.Row(y), a.Format(), a.GetPalette(), 0, a.Width(), ra.data());
+    RowToArgb32(b.Row(y), b.Format(), b.GetPalette(), 0, b.Width(), rb.data());
+    for (size_t i = 0; i < ra.size(); ++i) worst = std::max(worst, std::abs(ra[i] - rb[i]));
+  }
+  return worst;
+}
+
+// Sampling factors (h << 4 | v) of each component in the file's SOF marker.
+std::vector<uint8_t> SamplingFactors(const Bytes& file) {
+  for (size_t i = 2; i + 9 < file.size(); ++i) {
+    if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2)) {
+      const size_t components = file[i + 9];
+      std::vector<uint8_t> out;
+      for (size_t c = 0; c < components && i + 11 + 3 * c < file.size(); ++c) out.push_back(file[i + 11 + 3 * c]);
+      return out;
+    }
+  }
+  return {};
+}
+
+// --- Round trips and the encoder's choices ---------------------------------------------------
+
+TEST(JpegRoundTrip, ColourPictureComesBackClose) {
+  const PixelBuffer source = Gradient(67, 45);
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(source, 95, file), Status::Ok);
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(file, frame), Status::Ok);
+  ASSERT_EQ(frame.pixels.Format(), PixelFormat::RGB24bpp);
+  ASSERT_EQ(frame.pixels.Width(), 67u);
+  ASSERT_EQ(frame.pixels.Height(), 45u);
+  EXPECT_LE(MaxDifference(source, frame.pixels), 12);
+}
+
+TEST(JpegRoundTrip, EveryPixelFormatEncodes) {
+  const PixelFormat formats[] = {PixelFormat::Indexed1bpp,  PixelFormat::Indexed4bpp,   PixelFormat::Indexed8bpp,
+                                 PixelFormat::RGB555_16bpp, PixelFormat::RGB565_16bpp,  PixelFormat::ARGB1555_16bpp,
+                                 PixelFormat::RGB24bpp,     PixelFormat::RGB32bpp,      PixelFormat::ARGB32bpp,
+                                 PixelFormat::PARGB32bpp,   PixelFormat::RGB48bpp,      PixelFormat::ARGB64bpp,
+                                 PixelFormat::PARGB64bpp,   PixelFormat::GrayScale16bpp};
+  for (PixelFormat format : formats) {
+    SCOPED_TRACE(static_cast<uint32_t>(format));
+    auto source = test::MakePatternBitmap(16, 16, format);
+    Bytes file;
+    ASSERT_EQ(EncodeWithQuality(source->Pixels(), 100, file), Status::Ok);
+    DecodedFrame frame;
+    ASSERT_EQ(Decode(file, frame), Status::Ok);
+    EXPECT_EQ(frame.pixels.Width(), 16u);
+  }
+}
+
+TEST(JpegEncoder, GrayPaletteGivesGrayFile) {
+  PixelBuffer gray = std::move(PixelBuffer::Allocate(PixelFormat::Indexed8bpp, 32, 8, PixelBuffer::Init::Zero).Value());
+  gray.GetPalette() = GrayPalette(8);
+  for (uint32_t y = 0; y < 8; ++y)
+    for (uint32_t x = 0; x < 32; ++x) gray.Row(y)[x] = static_cast<uint8_t>(x * 8);
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(gray, 100, file), Status::Ok);
+  EXPECT_EQ(SamplingFactors(file).size(), 1u);
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(file, frame), Status::Ok);
+  ASSERT_EQ(frame.pixels.Format(), PixelFormat::Indexed8bpp);
+  EXPECT_EQ(frame.pixels.GetPalette().entries, GrayPalette(8).entries);
+  EXPECT_LE(MaxDifference(gray, frame.pixels), 4);
+}
+
+TEST(JpegEncoder, ColourPaletteGivesColourFile) {
+  auto source = test::MakePatternBitmap(16, 16, PixelFormat::Indexed8bpp);
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(source->Pixels(), 90, file), Status::Ok);
+  EXPECT_EQ(SamplingFactors(file).size(), 3u);
+}
+
+TEST(JpegEncoder, HigherQualityGivesLargerFile) {
+  const PixelBuffer source = Gradient(128, 96);
+  Bytes high, low;
+  ASSERT_EQ(EncodeWithQuality(source, 100, high), Status::Ok);
+  ASSERT_EQ(EncodeWithQuality(source, 10, low), Status::Ok);
+  EXPECT_GT(high.size(), low.size());
+}
+
+TEST(JpegEncoder, QualityOutsideRangeIsClamped) {
+  const PixelBuffer source = Gradient(40, 40);
+  Bytes q150, q100, qMinus5, q0, q1;
+  ASSERT_EQ(EncodeWithQuality(source, 150, q150), Status::Ok);
+  ASSERT_EQ(EncodeWithQuality(source, 100, q100), Status::Ok);
+  ASSERT_EQ(EncodeWithQuality(source, -5, qMinus5), Status::Ok);
+  ASSERT_EQ(EncodeWithQuality(source, 0, q0), Status::Ok);
+  ASSERT_EQ(EncodeWithQuality(source, 1, q1), Status::Ok);
+  EXPECT_EQ(q150, q100);
+  EXPECT_EQ(qMinus5, q0);
+  EXPECT_EQ(q0, q1);  // libjpeg's lowest quality is 1
+  EXPECT_NE(q0, q100);
+}
+
+TEST(JpegEncoder, DefaultQualityIs75) {
+  const PixelBuffer source = Gradient(40, 40);
+  Bytes plain, q75, q76;
+  ASSERT_EQ(EncodeJpeg(source, {}, {}, plain), Status::Ok);
+  ASSERT_EQ(EncodeWithQuality(source, 75, q75), Status::Ok);
+  ASSERT_EQ(EncodeWithQuality(source, 76, q76), Status::Ok);
+  EXPECT_EQ(plain, q75);
+  EXPECT_NE(plain, q76);
+}
+
+TEST(JpegEncoder, ChromaIsHalvedBelowQuality90) {
+  const PixelBuffer source = Gradient(32, 32);
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(source, 89, file), Status::Ok);
+  EXPECT_EQ(SamplingFactors(file), (std::vector<uint8_t>{0x22, 0x11, 0x11}));
+  ASSERT_EQ(EncodeWithQuality(source, 90, file), Status::Ok);
+  EXPECT_EQ(SamplingFactors(file), (std::vector<uint8_t>{0x11, 0x11, 0x11}));
+}
+
+TEST(JpegEncoder, MalformedParametersAreRefusedAndLeaveOutputAlone) {
+  const PixelBuffer source = Gradient(8, 8);
+  const int32_t quality = 50;
+  const int32_t two[2] = {50, 60};
+  const EncoderParameter bad[] = {
+      {kEncoderQuality, 1, kEncoderParameterValueTypeShort, &quality},
+      {kEncoderQuality, 2, kEncoderParameterValueTypeLong, two},
+      {kEncoderQuality, 0, kEncoderParameterValueTypeLong, &quality},
+      {kEncoderQuality, 1, kEncoderParameterValueTypeLong, nullptr},
+      {kEncoderCompression, 1, kEncoderParameterValueTypeLong, &quality},
+  };
+  for (const EncoderParameter& p : bad) {
+    Bytes file = {9, 9};
+    EXPECT_EQ(EncodeJpeg(source, {}, EncoderParameters(&p, 1), file), Status::InvalidParameter);
+    EXPECT_EQ(file, (Bytes{9, 9}));
+  }
+}
+
+// --- Metadata --------------------------------------------------------------------------------
+
+PropertyItem Text(uint32_t id, const std::string& text) {
+  PropertyItem item{id, kPropertyTagTypeASCII, std::vector<uint8_t>(text.begin(), text.end())};
+  item.value.push_back(0);
+  return item;
+}
+
+bool Has(const std::vector<PropertyItem>& items, const PropertyItem& wanted) {
+  return std::find(items.begin(), items.end(), wanted) != items.end();
+}
+
+TEST(JpegMetadata, SevenTextTagsSurvive) {
+  const std::vector<PropertyItem> items = {
+      Text(kPropertyTagArtist, "A. Painter"),
+      Text(kPropertyTagCopyright, "(c) nobody"),
+      Text(kPropertyTagDateTime, "2024:01:02 03:04:05"),
+      Text(kPropertyTagImageDescription, "a test picture"),
+      Text(kPropertyTagEquipMake, "Maker"),
+      Text(kPropertyTagEquipModel, "Model 7"),
+      Text(kPropertyTagImageTitle, "The Title"),
+  };
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(Gradient(16, 16), 80, file, items), Status::Ok);
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(file, frame), Status::Ok);
+  for (const PropertyItem& item : items) EXPECT_TRUE(Has(frame.properties, item)) << "tag " << item.id;
+}
+
+TEST(JpegMetadata, NoItemsWritesNoExifSegment) {
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(Gradient(16, 16), 80, file), Status::Ok);
+  const std::string text(file.begin(), file.end());
+  EXPECT_EQ(text.find(std::string("Exif\0\0", 6)), std::string::npos);
+}
+
+TEST(JpegMetadata, ItemsTooLargeForTheSegmentAreDropped) {
+  const PropertyItem huge = Text(kPropertyTagImageDescription, std::string(70000, 'x'));
+  const PropertyItem artist = Text(kPropertyTagArtist, "kept");
+  const std::vector<PropertyItem> items = {huge, artist};
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(Gradient(16, 16), 80, file, items), Status::Ok);
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(file, frame), Status::Ok);
+  EXPECT_TRUE(Has(frame.properties, artist));
+  EXPECT_FALSE(Has(frame.properties, huge));
+}
+
+TEST(JpegMetadata, CameraFileExifIsRead) {
+  const auto dir = test::TestDataDir();
+  if (dir.empty()) GTEST_SKIP() << "no shared test data";
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(ReadFile(dir / "jpeg" / "Canon_40D.jpg"), frame), Status::Ok);
+  const auto make = std::find_if(frame.properties.begin(), frame.properties.end(),
+                                 [](const PropertyItem& i) { return i.id == kPropertyTagEquipMake; });
+  ASSERT_NE(make, frame.properties.end());
+  EXPECT_EQ(std::string(make->value.begin(), make->value.end()), std::string("Canon\0", 6));
+}
+
+// --- Files made with libjpeg here ------------------------------------------------------------
+
+struct Written {
+  jpeg_compress_struct cinfo{};
+  jpeg_glue::ErrorManager err;
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  J_COLOR_SPACE in = JCS_RGB, out = JCS_YCbCr;
+  int components = 3;
+  bool progressive = false, arithmetic = false;
+  const std::vector<uint8_t>* pixels = nullptr;  // rows of `components` samples
+  uint32_t width = 0, height = 0;
+  ~Written() {
+    jpeg_destroy_compress(&cinfo);
+    std::free(buffer);
+  }
+};
+
+void CompressStep(void* arg) {
+  auto* w = static_cast<Written*>(arg);
+  jpeg_create_compress(&w->cinfo);
+  jpeg_mem_dest(&w->cinfo, &w->buffer, &w->size);
+  w->cinfo.image_width = w->width;
+  w->cinfo.image_height = w->height;
+  w->cinfo.input_components = w->components;
+  w->cinfo.in_color_space = w->in;
+  jpeg_set_defaults(&w->cinfo);
+  jpeg_set_colorspace(&w->cinfo, w->out);
+  jpeg_set_quality(&w->cinfo, 95, TRUE);
+  if (w->progressive) jpeg_simple_progression(&w->cinfo);
+  w->cinfo.arith_code = w->arithmetic ? TRUE : FALSE;
+  jpeg_start_compress(&w->cinfo, TRUE);
+  while (w->cinfo.next_scanline < w->height) {
+    auto row = const_cast<JSAMPROW>(w->pixels->data() + w->cinfo.next_scanline * w->width * w->components);
+    jpeg_write_scanlines(&w->cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&w->cinfo);
+}
+
+Bytes WriteWithLibjpeg(Written& w) {
+  w.cinfo.err = jpeg_glue::InstallErrorManager(w.err);
+  if (!jpeg_glue::RunGuarded(w.err, CompressStep, &w)) return {};
+  return Bytes(w.buffer, w.buffer + w.size);
+}
+
+// Adobe CMYK files store 255 - ink; libjpeg writes the Adobe marker for CMYK and YCCK.
+TEST(JpegDecoder, AdobeCmykAndYcckBecomeRgb) {
+  struct Ink {
+    uint8_t c, m, y, k;
+    uint32_t rgb;
+  };
+  const Ink inks[] = {{255, 0, 0, 0, 0x00FFFF}, {0, 255, 0, 0, 0xFF00FF}, {0, 0, 255, 0, 0xFFFF00},
+                      {0, 0, 0, 255, 0x000000}, {0, 0, 0, 0, 0xFFFFFF},   {0, 0, 0, 128, 0x7F7F7F}};
+  std::vector<uint8_t> pixels;
+  for (uint32_t y = 0; y < 16; ++y)
+    for (const Ink& ink : inks)
+      for (int x = 0; x < 16; ++x)
+        pixels.insert(pixels.end(),
+                      {uint8_t(255 - ink.c), uint8_t(255 - ink.m), uint8_t(255 - ink.y), uint8_t(255 - ink.k)});
+  for (J_COLOR_SPACE space : {JCS_CMYK, JCS_YCCK}) {
+    SCOPED_TRACE(space);
+    Written w;
+    w.in = JCS_CMYK, w.out = space, w.components = 4, w.pixels = &pixels, w.width = 16 * 6, w.height = 16;
+    const Bytes file = WriteWithLibjpeg(w);
+    ASSERT_FALSE(file.empty());
+    DecodedFrame frame;
+    ASSERT_EQ(Decode(file, frame), Status::Ok);
+    ASSERT_EQ(frame.pixels.Format(), PixelFormat::RGB24bpp);
+    for (size_t i = 0; i < std::size(inks); ++i) {
+      const uint8_t* px = frame.pixels.Row(8) + (i * 16 + 8) * 3;
+      const uint32_t rgb = inks[i].rgb;
+      EXPECT_NEAR(px[2], (rgb >> 16) & 0xFF, 6) << i;
+      EXPECT_NEAR(px[1], (rgb >> 8) & 0xFF, 6) << i;
+      EXPECT_NEAR(px[0], rgb & 0xFF, 6) << i;
+    }
+  }
+}
+
+TEST(JpegDecoder, ProgressiveAndArithmeticFilesMatchBaseline) {
+  const uint32_t w = 48, h = 40;
+  std::vector<uint8_t> pixels;
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t x = 0; x < w; ++x) pixels.insert(pixels.end(), {uint8_t(x * 5), uint8_t(y * 6), uint8_t(x + y)});
+  Written base;
+  base.pixels = &pixels, base.width = w, base.height = h;
+  DecodedFrame reference;
+  ASSERT_EQ(Decode(WriteWithLibjpeg(base), reference), Status::Ok);
+  for (int variant = 0; variant < 3; ++variant) {
+    Written other;
+    other.pixels = &pixels, other.width = w, other.height = h;
+    other.progressive = variant != 1;
+    other.arithmetic = variant != 0;
+    DecodedFrame frame;
+    ASSERT_EQ(Decode(WriteWithLibjpeg(other), frame), Status::Ok) << variant;
+    EXPECT_LE(MaxDifference(reference.pixels, frame.pixels), 1) << variant;
+  }
+}
+
+// A progressive file whose last scan repeats far beyond any real encoder's scan count.
+TEST(JpegDecoder, EndlessProgressiveScansAreCut) {
+  std::vector<uint8_t> pixels(32 * 32 * 3, 100);
+  Written w;
+  w.pixels = &pixels, w.width = 32, w.height = 32, w.progressive = true;
+  const Bytes file = WriteWithLibjpeg(w);
+  ASSERT_GE(file.size(), 4u);
+  size_t lastScan = 0;
+  for (size_t i = 0; i + 1 < file.size(); ++i)
+    if (file[i] == 0xFF && file[i + 1] == 0xDA) lastScan = i;
+  ASSERT_GT(lastScan, 0u);
+  const Bytes scan(file.begin() + lastScan, file.end() - 2);
+  Bytes hostile(file.begin(), file.end() - 2);
+  for (int i = 0; i < 600; ++i) hostile.insert(hostile.end(), scan.begin(), scan.end());
+  hostile.insert(hostile.end(), {0xFF, 0xD9});
+  DecodedFrame frame;
+  EXPECT_EQ(Decode(hostile, frame), Status::GenericError);
+  EXPECT_TRUE(frame.pixels.Empty());
+  // A handful of repeats is still within the limit and decodes.
+  Bytes mild(file.begin(), file.end() - 2);
+  for (int i = 0; i < 5; ++i) mild.insert(mild.end(), scan.begin(), scan.end());
+  mild.insert(mild.end(), {0xFF, 0xD9});
+  EXPECT_EQ(Decode(mild, frame), Status::Ok);
+}
+
+// --- Damaged and refused input ---------------------------------------------------------------
+
+TEST(JpegDecoder, TruncatedFileYieldsThePartThatIsThere) {
+  const PixelBuffer source = Gradient(64, 64);
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(source, 90, file), Status::Ok);
+  DecodedFrame whole;
+  ASSERT_EQ(Decode(file, whole), Status::Ok);
+  const Bytes half(file.begin(), file.begin() + file.size() * 2 / 3);
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(half, frame), Status::Ok);
+  ASSERT_EQ(frame.pixels.Height(), 64u);
+  EXPECT_EQ(std::memcmp(frame.pixels.Row(0), whole.pixels.Row(0), 64 * 3), 0);
+}
+
+TEST(JpegDecoder, RefusesWhatIsNotJpegAndWhatIsTooLarge) {
+  std::unique_ptr<ImageDecoder> decoder;
+  EXPECT_EQ(OpenJpegDecoder(std::make_shared<const Bytes>(Bytes{'I', 'I', 42, 0}), kDefaultLimits, decoder),
+            Status::UnknownImageFormat);
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(Gradient(64, 16), 50, file), Status::Ok);
+  const Bytes headerOnly(file.begin(), file.begin() + 20);
+  EXPECT_NE(OpenJpegDecoder(std::make_shared<const Bytes>(headerOnly), kDefaultLimits, decoder), Status::Ok);
+  EXPECT_FALSE(decoder);
+  DecodeLimits narrow;
+  narrow.maxSide = 32;
+  EXPECT_EQ(OpenJpegDecoder(std::make_shared<const Bytes>(file), narrow, decoder), Status::OutOfMemory);
+  EXPECT_FALSE(decoder);
+}
+
+TEST(JpegDecoder, TwelveBitFileFails) {
+  const auto dir = test::TestDataDir();
+  if (dir.empty()) GTEST_SKIP() << "no shared test data";
+  DecodedFrame frame;
+  EXPECT_EQ(Decode(ReadFile(dir / "jpeg" / "monkey12.jpg"), frame), Status::GenericError);
+}
+
+TEST(JpegDecoder, HostileFilesFailCleanly) {
+  const auto dir = test::TestDataDir();
+  if (dir.empty()) GTEST_SKIP() << "no shared test data";
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "bad")) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("jpeg-", 0) != 0) continue;
+    ++files;
+    SCOPED_TRACE(name);
+    DecodedFrame frame;
+    if (Decode(ReadFile(entry.path()), frame) == Status::Ok) {
+      EXPECT_GT(frame.pixels.Width(), 0u);
+    } else {
+      EXPECT_TRUE(frame.pixels.Empty());
+    }
+  }
+  EXPECT_GT(files, 5);
+}
+
+// --- Against an independent decoder -----------------------------------------------------------
+
+Bytes ImageMagickRgb(const std::filesystem::path& path) {
+  const std::string command = "/usr/bin/convert '" + path.string() + "' -depth 8 rgb:- 2>/dev/null";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  Bytes out;
+  if (!pipe) return out;
+  uint8_t buffer[65536];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.insert(out.end(), buffer, buffer + n);
+  return out;
+}
+
+TEST(JpegDecoder, SampleFilesMatchImageMagick) {
+  const auto dir = test::TestDataDir();
+  if (dir.empty()) GTEST_SKIP() << "no shared test data";
+  if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick is not installed";
+  const char* files[] = {"testorig.jpg",
+                         "peacock.progressive.jpeg",
+                         "peacock.s1x3.jpeg",
+                         "peacock.grayscale.jpeg",
+                         "weird_sampling_2.jpeg",
+                         "down_sampled_grayscale_prog.jpg",
+                         "sampling_factors.jpg",
+                         "rebuilt_relax_fill_bytes_before_marker.jpg",
+                         "app13.jpg",
+                         "hippopotamus-sof-dht-swap.jpeg"};
+  int compared = 0;
+  for (const char* name : files) {
+    const auto path = dir / "jpeg" / name;
+    if (!std::filesystem::exists(path)) continue;
+    SCOPED_TRACE(name);
+    DecodedFrame frame;
+    ASSERT_EQ(Decode(ReadFile(path), frame), Status::Ok);
+    const uint32_t w = frame.pixels.Width(), h = frame.pixels.Height();
+    const Bytes reference = ImageMagickRgb(path);
+    ASSERT_EQ(reference.size(), size_t{w} * h * 3);
+    ++compared;
+    int worst = 0;
+    std::vector<uint8_t> bgra(size_t{w} * 4);
+    for (uint32_t y = 0; y < h; ++y) {
+      RowToArgb32(frame.pixels.Row(y), frame.pixels.Format(), frame.pixels.GetPalette(), 0, w, bgra.data());
+      for (uint32_t x = 0; x < w; ++x) {
+        const uint8_t* ref = &reference[(size_t{y} * w + x) * 3];
+        for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(bgra[x * 4 + 2 - c] - ref[c]));
+      }
+    }
+    EXPECT_LE(worst, 2);
+  }
+  EXPECT_GT(compared, 5);
+}
+
+}  // namespace
+}  // namespace tavlen::gfx
