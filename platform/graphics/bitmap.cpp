@@ -47,9 +47,26 @@ Result<PixelBuffer> ExtractArea(const PixelBuffer& pixels, const Rect& r) {
   return area;
 }
 
+// The RotateFlipType that does `first`, then `second`. Each type is a quarter-turn count q and a
+// mirror bit m acting as (mirror after rotation); composing in the dihedral group gives:
+int ComposeRotateFlip(int first, int second) {
+  const int q1 = first & 3, m1 = first >> 2 & 1;
+  const int q2 = second & 3, m2 = second >> 2 & 1;
+  // A mirror reverses the direction of later turns: R^q2 after M equals M after R^-q2.
+  const int q = (m1 ? q1 - q2 : q1 + q2) & 3;
+  return q | (m1 ^ m2) << 2;
+}
+
 }  // namespace
 
 Bitmap::~Bitmap() = default;
+
+void Bitmap::ApplyPendingMirror() const {
+  if (m_pendingMirror == 0) return;
+  // Half turns and mirrors work in place and cannot fail.
+  Ignore(RotateFlipPixels(m_pixels, m_pendingMirror));
+  m_pendingMirror = 0;
+}
 
 Result<Bitmap::Ptr> Bitmap::Decode(SharedBytes bytes, const DecodeLimits& limits) {
   std::unique_ptr<ImageDecoder> decoder;
@@ -100,6 +117,7 @@ Result<Bitmap::Ptr> Bitmap::Clone() const {
   auto pixels = m_pixels.Copy();
   if (!pixels.Ok()) return pixels.GetStatus();
   Ptr copy = FromPixels(std::move(pixels.Value()), m_properties);
+  copy->m_pendingMirror = m_pendingMirror;
   copy->m_rawFormat = m_rawFormat;
   copy->m_decoder = m_decoder;
   copy->m_activeFrame = m_activeFrame;
@@ -117,7 +135,7 @@ Result<Bitmap::Ptr> Bitmap::CloneArea(float x, float y, float width, float heigh
   const Rect area{static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y)),
                   static_cast<int32_t>(std::lround(width)), static_cast<int32_t>(std::lround(height))};
   if (!InsideBitmap(area, Width(), Height())) return Status::InvalidParameter;
-  auto pixels = ExtractArea(m_pixels, area);
+  auto pixels = ExtractArea(Pixels(), area);
   if (!pixels.Ok()) return pixels.GetStatus();
   if (format != PixelFormat::DontCare && format != Format()) {
     pixels = ConvertFormat(pixels.Value(), format, NoLimits());
@@ -130,7 +148,17 @@ Result<Bitmap::Ptr> Bitmap::CloneArea(float x, float y, float width, float heigh
 
 Status Bitmap::RotateFlip(RotateFlipType type) {
   if (m_lock) return Status::WrongState;
-  return RotateFlipPixels(m_pixels, static_cast<int>(type));
+  const int value = static_cast<int>(type);
+  if (value < 0 || value > 7) return Status::InvalidParameter;
+  const int combined = ComposeRotateFlip(m_pendingMirror, value);
+  if ((combined & 1) == 0) {
+    m_pendingMirror = combined;
+    return Status::Ok;
+  }
+  // A quarter turn needs a new buffer anyway: one pass does the pending mirror and the turn.
+  if (Status s = RotateFlipPixels(m_pixels, combined); s != Status::Ok) return s;
+  m_pendingMirror = 0;
+  return Status::Ok;
 }
 
 Status Bitmap::LockBits(const Rect* rect, uint32_t mode, PixelFormat format, BitmapData& data) {
@@ -141,6 +169,7 @@ Status Bitmap::LockBits(const Rect* rect, uint32_t mode, PixelFormat format, Bit
       (mode & ~(kImageLockModeRead | kImageLockModeWrite)) != 0)
     return Status::InvalidParameter;
 
+  ApplyPendingMirror();
   auto lock = std::make_unique<LockState>();
   lock->rect = area;
   lock->mode = mode;
@@ -192,9 +221,9 @@ Result<Bitmap::Ptr> Bitmap::GetThumbnail(uint32_t width, uint32_t height) const 
   const bool alpha = HasAlpha(Format()) || (IsIndexed(Format()) && (GetPalette().flags & kPaletteHasAlpha));
   const PixelFormat work = alpha ? PixelFormat::PARGB32bpp : PixelFormat::RGB32bpp;
   Result<PixelBuffer> source = PixelBuffer{};
-  const PixelBuffer* from = &m_pixels;
+  const PixelBuffer* from = &Pixels();
   if (Format() != work) {
-    source = ConvertFormat(m_pixels, work, NoLimits());
+    source = ConvertFormat(Pixels(), work, NoLimits());
     if (!source.Ok()) return source.GetStatus();
     from = &source.Value();
   }
@@ -228,6 +257,7 @@ Status Bitmap::SelectActiveFrame(const Guid& dimension, uint32_t index) {
   DecodedFrame frame;
   if (Status s = m_decoder->DecodeFrame(index, frame); s != Status::Ok) return s;
   m_pixels = std::move(frame.pixels);
+  m_pendingMirror = 0;
   m_properties = std::move(frame.properties);
   m_activeFrame = index;
   return Status::Ok;
@@ -305,7 +335,7 @@ Status Bitmap::SaveToMemory(const Guid& encoderClsid, EncoderParameters paramete
   const ImageEncoderFn encode = FindEncoder(encoderClsid);
   if (encode == nullptr) return Status::FileNotFound;
   Bytes bytes;
-  if (Status s = encode(m_pixels, m_properties, parameters, bytes); s != Status::Ok) return s;
+  if (Status s = encode(Pixels(), m_properties, parameters, bytes); s != Status::Ok) return s;
   out = std::move(bytes);
   return Status::Ok;
 }

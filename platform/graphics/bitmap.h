@@ -114,16 +114,26 @@ class Bitmap {
   Status SaveToMemory(const Guid& encoderClsid, EncoderParameters parameters, std::vector<uint8_t>& out) const;
 
   // Direct access for the library's own drawing code.
-  PixelBuffer& Pixels() { return m_pixels; }
-  const PixelBuffer& Pixels() const { return m_pixels; }
+  PixelBuffer& Pixels() {
+    ApplyPendingMirror();
+    return m_pixels;
+  }
+  const PixelBuffer& Pixels() const {
+    ApplyPendingMirror();
+    return m_pixels;
+  }
 
  private:
   struct LockState;
 
   Bitmap() = default;
   static Result<Ptr> Decode(std::shared_ptr<const std::vector<uint8_t>> bytes, const DecodeLimits& limits);
+  void ApplyPendingMirror() const;
 
-  PixelBuffer m_pixels;
+  // Half turns and mirrors are recorded and applied when the pixels are next looked at, so that
+  // turns that cancel out (two half turns) cost nothing. The pending one is 0, 2, 4 or 6.
+  mutable PixelBuffer m_pixels;
+  mutable int m_pendingMirror = 0;
   std::vector<PropertyItem> m_properties;
   Guid m_rawFormat = kImageFormatMemoryBmp;
   std::shared_ptr<ImageDecoder> m_decoder;  // set for decoded files; frames are decoded on demand

@@ -3,6 +3,7 @@
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/convert.h"
+#include "platform/graphics/rotate_flip.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen::gfx {
@@ -78,6 +79,26 @@ TEST(RotateFlip, FourQuarterTurnsAndOppositeTurnsRestoreThePixels) {
   ASSERT_EQ(b.RotateFlip(RotateFlipType::RotateNoneFlipY), Status::Ok);
   ASSERT_EQ(b.RotateFlip(RotateFlipType::RotateNoneFlipY), Status::Ok);
   EXPECT_TRUE(test::SamePixels(b, *original));
+}
+
+TEST(RotateFlip, SequencesEqualTurningStepByStep) {
+  // Half turns and mirrors are deferred and combined; every sequence must still land where the
+  // same steps applied one by one to the pixels land.
+  auto original = test::MakePatternBitmap(13, 7, PixelFormat::RGB24bpp);
+  const int sequences[][4] = {{2, 2, 0, 0}, {4, 6, 2, 0}, {4, 1, 6, 3}, {6, 5, 2, 7}, {2, 4, 4, 1}, {7, 7, 4, 6}};
+  for (const auto& sequence : sequences) {
+    auto lazy = original->Clone();
+    auto eager = original->Pixels().Copy();
+    ASSERT_TRUE(lazy.Ok() && eager.Ok());
+    for (int type : sequence) {
+      ASSERT_EQ(lazy.Value()->RotateFlip(static_cast<RotateFlipType>(type)), Status::Ok);
+      ASSERT_EQ(RotateFlipPixels(eager.Value(), type), Status::Ok);
+    }
+    EXPECT_EQ(lazy.Value()->Width(), eager.Value().Width());
+    auto expected = Bitmap::FromPixels(std::move(eager.Value()));
+    EXPECT_EQ(test::OwnFormatBytes(*lazy.Value()), test::OwnFormatBytes(*expected))
+        << sequence[0] << sequence[1] << sequence[2] << sequence[3];
+  }
 }
 
 TEST(RotateFlip, RefusesUnknownTypesAndLockedBitmaps) {

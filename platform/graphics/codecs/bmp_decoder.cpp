@@ -24,10 +24,10 @@ namespace {
 
 using namespace bmp;
 
-enum class HeaderKind { Core, Os2, Windows };
+enum class HeaderKind { Core, Os2, Info };  // Info: the 40-byte header and its v4/v5 extensions
 
 struct BmpHeader {
-  HeaderKind kind = HeaderKind::Windows;
+  HeaderKind kind = HeaderKind::Info;
   uint32_t headerSize = 0;
   uint32_t width = 0;
   uint32_t height = 0;
@@ -49,7 +49,7 @@ HeaderKind KindForSize(uint32_t size) {
   if (size >= kOs2MinHeaderSize && size <= kOs2MaxHeaderSize && size != kInfoHeaderSize &&
       size != kRgbMasksHeaderSize && size != kRgbaMasksHeaderSize)
     return HeaderKind::Os2;
-  return HeaderKind::Windows;
+  return HeaderKind::Info;
 }
 
 // A headerless DIB is only tried as a last resort, so it must look exactly like one.
@@ -119,7 +119,7 @@ Status ParseHeader(std::span<const uint8_t> data, size_t infoStart, BmpHeader& h
   }
   h.paletteStart = afterHeader;
 
-  const bool embedded = h.kind == HeaderKind::Windows && (h.compression == kBiJpeg || h.compression == kBiPng);
+  const bool embedded = h.kind == HeaderKind::Info && (h.compression == kBiJpeg || h.compression == kBiPng);
   if (!embedded && !IsKnownBitCount(h.bitCount)) return Status::GenericError;
   if (h.compression == kBiRle8 && h.bitCount != 8) return Status::GenericError;
   if (h.compression == kBiRle4 && h.bitCount != 4) return Status::GenericError;
@@ -381,7 +381,7 @@ Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimit
   const std::span<const uint8_t> pixels =
       pixelStart < data.size() ? data.subspan(static_cast<size_t>(pixelStart)) : std::span<const uint8_t>{};
 
-  if (h.kind == HeaderKind::Windows && (h.compression == kBiJpeg || h.compression == kBiPng))
+  if (h.kind == HeaderKind::Info && (h.compression == kBiJpeg || h.compression == kBiPng))
     return DecodeEmbedded(pixels, h, limits, frame);
 
   std::array<Channel, 4> channels;

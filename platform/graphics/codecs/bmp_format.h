@@ -47,7 +47,7 @@ inline constexpr size_t kInfoAlphaMask = 52;
 inline constexpr size_t kV4ColorSpaceType = 56;
 inline constexpr size_t kV5Intent = 108;
 
-// Compression values of the Windows headers.
+// Compression values of the 40-byte header and its extensions.
 inline constexpr uint32_t kBiRgb = 0;
 inline constexpr uint32_t kBiRle8 = 1;
 inline constexpr uint32_t kBiRle4 = 2;
