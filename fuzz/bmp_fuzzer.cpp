@@ -1,22 +1,6 @@
 // libFuzzer target: the BMP/DIB decoder on arbitrary bytes, with limits small enough to keep each run quick.
-#include <cstddef>
-#include <cstdint>
-#include <memory>
-
-#include "platform/graphics/codecs/codec.h"
+#include "fuzz/decoder_fuzzer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace tavlen::gfx;
-  DecodeLimits limits;
-  limits.maxSide = 4096;
-  limits.maxPixelBytes = 16u << 20;
-  limits.maxFileBytes = 16u << 20;
-  auto bytes = std::make_shared<Bytes>(data, data + size);
-  std::unique_ptr<ImageDecoder> decoder;
-  if (OpenBmpDecoder(bytes, limits, decoder) != Status::Ok) return 0;
-  for (uint32_t i = 0; i < decoder->FrameCount(); ++i) {
-    DecodedFrame frame;
-    Ignore(decoder->DecodeFrame(i, frame));
-  }
-  return 0;
+  return tavlen::gfx::FuzzDecoder(tavlen::gfx::OpenBmpDecoder, data, size);
 }

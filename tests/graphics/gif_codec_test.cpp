@@ -408,17 +408,12 @@ TEST(GifEncoder, RefusesParametersAndOversizedImages) {
 }
 
 // Files of the shared collection.
-Bytes ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST(GifFiles, EveryFrameOfEveryFileDecodes) {
   auto dir = test::TestDataDir();
   if (dir.empty()) GTEST_SKIP() << "no shared test data";
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir / "gif")) {
-    auto decoder = Open(ReadFile(entry.path()));
+    auto decoder = Open(test::ReadFileBytes(entry.path()));
     ASSERT_NE(decoder, nullptr) << entry.path();
     for (uint32_t i = 0; i < decoder->FrameCount(); ++i) {
       DecodedFrame frame;
@@ -431,15 +426,7 @@ TEST(GifFiles, EveryFrameOfEveryFileDecodes) {
 
 // Frame count and the composed frames as an independent decoder coalesces them, or empty when unavailable.
 std::vector<uint8_t> ReferenceFrames(const std::filesystem::path& path) {
-  if (!std::filesystem::exists("/usr/bin/convert")) return {};
-  const std::string cmd = "/usr/bin/convert '" + path.string() + "' -coalesce -depth 8 rgba:- 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
-  if (!pipe) return {};
-  std::vector<uint8_t> out;
-  uint8_t buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) out.insert(out.end(), buf, buf + n);
-  return out;
+  return test::ImageMagickPixels(path.string(), "rgba", "-coalesce");
 }
 
 TEST(GifFiles, OpaquePixelsMatchAnIndependentDecoder) {
@@ -451,7 +438,7 @@ TEST(GifFiles, OpaquePixelsMatchAnIndependentDecoder) {
                            "mixed-disposal.gif", "hippopotamus.interlaced.gif"}) {
     const auto path = dir / "gif" / name;
     if (!std::filesystem::exists(path)) continue;
-    auto decoder = Open(ReadFile(path));
+    auto decoder = Open(test::ReadFileBytes(path));
     ASSERT_NE(decoder, nullptr) << name;
     const std::vector<uint8_t> ref = ReferenceFrames(path);
     PixelBuffer first = Frame(*decoder, 0);
@@ -481,7 +468,7 @@ TEST(GifFiles, HostileFilesNeverCrash) {
   for (const auto& entry : std::filesystem::directory_iterator(dir / "bad")) {
     if (entry.path().filename().string().rfind("gif-", 0) != 0) continue;
     std::unique_ptr<ImageDecoder> decoder;
-    if (OpenGifDecoder(std::make_shared<const Bytes>(ReadFile(entry.path())), limits, decoder) != Status::Ok) continue;
+    if (OpenGifDecoder(std::make_shared<const Bytes>(test::ReadFileBytes(entry.path())), limits, decoder) != Status::Ok) continue;
     for (uint32_t i = 0; i < decoder->FrameCount() && i < 50; ++i) {
       DecodedFrame frame;
       Ignore(decoder->DecodeFrame(i, frame));

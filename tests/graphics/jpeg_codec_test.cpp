@@ -22,11 +22,6 @@ Status Decode(const Bytes& bytes, DecodedFrame& frame, const DecodeLimits& limit
   return decoder->DecodeFrame(0, frame);
 }
 
-Bytes ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 Status EncodeWithQuality(const PixelBuffer& pixels, int32_t quality, Bytes& out,
                          std::span<const PropertyItem> items = {}) {
   const EncoderParameter p{kEncoderQuality, 1, kEncoderParameterValueTypeLong, &quality};
@@ -236,7 +231,7 @@ TEST(JpegMetadata, CameraFileExifIsRead) {
   const auto dir = test::TestDataDir();
   if (dir.empty()) GTEST_SKIP() << "no shared test data";
   DecodedFrame frame;
-  ASSERT_EQ(Decode(ReadFile(dir / "jpeg" / "Canon_40D.jpg"), frame), Status::Ok);
+  ASSERT_EQ(Decode(test::ReadFileBytes(dir / "jpeg" / "Canon_40D.jpg"), frame), Status::Ok);
   const auto make = std::find_if(frame.properties.begin(), frame.properties.end(),
                                  [](const PropertyItem& i) { return i.id == kPropertyTagEquipMake; });
   ASSERT_NE(make, frame.properties.end());
@@ -400,7 +395,7 @@ TEST(JpegDecoder, TwelveBitFileFails) {
   const auto dir = test::TestDataDir();
   if (dir.empty()) GTEST_SKIP() << "no shared test data";
   DecodedFrame frame;
-  EXPECT_EQ(Decode(ReadFile(dir / "jpeg" / "monkey12.jpg"), frame), Status::GenericError);
+  EXPECT_EQ(Decode(test::ReadFileBytes(dir / "jpeg" / "monkey12.jpg"), frame), Status::GenericError);
 }
 
 TEST(JpegDecoder, HostileFilesFailCleanly) {
@@ -413,7 +408,7 @@ TEST(JpegDecoder, HostileFilesFailCleanly) {
     ++files;
     SCOPED_TRACE(name);
     DecodedFrame frame;
-    if (Decode(ReadFile(entry.path()), frame) == Status::Ok) {
+    if (Decode(test::ReadFileBytes(entry.path()), frame) == Status::Ok) {
       EXPECT_GT(frame.pixels.Width(), 0u);
     } else {
       EXPECT_TRUE(frame.pixels.Empty());
@@ -423,16 +418,6 @@ TEST(JpegDecoder, HostileFilesFailCleanly) {
 }
 
 // --- Against an independent decoder -----------------------------------------------------------
-
-Bytes ImageMagickRgb(const std::filesystem::path& path) {
-  const std::string command = "/usr/bin/convert '" + path.string() + "' -depth 8 rgb:- 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  Bytes out;
-  if (!pipe) return out;
-  uint8_t buffer[65536];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.insert(out.end(), buffer, buffer + n);
-  return out;
-}
 
 TEST(JpegDecoder, SampleFilesMatchImageMagick) {
   const auto dir = test::TestDataDir();
@@ -454,9 +439,9 @@ TEST(JpegDecoder, SampleFilesMatchImageMagick) {
     if (!std::filesystem::exists(path)) continue;
     SCOPED_TRACE(name);
     DecodedFrame frame;
-    ASSERT_EQ(Decode(ReadFile(path), frame), Status::Ok);
+    ASSERT_EQ(Decode(test::ReadFileBytes(path), frame), Status::Ok);
     const uint32_t w = frame.pixels.Width(), h = frame.pixels.Height();
-    const Bytes reference = ImageMagickRgb(path);
+    const Bytes reference = test::ImageMagickPixels(path.string(), "rgb");
     ASSERT_EQ(reference.size(), size_t{w} * h * 3);
     ++compared;
     int worst = 0;

@@ -93,11 +93,6 @@ PixelBuffer RoundTrip(const PixelBuffer& img) {
   return ::testing::AssertionSuccess();
 }
 
-Bytes ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 struct FormatCase {
   PixelFormat source;
   PixelFormat decoded;
@@ -301,7 +296,7 @@ TEST(PngSuite, DecodesToTheFormatThatKeepsTheSamples) {
     auto path = PngDir() / (std::string("pngsuite-") + name + ".png");
     if (!std::filesystem::exists(path)) continue;
     DecodedFrame frame;
-    ASSERT_EQ(Decode(ReadFile(path), frame), Status::Ok) << name;
+    ASSERT_EQ(Decode(test::ReadFileBytes(path), frame), Status::Ok) << name;
     EXPECT_EQ(frame.pixels.Format(), format) << name;
     EXPECT_EQ(frame.pixels.Width(), 32u) << name;
   }
@@ -362,7 +357,7 @@ TEST(PngSuite, PixelsMatchAnIndependentDecoder) {
                        name.rfind("pngsuite-s", 0) == 0 || name.rfind("pngsuite-oi", 0) == 0;
     if (!basic) continue;
     DecodedFrame frame;
-    ASSERT_EQ(Decode(ReadFile(entry.path()), frame), Status::Ok) << name;
+    ASSERT_EQ(Decode(test::ReadFileBytes(entry.path()), frame), Status::Ok) << name;
     const PixelBuffer& img = frame.pixels;
     std::vector<uint16_t> ref = ReferenceRgba16(entry.path());
     ASSERT_EQ(ref.size(), size_t{img.Width()} * img.Height() * 4) << name;
@@ -388,7 +383,7 @@ TEST(PngSuite, CorruptFilesFail) {
     const std::string name = entry.path().filename().string();
     if (name.rfind("png-pngsuite-x", 0) != 0) continue;
     DecodedFrame frame;
-    EXPECT_NE(Decode(ReadFile(entry.path()), frame), Status::Ok) << name;
+    EXPECT_NE(Decode(test::ReadFileBytes(entry.path()), frame), Status::Ok) << name;
     ++checked;
   }
   EXPECT_GT(checked, 0);
@@ -402,7 +397,7 @@ TEST(PngSuite, HostileFilesNeverCrash) {
   for (const auto& entry : std::filesystem::directory_iterator(dir / "bad")) {
     if (entry.path().filename().string().rfind("png-", 0) != 0) continue;
     DecodedFrame frame;
-    const Status s = Decode(ReadFile(entry.path()), frame, limits);
+    const Status s = Decode(test::ReadFileBytes(entry.path()), frame, limits);
     if (s == Status::Ok) {
       EXPECT_FALSE(frame.pixels.Empty());
     }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <memory>
 #include <random>
 
 namespace tavlen::gfx::test {
@@ -112,6 +114,25 @@ uint32_t PixelAt(Bitmap& bitmap, uint32_t x, uint32_t y) {
   Ignore(a.UnlockBits(da));
   Ignore(b.UnlockBits(db));
   return result;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool HasImageMagick() { return std::filesystem::exists("/usr/bin/convert"); }
+
+std::vector<uint8_t> ImageMagickPixels(const std::string& input, const std::string& map, const std::string& options) {
+  if (!HasImageMagick()) return {};
+  const std::string command =
+      "/usr/bin/convert '" + input + "' " + options + " -depth 8 " + map + ":- 2>/dev/null";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  std::vector<uint8_t> out;
+  if (!pipe) return out;
+  uint8_t buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.insert(out.end(), buffer, buffer + n);
+  return out;
 }
 
 std::string OwnFormatBytes(Bitmap& bitmap) {

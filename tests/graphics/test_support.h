@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,16 @@ uint32_t PixelAt(Bitmap& bitmap, uint32_t x, uint32_t y);
 // Same size, and the same colour at every pixel as seen through a 32bppARGB lock, or a message
 // naming the first difference. Wide formats are compared through a 64bppARGB lock.
 ::testing::AssertionResult SamePixels(Bitmap& a, Bitmap& b);
+
+// The whole file, or nothing when it cannot be read.
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+
+// ImageMagick's decoding of `input` (a path, optionally with a "[frame]" suffix) as 8-bit samples in
+// `map` order ("rgb", "rgba"), after `options` (e.g. "-coalesce"); nothing when ImageMagick is
+// missing or cannot read it.
+std::vector<uint8_t> ImageMagickPixels(const std::string& input, const std::string& map,
+                                       const std::string& options = "");
+bool HasImageMagick();
 
 // Raw bytes of the locked pixels of the bitmap in its own format (rows without padding).
 std::string OwnFormatBytes(Bitmap& bitmap);

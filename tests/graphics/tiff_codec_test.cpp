@@ -23,11 +23,6 @@ Status Decode(const Bytes& bytes, DecodedFrame& frame, uint32_t index = 0,
   return decoder->DecodeFrame(index, frame);
 }
 
-Bytes ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 EncoderParameter CompressionParameter(const uint32_t& value) {
   return {kEncoderCompression, 1, kEncoderParameterValueTypeLong, &value};
 }
@@ -69,7 +64,7 @@ Bytes WriteWithLibtiff(WritePages&& writePages) {
   if (tif == nullptr) return {};
   writePages(tif);
   TIFFClose(tif);
-  return ReadFile(path);
+  return test::ReadFileBytes(path);
 }
 
 void SetBasicFields(TIFF* tif, uint32_t w, uint32_t h, uint16_t bits, uint16_t samples, uint16_t photometric) {
@@ -527,7 +522,7 @@ TEST(TiffDecoder, HostileFilesFailCleanly) {
     ++files;
     SCOPED_TRACE(name);
     std::unique_ptr<ImageDecoder> decoder;
-    if (OpenTiffDecoder(std::make_shared<const Bytes>(ReadFile(entry.path())), limits, decoder) != Status::Ok) {
+    if (OpenTiffDecoder(std::make_shared<const Bytes>(test::ReadFileBytes(entry.path())), limits, decoder) != Status::Ok) {
       EXPECT_FALSE(decoder);
       continue;
     }
@@ -546,16 +541,6 @@ TEST(TiffDecoder, HostileFilesFailCleanly) {
 // --- Against an independent decoder -----------------------------------------------------------
 
 // RGBA bytes of the first page as ImageMagick decodes it, or empty.
-Bytes ImageMagickRgba(const std::filesystem::path& path) {
-  const std::string command = "/usr/bin/convert '" + path.string() + "[0]' -depth 8 rgba:- 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  Bytes out;
-  if (!pipe) return out;
-  uint8_t buffer[65536];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.insert(out.end(), buffer, buffer + n);
-  return out;
-}
-
 TEST(TiffDecoder, SampleFilesMatchImageMagick) {
   const auto dir = test::TestDataDir();
   if (dir.empty()) GTEST_SKIP() << "no shared test data";
@@ -595,11 +580,11 @@ TEST(TiffDecoder, SampleFilesMatchImageMagick) {
     if (!std::filesystem::exists(path)) continue;
     SCOPED_TRACE(name);
     DecodedFrame frame;
-    if (Decode(ReadFile(path), frame) != Status::Ok) {
+    if (Decode(test::ReadFileBytes(path), frame) != Status::Ok) {
       ADD_FAILURE() << "does not decode";
       continue;
     }
-    const Bytes reference = ImageMagickRgba(path);
+    const Bytes reference = test::ImageMagickPixels(path.string() + "[0]", "rgba");
     const uint32_t w = frame.pixels.Width(), h = frame.pixels.Height();
     if (reference.size() != size_t{w} * h * 4) {
       ADD_FAILURE() << "ImageMagick gave " << reference.size() << " bytes";
