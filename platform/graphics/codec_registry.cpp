@@ -48,6 +48,10 @@ const DecoderEntry kDecoders[] = {
     {std::string_view("II+\0", 4), kImageFormatTiff, OpenTiffDecoder},  // BigTIFF
     {std::string_view("MM\0+", 4), kImageFormatTiff, OpenTiffDecoder},
     {"BM", kImageFormatBmp, OpenBmpDecoder},
+    {std::string_view("\xD7\xCD\xC6\x9A", 4), kImageFormatWmf, OpenWmfDecoder},  // placeable WMF
+    // Metafiles without a leading signature are recognised by their headers' content.
+    {{}, kImageFormatEmf, OpenEmfDecoder},
+    {{}, kImageFormatWmf, OpenWmfDecoder},
     // A DIB has no signature: its info header comes first, so it is tried after everything else.
     {{}, kImageFormatBmp, OpenBmpDecoder},
 };

@@ -48,6 +48,8 @@ Status OpenGifDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_
 Status OpenPngDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
 Status OpenJpegDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
 Status OpenTiffDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
+Status OpenWmfDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
+Status OpenEmfDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
 
 // The encoders (codecs/<format>_encoder.cpp).
 Status EncodeBmp(const PixelBuffer&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);

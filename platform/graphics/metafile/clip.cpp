@@ -162,8 +162,8 @@ void Clip::Offset(double dx, double dy) {
 
 void Clip::ClipCairo(cairo_t* cr) const {
   if (m_kind != Kind::Rect) return;
-  cairo_rectangle(cr, static_cast<double>(m_box.x0), static_cast<double>(m_box.y0),
-                  static_cast<double>(m_box.Width()), static_cast<double>(m_box.Height()));
+  cairo_rectangle(cr, static_cast<double>(m_box.x0), static_cast<double>(m_box.y0), static_cast<double>(m_box.Width()),
+                  static_cast<double>(m_box.Height()));
   cairo_clip(cr);
 }
 

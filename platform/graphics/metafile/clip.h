@@ -17,9 +17,9 @@ class Clip {
  public:
   using IntBox = detail::IntBox;
 
-  // The canvas size bounds every clip and sizes the mask when one is needed.
   Clip() = default;
-  Clip(int32_t width, int32_t height) : m_canvas{0, 0, width, height} {}
+  // The canvas size bounds every clip and sizes the mask when one is needed.
+  Clip(int32_t width, int32_t height) : m_canvas{0, 0, width, height}, m_box{m_canvas} {}
 
   bool IsNone() const { return m_kind == Kind::None; }
   bool IsMask() const { return m_kind == Kind::Mask; }
@@ -48,8 +48,6 @@ class Clip {
   IntBox m_canvas{0, 0, 0, 0};
   IntBox m_box{0, 0, 0, 0};
   std::shared_ptr<cairo_surface_t> m_mask;  // A8, canvas-sized; shared between saved states until written
-  // Set on the first Combine so that a default-constructed clip knows nothing of a canvas.
-  friend class Canvas;
 };
 
 }  // namespace tavlen::gfx::metafile

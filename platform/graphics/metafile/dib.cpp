@@ -75,9 +75,7 @@ size_t TableEntryBytes(const Header& h, DibColors colors) {
   return h.core ? 3 : 4;
 }
 
-uint32_t FromColorRef(ColorRef c) {
-  return 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
+uint32_t FromColorRef(ColorRef c) { return 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 
 // One channel of a bit-field pixel scaled to 8 bits.
 uint32_t Channel(uint32_t pixel, uint32_t mask) {
@@ -194,6 +192,7 @@ Status ReadDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, Dib
   DibImage img;
   img.width = w;
   img.height = ht;
+  img.bottomUp = !topDown;
   img.pixels.resize(size_t{w} * ht);
   if (rle) {
     DecodeRle(bits, h, table, img);
@@ -244,7 +243,8 @@ Status ReadDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, Dib
           dst[x] = 0xFF000000u | (uint32_t{src[3 * x + 2]} << 16) | (uint32_t{src[3 * x + 1]} << 8) | src[3 * x];
           break;
         case 32: {
-          const uint32_t v = src[4 * x] | (src[4 * x + 1] << 8) | (src[4 * x + 2] << 16) | (uint32_t{src[4 * x + 3]} << 24);
+          const uint32_t v =
+              src[4 * x] | (src[4 * x + 1] << 8) | (src[4 * x + 2] << 16) | (uint32_t{src[4 * x + 3]} << 24);
           if (fields) {
             const uint32_t a = masks[3] ? Channel(v, masks[3]) : 0xFF;
             dst[x] = (a << 24) | (Channel(v, masks[0]) << 16) | (Channel(v, masks[1]) << 8) | Channel(v, masks[2]);

@@ -24,6 +24,8 @@ struct DibImage {
   // Top-down rows of 0xAARRGGBB words; alpha is 0xFF except as `alpha` says.
   std::vector<uint32_t> pixels;
   DibAlpha alpha = DibAlpha::Opaque;
+  // Source rectangles of the DIB records count rows from the bottom of a bottom-up image.
+  bool bottomUp = true;
   // A 1-bit image keeps its bits, so that a brush made of it can take the text and background colours.
   bool monochrome = false;
   std::vector<uint8_t> bits;  // one byte per pixel (0 or 1), top-down, when monochrome

@@ -28,8 +28,8 @@ struct Affine {
   PointD ApplyVector(PointD v) const { return {a * v.x + c * v.y, b * v.x + d * v.y}; }
   // This transform followed by `next`.
   Affine Then(const Affine& n) const {
-    return {n.a * a + n.c * b, n.b * a + n.d * b, n.a * c + n.c * d, n.b * c + n.d * d, n.a * e + n.c * f + n.e,
-            n.b * e + n.d * f + n.f};
+    return {n.a * a + n.c * b, n.b * a + n.d * b,       n.a * c + n.c * d,
+            n.b * c + n.d * d, n.a * e + n.c * f + n.e, n.b * e + n.d * f + n.f};
   }
   double Determinant() const { return a * d - b * c; }
   bool Finite() const {

@@ -1,5 +1,5 @@
 // The object table and the stock objects.
-#include "platform/graphics/metafile/gdi_objects.h"
+#include "platform/graphics/metafile/graphics_objects.h"
 
 #include <array>
 
@@ -33,16 +33,21 @@ void ObjectTable::Delete(uint32_t index) {
 namespace {
 
 ObjectPtr Brush(uint32_t style, ColorRef color) {
-  return std::make_shared<const GdiObject>(BrushObject{style, color, 0, nullptr});
+  return std::make_shared<const GraphicsObject>(BrushObject{style, color, 0, nullptr, false});
 }
-ObjectPtr Pen(uint32_t style, ColorRef color) { return std::make_shared<const GdiObject>(PenObject{style, 0, color}); }
+ObjectPtr Pen(uint32_t style, ColorRef color) {
+  PenObject pen;
+  pen.style = style;
+  pen.color = color;
+  return std::make_shared<const GraphicsObject>(std::move(pen));
+}
 ObjectPtr Font(const char* face, bool fixed) {
   FontObject f;
   f.height = 16;
   f.weight = 400;
   (void)fixed;
   f.face = face;
-  return std::make_shared<const GdiObject>(std::move(f));
+  return std::make_shared<const GraphicsObject>(std::move(f));
 }
 
 }  // namespace
@@ -59,13 +64,13 @@ ObjectPtr StockObject(uint32_t index) {
       Pen(kPsSolid, 0x000000),    // black pen
       Pen(kPsNull, 0),            // null pen
       nullptr,
-      Font("Liberation Mono", true),  // OEM fixed
-      Font("Liberation Mono", true),  // ANSI fixed
+      Font("Liberation Mono", true),   // OEM fixed
+      Font("Liberation Mono", true),   // ANSI fixed
       Font("Liberation Sans", false),  // ANSI variable
       Font("Liberation Sans", false),  // system
       Font("Liberation Sans", false),  // device default
-      std::make_shared<const GdiObject>(PaletteObject{}),
-      Font("Liberation Mono", true),  // system fixed
+      std::make_shared<const GraphicsObject>(PaletteObject{}),
+      Font("Liberation Mono", true),   // system fixed
       Font("Liberation Sans", false),  // default GUI
       Brush(kBsSolid, 0xFFFFFF),       // DC brush
       Pen(kPsSolid, 0x000000),         // DC pen

@@ -57,6 +57,8 @@ struct BrushObject {
   ColorRef color = 0;
   uint32_t hatch = 0;
   std::shared_ptr<const DibImage> pattern;
+  // A 1-bit pattern of the old bitmap kind paints its 0 bits in the text colour and 1 bits in the background colour.
+  bool monoUsesDcColors = false;
 };
 
 struct FontObject {
@@ -66,6 +68,7 @@ struct FontObject {
   int32_t weight = 400;
   bool italic = false, underline = false, strikeOut = false;
   uint8_t charSet = 0;
+  uint8_t pitchAndFamily = 0;
   std::string face;  // UTF-8
 };
 
@@ -78,8 +81,8 @@ struct RegionObject {
   std::vector<RectD> rects;
 };
 
-using GdiObject = std::variant<PenObject, BrushObject, FontObject, PaletteObject, RegionObject>;
-using ObjectPtr = std::shared_ptr<const GdiObject>;
+using GraphicsObject = std::variant<PenObject, BrushObject, FontObject, PaletteObject, RegionObject>;
+using ObjectPtr = std::shared_ptr<const GraphicsObject>;
 
 // Slots of created objects. A selected object is held by the device context too, so deleting it
 // while it is selected (which writers do) leaves drawing intact.

@@ -1,0 +1,47 @@
+// The control's image object: an owned bitmap of the imaging library together with the last failing
+// status of a call made on it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/graphics/bitmap.h"
+
+namespace tavlen {
+
+class ImageObject {
+ public:
+  using Ptr = std::unique_ptr<ImageObject>;
+
+  // Decodes a file. The object always exists; its handle is null and its last status tells why
+  // when decoding failed.
+  static Ptr FromFile(const std::string& path);
+  // Takes a bitmap made elsewhere; the last status starts as Ok.
+  static Ptr Adopt(gfx::Bitmap::Ptr bitmap);
+
+  gfx::Bitmap* Handle() const { return m_handle.get(); }
+  gfx::Status LastStatus() const { return m_lastStatus; }
+
+  // Records a status of a call made on this image: a failure stays recorded for the object's life.
+  void Record(gfx::Status status);
+
+  // Pixel size, 0 when the query fails (the failure is recorded).
+  uint32_t Width();
+  uint32_t Height();
+
+  // In place; the status is recorded and returned.
+  gfx::Status RotateFlip(gfx::RotateFlipType type);
+
+  // A separate copy of an area, or null when the library refuses it or this image carries a failing
+  // last status (after the call): an image that ever failed can no longer be copied.
+  Ptr Copy(float x, float y, float width, float height, gfx::PixelFormat format);
+
+ private:
+  ImageObject(gfx::Bitmap::Ptr handle, gfx::Status status) : m_handle(std::move(handle)), m_lastStatus(status) {}
+
+  gfx::Bitmap::Ptr m_handle;
+  gfx::Status m_lastStatus = gfx::Status::Ok;
+};
+
+}  // namespace tavlen

@@ -1,0 +1,13 @@
+// OLE colour to painter colour.
+#include "control/ole_color.h"
+
+namespace tavlen {
+
+gfx::Argb OleColorToArgb(fw::OLE_COLOR color) {
+  const uint32_t red = color & 0xFF;
+  const uint32_t green = (color >> 8) & 0xFF;
+  const uint32_t blue = (color >> 16) & 0xFF;
+  return 0xFF000000u | red << 16 | green << 8 | blue;
+}
+
+}  // namespace tavlen

@@ -1,0 +1,163 @@
+// CTavlenCtrl, the picture control: its properties, view state, undo history and operations.
+// Each topic's operations live in their own source file under control/, view/ and edit/.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "control/image_object.h"
+#include "platform/framework/ole_control.h"
+#include "platform/window/win_types.h"
+
+namespace tavlen {
+
+using win::BOOL;
+
+class CTavlenCtrl : public fw::COleControl {
+ public:
+  static constexpr int kUndoSlots = 10;
+
+  CTavlenCtrl();
+  ~CTavlenCtrl() override;
+  CTavlenCtrl(const CTavlenCtrl&) = delete;
+  CTavlenCtrl& operator=(const CTavlenCtrl&) = delete;
+
+  // --- Framework entries ---
+  void OnResetState() override;
+
+  // --- Change notifications, called by the dispatch layer right after it stored a property ---
+  void OnAlignChanged();
+  void OnBackStyleChanged();
+  void OnBorderColorChanged();
+  void OnBorderWidthChanged();
+  void OnShowBorderChanged();
+  void OnJpgQualityChanged();
+  void OnTextBoldChanged();
+  void OnTextColorChanged();
+  void OnTextFontChanged();
+  void OnTextItalicChanged();
+  void OnTextSizeChanged();
+  void OnZoomValueChanged();
+  void OnTiffCompressionChanged();
+
+  // --- Loading (view/loading.cpp) ---
+  void LoadImage(const std::string& FilePath);
+  BOOL IsSupportedImageFile(const std::string& path) const;
+  BOOL FileExists(const std::string& path) const;
+  // Makes a decoded picture the working image and restarts the undo history.
+  void InstallImage(ImageObject& decoded, uint32_t width, uint32_t height);
+
+  // --- Painting (view/painting.cpp) ---
+  void DrawImage();
+  void AlignImage();
+  void DrawBackground();
+  void DrawBorder();
+
+  // --- Pixel size, moves and shifts, pointer and picture positions (view/placement.cpp) ---
+  int32_t GetWidth();
+  int32_t GetHeight();
+  void MoveTo(int32_t X, int32_t Y);
+  void MoveXTo(int32_t X);
+  void MoveYTo(int32_t Y);
+  void ShiftX(int32_t X);
+  void ShiftY(int32_t Y);
+  double GetMouseXpos() const;
+  double GetMouseYpos() const;
+  double GetImageXpos() const;
+  double GetImageYpos() const;
+
+  // --- Zoom and fit (view/zoom.cpp) ---
+  void Zoom();
+  void ZoomByOriginal();
+  void ZoomToFit();
+  void ZoomToFitByWidth();
+  void ZoomToFitByHeight();
+
+  // --- Scroll positions (view/scrolling.cpp) and the scroll-bar refresh (view/scroll_bars.cpp) ---
+  int32_t GetVertScrollBarPos() const;
+  int32_t GetHorzScrollBarPos() const;
+  void SaveScrollBarPos();
+  void RestoreScrollBarPos();
+  void SetScrollBarPos(int32_t X, int32_t Y);
+  void UpdateScrollBars();
+
+  // --- Undo history (edit/undo.cpp) ---
+  void Undo();
+  int32_t GetUndo() const;
+  void RecordSnapshot();
+  void PushUndoSnapshot();
+
+  // --- Rotation, flip and resize (edit/geometry.cpp) ---
+  void Rotate90();
+  void Rotate180();
+  void Rotate270();
+  void Flip(BOOL Vertically);
+  void Resize(int32_t NewWidth, int32_t NewHeight);
+
+  // --- Custom properties, read and written directly by the dispatch layer ---
+  int16_t m_align = 2;      // ImageAlign 0-7
+  int16_t m_backStyle = 0;  // 0 plain fill, 1-53 hatch style n - 1
+  fw::OLE_COLOR m_borderColor = 0x00FFFFFF;
+  double m_borderWidth = 1.0;
+  int32_t m_jpgQuality = 100;
+  BOOL m_showBorder = win::TRUE;
+  BOOL m_textBold = win::FALSE;
+  fw::OLE_COLOR m_textColor = 0;  // not persisted
+  std::string m_textFont = "Arial";
+  BOOL m_textItalic = win::FALSE;
+  int16_t m_textSize = 10;
+  double m_zoomValue = 1.0;
+  int32_t m_tiffCompression = 0;  // CompressionLZW; not persisted
+
+ protected:
+  void OnDraw(win::DeviceContext* dc, const fw::RECT& bounds, const fw::RECT& invalid) override;
+  void DoPropExchange(fw::CPropExchange* pPX) override;
+  void OnDestroy() override;
+  void OnMouseMove(uint32_t flags, fw::POINT point) override;
+  void OnHScroll(uint32_t code, uint32_t position) override;
+  void OnVScroll(uint32_t code, uint32_t position) override;
+  BOOL OnMouseWheel(uint32_t flags, int16_t delta, fw::POINT point) override;
+
+ private:
+  friend class CTavlenCtrlProbe;  // lets tests read the view state and inject a failed status
+
+  // Invalidates (0, 0, m_clientWidth, m_clientHeight) with erasing.
+  void InvalidateClientArea();
+  // The shared end of every zoom, accepted or not: re-align, refresh the bars, repaint.
+  void FinishZoom();
+  // The three fits: the ratio of client to image size along one side, or the smaller of both.
+  enum class FitMode { Both, Width, Height };
+  void FitTo(FitMode mode);
+  // One scroll message on one axis (bar SB_HORZ or SB_VERT).
+  void ScrollAxis(int32_t bar, uint32_t code, uint32_t position);
+  void MoveAxisTo(int32_t bar, int32_t position);
+  // Turns or mirrors the working image in place.
+  void TurnImage(gfx::RotateFlipType type, bool swapsSides);
+
+  BOOL m_vertBarShown = win::FALSE;
+  BOOL m_horzBarShown = win::FALSE;
+  BOOL m_vertPosSaved = win::FALSE;
+  BOOL m_horzPosSaved = win::FALSE;
+  BOOL m_scrollBarsCreated = win::FALSE;
+  int32_t m_savedVertPos = 0;
+  int32_t m_savedHorzPos = 0;
+  int32_t m_undoCount = 0;
+  uint32_t m_hotKeyAtom = 0;
+  BOOL m_hotKeyRegistered = win::FALSE;  // so that destruction releases only what construction got
+  int32_t m_mouseX = 0;
+  int32_t m_mouseY = 0;
+  int32_t m_imageLeft = 0;
+  int32_t m_imageTop = 0;
+  int32_t m_viewHeight = 0;
+  int32_t m_viewWidth = 0;
+  BOOL m_realignPending = win::FALSE;
+  BOOL m_paintBackground = win::TRUE;
+  int32_t m_clientWidth = 0;
+  int32_t m_clientHeight = 0;
+  ImageObject::Ptr m_image;
+  std::array<ImageObject::Ptr, kUndoSlots> m_undoImages;
+  std::array<win::SIZE, kUndoSlots> m_undoSizes{};
+};
+
+}  // namespace tavlen

@@ -1,0 +1,16 @@
+// The EMF decoder: a metafile played onto a 32bppRGB bitmap at its natural size.
+#include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/metafile/player.h"
+
+namespace tavlen::gfx {
+
+// UnknownImageFormat (quickly, so that other probes may run) when the bytes are not an EMF.
+Status OpenEmfDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {
+  if (!data || !metafile::LooksLikeEmf(*data)) return Status::UnknownImageFormat;
+  DecodedFrame frame;
+  if (const Status s = metafile::PlayEmf(*data, limits, frame.pixels); s != Status::Ok) return s;
+  out = std::make_unique<SingleFrameDecoder>(std::move(frame));
+  return Status::Ok;
+}
+
+}  // namespace tavlen::gfx

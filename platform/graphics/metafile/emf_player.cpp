@@ -1,0 +1,153 @@
+// EMF files: the header, the picture's frame and size at 96 dpi, the reference device, and the record loop.
+#include "platform/graphics/metafile/emf_player.h"
+
+#include <cmath>
+
+namespace tavlen::gfx::metafile {
+namespace {
+
+constexpr uint32_t kEmrHeader = 1;
+constexpr uint32_t kEmrEof = 14;
+constexpr uint32_t kSignature = 0x464D4520;  // " EMF"
+
+struct EmfHeader {
+  RectD bounds;  // reference-device pixels, inclusive
+  RectD frame;   // hundredths of a millimetre, inclusive
+  DeviceMetrics metrics;
+  size_t size = 0;
+};
+
+// Offsets: type u32, size u32, bounds 4 x s32 (8), frame 4 x s32 (24), signature u32 (40), version u32,
+// bytes u32, records u32, handles u16, reserved u16, description count/offset u32 x 2, palette entries u32,
+// device size 2 x s32 (72), millimetres 2 x s32 (80); then optionally pixel format size/offset, OpenGL flag (88),
+// micrometres 2 x s32 (100).
+bool ReadHeader(std::span<const uint8_t> bytes, EmfHeader& h) {
+  ByteReader r(bytes);
+  const uint32_t type = r.U32(), size = r.U32();
+  auto rect = [&r]() {
+    const double l = r.S32(), t = r.S32(), rr = r.S32(), b = r.S32();
+    return RectD{l, t, rr, b};
+  };
+  h.bounds = rect();
+  h.frame = rect();
+  const uint32_t signature = r.U32();
+  if (!r.Ok() || type != kEmrHeader || signature != kSignature) return false;
+  if (size < 88 || size > bytes.size()) return false;
+  h.size = size;
+  r.Seek(72);
+  const double devX = r.S32(), devY = r.S32(), mmX = r.S32(), mmY = r.S32();
+  if (devX > 0 && devY > 0 && mmX > 0 && mmY > 0) h.metrics = {devX / mmX, devY / mmY};
+  r.Seek(64);
+  r.U32();
+  const uint32_t offDescription = r.U32();
+  // The extension's micrometres are there only when the description does not start inside them; they
+  // refine the millimetres and must agree with them.
+  if (size >= 108 && (offDescription == 0 || offDescription >= 108)) {
+    r.Seek(100);
+    const double umX = r.S32(), umY = r.S32();
+    if (r.Ok() && devX > 0 && devY > 0 && std::fabs(umX - mmX * 1000) <= 1000 && std::fabs(umY - mmY * 1000) <= 1000 &&
+        umX > 0 && umY > 0) {
+      h.metrics = {devX * 1000 / umX, devY * 1000 / umY};
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool LooksLikeEmf(std::span<const uint8_t> bytes) {
+  ByteReader r(bytes);
+  const uint32_t type = r.U32();
+  r.Seek(40);
+  return r.U32() == kSignature && type == kEmrHeader && r.Ok();
+}
+
+ObjectPtr EmfPlayer::Object(uint32_t index) const {
+  if (index & 0x80000000u) return StockObject(index & 0x7FFFFFFFu);
+  return m_r.Objects().Get(index);
+}
+
+bool EmfPlayer::ReadDibAt(const ByteReader& rec, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits,
+                          uint32_t usage, DibImage& out) {
+  const auto info = rec.Slice(offBmi, cbBmi);
+  const auto bits = rec.Slice(offBits, cbBits);
+  if (info.empty() || bits.empty()) return false;
+  const auto* palette = m_r.Dc().palette ? std::get_if<PaletteObject>(m_r.Dc().palette.get()) : nullptr;
+  std::span<const ColorRef> colours;
+  if (palette) colours = palette->colors;
+  return ReadDib(info, bits, usage == 1 ? DibColors::Palette : DibColors::Rgb, colours, m_limits, out) == Status::Ok;
+}
+
+bool EmfPlayer::Dispatch(uint32_t type, ByteReader& rec) {
+  bool handled = false;
+  bool ok = DispatchEmfState(*this, type, rec, handled);
+  if (!handled) ok = DispatchEmfDrawing(*this, type, rec, handled);
+  if (!handled) ok = DispatchEmfBitmap(*this, type, rec, handled);
+  return handled && ok;
+}
+
+Status EmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats& stats) {
+  ByteReader r(bytes);
+  r.Seek(offset);
+  bool first = true;
+  while (r.Remaining() >= 8) {
+    const size_t at = r.Position();
+    const uint32_t type = r.U32(), size = r.U32();
+    if (size < 8 || size > r.Size() - at) {
+      if (first) return Status::InvalidParameter;
+      break;
+    }
+    first = false;
+    ++stats.records;
+    if (type == kEmrEof) break;
+    ByteReader rec(r.Slice(at, size));
+    if (!Dispatch(type, rec)) ++stats.skipped;
+    // Records are 4-byte aligned; a size that is not still moves on by its exact count.
+    r.Seek(at + size);
+  }
+  return Status::Ok;
+}
+
+Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, PixelBuffer& out, PlayStats* stats) {
+  if (!LooksLikeEmf(bytes)) return Status::UnknownImageFormat;
+  if (bytes.size() > limits.maxFileBytes) return Status::OutOfMemory;
+  EmfHeader h;
+  if (!ReadHeader(bytes, h)) return Status::InvalidParameter;
+  PlayStats local;
+  PlayStats& st = stats ? *stats : local;
+
+  // The frame is the picture; when it is missing, the bounds (in reference pixels) stand in.
+  RectD frameMm = h.frame.Normalized();
+  if (frameMm.Width() <= 0 || frameMm.Height() <= 0) {
+    const RectD b = h.bounds.Normalized();
+    frameMm = {b.left / h.metrics.pixelsPerMmX * 100, b.top / h.metrics.pixelsPerMmY * 100,
+               (b.right + 1) / h.metrics.pixelsPerMmX * 100, (b.bottom + 1) / h.metrics.pixelsPerMmY * 100};
+  }
+  const double width = std::round(frameMm.Width() * 96 / 2540), height = std::round(frameMm.Height() * 96 / 2540);
+  if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1) return Status::InvalidParameter;
+  if (width > limits.maxSide || height > limits.maxSide) return Status::OutOfMemory;
+  if (const Status s =
+          CheckImageSize(PixelFormat::RGB32bpp, static_cast<uint32_t>(width), static_cast<uint32_t>(height), limits);
+      s != Status::Ok) {
+    return s;
+  }
+  Canvas canvas;
+  if (const Status s = canvas.Init(static_cast<int32_t>(width), static_cast<int32_t>(height), false); s != Status::Ok)
+    return s;
+
+  // Reference-device pixels to canvas pixels: the frame, converted to reference pixels, fills the canvas.
+  const double left = frameMm.left / 100 * h.metrics.pixelsPerMmX, top = frameMm.top / 100 * h.metrics.pixelsPerMmY;
+  const double sx = width / (frameMm.Width() / 100 * h.metrics.pixelsPerMmX);
+  const double sy = height / (frameMm.Height() / 100 * h.metrics.pixelsPerMmY);
+  const Affine deviceToCanvas{sx, 0, 0, sy, -left * sx, -top * sy};
+  if (!deviceToCanvas.Finite()) return Status::InvalidParameter;
+
+  Renderer renderer(canvas, deviceToCanvas, h.metrics);
+  EmfPlayer player(renderer, limits);
+  if (const Status s = player.Play(bytes, h.size, st); s != Status::Ok) return s;
+  // A picture whose drawing is all in EMF+ records, which the player skips, has nothing to show.
+  if (player.SawEmfPlus() && !canvas.DrewSomething()) return Status::GenericError;
+  return CanvasToPixels(canvas, limits, out);
+}
+
+}  // namespace tavlen::gfx::metafile

@@ -1,0 +1,46 @@
+// The EMF player's record loop and handlers, shared by its source files.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/graphics/metafile/byte_reader.h"
+#include "platform/graphics/metafile/player.h"
+#include "platform/graphics/metafile/renderer.h"
+
+namespace tavlen::gfx::metafile {
+
+class EmfPlayer {
+ public:
+  EmfPlayer(Renderer& renderer, const DecodeLimits& limits) : m_r(renderer), m_limits(limits) {}
+
+  // Plays every record after the header. InvalidParameter when the record walk breaks before any record.
+  Status Play(std::span<const uint8_t> bytes, size_t offset, PlayStats& stats);
+
+  // Handles one record (`rec` covers the whole record, its type and size included); false when it
+  // was not understood or is malformed.
+  bool Dispatch(uint32_t type, ByteReader& rec);
+
+  Renderer& R() { return m_r; }
+  const DecodeLimits& Limits() const { return m_limits; }
+  // A DIB stored in the record at the given offsets (relative to the record's start).
+  bool ReadDibAt(const ByteReader& rec, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits,
+                 uint32_t usage, DibImage& out);
+  // The object an index names: a stock object (top bit set) or a table slot.
+  ObjectPtr Object(uint32_t index) const;
+  // EMF+ records were seen. Their dual flag is not trusted: writers set it on files without EMF drawing.
+  void NoteEmfPlus() { m_sawEmfPlus = true; }
+  bool SawEmfPlus() const { return m_sawEmfPlus; }
+
+ private:
+  Renderer& m_r;
+  const DecodeLimits& m_limits;
+  bool m_sawEmfPlus = false;
+};
+
+// Handlers by family (emf_state_records.cpp, emf_draw_records.cpp, emf_bitmap_records.cpp).
+bool DispatchEmfState(EmfPlayer& player, uint32_t type, ByteReader& rec, bool& handled);
+bool DispatchEmfDrawing(EmfPlayer& player, uint32_t type, ByteReader& rec, bool& handled);
+bool DispatchEmfBitmap(EmfPlayer& player, uint32_t type, ByteReader& rec, bool& handled);
+
+}  // namespace tavlen::gfx::metafile

@@ -1,0 +1,35 @@
+// Playing WMF and EMF metafiles onto a 32-bit RGB bitmap at their natural size.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/graphics/limits.h"
+#include "platform/graphics/pixel_buffer.h"
+
+namespace tavlen::gfx::metafile {
+
+// What a play did: every record read, and those the player does not draw (unknown or malformed ones).
+struct PlayStats {
+  uint64_t records = 0;
+  uint64_t skipped = 0;
+};
+
+// True when the bytes start like a metafile of the kind (placeable key or standard header; EMF header).
+bool LooksLikeWmf(std::span<const uint8_t> bytes);
+bool LooksLikeEmf(std::span<const uint8_t> bytes);
+
+// Renders the metafile onto opaque white, 32bppRGB. `out` is written only on success.
+// UnknownImageFormat when the header is not the format's, InvalidParameter for a header or record
+// structure that cannot be read before anything is drawn, OutOfMemory over the limits, GenericError
+// for a picture made only of records the player does not draw.
+Status PlayWmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, PixelBuffer& out,
+               PlayStats* stats = nullptr);
+Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, PixelBuffer& out,
+               PlayStats* stats = nullptr);
+
+// The rendered canvas turned into the output bitmap.
+class Canvas;
+Status CanvasToPixels(const Canvas& canvas, const DecodeLimits& limits, PixelBuffer& out);
+
+}  // namespace tavlen::gfx::metafile

@@ -1,0 +1,620 @@
+// WMF record handlers: state, objects, drawing, text and bitmaps, one small function per record.
+#include <glib.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "platform/graphics/metafile/region_data.h"
+#include "platform/graphics/metafile/wmf_player.h"
+
+namespace tavlen::gfx::metafile {
+namespace {
+
+using P = WmfPlayer;
+using R = ByteReader;
+
+PointD Pt(int16_t x, int16_t y) { return {static_cast<double>(x), static_cast<double>(y)}; }
+
+// Reads "y, x" (the order most records store a point in).
+PointD YX(R& p) {
+  const int16_t y = p.S16(), x = p.S16();
+  return Pt(x, y);
+}
+
+// Reads "bottom, right, top, left".
+RectD BRTL(R& p) {
+  const int16_t b = p.S16(), r = p.S16(), t = p.S16(), l = p.S16();
+  return {static_cast<double>(l), static_cast<double>(t), static_cast<double>(r), static_cast<double>(b)};
+}
+
+bool ReadPoints(R& p, uint32_t count, std::vector<PointD>& out) {
+  if (count > p.Remaining() / 4) return false;
+  out.resize(count);
+  for (auto& pt : out) {
+    const int16_t x = p.S16(), y = p.S16();
+    pt = Pt(x, y);
+  }
+  return p.Ok();
+}
+
+ObjectPtr Make(GraphicsObject object) { return std::make_shared<const GraphicsObject>(std::move(object)); }
+
+bool SetBkColor(P& w, R& p) { return w.R().Dc().bkColor = p.U32(), p.Ok(); }
+bool SetBkMode(P& w, R& p) { return w.R().Dc().bkMode = p.U16(), p.Ok(); }
+bool SetMapMode(P& w, R& p) {
+  const uint16_t mode = p.U16();
+  // The frame fixes the mapping of a played picture; only the isotropic constraint is kept.
+  w.R().Dc().mapMode = mode == kMmIsotropic ? kMmIsotropic : kMmAnisotropic;
+  w.R().MappingChanged();
+  return p.Ok();
+}
+bool SetRop2(P& w, R& p) { return w.R().Dc().rop2 = std::clamp<int32_t>(p.U16(), 1, 16), p.Ok(); }
+bool SetPolyFillMode(P& w, R& p) { return w.R().Dc().polyFillMode = p.U16(), p.Ok(); }
+bool SetStretchMode(P& w, R& p) { return w.R().Dc().stretchMode = p.U16(), p.Ok(); }
+bool SetTextCharExtra(P& w, R& p) { return w.R().Dc().charExtra = p.S16(), p.Ok(); }
+bool SetTextColor(P& w, R& p) { return w.R().Dc().textColor = p.U32(), p.Ok(); }
+bool SetTextAlign(P& w, R& p) { return w.R().Dc().textAlign = p.U16(), p.Ok(); }
+bool Ignore(P&, R&) { return true; }
+
+bool SetWindowOrg(P& w, R& p) {
+  w.R().Dc().windowOrg = YX(p);
+  w.R().MappingChanged();
+  return p.Ok();
+}
+bool SetWindowExt(P& w, R& p) {
+  const PointD e = YX(p);
+  if (!p.Ok() || e.x == 0 || e.y == 0) return false;
+  w.R().Dc().windowExt = e;
+  w.R().MappingChanged();
+  return true;
+}
+bool OffsetWindowOrg(P& w, R& p) {
+  const PointD d = YX(p);
+  w.R().Dc().windowOrg.x += d.x, w.R().Dc().windowOrg.y += d.y;
+  w.R().MappingChanged();
+  return p.Ok();
+}
+bool ScaleWindowExt(P& w, R& p) {
+  const double yDen = p.S16(), yNum = p.S16(), xDen = p.S16(), xNum = p.S16();
+  if (!p.Ok() || yDen == 0 || xDen == 0 || yNum == 0 || xNum == 0) return false;
+  w.R().Dc().windowExt.x *= xNum / xDen, w.R().Dc().windowExt.y *= yNum / yDen;
+  w.R().MappingChanged();
+  return true;
+}
+bool SetViewportOrg(P& w, R& p) {
+  const PointD o = YX(p);
+  if (w.FixedViewport()) return p.Ok();
+  w.R().Dc().viewportOrg = o;
+  w.R().MappingChanged();
+  return p.Ok();
+}
+bool SetViewportExt(P& w, R& p) {
+  const PointD e = YX(p);
+  if (w.FixedViewport()) return p.Ok();
+  if (e.x == 0 || e.y == 0) return false;
+  w.R().Dc().viewportExt = e;
+  w.R().MappingChanged();
+  return p.Ok();
+}
+
+bool MoveTo(P& w, R& p) {
+  const PointD pt = YX(p);
+  if (p.Ok()) w.R().MoveTo(pt);
+  return p.Ok();
+}
+bool LineTo(P& w, R& p) {
+  const PointD pt = YX(p);
+  if (p.Ok()) w.R().LineTo(pt);
+  return p.Ok();
+}
+bool ExcludeClipRect(P& w, R& p) {
+  const RectD r = BRTL(p);
+  if (p.Ok()) w.R().ExcludeClipRect(r);
+  return p.Ok();
+}
+bool IntersectClipRect(P& w, R& p) {
+  const RectD r = BRTL(p);
+  if (p.Ok()) w.R().IntersectClipRect(r);
+  return p.Ok();
+}
+bool OffsetClipRgn(P& w, R& p) {
+  const PointD d = YX(p);
+  if (p.Ok()) w.R().OffsetClip(d.x, d.y);
+  return p.Ok();
+}
+
+bool ArcFamily(P& w, R& p, ArcKind kind) {
+  const PointD end = YX(p), start = YX(p);
+  const RectD box = BRTL(p);
+  if (!p.Ok()) return false;
+  w.R().ArcShape(kind, box, start, end);
+  return true;
+}
+bool Arc(P& w, R& p) { return ArcFamily(w, p, ArcKind::Arc); }
+bool Pie(P& w, R& p) { return ArcFamily(w, p, ArcKind::Pie); }
+bool Chord(P& w, R& p) { return ArcFamily(w, p, ArcKind::Chord); }
+bool Ellipse(P& w, R& p) {
+  const RectD r = BRTL(p);
+  if (p.Ok()) w.R().Ellipse(r);
+  return p.Ok();
+}
+bool Rectangle(P& w, R& p) {
+  const RectD r = BRTL(p);
+  if (p.Ok()) w.R().Rectangle(r);
+  return p.Ok();
+}
+bool RoundRect(P& w, R& p) {
+  const double h = p.S16(), wd = p.S16();
+  const RectD r = BRTL(p);
+  if (p.Ok()) w.R().RoundRect(r, wd, h);
+  return p.Ok();
+}
+bool SetPixel(P& w, R& p) {
+  const ColorRef c = p.U32();
+  const PointD pt = YX(p);
+  if (p.Ok()) w.R().SetPixel(pt, c);
+  return p.Ok();
+}
+bool PatBlt(P& w, R& p) {
+  const uint32_t rop = p.U32();
+  const double h = p.S16(), wd = p.S16();
+  const PointD at = YX(p);
+  if (!p.Ok()) return false;
+  w.R().StretchBlt(nullptr, {}, {at.x, at.y, at.x + wd, at.y + h}, rop);
+  return true;
+}
+
+bool SaveDc(P& w, R&) { return w.R().SaveDc(), true; }
+bool RestoreDc(P& w, R& p) {
+  const int16_t n = p.S16();
+  return p.Ok() && w.R().RestoreDc(n);
+}
+
+bool Polygon(P& w, R& p) {
+  std::vector<PointD> pts;
+  if (!ReadPoints(p, p.U16(), pts)) return false;
+  w.R().Polygon(pts);
+  return true;
+}
+bool Polyline(P& w, R& p) {
+  std::vector<PointD> pts;
+  if (!ReadPoints(p, p.U16(), pts)) return false;
+  w.R().Polyline(pts);
+  return true;
+}
+bool PolyPolygon(P& w, R& p) {
+  const uint16_t n = p.U16();
+  std::vector<uint32_t> counts(n);
+  uint64_t total = 0;
+  for (auto& c : counts) total += c = p.U16();
+  std::vector<PointD> pts;
+  if (!p.Ok() || total > UINT32_MAX || !ReadPoints(p, static_cast<uint32_t>(total), pts)) return false;
+  return w.R().PolyPolygon(pts, counts);
+}
+
+// Text: the string's bytes in the selected font's character set.
+bool DrawAnsi(P& w, PointD at, std::span<const uint8_t> bytes, std::span<const int16_t> dx, uint32_t options,
+              const RectD* rect) {
+  const auto* font = w.R().Dc().font ? std::get_if<FontObject>(w.R().Dc().font.get()) : nullptr;
+  TextRun run;
+  std::vector<uint32_t> units;
+  DecodeAnsi(bytes, font ? TextCharSet(font->charSet, font->face) : 0, run.chars, units);
+  if (!dx.empty()) {
+    size_t at2 = 0;
+    for (uint32_t u : units) {
+      double sum = 0;
+      for (uint32_t k = 0; k < u && at2 < dx.size(); ++k) sum += dx[at2++];
+      run.advances.push_back(sum);
+    }
+  }
+  w.R().TextOut(at, run, options, rect);
+  return true;
+}
+bool TextOut(P& w, R& p) {
+  const uint16_t length = p.U16();
+  const auto bytes = p.Take(length, nullptr);
+  if (length & 1) p.Skip(1);
+  const PointD at = YX(p);
+  if (!p.Ok()) return false;
+  return DrawAnsi(w, at, bytes, {}, 0, nullptr);
+}
+bool ExtTextOut(P& w, R& p) {
+  const PointD at = YX(p);
+  const uint16_t length = p.U16(), options = p.U16();
+  RectD rect{};
+  const bool hasRect = (options & (kEtoOpaque | kEtoClipped)) != 0;
+  if (hasRect) {
+    const int16_t l = p.S16(), t = p.S16(), r = p.S16(), b = p.S16();
+    rect = {static_cast<double>(l), static_cast<double>(t), static_cast<double>(r), static_cast<double>(b)};
+  }
+  const auto bytes = p.Take(length, nullptr);
+  if (!p.Ok()) return false;
+  if (length & 1) p.Skip(1);
+  std::vector<int16_t> dx;
+  if (p.Remaining() >= size_t{length} * 2) {
+    dx.resize(length);
+    for (auto& d : dx) d = p.S16();
+  }
+  return DrawAnsi(w, at, bytes, dx, options, hasRect ? &rect : nullptr);
+}
+
+// Objects.
+bool SelectObject(P& w, R& p) {
+  const uint16_t index = p.U16();
+  const ObjectPtr object = w.R().Objects().Get(index);
+  if (!p.Ok() || !object) return false;
+  w.R().SelectObject(object);
+  return true;
+}
+bool SelectPalette(P& w, R& p) { return SelectObject(w, p); }
+bool DeleteObject(P& w, R& p) {
+  const uint16_t index = p.U16();
+  w.R().Objects().Delete(index);
+  return p.Ok();
+}
+bool CreatePen(P& w, R& p) {
+  PenObject pen;
+  pen.style = p.U16();
+  pen.width = p.S16();
+  p.S16();
+  pen.color = p.U32();
+  pen.width = std::fabs(pen.width);
+  w.AddObject(Make(pen));  // the slot is taken even when the record is short
+  return p.Ok();
+}
+bool CreateBrush(P& w, R& p) {
+  BrushObject brush;
+  brush.style = p.U16();
+  brush.color = p.U32();
+  brush.hatch = p.U16();
+  if (brush.style != kBsSolid && brush.style != kBsHatched) brush.style = brush.style == kBsNull ? kBsNull : kBsSolid;
+  w.AddObject(Make(brush));
+  return p.Ok();
+}
+bool CreateFont(P& w, R& p) {
+  FontObject f;
+  f.height = p.S16();
+  f.width = std::abs(p.S16());
+  f.escapement = p.S16();
+  p.S16();
+  f.weight = p.S16();
+  f.italic = p.U8() != 0;
+  f.underline = p.U8() != 0;
+  f.strikeOut = p.U8() != 0;
+  f.charSet = p.U8();
+  p.Skip(3);
+  f.pitchAndFamily = p.U8();
+  std::vector<uint8_t> face;
+  for (int i = 0; i < 32 && p.Remaining() > 0; ++i) {
+    const uint8_t c = p.U8();
+    if (c == 0) break;
+    face.push_back(c);
+  }
+  std::u32string chars;
+  std::vector<uint32_t> units;
+  // Face names are in the font's character set, except the symbol set's names, which are plain.
+  DecodeAnsi(face, f.charSet == 2 ? 0 : f.charSet, chars, units);
+  for (char32_t c : chars) {
+    char buf[6];
+    f.face.append(buf, static_cast<size_t>(g_unichar_to_utf8(c, buf)));
+  }
+  w.AddObject(Make(std::move(f)));
+  return true;
+}
+bool CreatePalette(P& w, R& p) {
+  PaletteObject pal;
+  p.U16();
+  const uint16_t count = p.U16();
+  for (uint16_t i = 0; i < count && p.Remaining() >= 4; ++i) {
+    const uint8_t r = p.U8(), g = p.U8(), b = p.U8();
+    p.U8();
+    pal.colors.push_back(r | (g << 8) | (b << 16));
+  }
+  w.AddObject(Make(std::move(pal)));
+  return true;
+}
+bool SetPaletteEntries(P& w, R& p) {
+  const uint16_t start = p.U16(), count = p.U16();
+  const auto* current = w.R().Dc().palette ? std::get_if<PaletteObject>(w.R().Dc().palette.get()) : nullptr;
+  if (!current || !p.Ok()) return false;
+  PaletteObject pal = *current;
+  for (uint32_t i = 0; i < count && p.Remaining() >= 4; ++i) {
+    const uint8_t r = p.U8(), g = p.U8(), b = p.U8();
+    p.U8();
+    if (start + i < pal.colors.size()) pal.colors[start + i] = r | (g << 8) | (b << 16);
+  }
+  w.R().Dc().palette = Make(std::move(pal));
+  return true;
+}
+bool CreateRegion(P& w, R& p) {
+  RegionObject region;
+  const bool ok = ReadWmfRegion(p, region);
+  w.AddObject(Make(std::move(region)));
+  return ok;
+}
+// Old-style bitmaps (device-dependent, without a colour table).
+bool ReadBitmap16(R& p, DibImage& out, const DecodeLimits& limits) {
+  p.S16();
+  const int16_t width = p.S16(), height = p.S16(), widthBytes = p.S16();
+  const uint8_t planes = p.U8(), bits = p.U8();
+  if (!p.Ok() || width <= 0 || height <= 0 || widthBytes <= 0 || planes != 1) return false;
+  if (bits != 1 && bits != 24 && bits != 32) return false;
+  if (static_cast<uint64_t>(widthBytes) * 8 < static_cast<uint64_t>(width) * bits) return false;
+  if (CheckImageSize(PixelFormat::ARGB32bpp, width, height, limits) != Status::Ok) return false;
+  const auto data = p.Take(static_cast<size_t>(widthBytes) * height, nullptr);
+  if (data.empty()) return false;
+  DibImage img;
+  img.width = width, img.height = height, img.bottomUp = false;
+  img.pixels.resize(size_t(width) * height);
+  img.monochrome = bits == 1;
+  if (img.monochrome) img.bits.resize(img.pixels.size());
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* row = data.data() + size_t(y) * widthBytes;
+    for (int x = 0; x < width; ++x) {
+      const size_t i = size_t(y) * width + x;
+      if (bits == 1) {
+        const uint8_t v = (row[x >> 3] >> (7 - (x & 7))) & 1;
+        img.bits[i] = v;
+        img.pixels[i] = v ? 0xFFFFFFFFu : 0xFF000000u;
+      } else {
+        const uint8_t* px = row + x * (bits / 8);
+        img.pixels[i] = 0xFF000000u | (px[2] << 16) | (px[1] << 8) | px[0];
+      }
+    }
+  }
+  out = std::move(img);
+  return true;
+}
+bool CreatePatternBrush(P& w, R& p) {
+  // A Bitmap16 header, 18 reserved bytes, then the pattern's bits.
+  R header(p.Take(10, nullptr));
+  p.Skip(18);
+  auto bits = p.Take(p.Remaining(), nullptr);
+  std::vector<uint8_t> joined(header.Bytes().begin(), header.Bytes().end());
+  joined.insert(joined.end(), bits.begin(), bits.end());
+  R whole(joined);
+  DibImage img;
+  BrushObject brush;
+  if (ReadBitmap16(whole, img, w.Limits())) {
+    brush.style = kBsPattern;
+    brush.pattern = std::make_shared<const DibImage>(std::move(img));
+    brush.monoUsesDcColors = true;
+  }
+  w.AddObject(Make(std::move(brush)));
+  return brush.pattern != nullptr;
+}
+bool DibCreatePatternBrush(P& w, R& p) {
+  const uint16_t style = p.U16(), usage = p.U16();
+  BrushObject brush;
+  DibImage img;
+  bool ok = false;
+  if (style == kBsPattern) {
+    ok = ReadBitmap16(p, img, w.Limits());
+    brush.monoUsesDcColors = true;
+  } else {
+    ok = w.ReadPackedDib(p, usage == 1 ? DibColors::Palette : DibColors::Rgb, img);
+  }
+  if (ok) {
+    brush.style = kBsDibPattern;
+    brush.pattern = std::make_shared<const DibImage>(std::move(img));
+  }
+  w.AddObject(Make(std::move(brush)));
+  return ok;
+}
+// Creation records the player does not use still take a slot, so later indexes stay right.
+bool Placeholder(P& w, R&) {
+  w.AddObject(Make(BrushObject{kBsNull, 0, 0, nullptr, false}));
+  return false;
+}
+
+// Regions.
+const RegionObject* RegionAt(P& w, uint16_t index) {
+  const ObjectPtr o = w.R().Objects().Get(index);
+  return o ? std::get_if<RegionObject>(o.get()) : nullptr;
+}
+bool FillRegion(P& w, R& p) {
+  const uint16_t region = p.U16(), brush = p.U16();
+  const RegionObject* rg = RegionAt(w, region);
+  if (!p.Ok() || !rg) return false;
+  w.R().FillRects(rg->rects, w.R().Objects().Get(brush));
+  return true;
+}
+bool FrameRegion(P& w, R& p) {
+  const uint16_t region = p.U16(), brush = p.U16();
+  const double h = p.S16(), wd = p.S16();
+  const RegionObject* rg = RegionAt(w, region);
+  if (!p.Ok() || !rg) return false;
+  w.R().FrameRects(rg->rects, w.R().Objects().Get(brush), wd, h);
+  return true;
+}
+bool InvertRegion(P& w, R& p) {
+  const RegionObject* rg = RegionAt(w, p.U16());
+  if (!rg) return false;
+  w.R().InvertRects(rg->rects);
+  return true;
+}
+bool PaintRegion(P& w, R& p) {
+  const RegionObject* rg = RegionAt(w, p.U16());
+  if (!rg) return false;
+  w.R().FillRects(rg->rects, w.R().Dc().brush);
+  return true;
+}
+bool SelectClipRegion(P& w, R& p) {
+  const RegionObject* rg = RegionAt(w, p.U16());
+  if (!rg) {
+    w.R().SelectClipRectsLogical({}, RegionOp::Copy);
+    return true;
+  }
+  w.R().SelectClipRectsLogical(rg->rects, RegionOp::Copy);
+  return true;
+}
+
+// Bitmaps. A source rectangle of a bottom-up DIB counts rows from the bottom.
+RectD DibSource(const DibImage& img, double x, double y, double w, double h) {
+  if (img.bottomUp) y = img.height - (y + h);
+  return {x, y, x + w, y + h};
+}
+bool DibBitBlt(P& w, R& p, bool stretch, uint16_t words) {
+  const uint32_t rop = p.U32();
+  double srcH = 0, srcW = 0;
+  if (stretch) srcH = p.S16(), srcW = p.S16();
+  const double ySrc = p.S16(), xSrc = p.S16();
+  const bool withBitmap = words != (stretch ? 0x0B + 3 : 0x09 + 3) - 0;
+  if (!withBitmap) p.S16();
+  const double h = p.S16(), wd = p.S16();
+  const PointD at = YX(p);
+  if (!p.Ok()) return false;
+  if (!stretch) srcW = wd, srcH = h;
+  const RectD dest{at.x, at.y, at.x + wd, at.y + h};
+  if (!withBitmap) {
+    w.R().StretchBlt(nullptr, {}, dest, rop);
+    return true;
+  }
+  DibImage img;
+  if (!w.ReadPackedDib(p, DibColors::Rgb, img)) return false;
+  w.R().StretchBlt(&img, DibSource(img, xSrc, ySrc, srcW, srcH), dest, rop);
+  return true;
+}
+bool StretchDib(P& w, R& p) {
+  const uint32_t rop = p.U32();
+  const uint16_t usage = p.U16();
+  const double srcH = p.S16(), srcW = p.S16(), ySrc = p.S16(), xSrc = p.S16();
+  const double h = p.S16(), wd = p.S16();
+  const PointD at = YX(p);
+  DibImage img;
+  if (!p.Ok() || !w.ReadPackedDib(p, usage == 1 ? DibColors::Palette : DibColors::Rgb, img)) return false;
+  w.R().StretchBlt(&img, DibSource(img, xSrc, ySrc, srcW, srcH), {at.x, at.y, at.x + wd, at.y + h}, rop);
+  return true;
+}
+bool SetDibToDev(P& w, R& p) {
+  const uint16_t usage = p.U16();
+  p.U16();
+  p.U16();  // scan count and first scan: the whole DIB is drawn
+  const double ySrc = p.S16(), xSrc = p.S16(), h = p.S16(), wd = p.S16();
+  const PointD at = YX(p);
+  DibImage img;
+  if (!p.Ok() || !w.ReadPackedDib(p, usage == 1 ? DibColors::Palette : DibColors::Rgb, img)) return false;
+  w.R().StretchBlt(&img, DibSource(img, xSrc, ySrc, wd, h), {at.x, at.y, at.x + wd, at.y + h}, 0x00CC0020);
+  return true;
+}
+bool OldBitBlt(P& w, R& p, bool stretch, uint16_t words) {
+  // The old records carry a device-dependent bitmap; without one they are pattern fills.
+  const uint32_t rop = p.U32();
+  double srcH = 0, srcW = 0;
+  if (stretch) srcH = p.S16(), srcW = p.S16();
+  const double ySrc = p.S16(), xSrc = p.S16();
+  const bool withBitmap = words != (stretch ? 0x0B + 3 : 0x09 + 3);
+  if (!withBitmap) p.S16();
+  const double h = p.S16(), wd = p.S16();
+  const PointD at = YX(p);
+  if (!p.Ok()) return false;
+  if (!stretch) srcW = wd, srcH = h;
+  const RectD dest{at.x, at.y, at.x + wd, at.y + h};
+  if (!withBitmap) {
+    w.R().StretchBlt(nullptr, {}, dest, rop);
+    return true;
+  }
+  DibImage img;
+  if (!ReadBitmap16(p, img, w.Limits())) return false;
+  w.R().StretchBlt(&img, {xSrc, ySrc, xSrc + srcW, ySrc + srcH}, dest, rop);
+  return true;
+}
+
+struct Entry {
+  uint16_t function;
+  bool (*handle)(P&, R&);
+};
+
+// Records the player recognises but has nothing to draw for are handled by Ignore.
+constexpr Entry kHandlers[] = {
+    {0x0201, SetBkColor},
+    {0x0102, SetBkMode},
+    {0x0103, SetMapMode},
+    {0x0104, SetRop2},
+    {0x0105, Ignore},
+    {0x0106, SetPolyFillMode},
+    {0x0107, SetStretchMode},
+    {0x0108, SetTextCharExtra},
+    {0x0209, SetTextColor},
+    {0x020A, Ignore},
+    {0x020B, SetWindowOrg},
+    {0x020C, SetWindowExt},
+    {0x020D, SetViewportOrg},
+    {0x020E, SetViewportExt},
+    {0x020F, OffsetWindowOrg},
+    {0x0410, ScaleWindowExt},
+    {0x0211, Ignore},
+    {0x0412, Ignore},
+    {0x0213, LineTo},
+    {0x0214, MoveTo},
+    {0x0415, ExcludeClipRect},
+    {0x0416, IntersectClipRect},
+    {0x0817, Arc},
+    {0x0418, Ellipse},
+    {0x081A, Pie},
+    {0x041B, Rectangle},
+    {0x061C, RoundRect},
+    {0x061D, PatBlt},
+    {0x001E, SaveDc},
+    {0x041F, SetPixel},
+    {0x0220, OffsetClipRgn},
+    {0x0521, TextOut},
+    {0x0324, Polygon},
+    {0x0325, Polyline},
+    {0x0626, Ignore},
+    {0x0127, RestoreDc},
+    {0x0228, FillRegion},
+    {0x0429, FrameRegion},
+    {0x012A, InvertRegion},
+    {0x012B, PaintRegion},
+    {0x012C, SelectClipRegion},
+    {0x012D, SelectObject},
+    {0x012E, SetTextAlign},
+    {0x0830, Chord},
+    {0x0231, Ignore},
+    {0x0A32, ExtTextOut},
+    {0x0D33, SetDibToDev},
+    {0x0234, SelectPalette},
+    {0x0035, Ignore},
+    {0x0436, SetPaletteEntries},
+    {0x0037, SetPaletteEntries},
+    {0x0538, PolyPolygon},
+    {0x0139, Ignore},
+    {0x0142, DibCreatePatternBrush},
+    {0x0F43, StretchDib},
+    {0x0149, Ignore},
+    {0x01F0, DeleteObject},
+    {0x00F7, CreatePalette},
+    {0x01F9, CreatePatternBrush},
+    {0x02FA, CreatePen},
+    {0x02FB, CreateFont},
+    {0x02FC, CreateBrush},
+    {0x06FF, CreateRegion},
+    {0x02FD, Placeholder},
+    {0x06FE, Placeholder},
+    {0x01FA, Placeholder},
+};
+
+}  // namespace
+
+bool WmfPlayer::Dispatch(uint16_t function, ByteReader& p) {
+  const uint16_t words = static_cast<uint16_t>(std::min<size_t>(p.Size() / 2 + 3, 0xFFFF));
+  switch (function) {
+    case 0x0940:
+      return DibBitBlt(*this, p, false, words);
+    case 0x0B41:
+      return DibBitBlt(*this, p, true, words);
+    case 0x0922:
+      return OldBitBlt(*this, p, false, words);
+    case 0x0B23:
+      return OldBitBlt(*this, p, true, words);
+    default:
+      break;
+  }
+  for (const Entry& e : kHandlers)
+    if (e.function == function) return e.handle(*this, p);
+  return false;
+}
+
+}  // namespace tavlen::gfx::metafile

@@ -1,0 +1,151 @@
+// Scroll bars, scroll messages, the mouse wheel and the scroll-position methods.
+#include "tests/control/control_fixture.h"
+
+namespace tavlen {
+namespace {
+
+class ScrollTest : public ControlTest {
+ protected:
+  // Displayed w x h from a picture of half that size shown at twice its pixel size.
+  void ShowAt(uint32_t w, uint32_t h) {
+    LoadSolid(w / 2, h / 2);
+    ctrl.m_zoomValue = 2;
+    ctrl.ZoomByOriginal();
+    Paint();
+  }
+  win::ScrollBarState Bar(int32_t bar) { return Window()->GetScrollBarState(bar); }
+};
+
+TEST_F(ScrollTest, WideDisplayShowsOnlyTheHorizontalBar) {
+  ShowAt(1300, 400);
+  EXPECT_TRUE(probe.HorzBarShown());
+  EXPECT_FALSE(probe.VertBarShown());
+  EXPECT_TRUE(Bar(win::SB_HORZ).shown);
+  EXPECT_EQ(Bar(win::SB_HORZ).min, 0);
+  EXPECT_EQ(Bar(win::SB_HORZ).max, 1300);
+  EXPECT_EQ(Bar(win::SB_HORZ).page, 500u);
+  EXPECT_FALSE(Bar(win::SB_VERT).shown) << "equal to the client size hides the bar";
+}
+
+TEST_F(ScrollTest, MessagesStepByLinesAndQuarterPagesWithinTheExcess) {
+  ShowAt(1300, 400);
+  const struct {
+    uint32_t code;
+    int32_t from, to;
+  } cases[] = {
+      {win::SB_PAGERIGHT, 750, 800}, {win::SB_LINERIGHT, 750, 751}, {win::SB_PAGELEFT, 150, 0},
+      {win::SB_PAGERIGHT, 100, 300}, {win::SB_LINELEFT, 0, 0},      {win::SB_LINELEFT, 10, 9},
+      {win::SB_LEFT, 500, 0},        {win::SB_RIGHT, 3, 800},       {win::SB_LINERIGHT, 800, 800},
+  };
+  for (const auto& c : cases) {
+    Window()->InjectHScroll(win::SB_THUMBPOSITION, static_cast<uint32_t>(c.from));
+    ASSERT_EQ(ctrl.GetImageXpos(), -c.from);
+    Window()->InjectHScroll(c.code, 0);
+    EXPECT_EQ(Window()->GetScrollPos(win::SB_HORZ), c.to) << c.code << " from " << c.from;
+    EXPECT_EQ(ctrl.GetImageXpos(), -c.to) << c.code << " from " << c.from;
+  }
+}
+
+TEST_F(ScrollTest, ThumbReachesOneBeyondTheExcess) {
+  ShowAt(1300, 400);
+  Window()->InjectHScroll(win::SB_THUMBTRACK, 5000);
+  EXPECT_EQ(ctrl.GetImageXpos(), -801.0);
+  Window()->InjectHScroll(win::SB_ENDSCROLL, 0);
+  EXPECT_EQ(ctrl.GetImageXpos(), -801.0);
+  Paint();
+  EXPECT_EQ(ctrl.GetImageXpos(), -801.0) << "scrolling leaves the picture in free mode";
+  EXPECT_EQ(Pixel(498, 10), kPicture);
+  EXPECT_NE(Pixel(499, 10), kPicture);
+}
+
+TEST_F(ScrollTest, VerticalMessagesMoveTheTop) {
+  ShowAt(400, 1000);
+  Window()->InjectVScroll(win::SB_PAGEDOWN, 0);
+  EXPECT_EQ(ctrl.GetImageYpos(), -150.0);
+  Window()->InjectVScroll(win::SB_BOTTOM, 0);
+  EXPECT_EQ(ctrl.GetImageYpos(), -600.0);
+  EXPECT_EQ(ctrl.GetImageXpos(), 0.0);
+}
+
+TEST_F(ScrollTest, WheelScrollsHorizontallyOnlyWithCtrlAlone) {
+  ShowAt(1300, 1000);
+  ASSERT_TRUE(probe.VertBarShown());
+  Window()->InjectMouseWheel(win::MK_CONTROL, -120, win::POINT{});
+  EXPECT_EQ(ctrl.GetImageXpos(), -200.0);
+  EXPECT_EQ(ctrl.GetImageYpos(), 0.0);
+  Window()->InjectMouseWheel(0, -120, win::POINT{});
+  EXPECT_EQ(ctrl.GetImageYpos(), -150.0);
+  Window()->InjectMouseWheel(win::MK_CONTROL | win::MK_SHIFT, -120, win::POINT{});
+  EXPECT_EQ(ctrl.GetImageYpos(), -300.0);
+  EXPECT_EQ(ctrl.GetImageXpos(), -200.0);
+  Window()->InjectMouseWheel(win::MK_SHIFT, 120, win::POINT{});
+  EXPECT_EQ(ctrl.GetImageYpos(), -150.0);
+  for (int16_t delta : {240, 60, -240, -1}) {
+    Window()->InjectMouseWheel(0, delta, win::POINT{});
+    Window()->InjectMouseWheel(win::MK_CONTROL, delta, win::POINT{});
+  }
+  EXPECT_EQ(ctrl.GetImageXpos(), -200.0);
+  EXPECT_EQ(ctrl.GetImageYpos(), -150.0);
+  Window()->InjectMouseWheel(win::MK_CONTROL, 120, win::POINT{});
+  Window()->InjectMouseWheel(win::MK_CONTROL, 120, win::POINT{});
+  EXPECT_EQ(ctrl.GetImageXpos(), 0.0) << "a page towards the start stops at 0";
+}
+
+TEST_F(ScrollTest, WheelWithoutCtrlNeedsTheVerticalBar) {
+  ShowAt(1300, 400);
+  Window()->InjectMouseWheel(0, -120, win::POINT{});
+  EXPECT_EQ(ctrl.GetImageXpos(), 0.0);
+  EXPECT_EQ(ctrl.GetImageYpos(), 0.0);
+  EXPECT_TRUE(probe.RealignPending()) << "nothing scrolled, so placement stays aligned";
+}
+
+TEST_F(ScrollTest, SavedPositionsAreReportedUntilTheNextSave) {
+  ShowAt(1300, 1000);
+  EXPECT_EQ(ctrl.GetHorzScrollBarPos(), 0);
+  Window()->InjectHScroll(win::SB_THUMBPOSITION, 300);
+  Window()->InjectVScroll(win::SB_THUMBPOSITION, 100);
+  ctrl.SaveScrollBarPos();
+  Window()->InjectHScroll(win::SB_LEFT, 0);
+  Window()->InjectVScroll(win::SB_TOP, 0);
+  EXPECT_EQ(ctrl.GetHorzScrollBarPos(), 300);
+  EXPECT_EQ(ctrl.GetVertScrollBarPos(), 100);
+  ctrl.RestoreScrollBarPos();
+  EXPECT_EQ(ctrl.GetImageXpos(), -300.0);
+  EXPECT_EQ(ctrl.GetImageYpos(), -100.0);
+  Window()->InjectHScroll(win::SB_LEFT, 0);
+  ctrl.RestoreScrollBarPos();
+  EXPECT_EQ(ctrl.GetImageXpos(), -300.0) << "a restore can be repeated";
+}
+
+TEST_F(ScrollTest, SetScrollBarPosMovesByTheClampedPosition) {
+  ShowAt(1300, 400);
+  ctrl.SetScrollBarPos(5000, 5000);
+  EXPECT_EQ(ctrl.GetImageXpos(), -801.0);
+  EXPECT_EQ(ctrl.GetImageYpos(), 0.0) << "the hidden vertical bar is left alone";
+}
+
+TEST_F(ScrollTest, SmallDisplayHidesBothBarsAndIgnoresSetScrollBarPos) {
+  ShowAt(1300, 1000);
+  ctrl.m_zoomValue = 0.25;
+  ctrl.Zoom();
+  Paint();
+  EXPECT_FALSE(probe.HorzBarShown());
+  EXPECT_FALSE(probe.VertBarShown());
+  EXPECT_FALSE(Bar(win::SB_HORZ).shown);
+  ctrl.SetScrollBarPos(100, 100);
+  EXPECT_EQ(ctrl.GetImageXpos(), 0.0);
+  EXPECT_EQ(Paint(), 0);
+}
+
+TEST_F(ScrollTest, RefreshClampsThePositionButLeavesThePlacement) {
+  ShowAt(1800, 200);
+  Window()->InjectHScroll(win::SB_THUMBPOSITION, 700);
+  ctrl.m_zoomValue = 1;
+  ctrl.ZoomByOriginal();
+  EXPECT_EQ(probe.ViewWidth(), 900);
+  EXPECT_EQ(Window()->GetScrollPos(win::SB_HORZ), 401);
+  EXPECT_EQ(ctrl.GetImageXpos(), -700.0);
+}
+
+}  // namespace
+}  // namespace tavlen
