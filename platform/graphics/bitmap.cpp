@@ -222,7 +222,8 @@ Result<Bitmap::Ptr> Bitmap::GetThumbnail(uint32_t width, uint32_t height) const 
   const PixelFormat work = alpha ? PixelFormat::PARGB32bpp : PixelFormat::RGB32bpp;
   Result<PixelBuffer> source = PixelBuffer{};
   const PixelBuffer* from = &Pixels();
-  if (Format() != work) {
+  // The resampler reads 24-bit photos as they are: converting 24 megapixels first would cost more than the filter.
+  if (Format() != work && Format() != PixelFormat::RGB24bpp) {
     source = ConvertFormat(Pixels(), work, NoLimits());
     if (!source.Ok()) return source.GetStatus();
     from = &source.Value();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -111,18 +112,33 @@ Taps BuildTaps(double srcStart, double srcLength, double destLength, int64_t win
 
 inline uint8_t Clamp8(int32_t v) { return static_cast<uint8_t>(std::clamp((v + kOne / 2) >> kShift, 0, 255)); }
 
-// One output row of the horizontal pass: every output pixel sums `taps` source pixels.
+// Two source pixels as eight bytes B G R A B G R A; three-byte pixels get an opaque alpha.
+template <size_t N>
+inline uint64_t LoadTwo(const uint8_t* s) {
+  if constexpr (N == 4) {
+    uint64_t v;
+    std::memcpy(&v, s, 8);
+    return v;
+  } else {
+    return uint64_t{s[0]} | uint64_t{s[1]} << 8 | uint64_t{s[2]} << 16 | uint64_t{0xFF} << 24 | uint64_t{s[3]} << 32 |
+           uint64_t{s[4]} << 40 | uint64_t{s[5]} << 48 | uint64_t{0xFF} << 56;
+  }
+}
+
+// One output row of the horizontal pass: every output pixel sums `taps` source pixels of N bytes
+// (4: any 32-bit layout; 3: 24bppRGB, read as opaque).
+template <size_t N>
 void HorizontalRow(const uint8_t* src, const Taps& taps, uint32_t count, uint8_t* out) {
   const uint32_t n = taps.taps;
   for (uint32_t i = 0; i < count; ++i) {
-    const uint8_t* s = src + size_t{static_cast<uint32_t>(taps.first[i])} * 4;
+    const uint8_t* s = src + size_t{static_cast<uint32_t>(taps.first[i])} * N;
     const int16_t* w = &taps.weights[size_t{i} * n];
     uint32_t k = 0;
 #if defined(__SSE2__)
     // Two taps at a time: interleave the two pixels' channels so that one multiply-add sums them.
     __m128i sum = _mm_setzero_si128();
-    for (; k + 2 <= n; k += 2, s += 8) {
-      const __m128i px = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s)), _mm_setzero_si128());
+    for (; k + 2 <= n; k += 2, s += 2 * N) {
+      const __m128i px = _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(LoadTwo<N>(s))), _mm_setzero_si128());
       const __m128i pairs = _mm_unpacklo_epi16(px, _mm_srli_si128(px, 8));
       const __m128i weights = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(w[k]) |
                                                                   static_cast<uint32_t>(static_cast<uint16_t>(w[k + 1])) << 16));
@@ -133,8 +149,8 @@ void HorizontalRow(const uint8_t* src, const Taps& taps, uint32_t count, uint8_t
 #else
     int32_t acc[4] = {0, 0, 0, 0};
 #endif
-    for (; k < n; ++k, s += 4)
-      for (int c = 0; c < 4; ++c) acc[c] += w[k] * s[c];
+    for (; k < n; ++k, s += N)
+      for (size_t c = 0; c < 4; ++c) acc[c] += w[k] * (c < N ? s[c] : 0xFF);
     for (int c = 0; c < 4; ++c) out[4 * i + c] = Clamp8(acc[c]);
   }
 }
@@ -191,7 +207,9 @@ void ParallelRows(uint32_t count, uint64_t workPerRow, const std::function<void(
 }  // namespace
 
 Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, ResampleFilter filter) {
-  if (BitsPerPixel(src.layout.format) != 32 || BitsPerPixel(dst.layout.format) != 32 || IsIndexed(src.layout.format))
+  const uint32_t srcBits = BitsPerPixel(src.layout.format);
+  if ((srcBits != 32 && src.layout.format != PixelFormat::RGB24bpp) || BitsPerPixel(dst.layout.format) != 32 ||
+      IsIndexed(src.layout.format))
     return Status::InvalidParameter;
   if (src.layout.width == 0 || src.layout.height == 0 || dst.layout.width == 0 || dst.layout.height == 0)
     return Status::InvalidParameter;
@@ -211,7 +229,10 @@ Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, Re
   std::vector<uint8_t> across_rows(static_cast<size_t>(rowHi - rowLo + 1) * rowBytes);
   ParallelRows(static_cast<uint32_t>(rowHi - rowLo + 1), uint64_t{outW} * across.taps, [&](uint32_t begin, uint32_t end) {
     for (uint32_t r = begin; r < end; ++r)
-      HorizontalRow(src.Row(static_cast<uint32_t>(rowLo) + r), across, outW, &across_rows[r * rowBytes]);
+      if (srcBits == 24)
+        HorizontalRow<3>(src.Row(static_cast<uint32_t>(rowLo) + r), across, outW, &across_rows[r * rowBytes]);
+      else
+        HorizontalRow<4>(src.Row(static_cast<uint32_t>(rowLo) + r), across, outW, &across_rows[r * rowBytes]);
   });
 
   const bool opaque = !HasAlpha(src.layout.format);

@@ -1,4 +1,4 @@
-// Separable resampling of 8-bit four-channel pixels (32bppRGB / ARGB / PARGB layouts).
+// Separable resampling of 8-bit pixels: 32-bit layouts (RGB / ARGB / PARGB) and 24bppRGB sources.
 #pragma once
 
 #include "platform/graphics/pixel_buffer.h"
@@ -22,7 +22,7 @@ struct ResampleGeometry {
 };
 
 // The channels are filtered independently, so callers with translucent pixels pass premultiplied
-// data. src and dst must be 32-bit formats. InvalidParameter for empty or inconsistent geometry.
+// data. src must be a 32-bit format or 24bppRGB (read as opaque); dst a 32-bit format. InvalidParameter for empty or inconsistent geometry.
 Status Resample(ConstPixelView src, const ResampleGeometry& geometry, PixelView dst, ResampleFilter filter);
 
 // The whole of src into the whole of dst.

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/graphics/convert.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen::gfx {
@@ -65,13 +66,25 @@ TEST(Resample, ShrinkingAveragesInsteadOfSampling) {
     for (uint32_t x = 0; x < 8; ++x) EXPECT_NEAR(dst.Row(y)[4 * x], 128, 3);
 }
 
+TEST(Resample, TwentyFourBitSourcesFilterLikeTheirThirtyTwoBitForm) {
+  auto rgb = test::MakePatternBitmap(37, 23, PixelFormat::RGB24bpp);
+  auto as32 = ConvertFormat(rgb->Pixels(), PixelFormat::RGB32bpp);
+  ASSERT_TRUE(as32.Ok());
+  for (auto [w, h] : {std::pair{11u, 7u}, std::pair{80u, 50u}}) {
+    PixelBuffer a = Blank(w, h), b = Blank(w, h);
+    ASSERT_EQ(ResampleAll(rgb->Pixels().View(), a.View(), ResampleFilter::Bicubic), Status::Ok);
+    ASSERT_EQ(ResampleAll(as32.Value().View(), b.View(), ResampleFilter::Bicubic), Status::Ok);
+    EXPECT_TRUE(SameBytes(a, b)) << w << "x" << h;
+  }
+}
+
 TEST(Resample, RejectsBadGeometry) {
   const PixelBuffer src = Pattern(4, 4);
   PixelBuffer dst = Blank(2, 2);
   ResampleGeometry g{0, 0, 0, 4, 2, 2, 0, 0};
   EXPECT_EQ(Resample(src.View(), g, dst.View(), ResampleFilter::Bicubic), Status::InvalidParameter);
-  auto rgb = PixelBuffer::Allocate(PixelFormat::RGB24bpp, 4, 4, PixelBuffer::Init::Zero);
-  EXPECT_EQ(ResampleAll(rgb.Value().View(), dst.View(), ResampleFilter::Bicubic), Status::InvalidParameter);
+  auto r565 = PixelBuffer::Allocate(PixelFormat::RGB565_16bpp, 4, 4, PixelBuffer::Init::Zero);
+  EXPECT_EQ(ResampleAll(r565.Value().View(), dst.View(), ResampleFilter::Bicubic), Status::InvalidParameter);
 }
 
 }  // namespace
