@@ -1,6 +1,7 @@
 // The image object: decoding, copies, turns, locks, thumbnails, frames, property items and saving.
 #include "platform/graphics/bitmap.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -61,6 +62,11 @@ int ComposeRotateFlip(int first, int second) {
 
 Bitmap::~Bitmap() = default;
 
+uint64_t Bitmap::NextStamp() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 void Bitmap::ApplyPendingMirror() const {
   if (m_pendingMirror == 0) return;
   // Half turns and mirrors work in place and cannot fail.
@@ -109,6 +115,7 @@ Bitmap::Ptr Bitmap::FromPixels(PixelBuffer pixels, std::vector<PropertyItem> pro
 Status Bitmap::SetPalette(const Palette& palette) {
   if (IsIndexed(Format()) && palette.entries.size() > (1u << BitsPerPixel(Format()))) return Status::InvalidParameter;
   m_pixels.GetPalette() = palette;
+  m_stamp = NextStamp();
   return Status::Ok;
 }
 
@@ -150,6 +157,7 @@ Status Bitmap::RotateFlip(RotateFlipType type) {
   if (m_lock) return Status::WrongState;
   const int value = static_cast<int>(type);
   if (value < 0 || value > 7) return Status::InvalidParameter;
+  m_stamp = NextStamp();
   const int combined = ComposeRotateFlip(m_pendingMirror, value);
   if ((combined & 1) == 0) {
     m_pendingMirror = combined;
@@ -170,6 +178,7 @@ Status Bitmap::LockBits(const Rect* rect, uint32_t mode, PixelFormat format, Bit
     return Status::InvalidParameter;
 
   ApplyPendingMirror();
+  if (mode & kImageLockModeWrite) m_stamp = NextStamp();
   auto lock = std::make_unique<LockState>();
   lock->rect = area;
   lock->mode = mode;
@@ -259,6 +268,7 @@ Status Bitmap::SelectActiveFrame(const Guid& dimension, uint32_t index) {
   if (Status s = m_decoder->DecodeFrame(index, frame); s != Status::Ok) return s;
   m_pixels = std::move(frame.pixels);
   m_pendingMirror = 0;
+  m_stamp = NextStamp();
   m_properties = std::move(frame.properties);
   m_activeFrame = index;
   return Status::Ok;

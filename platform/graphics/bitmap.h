@@ -113,9 +113,14 @@ class Bitmap {
   Status Save(const std::string& path, const Guid& encoderClsid, EncoderParameters parameters = {}) const;
   Status SaveToMemory(const Guid& encoderClsid, EncoderParameters parameters, std::vector<uint8_t>& out) const;
 
+  // Changes whenever the pixels may change (writable access, write locks, turns, palettes, frames) and
+  // differs between any two bitmaps of the process: what a cache of rendered pixels is keyed on.
+  uint64_t ContentStamp() const { return m_stamp; }
+
   // Direct access for the library's own drawing code.
   PixelBuffer& Pixels() {
     ApplyPendingMirror();
+    m_stamp = NextStamp();
     return m_pixels;
   }
   const PixelBuffer& Pixels() const {
@@ -127,6 +132,7 @@ class Bitmap {
   struct LockState;
 
   Bitmap() = default;
+  static uint64_t NextStamp();
   static Result<Ptr> Decode(std::shared_ptr<const std::vector<uint8_t>> bytes, const DecodeLimits& limits);
   void ApplyPendingMirror() const;
 
@@ -139,6 +145,7 @@ class Bitmap {
   std::shared_ptr<ImageDecoder> m_decoder;  // set for decoded files; frames are decoded on demand
   uint32_t m_activeFrame = 0;
   std::unique_ptr<LockState> m_lock;
+  uint64_t m_stamp = NextStamp();
 };
 
 }  // namespace tavlen::gfx

@@ -99,6 +99,31 @@ TEST(Thumbnail, FlatColoursStayFlatAndAlphaIsKept) {
     }
 }
 
+TEST(BitmapStamp, ChangesWithEveryWayThePixelsCanChange) {
+  auto b = test::MakePatternBitmap(8, 8, PixelFormat::RGB24bpp);
+  auto other = test::MakePatternBitmap(8, 8, PixelFormat::RGB24bpp);
+  EXPECT_NE(b->ContentStamp(), other->ContentStamp());
+  uint64_t stamp = b->ContentStamp();
+  auto changed = [&] {
+    const bool moved = b->ContentStamp() != stamp;
+    stamp = b->ContentStamp();
+    return moved;
+  };
+  const Bitmap& readOnly = *b;
+  EXPECT_NE(readOnly.Pixels().Data(), nullptr);
+  BitmapData data;
+  ASSERT_EQ(b->LockBits(nullptr, kImageLockModeRead, PixelFormat::RGB24bpp, data), Status::Ok);
+  ASSERT_EQ(b->UnlockBits(data), Status::Ok);
+  EXPECT_FALSE(changed());  // reading changes nothing
+  ASSERT_EQ(b->LockBits(nullptr, kImageLockModeWrite, PixelFormat::RGB24bpp, data), Status::Ok);
+  ASSERT_EQ(b->UnlockBits(data), Status::Ok);
+  EXPECT_TRUE(changed());
+  ASSERT_EQ(b->RotateFlip(RotateFlipType::Rotate180FlipNone), Status::Ok);
+  EXPECT_TRUE(changed());
+  b->Pixels();
+  EXPECT_TRUE(changed());
+}
+
 TEST(Frames, MemoryBitmapsHaveOnePage) {
   auto b = test::MakePatternBitmap(4, 4, PixelFormat::RGB24bpp);
   EXPECT_EQ(b->FrameDimensionsCount(), 1u);

@@ -161,10 +161,17 @@ Status Graphics::DrawImageImpl(const Bitmap& image, const RectF& dest, const Rec
       source.resize(size_t{uw} * uh);
       row.resize(size_t{uw} * 4);
       for (uint32_t y = 0; y < uh; ++y) {
-        RowToArgb32(px->Row(static_cast<uint32_t>(uy0 + y)), px->Format(), px->GetPalette(), static_cast<uint32_t>(ux0),
-                    uw, row.data());
+        uint32_t* to = &source[size_t{y} * uw];
+        const uint8_t* from = px->Row(static_cast<uint32_t>(uy0 + y));
+        if (opaque && !adjustment) {
+          // Opaque colours are their own premultiplied form: convert straight into place.
+          RowToArgb32(from, px->Format(), px->GetPalette(), static_cast<uint32_t>(ux0), uw,
+                      reinterpret_cast<uint8_t*>(to));
+          continue;
+        }
+        RowToArgb32(from, px->Format(), px->GetPalette(), static_cast<uint32_t>(ux0), uw, row.data());
         if (adjustment) ApplyColorAdjustment(*adjustment, row.data(), uw);
-        detail::PremultiplyRow(row.data(), uw, &source[size_t{y} * uw]);
+        detail::PremultiplyRow(row.data(), uw, to);
       }
       sourceView.layout.stride = size_t{uw} * 4;
       sourceView.data = reinterpret_cast<const uint8_t*>(source.data());
