@@ -9,6 +9,7 @@
 #include "control/image_object.h"
 #include "platform/framework/ole_control.h"
 #include "platform/window/win_types.h"
+#include "view/tile_cache.h"
 
 namespace tavlen {
 
@@ -95,6 +96,57 @@ class CTavlenCtrl : public fw::COleControl {
   void Flip(BOOL Vertically);
   void Resize(int32_t NewWidth, int32_t NewHeight);
 
+  // --- About box and the Properties verb (control/about_box.cpp) ---
+  void AboutBox();
+  void OnProperties() override;
+
+  // --- Operations whose topics are not built yet (control/pending_methods.cpp) ---
+  void ConvertImageToBlackWhite();
+  void ConvertImageToGrayScaled();
+  void ConvertFrom1bpp();
+  BOOL ConvertToBmp(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToGif(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToJpg(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToPng(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToTif(const std::string& SourcePath, const std::string& DestinationPath);
+  void DrawText(int16_t X, int16_t Y, const std::string& Text);
+  void DrawWaterMarkText(int32_t X, int32_t Y, const std::string& Text);
+  void DrawOutlineText(int32_t X, int32_t Y, const std::string& Text);
+  void DrawFillOutlineText(int32_t X, int32_t Y, const std::string& Text, int32_t FillColor);
+  void DrawShadowText(int32_t X, int32_t Y, const std::string& Text, int32_t ShadowColor);
+  BOOL ExportFrame(const std::string& SourcePath, const std::string& DestinationPath, const std::string& Type,
+                   int32_t Page);
+  int32_t GetFrameCount(const std::string& FilePath);
+  void LoadFrame(const std::string& FilePath, int32_t Page);
+  int32_t GetPixelBlue(int32_t X, int32_t Y);
+  int32_t GetPixelColor(int32_t X, int32_t Y);
+  int32_t GetPixelGreen(int32_t X, int32_t Y);
+  int32_t GetPixelRed(int32_t X, int32_t Y);
+  BOOL PrintImage();
+  BOOL PrintImageBySize(int32_t Width, int32_t Height);
+  BOOL SaveAsBmp(const std::string& FilePath);
+  BOOL SaveAsGif(const std::string& FilePath);
+  BOOL SaveAsJpg(const std::string& FilePath);
+  BOOL SaveAsPng(const std::string& FilePath);
+  BOOL SaveAsTif(const std::string& FilePath);
+  int32_t GetTextFontCount();
+  std::string GetTextFont(int16_t Index);
+  std::string GetImageArtist();
+  std::string GetImageCopyright();
+  std::string GetImageDateTime();
+  std::string GetImageDescription();
+  std::string GetImageEquipMake();
+  std::string GetImageEquipModel();
+  std::string GetImageTitle();
+  void SetImageArtist(const std::string& Artist);
+  void SetImageCopyright(const std::string& Copyright);
+  void SetImageDateTime(const std::string& DateTime);
+  void SetImageDescription(const std::string& Description);
+  void SetImageEquipMake(const std::string& EquipMake);
+  void SetImageEquipModel(const std::string& EquipModel);
+  void SetImageTitle(const std::string& Title);
+  void CopyToClipboard();
+
   // --- Custom properties, read and written directly by the dispatch layer ---
   int16_t m_align = 2;      // ImageAlign 0-7
   int16_t m_backStyle = 0;  // 0 plain fill, 1-53 hatch style n - 1
@@ -156,6 +208,7 @@ class CTavlenCtrl : public fw::COleControl {
   int32_t m_clientWidth = 0;
   int32_t m_clientHeight = 0;
   ImageObject::Ptr m_image;
+  TileCache m_tileCache;  // the working image as displayed, rendered (view/tile_cache.h)
   std::array<ImageObject::Ptr, kUndoSlots> m_undoImages;
   std::array<win::SIZE, kUndoSlots> m_undoSizes{};
 };

@@ -36,17 +36,22 @@ ClientPainter OpenClientPainter(std::unique_ptr<win::DeviceContext> dc) {
 }  // namespace
 
 void CTavlenCtrl::DrawImage() {
-  if (!m_image) return;
+  if (!m_image || !m_image->Handle()) {
+    m_tileCache.Clear();  // the picture is gone, and so are its rendered tiles
+    if (!m_image) return;
+  }
   ClientPainter painter = OpenClientPainter(GetDC());
   if (m_realignPending) AlignImage();
   DrawBackground();
   DrawBorder();
   if (!painter || !m_image->Handle()) return;
-  gfx::Ignore(painter.graphics->SetInterpolationMode(gfx::InterpolationMode::HighQualityBicubic));
-  // Drawn last so that it covers whatever part of the border overlaps it. The painter computes only
-  // the part that lands in the client area, so a repaint costs in proportion to that area.
-  gfx::Ignore(
-      painter.graphics->DrawImage(*m_image->Handle(), gfx::Rect{m_imageLeft, m_imageTop, m_viewWidth, m_viewHeight}));
+  // Drawn last so that it covers whatever part of the border overlaps it. The picture's bicubic
+  // rendering is kept in tiles, so a repaint after a move, scroll or expose only copies the pixels
+  // that land in the client area.
+  const win::RECT clip = painter.dc->ClipBox();
+  gfx::Ignore(m_tileCache.Draw(*painter.graphics, *m_image->Handle(),
+                               gfx::Rect{m_imageLeft, m_imageTop, m_viewWidth, m_viewHeight},
+                               gfx::Rect{clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top}));
 }
 
 void CTavlenCtrl::AlignImage() {

@@ -1,0 +1,60 @@
+// What a headless container (the script host, tests) drives on a control it created through the
+// module: the control's window, injected input, paints, and the dialogs the module showed. Hosts
+// reach it with QueryInterface; only the interface crosses the module boundary.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/automation/unknown.h"
+#include "platform/framework/dialog.h"
+#include "platform/window/window.h"
+
+namespace tavlen {
+
+// The property bag value that IPersistPropertyBag reads and writes: the control's saved properties
+// as one text (the framework's versioned property text, UTF-8).
+inline constexpr const char* kPropertyBagValue = "TavlenProperties";
+
+class IHeadlessControl : public ole::IUnknown {
+ public:
+  using Base = ole::IUnknown;
+  // {03AC80DC-847F-4D43-AA8B-DB1E5C47EDD8}
+  static constexpr ole::IID kIid{0x03AC80DC, 0x847F, 0x4D43, {0xAA, 0x8B, 0xDB, 0x1E, 0x5C, 0x47, 0xED, 0xD8}};
+
+  // Sites the control in a headless window of this size (the client size while no scroll bar
+  // shows), or resizes the window it has. E_INVALIDARG for a side outside 1 ... 32767.
+  virtual ole::HRESULT CreateControlWindow(int32_t width, int32_t height) = 0;
+  // Delivers pending paints; how many paints happened (0 without a window).
+  virtual int32_t Pump() = 0;
+  // E_UNEXPECTED without a window for every call below.
+  virtual ole::HRESULT GetClientSize(int32_t* width, int32_t* height) = 0;
+  virtual ole::HRESULT SetScrollBarThickness(int32_t pixels) = 0;
+  virtual ole::HRESULT GetScrollBar(int32_t bar, win::ScrollBarState* state) = 0;
+  // E_FAIL when the file cannot be written.
+  virtual ole::HRESULT SaveClientPng(const std::string& path) = 0;
+  // 0x00BBGGRR of the client framebuffer; CLR_INVALID outside the client area or without a window.
+  virtual win::COLORREF GetClientPixel(int32_t x, int32_t y) = 0;
+  // Input, delivered at once. `keys` holds MK_* flags; `message` a WM_*BUTTON* code.
+  virtual ole::HRESULT MouseMove(uint32_t keys, int32_t x, int32_t y) = 0;
+  virtual ole::HRESULT MouseButton(uint32_t message, uint32_t keys, int32_t x, int32_t y) = 0;
+  virtual ole::HRESULT MouseWheel(uint32_t keys, int16_t delta, int32_t x, int32_t y, win::BOOL* handled) = 0;
+  // bar SB_HORZ or SB_VERT, code SB_LINEUP ... SB_ENDSCROLL.
+  virtual ole::HRESULT Scroll(int32_t bar, uint32_t code, uint32_t thumbPosition) = 0;
+  virtual ole::HRESULT DestroyControlWindow() = 0;
+  virtual ole::HRESULT RecreateControlWindow() = 0;
+  // The framework's reset: persisted properties back to their defaults; picture and history stay.
+  virtual ole::HRESULT ResetState() = 0;
+
+  // Dialogs of this process, shown by any control of the module. "ok", "cancel" or "escape" (any
+  // case) closes every following dialog; E_INVALIDARG for another answer.
+  virtual ole::HRESULT SetDialogAnswer(const std::string& answer) = 0;
+  virtual ole::HRESULT GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) = 0;
+  virtual ole::HRESULT ClearShownDialogs() = 0;
+
+ protected:
+  ~IHeadlessControl() = default;
+};
+
+}  // namespace tavlen

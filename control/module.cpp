@@ -1,0 +1,133 @@
+// The module Tavlen.ocx: its module object, the class factories of the control and of the property
+// page, self-registration, and the in-process server exports.
+#include "control/class_ids.h"
+#include "control/prop_page.h"
+#include "control/resources.h"
+#include "control/tavlen_object.h"
+#include "control/type_library.h"
+#include "platform/automation/class_factory.h"
+#include "platform/automation/registration.h"
+
+namespace tavlen {
+
+namespace {
+
+// The property page as an object of its own: what the page's factory makes for a property frame.
+class CTavlenPropPageObject final : public ole::ComObject<ole::IUnknown> {
+ public:
+  const CTavlenPropPage& Page() const { return m_page; }
+
+ private:
+  CTavlenPropPage m_page;
+};
+
+// One factory of the module with its registry entry (the framework's UpdateRegistry).
+struct FactoryEntry {
+  ole::ClassFactory* factory;
+  ole::HRESULT (*updateRegistry)(ole::Registry& registry, bool registering);
+};
+
+ole::HRESULT UpdateControlRegistry(ole::Registry& registry, bool registering) {
+  if (!registering) return ole::UnregisterClass(registry, kTavlenClsid, kTavlenProgId);
+  ole::ClassRegistration info;
+  info.clsid = kTavlenClsid;
+  info.progId = kTavlenProgId;
+  info.typeName = std::string(res::LoadString(res::IDS_TAVLEN));
+  info.modulePath = ole::ThisModulePath();
+  info.threading = ole::ThreadingModel::Apartment;  // registration flags 2: apartment, not insertable
+  info.control = true;
+  info.insertable = false;
+  info.miscStatus = 0x30191;
+  info.toolboxBitmap = res::IDB_TAVLEN;
+  info.libid = kTavlenLibId;
+  info.majorVersion = kTavlenVersionMajor;
+  info.minorVersion = kTavlenVersionMinor;
+  return ole::RegisterClass(registry, info);
+}
+
+// The page registers without ProgID and without threading model.
+ole::HRESULT UpdatePropPageRegistry(ole::Registry& registry, bool registering) {
+  if (!registering) return ole::UnregisterClass(registry, kTavlenPropPageClsid, "");
+  ole::ClassRegistration info;
+  info.clsid = kTavlenPropPageClsid;
+  info.typeName = std::string(res::LoadString(res::IDS_TAVLEN_PPG));
+  info.modulePath = ole::ThisModulePath();
+  info.threading = ole::ThreadingModel::None;
+  return ole::RegisterClass(registry, info);
+}
+
+// The module object. Every module carries its own copy of the object runtime, so its state is
+// already this module's when an export runs: there is no state to switch to and back.
+class CTavlenApp {
+ public:
+  // The type library first: when it fails no class is registered.
+  ole::HRESULT RegisterServer(ole::Registry& registry) {
+    ole::ComPtr<ole::ITypeLib> lib;
+    if (ole::FAILED(ole::CreateTypeLib(TavlenTypeLib(), lib.Put())) ||
+        ole::FAILED(ole::RegisterTypeLib(registry, lib.Get(), ole::ThisModulePath(), ""))) {
+      return ole::SELFREG_E_TYPELIB;
+    }
+    return UpdateRegistryAll(registry, true) ? ole::S_OK : ole::SELFREG_E_CLASS;
+  }
+
+  // The type library first: when it fails the classes stay registered. The library is removed under
+  // the locale it was registered with, which a lookup with locale 0 resolves to.
+  ole::HRESULT UnregisterServer(ole::Registry& registry) {
+    if (ole::FAILED(ole::UnregisterTypeLib(registry, kTavlenLibId, kTavlenVersionMajor, kTavlenVersionMinor,
+                                           TavlenTypeLib().lcid))) {
+      return ole::SELFREG_E_TYPELIB;
+    }
+    return UpdateRegistryAll(registry, false) ? ole::S_OK : ole::SELFREG_E_CLASS;
+  }
+
+  ole::HRESULT GetClassObject(const ole::CLSID& clsid, const ole::IID& iid, void** object) {
+    ole::ClassFactory* const factories[] = {m_factories[0].factory, m_factories[1].factory};
+    return ole::GetClassObjectFrom(factories, clsid, iid, object);
+  }
+
+ private:
+  // Every factory in turn; stops at the first that fails.
+  bool UpdateRegistryAll(ole::Registry& registry, bool registering) {
+    for (const FactoryEntry& entry : m_factories) {
+      if (ole::FAILED(entry.updateRegistry(registry, registering))) return false;
+    }
+    return true;
+  }
+
+  // Both factories are single-instance and live as long as the module.
+  static inline constinit ole::ClassFactory s_controlFactory{kTavlenClsid, &ole::CreateInstanceOf<CTavlenObject>};
+  static inline constinit ole::ClassFactory s_pageFactory{kTavlenPropPageClsid,
+                                                          &ole::CreateInstanceOf<CTavlenPropPageObject>};
+  FactoryEntry m_factories[2] = {{&s_controlFactory, &UpdateControlRegistry},
+                                 {&s_pageFactory, &UpdatePropPageRegistry}};
+};
+
+CTavlenApp g_app;
+
+}  // namespace
+
+}  // namespace tavlen
+
+using tavlen::g_app;
+namespace ole = tavlen::ole;
+
+TAVLEN_MODULE_EXPORT ole::HRESULT DllRegisterServer() {
+  ole::Registry registry = ole::Registry::Default();
+  return g_app.RegisterServer(registry);
+}
+
+TAVLEN_MODULE_EXPORT ole::HRESULT DllUnregisterServer() {
+  ole::Registry registry = ole::Registry::Default();
+  return g_app.UnregisterServer(registry);
+}
+
+TAVLEN_MODULE_EXPORT ole::HRESULT DllGetClassObject(const ole::CLSID& clsid, const ole::IID& iid, void** object) {
+  return g_app.GetClassObject(clsid, iid, object);
+}
+
+TAVLEN_MODULE_EXPORT ole::HRESULT DllCanUnloadNow() { return ole::ModuleState::CanUnloadNow(); }
+
+// The type library resource (TYPELIB 1).
+TAVLEN_MODULE_EXPORT ole::HRESULT DllGetTypeLib(ole::ITypeLib** lib) {
+  return ole::CreateTypeLib(tavlen::TavlenTypeLib(), lib);
+}

@@ -1,0 +1,297 @@
+// CTavlenObject: the control's interfaces towards its host, each forwarding to CTavlenCtrl or to the
+// framework it derives from.
+#include "control/tavlen_object.h"
+
+#include "control/class_ids.h"
+#include "control/dispatch_table.h"
+#include "control/type_library.h"
+
+namespace tavlen {
+
+namespace {
+
+// OLEMISC_RECOMPOSEONRESIZE | CANTLINKINSIDE | INSIDEOUT | ACTIVATEWHENVISIBLE | SIMPLEFRAME | SETCLIENTSITEFIRST
+constexpr uint32_t kMiscStatus = ole::OLEMISC_RECOMPOSEONRESIZE | ole::OLEMISC_CANTLINKINSIDE | ole::OLEMISC_INSIDEOUT |
+                                 ole::OLEMISC_ACTIVATEWHENVISIBLE | ole::OLEMISC_SIMPLEFRAME |
+                                 ole::OLEMISC_SETCLIENTSITEFIRST;
+static_assert(kMiscStatus == 0x30191);
+
+constexpr int32_t kMaxSide = 32767;
+
+// The description of one type of the module's library; null when it cannot be made.
+ole::ComPtr<ole::ITypeInfo> TypeInfoOf(const ole::GUID& guid) {
+  ole::ComPtr<ole::ITypeLib> lib;
+  ole::ComPtr<ole::ITypeInfo> info;
+  if (ole::SUCCEEDED(ole::CreateTypeLib(TavlenTypeLib(), lib.Put()))) (void)lib->GetTypeInfoOfGuid(guid, info.Put());
+  return info;
+}
+
+}  // namespace
+
+CTavlenObject::CTavlenObject()
+    : m_events(ControllingUnknown(), kEventsIid),
+      m_ctrl(m_events),
+      m_dispatch(ControllingUnknown(), TavlenDispatchTable(), static_cast<CTavlenCtrl*>(&m_ctrl)) {
+  m_dispatch.SetTypeInfo(TypeInfoOf(kDispatchIid));
+}
+
+CTavlenCtrl& CTavlenObject::Control() { return m_ctrl; }
+
+ole::IUnknown* CTavlenObject::QueryExtraInterface(const ole::IID& iid) {
+  if (iid == ole::IID_IDispatch || iid == kDispatchIid) return &m_dispatch;
+  if (iid == ole::IID_IConnectionPointContainer) return m_events.Container();
+  return nullptr;
+}
+
+// --- Stock events ---
+
+void CTavlenObject::EventedCtrl::FireMouseMove(int16_t button, int16_t shift, int32_t x, int32_t y) {
+  m_events.Fire(kDispidMouseMove, {ole::Variant(button), ole::Variant(shift), ole::Variant(x), ole::Variant(y)});
+}
+
+void CTavlenObject::EventedCtrl::FireMouseDown(int16_t button, int16_t shift, int32_t x, int32_t y) {
+  m_events.Fire(kDispidMouseDown, {ole::Variant(button), ole::Variant(shift), ole::Variant(x), ole::Variant(y)});
+}
+
+void CTavlenObject::EventedCtrl::FireMouseUp(int16_t button, int16_t shift, int32_t x, int32_t y) {
+  m_events.Fire(kDispidMouseUp, {ole::Variant(button), ole::Variant(shift), ole::Variant(x), ole::Variant(y)});
+}
+
+void CTavlenObject::EventedCtrl::FireClick() { m_events.Fire(kDispidClick, {}); }
+
+void CTavlenObject::EventedCtrl::FireDblClick() { m_events.Fire(kDispidDblClick, {}); }
+
+// --- IOleObject ---
+
+ole::HRESULT CTavlenObject::DoVerb(int32_t verb) {
+  switch (verb) {
+    case ole::OLEIVERB_PROPERTIES:
+      m_ctrl.OnProperties();
+      return ole::S_OK;
+    // A headless control is always shown and in place once it has a window.
+    case ole::OLEIVERB_PRIMARY:
+    case ole::OLEIVERB_SHOW:
+    case ole::OLEIVERB_HIDE:
+    case ole::OLEIVERB_UIACTIVATE:
+    case ole::OLEIVERB_INPLACEACTIVATE:
+    case ole::OLEIVERB_DISCARDUNDOSTATE:
+      return ole::S_OK;
+    default:
+      return ole::OLEOBJ_E_INVALIDVERB;
+  }
+}
+
+ole::HRESULT CTavlenObject::GetUserClassID(ole::CLSID* clsid) {
+  if (!clsid) return ole::E_POINTER;
+  *clsid = kTavlenClsid;
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::GetMiscStatus(uint32_t aspect, ole::DWORD* status) {
+  if (!status) return ole::E_POINTER;
+  *status = aspect == ole::DVASPECT_CONTENT ? kMiscStatus : 0;
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::Close(uint32_t /*saveOption*/) {
+  // Without a client site there is nobody to save to; closing ends the connections and the window.
+  m_events.DisconnectAll();
+  if (win::Window* window = LiveWindow()) window->DestroyWindow();
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::IsDirty() { return m_ctrl.IsModified() ? ole::S_OK : ole::S_FALSE; }
+
+// --- IPersistPropertyBag ---
+
+ole::HRESULT CTavlenObject::GetClassID(ole::CLSID* clsid) { return GetUserClassID(clsid); }
+
+ole::HRESULT CTavlenObject::InitNew() {
+  m_ctrl.InitNew();
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::Load(ole::IPropertyBag* bag) {
+  if (!bag) return ole::E_POINTER;
+  ole::Variant value;
+  ole::HRESULT hr = bag->Read(kPropertyBagValue, &value);
+  fw::PropertyBag properties;
+  if (ole::SUCCEEDED(hr)) {
+    if (value.Type() != ole::VT_BSTR) return ole::E_INVALIDARG;
+    // A damaged text keeps what was complete before the damage; the rest takes the defaults.
+    (void)properties.Parse(value.Bstr());
+  } else if (hr != ole::E_INVALIDARG) {
+    return hr;
+  }
+  // A bag without the control's value is a fresh start: every property takes its default.
+  m_ctrl.Load(properties);
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::Save(ole::IPropertyBag* bag, ole::BOOL clearDirty, ole::BOOL /*saveAllProperties*/) {
+  if (!bag) return ole::E_POINTER;
+  const win::BOOL wasModified = m_ctrl.IsModified();
+  fw::PropertyBag properties;
+  m_ctrl.Save(properties);
+  ole::HRESULT hr = bag->Write(kPropertyBagValue, ole::Variant(properties.ToText()));
+  // The framework's save clears the flag; a host that asks to keep it, or whose bag failed, keeps it.
+  if (!clearDirty || ole::FAILED(hr)) m_ctrl.SetModifiedFlag(wasModified);
+  return hr;
+}
+
+// --- ISpecifyPropertyPages, IProvideClassInfo ---
+
+ole::HRESULT CTavlenObject::GetPages(std::vector<ole::CLSID>* pages) {
+  if (!pages) return ole::E_POINTER;
+  *pages = {kTavlenPropPageClsid};
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::GetClassInfo(ole::ITypeInfo** info) {
+  if (!info) return ole::E_POINTER;
+  *info = nullptr;
+  ole::ComPtr<ole::ITypeInfo> found = TypeInfoOf(kTavlenClsid);
+  if (!found) return ole::E_FAIL;
+  return found.CopyTo(info);
+}
+
+// --- IHeadlessControl ---
+
+win::Window* CTavlenObject::LiveWindow() const { return m_ctrl.GetWindow(); }
+
+ole::HRESULT CTavlenObject::CreateControlWindow(int32_t width, int32_t height) {
+  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return ole::E_INVALIDARG;
+  m_ctrl.CreateControlWindow(width, height);
+  return LiveWindow() ? ole::S_OK : ole::E_OUTOFMEMORY;
+}
+
+int32_t CTavlenObject::Pump() {
+  win::Window* window = LiveWindow();
+  return window ? window->Pump() : 0;
+}
+
+ole::HRESULT CTavlenObject::GetClientSize(int32_t* width, int32_t* height) {
+  if (!width || !height) return ole::E_POINTER;
+  *width = *height = 0;
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  const win::RECT client = window->GetClientRect();
+  *width = client.right - client.left;
+  *height = client.bottom - client.top;
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::SetScrollBarThickness(int32_t pixels) {
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  if (pixels < 0) return ole::E_INVALIDARG;
+  window->SetScrollBarThickness(pixels);
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::GetScrollBar(int32_t bar, win::ScrollBarState* state) {
+  if (!state) return ole::E_POINTER;
+  *state = {};
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  if (bar != win::SB_HORZ && bar != win::SB_VERT) return ole::E_INVALIDARG;
+  *state = window->GetScrollBarState(bar);
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::SaveClientPng(const std::string& path) {
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  return window->SaveClientPng(path) ? ole::S_OK : ole::E_FAIL;
+}
+
+win::COLORREF CTavlenObject::GetClientPixel(int32_t x, int32_t y) {
+  win::Window* window = LiveWindow();
+  return window ? window->GetPixel(x, y) : win::CLR_INVALID;
+}
+
+ole::HRESULT CTavlenObject::MouseMove(uint32_t keys, int32_t x, int32_t y) {
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  window->InjectMouseMove(keys, {x, y});
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::MouseButton(uint32_t message, uint32_t keys, int32_t x, int32_t y) {
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  switch (message) {
+    case win::WM_LBUTTONDOWN:
+    case win::WM_LBUTTONUP:
+    case win::WM_LBUTTONDBLCLK:
+    case win::WM_RBUTTONDOWN:
+    case win::WM_RBUTTONUP:
+    case win::WM_MBUTTONDOWN:
+    case win::WM_MBUTTONUP:
+      window->InjectMouseButton(static_cast<win::Message>(message), keys, {x, y});
+      return ole::S_OK;
+    default:
+      return ole::E_INVALIDARG;
+  }
+}
+
+ole::HRESULT CTavlenObject::MouseWheel(uint32_t keys, int16_t delta, int32_t x, int32_t y, win::BOOL* handled) {
+  if (handled) *handled = win::FALSE;
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  const win::BOOL result = window->InjectMouseWheel(keys, delta, {x, y});
+  if (handled) *handled = result;
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::Scroll(int32_t bar, uint32_t code, uint32_t thumbPosition) {
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  if (bar == win::SB_HORZ) {
+    window->InjectHScroll(code, thumbPosition);
+  } else if (bar == win::SB_VERT) {
+    window->InjectVScroll(code, thumbPosition);
+  } else {
+    return ole::E_INVALIDARG;
+  }
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::DestroyControlWindow() {
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  if (window->Exists()) window->DestroyWindow();
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::RecreateControlWindow() {
+  win::Window* window = LiveWindow();
+  if (!window) return ole::E_UNEXPECTED;
+  if (!window->Exists()) window->Recreate();
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::ResetState() {
+  m_ctrl.OnResetState();
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::SetDialogAnswer(const std::string& answer) {
+  fw::DialogAnswer parsed;
+  if (!fw::ParseDialogAnswer(answer, &parsed)) return ole::E_INVALIDARG;
+  fw::SetDialogAnswer(parsed);
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) {
+  if (!dialogs) return ole::E_POINTER;
+  *dialogs = fw::ShownDialogs();
+  return ole::S_OK;
+}
+
+ole::HRESULT CTavlenObject::ClearShownDialogs() {
+  fw::ClearShownDialogs();
+  return ole::S_OK;
+}
+
+}  // namespace tavlen

@@ -1,0 +1,84 @@
+// The COM object that a host gets from the control's class factory: CTavlenCtrl behind IDispatch
+// (the _DTavlen table), connection points for _DTavlenEvents, property-bag persistence, the OLE
+// object interface with the Properties verb, property pages, class information and headless hosting.
+#pragma once
+
+#include "control/headless_control.h"
+#include "control/tavlen_ctrl.h"
+#include "platform/automation/connection_point.h"
+#include "platform/automation/dispatch_invoke.h"
+#include "platform/automation/ole_object.h"
+
+namespace tavlen {
+
+class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersistPropertyBag, ole::ISpecifyPropertyPages,
+                                                  ole::IProvideClassInfo, IHeadlessControl> {
+ public:
+  CTavlenObject();
+
+  // The control inside, for hosts linked with the module's sources.
+  CTavlenCtrl& Control();
+
+  // IOleObject
+  ole::HRESULT DoVerb(int32_t verb) override;
+  ole::HRESULT GetUserClassID(ole::CLSID* clsid) override;
+  ole::HRESULT GetMiscStatus(uint32_t aspect, ole::DWORD* status) override;
+  ole::HRESULT Close(uint32_t saveOption) override;
+  ole::HRESULT IsDirty() override;
+  // IPersistPropertyBag
+  ole::HRESULT GetClassID(ole::CLSID* clsid) override;
+  ole::HRESULT InitNew() override;
+  ole::HRESULT Load(ole::IPropertyBag* bag) override;
+  ole::HRESULT Save(ole::IPropertyBag* bag, ole::BOOL clearDirty, ole::BOOL saveAllProperties) override;
+  // ISpecifyPropertyPages
+  ole::HRESULT GetPages(std::vector<ole::CLSID>* pages) override;
+  // IProvideClassInfo
+  ole::HRESULT GetClassInfo(ole::ITypeInfo** info) override;
+  // IHeadlessControl
+  ole::HRESULT CreateControlWindow(int32_t width, int32_t height) override;
+  int32_t Pump() override;
+  ole::HRESULT GetClientSize(int32_t* width, int32_t* height) override;
+  ole::HRESULT SetScrollBarThickness(int32_t pixels) override;
+  ole::HRESULT GetScrollBar(int32_t bar, win::ScrollBarState* state) override;
+  ole::HRESULT SaveClientPng(const std::string& path) override;
+  win::COLORREF GetClientPixel(int32_t x, int32_t y) override;
+  ole::HRESULT MouseMove(uint32_t keys, int32_t x, int32_t y) override;
+  ole::HRESULT MouseButton(uint32_t message, uint32_t keys, int32_t x, int32_t y) override;
+  ole::HRESULT MouseWheel(uint32_t keys, int16_t delta, int32_t x, int32_t y, win::BOOL* handled) override;
+  ole::HRESULT Scroll(int32_t bar, uint32_t code, uint32_t thumbPosition) override;
+  ole::HRESULT DestroyControlWindow() override;
+  ole::HRESULT RecreateControlWindow() override;
+  ole::HRESULT ResetState() override;
+  ole::HRESULT SetDialogAnswer(const std::string& answer) override;
+  ole::HRESULT GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) override;
+  ole::HRESULT ClearShownDialogs() override;
+
+ protected:
+  ole::IUnknown* QueryExtraInterface(const ole::IID& iid) override;
+
+ private:
+  // The control with its stock events routed to the connected sinks.
+  class EventedCtrl final : public CTavlenCtrl {
+   public:
+    explicit EventedCtrl(ole::EventSource& events) : m_events(events) {}
+
+   protected:
+    void FireMouseMove(int16_t button, int16_t shift, int32_t x, int32_t y) override;
+    void FireMouseDown(int16_t button, int16_t shift, int32_t x, int32_t y) override;
+    void FireMouseUp(int16_t button, int16_t shift, int32_t x, int32_t y) override;
+    void FireClick() override;
+    void FireDblClick() override;
+
+   private:
+    ole::EventSource& m_events;
+  };
+
+  // A window for the calls that need one; null when the control has none.
+  win::Window* LiveWindow() const;
+
+  ole::EventSource m_events;  // before the control, which fires into it
+  EventedCtrl m_ctrl;
+  ole::TableDispatch m_dispatch;
+};
+
+}  // namespace tavlen
