@@ -2,7 +2,6 @@
 #include "view/tile_cache.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace tavlen {
 
@@ -11,7 +10,8 @@ namespace {
 // Restores a graphics object's interpolation mode on every way out.
 class InterpolationGuard {
  public:
-  explicit InterpolationGuard(gfx::Graphics& graphics) : m_graphics(graphics), m_mode(graphics.GetInterpolationMode()) {}
+  explicit InterpolationGuard(gfx::Graphics& graphics)
+      : m_graphics(graphics), m_mode(graphics.GetInterpolationMode()) {}
   ~InterpolationGuard() { gfx::Ignore(m_graphics.SetInterpolationMode(m_mode)); }
   InterpolationGuard(const InterpolationGuard&) = delete;
   InterpolationGuard& operator=(const InterpolationGuard&) = delete;
@@ -94,6 +94,18 @@ gfx::Status TileCache::Draw(gfx::Graphics& target, const gfx::Bitmap& image, con
   return result;
 }
 
+namespace {
+
+bool Opaque(const gfx::Bitmap& image) {
+  if (gfx::IsIndexed(image.Format())) {
+    const auto& entries = image.GetPalette().entries;
+    return std::all_of(entries.begin(), entries.end(), [](uint32_t c) { return c >> 24 == 0xFF; });
+  }
+  return !gfx::HasAlpha(image.Format());
+}
+
+}  // namespace
+
 const gfx::Bitmap* TileCache::Fetch(const gfx::Bitmap& image, int64_t col, int64_t row, int64_t budget) {
   const uint64_t id = static_cast<uint64_t>(row) << 32 | static_cast<uint64_t>(col);
   if (auto it = m_tiles.find(id); it != m_tiles.end()) {
@@ -103,7 +115,8 @@ const gfx::Bitmap* TileCache::Fetch(const gfx::Bitmap& image, int64_t col, int64
   const int64_t tx = col * kTileSide, ty = row * kTileSide;
   const auto width = static_cast<uint32_t>(std::min<int64_t>(kTileSide, m_key.width - tx));
   const auto height = static_cast<uint32_t>(std::min<int64_t>(kTileSide, m_key.height - ty));
-  auto created = gfx::Bitmap::Create(width, height, gfx::PixelFormat::PARGB32bpp);
+  // Opaque pictures keep opaque tiles, which reach the window as plain copies; others blend.
+  auto created = gfx::Bitmap::Create(width, height, Opaque(image) ? gfx::PixelFormat::RGB32bpp : gfx::PixelFormat::PARGB32bpp);
   if (!created.Ok()) return nullptr;
   gfx::Bitmap::Ptr pixels = std::move(created).Value();
   {

@@ -113,7 +113,9 @@ Status Graphics::DrawImageImpl(const Bitmap& image, const RectF& dest, const Rec
     px = &copy;
   }
   const bool opaque = OpaqueSource(*px, adjustment);
-  const bool directSource = px->Format() == PixelFormat::PARGB32bpp && !adjustment;
+  // 32-bit pixels that need no conversion are read where they are (RGB32's fourth byte is never read).
+  const bool directSource =
+      (px->Format() == PixelFormat::PARGB32bpp || px->Format() == PixelFormat::RGB32bpp) && !adjustment;
 
   const int64_t spanX0 = static_cast<int64_t>(std::floor(src.x));
   const int64_t spanX1 =
@@ -151,7 +153,7 @@ Status Graphics::DrawImageImpl(const Bitmap& image, const RectF& dest, const Rec
     }
     const auto uw = static_cast<uint32_t>(ux1 - ux0), uh = static_cast<uint32_t>(uy1 - uy0);
     ConstPixelView sourceView;
-    sourceView.layout.format = PixelFormat::PARGB32bpp;
+    sourceView.layout.format = directSource ? px->Format() : PixelFormat::PARGB32bpp;
     sourceView.layout.width = uw;
     sourceView.layout.height = uh;
     if (directSource) {
