@@ -110,7 +110,7 @@ TEST(MetafileRobustness, BrokenFirstRecordFailsAndLaterOnesEndThePicture) {
   EXPECT_EQ(metafile::PlayEmf(broken, kDefaultLimits, px), Status::InvalidParameter);
   // The same fault in the last record keeps what came before.
   std::vector<uint8_t> late = emf;
-  late.resize(late.size() - 20);
+  late.erase(late.end() - 20, late.end());
   ASSERT_EQ(metafile::PlayEmf(late, kDefaultLimits, px), Status::Ok);
   EXPECT_EQ(Rgb(px, 10, 10), 0xFF0000u);
 }
