@@ -92,5 +92,19 @@ TEST(TestData, BrokenAndHostileFilesEndCleanly) {
   EXPECT_GT(seen, 50u);
 }
 
+TEST(FuzzRegressions, EveryKeptInputEndsCleanly) {
+  // Inputs the fuzzers once crashed on, kept under tests/data/fuzz/<fuzzer>/; the sanitizer build
+  // is what watches them.
+  const std::filesystem::path root = std::filesystem::path(TAVLEN_SOURCE_DIR) / "tests" / "data" / "fuzz";
+  ASSERT_TRUE(std::filesystem::is_directory(root));
+  size_t seen = 0;
+  for (const auto& file : FilesIn(root)) {
+    std::string detail;
+    Ignore(DecodeEverything(file, detail));  // decoding or failing are both fine; crashing is not
+    ++seen;
+  }
+  EXPECT_GT(seen, 0u);
+}
+
 }  // namespace
 }  // namespace tavlen::gfx

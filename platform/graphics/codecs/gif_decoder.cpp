@@ -284,6 +284,7 @@ void GifDecoder::BuildProperties() {
 }
 
 void GifDecoder::Draw(const RawFrame& f) {
+  if (f.width == 0) return;
   for (uint32_t r = 0; r < f.height; ++r) {
     if (!f.rowValid[r]) continue;
     const uint8_t* src = &f.indices[size_t{r} * f.width];
@@ -296,11 +297,13 @@ void GifDecoder::Draw(const RawFrame& f) {
 
 void GifDecoder::SaveRect(const RawFrame& f) {
   m_saved.resize(size_t{f.width} * f.height);
+  if (m_saved.empty()) return;  // a frame clipped away to nothing covers no pixel
   for (uint32_t r = 0; r < f.height; ++r)
     std::copy_n(&m_canvas[size_t{f.top + r} * m_width + f.left], f.width, &m_saved[size_t{r} * f.width]);
 }
 
 void GifDecoder::RestoreRect(const RawFrame& f) {
+  if (size_t{f.width} * f.height == 0) return;
   for (uint32_t r = 0; r < f.height; ++r)
     std::copy_n(&m_saved[size_t{r} * f.width], f.width, &m_canvas[size_t{f.top + r} * m_width + f.left]);
 }
@@ -385,7 +388,7 @@ Status GifDecoder::DecodeFrame(uint32_t index, DecodedFrame& out) {
       const RawFrame& f = m_frames[m_canvasFrame];
       if (f.disposal == 3) SaveRect(f);
       Draw(f);
-      if (f.disposal == 2) {
+      if (f.disposal == 2 && f.width != 0) {
         for (uint32_t r = 0; r < f.height; ++r)
           std::fill_n(&m_canvas[size_t{f.top + r} * m_width + f.left], f.width, kUncovered);
       } else if (f.disposal == 3) {
