@@ -17,8 +17,8 @@ namespace tavlen {
 class CTavlenCtrlProbe {
  public:
   explicit CTavlenCtrlProbe(CTavlenCtrl& ctrl) : m_ctrl(ctrl) {}
-  int32_t ViewWidth() const { return m_ctrl.m_viewWidth; }
-  int32_t ViewHeight() const { return m_ctrl.m_viewHeight; }
+  int32_t ViewWidth() const { return m_ctrl.m_viewport.viewWidth; }
+  int32_t ViewHeight() const { return m_ctrl.m_viewport.viewHeight; }
   int32_t ClientWidth() const { return m_ctrl.m_clientWidth; }
   int32_t ClientHeight() const { return m_ctrl.m_clientHeight; }
   bool HorzBarShown() const { return m_ctrl.m_horzBarShown != 0; }
@@ -27,8 +27,8 @@ class CTavlenCtrlProbe {
   bool PaintBackground() const { return m_ctrl.m_paintBackground != 0; }
   bool HasImage() const { return m_ctrl.m_image != nullptr; }
   ImageObject* Image() const { return m_ctrl.m_image.get(); }
-  const ImageObject* Snapshot(int slot) const { return m_ctrl.m_undoImages[slot].get(); }
-  win::SIZE SnapshotSize(int slot) const { return m_ctrl.m_undoSizes[slot]; }
+  const ImageObject* Snapshot(int slot) const { return m_ctrl.m_undo.Snapshot(slot); }
+  PictureSize SnapshotSize(int slot) const { return m_ctrl.m_undo.SizeOf(slot); }
   uint32_t HotKeyAtom() const { return m_ctrl.m_hotKeyAtom; }
 
  private:

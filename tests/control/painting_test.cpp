@@ -1,7 +1,7 @@
 // Painting: alignment positions, the plain and hatched background around the picture, and the
 // border's columns and rows, all read back from the window's framebuffer.
-#include "control/ole_color.h"
 #include "tests/control/control_fixture.h"
+#include "view/ole_color.h"
 
 namespace tavlen {
 namespace {

@@ -9,6 +9,7 @@
 #include "platform/graphics/drawing/graphics.h"
 #include "platform/graphics/drawing/hatch.h"
 #include "tests/graphics/drawing/drawing_test_util.h"
+#include "tests/graphics/pixel_expect.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen::gfx {
@@ -246,6 +247,18 @@ TEST(InsetPen, WidePenStaysInsideTheRectangle) {
       const bool inner = x >= 13 && x < 27 && y >= 13 && y < 27;
       ASSERT_EQ(win.At(x, y), outer && !inner ? kRed : kBlack) << x << "," << y;
     }
+  }
+}
+
+TEST(InsetPen, ThinnerThanOnePixelDrawsOnePixelOnTheOutline) {
+  // As a zero-width pen: centred whatever the alignment, so no side falls inside the far edges.
+  for (float width : {0.0f, 0.5f, 0.999f}) {
+    TestWindow win(40, 40, kBlack);
+    ASSERT_EQ(win.Open()->DrawRectangle(PenOf(kRed, width, PenAlignment::Inset), RectF{10, 10, 20, 20}), Status::Ok);
+    const auto pixels = test::PixelsOf(win.pixels, 40);
+    EXPECT_TRUE(test::PixelsAreOutside(pixels, Rect{10, 10, 21, 21}, Rect{11, 11, 19, 19}, kRed)) << width;
+    EXPECT_TRUE(test::PixelsAre(pixels, Rect{11, 11, 19, 19}, kBlack)) << width;
+    EXPECT_EQ(test::CountPixels(pixels, Rect{0, 0, 40, 40}, kRed), 80) << width;
   }
 }
 
