@@ -10,6 +10,7 @@
 #include "control/tavlen_ctrl.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/drawing/graphics.h"
+#include "tests/graphics/pixel_expect.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen {
@@ -74,6 +75,10 @@ class ControlTest : public ::testing::Test {
   win::Window* Window() { return ctrl.GetWindow(); }
   int32_t Paint() { return Window()->Pump(); }
   win::COLORREF Pixel(int32_t x, int32_t y) { return Window()->GetPixel(x, y); }
+  // The client area as the window shows it (0x00BBGGRR), for the pixel expectations.
+  gfx::test::PixelReader Pixels() {
+    return [this](int32_t x, int32_t y) { return Pixel(x, y); };
+  }
   // Loads a solid green picture and paints.
   void LoadSolid(uint32_t width, uint32_t height) {
     ctrl.LoadImage(WriteSolidPng(dir, "solid.png", width, height, kPictureArgb));

@@ -66,6 +66,22 @@ PixelReader PixelsOf(const std::vector<uint32_t>& framebuffer, int32_t width) {
       read, area, hole, [expected](uint32_t actual) { return actual == expected; }, Hex(expected));
 }
 
+::testing::AssertionResult PixelsEqual(const PixelReader& actual, const PixelReader& expected, const Rect& area,
+                                       const Rect& hole) {
+  for (int32_t y = area.y; y < area.y + area.height; ++y) {
+    for (int32_t x = area.x; x < area.x + area.width; ++x) {
+      if (Inside(hole, x, y)) continue;
+      const uint32_t want = expected(x, y);
+      const uint32_t got = actual(x, y);
+      if (got != want) {
+        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << Hex(got) << ", expected "
+                                             << Hex(want);
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
 int64_t CountPixels(const PixelReader& read, const Rect& area, uint32_t colour) {
   int64_t count = 0;
   for (int32_t y = area.y; y < area.y + area.height; ++y) {

@@ -28,6 +28,9 @@ PixelReader PixelsOf(const std::vector<uint32_t>& framebuffer, int32_t width);
 // Every pixel of `area` outside `hole` equals `expected` (a frame, or the background around a picture).
 ::testing::AssertionResult PixelsAreOutside(const PixelReader& read, const Rect& area, const Rect& hole,
                                             uint32_t expected);
+// Every pixel of `area` outside `hole` reads the same from `actual` as from `expected`.
+::testing::AssertionResult PixelsEqual(const PixelReader& actual, const PixelReader& expected, const Rect& area,
+                                       const Rect& hole = {});
 // How many pixels of `area` equal `colour`.
 int64_t CountPixels(const PixelReader& read, const Rect& area, uint32_t colour);
 
