@@ -74,8 +74,8 @@ PixelReader PixelsOf(const std::vector<uint32_t>& framebuffer, int32_t width) {
       const uint32_t want = expected(x, y);
       const uint32_t got = actual(x, y);
       if (got != want) {
-        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << Hex(got) << ", expected "
-                                             << Hex(want);
+        return ::testing::AssertionFailure()
+               << "pixel (" << x << ", " << y << ") is " << Hex(got) << ", expected " << Hex(want);
       }
     }
   }
