@@ -196,8 +196,8 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL m_hotKeyRegistered = win::FALSE;  // so that destruction releases only what construction got
   int32_t m_mouseX = 0;
   int32_t m_mouseY = 0;
-  // The displayed rectangle: m_imageLeft, m_imageTop, m_viewWidth and m_viewHeight of the control's
-  // design, with the arithmetic that places, zooms and scrolls it.
+  // The displayed rectangle (the picture's left and top and its displayed width and height, in
+  // client pixels) with the arithmetic that places, zooms and scrolls it.
   Viewport m_viewport;
   // Placement mode. Set by InstallImage (image and frame loading), FinishZoom (every zoom and fit)
   // and OnAlignChanged; cleared only by MoveTo, MoveXTo, MoveYTo, ShiftX and ShiftY, and so by
