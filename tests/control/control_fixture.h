@@ -10,8 +10,8 @@
 #include "control/tavlen_ctrl.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/drawing/graphics.h"
-#include "tests/graphics/pixel_expect.h"
 #include "tests/graphics/test_support.h"
+#include "tests/window/window_pixels.h"
 
 namespace tavlen {
 
@@ -76,9 +76,7 @@ class ControlTest : public ::testing::Test {
   int32_t Paint() { return Window()->Pump(); }
   win::COLORREF Pixel(int32_t x, int32_t y) { return Window()->GetPixel(x, y); }
   // The client area as the window shows it (0x00BBGGRR), for the pixel expectations.
-  gfx::test::PixelReader Pixels() {
-    return [this](int32_t x, int32_t y) { return Pixel(x, y); };
-  }
+  gfx::test::PixelReader Pixels() { return win::test::ClientPixels(*Window()); }
   // Loads a solid green picture and paints.
   void LoadSolid(uint32_t width, uint32_t height) {
     ctrl.LoadImage(WriteSolidPng(dir, "solid.png", width, height, kPictureArgb));

@@ -9,8 +9,8 @@
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/drawing/graphics.h"
-#include "tests/graphics/pixel_expect.h"
 #include "tests/window/recording_owner.h"
+#include "tests/window/window_pixels.h"
 
 namespace tavlen::win {
 namespace {
@@ -18,11 +18,6 @@ namespace {
 using gfx::test::PixelsAre;
 using gfx::test::PixelsAreOutside;
 using test::RecordingOwner;
-
-// The client area as GetPixel reads it (0x00BBGGRR).
-gfx::test::PixelReader PixelsOf(const Window& window) {
-  return [&window](int32_t x, int32_t y) { return window.GetPixel(x, y); };
-}
 
 struct Fixture {
   RecordingOwner owner;
@@ -130,16 +125,16 @@ TEST(WindowDeviceContext, PaintAndGetDCDrawIntoTheSameFramebuffer) {
   RECT box{10, 10, 20, 20};
   f.window->InvalidateRect(&box, TRUE);
   f.window->Pump();
-  EXPECT_TRUE(PixelsAre(PixelsOf(*f.window), gfx::Rect{10, 10, 10, 10}, RGB(0x12, 0x34, 0x56)));
-  EXPECT_TRUE(
-      PixelsAreOutside(PixelsOf(*f.window), gfx::Rect{0, 0, 60, 40}, gfx::Rect{10, 10, 10, 10}, RGB(255, 255, 255)));
+  EXPECT_TRUE(PixelsAre(test::ClientPixels(*f.window), gfx::Rect{10, 10, 10, 10}, RGB(0x12, 0x34, 0x56)));
+  EXPECT_TRUE(PixelsAreOutside(test::ClientPixels(*f.window), gfx::Rect{0, 0, 60, 40}, gfx::Rect{10, 10, 10, 10},
+                               RGB(255, 255, 255)));
   EXPECT_EQ(f.window->Framebuffer()[10 * 60 + 10], 0xFF123456u);
 
   auto dc = f.window->GetDC();
   EXPECT_EQ(dc->ClipBox(), (RECT{0, 0, 60, 40}));
   dc->FillRect({55, 35, 70, 50}, RGB(0, 0xFF, 0));
   EXPECT_EQ(dc->GetPixel(59, 39), RGB(0, 0xFF, 0));
-  EXPECT_TRUE(PixelsAre(PixelsOf(*f.window), gfx::Rect{55, 35, 5, 5}, RGB(0, 0xFF, 0)));
+  EXPECT_TRUE(PixelsAre(test::ClientPixels(*f.window), gfx::Rect{55, 35, 5, 5}, RGB(0, 0xFF, 0)));
   EXPECT_EQ(f.window->GetPixel(54, 39), RGB(255, 255, 255));
 }
 
@@ -170,9 +165,9 @@ TEST(WindowDeviceContext, PainterDrawsThroughTheSurfaceWithinTheClip) {
   RECT box{5, 5, 15, 25};
   f.window->InvalidateRect(&box, FALSE);
   f.window->Pump();
-  EXPECT_TRUE(PixelsAre(PixelsOf(*f.window), gfx::Rect{5, 5, 10, 20}, RGB(0, 0, 255)));
-  EXPECT_TRUE(
-      PixelsAreOutside(PixelsOf(*f.window), gfx::Rect{0, 0, 40, 40}, gfx::Rect{5, 5, 10, 20}, RGB(255, 255, 255)));
+  EXPECT_TRUE(PixelsAre(test::ClientPixels(*f.window), gfx::Rect{5, 5, 10, 20}, RGB(0, 0, 255)));
+  EXPECT_TRUE(PixelsAreOutside(test::ClientPixels(*f.window), gfx::Rect{0, 0, 40, 40}, gfx::Rect{5, 5, 10, 20},
+                               RGB(255, 255, 255)));
 }
 
 TEST(WindowLifecycle, DestroyAndRecreateNotifyTheOwner) {
