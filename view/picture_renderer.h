@@ -44,7 +44,6 @@ class PictureRenderer {
 
   // Drops the rendered tiles, for a picture that is gone.
   void Forget() { m_tiles.Clear(); }
-  const TileCache& Tiles() const { return m_tiles; }
 
  private:
   // The picture's bicubic rendering, kept in tiles so that a repaint after a move, scroll or expose
