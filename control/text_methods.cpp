@@ -1,7 +1,7 @@
 // The text overlay members and the installed font list: each stamps through text/ and records a snapshot.
-#include "control/ole_color.h"
 #include "control/tavlen_ctrl.h"
 #include "text/text_overlay.h"
+#include "view/ole_color.h"
 
 namespace tavlen {
 
