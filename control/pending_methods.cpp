@@ -22,17 +22,6 @@ BOOL CTavlenCtrl::ConvertToPng(const std::string&, const std::string&) { return 
 // FIXME: file-to-file conversion is not built yet.
 BOOL CTavlenCtrl::ConvertToTif(const std::string&, const std::string&) { return win::FALSE; }
 
-// FIXME: text overlays are not built yet.
-void CTavlenCtrl::DrawText(int16_t, int16_t, const std::string&) {}
-// FIXME: text overlays are not built yet.
-void CTavlenCtrl::DrawWaterMarkText(int32_t, int32_t, const std::string&) {}
-// FIXME: text overlays are not built yet.
-void CTavlenCtrl::DrawOutlineText(int32_t, int32_t, const std::string&) {}
-// FIXME: text overlays are not built yet.
-void CTavlenCtrl::DrawFillOutlineText(int32_t, int32_t, const std::string&, int32_t) {}
-// FIXME: text overlays are not built yet.
-void CTavlenCtrl::DrawShadowText(int32_t, int32_t, const std::string&, int32_t) {}
-
 // FIXME: multi-frame images are not built yet.
 BOOL CTavlenCtrl::ExportFrame(const std::string&, const std::string&, const std::string&, int32_t) {
   return win::FALSE;
@@ -66,40 +55,6 @@ BOOL CTavlenCtrl::SaveAsJpg(const std::string&) { return win::FALSE; }
 BOOL CTavlenCtrl::SaveAsPng(const std::string&) { return win::FALSE; }
 // FIXME: encoder lookup and saving are not built yet.
 BOOL CTavlenCtrl::SaveAsTif(const std::string&) { return win::FALSE; }
-
-// FIXME: the installed font list is not built yet.
-int32_t CTavlenCtrl::GetTextFontCount() { return 0; }
-// FIXME: the installed font list is not built yet.
-std::string CTavlenCtrl::GetTextFont(int16_t) { return {}; }
-
-// FIXME: image metadata tags are not built yet.
-std::string CTavlenCtrl::GetImageArtist() { return {}; }
-// FIXME: image metadata tags are not built yet.
-std::string CTavlenCtrl::GetImageCopyright() { return {}; }
-// FIXME: image metadata tags are not built yet.
-std::string CTavlenCtrl::GetImageDateTime() { return {}; }
-// FIXME: image metadata tags are not built yet.
-std::string CTavlenCtrl::GetImageDescription() { return {}; }
-// FIXME: image metadata tags are not built yet.
-std::string CTavlenCtrl::GetImageEquipMake() { return {}; }
-// FIXME: image metadata tags are not built yet.
-std::string CTavlenCtrl::GetImageEquipModel() { return {}; }
-// FIXME: image metadata tags are not built yet.
-std::string CTavlenCtrl::GetImageTitle() { return {}; }
-// FIXME: image metadata tags are not built yet.
-void CTavlenCtrl::SetImageArtist(const std::string&) {}
-// FIXME: image metadata tags are not built yet.
-void CTavlenCtrl::SetImageCopyright(const std::string&) {}
-// FIXME: image metadata tags are not built yet.
-void CTavlenCtrl::SetImageDateTime(const std::string&) {}
-// FIXME: image metadata tags are not built yet.
-void CTavlenCtrl::SetImageDescription(const std::string&) {}
-// FIXME: image metadata tags are not built yet.
-void CTavlenCtrl::SetImageEquipMake(const std::string&) {}
-// FIXME: image metadata tags are not built yet.
-void CTavlenCtrl::SetImageEquipModel(const std::string&) {}
-// FIXME: image metadata tags are not built yet.
-void CTavlenCtrl::SetImageTitle(const std::string&) {}
 
 // FIXME: clipboard copy is not built yet.
 void CTavlenCtrl::CopyToClipboard() {}

@@ -20,11 +20,13 @@ CTavlenCtrl::CTavlenCtrl() {
   // it; it is registered because hosts may look for it, and released again at destruction.
   m_hotKeyAtom = win::GlobalAddAtom(kHotKeyAtomName);
   m_hotKeyRegistered = win::RegisterHotKey(nullptr, static_cast<int32_t>(m_hotKeyAtom), 0, win::VK_F1);
+  LoadFontFamilies();
 }
 
 CTavlenCtrl::~CTavlenCtrl() {
   // The working image first, then (as members go) the snapshots.
   m_image.reset();
+  FreeFontFamilies();
   if (m_hotKeyRegistered) win::UnregisterHotKey(nullptr, static_cast<int32_t>(m_hotKeyAtom));
   if (m_hotKeyAtom != 0) win::GlobalDeleteAtom(static_cast<uint16_t>(m_hotKeyAtom));
 }

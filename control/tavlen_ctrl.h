@@ -7,8 +7,11 @@
 
 #include "edit/rotate.h"
 #include "edit/undo_history.h"
+#include "metadata/image_tags.h"
 #include "platform/framework/ole_control.h"
 #include "platform/window/win_types.h"
+#include "text/font_list.h"
+#include "text/text_overlay.h"
 #include "view/image_object.h"
 #include "view/picture_renderer.h"
 #include "view/viewport.h"
@@ -94,6 +97,33 @@ class CTavlenCtrl : public fw::COleControl {
   void Flip(BOOL Vertically);
   void Resize(int32_t NewWidth, int32_t NewHeight);
 
+  // --- Text overlays and the installed font list (control/text_methods.cpp) ---
+  void DrawText(int16_t X, int16_t Y, const std::string& Text);
+  void DrawWaterMarkText(int32_t X, int32_t Y, const std::string& Text);
+  void DrawOutlineText(int32_t X, int32_t Y, const std::string& Text);
+  void DrawFillOutlineText(int32_t X, int32_t Y, const std::string& Text, int32_t FillColor);
+  void DrawShadowText(int32_t X, int32_t Y, const std::string& Text, int32_t ShadowColor);
+  void LoadFontFamilies();
+  void FreeFontFamilies();
+  int32_t GetTextFontCount();
+  std::string GetTextFont(int16_t Index);
+
+  // --- Metadata tags (control/tag_methods.cpp) ---
+  std::string GetImageArtist();
+  std::string GetImageCopyright();
+  std::string GetImageDateTime();
+  std::string GetImageDescription();
+  std::string GetImageEquipMake();
+  std::string GetImageEquipModel();
+  std::string GetImageTitle();
+  void SetImageArtist(const std::string& Artist);
+  void SetImageCopyright(const std::string& Copyright);
+  void SetImageDateTime(const std::string& DateTime);
+  void SetImageDescription(const std::string& Description);
+  void SetImageEquipMake(const std::string& EquipMake);
+  void SetImageEquipModel(const std::string& EquipModel);
+  void SetImageTitle(const std::string& Title);
+
   // --- About box and the Properties verb (control/about_box.cpp) ---
   void AboutBox();
   void OnProperties() override;
@@ -107,11 +137,6 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL ConvertToJpg(const std::string& SourcePath, const std::string& DestinationPath);
   BOOL ConvertToPng(const std::string& SourcePath, const std::string& DestinationPath);
   BOOL ConvertToTif(const std::string& SourcePath, const std::string& DestinationPath);
-  void DrawText(int16_t X, int16_t Y, const std::string& Text);
-  void DrawWaterMarkText(int32_t X, int32_t Y, const std::string& Text);
-  void DrawOutlineText(int32_t X, int32_t Y, const std::string& Text);
-  void DrawFillOutlineText(int32_t X, int32_t Y, const std::string& Text, int32_t FillColor);
-  void DrawShadowText(int32_t X, int32_t Y, const std::string& Text, int32_t ShadowColor);
   BOOL ExportFrame(const std::string& SourcePath, const std::string& DestinationPath, const std::string& Type,
                    int32_t Page);
   int32_t GetFrameCount(const std::string& FilePath);
@@ -127,22 +152,6 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL SaveAsJpg(const std::string& FilePath);
   BOOL SaveAsPng(const std::string& FilePath);
   BOOL SaveAsTif(const std::string& FilePath);
-  int32_t GetTextFontCount();
-  std::string GetTextFont(int16_t Index);
-  std::string GetImageArtist();
-  std::string GetImageCopyright();
-  std::string GetImageDateTime();
-  std::string GetImageDescription();
-  std::string GetImageEquipMake();
-  std::string GetImageEquipModel();
-  std::string GetImageTitle();
-  void SetImageArtist(const std::string& Artist);
-  void SetImageCopyright(const std::string& Copyright);
-  void SetImageDateTime(const std::string& DateTime);
-  void SetImageDescription(const std::string& Description);
-  void SetImageEquipMake(const std::string& EquipMake);
-  void SetImageEquipModel(const std::string& EquipModel);
-  void SetImageTitle(const std::string& Title);
   void CopyToClipboard();
 
   // --- Custom properties, read and written directly by the dispatch layer ---
@@ -184,6 +193,10 @@ class CTavlenCtrl : public fw::COleControl {
   void ScrollTo(ScrollAxis axis, int32_t position);
   // The quarter turns and the half turn share their steps.
   void TurnImage(Turn turn);
+  // The shared frame of the five text overlays: font and colours from the properties, then a snapshot.
+  void StampText(text::TextStyle style, int32_t x, int32_t y, const std::string& text, fw::OLE_COLOR extraColor);
+  std::string GetImageTag(metadata::ImageTag tag) const;
+  void SetImageTag(metadata::ImageTag tag, const std::string& text);
 
   BOOL m_vertBarShown = win::FALSE;
   BOOL m_horzBarShown = win::FALSE;
@@ -215,6 +228,7 @@ class CTavlenCtrl : public fw::COleControl {
   ImageObject::Ptr m_image;  // the working image, null while no picture is loaded
   PictureRenderer m_renderer;
   UndoHistory m_undo;
+  text::FontList m_fontFamilies;  // taken at construction (control/text_methods.cpp)
 };
 
 }  // namespace tavlen

@@ -149,9 +149,16 @@ TEST_F(ControlThroughModule, OperationsNotYetAvailableReportNothing) {
   Call("LoadImage", {Variant(png)});
   EXPECT_EQ(Call("SaveAsPng", {Variant(files.File("out.png"))}), Variant(false));
   EXPECT_EQ(Call("GetPixelColor", {Variant(1), Variant(1)}), Variant(0));
-  EXPECT_EQ(Call("GetTextFont", {Variant(int16_t{0})}), Variant(""));
-  EXPECT_EQ(Call("GetImageTitle"), Variant(""));
   EXPECT_EQ(Call("PrintImage"), Variant(false));
+}
+
+TEST_F(ControlThroughModule, FontListAndTagsAnswerAsStrings) {
+  EXPECT_NE(Call("GetTextFont", {Variant(int16_t{0})}), Variant(""));
+  EXPECT_EQ(Call("GetTextFont", {Variant(int16_t{-1})}), Variant(""));
+  Call("LoadImage", {Variant(WriteSolidPng(files, "p.png", 8, 8, 0xFF00C800))});
+  EXPECT_EQ(Call("GetImageTitle"), Variant(""));
+  Call("SetImageTitle", {Variant("Title \xC3\xA9t\xC3\xA9")});
+  EXPECT_EQ(Call("GetImageTitle"), Variant("Title \xC3\xA9t\xC3\xA9"));
 }
 
 TEST_F(ControlThroughModule, FiresStockEventsFromMouseMessages) {
