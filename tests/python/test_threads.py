@@ -51,3 +51,42 @@ def test_a_control_refuses_calls_from_another_thread(control):
     thread.join()
     assert len(raised) == 1 and raised[0].hresult == 0x8001010E  # RPC_E_WRONG_THREAD
     assert control.GetWidth() == 0  # still fine on its own thread
+
+
+# A control's LoadImage blocks in open() on a FIFO until another thread opens it for writing, which that
+# thread can do only while the first does not hold the GIL. Run apart, so that a held GIL is a timeout.
+BLOCKED_LOAD = """
+import errno, os, sys, threading, time, tavlen
+fifo = sys.argv[1]
+def load():
+    with tavlen.Dispatch("TAVLEN.TavlenCtrl.1", 50, 50) as control:
+        control.LoadImage(fifo)
+worker = threading.Thread(target=load)
+worker.start()
+while True:
+    try:
+        writer = os.open(fifo, os.O_WRONLY | os.O_NONBLOCK)
+        break
+    except OSError as error:
+        if error.errno != errno.ENXIO:
+            raise
+        time.sleep(0.01)
+os.close(writer)
+worker.join()
+print("loaded")
+"""
+
+
+def test_the_gil_is_released_while_the_control_works(tmp_path):
+    import os
+    import subprocess
+    import sys
+
+    fifo = tmp_path / "blocked.png"
+    os.mkfifo(fifo)
+    try:
+        run = subprocess.run([sys.executable, "-c", BLOCKED_LOAD, str(fifo)], capture_output=True, text=True,
+                             timeout=60)
+    except subprocess.TimeoutExpired:
+        pytest.fail("LoadImage kept the GIL: no other thread ran while it waited")
+    assert run.returncode == 0 and run.stdout.strip() == "loaded", run.stderr
