@@ -65,8 +65,8 @@ ole::HRESULT CreateSitedControl(std::string_view progIdOrClsid, int32_t width, i
   ole::Registry registry = ole::Registry::Default();
   SitedControl created;
   ole::HRESULT hr = ole::CLSIDFromProgIDOrString(registry, progIdOrClsid, &created.clsid);
-  if (ole::SUCCEEDED(hr)) hr = ole::CoCreateInstance(registry, created.clsid, nullptr, ole::IID_IDispatch,
-                                                     created.dispatch.PutVoid());
+  if (ole::SUCCEEDED(hr))
+    hr = ole::CoCreateInstance(registry, created.clsid, nullptr, ole::IID_IDispatch, created.dispatch.PutVoid());
   if (ole::FAILED(hr)) {
     if (why && hr == ole::CO_E_ERRORINDLL) *why = ole::LastLoadError();
     return hr;

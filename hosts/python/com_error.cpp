@@ -26,11 +26,11 @@ PyObject* g_creationError = nullptr;
 }  // namespace
 
 void AddExceptionTypes(py::module_& module) {
-  g_comError = PyErr_NewExceptionWithDoc(
-      "tavlen.ComError",
-      "A failed call into an automation object. `hresult` is the HRESULT as an unsigned int "
-      "(0x80020005 for a type mismatch), `member` the name that was called.",
-      PyExc_Exception, nullptr);
+  g_comError =
+      PyErr_NewExceptionWithDoc("tavlen.ComError",
+                                "A failed call into an automation object. `hresult` is the HRESULT as an unsigned int "
+                                "(0x80020005 for a type mismatch), `member` the name that was called.",
+                                PyExc_Exception, nullptr);
   if (!g_comError) throw py::error_already_set();
   py::tuple bases = py::make_tuple(py::handle(g_comError), py::handle(PyExc_OSError));
   g_creationError = PyErr_NewExceptionWithDoc(

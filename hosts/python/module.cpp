@@ -52,8 +52,7 @@ PYBIND11_MODULE(_tavlen, module) {
       .def_property_readonly("name", &PyControl::Name)
       .def_property_readonly("released", &PyControl::Released)
       .def_property_readonly("sited", &PyControl::Sited)
-      .def_property_readonly("interface_name",
-                             [](PyControl& control) { return control.Description().interfaceName; })
+      .def_property_readonly("interface_name", [](PyControl& control) { return control.Description().interfaceName; })
       .def_property_readonly("help", [](PyControl& control) { return control.Description().help; })
       .def("members", &Members)
       .def("events", &Events)

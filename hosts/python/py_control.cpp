@@ -71,9 +71,8 @@ class PyControl::EventSink final : public ole::ComObject<ole::IDispatch> {
       uint32_t positional = params ? params->cArgs - params->cNamedArgs : 0;
       py::tuple args(positional);
       for (uint32_t i = 0; i < positional; ++i) {
-        args[i] = FromVariant(params->rgvarg[params->cArgs - 1 - i], [&owner, &name](ole::IDispatch* object) {
-          return owner->WrapResult(name, object);
-        });
+        args[i] = FromVariant(params->rgvarg[params->cArgs - 1 - i],
+                              [&owner, &name](ole::IDispatch* object) { return owner->WrapResult(name, object); });
       }
       py::object dispatcher = owner->m_dispatcher;
       dispatcher(py::str(name), args);
@@ -206,8 +205,7 @@ py::object PyControl::Invoke(const std::string& name, ole::DISPID id, uint16_t f
   ole::HRESULT hr;
   {
     py::gil_scoped_release unlocked;
-    hr = keep->Invoke(id, ole::IID_NULL, ole::LOCALE_USER_DEFAULT, flags, args.Params(), &result, &exception,
-                      &argErr);
+    hr = keep->Invoke(id, ole::IID_NULL, ole::LOCALE_USER_DEFAULT, flags, args.Params(), &result, &exception, &argErr);
   }
   std::string detail;
   if (hr == ole::DISP_E_EXCEPTION) {

@@ -77,8 +77,8 @@ py::object FromVariant(const ole::Variant& variant, const std::function<py::obje
       return py::bool_(variant.BoolVal() != ole::VARIANT_FALSE);
     case ole::VT_BSTR:
       // Invalid UTF-8 from a callee comes through with replacement characters rather than failing the call.
-      return py::reinterpret_steal<py::object>(PyUnicode_DecodeUTF8(
-          variant.Bstr().data(), static_cast<Py_ssize_t>(variant.Bstr().size()), "replace"));
+      return py::reinterpret_steal<py::object>(
+          PyUnicode_DecodeUTF8(variant.Bstr().data(), static_cast<Py_ssize_t>(variant.Bstr().size()), "replace"));
     case ole::VT_DISPATCH:
       if (variant.Dispatch() && wrapObject) return wrapObject(variant.Dispatch());
       return py::none();

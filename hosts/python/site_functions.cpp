@@ -134,7 +134,8 @@ std::string SaveProperties(PyControl& control, bool clearModified) {
   host::ModifiedFlag flag = clearModified ? host::ModifiedFlag::Clear : host::ModifiedFlag::Keep;
   std::string text;
   ole::IDispatch* dispatch = control.Dispatch();  // CallSite refuses a released control first
-  CallSite(control, "save_properties", [&](IHeadlessControl&) { return host::SaveControlProperties(dispatch, flag, &text); });
+  CallSite(control, "save_properties",
+           [&](IHeadlessControl&) { return host::SaveControlProperties(dispatch, flag, &text); });
   return text;
 }
 

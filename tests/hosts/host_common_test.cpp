@@ -56,7 +56,8 @@ class RecordingSink final : public ole::ComObject<ole::IDispatch> {
   }
   ole::HRESULT Invoke(ole::DISPID, const ole::IID&, ole::LCID, uint16_t, ole::DISPPARAMS* params, ole::Variant*,
                       ole::EXCEPINFO*, uint32_t*) override {
-    if (params && params->cArgs == 1 && params->rgvarg[0].Type() == ole::VT_I4) values.push_back(params->rgvarg[0].I4());
+    if (params && params->cArgs == 1 && params->rgvarg[0].Type() == ole::VT_I4)
+      values.push_back(params->rgvarg[0].I4());
     return ole::S_OK;
   }
   std::vector<int32_t> values;
