@@ -23,6 +23,12 @@ bool SameName(const std::string& a, const std::string& b) {
   return true;
 }
 
+template <class Entry, class Match>
+const Entry* FindIn(const std::vector<Entry>& entries, Match match) {
+  auto found = std::find_if(entries.begin(), entries.end(), match);
+  return found == entries.end() ? nullptr : &*found;
+}
+
 void ReadMembers(ole::ITypeInfo* info, ControlDescription* description) {
   ole::TypeAttr attr;
   if (ole::FAILED(info->GetTypeAttr(&attr))) return;
@@ -88,31 +94,19 @@ ole::ComPtr<ole::ITypeLib> RegisteredTypeLib(const ole::CLSID& clsid) {
 }  // namespace
 
 const MemberDescription* ControlDescription::FindMember(const std::string& name) const {
-  for (const MemberDescription& member : members) {
-    if (SameName(member.name, name)) return &member;
-  }
-  return nullptr;
+  return FindIn(members, [&](const MemberDescription& member) { return SameName(member.name, name); });
 }
 
 const MemberDescription* ControlDescription::FindMember(ole::DISPID dispid) const {
-  for (const MemberDescription& member : members) {
-    if (member.dispid == dispid) return &member;
-  }
-  return nullptr;
+  return FindIn(members, [&](const MemberDescription& member) { return member.dispid == dispid; });
 }
 
 const EventDescription* ControlDescription::FindEvent(const std::string& name) const {
-  for (const EventDescription& event : events) {
-    if (SameName(event.name, name)) return &event;
-  }
-  return nullptr;
+  return FindIn(events, [&](const EventDescription& event) { return SameName(event.name, name); });
 }
 
 const EventDescription* ControlDescription::FindEvent(ole::DISPID dispid) const {
-  for (const EventDescription& event : events) {
-    if (event.dispid == dispid) return &event;
-  }
-  return nullptr;
+  return FindIn(events, [&](const EventDescription& event) { return event.dispid == dispid; });
 }
 
 std::vector<EventDescription> DescribeEvents(ole::ITypeInfo* info) {

@@ -1,7 +1,24 @@
-// Connecting a host's event sink to a control's (only) connection point.
+// Connecting a host's event sink to a control's (only) connection point, and what every sink answers.
 #include "hosts/common/event_connection.h"
 
 namespace tavlen::host {
+
+ole::HRESULT EventSinkBase::GetTypeInfoCount(uint32_t* count) {
+  if (!count) return ole::E_POINTER;
+  *count = 0;
+  return ole::S_OK;
+}
+
+ole::HRESULT EventSinkBase::GetTypeInfo(uint32_t, ole::LCID, ole::ITypeInfo** info) {
+  if (info) *info = nullptr;
+  return ole::DISP_E_BADINDEX;
+}
+
+ole::HRESULT EventSinkBase::GetIDsOfNames(const ole::IID&, const char* const*, uint32_t count, ole::LCID,
+                                          ole::DISPID* ids) {
+  for (uint32_t i = 0; ids && i < count; ++i) ids[i] = ole::DISPID_UNKNOWN;
+  return ole::DISP_E_UNKNOWNNAME;
+}
 
 ole::HRESULT EventConnection::Connect(ole::IDispatch* object, ole::IDispatch* sink, ControlDescription* description) {
   if (!object || !sink) return ole::E_POINTER;

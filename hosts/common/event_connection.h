@@ -2,9 +2,20 @@
 #pragma once
 
 #include "hosts/common/control_description.h"
+#include "platform/automation/com_object.h"
 #include "platform/automation/connection_point.h"
 
 namespace tavlen::host {
+
+// The part of an event sink that is the same for every host: it is reached only through Invoke, so it
+// offers no type information and knows no names.
+class EventSinkBase : public ole::ComObject<ole::IDispatch> {
+ public:
+  ole::HRESULT GetTypeInfoCount(uint32_t* count) override;
+  ole::HRESULT GetTypeInfo(uint32_t index, ole::LCID lcid, ole::ITypeInfo** info) override;
+  ole::HRESULT GetIDsOfNames(const ole::IID& iid, const char* const* names, uint32_t count, ole::LCID lcid,
+                             ole::DISPID* ids) override;
+};
 
 class EventConnection {
  public:

@@ -40,24 +40,10 @@ ole::IDispatch* DispatchOfArgument(py::handle value) {
 
 // Receives the object's events while Python code waits in a call into it; takes the GIL back to call
 // the dispatcher.
-class PyControl::EventSink final : public ole::ComObject<ole::IDispatch> {
+class PyControl::EventSink final : public host::EventSinkBase {
  public:
   explicit EventSink(std::weak_ptr<PyControl> owner) : m_owner(std::move(owner)) {}
 
-  ole::HRESULT GetTypeInfoCount(uint32_t* count) override {
-    if (!count) return ole::E_POINTER;
-    *count = 0;
-    return ole::S_OK;
-  }
-  ole::HRESULT GetTypeInfo(uint32_t, ole::LCID, ole::ITypeInfo** info) override {
-    if (info) *info = nullptr;
-    return ole::DISP_E_BADINDEX;
-  }
-  ole::HRESULT GetIDsOfNames(const ole::IID&, const char* const*, uint32_t count, ole::LCID,
-                             ole::DISPID* ids) override {
-    for (uint32_t i = 0; ids && i < count; ++i) ids[i] = ole::DISPID_UNKNOWN;
-    return ole::DISP_E_UNKNOWNNAME;
-  }
   ole::HRESULT Invoke(ole::DISPID id, const ole::IID&, ole::LCID, uint16_t, ole::DISPPARAMS* params,
                       ole::Variant* result, ole::EXCEPINFO*, uint32_t*) override {
     if (result) result->Clear();

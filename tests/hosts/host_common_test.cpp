@@ -44,16 +44,8 @@ class HostCommonTest : public ::testing::Test {
   std::optional<std::string> m_saved;
 };
 
-class RecordingSink final : public ole::ComObject<ole::IDispatch> {
+class RecordingSink final : public EventSinkBase {
  public:
-  ole::HRESULT GetTypeInfoCount(uint32_t* count) override {
-    *count = 0;
-    return ole::S_OK;
-  }
-  ole::HRESULT GetTypeInfo(uint32_t, ole::LCID, ole::ITypeInfo**) override { return ole::DISP_E_BADINDEX; }
-  ole::HRESULT GetIDsOfNames(const ole::IID&, const char* const*, uint32_t, ole::LCID, ole::DISPID*) override {
-    return ole::DISP_E_UNKNOWNNAME;
-  }
   ole::HRESULT Invoke(ole::DISPID, const ole::IID&, ole::LCID, uint16_t, ole::DISPPARAMS* params, ole::Variant*,
                       ole::EXCEPINFO*, uint32_t*) override {
     if (params && params->cArgs == 1 && params->rgvarg[0].Type() == ole::VT_I4)
