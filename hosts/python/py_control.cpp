@@ -115,9 +115,16 @@ PyControl::PyControl(std::string name, ole::ComPtr<ole::IDispatch> dispatch, ole
       m_site(std::move(site)),
       m_description(std::move(description)) {}
 
-PyControl::~PyControl() { Release(); }
+// Whichever thread drops the last reference: no other thread can be inside a call then.
+PyControl::~PyControl() { Drop(); }
 
 void PyControl::Release() {
+  if (!m_dispatch) return;
+  CheckUsable("release");
+  Drop();
+}
+
+void PyControl::Drop() {
   if (!m_dispatch) return;
   m_events.Disconnect();
   m_dispatcher = py::object();

@@ -52,7 +52,8 @@ class PyControl : public std::enable_shared_from_this<PyControl> {
   // Calls dispatcher(event_name, args_tuple) for every event; a dispatcher's exception is raised from
   // the call that fired the event. Connecting again replaces the dispatcher.
   void ConnectEvents(pybind11::object dispatcher);
-  // Disconnects events and drops the object; later calls raise ComError RPC_E_DISCONNECTED.
+  // Disconnects events and drops the object; later calls raise ComError RPC_E_DISCONNECTED. Only the
+  // object's thread may release it while it lives (another could be inside a call); again is harmless.
   void Release();
 
   // The headless site for a host function: raises ComError when released, on another thread, or
@@ -66,6 +67,7 @@ class PyControl : public std::enable_shared_from_this<PyControl> {
 
  private:
   void CheckUsable(const std::string& member) const;
+  void Drop();
   ole::DISPID DispIdOf(const std::string& name);
   pybind11::object Invoke(const std::string& name, ole::DISPID id, uint16_t flags, ole::DispArgs& args);
   pybind11::object WrapResult(const std::string& name, ole::IDispatch* dispatch);

@@ -67,6 +67,16 @@ class TestSavedProperties:
         with pytest.raises(FileNotFoundError):
             tavlen.Dispatch("TAVLEN.TavlenCtrl.1", properties=tmp_path / "missing")
 
+    def test_saving_again_replaces_the_file_and_keeps_its_mode(self, control, tmp_path):
+        saved = tmp_path / "saved.properties"
+        saved.write_text("older")
+        saved.chmod(0o640)
+        control.Align = 1
+        tavlen.save_properties(control, saved)
+        assert saved.read_text() != "older"
+        assert saved.stat().st_mode & 0o777 == 0o640
+        assert [path.name for path in tmp_path.iterdir()] == ["saved.properties"]
+
     def test_an_unwritable_path_keeps_the_old_file_and_the_modified_flag(self, control, tmp_path):
         control.Align = 3
         with pytest.raises(OSError):

@@ -37,19 +37,20 @@ def test_two_threads_each_with_its_own_control(tmp_path):
     assert results[1] == [(120, 200, 1)] * 20
 
 
-def test_a_control_refuses_calls_from_another_thread(control):
+def test_a_control_refuses_calls_and_release_from_another_thread(control):
     raised = []
 
-    def call():
+    def attempt(call):
         try:
-            control.GetWidth()
+            call()
         except tavlen.ComError as error:
             raised.append(error)
 
-    thread = threading.Thread(target=call)
-    thread.start()
-    thread.join()
-    assert len(raised) == 1 and raised[0].hresult == 0x8001010E  # RPC_E_WRONG_THREAD
+    for call in (control.GetWidth, lambda: tavlen.client_size(control), lambda: tavlen.release(control)):
+        thread = threading.Thread(target=attempt, args=(call,))
+        thread.start()
+        thread.join()
+    assert [error.hresult for error in raised] == [0x8001010E] * 3  # RPC_E_WRONG_THREAD
     assert control.GetWidth() == 0  # still fine on its own thread
 
 

@@ -344,6 +344,14 @@ def save_properties(control, path):
     try:
         with os.fdopen(handle, "w", encoding="utf-8") as file:
             file.write(text)
+        # mkstemp makes the file 0600; the saved file keeps the old one's mode, or gets the usual one.
+        try:
+            mode = os.stat(path).st_mode & 0o7777
+        except FileNotFoundError:
+            mask = os.umask(0)
+            os.umask(mask)
+            mode = 0o666 & ~mask
+        os.chmod(temporary, mode)
         os.replace(temporary, path)
     except BaseException:
         os.unlink(temporary)
