@@ -64,6 +64,10 @@ class PyControl::EventSink final : public host::EventSinkBase {
       dispatcher(py::str(name), args);
     } catch (py::error_already_set& error) {
       owner->m_pendingError = std::make_unique<py::error_already_set>(std::move(error));
+    } catch (const std::exception& error) {
+      // Nothing may unwind into the module that fired the event: it comes out of the call instead.
+      PyErr_SetString(PyExc_RuntimeError, error.what());
+      owner->m_pendingError = std::make_unique<py::error_already_set>();
     }
     return ole::S_OK;
   }

@@ -13,6 +13,7 @@ Host functions.
 """
 
 import inspect
+import keyword
 import os
 import tempfile
 import threading
@@ -133,6 +134,12 @@ def _dispatcher(control_ref):
     return fire
 
 
+def _parameter_name(name, index):
+    if not name or not name.isidentifier():
+        return f"arg{index + 1}"
+    return name + "_" if keyword.iskeyword(name) else name
+
+
 def _annotation(vt):
     return _PYTHON_TYPES.get(vt, object)
 
@@ -141,10 +148,13 @@ def _make_method(name, params, vt, type_name, help_text, dispid):
     def method(self, *args):
         return _wrap(self._tavlen_object.call(name, *args))
     parameters = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_ONLY)]
-    parameters += [inspect.Parameter(p_name or f"arg{i + 1}", inspect.Parameter.POSITIONAL_ONLY,
+    parameters += [inspect.Parameter(_parameter_name(p_name, i), inspect.Parameter.POSITIONAL_ONLY,
                                      annotation=_annotation(p_vt)) for i, (p_name, p_vt, _) in enumerate(params)]
     method.__name__ = name
-    method.__signature__ = inspect.Signature(parameters, return_annotation=_annotation(vt))
+    try:
+        method.__signature__ = inspect.Signature(parameters, return_annotation=_annotation(vt))
+    except ValueError:
+        pass  # two parameters of one name: the docstring still shows them
     declared = ", ".join(f"{p_type} {p_name}" for p_name, _, p_type in params)
     result = "void" if vt in (0, 24) else type_name
     method.__doc__ = (help_text + "\n\n" if help_text else "") + f"{result} {name}({declared}), DISPID {dispid}"
@@ -152,14 +162,12 @@ def _make_method(name, params, vt, type_name, help_text, dispid):
 
 
 def _make_property(name, read_only, type_name, help_text, dispid):
+    # Values are put through Control.__setattr__, which knows every spelling.
     def get(self):
         return _wrap(self._tavlen_object.get(name))
-
-    def put(self, value):
-        self._tavlen_object.set(name, value)
     access = "read-only " if read_only else ""
     doc = (help_text + "\n\n" if help_text else "") + f"{access}{type_name} {name}, DISPID {dispid}"
-    return property(get, None if read_only else put, doc=doc)
+    return property(get, doc=doc)
 
 
 _classes = {}
