@@ -2,9 +2,6 @@
 // properties and the modified flag, type descriptions, and event connections.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <optional>
 #include <vector>
 
 #include "hosts/common/control_description.h"
@@ -12,48 +9,28 @@
 #include "hosts/common/sited_control.h"
 #include "platform/automation/com_object.h"
 #include "platform/automation/loader.h"
+#include "tests/control/module/module_fixture.h"
 
 namespace tavlen::host {
 namespace {
 
-namespace fs = std::filesystem;
+using test::RecordingSink;
 
-// A registry of the test's own with both modules registered.
-class HostCommonTest : public ::testing::Test {
+// The control module (TAVLEN_MODULE_PATH) and the runtime's sample module registered in the test's own registry.
+class HostCommonTest : public test::RegistryTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tavlen-host-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    m_dir = pattern;
-    if (const char* saved = std::getenv("TAVLEN_REGISTRY")) m_saved = saved;
-    ::setenv("TAVLEN_REGISTRY", (m_dir + "/registry").c_str(), 1);
-    ASSERT_EQ(ole::RegisterModule(TAVLEN_CONTROL_MODULE), ole::S_OK) << ole::LastLoadError();
+    test::RegistryTest::SetUp();
+    ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
     ASSERT_EQ(ole::RegisterModule(TAVLEN_SAMPLE_MODULE), ole::S_OK) << ole::LastLoadError();
   }
-  void TearDown() override {
-    ole::CoFreeUnusedLibraries();
-    if (m_saved)
-      ::setenv("TAVLEN_REGISTRY", m_saved->c_str(), 1);
-    else
-      ::unsetenv("TAVLEN_REGISTRY");
-    std::error_code ignored;
-    fs::remove_all(m_dir, ignored);
-  }
-
-  std::string m_dir;
-  std::optional<std::string> m_saved;
 };
 
-class RecordingSink final : public EventSinkBase {
- public:
-  ole::HRESULT Invoke(ole::DISPID, const ole::IID&, ole::LCID, uint16_t, ole::DISPPARAMS* params, ole::Variant*,
-                      ole::EXCEPINFO*, uint32_t*) override {
-    if (params && params->cArgs == 1 && params->rgvarg[0].Type() == ole::VT_I4)
-      values.push_back(params->rgvarg[0].I4());
-    return ole::S_OK;
-  }
+std::vector<int32_t> PingedValues(const RecordingSink& sink) {
   std::vector<int32_t> values;
-};
+  for (const RecordingSink::Call& call : sink.calls) values.push_back(call.args.at(0).I4());
+  return values;
+}
 
 TEST_F(HostCommonTest, ControlIsSitedInAWindowOfTheAskedSize) {
   SitedControl created;
@@ -156,11 +133,11 @@ TEST_F(HostCommonTest, EventsReachTheSinkUntilDisconnected) {
   ASSERT_EQ(connection.Connect(sample.dispatch.Get(), sink.Get(), &description), ole::S_OK);
   EXPECT_EQ(connection.Connect(sample.dispatch.Get(), sink.Get(), &description), ole::E_UNEXPECTED);
   ASSERT_EQ(ole::CallMethod(sample.dispatch.Get(), "Ping", {ole::Variant(int32_t{7})}), ole::S_OK);
-  EXPECT_EQ(sink->values, std::vector<int32_t>{7});
+  EXPECT_EQ(PingedValues(*sink), std::vector<int32_t>{7});
   connection.Disconnect();
   EXPECT_FALSE(connection.Connected());
   ASSERT_EQ(ole::CallMethod(sample.dispatch.Get(), "Ping", {ole::Variant(int32_t{8})}), ole::S_OK);
-  EXPECT_EQ(sink->values, std::vector<int32_t>{7});
+  EXPECT_EQ(PingedValues(*sink), std::vector<int32_t>{7});
 
   SitedControl control;
   ASSERT_EQ(CreateSitedControl("TAVLEN.TavlenCtrl.1", 10, 10, "", "ok", &control, nullptr), ole::S_OK);
