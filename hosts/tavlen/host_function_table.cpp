@@ -50,7 +50,8 @@ bool ReadArg(duk_context* ctx, duk_idx_t index, const ArgSpec& spec, HostArgs& a
         return false;
       }
       if (!control->site) {
-        *failure = NativeResult::Failed(function, ole::E_NOINTERFACE, "the object is not a control in a headless window");
+        *failure =
+            NativeResult::Failed(function, ole::E_NOINTERFACE, "the object is not a control in a headless window");
         return false;
       }
       args.sited = {control, control->site};

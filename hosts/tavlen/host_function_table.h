@@ -61,7 +61,8 @@ constexpr ArgSpec Int(const char* expected, int32_t min = std::numeric_limits<in
                       int32_t max = std::numeric_limits<int32_t>::max()) {
   return {ArgKind::Int, expected, min, max};
 }
-constexpr ArgSpec OptionalInt(const char* expected, int32_t fallback, int32_t min = std::numeric_limits<int32_t>::min()) {
+constexpr ArgSpec OptionalInt(const char* expected, int32_t fallback,
+                              int32_t min = std::numeric_limits<int32_t>::min()) {
   return {ArgKind::OptionalInt, expected, min, std::numeric_limits<int32_t>::max(), fallback};
 }
 constexpr ArgSpec String(const char* expected) { return {ArgKind::String, expected}; }
@@ -167,7 +168,8 @@ NativeResult CallChecked(duk_context* ctx) {
   if (!CheckHostArgs(ctx, args, &failure)) return failure;
   return [&]<size_t... I>(std::index_sequence<I...>) {
     return Body(ctx, ArgTaker<std::tuple_element_t<I, typename Traits::Args>>::Take(args, I)...);
-  }(std::make_index_sequence<Traits::kArity>{});
+  }
+  (std::make_index_sequence<Traits::kArity>{});
 }
 
 }  // namespace detail
@@ -198,7 +200,8 @@ consteval HostFunction Bind(const char* name, std::initializer_list<ArgSpec> arg
   row.argCount = static_cast<uint8_t>(args.size());
   const bool fits = [&]<size_t... I>(std::index_sequence<I...>) {
     return (detail::ArgTaker<std::tuple_element_t<I, typename Traits::Args>>::Fits(row.args[I].kind) && ... && true);
-  }(std::make_index_sequence<Traits::kArity>{});
+  }
+  (std::make_index_sequence<Traits::kArity>{});
   detail::Require(fits, "a body parameter does not fit its declared argument");
   row.function = &Native<&detail::CallChecked<Body>>;
   return row;

@@ -9,14 +9,13 @@ namespace tavlen::host {
 namespace {
 
 // SB_HORZ and SB_VERT, with the short forms scripts have always used.
-constexpr NamedValue kBarNames[] = {{"horz", 0}, {"h", 0},    {"horizontal", 0},
-                                    {"vert", 1}, {"v", 1},    {"vertical", 1}};
+constexpr NamedValue kBarNames[] = {{"horz", 0}, {"h", 0}, {"horizontal", 0}, {"vert", 1}, {"v", 1}, {"vertical", 1}};
 
 // SB_LINEUP ... SB_ENDSCROLL; the LEFT/RIGHT names of the horizontal bar share the numbers.
-constexpr NamedValue kScrollCodeNames[] = {
-    {"lineup", 0},   {"lineleft", 0}, {"linedown", 1},  {"lineright", 1},     {"pageup", 2},
-    {"pageleft", 2}, {"pagedown", 3}, {"pageright", 3}, {"thumbposition", 4}, {"thumbtrack", 5},
-    {"top", 6},      {"left", 6},     {"bottom", 7},    {"right", 7},         {"endscroll", 8}};
+constexpr NamedValue kScrollCodeNames[] = {{"lineup", 0},        {"lineleft", 0},   {"linedown", 1}, {"lineright", 1},
+                                           {"pageup", 2},        {"pageleft", 2},   {"pagedown", 3}, {"pageright", 3},
+                                           {"thumbposition", 4}, {"thumbtrack", 5}, {"top", 6},      {"left", 6},
+                                           {"bottom", 7},        {"right", 7},      {"endscroll", 8}};
 
 // As the stock mouse events number the buttons.
 constexpr NamedValue kButtonNames[] = {{"left", 1}, {"right", 2}, {"middle", 4}};

@@ -26,8 +26,8 @@
 #include <utility>
 
 #include "platform/automation/dispatch.h"
-#include "platform/base/ascii.h"
 #include "platform/automation/variant.h"
+#include "platform/base/ascii.h"
 
 namespace tavlen::ole {
 

@@ -25,7 +25,7 @@ var plain = WScript.CreateObject("TAVLEN.TavlenCtrl.1");
 check(plain.Align === 2, "without a prefix there is no handler to find");
 var missing = "";
 try { WScript.CreateObject("No.Such.Control"); } catch (e) { missing = e.message; }
-check(/CreateControl\("No\.Such\.Control"\) failed: 0x800401F3/.test(missing), "an unknown ProgID: " + missing);
+check(/CreateControl\("No\.Such\.Control"\) failed: 0x80040154/.test(missing), "an unknown ProgID: " + missing);
 
 WScript.Echo("before quit");
 WScript.Quit(4);

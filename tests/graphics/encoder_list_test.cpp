@@ -101,7 +101,8 @@ TEST(Saving, TheSevenTextTagsSurviveJpegPngAndTiff) {
     ASSERT_TRUE(back.Ok());
     for (const auto& [id, text] : tags) {
       uint32_t size = 0;
-      ASSERT_EQ(back.Value()->GetPropertyItemSize(id, size), Status::Ok) << std::hex << id << " " << base::FormatGuid(clsid);
+      ASSERT_EQ(back.Value()->GetPropertyItemSize(id, size), Status::Ok)
+          << std::hex << id << " " << base::FormatGuid(clsid);
       std::vector<uint8_t> buffer(size);
       auto* item = reinterpret_cast<PropertyItemRecord*>(buffer.data());
       ASSERT_EQ(back.Value()->GetPropertyItem(id, size, item), Status::Ok);

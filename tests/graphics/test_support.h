@@ -63,8 +63,8 @@ struct MagickPicture {
 };
 
 struct MagickOptions {
-  int frame = -1;          // only this frame ("file[2]"); -1 for all of them
-  bool coalesce = false;   // frames composed as an animation shows them
+  int frame = -1;         // only this frame ("file[2]"); -1 for all of them
+  bool coalesce = false;  // frames composed as an animation shows them
 };
 
 bool HasImageMagick();
