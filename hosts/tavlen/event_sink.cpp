@@ -82,19 +82,19 @@ class EventSink final : public ole::ComObject<ole::IDispatch> {
 
 }  // namespace
 
-NativeResult AddEventHandler(duk_context* ctx, Control& control, duk_idx_t index) {
+NativeResult AddEventHandler(duk_context* ctx, Control& control, duk_idx_t index, const std::string& caller) {
   index = duk_normalize_index(ctx, index);
   if (!control.eventPoint) {
     ole::ComPtr<ole::IConnectionPointContainer> container;
     ole::HRESULT hr = ole::ComPtr<ole::IDispatch>(control.dispatch).As(&container);
-    if (ole::FAILED(hr)) return NativeResult::Failed("Host.OnEvent", hr, "the control has no events");
+    if (ole::FAILED(hr)) return NativeResult::Failed(caller, hr, "the control has no events");
     ole::ComPtr<ole::IEnumConnectionPoints> points;
     ole::ComPtr<ole::IConnectionPoint> point;
     ole::ULONG fetched = 0;
     hr = container->EnumConnectionPoints(points.Put());
     if (ole::SUCCEEDED(hr)) hr = points->Next(1, point.Put(), &fetched);
     if (ole::FAILED(hr) || fetched != 1 || !point) {
-      return NativeResult::Failed("Host.OnEvent", ole::FAILED(hr) ? hr : ole::CONNECT_E_NOCONNECTION);
+      return NativeResult::Failed(caller, ole::FAILED(hr) ? hr : ole::CONNECT_E_NOCONNECTION);
     }
     ole::IID eventIid;
     if (control.eventNames.empty() && control.typeLib && ole::SUCCEEDED(point->GetConnectionInterface(&eventIid))) {
@@ -104,10 +104,10 @@ NativeResult AddEventHandler(duk_context* ctx, Control& control, duk_idx_t index
       }
     }
     auto sink = ole::ComPtr<ole::IDispatch>::Attach(new (std::nothrow) EventSink(ctx, control.id));
-    if (!sink) return NativeResult::Failed("Host.OnEvent", ole::E_OUTOFMEMORY);
+    if (!sink) return NativeResult::Failed(caller, ole::E_OUTOFMEMORY);
     ole::DWORD cookie = 0;
     hr = point->Advise(sink.Get(), &cookie);
-    if (ole::FAILED(hr)) return NativeResult::Failed("Host.OnEvent", hr);
+    if (ole::FAILED(hr)) return NativeResult::Failed(caller, hr);
     control.eventPoint = point;
     control.eventSink = sink;
     control.eventCookie = cookie;

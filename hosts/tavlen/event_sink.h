@@ -3,11 +3,14 @@
 
 #include <duktape.h>
 
+#include <string>
+
 #include "hosts/tavlen/control_table.h"
 
 namespace tavlen::host {
 
 // Connects `handler` (the function at `index`) to the control's events: called as handler(name, args).
-NativeResult AddEventHandler(duk_context* ctx, Control& control, duk_idx_t index);
+// Failures are blamed on `caller` ("Host.OnEvent").
+NativeResult AddEventHandler(duk_context* ctx, Control& control, duk_idx_t index, const std::string& caller);
 
 }  // namespace tavlen::host

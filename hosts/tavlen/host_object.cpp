@@ -202,7 +202,7 @@ NativeResult DoVerb(duk_context* ctx, Sited& sited, int32_t verb) {
 }
 
 NativeResult OnEvent(duk_context* ctx, Control& control, ScriptFunction handler) {
-  return AddEventHandler(ctx, control, handler.index);
+  return AddEventHandler(ctx, control, handler.index, "Host.OnEvent");
 }
 
 NativeResult Release(duk_context* ctx, Control* control) {

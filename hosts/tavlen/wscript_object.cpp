@@ -113,10 +113,12 @@ NativeResult CreateObject(duk_context* ctx, const std::string& progId, const std
   duk_push_c_function(ctx, Native<CallPrefixedHandler>, 2);
   duk_push_lstring(ctx, eventPrefix.data(), eventPrefix.size());
   duk_put_prop_string(ctx, -2, kPrefixKey);
-  NativeResult connected = AddEventHandler(ctx, *control, -1);
+  NativeResult connected = AddEventHandler(ctx, *control, -1, "WScript.CreateObject");
   duk_pop(ctx);
-  if (connected.kind != NativeResult::Kind::Values) return connected;
-  return created;
+  if (connected.kind == NativeResult::Kind::Values) return created;
+  // The script never sees an object whose events it asked for and cannot have.
+  StateOf(ctx).controls->Release(control->id);
+  return connected;
 }
 
 constexpr HostFunction kFunctions[] = {
