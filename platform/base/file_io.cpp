@@ -3,13 +3,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <new>
-#include <random>
+#include <stdexcept>
 #include <utility>
 
 #include "platform/base/unique_fd.h"
@@ -47,6 +48,8 @@ int ReadInto(const std::string& path, Bytes& out, uint64_t maxBytes) {
     bytes.resize(static_cast<size_t>(st.st_size));
   } catch (const std::bad_alloc&) {
     return ENOMEM;
+  } catch (const std::length_error&) {
+    return ENOMEM;
   }
   size_t done = 0;
   while (done < bytes.size()) {
@@ -62,14 +65,17 @@ int ReadInto(const std::string& path, Bytes& out, uint64_t maxBytes) {
 }
 
 // A name no other call (in this process or another) is using: the process id, a per-process count and
-// random bits. O_EXCL below makes a collision a retry, never a shared file.
+// the time, so that a name left by a crashed process with a recycled id is not met again. O_EXCL below
+// makes any collision a retry, never a shared file.
 std::string TemporaryName(const std::string& folder) {
   static std::atomic<uint64_t> counter{0};
-  thread_local std::mt19937_64 random{std::random_device{}()};
-  char name[80];
-  std::snprintf(name, sizeof name, ".tavlen-%d-%llu-%08llx.tmp", static_cast<int>(::getpid()),
-                static_cast<unsigned long long>(counter.fetch_add(1)),
-                static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  char name[96];
+  std::snprintf(
+      name, sizeof name, ".tavlen-%d-%llu-%llx.tmp", static_cast<int>(::getpid()),
+      static_cast<unsigned long long>(counter.fetch_add(1)),
+      static_cast<unsigned long long>(now.tv_sec) * 1000000000ull + static_cast<unsigned long long>(now.tv_nsec));
   return folder + name;
 }
 
