@@ -52,7 +52,7 @@ struct ArgSpec {
   const NamedValueSet* names = nullptr;
 };
 
-// The argument constructors of the table rows.
+// The argument constructors of the table rows (a Named argument always has its names this way).
 namespace Arg {
 constexpr ArgSpec Sited() { return {ArgKind::SitedControl, "a control"}; }
 constexpr ArgSpec LiveControl() { return {ArgKind::LiveControl, "a live control"}; }
@@ -188,7 +188,6 @@ consteval HostFunction Bind(const char* name, std::initializer_list<ArgSpec> arg
   for (const ArgSpec& spec : args) {
     detail::Require(spec.expected != nullptr && *spec.expected != '\0', "an argument needs its expectation");
     detail::Require(spec.min <= spec.max, "an argument's range is empty");
-    detail::Require(spec.kind != ArgKind::Named || spec.names != nullptr, "a named argument needs its names");
     detail::Require(spec.kind != ArgKind::SitedControl || i == 0, "the sited control is the first argument");
     const bool optional = spec.kind == ArgKind::OptionalInt || spec.kind == ArgKind::OptionalString;
     detail::Require(optional || !optionalSeen, "a required argument follows an optional one");
