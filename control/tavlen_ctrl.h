@@ -13,6 +13,10 @@
 
 namespace tavlen {
 
+namespace files {
+enum class FileFormat : int32_t;
+}  // namespace files
+
 using win::BOOL;
 
 class CTavlenCtrl : public fw::COleControl {
@@ -96,39 +100,43 @@ class CTavlenCtrl : public fw::COleControl {
   void Flip(BOOL Vertically);
   void Resize(int32_t NewWidth, int32_t NewHeight);
 
-  // --- About box and the Properties verb (control/about_box.cpp) ---
-  void AboutBox();
-  void OnProperties() override;
-
-  // --- Operations whose topics are not built yet (control/pending_methods.cpp) ---
-  void ConvertImageToBlackWhite();
+  // --- Colour conversions, from 1-bit, pixel queries (control/editing_methods.cpp) ---
   void ConvertImageToGrayScaled();
+  void ConvertImageToBlackWhite();
   void ConvertFrom1bpp();
-  BOOL ConvertToBmp(const std::string& SourcePath, const std::string& DestinationPath);
-  BOOL ConvertToGif(const std::string& SourcePath, const std::string& DestinationPath);
-  BOOL ConvertToJpg(const std::string& SourcePath, const std::string& DestinationPath);
-  BOOL ConvertToPng(const std::string& SourcePath, const std::string& DestinationPath);
-  BOOL ConvertToTif(const std::string& SourcePath, const std::string& DestinationPath);
-  void DrawText(int16_t X, int16_t Y, const std::string& Text);
-  void DrawWaterMarkText(int32_t X, int32_t Y, const std::string& Text);
-  void DrawOutlineText(int32_t X, int32_t Y, const std::string& Text);
-  void DrawFillOutlineText(int32_t X, int32_t Y, const std::string& Text, int32_t FillColor);
-  void DrawShadowText(int32_t X, int32_t Y, const std::string& Text, int32_t ShadowColor);
-  BOOL ExportFrame(const std::string& SourcePath, const std::string& DestinationPath, const std::string& Type,
-                   int32_t Page);
-  int32_t GetFrameCount(const std::string& FilePath);
-  void LoadFrame(const std::string& FilePath, int32_t Page);
-  int32_t GetPixelBlue(int32_t X, int32_t Y);
   int32_t GetPixelColor(int32_t X, int32_t Y);
-  int32_t GetPixelGreen(int32_t X, int32_t Y);
   int32_t GetPixelRed(int32_t X, int32_t Y);
-  BOOL PrintImage();
-  BOOL PrintImageBySize(int32_t Width, int32_t Height);
+  int32_t GetPixelGreen(int32_t X, int32_t Y);
+  int32_t GetPixelBlue(int32_t X, int32_t Y);
+
+  // --- Saving, file-to-file conversion, frames (control/file_methods.cpp) ---
   BOOL SaveAsBmp(const std::string& FilePath);
   BOOL SaveAsGif(const std::string& FilePath);
   BOOL SaveAsJpg(const std::string& FilePath);
   BOOL SaveAsPng(const std::string& FilePath);
   BOOL SaveAsTif(const std::string& FilePath);
+  BOOL ConvertToBmp(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToGif(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToJpg(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToPng(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToTif(const std::string& SourcePath, const std::string& DestinationPath);
+  int32_t GetFrameCount(const std::string& FilePath);
+  void LoadFrame(const std::string& FilePath, int32_t Page);
+  BOOL ExportFrame(const std::string& SourcePath, const std::string& DestinationPath, const std::string& Type,
+                   int32_t Page);
+
+  // --- About box and the Properties verb (control/about_box.cpp) ---
+  void AboutBox();
+  void OnProperties() override;
+
+  // --- Operations whose topics are not built yet (control/pending_methods.cpp) ---
+  void DrawText(int16_t X, int16_t Y, const std::string& Text);
+  void DrawWaterMarkText(int32_t X, int32_t Y, const std::string& Text);
+  void DrawOutlineText(int32_t X, int32_t Y, const std::string& Text);
+  void DrawFillOutlineText(int32_t X, int32_t Y, const std::string& Text, int32_t FillColor);
+  void DrawShadowText(int32_t X, int32_t Y, const std::string& Text, int32_t ShadowColor);
+  BOOL PrintImage();
+  BOOL PrintImageBySize(int32_t Width, int32_t Height);
   int32_t GetTextFontCount();
   std::string GetTextFont(int16_t Index);
   std::string GetImageArtist();
@@ -186,6 +194,9 @@ class CTavlenCtrl : public fw::COleControl {
   void MoveAxisTo(int32_t bar, int32_t position);
   // Turns or mirrors the working image in place.
   void TurnImage(gfx::RotateFlipType type, bool swapsSides);
+  // The shared bodies of the five saves and the five conversions.
+  BOOL SaveWorkingImage(const std::string& FilePath, files::FileFormat format);
+  BOOL ConvertFileTo(const std::string& SourcePath, const std::string& DestinationPath, files::FileFormat format);
 
   BOOL m_vertBarShown = win::FALSE;
   BOOL m_horzBarShown = win::FALSE;
