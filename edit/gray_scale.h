@@ -10,8 +10,9 @@ namespace tavlen::edit {
 // channel becomes 0.299 R + 0.587 G + 0.114 B; alpha is kept.
 gfx::ColorMatrix GrayScaleMatrix();
 
-// Draws the picture onto itself through GrayScaleMatrix(): same size and pixel format, new values.
-// InvalidParameter for formats the painter cannot draw into (indexed, 16-bit): nothing changes then.
+// Draws the picture onto itself through GrayScaleMatrix(): same size and pixel format, new values,
+// alpha kept. InvalidParameter for formats the painter cannot draw into (indexed, 16-bit): nothing
+// changes then.
 gfx::Status ConvertToGrayScale(gfx::Bitmap& image);
 
 }  // namespace tavlen::edit
