@@ -1,4 +1,4 @@
-// Gray-scale conversion of a picture in place, through the luminance colour matrix.
+// Gray-scale conversion of a picture in place, by the luminance colour matrix.
 #pragma once
 
 #include "platform/graphics/bitmap.h"
@@ -10,9 +10,10 @@ namespace tavlen::edit {
 // channel becomes 0.299 R + 0.587 G + 0.114 B; alpha is kept.
 gfx::ColorMatrix GrayScaleMatrix();
 
-// Draws the picture onto itself through GrayScaleMatrix(): same size and pixel format, new values,
-// alpha kept. InvalidParameter for formats the painter cannot draw into (indexed, 16-bit): nothing
-// changes then.
+// Applies GrayScaleMatrix() to every pixel: same size and pixel format, red = green = blue, alpha
+// kept (translucent pixels are not blended with their old colour). InvalidParameter for indexed
+// and 16-bit formats, which a drawing surface cannot be opened on: nothing changes then.
+// WrongState while the picture is locked.
 gfx::Status ConvertToGrayScale(gfx::Bitmap& image);
 
 }  // namespace tavlen::edit

@@ -30,7 +30,8 @@ Bitmap::Ptr Row(PixelFormat format, std::initializer_list<uint32_t> colors) {
 }
 
 TEST(GrayScale, WeighsTheChannelsAndKeepsFormatSizeAndAlpha) {
-  for (PixelFormat format : {PixelFormat::RGB24bpp, PixelFormat::RGB32bpp, PixelFormat::ARGB32bpp}) {
+  for (PixelFormat format : {PixelFormat::RGB24bpp, PixelFormat::RGB32bpp, PixelFormat::ARGB32bpp,
+                             PixelFormat::PARGB32bpp, PixelFormat::RGB48bpp}) {
     auto image = Row(format, {0xFFFF0000, 0xFF0000FF, 0xFF00FF00, 0xFFFFFFFF, 0xFF000000});
     ASSERT_EQ(ConvertToGrayScale(*image), gfx::Status::Ok);
     EXPECT_EQ(image->Format(), format);
@@ -46,11 +47,28 @@ TEST(GrayScale, WeighsTheChannelsAndKeepsFormatSizeAndAlpha) {
   EXPECT_EQ(PixelAt(*translucent, 0, 0), 0x804C4C4Cu) << "alpha stays";
 }
 
-TEST(GrayScale, IndexedPicturesAreRefusedUnchanged) {
-  auto indexed = gfx::test::MakePatternBitmap(9, 4, PixelFormat::Indexed8bpp);
-  const std::string before = gfx::test::OwnFormatBytes(*indexed);
-  EXPECT_NE(ConvertToGrayScale(*indexed), gfx::Status::Ok);
-  EXPECT_EQ(gfx::test::OwnFormatBytes(*indexed), before);
+TEST(GrayScale, IndexedAnd16BitPicturesAreRefusedUnchanged) {
+  for (PixelFormat format : {PixelFormat::Indexed1bpp, PixelFormat::Indexed8bpp, PixelFormat::RGB565_16bpp}) {
+    auto picture = gfx::test::MakePatternBitmap(9, 4, format);
+    const std::string before = gfx::test::OwnFormatBytes(*picture);
+    EXPECT_EQ(ConvertToGrayScale(*picture), gfx::Status::InvalidParameter);
+    EXPECT_EQ(gfx::test::OwnFormatBytes(*picture), before);
+  }
+}
+
+TEST(GrayScale, EveryPixelOfAPatternEndsGray) {
+  auto picture = gfx::test::MakePatternBitmap(31, 7, PixelFormat::RGB24bpp, 5);
+  auto original = picture->Clone();
+  ASSERT_EQ(ConvertToGrayScale(*picture), gfx::Status::Ok);
+  for (uint32_t y = 0; y < 7; ++y) {
+    for (uint32_t x = 0; x < 31; ++x) {
+      const uint32_t c = PixelAt(*original.Value(), x, y);
+      const double luma = 0.299 * ((c >> 16) & 0xFF) + 0.587 * ((c >> 8) & 0xFF) + 0.114 * (c & 0xFF);
+      const uint32_t g = PixelAt(*picture, x, y) & 0xFF;
+      ASSERT_EQ(PixelAt(*picture, x, y), 0xFF000000u | g << 16 | g << 8 | g);
+      ASSERT_NEAR(g, luma, 0.5 + 1e-3) << x << "," << y;
+    }
+  }
 }
 
 TEST(BlackWhite, EachChannelMustExceed128) {
