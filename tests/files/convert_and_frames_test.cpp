@@ -7,7 +7,6 @@
 #include "files/convert_file.h"
 #include "files/frames.h"
 #include "files/save_image.h"
-#include "platform/graphics/codec_registry.h"
 #include "tests/files/file_inspection.h"
 #include "tests/files/multi_frame_files.h"
 #include "tests/graphics/test_support.h"
@@ -43,14 +42,6 @@ class FilesWithFrames : public ::testing::Test {
   std::string m_photo = m_dir.File("photo.png");
 };
 
-TEST_F(FilesWithFrames, ConvertWritesTheSourcesPixelsInTheNewFormat) {
-  ASSERT_EQ(ConvertFile(m_photo, m_dir.File("a"), FileFormat::Bmp, {}), gfx::Status::Ok);
-  ASSERT_EQ(ConvertFile(m_photo, m_dir.File("a.png"), FileFormat::Png, {}), gfx::Status::Ok);
-  auto source = Load(m_photo);
-  EXPECT_TRUE(gfx::test::SamePixels(*source, *Load(m_dir.File("a.bmp"))));
-  EXPECT_TRUE(gfx::test::SamePixels(*source, *Load(m_dir.File("a.png.png"))));
-}
-
 TEST_F(FilesWithFrames, ConvertToTiffFollowsTheCompressionSetting) {
   struct Case {
     int32_t setting;
@@ -80,29 +71,11 @@ TEST_F(FilesWithFrames, ConvertToTiffFollowsTheCompressionSetting) {
   }
 }
 
-TEST_F(FilesWithFrames, ConvertUsesTheQualityOfTheCall) {
-  ASSERT_EQ(ConvertFile(m_photo, m_dir.File("q100"), FileFormat::Jpeg, {.jpegQuality = 100, .tiffCompression = 0}),
-            gfx::Status::Ok);
-  ASSERT_EQ(ConvertFile(m_photo, m_dir.File("q50"), FileFormat::Jpeg, {.jpegQuality = 50, .tiffCompression = 0}),
-            gfx::Status::Ok);
-  EXPECT_EQ(test::JpegFirstQuantValue(m_dir.File("q100.jpg")), 1);
-  EXPECT_EQ(test::JpegFirstQuantValue(m_dir.File("q50.jpg")), 16);
-}
-
 TEST_F(FilesWithFrames, AnUnreadableSourceWritesNothing) {
   std::ofstream(m_dir.File("notes.png")) << "not a picture";
   EXPECT_NE(ConvertFile(m_dir.File("notes.png"), m_dir.File("out"), FileFormat::Png, {}), gfx::Status::Ok);
   EXPECT_NE(ConvertFile(m_dir.File("missing.png"), m_dir.File("out"), FileFormat::Png, {}), gfx::Status::Ok);
   EXPECT_FALSE(fs::exists(m_dir.File("out.png")));
-}
-
-TEST_F(FilesWithFrames, CountsPagesFramesAndSinglePictures) {
-  EXPECT_EQ(CountFrames(m_pages), 3u);
-  EXPECT_EQ(CountFrames(m_anim), 3u);
-  EXPECT_EQ(CountFrames(m_photo), 1u);
-  EXPECT_EQ(CountFrames(m_dir.File("missing.tif")), 0u);
-  EXPECT_EQ(CountFrames(""), 0u);
-  EXPECT_EQ(CountFrames(m_dir.Path().string()), 0u) << "a directory";
 }
 
 TEST_F(FilesWithFrames, OpensTheAskedPageOnly) {
@@ -119,25 +92,6 @@ TEST_F(FilesWithFrames, OpensTheAskedPageOnly) {
   auto second = OpenFrame(m_anim, 2);
   ASSERT_TRUE(second.Ok());
   EXPECT_EQ(PixelAt(*second.Value(), 1, 1), 0xFF00FF00u) << "a GIF's frames are its pages here";
-}
-
-TEST_F(FilesWithFrames, ExportWritesOnePageInTheAskedType) {
-  ASSERT_EQ(ExportFrame(m_pages, m_dir.File("p2"), "PNG", 2, 100), gfx::Status::Ok);
-  auto p2 = Load(m_dir.File("p2.png"));
-  EXPECT_EQ(p2->Width(), 60u);
-  EXPECT_EQ(PixelAt(*p2, 3, 3), 0xFF00FF00u);
-  EXPECT_EQ(CountFrames(m_dir.File("p2.png")), 1u);
-
-  ASSERT_EQ(ExportFrame(m_pages, m_dir.File("p3"), "tif", 3, 100), gfx::Status::Ok);
-  const test::TiffTags tags = test::ReadTiffTags(m_dir.File("p3.tiff"));
-  EXPECT_EQ(tags.width, 30u);
-  EXPECT_EQ(tags.bitsPerSample, 8) << "never made black and white";
-
-  ASSERT_EQ(ExportFrame(m_pages, m_dir.File("p1"), "jpeg", 1, 50), gfx::Status::Ok);
-  EXPECT_EQ(test::JpegFirstQuantValue(m_dir.File("p1.jpg")), 16);
-
-  ASSERT_EQ(ExportFrame(m_anim, m_dir.File("g3"), "bmp", 3, 100), gfx::Status::Ok);
-  EXPECT_EQ(PixelAt(*Load(m_dir.File("g3.bmp")), 0, 0), 0xFF0000FFu);
 }
 
 TEST_F(FilesWithFrames, ExportOfAnUnknownTypeOrPageWritesNothing) {

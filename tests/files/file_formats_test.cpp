@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/graphics/codec_registry.h"
-#include "platform/graphics/encoder_parameters.h"
 
 namespace tavlen::files {
 namespace {
@@ -28,32 +27,6 @@ TEST(LookupEncoder, FindsEachFormatsEncoderByExactMimeType) {
     gfx::Guid untouched = sentinel;
     EXPECT_EQ(LookupEncoder(mime, untouched), -1) << mime;
     EXPECT_EQ(untouched, sentinel) << mime;
-  }
-}
-
-TEST(FileFormats, ExtensionsAreLowerCaseWithTiffInFourLetters) {
-  EXPECT_EQ(InfoFor(FileFormat::Bmp).extension, ".bmp");
-  EXPECT_EQ(InfoFor(FileFormat::Jpeg).extension, ".jpg");
-  EXPECT_EQ(InfoFor(FileFormat::Tiff).extension, ".tiff");
-  EXPECT_EQ(InfoFor(FileFormat::Tiff).mimeType, "image/tiff");
-}
-
-TEST(ChooseTiffCompression, MapsTheSettingAndFallsBackToLzw) {
-  struct Case {
-    int32_t setting;
-    uint32_t value;
-    bool bilevel;
-  };
-  const Case cases[] = {
-      {0, gfx::kEncoderValueCompressionLZW, false},        {1, gfx::kEncoderValueCompressionCCITT3, true},
-      {2, gfx::kEncoderValueCompressionCCITT4, true},      {3, gfx::kEncoderValueCompressionRle, true},
-      {4, gfx::kEncoderValueCompressionNone, false},       {5, gfx::kEncoderValueCompressionLZW, false},
-      {100, gfx::kEncoderValueCompressionLZW, false},      {-1, gfx::kEncoderValueCompressionLZW, false},
-      {INT32_MIN, gfx::kEncoderValueCompressionLZW, false}};
-  for (const Case& c : cases) {
-    const TiffCompressionChoice choice = ChooseTiffCompression(c.setting);
-    EXPECT_EQ(choice.encoderValue, c.value) << c.setting;
-    EXPECT_EQ(choice.bilevel, c.bilevel) << c.setting;
   }
 }
 

@@ -29,31 +29,6 @@ size_t EntriesIn(const fs::path& dir) {
   return n;
 }
 
-TEST(SaveImage, AppendsTheFormatsExtensionWhateverTheNameEndsWith) {
-  TempDir dir;
-  auto picture = Picture();
-  ASSERT_EQ(SaveImage(*picture, dir.File("pic"), FileFormat::Bmp, {}), gfx::Status::Ok);
-  ASSERT_EQ(SaveImage(*picture, dir.File("pic.bmp"), FileFormat::Bmp, {}), gfx::Status::Ok);
-  ASSERT_EQ(SaveImage(*picture, dir.File("PIC"), FileFormat::Tiff, {}), gfx::Status::Ok);
-  ASSERT_EQ(SaveImage(*picture, dir.File("PIC"), FileFormat::Jpeg, {}), gfx::Status::Ok);
-  EXPECT_TRUE(fs::is_regular_file(dir.File("pic.bmp")));
-  EXPECT_TRUE(fs::is_regular_file(dir.File("pic.bmp.bmp")));
-  EXPECT_TRUE(fs::is_regular_file(dir.File("PIC.tiff")));
-  EXPECT_TRUE(fs::is_regular_file(dir.File("PIC.jpg")));
-  EXPECT_EQ(EntriesIn(dir.Path()), 4u) << "no temporary files stay behind";
-}
-
-TEST(SaveImage, LosslessFormatsKeepEveryPixel) {
-  TempDir dir;
-  auto picture = Picture(PixelFormat::ARGB32bpp);
-  for (FileFormat format : {FileFormat::Bmp, FileFormat::Png, FileFormat::Tiff}) {
-    ASSERT_EQ(SaveImage(*picture, dir.File("p"), format, {}), gfx::Status::Ok);
-    auto back = gfx::Bitmap::FromFile(OutputPath(dir.File("p"), format));
-    ASSERT_TRUE(back.Ok());
-    EXPECT_TRUE(gfx::test::SamePixels(*picture, *back.Value())) << InfoFor(format).extension;
-  }
-}
-
 TEST(SaveImage, JpegQualityReachesTheFileClampedByTheEncoder) {
   TempDir dir;
   auto picture = Picture();
