@@ -33,24 +33,19 @@ void BM_Memcpy24Bit(benchmark::State& state) {
 }
 BENCHMARK(BM_Memcpy24Bit)->Unit(benchmark::kMillisecond);
 
-void BM_MakeBlackWhiteCopy24Bit(benchmark::State& state) {
-  gfx::Bitmap& photo = *Photo(gfx::PixelFormat::RGB24bpp);
+void BlackWhiteOf(benchmark::State& state, gfx::PixelFormat format, uint32_t bytesPerPixel) {
+  gfx::Bitmap& photo = *Photo(format);
   for (auto _ : state) {
     auto copy = MakeBlackWhiteCopy(photo);
     benchmark::DoNotOptimize(copy);
   }
-  SetBytes(state, 3);
+  SetBytes(state, bytesPerPixel);
 }
+
+void BM_MakeBlackWhiteCopy24Bit(benchmark::State& state) { BlackWhiteOf(state, gfx::PixelFormat::RGB24bpp, 3); }
 BENCHMARK(BM_MakeBlackWhiteCopy24Bit)->Unit(benchmark::kMillisecond);
 
-void BM_MakeBlackWhiteCopy32BitArgb(benchmark::State& state) {
-  gfx::Bitmap& photo = *Photo(gfx::PixelFormat::ARGB32bpp);
-  for (auto _ : state) {
-    auto copy = MakeBlackWhiteCopy(photo);
-    benchmark::DoNotOptimize(copy);
-  }
-  SetBytes(state, 4);
-}
+void BM_MakeBlackWhiteCopy32BitArgb(benchmark::State& state) { BlackWhiteOf(state, gfx::PixelFormat::ARGB32bpp, 4); }
 BENCHMARK(BM_MakeBlackWhiteCopy32BitArgb)->Unit(benchmark::kMillisecond);
 
 // Each round works on a fresh copy, made outside the timing, so that it converts colours every time.
