@@ -40,12 +40,8 @@ void CTavlenCtrl::ConvertFrom1bpp() {
   auto reopened = edit::RoundTripThroughGif(*m_image->Handle(), gifEncoder);
   // A failed round trip keeps the picture, its placement and its history.
   if (!reopened.Ok()) return;
-  const auto w = static_cast<int32_t>(reopened.Value()->Width());
-  const auto h = static_cast<int32_t>(reopened.Value()->Height());
-  m_imageLeft = (m_clientWidth - w) / 2;
-  m_imageTop = (m_clientHeight - h) / 2;
-  m_viewWidth = w;
-  m_viewHeight = h;
+  // Centred at its pixel size, any zoom dropped; the realignment flags stay as they are.
+  m_viewport = Viewport::CenteredAtPixelSize(Client(), reopened.Value()->Width(), reopened.Value()->Height());
   m_image = ImageObject::Adopt(std::move(reopened).Value());
   // Two half turns: two snapshots, the second of the upright picture, and the scroll bars refreshed.
   Rotate180();
