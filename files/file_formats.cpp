@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "files/tiff_compression.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/encoder_parameters.h"
 
@@ -35,7 +36,8 @@ constexpr std::array<ExportType, 7> kExportTypes = {{
     {"TIFF", FileFormat::Tiff},
 }};
 
-constexpr std::array<TiffCompressionChoice, 5> kTiffCompressions = {{
+// Indexed by the published TiffCompression values (files/tiff_compression.h).
+constexpr std::array<TiffCompressionChoice, kTiffCompressionCount> kTiffCompressions = {{
     {gfx::kEncoderValueCompressionLZW, false},
     {gfx::kEncoderValueCompressionCCITT3, true},
     {gfx::kEncoderValueCompressionCCITT4, true},
