@@ -80,7 +80,7 @@ def peers(job, src, work):
         "c": [["vips", "tiffsave", src, o, "--compression", "lzw"]],
         "d": [["vips", "colourspace", src, o + "[Q=90]", "b-w"]],
         "e": [["vips", "resize", src, o + "[Q=90]", "0.25", "--kernel", "cubic"]],
-        "f": [["vips", "colourspace", src, t, "b-w"], ["vips", "moreeq_const", t, t + "2.v", "129"],
+        "f": [["vips", "colourspace", src, t, "b-w"], ["vips", "relational_const", t, t + "2.v", "moreeq", "129"],
               ["vips", "tiffsave", t + "2.v", o, "--compression", "ccittfax4", "--bitdepth", "1"]],
         "g": [["vips", "copy", src, o]],
         "h": [["vips", "avg", src]],
