@@ -72,7 +72,7 @@ def peers(job, src, work):
     else:
         cmds["ImageMagick"] = [im + [src, "null:"]]
         cmds["GraphicsMagick"] = [gm + [src, "null:"]]
-    o = output("vips")
+    o = output("vips") or ""  # job h writes nothing
     t = os.path.join(work, f"vips-{job}.v")
     cmds["vips"] = {
         "a": [["vips", "rot", src, o + "[Q=90]", "d90"]],
