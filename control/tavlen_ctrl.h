@@ -18,6 +18,10 @@
 
 namespace tavlen {
 
+namespace files {
+enum class FileFormat : int32_t;
+}  // namespace files
+
 using win::BOOL;
 
 class CTavlenCtrl : public fw::COleControl {
@@ -124,34 +128,38 @@ class CTavlenCtrl : public fw::COleControl {
   void SetImageEquipModel(const std::string& EquipModel);
   void SetImageTitle(const std::string& Title);
 
-  // --- About box and the Properties verb (control/about_box.cpp) ---
-  void AboutBox();
-  void OnProperties() override;
-
-  // --- Operations whose topics are not built yet (control/pending_methods.cpp) ---
-  void ConvertImageToBlackWhite();
+  // --- Colour conversions, from 1-bit, pixel queries (control/editing_methods.cpp) ---
   void ConvertImageToGrayScaled();
+  void ConvertImageToBlackWhite();
   void ConvertFrom1bpp();
-  BOOL ConvertToBmp(const std::string& SourcePath, const std::string& DestinationPath);
-  BOOL ConvertToGif(const std::string& SourcePath, const std::string& DestinationPath);
-  BOOL ConvertToJpg(const std::string& SourcePath, const std::string& DestinationPath);
-  BOOL ConvertToPng(const std::string& SourcePath, const std::string& DestinationPath);
-  BOOL ConvertToTif(const std::string& SourcePath, const std::string& DestinationPath);
-  BOOL ExportFrame(const std::string& SourcePath, const std::string& DestinationPath, const std::string& Type,
-                   int32_t Page);
-  int32_t GetFrameCount(const std::string& FilePath);
-  void LoadFrame(const std::string& FilePath, int32_t Page);
-  int32_t GetPixelBlue(int32_t X, int32_t Y);
   int32_t GetPixelColor(int32_t X, int32_t Y);
-  int32_t GetPixelGreen(int32_t X, int32_t Y);
   int32_t GetPixelRed(int32_t X, int32_t Y);
-  BOOL PrintImage();
-  BOOL PrintImageBySize(int32_t Width, int32_t Height);
+  int32_t GetPixelGreen(int32_t X, int32_t Y);
+  int32_t GetPixelBlue(int32_t X, int32_t Y);
+
+  // --- Saving, file-to-file conversion, frames (control/file_methods.cpp) ---
   BOOL SaveAsBmp(const std::string& FilePath);
   BOOL SaveAsGif(const std::string& FilePath);
   BOOL SaveAsJpg(const std::string& FilePath);
   BOOL SaveAsPng(const std::string& FilePath);
   BOOL SaveAsTif(const std::string& FilePath);
+  BOOL ConvertToBmp(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToGif(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToJpg(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToPng(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToTif(const std::string& SourcePath, const std::string& DestinationPath);
+  int32_t GetFrameCount(const std::string& FilePath);
+  void LoadFrame(const std::string& FilePath, int32_t Page);
+  BOOL ExportFrame(const std::string& SourcePath, const std::string& DestinationPath, const std::string& Type,
+                   int32_t Page);
+
+  // --- About box and the Properties verb (control/about_box.cpp) ---
+  void AboutBox();
+  void OnProperties() override;
+
+  // --- Operations whose topics are not built yet (control/pending_methods.cpp) ---
+  BOOL PrintImage();
+  BOOL PrintImageBySize(int32_t Width, int32_t Height);
   void CopyToClipboard();
 
   // --- Custom properties, read and written directly by the dispatch layer ---
@@ -197,6 +205,9 @@ class CTavlenCtrl : public fw::COleControl {
   void StampText(text::TextStyle style, int32_t x, int32_t y, const std::string& text, fw::OLE_COLOR extraColor);
   std::string GetImageTag(metadata::ImageTag tag) const;
   void SetImageTag(metadata::ImageTag tag, const std::string& text);
+  // The shared bodies of the five saves and the five conversions.
+  BOOL SaveWorkingImage(const std::string& FilePath, files::FileFormat format);
+  BOOL ConvertFileTo(const std::string& SourcePath, const std::string& DestinationPath, files::FileFormat format);
 
   BOOL m_vertBarShown = win::FALSE;
   BOOL m_horzBarShown = win::FALSE;

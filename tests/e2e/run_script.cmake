@@ -1,6 +1,6 @@
 # Runs one end-to-end case with a registry of its own: registers the modules, makes the pictures, runs
 # `tavlen ARGS...` (usually `run SCRIPT WORK_DIR`) and checks the exit code and, when given, what it printed.
-#   cmake -DTAVLEN=... -DMAKE_PICTURE=... -DWORK_DIR=... -DMODULES=a|b -DARGS=run|x.js
+#   cmake -DTAVLEN=... -DMAKE_PICTURE=... [-DMAKE_PAGES=...] -DWORK_DIR=... -DMODULES=a|b -DARGS=run|x.js
 #         [-DEXPECT_EXIT=n] [-DEXPECT_STDOUT=regex] [-DEXPECT_STDERR=regex] -P run_script.cmake
 # Current policies: "@WORK_DIR@" below is a plain string, not a variable reference.
 cmake_minimum_required(VERSION 3.25)
@@ -29,6 +29,14 @@ foreach(picture "quadrants.png;200;150" "quadrants.bmp;200;150" "large.png;1000;
     message(FATAL_ERROR "make_picture ${name} failed (${rc})")
   endif()
 endforeach()
+
+# A three-page TIFF and a three-frame GIF for the frame scripts.
+if(DEFINED MAKE_PAGES)
+  execute_process(COMMAND "${MAKE_PAGES}" "${WORK_DIR}" RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "make_pages failed (${rc})")
+  endif()
+endif()
 
 string(REPLACE "@WORK_DIR@" "${WORK_DIR}" args "${ARGS}")
 execute_process(COMMAND "${TAVLEN}" ${args} WORKING_DIRECTORY "${WORK_DIR}" RESULT_VARIABLE rc OUTPUT_VARIABLE out

@@ -5,11 +5,13 @@
 //   GrayScale16 -> gray 16; RGB48 -> RGB 16; ARGB64/PARGB64 -> RGBA 16 (un-premultiplied)
 //   RGB24/RGB32/RGB555/RGB565 -> RGB 8; ARGB32/PARGB32/ARGB1555 -> RGBA 8
 // Property items go into an eXIf chunk.
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <new>
 
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/png_deflate.h"
 #include "platform/graphics/codecs/png_glue.h"
 #include "platform/graphics/convert.h"
 #include "platform/graphics/exif.h"
@@ -51,8 +53,9 @@ struct WriteJob {
   int trnsCount = 0;
   const uint8_t* exif = nullptr;
   png_uint_32 exifSize = 0;
-  png_bytep row = nullptr;  // one PNG row (one byte per sample for packed depths)
-  uint8_t* argb = nullptr;  // one row of 32bppARGB
+  png_bytep row = nullptr;      // one PNG row (one byte per sample for packed depths)
+  uint8_t* argb = nullptr;      // one row of 32bppARGB
+  const Bytes* idat = nullptr;  // the image data compressed beforehand, or null to let libpng write the rows
 };
 
 inline void PutBe16(uint8_t* p, uint32_t v) {
@@ -128,6 +131,17 @@ void FillRow(const WriteJob& job, uint32_t y) {
   }
 }
 
+// The image data as IDAT chunks of at most 1 MiB, then IEND: what png_write_row and png_write_end
+// would have written, with the compression done elsewhere.
+void WritePrecompressed(png_structp png, const Bytes& idat) {
+  constexpr size_t kChunk = size_t{1} << 20;
+  static const png_byte kIdat[5] = "IDAT";
+  static const png_byte kIend[5] = "IEND";
+  for (size_t at = 0; at < idat.size(); at += kChunk)
+    png_write_chunk(png, kIdat, idat.data() + at, std::min(kChunk, idat.size() - at));
+  png_write_chunk(png, kIend, nullptr, 0);
+}
+
 void WriteAll(png_structp png, png_infop info, const WriteJob& job) {
   png_set_IHDR(png, info, job.image->Width(), job.image->Height(), job.bitDepth, job.colorType, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -135,6 +149,10 @@ void WriteAll(png_structp png, png_infop info, const WriteJob& job) {
   if (job.trnsCount > 0) png_set_tRNS(png, info, job.trns, job.trnsCount, nullptr);
   if (job.exifSize > 0) png_set_eXIf_1(png, info, job.exifSize, const_cast<png_bytep>(job.exif));
   png_write_info(png, info);
+  if (job.idat != nullptr) {
+    WritePrecompressed(png, *job.idat);
+    return;
+  }
   if (job.bitDepth < 8) png_set_packing(png);
   for (uint32_t y = 0; y < job.image->Height(); ++y) {
     FillRow(job, y);
@@ -273,6 +291,19 @@ Status EncodePng(const PixelBuffer& image, std::span<const PropertyItem> propert
     if (exif.size() > PNG_UINT_31_MAX) return Status::InvalidParameter;
     job.exif = exif.data();
     job.exifSize = static_cast<png_uint_32>(exif.size());
+  }
+
+  // Whole-byte samples are filtered and deflated here, much faster than through libpng's zlib.
+  Bytes idat;
+  if (job.bitDepth >= 8) {
+    const uint32_t channels = job.colorType == PNG_COLOR_TYPE_RGBA ? 4 : job.colorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
+    const auto pixelBytes = channels * static_cast<uint32_t>(job.bitDepth) / 8;
+    auto fill = [&job, rowBytes](uint32_t y, uint8_t* row) {
+      FillRow(job, y);
+      std::memcpy(row, job.row, rowBytes);
+    };
+    if (Status s = DeflatePngRows(image.Height(), rowBytes, pixelBytes, fill, idat); s != Status::Ok) return s;
+    job.idat = &idat;
   }
 
   ErrorContext errors;

@@ -2,6 +2,7 @@
 // calls and argument conversion, stock events, persistence, the About box and the Properties verb.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -147,8 +148,9 @@ TEST_F(ControlThroughModule, PropertyPutsRunTheirNotification) {
 TEST_F(ControlThroughModule, OperationsNotYetAvailableReportNothing) {
   const std::string png = WriteSolidPng(files, "p.png", 8, 8, 0xFF00C800);
   Call("LoadImage", {Variant(png)});
-  EXPECT_EQ(Call("SaveAsPng", {Variant(files.File("out.png"))}), Variant(false));
-  EXPECT_EQ(Call("GetPixelColor", {Variant(1), Variant(1)}), Variant(0));
+  // Saving is built: a save through the module writes its file.
+  EXPECT_EQ(Call("SaveAsPng", {Variant(files.File("out"))}), Variant(true));
+  EXPECT_TRUE(std::filesystem::is_regular_file(files.File("out.png")));
   EXPECT_EQ(Call("PrintImage"), Variant(false));
 }
 

@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""Whole jobs on a 6000x4000 photo through `tavlen run`, beside ImageMagick, GraphicsMagick, vips and Pillow.
+
+Usage: bench/jobs_files.py BUILD_DIR [--quick] [--no-build]
+Builds the Tavlen module, tavlen, tavlen_time and edit_bench in BUILD_DIR (unless --no-build), runs the colour
+operations' Google Benchmark, then the jobs. Every job runs as a whole command line, start-up included, the median
+of at least five runs; peak resident memory comes from /usr/bin/time. Ratios below 1 mean we are faster than the
+fastest peer.
+"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+QUICK = "--quick" in sys.argv
+RUNS = 5 if QUICK else 7
+WIDTH, HEIGHT = 6000, 4000
+FRAME_BYTES = WIDTH * HEIGHT * 3  # one decoded 24-bit frame
+PY = "/usr/bin/python3"
+
+# Our jobs: the body of a script that gets the control `c`, the input `src` and the output stem `out`.
+OURS = {
+    "a": ("load, Rotate90, SaveAsJpg q90", "c.LoadImage(src); c.Rotate90(); c.JpgQuality = 90; ok(c.SaveAsJpg(out));"),
+    "b": ("ConvertToPng of the JPEG", "ok(c.ConvertToPng(src, out));"),
+    "c": ("ConvertToTif LZW", "c.TiffCompression = 0; ok(c.ConvertToTif(src, out));"),
+    "d": ("load, gray, SaveAsJpg q90",
+          "c.LoadImage(src); c.ConvertImageToGrayScaled(); c.JpgQuality = 90; ok(c.SaveAsJpg(out));"),
+    "e": ("load, Resize 1500x1000, SaveAsJpg q90",
+          "c.LoadImage(src); c.Resize(1500, 1000); c.JpgQuality = 90; ok(c.SaveAsJpg(out));"),
+    "f": ("load, SaveAsTif CCITT4", "c.LoadImage(src); c.TiffCompression = 2; ok(c.SaveAsTif(out));"),
+    "g": ("ConvertToPng of a 24-bit BMP", "ok(c.ConvertToPng(src, out));"),
+    "h": ("LoadImage of a PNG", "c.LoadImage(src); ok(c.GetWidth() === 6000);"),
+}
+SOURCE = {"a": "jpg", "b": "jpg", "c": "jpg", "d": "jpg", "e": "jpg", "f": "jpg", "g": "bmp", "h": "png"}
+OUT_EXT = {"a": ".jpg", "b": ".png", "c": ".tiff", "d": ".jpg", "e": ".jpg", "f": ".tiff", "g": ".png", "h": None}
+
+PIL = {
+    "a": "Image.open(a).transpose(Image.Transpose.ROTATE_270).save(b, quality=90)",
+    "b": "Image.open(a).save(b)",
+    "c": "Image.open(a).save(b, compression='tiff_lzw')",
+    "d": "Image.open(a).convert('L').save(b, quality=90)",
+    "e": "Image.open(a).resize((1500, 1000), Image.Resampling.BICUBIC).save(b, quality=90)",
+    "f": "Image.open(a).convert('L').point(lambda v: 255 if v > 128 else 0).convert('1', dither=Image.Dither.NONE)"
+         ".save(b, compression='group4')",
+    "g": "Image.open(a).save(b)",
+    "h": "Image.open(a).load()",
+}
+
+
+def peers(job, src, work):
+    """The peers' command lines for a job: name -> list of commands (run one after another), each writing
+    work/NAME-JOB.EXT."""
+    im, gm = ["/usr/bin/convert"], ["gm", "convert"]
+    magick = {
+        "a": ["-rotate", "90", "-quality", "90"], "b": [], "c": ["-compress", "LZW"],
+        "d": ["-colorspace", "Gray", "-quality", "90"],
+        "e": ["-filter", "Catrom", "-resize", "1500x1000!", "-quality", "90"],
+        "f": ["-colorspace", "Gray", "-threshold", "50%", "-type", "bilevel", "-compress", "Group4"],
+        "g": [], "h": None,
+    }[job]
+    cmds = {}
+
+    def output(name):
+        return os.path.join(work, f"{name}-{job}{OUT_EXT[job]}") if OUT_EXT[job] else None
+
+    if magick is not None:
+        cmds["ImageMagick"] = [im + [src] + magick + [output("ImageMagick")]]
+        cmds["GraphicsMagick"] = [gm + [src] + magick + [output("GraphicsMagick")]]
+    else:
+        cmds["ImageMagick"] = [im + [src, "null:"]]
+        cmds["GraphicsMagick"] = [gm + [src, "null:"]]
+    o = output("vips") or ""  # job h writes nothing
+    t = os.path.join(work, f"vips-{job}.v")
+    cmds["vips"] = {
+        "a": [["vips", "rot", src, o + "[Q=90]", "d90"]],
+        "b": [["vips", "copy", src, o]],
+        "c": [["vips", "tiffsave", src, o, "--compression", "lzw"]],
+        "d": [["vips", "colourspace", src, o + "[Q=90]", "b-w"]],
+        "e": [["vips", "resize", src, o + "[Q=90]", "0.25", "--kernel", "cubic"]],
+        "f": [["vips", "colourspace", src, t, "b-w"], ["vips", "relational_const", t, t + "2.v", "moreeq", "129"],
+              ["vips", "tiffsave", t + "2.v", o, "--compression", "ccittfax4", "--bitdepth", "1"]],
+        "g": [["vips", "copy", src, o]],
+        "h": [["vips", "avg", src]],
+    }[job]
+    cmds["Pillow"] = [[PY, "-c", "import sys\nfrom PIL import Image\na, b = sys.argv[1], sys.argv[2]\n" + PIL[job],
+                       src, output("Pillow") or ""]]
+    return cmds
+
+
+def timed(cmds, env=None):
+    """Wall milliseconds of running the commands in turn, and the largest peak RSS among them in bytes."""
+    start = time.perf_counter()
+    peak = 0
+    for cmd in cmds:
+        r = subprocess.run(["/usr/bin/time", "-f", "%M", *cmd], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                           text=True, env=env)
+        if r.returncode != 0:
+            raise RuntimeError(f"{' '.join(cmd)} failed: {r.stderr.strip()[-300:]}")
+        peak = max(peak, int(r.stderr.strip().splitlines()[-1]) * 1024)
+    return (time.perf_counter() - start) * 1000, peak
+
+
+def median_of(cmds, env=None):
+    runs = [timed(cmds, env) for _ in range(RUNS)]
+    return statistics.median(t for t, _ in runs), max(p for _, p in runs)
+
+
+def main():
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    if not args:
+        sys.exit(__doc__)
+    build = os.path.abspath(args[0])
+    tavlen = os.path.join(build, "bin", "tavlen")
+    module = os.path.join(build, "control", "Tavlen.ocx")
+    if "--no-build" not in sys.argv:
+        subprocess.run(["cmake", "--build", build, "--target", "Tavlen", "tavlen", "tavlen_time", "edit_bench"],
+                       check=True, stdout=subprocess.DEVNULL)
+    print("== colour operations on 24 MP (Google Benchmark)", flush=True)
+    subprocess.run([os.path.join(build, "bench", "edit", "edit_bench")], check=True)
+    work = tempfile.mkdtemp(prefix="tavlen-jobs-")
+    try:
+        env = dict(os.environ, TAVLEN_REGISTRY=os.path.join(work, "registry"))
+        subprocess.run([tavlen, "regsvr", module], check=True, env=env, stdout=subprocess.DEVNULL)
+        photo = os.path.join(work, "photo.jpg")
+        subprocess.run([os.path.join(build, "bench", "tavlen_time"), "make-photo", photo], check=True)
+        sources = {"jpg": photo, "bmp": os.path.join(work, "photo.bmp"), "png": os.path.join(work, "photo.png")}
+        subprocess.run(["/usr/bin/convert", photo, "-type", "TrueColor", sources["bmp"]], check=True)
+        subprocess.run(["/usr/bin/convert", photo, sources["png"]], check=True)
+
+        print(f"== whole jobs on a {WIDTH}x{HEIGHT} photo, median of {RUNS} runs (ms), peak RSS (MB)")
+        header = f"{'job':<40} {'ours':>8} {'IM':>8} {'GM':>8} {'vips':>8} {'Pillow':>8}  {'ratio':>6}  " \
+                 f"{'RSS':>6} {'/frame':>6}  {'size%':>6}"
+        print(header)
+        for job, (title, body) in OURS.items():
+            src = sources[SOURCE[job]]
+            out = os.path.join(work, "ours-" + job)
+            script = os.path.join(work, f"job-{job}.js")
+            with open(script, "w") as f:
+                f.write("function ok(v) { if (!v) throw new Error('job failed'); }\n"
+                        "var c = new ActiveXObject('TAVLEN.TavlenCtrl.1');\n"
+                        f"var src = {src!r}, out = {out!r};\n{body}\nHost.Quit(0);\n")
+            ours, rss = median_of([[tavlen, "run", script]], env)
+            others = {}
+            sizes = {}
+            for name, cmds in peers(job, src, work).items():
+                try:
+                    others[name], _ = median_of(cmds)
+                    if OUT_EXT[job]:
+                        sizes[name] = os.path.getsize(os.path.join(work, f"{name}-{job}{OUT_EXT[job]}"))
+                except (RuntimeError, OSError) as e:
+                    print(f"  ({name} skipped: {e})")
+            fastest = min(others, key=others.get) if others else None
+            ratio = ours / others[fastest] if fastest else float("nan")
+            size = ""
+            if OUT_EXT[job] and fastest in sizes:
+                size = f"{100.0 * os.path.getsize(out + OUT_EXT[job]) / sizes[fastest]:.0f}"
+            cells = " ".join(f"{others.get(n, float('nan')):8.0f}" for n in ("ImageMagick", "GraphicsMagick", "vips",
+                                                                              "Pillow"))
+            print(f"{job}) {title:<37} {ours:8.0f} {cells}  {ratio:6.2f}  {rss / 1e6:6.0f} "
+                  f"{rss / FRAME_BYTES:6.2f}  {size:>6}")
+        print("ratio: ours / fastest peer; /frame: our peak RSS in decoded 24-bit frames; "
+              "size%: our file against the fastest peer's")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

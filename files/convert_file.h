@@ -1,0 +1,24 @@
+// File-to-file conversion: decode a file and write it in another format, never touching a shown picture.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "files/file_formats.h"
+#include "platform/graphics/status.h"
+
+namespace tavlen::files {
+
+// The control's settings a conversion reads.
+struct ConvertSettings {
+  int32_t jpegQuality = 100;    // JpgQuality
+  int32_t tiffCompression = 0;  // TiffCompression; a bilevel scheme writes a black-and-white copy
+};
+
+// Decodes `source` (the frame a decoder presents first) and saves it as SaveImage does to
+// OutputPath(destinationBase, format). The decoder's status when the source cannot be read, else
+// SaveImage's; nothing is written on failure. The caller checks the source's name and existence.
+gfx::Status ConvertFile(const std::string& source, const std::string& destinationBase, FileFormat format,
+                        const ConvertSettings& settings);
+
+}  // namespace tavlen::files
