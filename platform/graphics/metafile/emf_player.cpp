@@ -1,13 +1,14 @@
 // EMF files: the header, the picture's frame and size at 96 dpi, the reference device, and the record loop.
 #include "platform/graphics/metafile/emf_player.h"
 
+#include <array>
 #include <cmath>
+
+#include "platform/graphics/metafile/emf_records.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
 
-constexpr uint32_t kEmrHeader = 1;
-constexpr uint32_t kEmrEof = 14;
 constexpr uint32_t kSignature = 0x464D4520;  // " EMF"
 
 struct EmfHeader {
@@ -79,11 +80,15 @@ bool EmfPlayer::ReadDibAt(const ByteReader& rec, uint32_t offBmi, uint32_t cbBmi
 }
 
 bool EmfPlayer::Dispatch(uint32_t type, ByteReader& rec) {
-  bool handled = false;
-  bool ok = DispatchEmfState(*this, type, rec, handled);
-  if (!handled) ok = DispatchEmfDrawing(*this, type, rec, handled);
-  if (!handled) ok = DispatchEmfBitmap(*this, type, rec, handled);
-  return handled && ok;
+  static const auto kByType = [] {
+    std::array<EmfHandler, kEmrCreateColorSpaceW + 1> table{};
+    for (auto family : {EmfStateHandlers(), EmfDrawingHandlers(), EmfBitmapHandlers()})
+      for (const EmfEntry& e : family) table[e.type] = e.handle;
+    return table;
+  }();
+  if (type >= kByType.size() || !kByType[type]) return false;
+  rec.Seek(8);
+  return kByType[type](*this, rec);
 }
 
 Status EmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats& stats) {

@@ -38,9 +38,4 @@ class EmfPlayer {
   bool m_sawEmfPlus = false;
 };
 
-// Handlers by family (emf_state_records.cpp, emf_draw_records.cpp, emf_bitmap_records.cpp).
-bool DispatchEmfState(EmfPlayer& player, uint32_t type, ByteReader& rec, bool& handled);
-bool DispatchEmfDrawing(EmfPlayer& player, uint32_t type, ByteReader& rec, bool& handled);
-bool DispatchEmfBitmap(EmfPlayer& player, uint32_t type, ByteReader& rec, bool& handled);
-
 }  // namespace tavlen::gfx::metafile
