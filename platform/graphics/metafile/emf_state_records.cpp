@@ -141,7 +141,7 @@ bool CreateBrush(P& p, R& r) {
   return r.Ok() && p.R().Objects().Put(index, Make(brush));
 }
 
-bool CreatePatternBrush(P& p, R& r, bool mono) {
+bool CreatePatternBrush(P& p, R& r) {
   const uint32_t index = r.U32(), usage = r.U32();
   const uint32_t offBmi = r.U32(), cbBmi = r.U32(), offBits = r.U32(), cbBits = r.U32();
   BrushObject brush;
@@ -149,7 +149,6 @@ bool CreatePatternBrush(P& p, R& r, bool mono) {
   const bool ok = r.Ok() && p.ReadDibAt(r, offBmi, cbBmi, offBits, cbBits, usage, img);
   if (ok) {
     brush.style = kBsDibPatternPt;
-    brush.monoUsesDcColors = mono;
     brush.pattern = std::make_shared<const DibImage>(std::move(img));
   } else {
     brush.style = kBsSolid;  // keeps the slot meaningful: writers select it next
@@ -352,8 +351,8 @@ constexpr EmfEntry kHandlers[] = {
     {kEmrComment, Comment},
     {kEmrExtSelectClipRgn, ExtSelectClipRgn},
     {kEmrExtCreateFontIndirectW, CreateFont},
-    {kEmrCreateMonoBrush, [](P& p, R& r) { return CreatePatternBrush(p, r, true); }},
-    {kEmrCreateDibPatternBrushPt, [](P& p, R& r) { return CreatePatternBrush(p, r, false); }},
+    {kEmrCreateMonoBrush, CreatePatternBrush},
+    {kEmrCreateDibPatternBrushPt, CreatePatternBrush},
     {kEmrExtCreatePen, ExtCreatePen},
     {kEmrSetIcmMode, Accept},
     {kEmrCreateColorSpace, Accept},

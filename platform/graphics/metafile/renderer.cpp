@@ -143,11 +143,13 @@ bool Renderer::SetBrushSource(cairo_t* cr, const BrushObject& brush) const {
   }
   if ((brush.style == kBsPattern || brush.style == kBsDibPattern || brush.style == kBsDibPatternPt) && brush.pattern) {
     detail::SurfacePtr surface;
-    if (brush.monoUsesDcColors && brush.pattern->monochrome) {
+    if (brush.pattern->monochrome) {
       DibImage recoloured = *brush.pattern;
-      const uint32_t fore = Rgb(m_dc.textColor), back = Rgb(m_dc.bkColor);
+      const bool transparent = m_dc.bkMode == kTransparent;
+      const uint32_t fore = Rgb(m_dc.textColor), back = transparent ? 0 : Rgb(m_dc.bkColor);
       for (size_t i = 0; i < recoloured.pixels.size(); ++i) recoloured.pixels[i] = recoloured.bits[i] ? back : fore;
-      surface = DibSurface(recoloured, false);
+      recoloured.alpha = transparent ? DibAlpha::Alpha : DibAlpha::Opaque;
+      surface = DibSurface(recoloured, transparent);
     } else {
       surface = DibSurface(*brush.pattern, false);
     }
