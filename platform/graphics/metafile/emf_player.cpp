@@ -20,8 +20,9 @@ struct EmfHeader {
 
 // Offsets: type u32, size u32, bounds 4 x s32 (8), frame 4 x s32 (24), signature u32 (40), version u32,
 // bytes u32, records u32, handles u16, reserved u16, description count/offset u32 x 2, palette entries u32,
-// device size 2 x s32 (72), millimetres 2 x s32 (80); then optionally pixel format size/offset, OpenGL flag (88),
-// micrometres 2 x s32 (100).
+// device size 2 x s32 (72), millimetres 2 x s32 (80). The frame goes to device pixels through the whole
+// millimetres: the optional micrometre field after them disagrees with them often enough (rounded
+// differently by writers) to shift pictures against their own clip rectangles.
 bool ReadHeader(std::span<const uint8_t> bytes, EmfHeader& h) {
   ByteReader r(bytes);
   const uint32_t type = r.U32(), size = r.U32();
@@ -38,19 +39,6 @@ bool ReadHeader(std::span<const uint8_t> bytes, EmfHeader& h) {
   r.Seek(72);
   const double devX = r.S32(), devY = r.S32(), mmX = r.S32(), mmY = r.S32();
   if (devX > 0 && devY > 0 && mmX > 0 && mmY > 0) h.metrics = {devX / mmX, devY / mmY};
-  r.Seek(64);
-  r.U32();
-  const uint32_t offDescription = r.U32();
-  // The extension's micrometres are there only when the description does not start inside them; they
-  // refine the millimetres and must agree with them.
-  if (size >= 108 && (offDescription == 0 || offDescription >= 108)) {
-    r.Seek(100);
-    const double umX = r.S32(), umY = r.S32();
-    if (r.Ok() && devX > 0 && devY > 0 && std::fabs(umX - mmX * 1000) <= 1000 && std::fabs(umY - mmY * 1000) <= 1000 &&
-        umX > 0 && umY > 0) {
-      h.metrics = {devX * 1000 / umX, devY * 1000 / umY};
-    }
-  }
   return true;
 }
 
