@@ -169,7 +169,7 @@ void Renderer::Fill(const DevicePath& shape, const ObjectPtr& brushObject, bool 
   if (!brush || brush->style == kBsNull || shape.Empty()) return;
   RectD bounds;
   if (!shape.Bounds(bounds) || !shape.Finite()) return;
-  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, false, [&](cairo_t* cr) {
+  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
     shape.AddTo(cr);
     cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     if (SetBrushSource(cr, *brush)) cairo_fill(cr);
@@ -251,7 +251,7 @@ void Renderer::Stroke(const DevicePath& shape) {
   bounds = {bounds.left - grow + offset, bounds.top - grow + offset, bounds.right + grow + offset,
             bounds.bottom + grow + offset};
   const uint32_t colour = Rgb(pen->color);
-  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, false, [&](cairo_t* cr) {
+  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
     shape.AddTo(cr, offset, offset);
     cairo_set_line_width(cr, width);
     cairo_set_line_cap(cr, cap);

@@ -113,6 +113,9 @@ class Renderer {
   void Fill(const DevicePath& shape, const ObjectPtr& brush, bool evenOdd);
   void Stroke(const DevicePath& shape);
   bool SetBrushSource(cairo_t* cr, const BrushObject& brush) const;
+  // Writers that want sub-pixel precision draw under a world transform of 1/16 to 1/4. Such shapes are
+  // drawn with coverage, so that detail finer than a pixel lightens instead of vanishing or merging.
+  bool SubPixelDetail() const { return m_dc.world.MeanScale() <= 0.5; }
   // The shape's device rectangle for the box-bound shapes, with the old format's exclusive right and bottom.
   bool ShapeBox(const RectD& r, Affine& unitToDevice, RectD& box);
   void AddToPathOrDraw(DevicePath&& shape, bool closed);
