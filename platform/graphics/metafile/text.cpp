@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "platform/graphics/drawing/font.h"
+#include "platform/graphics/metafile/font_fallback.h"
 #include "platform/graphics/metafile/renderer.h"
 
 namespace tavlen::gfx::metafile {
@@ -40,18 +41,15 @@ PangoContext* Renderer::Pango() {
 std::string Renderer::ResolveFace(const FontObject& font) {
   std::string face = font.face;
   if (!face.empty() && face[0] == '@') face.erase(0, 1);  // vertical-writing variants
-  const std::string key = face + '\x01' + std::to_string(font.pitchAndFamily);
+  const std::string key = face + '\x01' + std::to_string(font.pitchAndFamily) + '\x01' + std::to_string(font.charSet);
   if (auto it = m_faces.find(key); it != m_faces.end()) return it->second;
   std::string resolved;
   if (!face.empty()) {
     auto family = FontFamily::FromName(face);
     if (family.Ok()) resolved = family.Value().Name();
   }
-  if (resolved.empty()) {
-    // Fall back on the generic family the font asks for; fontconfig picks an installed one.
-    const uint8_t family = font.pitchAndFamily & 0xF0, pitch = font.pitchAndFamily & 3;
-    resolved = family == 0x10 ? "serif" : (family == 0x30 || pitch == 1) ? "monospace" : "sans-serif";
-  }
+  // Fall back on the generic family the font asks for; fontconfig picks an installed one.
+  if (resolved.empty()) resolved = FallbackFamily(face, font.pitchAndFamily, TextCharSet(font.charSet, face));
   if (m_faces.size() < 256) m_faces.emplace(key, resolved);
   return resolved;
 }
@@ -138,10 +136,13 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
   if (!layout) return;
   pango_layout_set_font_description(layout.get(), desc.get());
   pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
-  if (font.underline || font.strikeOut) {
+  const char* language = CharSetLanguage(font.charSet);
+  if (font.underline || font.strikeOut || language) {
     detail::AttrListPtr attrs(pango_attr_list_new());
     if (font.underline) pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
     if (font.strikeOut) pango_attr_list_insert(attrs.get(), pango_attr_strikethrough_new(TRUE));
+    // CJK glyph variants differ by language; the character set says which the writer meant.
+    if (language) pango_attr_list_insert(attrs.get(), pango_attr_language_new(pango_language_from_string(language)));
     pango_layout_set_attributes(layout.get(), attrs.get());
   }
   pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
