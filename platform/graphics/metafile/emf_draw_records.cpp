@@ -146,7 +146,8 @@ bool Text(P& p, R& r, size_t at, bool wide) {
     for (size_t i = 0; i < count; ++i) {
       char32_t c = bytes[2 * i] | (bytes[2 * i + 1] << 8);
       uint32_t n = 1;
-      if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) {
+      // Glyph indexes are 16-bit numbers, never surrogate pairs.
+      if (c >= 0xD800 && c < 0xDC00 && i + 1 < count && !(options & kEtoGlyphIndex)) {
         const char32_t low = bytes[2 * i + 2] | (bytes[2 * i + 3] << 8);
         if (low >= 0xDC00 && low < 0xE000) {
           c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);

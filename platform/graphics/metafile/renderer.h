@@ -23,7 +23,7 @@ struct TextRun {
 };
 
 // Options of extended text output.
-enum : uint32_t { kEtoOpaque = 0x2, kEtoClipped = 0x4 };
+enum : uint32_t { kEtoOpaque = 0x2, kEtoClipped = 0x4, kEtoGlyphIndex = 0x10 };
 
 class Renderer {
  public:

@@ -7,6 +7,7 @@
 #include "platform/graphics/drawing/font.h"
 #include "platform/graphics/metafile/font_fallback.h"
 #include "platform/graphics/metafile/renderer.h"
+#include "platform/graphics/metafile/text_line.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
@@ -22,7 +23,109 @@ void AppendUtf8(std::string& out, char32_t c) {
   out.append(buf, static_cast<size_t>(n));
 }
 
+// The characters laid out by pango. With the record's advances, each cluster's first glyph takes the advances
+// of its characters (`advanceScale` takes them to unstretched device pixels).
+bool LayoutLine(PangoContext* context, const PangoFontDescription* desc, const FontObject& font, const TextRun& text,
+                double advanceScale, TextLine& out) {
+  // UTF-8 text, and the character each byte belongs to (glyph clusters point at bytes).
+  std::string utf8;
+  std::vector<uint32_t> charAtByte;
+  for (size_t i = 0; i < text.chars.size(); ++i) {
+    char32_t c = text.chars[i];
+    if (TextCharSet(font.charSet, font.face) == kSymbolCharset && c >= 0xF020 && c <= 0xF0FF) {
+      std::u32string mapped;
+      std::vector<uint32_t> units;
+      const uint8_t b = static_cast<uint8_t>(c - 0xF000);
+      DecodeAnsi(std::span(&b, 1), kSymbolCharset, mapped, units);
+      c = mapped.empty() ? c : mapped[0];
+    }
+    if (c < 0x20) c = 0x20;  // control characters take a place but draw nothing
+    const size_t before = utf8.size();
+    AppendUtf8(utf8, c);
+    charAtByte.insert(charAtByte.end(), utf8.size() - before, static_cast<uint32_t>(i));
+  }
+
+  detail::GObjectPtr<PangoLayout> layout(pango_layout_new(context));
+  if (!layout) return false;
+  pango_layout_set_font_description(layout.get(), desc);
+  pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
+  const char* language = CharSetLanguage(font.charSet);
+  if (font.underline || font.strikeOut || language) {
+    detail::AttrListPtr attrs(pango_attr_list_new());
+    if (font.underline) pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    if (font.strikeOut) pango_attr_list_insert(attrs.get(), pango_attr_strikethrough_new(TRUE));
+    // CJK glyph variants differ by language; the character set says which the writer meant.
+    if (language) pango_attr_list_insert(attrs.get(), pango_attr_language_new(pango_language_from_string(language)));
+    pango_layout_set_attributes(layout.get(), attrs.get());
+  }
+  pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
+  PangoLayoutLine* line = pango_layout_get_line(layout.get(), 0);
+  if (!line) return false;
+
+  // The record's advances replace the font's: each cluster's first glyph takes the advances of its characters.
+  double advance = 0;
+  const bool ownAdvances = !text.advances.empty();
+  if (ownAdvances) {
+    const std::vector<double> deviceAdvance = DeviceAdvances(text, advanceScale);
+    for (double a : deviceAdvance) advance += a;
+    for (GSList* run = line->runs; run; run = run->next) {
+      auto* item = static_cast<PangoGlyphItem*>(run->data);
+      PangoGlyphString* glyphs = item->glyphs;
+      const int base = item->item->offset;
+      const int end = base + item->item->length;
+      for (int g = 0; g < glyphs->num_glyphs; ++g) {
+        const int start = base + glyphs->log_clusters[g];
+        const bool first = g == 0 || glyphs->log_clusters[g - 1] != glyphs->log_clusters[g];
+        if (!first) {
+          glyphs->glyphs[g].geometry.width = 0;
+          continue;
+        }
+        // The cluster runs to the nearest larger cluster start in the item.
+        int next = end;
+        for (int k = 0; k < glyphs->num_glyphs; ++k) {
+          const int s = base + glyphs->log_clusters[k];
+          if (s > start && s < next) next = s;
+        }
+        double width = 0;
+        if (start >= 0 && static_cast<size_t>(start) < charAtByte.size()) {
+          const uint32_t c0 = charAtByte[static_cast<size_t>(start)];
+          const uint32_t c1 = static_cast<size_t>(next) < charAtByte.size() ? charAtByte[static_cast<size_t>(next)]
+                                                                            : static_cast<uint32_t>(text.chars.size());
+          for (uint32_t c = c0; c < c1 && c < deviceAdvance.size(); ++c) width += deviceAdvance[c];
+        }
+        glyphs->glyphs[g].geometry.width = static_cast<int>(std::lround(width * PANGO_SCALE));
+      }
+    }
+  }
+  PangoRectangle logical{};
+  pango_layout_line_get_extents(line, nullptr, &logical);
+  const double ascent = -static_cast<double>(logical.y) / PANGO_SCALE;
+  const double descent = static_cast<double>(logical.height) / PANGO_SCALE - ascent;
+  out.ascent = ascent;
+  out.descent = descent;
+  out.width = ownAdvances ? advance : static_cast<double>(logical.width) / PANGO_SCALE;
+  std::shared_ptr<PangoLayout> keep(layout.release(), g_object_unref);
+  out.paint = [keep, line](cairo_t* cr, bool outline) {
+    if (outline) {
+      pango_cairo_layout_line_path(cr, line);
+      cairo_fill(cr);
+    } else {
+      pango_cairo_show_layout_line(cr, line);
+    }
+  };
+  return true;
+}
+
 }  // namespace
+
+std::vector<double> DeviceAdvances(const TextRun& text, double advanceScale) {
+  std::vector<double> out(text.chars.size(), 0);
+  for (size_t i = 0; i < text.chars.size() && i < text.advances.size(); ++i) {
+    const double a = text.advances[i] * advanceScale;
+    out[i] = std::isfinite(a) ? std::clamp(a, -1e6, 1e6) : 0;
+  }
+  return out;
+}
 
 PangoContext* Renderer::Pango() {
   if (!m_pango) {
@@ -76,33 +179,13 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
       cairo_fill(cr);
     });
   }
-  // Glyph indexes name glyphs of the writer's font, which is not the one drawing here.
-  constexpr uint32_t kEtoGlyphIndex = 0x10;
-  if (text.chars.empty() || (options & kEtoGlyphIndex)) return;
+  if (text.chars.empty()) return;
 
   const double scaleX = std::hypot(m.a, m.b), scaleY = std::hypot(m.c, m.d);
   double em = font.height == 0 ? kDefaultEm : std::fabs(static_cast<double>(font.height)) * scaleY;
   if (!std::isfinite(em) || em < 0.5 || em > 1e5) return;
   PangoContext* context = Pango();
   if (!context) return;
-
-  // UTF-8 text, and the character each byte belongs to (glyph clusters point at bytes).
-  std::string utf8;
-  std::vector<uint32_t> charAtByte;
-  for (size_t i = 0; i < text.chars.size(); ++i) {
-    char32_t c = text.chars[i];
-    if (TextCharSet(font.charSet, font.face) == kSymbolCharset && c >= 0xF020 && c <= 0xF0FF) {
-      std::u32string mapped;
-      std::vector<uint32_t> units;
-      const uint8_t b = static_cast<uint8_t>(c - 0xF000);
-      DecodeAnsi(std::span(&b, 1), kSymbolCharset, mapped, units);
-      c = mapped.empty() ? c : mapped[0];
-    }
-    if (c < 0x20) c = 0x20;  // control characters take a place but draw nothing
-    const size_t before = utf8.size();
-    AppendUtf8(utf8, c);
-    charAtByte.insert(charAtByte.end(), utf8.size() - before, static_cast<uint32_t>(i));
-  }
 
   detail::FontDescriptionPtr desc(pango_font_description_new());
   const std::string face = ResolveFace(font);
@@ -132,67 +215,14 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
     pango_font_metrics_unref(metrics);
   }
 
-  detail::GObjectPtr<PangoLayout> layout(pango_layout_new(context));
-  if (!layout) return;
-  pango_layout_set_font_description(layout.get(), desc.get());
-  pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
-  const char* language = CharSetLanguage(font.charSet);
-  if (font.underline || font.strikeOut || language) {
-    detail::AttrListPtr attrs(pango_attr_list_new());
-    if (font.underline) pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-    if (font.strikeOut) pango_attr_list_insert(attrs.get(), pango_attr_strikethrough_new(TRUE));
-    // CJK glyph variants differ by language; the character set says which the writer meant.
-    if (language) pango_attr_list_insert(attrs.get(), pango_attr_language_new(pango_language_from_string(language)));
-    pango_layout_set_attributes(layout.get(), attrs.get());
-  }
-  pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
-  PangoLayoutLine* line = pango_layout_get_line(layout.get(), 0);
-  if (!line) return;
-
-  // The record's advances replace the font's: each cluster's first glyph takes the advances of its characters.
-  double advance = 0;
-  const bool ownAdvances = !text.advances.empty();
-  if (ownAdvances) {
-    std::vector<double> deviceAdvance(text.chars.size(), 0);
-    for (size_t i = 0; i < text.chars.size() && i < text.advances.size(); ++i) {
-      const double a = text.advances[i] * scaleX / xScale;
-      deviceAdvance[i] = std::isfinite(a) ? std::clamp(a, -1e6, 1e6) : 0;
-      advance += deviceAdvance[i] * xScale;
-    }
-    for (GSList* run = line->runs; run; run = run->next) {
-      auto* item = static_cast<PangoGlyphItem*>(run->data);
-      PangoGlyphString* glyphs = item->glyphs;
-      const int base = item->item->offset;
-      const int end = base + item->item->length;
-      for (int g = 0; g < glyphs->num_glyphs; ++g) {
-        const int start = base + glyphs->log_clusters[g];
-        const bool first = g == 0 || glyphs->log_clusters[g - 1] != glyphs->log_clusters[g];
-        if (!first) {
-          glyphs->glyphs[g].geometry.width = 0;
-          continue;
-        }
-        // The cluster runs to the nearest larger cluster start in the item.
-        int next = end;
-        for (int k = 0; k < glyphs->num_glyphs; ++k) {
-          const int s = base + glyphs->log_clusters[k];
-          if (s > start && s < next) next = s;
-        }
-        double width = 0;
-        if (start >= 0 && static_cast<size_t>(start) < charAtByte.size()) {
-          const uint32_t c0 = charAtByte[static_cast<size_t>(start)];
-          const uint32_t c1 = static_cast<size_t>(next) < charAtByte.size() ? charAtByte[static_cast<size_t>(next)]
-                                                                            : static_cast<uint32_t>(text.chars.size());
-          for (uint32_t c = c0; c < c1 && c < deviceAdvance.size(); ++c) width += deviceAdvance[c];
-        }
-        glyphs->glyphs[g].geometry.width = static_cast<int>(std::lround(width * PANGO_SCALE));
-      }
-    }
-  }
-  PangoRectangle logical{};
-  pango_layout_line_get_extents(line, nullptr, &logical);
-  const double ascent = -static_cast<double>(logical.y) / PANGO_SCALE;
-  const double descent = static_cast<double>(logical.height) / PANGO_SCALE - ascent;
-  if (!ownAdvances) advance = static_cast<double>(logical.width) / PANGO_SCALE * xScale;
+  // Glyph indexes only mean something in the writer's own font: a stand-in family would show other glyphs.
+  if ((options & kEtoGlyphIndex) && g_ascii_strcasecmp(face.c_str(), font.face.c_str() + (font.face[0] == '@')) != 0)
+    return;
+  TextLine line;
+  const bool made = (options & kEtoGlyphIndex) ? GlyphIndexLine(context, desc.get(), text, scaleX / xScale, line)
+                                               : LayoutLine(context, desc.get(), font, text, scaleX / xScale, line);
+  if (!made) return;
+  const double ascent = line.ascent, descent = line.descent, advance = line.width * xScale;
 
   double x0 = 0;
   const uint32_t horizontal = m_dc.textAlign & kTaHorizontalMask;
@@ -253,12 +283,7 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
       cairo_set_source_rgb(cr, RedOf(colour) / 255.0, GreenOf(colour) / 255.0, BlueOf(colour) / 255.0);
       const double startX = advance < 0 ? (x0 + advance) / xScale : x0 / xScale;
       cairo_move_to(cr, startX, baseline);
-      if (em * std::max(1.0, xScale) > kOutlineEm) {
-        pango_cairo_layout_line_path(cr, line);
-        cairo_fill(cr);
-      } else {
-        pango_cairo_show_layout_line(cr, line);
-      }
+      line.paint(cr, em * std::max(1.0, xScale) > kOutlineEm);
     });
   }
   if (updateCp && scaleX > 0) {
