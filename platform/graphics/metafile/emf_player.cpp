@@ -42,7 +42,50 @@ bool ReadHeader(std::span<const uint8_t> bytes, EmfHeader& h) {
   return true;
 }
 
+// Whether the file has EMF+ records and every one of them is of a kind the player draws.
+bool EmfPlusDrawable(std::span<const uint8_t> bytes, size_t offset) {
+  ByteReader r(bytes);
+  r.Seek(offset);
+  bool seen = false;
+  while (r.Remaining() >= 8) {
+    const size_t at = r.Position();
+    const uint32_t type = r.U32(), size = r.U32();
+    if (size < 8 || size > r.Size() - at || type == kEmrEof) break;
+    if (type == kEmrComment) {
+      ByteReader plus(EmfPlusRecords(ByteReader(r.Slice(at, size))));
+      while (plus.Remaining() >= 12) {
+        const size_t start = plus.Position();
+        const uint16_t plusType = plus.U16();
+        plus.U16();
+        const uint32_t plusSize = plus.U32();
+        if (plusSize < 12 || plusSize > plus.Size() - start) break;
+        if (!EmfPlusDrawsRecordType(plusType)) return false;
+        seen = true;
+        plus.Seek(start + plusSize);
+      }
+    }
+    r.Seek(at + size);
+  }
+  return seen;
+}
+
 }  // namespace
+
+std::span<const uint8_t> EmfPlusRecords(const ByteReader& rec) {
+  const auto head = rec.Slice(8, 8);
+  if (head.size() < 8) return {};
+  const uint32_t bytes = head[0] | head[1] << 8 | head[2] << 16 | uint32_t{head[3]} << 24;
+  const uint32_t id = head[4] | head[5] << 8 | head[6] << 16 | uint32_t{head[7]} << 24;
+  if (id != 0x2B464D45 || bytes < 4 || bytes - 4 > rec.Size() - 16) return {};
+  return rec.Slice(16, bytes - 4);
+}
+
+EmfPlayer::~EmfPlayer() = default;
+
+void EmfPlayer::PlayEmfPlus(std::span<const uint8_t> records) {
+  m_sawEmfPlus = true;
+  if (m_plus) m_plus->PlayComment(records);
+}
 
 bool LooksLikeEmf(std::span<const uint8_t> bytes) {
   ByteReader r(bytes);
@@ -80,6 +123,7 @@ bool EmfPlayer::Dispatch(uint32_t type, ByteReader& rec) {
 }
 
 Status EmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats& stats) {
+  if (EmfPlusDrawable(bytes, offset)) m_plus = std::make_unique<EmfPlusPlayer>(m_r, m_limits);
   ByteReader r(bytes);
   r.Seek(offset);
   bool first = true;
@@ -94,7 +138,9 @@ Status EmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats&
     ++stats.records;
     if (type == kEmrEof) break;
     ByteReader rec(r.Slice(at, size));
-    if (!Dispatch(type, rec)) ++stats.skipped;
+    // With EMF+ drawing, EMF records outside GetDC brackets are the fallback of what EMF+ drew.
+    const bool fallback = m_plus && m_plus->SawHeader() && !m_plus->EmfRecordsDrawn() && type != kEmrComment;
+    if (!fallback && !Dispatch(type, rec)) ++stats.skipped;
     // Records are 4-byte aligned; a size that is not still moves on by its exact count.
     r.Seek(at + size);
   }

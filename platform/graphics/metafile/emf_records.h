@@ -132,6 +132,9 @@ std::span<const EmfEntry> EmfStateHandlers();
 std::span<const EmfEntry> EmfDrawingHandlers();
 std::span<const EmfEntry> EmfBitmapHandlers();
 
+// The EMF+ records a comment record carries (`rec` covers it whole), empty when it carries none.
+std::span<const uint8_t> EmfPlusRecords(const ByteReader& rec);
+
 // EMR_GRADIENTFILL (emf_gradient.cpp).
 bool GradientFill(EmfPlayer& player, ByteReader& rec);
 

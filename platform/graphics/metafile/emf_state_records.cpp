@@ -224,11 +224,8 @@ bool ExtSelectClipRgn(P& p, R& r) {
 }
 
 bool Comment(P& p, R& r) {
-  const uint32_t bytes = r.U32();
-  const uint32_t id = r.U32();
-  if (r.Ok() && bytes >= 16 && id == 0x2B464D45) {  // "EMF+"
-    p.NoteEmfPlus();
-  }
+  const auto plus = EmfPlusRecords(r);
+  if (!plus.empty()) p.PlayEmfPlus(plus);
   return true;
 }
 

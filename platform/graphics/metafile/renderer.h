@@ -104,6 +104,8 @@ class Renderer {
   // Bitmaps: the image's pixel rectangle `src` onto the logical rectangle `dest` with a raster operation.
   void StretchBlt(const DibImage* image, const RectD& src, const RectD& dest, uint32_t rop);
   void AlphaBlend(const DibImage& image, const RectD& src, const RectD& dest, uint8_t constantAlpha, bool useAlpha);
+  // The text layout context, made on first use.
+  PangoContext* Pango();
   // The stretch mode's choice: smooth scaling when halftoning.
   bool SmoothStretch() const { return m_dc.stretchMode == 4; }
 
@@ -120,7 +122,6 @@ class Renderer {
   bool ShapeBox(const RectD& r, Affine& unitToDevice, RectD& box);
   void AddToPathOrDraw(DevicePath&& shape, bool closed);
   std::string ResolveFace(const FontObject& font);
-  PangoContext* Pango();
 
   Canvas& m_canvas;
   Affine m_deviceToCanvas;

@@ -8,10 +8,8 @@
 #include "platform/graphics/metafile/text_line.h"
 
 namespace tavlen::gfx::metafile {
-namespace {
 
-// The number of glyphs the scaled font's face has; 0 when it is not a FreeType font.
-long GlyphCount(cairo_scaled_font_t* font) {
+long FaceGlyphCount(cairo_scaled_font_t* font) {
   if (cairo_scaled_font_get_type(font) != CAIRO_FONT_TYPE_FT) return 0;
   FT_Face face = cairo_ft_scaled_font_lock_face(font);
   if (!face) return 0;
@@ -19,8 +17,6 @@ long GlyphCount(cairo_scaled_font_t* font) {
   cairo_ft_scaled_font_unlock_face(font);
   return count;
 }
-
-}  // namespace
 
 bool GlyphIndexLine(PangoContext* context, const PangoFontDescription* desc, const TextRun& text, double advanceScale,
                     TextLine& out) {
@@ -30,7 +26,7 @@ bool GlyphIndexLine(PangoContext* context, const PangoFontDescription* desc, con
   if (!font || !PANGO_IS_CAIRO_FONT(font.get())) return false;
   cairo_scaled_font_t* scaled = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font.get()));
   if (!scaled || cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return false;
-  const long count = GlyphCount(scaled);
+  const long count = FaceGlyphCount(scaled);
   if (count <= 0) return false;
 
   // An index the face lacks would put cairo's context in an error state; it keeps its place but draws nothing.

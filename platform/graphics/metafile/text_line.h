@@ -20,6 +20,9 @@ struct TextLine {
 // The record's advances in unstretched device pixels (`advanceScale` per logical unit), one per character.
 std::vector<double> DeviceAdvances(const TextRun& text, double advanceScale);
 
+// The number of glyphs of the scaled font's FreeType face; 0 when it is not a FreeType font.
+long FaceGlyphCount(cairo_scaled_font_t* font);
+
 // Glyph indexes of the font `desc` names, drawn through its FreeType face at the record's advances (or the
 // glyphs' own); indexes the face does not have take their advance but draw nothing. False when the font
 // cannot be loaded.
