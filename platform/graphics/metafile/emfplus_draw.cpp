@@ -20,7 +20,9 @@ constexpr uint16_t kAppend = 0x2000;
 // Beyond any real drawing; keeps a hostile count from making a huge path.
 constexpr uint32_t kMaxPoints = 1u << 20;
 
-std::vector<PointD> ReadPoints(R& r, uint32_t count, uint16_t flags) {
+}  // namespace
+
+std::vector<PointD> PlusPoints(R& r, uint32_t count, uint16_t flags) {
   std::vector<PointD> pts;
   const bool small = flags & kCompressed;
   if ((flags & kRelative) || count > kMaxPoints || count > r.Remaining() / (small ? 4 : 8)) return pts;
@@ -36,6 +38,8 @@ std::vector<PointD> ReadPoints(R& r, uint32_t count, uint16_t flags) {
   }
   return pts;
 }
+
+namespace {
 
 RectD ReadRect(R& r, uint16_t flags) {
   double x, y, w, h;
@@ -86,7 +90,9 @@ DevicePath ArcPath(const Affine& m, const RectD& rc, double start, double sweep,
   return path;
 }
 
-DevicePath FromPlusPath(const Affine& m, const PlusPath& p) {
+}  // namespace
+
+DevicePath PlusPathToDevice(const Affine& m, const PlusPath& p) {
   DevicePath path;
   const size_t n = std::min(p.points.size(), p.types.size());
   for (size_t i = 0; i < n; ++i) {
@@ -103,6 +109,8 @@ DevicePath FromPlusPath(const Affine& m, const PlusPath& p) {
   }
   return path;
 }
+
+namespace {
 
 void SetRgba(cairo_t* cr, uint32_t argb) {
   cairo_set_source_rgba(cr, ((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0, (argb & 0xFF) / 255.0,
@@ -142,9 +150,7 @@ bool SetPlusSource(cairo_t* cr, const PlusBrush& b, const Affine& worldToCanvas)
   return false;
 }
 
-namespace {
-
-void Fill(P& p, const DevicePath& shape, const PlusBrush& brush, bool evenOdd = false) {
+void PlusFill(P& p, const DevicePath& shape, const PlusBrush& brush, bool evenOdd) {
   RectD bounds;
   if (shape.Empty() || !shape.Finite() || !shape.Bounds(bounds)) return;
   const Affine m = p.WorldToCanvas();
@@ -156,7 +162,7 @@ void Fill(P& p, const DevicePath& shape, const PlusBrush& brush, bool evenOdd = 
   });
 }
 
-void Stroke(P& p, const DevicePath& shape, const PlusPen& pen) {
+void PlusStroke(P& p, const DevicePath& shape, const PlusPen& pen) {
   RectD bounds;
   if (shape.Empty() || !shape.Finite() || !shape.Bounds(bounds)) return;
   const Affine m = p.WorldToCanvas();
@@ -188,6 +194,8 @@ void Stroke(P& p, const DevicePath& shape, const PlusPen& pen) {
   });
 }
 
+namespace {
+
 const PlusPen* PenOf(P& p, uint16_t flags) { return std::get_if<PlusPen>(&p.Object(flags & 0xFF)); }
 
 bool FillRects(P& p, uint16_t flags, R& r) {
@@ -196,7 +204,7 @@ bool FillRects(P& p, uint16_t flags, R& r) {
   const uint32_t count = r.U32();
   if (!r.Ok() || count > r.Remaining() / 8) return false;
   const Affine m = p.WorldToCanvas();
-  for (uint32_t i = 0; i < count; ++i) Fill(p, PlusRectPath(m, ReadRect(r, flags)), brush);
+  for (uint32_t i = 0; i < count; ++i) PlusFill(p, PlusRectPath(m, ReadRect(r, flags)), brush, false);
   return r.Ok();
 }
 
@@ -205,37 +213,37 @@ bool DrawRects(P& p, uint16_t flags, R& r) {
   const uint32_t count = r.U32();
   if (!pen || !r.Ok() || count > r.Remaining() / 8) return false;
   const Affine m = p.WorldToCanvas();
-  for (uint32_t i = 0; i < count; ++i) Stroke(p, PlusRectPath(m, ReadRect(r, flags)), *pen);
+  for (uint32_t i = 0; i < count; ++i) PlusStroke(p, PlusRectPath(m, ReadRect(r, flags)), *pen);
   return r.Ok();
 }
 
 bool FillPolygon(P& p, uint16_t flags, R& r) {
   PlusBrush brush;
   if (!p.BrushFrom(flags, r, brush)) return false;
-  const auto pts = ReadPoints(r, r.U32(), flags);
+  const auto pts = PlusPoints(r, r.U32(), flags);
   if (pts.empty() || !r.Ok()) return false;
-  Fill(p, PolyPath(p.WorldToCanvas(), pts, true), brush);
+  PlusFill(p, PolyPath(p.WorldToCanvas(), pts, true), brush, false);
   return true;
 }
 
 bool DrawLines(P& p, uint16_t flags, R& r) {
   const PlusPen* pen = PenOf(p, flags);
-  const auto pts = ReadPoints(r, r.U32(), flags);
+  const auto pts = PlusPoints(r, r.U32(), flags);
   if (!pen || pts.empty() || !r.Ok()) return false;
-  Stroke(p, PolyPath(p.WorldToCanvas(), pts, flags & kClosedFlag), *pen);
+  PlusStroke(p, PolyPath(p.WorldToCanvas(), pts, flags & kClosedFlag), *pen);
   return true;
 }
 
 bool DrawBeziers(P& p, uint16_t flags, R& r) {
   const PlusPen* pen = PenOf(p, flags);
-  const auto pts = ReadPoints(r, r.U32(), flags);
+  const auto pts = PlusPoints(r, r.U32(), flags);
   if (!pen || pts.size() < 4 || !r.Ok()) return false;
   const Affine m = p.WorldToCanvas();
   DevicePath path;
   path.MoveTo(m.Apply(pts[0]));
   for (size_t i = 1; i + 2 < pts.size(); i += 3)
     path.CurveTo(m.Apply(pts[i]), m.Apply(pts[i + 1]), m.Apply(pts[i + 2]));
-  Stroke(p, path, *pen);
+  PlusStroke(p, path, *pen);
   return true;
 }
 
@@ -244,7 +252,7 @@ bool FillEllipse(P& p, uint16_t flags, R& r) {
   if (!p.BrushFrom(flags, r, brush)) return false;
   const RectD rc = ReadRect(r, flags);
   if (!r.Ok()) return false;
-  Fill(p, ArcPath(p.WorldToCanvas(), rc, 0, 360, false), brush);
+  PlusFill(p, ArcPath(p.WorldToCanvas(), rc, 0, 360, false), brush, false);
   return true;
 }
 
@@ -254,7 +262,7 @@ bool DrawEllipse(P& p, uint16_t flags, R& r) {
   if (!pen || !r.Ok()) return false;
   DevicePath path = ArcPath(p.WorldToCanvas(), rc, 0, 360, false);
   path.Close();
-  Stroke(p, path, *pen);
+  PlusStroke(p, path, *pen);
   return true;
 }
 
@@ -264,7 +272,7 @@ bool FillPie(P& p, uint16_t flags, R& r) {
   const double start = r.F32(), sweep = r.F32();
   const RectD rc = ReadRect(r, flags);
   if (!r.Ok() || !std::isfinite(start) || !std::isfinite(sweep)) return false;
-  Fill(p, ArcPath(p.WorldToCanvas(), rc, start, sweep, true), brush);
+  PlusFill(p, ArcPath(p.WorldToCanvas(), rc, start, sweep, true), brush, false);
   return true;
 }
 
@@ -273,7 +281,7 @@ bool DrawArcOrPie(P& p, uint16_t flags, R& r, bool pie) {
   const double start = r.F32(), sweep = r.F32();
   const RectD rc = ReadRect(r, flags);
   if (!pen || !r.Ok() || !std::isfinite(start) || !std::isfinite(sweep)) return false;
-  Stroke(p, ArcPath(p.WorldToCanvas(), rc, start, sweep, pie), *pen);
+  PlusStroke(p, ArcPath(p.WorldToCanvas(), rc, start, sweep, pie), *pen);
   return true;
 }
 
@@ -281,7 +289,7 @@ bool FillPath(P& p, uint16_t flags, R& r) {
   PlusBrush brush;
   const auto* path = std::get_if<PlusPath>(&p.Object(flags & 0xFF));
   if (!p.BrushFrom(flags, r, brush) || !path) return false;
-  Fill(p, FromPlusPath(p.WorldToCanvas(), *path), brush);
+  PlusFill(p, PlusPathToDevice(p.WorldToCanvas(), *path), brush, false);
   return true;
 }
 
@@ -289,7 +297,7 @@ bool DrawPath(P& p, uint16_t flags, R& r) {
   const auto* path = std::get_if<PlusPath>(&p.Object(flags & 0xFF));
   const auto* pen = std::get_if<PlusPen>(&p.Object(r.U32()));
   if (!path || !pen || !r.Ok()) return false;
-  Stroke(p, FromPlusPath(p.WorldToCanvas(), *path), *pen);
+  PlusStroke(p, PlusPathToDevice(p.WorldToCanvas(), *path), *pen);
   return true;
 }
 
@@ -314,7 +322,7 @@ bool DrawImage(P& p, uint16_t flags, R& r, bool points) {
   if (!image || !r.Ok() || srcUnit != 2) return false;
   PointD to[3];
   if (points) {
-    const auto pts = ReadPoints(r, r.U32(), flags);
+    const auto pts = PlusPoints(r, r.U32(), flags);
     if (pts.size() != 3) return false;
     std::copy(pts.begin(), pts.end(), to);
   } else {
@@ -343,10 +351,8 @@ bool Transform(P& p, uint16_t flags, const Affine& m) {
 }  // namespace
 
 bool EmfPlusDrawsRecordType(uint16_t type) {
-  // Not drawn: FillRegion (0x4013), the closed and cardinal curves (0x4016-0x4018), SetClipRegion (0x4034)
-  // and StrokeFillPath (0x4037).
-  return type < 0x4013 || type == 0x4014 || type == 0x4015 || (type >= 0x4019 && type <= 0x4033) || type == 0x4035 ||
-         type == 0x4036;
+  // StrokeFillPath (0x4037) is the one record type left undrawn.
+  return type >= 0x4001 && type <= 0x4039 && type != 0x4037;
 }
 
 bool PlayEmfPlusRecord(P& p, uint16_t type, uint16_t flags, R& r) {
@@ -366,7 +372,7 @@ bool PlayEmfPlusRecord(P& p, uint16_t type, uint16_t flags, R& r) {
       brush.color = r.U32();
       const Canvas& c = p.R().GetCanvas();
       DevicePath all = PlusRectPath(Affine{}, {0, 0, double(c.Width()), double(c.Height())});
-      Fill(p, all, brush);
+      PlusFill(p, all, brush, false);
       return r.Ok();
     }
     case 0x400A:
@@ -387,10 +393,18 @@ bool PlayEmfPlusRecord(P& p, uint16_t type, uint16_t flags, R& r) {
       return DrawArcOrPie(p, flags, r, true);
     case 0x4012:
       return DrawArcOrPie(p, flags, r, false);
+    case 0x4013:
+      return FillRegion(p, flags, r);
     case 0x4014:
       return FillPath(p, flags, r);
     case 0x4015:
       return DrawPath(p, flags, r);
+    case 0x4016:
+      return ClosedCurve(p, flags, r, true);
+    case 0x4017:
+      return ClosedCurve(p, flags, r, false);
+    case 0x4018:
+      return DrawCurve(p, flags, r);
     case 0x4019:
       return DrawBeziers(p, flags, r);
     case 0x401A:
@@ -468,8 +482,10 @@ bool PlayEmfPlusRecord(P& p, uint16_t type, uint16_t flags, R& r) {
     }
     case 0x4033: {
       const auto* path = std::get_if<PlusPath>(&p.Object(flags & 0xFF));
-      return path && SetClip(p, flags, FromPlusPath(p.WorldToCanvas(), *path));
+      return path && SetClip(p, flags, PlusPathToDevice(p.WorldToCanvas(), *path));
     }
+    case 0x4034:
+      return SetClipRegion(p, flags);
     case 0x4035: {
       const PointD d = p.WorldToCanvas().ApplyVector({r.F32(), r.F32()});
       if (r.Ok()) p.St().clip.Offset(d.x, d.y);
@@ -478,8 +494,9 @@ bool PlayEmfPlusRecord(P& p, uint16_t type, uint16_t flags, R& r) {
     case 0x4036:
       return DrawDriverString(p, flags, r);
     default:
-      // The header's end, GetDC, the rendering hints and origins: nothing to draw.
-      return type == 0x4002 || type == 0x4004 || (type >= 0x401D && type <= 0x4024);
+      // Comments, the end, GetDC, the rendering hints and origins, terminal-server records: nothing to draw.
+      return type == 0x4002 || type == 0x4003 || type == 0x4004 || (type >= 0x401D && type <= 0x4024) ||
+             type == 0x4038 || type == 0x4039;
   }
 }
 

@@ -12,7 +12,7 @@
 namespace tavlen::gfx::metafile {
 namespace {
 
-enum : uint32_t { kBrush = 1, kPen = 2, kPath = 3, kImage = 5, kFont = 6, kStringFormat = 7 };
+enum : uint32_t { kBrush = 1, kPen = 2, kPath = 3, kRegion = 4, kImage = 5, kFont = 6, kStringFormat = 7 };
 constexpr uint16_t kContinued = 0x8000;
 // Embedded metafiles may embed metafiles in turn; beyond this depth they are not drawn.
 constexpr int kMaxImageDepth = 2;
@@ -90,7 +90,9 @@ bool ReadPen(ByteReader& r, PlusPen& p) {
   return ReadBrush(r, p.brush);
 }
 
-bool ReadPathData(ByteReader& r, PlusPath& path) {
+}  // namespace
+
+bool ReadPlusPath(ByteReader& r, PlusPath& path) {
   r.U32();
   const uint32_t count = r.U32(), flags = r.U32();
   const bool small = flags & 0x4000;
@@ -110,6 +112,8 @@ bool ReadPathData(ByteReader& r, PlusPath& path) {
   path.types.assign(types.begin(), types.end());
   return r.Ok();
 }
+
+namespace {
 
 bool ReadFont(ByteReader& r, PlusFont& f) {
   r.U32();
@@ -287,7 +291,10 @@ void EmfPlusPlayer::ReadObject(uint16_t flags, ByteReader& data) {
       ok = ReadPen(r, object.emplace<PlusPen>());
       break;
     case kPath:
-      ok = ReadPathData(r, object.emplace<PlusPath>());
+      ok = ReadPlusPath(r, object.emplace<PlusPath>());
+      break;
+    case kRegion:
+      ok = ReadPlusRegion(r, object.emplace<PlusRegion>());
       break;
     case kFont:
       ok = ReadFont(r, object.emplace<PlusFont>());
@@ -306,7 +313,7 @@ void EmfPlusPlayer::ReadObject(uint16_t flags, ByteReader& data) {
       ok = ReadImage(r, m_limits, object.emplace<PlusImage>());
       break;
     default:
-      break;  // regions, image attributes and custom line caps are not used
+      break;  // image attributes and custom line caps are not used
   }
   m_objects[id] = ok ? std::move(object) : PlusObject{};
 }

@@ -51,11 +51,24 @@ struct PlusStringFormat {
   uint32_t flags = 0, align = 0, lineAlign = 0;
 };
 
+// A region as its leaves combined left to right: the first leaf, then each further leaf with its operation.
+struct PlusRegion {
+  enum class Leaf { Rect, Path, Empty, Infinite };
+  struct Step {
+    uint32_t op = 0;  // 1 intersect, 2 union, 3 xor, 4 exclude; ignored for the first
+    Leaf leaf = Leaf::Empty;
+    RectD rect;
+    PlusPath path;
+  };
+  std::vector<Step> steps;
+};
+
 struct PlusImage {
   DibImage pixels;  // premultiplied when it has alpha
 };
 
-using PlusObject = std::variant<std::monostate, PlusBrush, PlusPen, PlusPath, PlusFont, PlusStringFormat, PlusImage>;
+using PlusObject =
+    std::variant<std::monostate, PlusBrush, PlusPen, PlusPath, PlusFont, PlusStringFormat, PlusImage, PlusRegion>;
 
 // Record types that carry drawing; files using others are played from their EMF records instead.
 bool EmfPlusDrawsRecordType(uint16_t type);
@@ -115,6 +128,18 @@ bool PlayEmfPlusRecord(EmfPlusPlayer& player, uint16_t type, uint16_t flags, Byt
 
 // Shared by the handler files: a rectangle's outline through `m`, a brush as cairo's source, and the text records.
 DevicePath PlusRectPath(const Affine& m, const RectD& rc);
+DevicePath PlusPathToDevice(const Affine& m, const PlusPath& path);
+void PlusFill(EmfPlusPlayer& player, const DevicePath& shape, const PlusBrush& brush, bool evenOdd);
+void PlusStroke(EmfPlusPlayer& player, const DevicePath& shape, const PlusPen& pen);
+std::vector<PointD> PlusPoints(ByteReader& data, uint32_t count, uint16_t flags);
+bool ReadPlusPath(ByteReader& data, PlusPath& path);
+bool ReadPlusRegion(ByteReader& data, PlusRegion& region);
+// The clip combined with the region (world units through the current transform), the first leaf by `firstOp`.
+Clip ApplyRegion(EmfPlusPlayer& player, const PlusRegion& region, Clip clip, RegionOp firstOp);
+bool FillRegion(EmfPlusPlayer& player, uint16_t flags, ByteReader& data);
+bool SetClipRegion(EmfPlusPlayer& player, uint16_t flags);
+bool DrawCurve(EmfPlusPlayer& player, uint16_t flags, ByteReader& data);
+bool ClosedCurve(EmfPlusPlayer& player, uint16_t flags, ByteReader& data, bool fill);
 bool SetPlusSource(cairo_t* cr, const PlusBrush& brush, const Affine& worldToCanvas);
 bool DrawString(EmfPlusPlayer& player, uint16_t flags, ByteReader& data);
 bool DrawDriverString(EmfPlusPlayer& player, uint16_t flags, ByteReader& data);
