@@ -11,7 +11,7 @@ namespace {
 using P = EmfPlusPlayer;
 using R = ByteReader;
 
-constexpr uint16_t kColorFlag = 0x8000, kCompressed = 0x4000, kClosedFlag = 0x2000, kAppend = 0x2000;
+constexpr uint16_t kCompressed = 0x4000, kClosedFlag = 0x2000, kAppend = 0x2000;
 
 RectD ReadRect(R& r, uint16_t flags) {
   double x, y, w, h;

@@ -90,31 +90,6 @@ bool ReadPen(ByteReader& r, PlusPen& p) {
   return ReadBrush(r, p.brush);
 }
 
-}  // namespace
-
-bool ReadPlusPath(ByteReader& r, PlusPath& path) {
-  r.U32();
-  const uint32_t count = r.U32(), flags = r.U32();
-  const bool small = flags & 0x4000;
-  if (!r.Ok() || (flags & 0x0800) || count > r.Remaining() / (small ? 5 : 9))
-    return false;  // relative points: not read
-  path.points.resize(count);
-  for (PointD& p : path.points) {
-    if (small) {
-      const double x = r.S16(), y = r.S16();
-      p = {x, y};
-    } else {
-      const double x = r.F32(), y = r.F32();
-      p = {x, y};
-    }
-  }
-  const auto types = r.Take(count, nullptr);
-  path.types.assign(types.begin(), types.end());
-  return r.Ok();
-}
-
-namespace {
-
 bool ReadFont(ByteReader& r, PlusFont& f) {
   r.U32();
   f.emSize = r.F32();
@@ -206,6 +181,17 @@ bool ReadImage(ByteReader& r, const DecodeLimits& limits, PlusImage& image) {
 }
 
 }  // namespace
+
+bool ReadPlusPath(ByteReader& r, PlusPath& path) {
+  r.U32();  // version
+  const uint32_t count = r.U32(), flags = r.U32();
+  if (!r.Ok()) return false;
+  path.points = PlusPoints(r, count, static_cast<uint16_t>(flags));
+  if (path.points.size() != count) return false;  // relative points are not read
+  const auto types = r.Take(count, nullptr);
+  path.types.assign(types.begin(), types.end());
+  return r.Ok();
+}
 
 void EmfPlusPlayer::SetHeader(double dpiX, double dpiY) {
   if (dpiX > 0 && dpiY > 0 && dpiX < 1e5 && dpiY < 1e5) m_dpiX = dpiX, m_dpiY = dpiY;
