@@ -42,11 +42,12 @@ bool ReadHeader(std::span<const uint8_t> bytes, EmfHeader& h) {
   return true;
 }
 
-// Whether the file has EMF+ records and every one of them is of a kind the player draws.
+// Whether the file's EMF+ records draw something and every one of them is of a kind the player draws. A file
+// whose EMF+ records only set state draws with its EMF records.
 bool EmfPlusDrawable(std::span<const uint8_t> bytes, size_t offset) {
   ByteReader r(bytes);
   r.Seek(offset);
-  bool seen = false;
+  bool drawing = false;
   while (r.Remaining() >= 8) {
     const size_t at = r.Position();
     const uint32_t type = r.U32(), size = r.U32();
@@ -60,13 +61,13 @@ bool EmfPlusDrawable(std::span<const uint8_t> bytes, size_t offset) {
         const uint32_t plusSize = plus.U32();
         if (plusSize < 12 || plusSize > plus.Size() - start) break;
         if (!EmfPlusDrawsRecordType(plusType)) return false;
-        seen = true;
+        drawing |= (plusType >= 0x4009 && plusType <= 0x401C) || plusType == 0x4036;
         plus.Seek(start + plusSize);
       }
     }
     r.Seek(at + size);
   }
-  return seen;
+  return drawing;
 }
 
 }  // namespace
@@ -184,7 +185,7 @@ Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
   Renderer renderer(canvas, deviceToCanvas, h.metrics);
   EmfPlayer player(renderer, limits);
   if (const Status s = player.Play(bytes, h.size, st); s != Status::Ok) return s;
-  // A picture whose drawing is all in EMF+ records, which the player skips, has nothing to show.
+  // A picture with EMF+ records and nothing drawn (by either kind of record) has nothing to show.
   if (player.SawEmfPlus() && !canvas.DrewSomething()) return Status::GenericError;
   return CanvasToPixels(canvas, limits, out);
 }

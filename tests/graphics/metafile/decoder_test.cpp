@@ -136,12 +136,12 @@ TEST(MetafileRobustness, BadIndexesDeepSavesAndHugeCountsAreSkipped) {
 TEST(MetafileRobustness, EmfPlusOnlyPictureWithNothingDrawnFails) {
   test::EmfWriter e(40, 40);
   // A comment carrying an EMF+ header record and nothing else.
-  e.Record(70, {28, 0x2B464D45, 0x00014001, 28, 16, static_cast<int32_t>(0xDBC01002), 0, 96, 96});
+  e.Record(70, {32, 0x2B464D45, 0x00014001, 28, 16, static_cast<int32_t>(0xDBC01002), 0, 96, 96});
   PixelBuffer px;
   EXPECT_EQ(metafile::PlayEmf(e.Finish(), kDefaultLimits, px), Status::GenericError);
-  // With an EMF record that draws, the picture is kept.
+  // With an EMF record that draws, the picture is kept: EMF+ records that draw nothing leave the drawing to it.
   test::EmfWriter f(40, 40);
-  f.Record(70, {28, 0x2B464D45, 0x00014001, 28, 16, static_cast<int32_t>(0xDBC01002), 0, 96, 96});
+  f.Record(70, {32, 0x2B464D45, 0x00014001, 28, 16, static_cast<int32_t>(0xDBC01002), 0, 96, 96});
   f.Record(43, {0, 0, 40, 40});
   EXPECT_EQ(metafile::PlayEmf(f.Finish(), kDefaultLimits, px), Status::Ok);
 }
