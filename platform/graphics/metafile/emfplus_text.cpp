@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/graphics/drawing/font.h"
 #include "platform/graphics/metafile/emfplus_player.h"
-#include "platform/graphics/metafile/font_fallback.h"
 #include "platform/graphics/metafile/text_line.h"
 
 namespace tavlen::gfx::metafile {
@@ -24,10 +22,12 @@ RectD ReadRectF(R& r) {
 }
 
 // The family drawing the font, and whether it is the font itself rather than a stand-in.
-std::string FamilyOf(const PlusFont& font, bool& exact) {
-  auto family = FontFamily::FromName(font.family);
-  exact = family.Ok() && g_ascii_strcasecmp(family.Value().Name().c_str(), font.family.c_str()) == 0;
-  return family.Ok() ? family.Value().Name() : FallbackFamily(font.family, 0, 0);
+std::string FamilyOf(P& p, const PlusFont& font, bool& exact) {
+  FontObject request;
+  request.face = font.family;
+  std::string family = p.R().ResolveFace(request);
+  exact = g_ascii_strcasecmp(family.c_str(), font.family.c_str()) == 0;
+  return family;
 }
 
 detail::FontDescriptionPtr Describe(P& p, const PlusFont& font, double& emWorld) {
@@ -37,7 +37,7 @@ detail::FontDescriptionPtr Describe(P& p, const PlusFont& font, double& emWorld)
   emWorld = font.unit == 0 ? font.emSize : font.emSize * p.UnitToDevice(font.unit) * pagePerDevice;
   detail::FontDescriptionPtr desc(pango_font_description_new());
   bool exact = false;
-  const std::string name = FamilyOf(font, exact);
+  const std::string name = FamilyOf(p, font, exact);
   pango_font_description_set_family(desc.get(), name.c_str());
   pango_font_description_set_weight(desc.get(), (font.style & 1) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
   pango_font_description_set_style(desc.get(), (font.style & 2) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
@@ -128,7 +128,7 @@ bool DrawDriverString(P& p, uint16_t flags, R& r) {
   }
   if (!r.Ok() || !extra.Finite()) return false;
   bool exact = false;
-  FamilyOf(*font, exact);
+  FamilyOf(p, *font, exact);
   // Glyph indexes of a stand-in family would show unrelated glyphs.
   if (!(options & kCmapLookup) && !exact) return false;
   double em = 0;

@@ -106,6 +106,8 @@ class Renderer {
   void AlphaBlend(const DibImage& image, const RectD& src, const RectD& dest, uint8_t constantAlpha, bool useAlpha);
   // The text layout context, made on first use.
   PangoContext* Pango();
+  // The installed family drawing a font: its face, an alias fontconfig binds to it, or a fallback (cached).
+  std::string ResolveFace(const FontObject& font);
   // The stretch mode's choice: smooth scaling when halftoning.
   bool SmoothStretch() const { return m_dc.stretchMode == 4; }
 
@@ -121,7 +123,6 @@ class Renderer {
   // The shape's device rectangle for the box-bound shapes, with the old format's exclusive right and bottom.
   bool ShapeBox(const RectD& r, Affine& unitToDevice, RectD& box);
   void AddToPathOrDraw(DevicePath&& shape, bool closed);
-  std::string ResolveFace(const FontObject& font);
 
   Canvas& m_canvas;
   Affine m_deviceToCanvas;
