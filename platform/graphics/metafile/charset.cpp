@@ -177,6 +177,10 @@ void DecodeAnsi(std::span<const uint8_t> bytes, uint8_t charSet, std::u32string&
       chars.push_back(ConvertOne(pair, 2, codePage));
       unitsPerChar.push_back(2);
       ++i;
+    } else if (DoubleByte(charSet)) {
+      // Single upper bytes of the double-byte sets (half-width katakana in Shift-JIS) are the page's own.
+      chars.push_back(ConvertOne(reinterpret_cast<const char*>(&b), 1, codePage));
+      unitsPerChar.push_back(1);
     } else {
       chars.push_back(TableFor(codePage).chars[b - 128]);
       unitsPerChar.push_back(1);

@@ -11,6 +11,8 @@ namespace tavlen::gfx::metafile {
 namespace {
 
 constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6;
+// Palette indexes 0 and 1, standing in for the table a monochrome DIB of the palette-index form leaves out.
+constexpr uint8_t kMonoIndexes[4] = {0, 0, 1, 0};
 // Beyond any picture a metafile carries, and small enough that a hostile header cannot make us allocate much.
 constexpr uint64_t kMaxDibPixels = uint64_t{1} << 26;
 
@@ -176,6 +178,8 @@ Status ReadDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, Dib
   if (h.bitCount <= 8) {
     const size_t entryBytes = TableEntryBytes(h, colors);
     auto raw = r.Slice(h.tableOffset, size_t{h.tableEntries} * entryBytes);
+    // Monochrome brushes of the palette-index form come without a table: their colours are the DC's.
+    if (raw.empty() && h.bitCount == 1 && colors == DibColors::Palette) raw = kMonoIndexes;
     if (raw.empty()) return Status::InvalidParameter;
     table.resize(h.tableEntries);
     for (uint32_t i = 0; i < h.tableEntries; ++i) {

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/graphics/metafile/emf_player.h"
+#include "platform/graphics/metafile/emf_records.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
@@ -162,29 +162,18 @@ bool Blend(P& p, R& r, bool transparent) {
   return true;
 }
 
+constexpr EmfEntry kHandlers[] = {
+    {kEmrBitBlt, [](P& p, R& r) { return Blit(p, r, false); }},
+    {kEmrStretchBlt, [](P& p, R& r) { return Blit(p, r, true); }},
+    {kEmrMaskBlt, MaskBlit},
+    {kEmrSetDiBitsToDevice, [](P& p, R& r) { return DibBits(p, r, false); }},
+    {kEmrStretchDiBits, [](P& p, R& r) { return DibBits(p, r, true); }},
+    {kEmrAlphaBlend, [](P& p, R& r) { return Blend(p, r, false); }},
+    {kEmrTransparentBlt, [](P& p, R& r) { return Blend(p, r, true); }},
+};
+
 }  // namespace
 
-bool DispatchEmfBitmap(EmfPlayer& p, uint32_t type, ByteReader& r, bool& handled) {
-  handled = true;
-  switch (type) {
-    case 76:
-      return Blit(p, r, false);
-    case 77:
-      return Blit(p, r, true);
-    case 78:
-      return MaskBlit(p, r);
-    case 80:
-      return DibBits(p, r, false);
-    case 81:
-      return DibBits(p, r, true);
-    case 114:
-      return Blend(p, r, false);
-    case 116:
-      return Blend(p, r, true);
-    default:
-      handled = false;
-      return false;
-  }
-}
+std::span<const EmfEntry> EmfBitmapHandlers() { return kHandlers; }
 
 }  // namespace tavlen::gfx::metafile

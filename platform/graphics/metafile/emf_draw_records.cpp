@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/graphics/metafile/emf_player.h"
+#include "platform/graphics/metafile/emf_records.h"
 #include "platform/graphics/metafile/region_data.h"
 
 namespace tavlen::gfx::metafile {
@@ -40,26 +40,27 @@ bool ReadPoints(R& r, uint32_t count, bool small, std::vector<PointD>& out) {
 
 // Bounds, count, points: the single-figure poly records.
 bool Poly(P& p, R& r, uint32_t type) {
-  const bool small = type >= 85;
-  const uint32_t base = small ? type - 83 : type;  // the 16-bit records follow the 32-bit order from 2
+  const bool small = type >= kEmrPolyBezier16;
+  const uint32_t base =
+      small ? type - (kEmrPolyBezier16 - kEmrPolyBezier) : type;  // the 16-bit records follow the 32-bit order from 2
   RectL(r);
   std::vector<PointD> pts;
   if (!ReadPoints(r, r.U32(), small, pts)) return false;
   Renderer& g = p.R();
   switch (base) {
-    case 2:
+    case kEmrPolyBezier:
       g.PolyBezier(pts);
       break;
-    case 3:
+    case kEmrPolygon:
       g.Polygon(pts);
       break;
-    case 4:
+    case kEmrPolyline:
       g.Polyline(pts);
       break;
-    case 5:
+    case kEmrPolyBezierTo:
       g.PolyBezierTo(pts);
       break;
-    case 6:
+    case kEmrPolylineTo:
       g.PolylineTo(pts);
       break;
     default:
@@ -94,10 +95,10 @@ bool ArcFamily(P& p, R& r, uint32_t type) {
   const RectD box = RectL(r);
   const PointD start = PointL(r), end = PointL(r);
   if (!r.Ok()) return false;
-  if (type == 55) {
+  if (type == kEmrArcTo) {
     p.R().ArcTo(box, start, end);
   } else {
-    p.R().ArcShape(type == 45 ? ArcKind::Arc : type == 46 ? ArcKind::Chord : ArcKind::Pie, box, start, end);
+    p.R().ArcShape(type == kEmrArc ? ArcKind::Arc : type == kEmrChord ? ArcKind::Chord : ArcKind::Pie, box, start, end);
   }
   return true;
 }
@@ -107,18 +108,18 @@ bool RegionRecord(P& p, R& r, uint32_t type) {
   const uint32_t bytes = r.U32();
   ObjectPtr brush;
   double w = 0, h = 0;
-  if (type == 71 || type == 72) brush = p.Object(r.U32());
-  if (type == 72) w = r.S32(), h = r.S32();
+  if (type == kEmrFillRgn || type == kEmrFrameRgn) brush = p.Object(r.U32());
+  if (type == kEmrFrameRgn) w = r.S32(), h = r.S32();
   std::vector<RectD> rects;
   if (!r.Ok() || !ReadRegionData(r.Take(std::min<size_t>(bytes, r.Remaining()), nullptr), rects)) return false;
   switch (type) {
-    case 71:
+    case kEmrFillRgn:
       p.R().FillRects(rects, brush);
       break;
-    case 72:
+    case kEmrFrameRgn:
       p.R().FrameRects(rects, brush, w, h);
       break;
-    case 73:
+    case kEmrInvertRgn:
       p.R().InvertRects(rects);
       break;
     default:
@@ -145,7 +146,8 @@ bool Text(P& p, R& r, size_t at, bool wide) {
     for (size_t i = 0; i < count; ++i) {
       char32_t c = bytes[2 * i] | (bytes[2 * i + 1] << 8);
       uint32_t n = 1;
-      if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) {
+      // Glyph indexes are 16-bit numbers, never surrogate pairs.
+      if (c >= 0xD800 && c < 0xDC00 && i + 1 < count && !(options & kEtoGlyphIndex)) {
         const char32_t low = bytes[2 * i + 2] | (bytes[2 * i + 3] << 8);
         if (low >= 0xDC00 && low < 0xE000) {
           c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
@@ -223,167 +225,108 @@ bool SmallTextOut(P& p, R& r) {
   return true;
 }
 
-// Vertices are (x, y s32; red, green, blue, alpha u16); then rectangles (two indexes) or triangles (three).
-bool GradientFill(P& p, R& r) {
-  RectL(r);
-  const uint32_t vertices = r.U32(), shapes = r.U32(), mode = r.U32();
-  if (!r.Ok() || vertices > r.Remaining() / 16 || mode > 2) return false;
-  struct Vertex {
-    PointD pt;
-    double red, green, blue;
-  };
-  std::vector<Vertex> v(vertices);
-  const Affine& m = p.R().LogicalToCanvas();
-  for (auto& x : v) {
-    x.pt = m.Apply(PointL(r));
-    x.red = r.U16() / 65280.0, x.green = r.U16() / 65280.0, x.blue = r.U16() / 65280.0;
-    r.U16();
-  }
-  const uint32_t perShape = mode == 2 ? 3 : 2;
-  if (!r.Ok() || shapes > r.Remaining() / (4 * perShape)) return false;
-  Canvas& canvas = p.R().GetCanvas();
-  const DcState& dc = p.R().Dc();
-  for (uint32_t s = 0; s < shapes; ++s) {
-    uint32_t idx[3] = {0, 0, 0};
-    for (uint32_t k = 0; k < perShape; ++k) idx[k] = r.U32();
-    if (idx[0] >= vertices || idx[1] >= vertices || idx[2] >= vertices) continue;
-    const Vertex &a = v[idx[0]], &b = v[idx[1]], &c = v[idx[2]];
-    RectD bounds{std::min(a.pt.x, b.pt.x), std::min(a.pt.y, b.pt.y), std::max(a.pt.x, b.pt.x),
-                 std::max(a.pt.y, b.pt.y)};
-    if (mode == 2) {
-      bounds = {std::min(bounds.left, c.pt.x), std::min(bounds.top, c.pt.y), std::max(bounds.right, c.pt.x),
-                std::max(bounds.bottom, c.pt.y)};
-    }
-    canvas.Draw(bounds, dc.clip, dc.rop2, false, [&](cairo_t* cr) {
-      cairo_pattern_t* pattern;
-      if (mode == 2) {
-        pattern = cairo_pattern_create_mesh();
-        cairo_mesh_pattern_begin_patch(pattern);
-        cairo_mesh_pattern_move_to(pattern, a.pt.x, a.pt.y);
-        cairo_mesh_pattern_line_to(pattern, b.pt.x, b.pt.y);
-        cairo_mesh_pattern_line_to(pattern, c.pt.x, c.pt.y);
-        const Vertex* corners[3] = {&a, &b, &c};
-        for (unsigned k = 0; k < 3; ++k)
-          cairo_mesh_pattern_set_corner_color_rgb(pattern, k, corners[k]->red, corners[k]->green, corners[k]->blue);
-        cairo_mesh_pattern_end_patch(pattern);
-        cairo_move_to(cr, a.pt.x, a.pt.y);
-        cairo_line_to(cr, b.pt.x, b.pt.y);
-        cairo_line_to(cr, c.pt.x, c.pt.y);
-        cairo_close_path(cr);
-      } else {
-        const bool horizontal = mode == 0;
-        pattern = horizontal ? cairo_pattern_create_linear(bounds.left, 0, bounds.right, 0)
-                             : cairo_pattern_create_linear(0, bounds.top, 0, bounds.bottom);
-        const bool aFirst = horizontal ? a.pt.x <= b.pt.x : a.pt.y <= b.pt.y;
-        const Vertex& from = aFirst ? a : b;
-        const Vertex& to = aFirst ? b : a;
-        cairo_pattern_add_color_stop_rgb(pattern, 0, from.red, from.green, from.blue);
-        cairo_pattern_add_color_stop_rgb(pattern, 1, to.red, to.green, to.blue);
-        cairo_rectangle(cr, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
-      }
-      cairo_set_source(cr, pattern);
-      cairo_fill(cr);
-      cairo_pattern_destroy(pattern);
-    });
-  }
+template <uint32_t kType>
+bool PolyOf(P& p, R& r) {
+  return Poly(p, r, kType);
+}
+
+template <uint32_t kType>
+bool ArcOf(P& p, R& r) {
+  return ArcFamily(p, r, kType);
+}
+
+template <uint32_t kType>
+bool RegionOf(P& p, R& r) {
+  return RegionRecord(p, r, kType);
+}
+
+bool SetPixel(P& p, R& r) {
+  const PointD pt = PointL(r);
+  const ColorRef c = r.U32();
+  if (r.Ok()) p.R().SetPixel(pt, c);
   return r.Ok();
 }
 
+bool MoveTo(P& p, R& r) {
+  const PointD pt = PointL(r);
+  if (r.Ok()) p.R().MoveTo(pt);
+  return r.Ok();
+}
+
+bool LineTo(P& p, R& r) {
+  const PointD pt = PointL(r);
+  if (r.Ok()) p.R().LineTo(pt);
+  return r.Ok();
+}
+
+bool AngleArc(P& p, R& r) {
+  const PointD c = PointL(r);
+  const double radius = r.U32(), start = r.F32(), sweep = r.F32();
+  if (r.Ok()) p.R().AngleArc(c, radius, start, sweep);
+  return r.Ok();
+}
+
+bool Ellipse(P& p, R& r) {
+  const RectD box = RectL(r);
+  if (r.Ok()) p.R().Ellipse(box);
+  return r.Ok();
+}
+
+bool Rectangle(P& p, R& r) {
+  const RectD box = RectL(r);
+  if (r.Ok()) p.R().Rectangle(box);
+  return r.Ok();
+}
+
+bool RoundRect(P& p, R& r) {
+  const RectD box = RectL(r);
+  const double w = r.S32(), h = r.S32();
+  if (r.Ok()) p.R().RoundRect(box, w, h);
+  return r.Ok();
+}
+
+constexpr EmfEntry kHandlers[] = {
+    {kEmrPolyBezier, PolyOf<kEmrPolyBezier>},
+    {kEmrPolygon, PolyOf<kEmrPolygon>},
+    {kEmrPolyline, PolyOf<kEmrPolyline>},
+    {kEmrPolyBezierTo, PolyOf<kEmrPolyBezierTo>},
+    {kEmrPolylineTo, PolyOf<kEmrPolylineTo>},
+    {kEmrPolyBezier16, PolyOf<kEmrPolyBezier16>},
+    {kEmrPolygon16, PolyOf<kEmrPolygon16>},
+    {kEmrPolyline16, PolyOf<kEmrPolyline16>},
+    {kEmrPolyBezierTo16, PolyOf<kEmrPolyBezierTo16>},
+    {kEmrPolylineTo16, PolyOf<kEmrPolylineTo16>},
+    {kEmrPolyPolyline, [](P& p, R& r) { return PolyPoly(p, r, false, false); }},
+    {kEmrPolyPolygon, [](P& p, R& r) { return PolyPoly(p, r, true, false); }},
+    {kEmrPolyPolyline16, [](P& p, R& r) { return PolyPoly(p, r, false, true); }},
+    {kEmrPolyPolygon16, [](P& p, R& r) { return PolyPoly(p, r, true, true); }},
+    {kEmrPolyDraw, [](P& p, R& r) { return PolyDraw(p, r, false); }},
+    {kEmrPolyDraw16, [](P& p, R& r) { return PolyDraw(p, r, true); }},
+    {kEmrSetPixelV, SetPixel},
+    {kEmrMoveToEx, MoveTo},
+    {kEmrLineTo, LineTo},
+    {kEmrAngleArc, AngleArc},
+    {kEmrEllipse, Ellipse},
+    {kEmrRectangle, Rectangle},
+    {kEmrRoundRect, RoundRect},
+    {kEmrArc, ArcOf<kEmrArc>},
+    {kEmrChord, ArcOf<kEmrChord>},
+    {kEmrPie, ArcOf<kEmrPie>},
+    {kEmrArcTo, ArcOf<kEmrArcTo>},
+    {kEmrFillRgn, RegionOf<kEmrFillRgn>},
+    {kEmrFrameRgn, RegionOf<kEmrFrameRgn>},
+    {kEmrInvertRgn, RegionOf<kEmrInvertRgn>},
+    {kEmrPaintRgn, RegionOf<kEmrPaintRgn>},
+    {kEmrExtTextOutA, [](P& p, R& r) { return ExtTextOut(p, r, false); }},
+    {kEmrExtTextOutW, [](P& p, R& r) { return ExtTextOut(p, r, true); }},
+    {kEmrPolyTextOutA, [](P& p, R& r) { return PolyTextOut(p, r, false); }},
+    {kEmrPolyTextOutW, [](P& p, R& r) { return PolyTextOut(p, r, true); }},
+    {kEmrSmallTextOut, SmallTextOut},
+    {kEmrGradientFill, GradientFill},
+};
+
 }  // namespace
 
-bool DispatchEmfDrawing(EmfPlayer& p, uint32_t type, ByteReader& r, bool& handled) {
-  handled = true;
-  r.Seek(8);
-  Renderer& g = p.R();
-  switch (type) {
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 85:
-    case 86:
-    case 87:
-    case 88:
-    case 89:
-      return Poly(p, r, type);
-    case 7:
-      return PolyPoly(p, r, false, false);
-    case 8:
-      return PolyPoly(p, r, true, false);
-    case 90:
-      return PolyPoly(p, r, false, true);
-    case 91:
-      return PolyPoly(p, r, true, true);
-    case 56:
-      return PolyDraw(p, r, false);
-    case 92:
-      return PolyDraw(p, r, true);
-    case 15: {
-      const PointD pt = PointL(r);
-      const ColorRef c = r.U32();
-      if (r.Ok()) g.SetPixel(pt, c);
-      return r.Ok();
-    }
-    case 27: {
-      const PointD pt = PointL(r);
-      if (r.Ok()) g.MoveTo(pt);
-      return r.Ok();
-    }
-    case 54: {
-      const PointD pt = PointL(r);
-      if (r.Ok()) g.LineTo(pt);
-      return r.Ok();
-    }
-    case 41: {
-      const PointD c = PointL(r);
-      const double radius = r.U32(), start = r.F32(), sweep = r.F32();
-      if (r.Ok()) g.AngleArc(c, radius, start, sweep);
-      return r.Ok();
-    }
-    case 42:
-    case 43: {
-      const RectD box = RectL(r);
-      if (!r.Ok()) return false;
-      if (type == 42) {
-        g.Ellipse(box);
-      } else {
-        g.Rectangle(box);
-      }
-      return true;
-    }
-    case 44: {
-      const RectD box = RectL(r);
-      const double w = r.S32(), h = r.S32();
-      if (r.Ok()) g.RoundRect(box, w, h);
-      return r.Ok();
-    }
-    case 45:
-    case 46:
-    case 47:
-    case 55:
-      return ArcFamily(p, r, type);
-    case 71:
-    case 72:
-    case 73:
-    case 74:
-      return RegionRecord(p, r, type);
-    case 83:
-      return ExtTextOut(p, r, false);
-    case 84:
-      return ExtTextOut(p, r, true);
-    case 96:
-      return PolyTextOut(p, r, false);
-    case 97:
-      return PolyTextOut(p, r, true);
-    case 108:
-      return SmallTextOut(p, r);
-    case 118:
-      return GradientFill(p, r);
-    default:
-      handled = false;
-      return false;
-  }
-}
+std::span<const EmfEntry> EmfDrawingHandlers() { return kHandlers; }
 
 }  // namespace tavlen::gfx::metafile

@@ -1,13 +1,14 @@
 // EMF files: the header, the picture's frame and size at 96 dpi, the reference device, and the record loop.
 #include "platform/graphics/metafile/emf_player.h"
 
+#include <array>
 #include <cmath>
+
+#include "platform/graphics/metafile/emf_records.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
 
-constexpr uint32_t kEmrHeader = 1;
-constexpr uint32_t kEmrEof = 14;
 constexpr uint32_t kSignature = 0x464D4520;  // " EMF"
 
 struct EmfHeader {
@@ -19,8 +20,9 @@ struct EmfHeader {
 
 // Offsets: type u32, size u32, bounds 4 x s32 (8), frame 4 x s32 (24), signature u32 (40), version u32,
 // bytes u32, records u32, handles u16, reserved u16, description count/offset u32 x 2, palette entries u32,
-// device size 2 x s32 (72), millimetres 2 x s32 (80); then optionally pixel format size/offset, OpenGL flag (88),
-// micrometres 2 x s32 (100).
+// device size 2 x s32 (72), millimetres 2 x s32 (80). The frame goes to device pixels through the whole
+// millimetres: the optional micrometre field after them disagrees with them often enough (rounded
+// differently by writers) to shift pictures against their own clip rectangles.
 bool ReadHeader(std::span<const uint8_t> bytes, EmfHeader& h) {
   ByteReader r(bytes);
   const uint32_t type = r.U32(), size = r.U32();
@@ -37,23 +39,54 @@ bool ReadHeader(std::span<const uint8_t> bytes, EmfHeader& h) {
   r.Seek(72);
   const double devX = r.S32(), devY = r.S32(), mmX = r.S32(), mmY = r.S32();
   if (devX > 0 && devY > 0 && mmX > 0 && mmY > 0) h.metrics = {devX / mmX, devY / mmY};
-  r.Seek(64);
-  r.U32();
-  const uint32_t offDescription = r.U32();
-  // The extension's micrometres are there only when the description does not start inside them; they
-  // refine the millimetres and must agree with them.
-  if (size >= 108 && (offDescription == 0 || offDescription >= 108)) {
-    r.Seek(100);
-    const double umX = r.S32(), umY = r.S32();
-    if (r.Ok() && devX > 0 && devY > 0 && std::fabs(umX - mmX * 1000) <= 1000 && std::fabs(umY - mmY * 1000) <= 1000 &&
-        umX > 0 && umY > 0) {
-      h.metrics = {devX * 1000 / umX, devY * 1000 / umY};
-    }
-  }
   return true;
 }
 
+// Whether the file's EMF+ records draw something and every one of them is of a kind the player draws. A file
+// whose EMF+ records only set state draws with its EMF records.
+bool EmfPlusDrawable(std::span<const uint8_t> bytes, size_t offset) {
+  ByteReader r(bytes);
+  r.Seek(offset);
+  bool drawing = false;
+  while (r.Remaining() >= 8) {
+    const size_t at = r.Position();
+    const uint32_t type = r.U32(), size = r.U32();
+    if (size < 8 || size > r.Size() - at || type == kEmrEof) break;
+    if (type == kEmrComment) {
+      ByteReader plus(EmfPlusRecords(ByteReader(r.Slice(at, size))));
+      while (plus.Remaining() >= 12) {
+        const size_t start = plus.Position();
+        const uint16_t plusType = plus.U16();
+        plus.U16();
+        const uint32_t plusSize = plus.U32();
+        if (plusSize < 12 || plusSize > plus.Size() - start) break;
+        if (!EmfPlusDrawsRecordType(plusType)) return false;
+        drawing |= (plusType >= 0x4009 && plusType <= 0x401C) || plusType == 0x4036;
+        plus.Seek(start + plusSize);
+      }
+    }
+    r.Seek(at + size);
+  }
+  return drawing;
+}
+
 }  // namespace
+
+std::span<const uint8_t> EmfPlusRecords(const ByteReader& rec) {
+  const auto head = rec.Slice(8, 8);
+  if (head.size() < 8) return {};
+  const uint32_t bytes = head[0] | head[1] << 8 | head[2] << 16 | uint32_t{head[3]} << 24;
+  const uint32_t id = head[4] | head[5] << 8 | head[6] << 16 | uint32_t{head[7]} << 24;
+  if (id != 0x2B464D45 || bytes < 4 || bytes - 4 > rec.Size() - 16) return {};
+  return rec.Slice(16, bytes - 4);
+}
+
+EmfPlayer::~EmfPlayer() = default;
+
+void EmfPlayer::PlayEmfPlus(std::span<const uint8_t> records) {
+  m_sawEmfPlus = true;
+  if (m_plus) m_plus->PlayComment(records);
+}
 
 bool LooksLikeEmf(std::span<const uint8_t> bytes) {
   ByteReader r(bytes);
@@ -79,14 +112,19 @@ bool EmfPlayer::ReadDibAt(const ByteReader& rec, uint32_t offBmi, uint32_t cbBmi
 }
 
 bool EmfPlayer::Dispatch(uint32_t type, ByteReader& rec) {
-  bool handled = false;
-  bool ok = DispatchEmfState(*this, type, rec, handled);
-  if (!handled) ok = DispatchEmfDrawing(*this, type, rec, handled);
-  if (!handled) ok = DispatchEmfBitmap(*this, type, rec, handled);
-  return handled && ok;
+  static const auto kByType = [] {
+    std::array<EmfHandler, kEmrCreateColorSpaceW + 1> table{};
+    for (auto family : {EmfStateHandlers(), EmfDrawingHandlers(), EmfBitmapHandlers()})
+      for (const EmfEntry& e : family) table[e.type] = e.handle;
+    return table;
+  }();
+  if (type >= kByType.size() || !kByType[type]) return false;
+  rec.Seek(8);
+  return kByType[type](*this, rec);
 }
 
 Status EmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats& stats) {
+  if (EmfPlusDrawable(bytes, offset)) m_plus = std::make_unique<EmfPlusPlayer>(m_r, m_limits);
   ByteReader r(bytes);
   r.Seek(offset);
   bool first = true;
@@ -101,7 +139,9 @@ Status EmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats&
     ++stats.records;
     if (type == kEmrEof) break;
     ByteReader rec(r.Slice(at, size));
-    if (!Dispatch(type, rec)) ++stats.skipped;
+    // With EMF+ drawing, EMF records outside GetDC brackets are the fallback of what EMF+ drew.
+    const bool fallback = m_plus && m_plus->SawHeader() && !m_plus->EmfRecordsDrawn() && type != kEmrComment;
+    if (!fallback && !Dispatch(type, rec)) ++stats.skipped;
     // Records are 4-byte aligned; a size that is not still moves on by its exact count.
     r.Seek(at + size);
   }
@@ -145,7 +185,7 @@ Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
   Renderer renderer(canvas, deviceToCanvas, h.metrics);
   EmfPlayer player(renderer, limits);
   if (const Status s = player.Play(bytes, h.size, st); s != Status::Ok) return s;
-  // A picture whose drawing is all in EMF+ records, which the player skips, has nothing to show.
+  // A picture with EMF+ records and nothing drawn (by either kind of record) has nothing to show.
   if (player.SawEmfPlus() && !canvas.DrewSomething()) return Status::GenericError;
   return CanvasToPixels(canvas, limits, out);
 }

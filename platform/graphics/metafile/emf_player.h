@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "platform/graphics/metafile/byte_reader.h"
+#include "platform/graphics/metafile/emfplus_player.h"
 #include "platform/graphics/metafile/player.h"
 #include "platform/graphics/metafile/renderer.h"
 
@@ -13,6 +15,7 @@ namespace tavlen::gfx::metafile {
 class EmfPlayer {
  public:
   EmfPlayer(Renderer& renderer, const DecodeLimits& limits) : m_r(renderer), m_limits(limits) {}
+  ~EmfPlayer();
 
   // Plays every record after the header. InvalidParameter when the record walk breaks before any record.
   Status Play(std::span<const uint8_t> bytes, size_t offset, PlayStats& stats);
@@ -28,19 +31,17 @@ class EmfPlayer {
                  uint32_t usage, DibImage& out);
   // The object an index names: a stock object (top bit set) or a table slot.
   ObjectPtr Object(uint32_t index) const;
-  // EMF+ records were seen. Their dual flag is not trusted: writers set it on files without EMF drawing.
-  void NoteEmfPlus() { m_sawEmfPlus = true; }
+  // The EMF+ records of a comment (after its identifier). They are drawn when the whole file's EMF+ records
+  // are of the kinds the player draws; the EMF records then draw only inside GetDC brackets, so that a
+  // dual file draws once. Otherwise the EMF records draw and the EMF+ ones are only noted.
+  void PlayEmfPlus(std::span<const uint8_t> records);
   bool SawEmfPlus() const { return m_sawEmfPlus; }
 
  private:
   Renderer& m_r;
   const DecodeLimits& m_limits;
   bool m_sawEmfPlus = false;
+  std::unique_ptr<EmfPlusPlayer> m_plus;  // set when the file's EMF+ records are drawn
 };
-
-// Handlers by family (emf_state_records.cpp, emf_draw_records.cpp, emf_bitmap_records.cpp).
-bool DispatchEmfState(EmfPlayer& player, uint32_t type, ByteReader& rec, bool& handled);
-bool DispatchEmfDrawing(EmfPlayer& player, uint32_t type, ByteReader& rec, bool& handled);
-bool DispatchEmfBitmap(EmfPlayer& player, uint32_t type, ByteReader& rec, bool& handled);
 
 }  // namespace tavlen::gfx::metafile

@@ -3,8 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
-#include "platform/graphics/metafile/emf_player.h"
+#include "platform/graphics/metafile/emf_records.h"
 #include "platform/graphics/metafile/region_data.h"
 
 namespace tavlen::gfx::metafile {
@@ -140,7 +141,7 @@ bool CreateBrush(P& p, R& r) {
   return r.Ok() && p.R().Objects().Put(index, Make(brush));
 }
 
-bool CreatePatternBrush(P& p, R& r, bool mono) {
+bool CreatePatternBrush(P& p, R& r) {
   const uint32_t index = r.U32(), usage = r.U32();
   const uint32_t offBmi = r.U32(), cbBmi = r.U32(), offBits = r.U32(), cbBits = r.U32();
   BrushObject brush;
@@ -148,7 +149,6 @@ bool CreatePatternBrush(P& p, R& r, bool mono) {
   const bool ok = r.Ok() && p.ReadDibAt(r, offBmi, cbBmi, offBits, cbBits, usage, img);
   if (ok) {
     brush.style = kBsDibPatternPt;
-    brush.monoUsesDcColors = mono;
     brush.pattern = std::make_shared<const DibImage>(std::move(img));
   } else {
     brush.style = kBsSolid;  // keeps the slot meaningful: writers select it next
@@ -224,166 +224,145 @@ bool ExtSelectClipRgn(P& p, R& r) {
 }
 
 bool Comment(P& p, R& r) {
-  const uint32_t bytes = r.U32();
-  const uint32_t id = r.U32();
-  if (r.Ok() && bytes >= 16 && id == 0x2B464D45) {  // "EMF+"
-    p.NoteEmfPlus();
-  }
+  const auto plus = EmfPlusRecords(r);
+  if (!plus.empty()) p.PlayEmfPlus(plus);
   return true;
 }
 
+bool Accept(P&, R&) { return true; }
+
+bool SetBrushOrg(P& p, R& r) {
+  const PointD o = PointL(r);
+  // The brush origin is in device pixels.
+  p.R().Dc().brushOrg = p.R().DeviceToCanvas().ApplyVector(o);
+  return r.Ok();
+}
+
+bool SetMapMode(P& p, R& r) {
+  const uint32_t mode = r.U32();
+  if (mode < 1 || mode > 8) return false;
+  p.R().Dc().mapMode = static_cast<int32_t>(mode);
+  return Mapping(p);
+}
+
+// A 32-bit field of the device context.
+template <auto kField>
+bool SetField(P& p, R& r) {
+  using T = std::remove_reference_t<decltype(p.R().Dc().*kField)>;
+  p.R().Dc().*kField = static_cast<T>(r.U32());
+  return r.Ok();
+}
+
+bool SetRop2(P& p, R& r) {
+  p.R().Dc().rop2 = std::clamp<int32_t>(static_cast<int32_t>(r.U32()), 1, 16);
+  return r.Ok();
+}
+
+bool OffsetClip(P& p, R& r) {
+  const PointD d = PointL(r);
+  if (r.Ok()) p.R().OffsetClip(d.x, d.y);
+  return r.Ok();
+}
+
+bool ExcludeClip(P& p, R& r) {
+  const RectD rc = RectL(r);
+  if (r.Ok()) p.R().ExcludeClipRect(rc);
+  return r.Ok();
+}
+
+bool IntersectClip(P& p, R& r) {
+  const RectD rc = RectL(r);
+  if (r.Ok()) p.R().IntersectClipRect(rc);
+  return r.Ok();
+}
+
+bool SetMiterLimit(P& p, R& r) {
+  const uint32_t limit = r.U32();
+  // Some writers store the limit as a float's bits.
+  float asFloat;
+  __builtin_memcpy(&asFloat, &limit, 4);
+  p.R().Dc().miterLimit = limit < 1000 ? static_cast<double>(limit) : (std::isfinite(asFloat) ? asFloat : 10.0);
+  return r.Ok();
+}
+
+bool SelectClipPath(P& p, R& r) {
+  const uint32_t mode = r.U32();
+  if (!r.Ok() || mode < 1 || mode > 5) return false;
+  p.R().SelectClipPath(static_cast<RegionOp>(mode));
+  return true;
+}
+
+// A renderer call without operands.
+template <auto kCall>
+bool Call(P& p, R&) {
+  (p.R().*kCall)();
+  return true;
+}
+
+constexpr EmfEntry kHandlers[] = {
+    {kEmrSetWindowExtEx, WindowExt},
+    {kEmrSetWindowOrgEx, WindowOrg},
+    {kEmrSetViewportExtEx, ViewportExt},
+    {kEmrSetViewportOrgEx, ViewportOrg},
+    {kEmrSetBrushOrgEx, SetBrushOrg},
+    {kEmrSetMapperFlags, Accept},
+    {kEmrSetMapMode, SetMapMode},
+    {kEmrSetBkMode, SetField<&DcState::bkMode>},
+    {kEmrSetPolyFillMode, SetField<&DcState::polyFillMode>},
+    {kEmrSetRop2, SetRop2},
+    {kEmrSetStretchBltMode, SetField<&DcState::stretchMode>},
+    {kEmrSetTextAlign, SetField<&DcState::textAlign>},
+    {kEmrSetColorAdjustment, Accept},
+    {kEmrSetTextColor, SetField<&DcState::textColor>},
+    {kEmrSetBkColor, SetField<&DcState::bkColor>},
+    {kEmrOffsetClipRgn, OffsetClip},
+    {kEmrSetMetaRgn, Accept},
+    {kEmrExcludeClipRect, ExcludeClip},
+    {kEmrIntersectClipRect, IntersectClip},
+    {kEmrScaleViewportExtEx, [](P& p, R& r) { return ScaleExt(p, r, p.R().Dc().viewportExt); }},
+    {kEmrScaleWindowExtEx, [](P& p, R& r) { return ScaleExt(p, r, p.R().Dc().windowExt); }},
+    {kEmrSaveDc, Call<&Renderer::SaveDc>},
+    {kEmrRestoreDc, [](P& p, R& r) { return p.R().RestoreDc(r.S32()); }},
+    {kEmrSetWorldTransform, SetWorldTransform},
+    {kEmrModifyWorldTransform, ModifyWorldTransform},
+    {kEmrSelectObject, SelectObject},
+    {kEmrCreatePen, CreatePen},
+    {kEmrCreateBrushIndirect, CreateBrush},
+    {kEmrDeleteObject, [](P& p, R& r) { return p.R().Objects().Delete(r.U32()), r.Ok(); }},
+    {kEmrSelectPalette, SelectObject},
+    {kEmrCreatePalette, CreatePalette},
+    {kEmrSetPaletteEntries, SetPaletteEntries},
+    {kEmrResizePalette, Accept},
+    {kEmrRealizePalette, Accept},
+    {kEmrSetArcDirection, [](P& p, R& r) { return p.R().Dc().clockwiseArcs = r.U32() == 2, r.Ok(); }},
+    {kEmrSetMiterLimit, SetMiterLimit},
+    {kEmrBeginPath, Call<&Renderer::BeginPath>},
+    {kEmrEndPath, Call<&Renderer::EndPath>},
+    {kEmrCloseFigure, Call<&Renderer::CloseFigure>},
+    {kEmrFillPath, Call<&Renderer::FillPath>},
+    {kEmrStrokeAndFillPath, Call<&Renderer::StrokeAndFillPath>},
+    {kEmrStrokePath, Call<&Renderer::StrokePath>},
+    {kEmrFlattenPath, Call<&Renderer::FlattenPath>},
+    {kEmrSelectClipPath, SelectClipPath},
+    {kEmrAbortPath, Call<&Renderer::AbortPath>},
+    {kEmrComment, Comment},
+    {kEmrExtSelectClipRgn, ExtSelectClipRgn},
+    {kEmrExtCreateFontIndirectW, CreateFont},
+    {kEmrCreateMonoBrush, CreatePatternBrush},
+    {kEmrCreateDibPatternBrushPt, CreatePatternBrush},
+    {kEmrExtCreatePen, ExtCreatePen},
+    {kEmrSetIcmMode, Accept},
+    {kEmrCreateColorSpace, Accept},
+    {kEmrSetColorSpace, Accept},
+    {kEmrDeleteColorSpace, Accept},
+    {kEmrSetLayout, Accept},
+    {kEmrSetLinkedUfis, Accept},
+    {kEmrSetTextJustification, Accept},
+    {kEmrCreateColorSpaceW, Accept},
+};
+
 }  // namespace
 
-bool DispatchEmfState(EmfPlayer& p, uint32_t type, ByteReader& r, bool& handled) {
-  handled = true;
-  r.Seek(8);
-  DcState& dc = p.R().Dc();
-  switch (type) {
-    case 9:
-      return WindowExt(p, r);
-    case 10:
-      return WindowOrg(p, r);
-    case 11:
-      return ViewportExt(p, r);
-    case 12:
-      return ViewportOrg(p, r);
-    case 13: {
-      const PointD o = PointL(r);
-      // The brush origin is in device pixels.
-      const Affine& d = p.R().DeviceToCanvas();
-      dc.brushOrg = d.ApplyVector(o);
-      return r.Ok();
-    }
-    case 16:
-      return true;  // mapper flags
-    case 17: {
-      const uint32_t mode = r.U32();
-      if (mode < 1 || mode > 8) return false;
-      dc.mapMode = static_cast<int32_t>(mode);
-      return Mapping(p);
-    }
-    case 18:
-      return dc.bkMode = static_cast<int32_t>(r.U32()), r.Ok();
-    case 19:
-      return dc.polyFillMode = static_cast<int32_t>(r.U32()), r.Ok();
-    case 20:
-      return dc.rop2 = std::clamp<int32_t>(static_cast<int32_t>(r.U32()), 1, 16), r.Ok();
-    case 21:
-      return dc.stretchMode = static_cast<int32_t>(r.U32()), r.Ok();
-    case 22:
-      return dc.textAlign = r.U32(), r.Ok();
-    case 23:
-      return true;  // colour adjustment
-    case 24:
-      return dc.textColor = r.U32(), r.Ok();
-    case 25:
-      return dc.bkColor = r.U32(), r.Ok();
-    case 26: {
-      const PointD d = PointL(r);
-      if (r.Ok()) p.R().OffsetClip(d.x, d.y);
-      return r.Ok();
-    }
-    case 28:
-      return true;  // meta region
-    case 29:
-    case 30: {
-      const RectD rc = RectL(r);
-      if (!r.Ok()) return false;
-      if (type == 29) {
-        p.R().ExcludeClipRect(rc);
-      } else {
-        p.R().IntersectClipRect(rc);
-      }
-      return true;
-    }
-    case 31:
-      return ScaleExt(p, r, dc.viewportExt);
-    case 32:
-      return ScaleExt(p, r, dc.windowExt);
-    case 33:
-      return p.R().SaveDc(), true;
-    case 34:
-      return p.R().RestoreDc(r.S32());
-    case 35:
-      return SetWorldTransform(p, r);
-    case 36:
-      return ModifyWorldTransform(p, r);
-    case 37:
-      return SelectObject(p, r);
-    case 38:
-      return CreatePen(p, r);
-    case 39:
-      return CreateBrush(p, r);
-    case 40:
-      return p.R().Objects().Delete(r.U32()), r.Ok();
-    case 48:
-      return SelectObject(p, r);
-    case 49:
-      return CreatePalette(p, r);
-    case 50:
-      return SetPaletteEntries(p, r);
-    case 51:
-    case 52:
-      return true;  // resize and realise palette
-    case 57:
-      return dc.clockwiseArcs = r.U32() == 2, r.Ok();
-    case 58: {
-      const uint32_t limit = r.U32();
-      // Some writers store the limit as a float's bits.
-      float asFloat;
-      __builtin_memcpy(&asFloat, &limit, 4);
-      dc.miterLimit = limit < 1000 ? static_cast<double>(limit) : (std::isfinite(asFloat) ? asFloat : 10.0);
-      return r.Ok();
-    }
-    case 59:
-      return p.R().BeginPath(), true;
-    case 60:
-      return p.R().EndPath(), true;
-    case 61:
-      return p.R().CloseFigure(), true;
-    case 62:
-      return p.R().FillPath(), true;
-    case 63:
-      return p.R().StrokeAndFillPath(), true;
-    case 64:
-      return p.R().StrokePath(), true;
-    case 65:
-      return p.R().FlattenPath(), true;
-    case 66:
-      return false;  // widen path: the path stays as it was
-    case 67: {
-      const uint32_t mode = r.U32();
-      if (!r.Ok() || mode < 1 || mode > 5) return false;
-      p.R().SelectClipPath(static_cast<RegionOp>(mode));
-      return true;
-    }
-    case 68:
-      return p.R().AbortPath(), true;
-    case 70:
-      return Comment(p, r);
-    case 75:
-      return ExtSelectClipRgn(p, r);
-    case 82:
-      return CreateFont(p, r);
-    case 93:
-      return CreatePatternBrush(p, r, true);
-    case 94:
-      return CreatePatternBrush(p, r, false);
-    case 95:
-      return ExtCreatePen(p, r);
-    case 98:  // ICM mode
-    case 99:  // colour spaces
-    case 100:
-    case 101:
-    case 115:  // layout
-    case 119:  // linked fonts
-    case 120:  // text justification
-    case 122:
-      return true;
-    default:
-      handled = false;
-      return false;
-  }
-}
+std::span<const EmfEntry> EmfStateHandlers() { return kHandlers; }
 
 }  // namespace tavlen::gfx::metafile

@@ -33,7 +33,7 @@ void ObjectTable::Delete(uint32_t index) {
 namespace {
 
 ObjectPtr Brush(uint32_t style, ColorRef color) {
-  return std::make_shared<const GraphicsObject>(BrushObject{style, color, 0, nullptr, false});
+  return std::make_shared<const GraphicsObject>(BrushObject{style, color, 0, nullptr});
 }
 ObjectPtr Pen(uint32_t style, ColorRef color) {
   PenObject pen;

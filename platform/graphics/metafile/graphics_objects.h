@@ -56,9 +56,9 @@ struct BrushObject {
   uint32_t style = kBsSolid;
   ColorRef color = 0;
   uint32_t hatch = 0;
+  // A 1-bit pattern paints its 0 bits in the text colour and its 1 bits in the background colour (or not at
+  // all in transparent background mode); deeper ones tile their own pixels.
   std::shared_ptr<const DibImage> pattern;
-  // A 1-bit pattern of the old bitmap kind paints its 0 bits in the text colour and 1 bits in the background colour.
-  bool monoUsesDcColors = false;
 };
 
 struct FontObject {

@@ -143,11 +143,13 @@ bool Renderer::SetBrushSource(cairo_t* cr, const BrushObject& brush) const {
   }
   if ((brush.style == kBsPattern || brush.style == kBsDibPattern || brush.style == kBsDibPatternPt) && brush.pattern) {
     detail::SurfacePtr surface;
-    if (brush.monoUsesDcColors && brush.pattern->monochrome) {
+    if (brush.pattern->monochrome) {
       DibImage recoloured = *brush.pattern;
-      const uint32_t fore = Rgb(m_dc.textColor), back = Rgb(m_dc.bkColor);
+      const bool transparent = m_dc.bkMode == kTransparent;
+      const uint32_t fore = Rgb(m_dc.textColor), back = transparent ? 0 : Rgb(m_dc.bkColor);
       for (size_t i = 0; i < recoloured.pixels.size(); ++i) recoloured.pixels[i] = recoloured.bits[i] ? back : fore;
-      surface = DibSurface(recoloured, false);
+      recoloured.alpha = transparent ? DibAlpha::Alpha : DibAlpha::Opaque;
+      surface = DibSurface(recoloured, transparent);
     } else {
       surface = DibSurface(*brush.pattern, false);
     }
@@ -167,7 +169,7 @@ void Renderer::Fill(const DevicePath& shape, const ObjectPtr& brushObject, bool 
   if (!brush || brush->style == kBsNull || shape.Empty()) return;
   RectD bounds;
   if (!shape.Bounds(bounds) || !shape.Finite()) return;
-  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, false, [&](cairo_t* cr) {
+  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
     shape.AddTo(cr);
     cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     if (SetBrushSource(cr, *brush)) cairo_fill(cr);
@@ -249,7 +251,7 @@ void Renderer::Stroke(const DevicePath& shape) {
   bounds = {bounds.left - grow + offset, bounds.top - grow + offset, bounds.right + grow + offset,
             bounds.bottom + grow + offset};
   const uint32_t colour = Rgb(pen->color);
-  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, false, [&](cairo_t* cr) {
+  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
     shape.AddTo(cr, offset, offset);
     cairo_set_line_width(cr, width);
     cairo_set_line_cap(cr, cap);

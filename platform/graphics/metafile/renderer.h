@@ -23,7 +23,7 @@ struct TextRun {
 };
 
 // Options of extended text output.
-enum : uint32_t { kEtoOpaque = 0x2, kEtoClipped = 0x4 };
+enum : uint32_t { kEtoOpaque = 0x2, kEtoClipped = 0x4, kEtoGlyphIndex = 0x10 };
 
 class Renderer {
  public:
@@ -104,6 +104,10 @@ class Renderer {
   // Bitmaps: the image's pixel rectangle `src` onto the logical rectangle `dest` with a raster operation.
   void StretchBlt(const DibImage* image, const RectD& src, const RectD& dest, uint32_t rop);
   void AlphaBlend(const DibImage& image, const RectD& src, const RectD& dest, uint8_t constantAlpha, bool useAlpha);
+  // The text layout context, made on first use.
+  PangoContext* Pango();
+  // The installed family drawing a font: its face, an alias fontconfig binds to it, or a fallback (cached).
+  std::string ResolveFace(const FontObject& font);
   // The stretch mode's choice: smooth scaling when halftoning.
   bool SmoothStretch() const { return m_dc.stretchMode == 4; }
 
@@ -113,11 +117,12 @@ class Renderer {
   void Fill(const DevicePath& shape, const ObjectPtr& brush, bool evenOdd);
   void Stroke(const DevicePath& shape);
   bool SetBrushSource(cairo_t* cr, const BrushObject& brush) const;
+  // Writers that want sub-pixel precision draw under a world transform of 1/16 to 1/4. Such shapes are
+  // drawn with coverage, so that detail finer than a pixel lightens instead of vanishing or merging.
+  bool SubPixelDetail() const { return m_dc.world.MeanScale() <= 0.5; }
   // The shape's device rectangle for the box-bound shapes, with the old format's exclusive right and bottom.
   bool ShapeBox(const RectD& r, Affine& unitToDevice, RectD& box);
   void AddToPathOrDraw(DevicePath&& shape, bool closed);
-  std::string ResolveFace(const FontObject& font);
-  PangoContext* Pango();
 
   Canvas& m_canvas;
   Affine m_deviceToCanvas;

@@ -5,7 +5,9 @@
 #include <numbers>
 
 #include "platform/graphics/drawing/font.h"
+#include "platform/graphics/metafile/font_fallback.h"
 #include "platform/graphics/metafile/renderer.h"
+#include "platform/graphics/metafile/text_line.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
@@ -21,73 +23,10 @@ void AppendUtf8(std::string& out, char32_t c) {
   out.append(buf, static_cast<size_t>(n));
 }
 
-}  // namespace
-
-PangoContext* Renderer::Pango() {
-  if (!m_pango) {
-    m_pango.reset(pango_font_map_create_context(pango_cairo_font_map_get_default()));
-    if (!m_pango) return nullptr;
-    detail::FontOptionsPtr options(cairo_font_options_create());
-    cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
-    // Unhinted metrics keep glyph positions the same at every scale, as the advances of the record expect.
-    cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
-    pango_cairo_context_set_font_options(m_pango.get(), options.get());
-  }
-  return m_pango.get();
-}
-
-std::string Renderer::ResolveFace(const FontObject& font) {
-  std::string face = font.face;
-  if (!face.empty() && face[0] == '@') face.erase(0, 1);  // vertical-writing variants
-  const std::string key = face + '\x01' + std::to_string(font.pitchAndFamily);
-  if (auto it = m_faces.find(key); it != m_faces.end()) return it->second;
-  std::string resolved;
-  if (!face.empty()) {
-    auto family = FontFamily::FromName(face);
-    if (family.Ok()) resolved = family.Value().Name();
-  }
-  if (resolved.empty()) {
-    // Fall back on the generic family the font asks for; fontconfig picks an installed one.
-    const uint8_t family = font.pitchAndFamily & 0xF0, pitch = font.pitchAndFamily & 3;
-    resolved = family == 0x10 ? "serif" : (family == 0x30 || pitch == 1) ? "monospace" : "sans-serif";
-  }
-  if (m_faces.size() < 256) m_faces.emplace(key, resolved);
-  return resolved;
-}
-
-void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const RectD* rect) {
-  static const FontObject kDefaultFont{};
-  const auto* selected = m_dc.font ? std::get_if<FontObject>(m_dc.font.get()) : nullptr;
-  const FontObject& font = selected ? *selected : kDefaultFont;
-  const Affine& m = LogicalToCanvas();
-  const bool updateCp = (m_dc.textAlign & kTaUpdateCp) != 0;
-  if (updateCp) ref = m_dc.current;
-
-  if (rect && (options & kEtoOpaque)) {
-    const RectD r = *rect;
-    const PointD q[4] = {m.Apply({r.left, r.top}), m.Apply({r.right, r.top}), m.Apply({r.right, r.bottom}),
-                         m.Apply({r.left, r.bottom})};
-    RectD bounds{std::min({q[0].x, q[1].x, q[2].x, q[3].x}), std::min({q[0].y, q[1].y, q[2].y, q[3].y}),
-                 std::max({q[0].x, q[1].x, q[2].x, q[3].x}), std::max({q[0].y, q[1].y, q[2].y, q[3].y})};
-    const uint32_t bk = Rgb(m_dc.bkColor);
-    m_canvas.Draw(bounds, m_dc.clip, kR2CopyPen, false, [&](cairo_t* cr) {
-      cairo_move_to(cr, q[0].x, q[0].y);
-      for (int i = 1; i < 4; ++i) cairo_line_to(cr, q[i].x, q[i].y);
-      cairo_set_source_rgb(cr, RedOf(bk) / 255.0, GreenOf(bk) / 255.0, BlueOf(bk) / 255.0);
-      cairo_fill(cr);
-    });
-  }
-  // Glyph indexes name glyphs of the writer's font, which is not the one drawing here.
-  constexpr uint32_t kEtoGlyphIndex = 0x10;
-  if (text.chars.empty() || (options & kEtoGlyphIndex)) return;
-
-  const double scaleX = std::hypot(m.a, m.b), scaleY = std::hypot(m.c, m.d);
-  double em = font.height == 0 ? kDefaultEm : std::fabs(static_cast<double>(font.height)) * scaleY;
-  if (!std::isfinite(em) || em < 0.5 || em > 1e5) return;
-  PangoContext* context = Pango();
-  if (!context) return;
-
+// The characters laid out by pango. With the record's advances, each cluster's first glyph takes the advances
+// of its characters (`advanceScale` takes them to unstretched device pixels).
+bool LayoutLine(PangoContext* context, const PangoFontDescription* desc, const FontObject& font, const TextRun& text,
+                double advanceScale, TextLine& out) {
   // UTF-8 text, and the character each byte belongs to (glyph clusters point at bytes).
   std::string utf8;
   std::vector<uint32_t> charAtByte;
@@ -106,58 +45,29 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
     charAtByte.insert(charAtByte.end(), utf8.size() - before, static_cast<uint32_t>(i));
   }
 
-  detail::FontDescriptionPtr desc(pango_font_description_new());
-  const std::string face = ResolveFace(font);
-  pango_font_description_set_family(desc.get(), face.c_str());
-  const int weight = font.weight <= 0 ? 400 : std::clamp(font.weight, 100, 1000);
-  pango_font_description_set_weight(desc.get(), static_cast<PangoWeight>(weight));
-  pango_font_description_set_style(desc.get(), font.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-  pango_font_description_set_absolute_size(desc.get(), em * PANGO_SCALE);
-  PangoFontMetrics* metrics = pango_context_get_metrics(context, desc.get(), nullptr);
-  double xScale = 1;
-  if (metrics) {
-    const double measuredEm = em;
-    if (font.height > 0) {
-      // A positive height is the cell (ascent plus descent); the em is the cell less the internal leading.
-      const double cell =
-          static_cast<double>(pango_font_metrics_get_ascent(metrics) + pango_font_metrics_get_descent(metrics)) /
-          PANGO_SCALE;
-      if (cell > 0) em = em * em / cell;
-      pango_font_description_set_absolute_size(desc.get(), em * PANGO_SCALE);
-    }
-    if (font.width > 0) {
-      // A width asks for characters of that average width: the font is stretched to it.
-      const double average =
-          static_cast<double>(pango_font_metrics_get_approximate_char_width(metrics)) / PANGO_SCALE * em / measuredEm;
-      if (average > 0) xScale = std::clamp(font.width * scaleX / average, 0.05, 20.0);
-    }
-    pango_font_metrics_unref(metrics);
-  }
-
   detail::GObjectPtr<PangoLayout> layout(pango_layout_new(context));
-  if (!layout) return;
-  pango_layout_set_font_description(layout.get(), desc.get());
+  if (!layout) return false;
+  pango_layout_set_font_description(layout.get(), desc);
   pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
-  if (font.underline || font.strikeOut) {
+  const char* language = CharSetLanguage(font.charSet);
+  if (font.underline || font.strikeOut || language) {
     detail::AttrListPtr attrs(pango_attr_list_new());
     if (font.underline) pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
     if (font.strikeOut) pango_attr_list_insert(attrs.get(), pango_attr_strikethrough_new(TRUE));
+    // CJK glyph variants differ by language; the character set says which the writer meant.
+    if (language) pango_attr_list_insert(attrs.get(), pango_attr_language_new(pango_language_from_string(language)));
     pango_layout_set_attributes(layout.get(), attrs.get());
   }
   pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
   PangoLayoutLine* line = pango_layout_get_line(layout.get(), 0);
-  if (!line) return;
+  if (!line) return false;
 
   // The record's advances replace the font's: each cluster's first glyph takes the advances of its characters.
   double advance = 0;
   const bool ownAdvances = !text.advances.empty();
   if (ownAdvances) {
-    std::vector<double> deviceAdvance(text.chars.size(), 0);
-    for (size_t i = 0; i < text.chars.size() && i < text.advances.size(); ++i) {
-      const double a = text.advances[i] * scaleX / xScale;
-      deviceAdvance[i] = std::isfinite(a) ? std::clamp(a, -1e6, 1e6) : 0;
-      advance += deviceAdvance[i] * xScale;
-    }
+    const std::vector<double> deviceAdvance = DeviceAdvances(text, advanceScale);
+    for (double a : deviceAdvance) advance += a;
     for (GSList* run = line->runs; run; run = run->next) {
       auto* item = static_cast<PangoGlyphItem*>(run->data);
       PangoGlyphString* glyphs = item->glyphs;
@@ -191,7 +101,128 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
   pango_layout_line_get_extents(line, nullptr, &logical);
   const double ascent = -static_cast<double>(logical.y) / PANGO_SCALE;
   const double descent = static_cast<double>(logical.height) / PANGO_SCALE - ascent;
-  if (!ownAdvances) advance = static_cast<double>(logical.width) / PANGO_SCALE * xScale;
+  out.ascent = ascent;
+  out.descent = descent;
+  out.width = ownAdvances ? advance : static_cast<double>(logical.width) / PANGO_SCALE;
+  std::shared_ptr<PangoLayout> keep(layout.release(), g_object_unref);
+  out.paint = [keep, line](cairo_t* cr, bool outline) {
+    if (outline) {
+      pango_cairo_layout_line_path(cr, line);
+      cairo_fill(cr);
+    } else {
+      pango_cairo_show_layout_line(cr, line);
+    }
+  };
+  return true;
+}
+
+}  // namespace
+
+std::vector<double> DeviceAdvances(const TextRun& text, double advanceScale) {
+  std::vector<double> out(text.chars.size(), 0);
+  for (size_t i = 0; i < text.chars.size() && i < text.advances.size(); ++i) {
+    const double a = text.advances[i] * advanceScale;
+    out[i] = std::isfinite(a) ? std::clamp(a, -1e6, 1e6) : 0;
+  }
+  return out;
+}
+
+PangoContext* Renderer::Pango() {
+  if (!m_pango) {
+    m_pango.reset(pango_font_map_create_context(pango_cairo_font_map_get_default()));
+    if (!m_pango) return nullptr;
+    detail::FontOptionsPtr options(cairo_font_options_create());
+    cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
+    // Unhinted metrics keep glyph positions the same at every scale, as the advances of the record expect.
+    cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
+    pango_cairo_context_set_font_options(m_pango.get(), options.get());
+  }
+  return m_pango.get();
+}
+
+std::string Renderer::ResolveFace(const FontObject& font) {
+  std::string face = font.face;
+  if (!face.empty() && face[0] == '@') face.erase(0, 1);  // vertical-writing variants
+  const std::string key = face + '\x01' + std::to_string(font.pitchAndFamily) + '\x01' + std::to_string(font.charSet);
+  if (auto it = m_faces.find(key); it != m_faces.end()) return it->second;
+  std::string resolved;
+  if (!face.empty()) {
+    auto family = FontFamily::FromName(face);
+    if (family.Ok()) resolved = family.Value().Name();
+  }
+  // Fall back on the generic family the font asks for; fontconfig picks an installed one.
+  if (resolved.empty()) resolved = FallbackFamily(face, font.pitchAndFamily, TextCharSet(font.charSet, face));
+  if (m_faces.size() < 256) m_faces.emplace(key, resolved);
+  return resolved;
+}
+
+void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const RectD* rect) {
+  static const FontObject kDefaultFont{};
+  const auto* selected = m_dc.font ? std::get_if<FontObject>(m_dc.font.get()) : nullptr;
+  const FontObject& font = selected ? *selected : kDefaultFont;
+  const Affine& m = LogicalToCanvas();
+  const bool updateCp = (m_dc.textAlign & kTaUpdateCp) != 0;
+  if (updateCp) ref = m_dc.current;
+
+  if (rect && (options & kEtoOpaque)) {
+    const RectD r = *rect;
+    const PointD q[4] = {m.Apply({r.left, r.top}), m.Apply({r.right, r.top}), m.Apply({r.right, r.bottom}),
+                         m.Apply({r.left, r.bottom})};
+    RectD bounds{std::min({q[0].x, q[1].x, q[2].x, q[3].x}), std::min({q[0].y, q[1].y, q[2].y, q[3].y}),
+                 std::max({q[0].x, q[1].x, q[2].x, q[3].x}), std::max({q[0].y, q[1].y, q[2].y, q[3].y})};
+    const uint32_t bk = Rgb(m_dc.bkColor);
+    m_canvas.Draw(bounds, m_dc.clip, kR2CopyPen, false, [&](cairo_t* cr) {
+      cairo_move_to(cr, q[0].x, q[0].y);
+      for (int i = 1; i < 4; ++i) cairo_line_to(cr, q[i].x, q[i].y);
+      cairo_set_source_rgb(cr, RedOf(bk) / 255.0, GreenOf(bk) / 255.0, BlueOf(bk) / 255.0);
+      cairo_fill(cr);
+    });
+  }
+  if (text.chars.empty()) return;
+
+  const double scaleX = std::hypot(m.a, m.b), scaleY = std::hypot(m.c, m.d);
+  double em = font.height == 0 ? kDefaultEm : std::fabs(static_cast<double>(font.height)) * scaleY;
+  if (!std::isfinite(em) || em < 0.5 || em > 1e5) return;
+  PangoContext* context = Pango();
+  if (!context) return;
+
+  detail::FontDescriptionPtr desc(pango_font_description_new());
+  const std::string face = ResolveFace(font);
+  pango_font_description_set_family(desc.get(), face.c_str());
+  const int weight = font.weight <= 0 ? 400 : std::clamp(font.weight, 100, 1000);
+  pango_font_description_set_weight(desc.get(), static_cast<PangoWeight>(weight));
+  pango_font_description_set_style(desc.get(), font.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+  pango_font_description_set_absolute_size(desc.get(), em * PANGO_SCALE);
+  PangoFontMetrics* metrics = pango_context_get_metrics(context, desc.get(), nullptr);
+  double xScale = 1;
+  if (metrics) {
+    const double measuredEm = em;
+    if (font.height > 0) {
+      // A positive height is the cell (ascent plus descent); the em is the cell less the internal leading.
+      const double cell =
+          static_cast<double>(pango_font_metrics_get_ascent(metrics) + pango_font_metrics_get_descent(metrics)) /
+          PANGO_SCALE;
+      if (cell > 0) em = em * em / cell;
+      pango_font_description_set_absolute_size(desc.get(), em * PANGO_SCALE);
+    }
+    if (font.width > 0) {
+      // A width asks for characters of that average width: the font is stretched to it.
+      const double average =
+          static_cast<double>(pango_font_metrics_get_approximate_char_width(metrics)) / PANGO_SCALE * em / measuredEm;
+      if (average > 0) xScale = std::clamp(font.width * scaleX / average, 0.05, 20.0);
+    }
+    pango_font_metrics_unref(metrics);
+  }
+
+  // Glyph indexes only mean something in the writer's own font: a stand-in family would show other glyphs.
+  if ((options & kEtoGlyphIndex) && g_ascii_strcasecmp(face.c_str(), font.face.c_str() + (font.face[0] == '@')) != 0)
+    return;
+  TextLine line;
+  const bool made = (options & kEtoGlyphIndex) ? GlyphIndexLine(context, desc.get(), text, scaleX / xScale, line)
+                                               : LayoutLine(context, desc.get(), font, text, scaleX / xScale, line);
+  if (!made) return;
+  const double ascent = line.ascent, descent = line.descent, advance = line.width * xScale;
 
   double x0 = 0;
   const uint32_t horizontal = m_dc.textAlign & kTaHorizontalMask;
@@ -252,12 +283,7 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
       cairo_set_source_rgb(cr, RedOf(colour) / 255.0, GreenOf(colour) / 255.0, BlueOf(colour) / 255.0);
       const double startX = advance < 0 ? (x0 + advance) / xScale : x0 / xScale;
       cairo_move_to(cr, startX, baseline);
-      if (em * std::max(1.0, xScale) > kOutlineEm) {
-        pango_cairo_layout_line_path(cr, line);
-        cairo_fill(cr);
-      } else {
-        pango_cairo_show_layout_line(cr, line);
-      }
+      line.paint(cr, em * std::max(1.0, xScale) > kOutlineEm);
     });
   }
   if (updateCp && scaleX > 0) {

@@ -379,7 +379,6 @@ bool CreatePatternBrush(P& w, R& p) {
   if (ReadBitmap16(whole, img, w.Limits())) {
     brush.style = kBsPattern;
     brush.pattern = std::make_shared<const DibImage>(std::move(img));
-    brush.monoUsesDcColors = true;
   }
   w.AddObject(Make(std::move(brush)));
   return brush.pattern != nullptr;
@@ -391,7 +390,6 @@ bool DibCreatePatternBrush(P& w, R& p) {
   bool ok = false;
   if (style == kBsPattern) {
     ok = ReadBitmap16(p, img, w.Limits());
-    brush.monoUsesDcColors = true;
   } else {
     ok = w.ReadPackedDib(p, usage == 1 ? DibColors::Palette : DibColors::Rgb, img);
   }
@@ -404,7 +402,7 @@ bool DibCreatePatternBrush(P& w, R& p) {
 }
 // Creation records the player does not use still take a slot, so later indexes stay right.
 bool Placeholder(P& w, R&) {
-  w.AddObject(Make(BrushObject{kBsNull, 0, 0, nullptr, false}));
+  w.AddObject(Make(BrushObject{kBsNull, 0, 0, nullptr}));
   return false;
 }
 

@@ -86,6 +86,23 @@ EmfWriter::EmfWriter(int32_t width, int32_t height) {
   for (int32_t v : {960, 960, 254, 254}) m_w.S32(v);
 }
 
+EmfWriter::EmfWriter(const Device& d) {
+  m_w.U32(1);
+  m_w.U32(108);
+  for (int32_t v : {0, 0, 0, 0}) m_w.S32(v);
+  for (int32_t v : d.frame) m_w.S32(v);
+  m_w.U32(0x464D4520);
+  m_w.U32(0x10000);
+  m_w.U32(0);  // bytes: patched by Finish
+  m_w.U32(0);  // records: patched by Finish
+  m_w.U16(16);
+  m_w.U16(0);
+  for (int i = 0; i < 3; ++i) m_w.U32(0);
+  for (int32_t v : {d.pixels[0], d.pixels[1], d.millimetres[0], d.millimetres[1]}) m_w.S32(v);
+  for (int i = 0; i < 3; ++i) m_w.U32(0);  // pixel format, OpenGL
+  for (int32_t v : d.micrometres) m_w.S32(v);
+}
+
 void EmfWriter::Record(uint32_t type, const std::vector<int32_t>& values, const std::vector<uint8_t>& extra) {
   const size_t padded = (extra.size() + 3) & ~size_t{3};
   m_w.U32(type);

@@ -84,6 +84,13 @@ class WmfWriter {
 class EmfWriter {
  public:
   EmfWriter(int32_t width, int32_t height);
+  // A header of the extended size: the frame in 0.01 mm, and the reference device in pixels, millimetres
+  // and micrometres (x, y each).
+  struct Device {
+    int32_t frame[4];
+    int32_t pixels[2], millimetres[2], micrometres[2];
+  };
+  explicit EmfWriter(const Device& device);
 
   // One record of 32-bit values, then raw bytes (padded to four).
   void Record(uint32_t type, const std::vector<int32_t>& values, const std::vector<uint8_t>& extra = {});

@@ -1,0 +1,148 @@
+// EMF+ geometry and paint: points, rectangles and paths to device space, brushes as cairo sources, fills and strokes.
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/graphics/drawing/brush.h"
+#include "platform/graphics/drawing/painter_internal.h"
+#include "platform/graphics/metafile/emfplus_player.h"
+
+namespace tavlen::gfx::metafile {
+namespace {
+
+using P = EmfPlusPlayer;
+using R = ByteReader;
+
+constexpr uint16_t kCompressed = 0x4000, kRelative = 0x0800;
+// Beyond any real drawing; keeps a hostile count from making a huge path.
+constexpr uint32_t kMaxPoints = 1u << 20;
+
+void SetRgba(cairo_t* cr, uint32_t argb) {
+  cairo_set_source_rgba(cr, ((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0, (argb & 0xFF) / 255.0,
+                        (argb >> 24) / 255.0);
+}
+
+}  // namespace
+
+std::vector<PointD> PlusPoints(R& r, uint32_t count, uint16_t flags) {
+  std::vector<PointD> pts;
+  const bool small = flags & kCompressed;
+  if ((flags & kRelative) || count > kMaxPoints || count > r.Remaining() / (small ? 4 : 8)) return pts;
+  pts.resize(count);
+  for (PointD& p : pts) {
+    if (small) {
+      const double x = r.S16(), y = r.S16();
+      p = {x, y};
+    } else {
+      const double x = r.F32(), y = r.F32();
+      p = {x, y};
+    }
+  }
+  return pts;
+}
+
+DevicePath PlusRectPath(const Affine& m, const RectD& rc) {
+  DevicePath path;
+  path.MoveTo(m.Apply({rc.left, rc.top}));
+  path.LineTo(m.Apply({rc.right, rc.top}));
+  path.LineTo(m.Apply({rc.right, rc.bottom}));
+  path.LineTo(m.Apply({rc.left, rc.bottom}));
+  path.Close();
+  return path;
+}
+
+DevicePath PlusPathToDevice(const Affine& m, const PlusPath& p) {
+  DevicePath path;
+  const size_t n = std::min(p.points.size(), p.types.size());
+  for (size_t i = 0; i < n; ++i) {
+    const uint8_t kind = p.types[i] & 0x07;
+    if (kind == 0 || path.Empty()) {
+      path.MoveTo(m.Apply(p.points[i]));
+    } else if (kind == 3 && i + 2 < n) {
+      path.CurveTo(m.Apply(p.points[i]), m.Apply(p.points[i + 1]), m.Apply(p.points[i + 2]));
+      i += 2;
+    } else {
+      path.LineTo(m.Apply(p.points[i]));
+    }
+    if (p.types[std::min(i, n - 1)] & 0x80) path.Close();
+  }
+  return path;
+}
+
+bool SetPlusSource(cairo_t* cr, const PlusBrush& b, const Affine& worldToCanvas) {
+  switch (b.kind) {
+    case PlusBrush::Kind::Solid:
+      SetRgba(cr, b.color);
+      return true;
+    case PlusBrush::Kind::Hatch: {
+      auto hatch = Brush::Hatch(b.hatch, b.color, b.back);
+      if (!hatch.Ok()) return false;
+      detail::PatternPtr pattern = detail::MakeBrushPattern(hatch.Value());
+      if (!pattern || !detail::Good(pattern.get())) return false;
+      cairo_set_source(cr, pattern.get());
+      return true;
+    }
+    case PlusBrush::Kind::Linear: {
+      const Affine m = b.xform.Then(worldToCanvas);
+      cairo_matrix_t matrix{m.a, m.b, m.c, m.d, m.e, m.f};
+      if (cairo_matrix_invert(&matrix) != CAIRO_STATUS_SUCCESS) return false;
+      detail::PatternPtr pattern(cairo_pattern_create_linear(b.rect.left, 0, b.rect.right, 0));
+      for (auto [offset, c] : {std::pair{0.0, b.color}, std::pair{1.0, b.back}}) {
+        cairo_pattern_add_color_stop_rgba(pattern.get(), offset, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                                          (c & 0xFF) / 255.0, (c >> 24) / 255.0);
+      }
+      cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+      cairo_pattern_set_matrix(pattern.get(), &matrix);
+      cairo_set_source(cr, pattern.get());
+      return true;
+    }
+  }
+  return false;
+}
+
+void PlusFill(P& p, const DevicePath& shape, const PlusBrush& brush, bool evenOdd) {
+  RectD bounds;
+  if (shape.Empty() || !shape.Finite() || !shape.Bounds(bounds)) return;
+  const Affine m = p.WorldToCanvas();
+  p.NoteDrawing();
+  p.R().GetCanvas().Draw(bounds, p.St().clip, kR2CopyPen, p.St().antialias, [&](cairo_t* cr) {
+    shape.AddTo(cr);
+    cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+    if (SetPlusSource(cr, brush, m)) cairo_fill(cr);
+  });
+}
+
+void PlusStroke(P& p, const DevicePath& shape, const PlusPen& pen) {
+  RectD bounds;
+  if (shape.Empty() || !shape.Finite() || !shape.Bounds(bounds)) return;
+  const Affine m = p.WorldToCanvas();
+  const double perUnit = pen.unit == 0 ? m.MeanScale() : p.UnitToDevice(pen.unit) * p.R().DeviceToCanvas().MeanScale();
+  const double width = std::max(1.0, pen.width * perUnit);
+  if (!std::isfinite(width) || width > 1e5) return;
+  std::vector<double> dashes;
+  static const std::vector<double> kStyles[] = {{}, {3, 1}, {1, 1}, {3, 1, 1, 1}, {3, 1, 1, 1, 1, 1}};
+  if (pen.lineStyle == 5) {
+    for (double d : pen.dashes) dashes.push_back(std::max(0.1, d) * width);
+  } else if (pen.lineStyle > 0 && pen.lineStyle < 5) {
+    for (double d : kStyles[pen.lineStyle]) dashes.push_back(d * width);
+  }
+  const double grow = width * std::clamp(pen.miterLimit, 1.0, 20.0);
+  bounds = {bounds.left - grow, bounds.top - grow, bounds.right + grow, bounds.bottom + grow};
+  p.NoteDrawing();
+  p.R().GetCanvas().Draw(bounds, p.St().clip, kR2CopyPen, p.St().antialias, [&](cairo_t* cr) {
+    shape.AddTo(cr);
+    cairo_set_line_width(cr, width);
+    cairo_set_line_cap(cr, pen.startCap == 1   ? CAIRO_LINE_CAP_SQUARE
+                           : pen.startCap == 2 ? CAIRO_LINE_CAP_ROUND
+                                               : CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(cr, pen.join == 1   ? CAIRO_LINE_JOIN_BEVEL
+                            : pen.join == 2 ? CAIRO_LINE_JOIN_ROUND
+                                            : CAIRO_LINE_JOIN_MITER);
+    cairo_set_miter_limit(cr, std::clamp(pen.miterLimit, 1.0, 20.0));
+    if (!dashes.empty()) cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
+    if (SetPlusSource(cr, pen.brush, m)) cairo_stroke(cr);
+  });
+}
+
+}  // namespace tavlen::gfx::metafile

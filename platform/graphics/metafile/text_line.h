@@ -1,0 +1,32 @@
+// One line of text ready to place: its extents and how to paint it, from characters or from glyph indexes.
+#pragma once
+
+#include <pango/pangocairo.h>
+
+#include <functional>
+#include <vector>
+
+#include "platform/graphics/metafile/renderer.h"
+
+namespace tavlen::gfx::metafile {
+
+struct TextLine {
+  double ascent = 0, descent = 0;
+  double width = 0;  // the advance of the whole line, device pixels before any horizontal stretch
+  // Paints the line with its baseline origin at cr's current point; `outline` fills glyph outlines instead.
+  std::function<void(cairo_t* cr, bool outline)> paint;
+};
+
+// The record's advances in unstretched device pixels (`advanceScale` per logical unit), one per character.
+std::vector<double> DeviceAdvances(const TextRun& text, double advanceScale);
+
+// The number of glyphs of the scaled font's FreeType face; 0 when it is not a FreeType font.
+long FaceGlyphCount(cairo_scaled_font_t* font);
+
+// Glyph indexes of the font `desc` names, drawn through its FreeType face at the record's advances (or the
+// glyphs' own); indexes the face does not have take their advance but draw nothing. False when the font
+// cannot be loaded.
+bool GlyphIndexLine(PangoContext* context, const PangoFontDescription* desc, const TextRun& text, double advanceScale,
+                    TextLine& out);
+
+}  // namespace tavlen::gfx::metafile

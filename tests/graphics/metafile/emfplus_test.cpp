@@ -1,0 +1,211 @@
+// EMF+ records: EMF+-only and dual files, shapes, paths, images, strings, transforms and clipping.
+#include <gtest/gtest.h>
+
+#include "platform/graphics/drawing/font.h"
+#include "tests/graphics/metafile/metafile_writer.h"
+#include "tests/graphics/metafile/render_util.h"
+
+namespace tavlen::gfx {
+namespace {
+
+using test::kWhite;
+using test::Rgb;
+
+constexpr uint16_t kInlineColour = 0x8000;
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
+
+// EMF+ records gathered into one comment record of an EMF.
+class PlusWriter {
+ public:
+  void Record(uint16_t type, uint16_t flags, const std::vector<uint8_t>& data) {
+    m_w.U16(type);
+    m_w.U16(flags);
+    const uint32_t padded = static_cast<uint32_t>((data.size() + 3) & ~size_t{3});
+    m_w.U32(12 + padded);
+    m_w.U32(padded);
+    m_w.Bytes(data);
+    for (size_t i = data.size(); i < padded; ++i) m_w.U8(0);
+  }
+  // The header (96 dpi) and a page in pixels.
+  void Start() {
+    Record(0x4001, 1, Words({0xDBC01002, 0, 96, 96}));
+    test::ByteWriter scale;
+    scale.F32(1);
+    Record(0x4030, 2, scale.Data());
+  }
+  void FillRect(uint32_t argb, float x, float y, float w, float h) {
+    test::ByteWriter d;
+    d.U32(argb);
+    d.U32(1);
+    for (float v : {x, y, w, h}) d.F32(v);
+    Record(0x400A, kInlineColour, d.Data());
+  }
+  void FlushInto(test::EmfWriter& e) {
+    test::ByteWriter payload;
+    payload.U32(0x2B464D45);  // "EMF+"
+    payload.Bytes(m_w.Data());
+    e.Record(70, {static_cast<int32_t>(payload.Data().size())}, payload.Data());
+    m_w.Data().clear();
+  }
+  static std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
+    test::ByteWriter w;
+    for (uint32_t v : words) w.U32(v);
+    return w.Data();
+  }
+
+ private:
+  test::ByteWriter m_w;
+};
+
+constexpr int32_t kBlackBrush = static_cast<int32_t>(0x80000004u);
+
+PixelBuffer Play(test::EmfWriter& e) {
+  PixelBuffer out;
+  EXPECT_EQ(metafile::PlayEmf(e.Finish(), kDefaultLimits, out), Status::Ok);
+  return out;
+}
+
+TEST(MetafileEmfPlus, OnlyEmfPlusRecordsShowTheirPicture) {
+  test::EmfWriter e(60, 40);
+  PlusWriter plus;
+  plus.Start();
+  plus.FillRect(kRed, 10, 10, 20, 10);
+  plus.FlushInto(e);
+  const PixelBuffer px = Play(e);
+  EXPECT_EQ(Rgb(px, 10, 10), 0xFF0000u);
+  EXPECT_EQ(Rgb(px, 29, 19), 0xFF0000u);
+  EXPECT_EQ(Rgb(px, 31, 15), kWhite);
+  EXPECT_EQ(Rgb(px, 15, 21), kWhite);
+}
+
+TEST(MetafileEmfPlus, DualFilesDrawOnceAndHonourGetDcBrackets) {
+  test::EmfWriter e(60, 40);
+  PlusWriter plus;
+  plus.Start();
+  plus.FillRect(kRed, 0, 0, 20, 20);
+  plus.FlushInto(e);
+  // The EMF fallback of the same drawing, elsewhere: not drawn.
+  e.Record(37, {kBlackBrush});
+  e.Record(43, {30, 0, 50, 20});
+  // After GetDC the EMF records are the picture's own.
+  plus.Record(0x4004, 0, {});
+  plus.FlushInto(e);
+  e.Record(37, {kBlackBrush});
+  e.Record(43, {0, 25, 20, 39});
+  const PixelBuffer px = Play(e);
+  EXPECT_EQ(Rgb(px, 5, 5), 0xFF0000u);
+  EXPECT_EQ(Rgb(px, 40, 10), kWhite);
+  EXPECT_EQ(Rgb(px, 10, 30), 0u);
+}
+
+TEST(MetafileEmfPlus, RecordsItCannotDrawLeaveTheEmfRecordsToDraw) {
+  test::EmfWriter e(60, 40);
+  PlusWriter plus;
+  plus.Start();
+  plus.FillRect(kRed, 0, 0, 20, 20);
+  plus.Record(0x4037, 0, PlusWriter::Words({0, 0}));  // stroke-and-fill path: not drawn by the player
+  plus.FlushInto(e);
+  e.Record(37, {kBlackBrush});
+  e.Record(43, {30, 0, 50, 20});
+  const PixelBuffer px = Play(e);
+  EXPECT_EQ(Rgb(px, 5, 5), kWhite);
+  EXPECT_EQ(Rgb(px, 40, 10), 0u);
+}
+
+TEST(MetafileEmfPlus, FilledPathObject) {
+  test::EmfWriter e(60, 60);
+  PlusWriter plus;
+  plus.Start();
+  // Path object 0: a right triangle (0,0) (40,0) (0,40), closed.
+  test::ByteWriter path;
+  for (uint32_t v : {0xDBC01002u, 3u, 0u}) path.U32(v);
+  for (float v : {0.f, 0.f, 40.f, 0.f, 0.f, 40.f}) path.F32(v);
+  for (uint8_t t : {0, 1, 0x81}) path.U8(t);
+  plus.Record(0x4008, 0x0300, path.Data());
+  plus.Record(0x4014, kInlineColour, PlusWriter::Words({kGreen}));
+  plus.FlushInto(e);
+  const PixelBuffer px = Play(e);
+  EXPECT_EQ(Rgb(px, 5, 5), 0x00FF00u);
+  EXPECT_EQ(Rgb(px, 15, 15), 0x00FF00u);
+  EXPECT_EQ(Rgb(px, 30, 30), kWhite);
+}
+
+TEST(MetafileEmfPlus, BitmapImageDrawnIntoItsRectangle) {
+  test::EmfWriter e(60, 60);
+  PlusWriter plus;
+  plus.Start();
+  // Image object 1: a 2x2 32bppARGB bitmap, rows top-down: red, green / blue, opaque black.
+  test::ByteWriter image;
+  for (uint32_t v : {0xDBC01002u, 1u, 2u, 2u, 8u, 0x0026200Au, 0u}) image.U32(v);
+  for (uint32_t px : {kRed, kGreen, kBlue, 0xFF000000u}) image.U32(px);
+  plus.Record(0x4008, 0x0501, image.Data());
+  // DrawImage: attributes, source unit (pixels), source rectangle, destination rectangle.
+  test::ByteWriter draw;
+  draw.U32(0xFFFFFFFF);
+  draw.U32(2);
+  for (float v : {0.f, 0.f, 2.f, 2.f, 20.f, 20.f, 20.f, 20.f}) draw.F32(v);
+  plus.Record(0x401A, 1, draw.Data());
+  plus.FlushInto(e);
+  const PixelBuffer px = Play(e);
+  EXPECT_EQ(Rgb(px, 22, 22), 0xFF0000u);
+  EXPECT_EQ(Rgb(px, 37, 22), 0x00FF00u);
+  EXPECT_EQ(Rgb(px, 22, 37), 0x0000FFu);
+  EXPECT_EQ(Rgb(px, 37, 37), 0u);
+  EXPECT_EQ(Rgb(px, 18, 18), kWhite);
+  EXPECT_EQ(Rgb(px, 41, 41), kWhite);
+}
+
+TEST(MetafileEmfPlus, StringDrawnInItsLayoutRectangle) {
+  if (!FontFamily::FromName("Liberation Sans").Ok()) GTEST_SKIP() << "fonts-liberation2 is not installed";
+  test::EmfWriter e(200, 80);
+  PlusWriter plus;
+  plus.Start();
+  // Font object 2: 24 pixels, regular, "Liberation Sans".
+  const std::string family = "Liberation Sans";
+  test::ByteWriter font;
+  font.U32(0xDBC01002);
+  font.F32(24);
+  for (uint32_t v : {2u, 0u, 0u, static_cast<uint32_t>(family.size())}) font.U32(v);
+  for (char c : family) font.U16(static_cast<uint16_t>(c));
+  plus.Record(0x4008, 0x0602, font.Data());
+  // DrawString: colour, no string format, length, layout rectangle (20, 20, 160, 40), "HH".
+  test::ByteWriter text;
+  for (uint32_t v : {0xFF000000u, 0xFFFFFFFFu, 2u}) text.U32(v);
+  for (float v : {20.f, 20.f, 160.f, 40.f}) text.F32(v);
+  text.U16('H'), text.U16('H');
+  plus.Record(0x401C, kInlineColour | 2, text.Data());
+  plus.FlushInto(e);
+  const PixelBuffer px = Play(e);
+  int inside = 0, outside = 0;
+  for (uint32_t y = 0; y < px.Height(); ++y) {
+    for (uint32_t x = 0; x < px.Width(); ++x) {
+      const bool ink = Rgb(px, x, y) != kWhite;
+      const bool inRect = x >= 20 && x < 180 && y >= 20 && y < 60;
+      (inRect ? inside : outside) += ink;
+    }
+  }
+  EXPECT_GT(inside, 60);
+  EXPECT_EQ(outside, 0);
+}
+
+TEST(MetafileEmfPlus, WorldTransformAndClipApply) {
+  test::EmfWriter e(60, 60);
+  PlusWriter plus;
+  plus.Start();
+  // Scale by 2, then clip to world (0, 0, 10, 10), i.e. pixels 0-19, and fill world (5, 5, 20, 20).
+  test::ByteWriter xform;
+  for (float v : {2.f, 0.f, 0.f, 2.f, 0.f, 0.f}) xform.F32(v);
+  plus.Record(0x402A, 0, xform.Data());
+  test::ByteWriter clip;
+  for (float v : {0.f, 0.f, 10.f, 10.f}) clip.F32(v);
+  plus.Record(0x4032, 0x0100, clip.Data());
+  plus.FillRect(kBlue, 5, 5, 20, 20);
+  plus.FlushInto(e);
+  const PixelBuffer px = Play(e);
+  EXPECT_EQ(Rgb(px, 12, 12), 0x0000FFu);
+  EXPECT_EQ(Rgb(px, 8, 8), kWhite);
+  EXPECT_EQ(Rgb(px, 25, 25), kWhite);
+}
+
+}  // namespace
+}  // namespace tavlen::gfx
