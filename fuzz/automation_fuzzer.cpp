@@ -52,6 +52,11 @@ const std::vector<std::string>& SeedPictures() {
         std::filesystem::temp_directory_path() / ("tavlen-automation-fuzz-" + std::to_string(getpid()));
     std::filesystem::create_directories(scratch);
     std::filesystem::current_path(scratch);
+    static const std::filesystem::path removeAtExit = scratch;
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(removeAtExit, ignored);
+    });
     return MakeSeedPictures();
   }();
   return pictures;
@@ -82,7 +87,16 @@ std::string DrawString(FuzzedDataProvider& in) {
 }
 
 int32_t DrawInt(FuzzedDataProvider& in) {
-  static constexpr int32_t kEdges[] = {0, -1, 1, 11, 255, 256, 32767, -32768, 65535, std::numeric_limits<int32_t>::max(),
+  static constexpr int32_t kEdges[] = {0,
+                                       -1,
+                                       1,
+                                       11,
+                                       255,
+                                       256,
+                                       32767,
+                                       -32768,
+                                       65535,
+                                       std::numeric_limits<int32_t>::max(),
                                        std::numeric_limits<int32_t>::min()};
   if (in.ConsumeBool()) return kEdges[in.ConsumeIntegralInRange<size_t>(0, std::size(kEdges) - 1)];
   return in.ConsumeIntegralInRange<int32_t>(-300, 3000);
@@ -101,8 +115,15 @@ Variant DrawValue(FuzzedDataProvider& in) {
     case 4:
       return Variant(in.ConsumeBool());
     case 5: {
-      static constexpr double kDoubles[] = {0.0, 0.5, 2.0, -1.0, 1e300, -1e300, std::numeric_limits<double>::infinity(),
-                                            std::numeric_limits<double>::quiet_NaN(), 1e-300};
+      static constexpr double kDoubles[] = {0.0,
+                                            0.5,
+                                            2.0,
+                                            -1.0,
+                                            1e300,
+                                            -1e300,
+                                            std::numeric_limits<double>::infinity(),
+                                            std::numeric_limits<double>::quiet_NaN(),
+                                            1e-300};
       if (in.ConsumeBool()) return Variant(kDoubles[in.ConsumeIntegralInRange<size_t>(0, std::size(kDoubles) - 1)]);
       return Variant(in.ConsumeFloatingPointInRange(-10.0, 10.0));
     }
