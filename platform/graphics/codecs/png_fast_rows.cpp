@@ -143,8 +143,8 @@ bool DecodePlainPngRows(std::span<const uint8_t> file, size_t idatChunk, const P
   // The filtered rows go at the end of the buffer: row y's output then never reaches the input of a
   // later row, whether the stride is longer or shorter than a filtered row.
   const size_t slack = filtered > pixelBytes ? filtered - pixelBytes : 0;
-  auto allocated = PixelBuffer::Allocate(shape.format, shape.width, shape.height, PixelBuffer::Init::Uninitialized,
-                                         limits, slack);
+  auto allocated =
+      PixelBuffer::Allocate(shape.format, shape.width, shape.height, PixelBuffer::Init::Uninitialized, limits, slack);
   if (!allocated.Ok()) return false;
   PixelBuffer pixels = std::move(allocated).Value();
   uint8_t* base = pixels.Data();
