@@ -1,7 +1,8 @@
 // Times whole jobs so that scripts can set them beside other programs doing the same work:
 //   tavlen_time decode FILE N          decode a file N times (from disk each time)
 //   tavlen_time thumbnail FILE W H N   decode once, then resample to W x H N times
-//   tavlen_time make-photo OUT          write the benchmarks' 6000x4000 photo as JPEG quality 90
+//   tavlen_time make-photo BASE         write the benchmarks' 6000x4000 photo as BASE.jpg (quality 90),
+//                                       BASE.png and BASE.bmp (24-bit)
 // Prints the mean milliseconds of one repetition.
 #include <chrono>
 #include <cstdio>
@@ -53,12 +54,15 @@ int main(int argc, char** argv) {
   }
   if (verb == "make-photo" && argc == 3) {
     const Bitmap::Ptr photo = MakePhoto(6000, 4000, PixelFormat::RGB24bpp);
+    const std::string base = argv[2];
     const uint32_t quality = 90;
     const EncoderParameter parameter{kEncoderQuality, 1, kEncoderParameterValueTypeLong, &quality};
-    if (Status s = photo->Save(argv[2], kJpegEncoderClsid, std::span(&parameter, 1)); s != Status::Ok)
-      return Fail("encode", s);
+    if (Status s = photo->Save(base + ".jpg", kJpegEncoderClsid, std::span(&parameter, 1)); s != Status::Ok)
+      return Fail("JPEG encode", s);
+    if (Status s = photo->Save(base + ".png", kPngEncoderClsid); s != Status::Ok) return Fail("PNG encode", s);
+    if (Status s = photo->Save(base + ".bmp", kBmpEncoderClsid); s != Status::Ok) return Fail("BMP encode", s);
     return 0;
   }
-  std::fprintf(stderr, "usage: tavlen_time decode FILE N | thumbnail FILE W H N | make-photo OUT\n");
+  std::fprintf(stderr, "usage: tavlen_time decode FILE N | thumbnail FILE W H N | make-photo BASE\n");
   return 2;
 }

@@ -68,10 +68,34 @@ uint64_t Bitmap::NextStamp() {
 }
 
 void Bitmap::ApplyPendingMirror() const {
-  if (m_pendingMirror == 0) return;
-  // Half turns and mirrors work in place and cannot fail.
-  Ignore(RotateFlipPixels(m_pixels, m_pendingMirror));
-  m_pendingMirror = 0;
+  if (m_pendingMirror != 0) {
+    if (m_pixels.Shared() && !m_reserve.Empty()) {
+      std::memcpy(m_reserve.Data(), m_pixels.Data(), m_pixels.Layout().Bytes());
+      m_reserve.GetPalette() = m_pixels.GetPalette();
+      m_pixels = std::move(m_reserve);
+    }
+    // Half turns and mirrors work in place and cannot fail.
+    Ignore(RotateFlipPixels(m_pixels, m_pendingMirror));
+    m_pendingMirror = 0;
+  }
+  m_reserve = PixelBuffer{};
+}
+
+Status Bitmap::PrepareWrite() {
+  ApplyPendingMirror();
+  return m_pixels.MakeUnique();
+}
+
+Status Bitmap::ReserveForPendingMirror() {
+  if (m_pendingMirror == 0 || !m_pixels.Shared()) {
+    m_reserve = PixelBuffer{};
+    return Status::Ok;
+  }
+  if (!m_reserve.Empty()) return Status::Ok;
+  auto reserve = PixelBuffer::Allocate(Format(), Width(), Height(), PixelBuffer::Init::Uninitialized, NoLimits());
+  if (!reserve.Ok()) return reserve.GetStatus();
+  m_reserve = std::move(reserve).Value();
+  return Status::Ok;
 }
 
 Result<Bitmap::Ptr> Bitmap::Decode(SharedBytes bytes, const DecodeLimits& limits) {
@@ -121,10 +145,7 @@ Status Bitmap::SetPalette(const Palette& palette) {
 
 Result<Bitmap::Ptr> Bitmap::Clone() const {
   if (m_lock) return Status::WrongState;
-  auto pixels = m_pixels.Copy();
-  if (!pixels.Ok()) return pixels.GetStatus();
-  Ptr copy = FromPixels(std::move(pixels.Value()), m_properties);
-  copy->m_pendingMirror = m_pendingMirror;
+  Ptr copy = FromPixels(Pixels().Share(), m_properties);
   copy->m_rawFormat = m_rawFormat;
   copy->m_decoder = m_decoder;
   copy->m_activeFrame = m_activeFrame;
@@ -142,6 +163,13 @@ Result<Bitmap::Ptr> Bitmap::CloneArea(float x, float y, float width, float heigh
   const Rect area{static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y)),
                   static_cast<int32_t>(std::lround(width)), static_cast<int32_t>(std::lround(height))};
   if (!InsideBitmap(area, Width(), Height())) return Status::InvalidParameter;
+  const bool whole = area.x == 0 && area.y == 0 && static_cast<uint32_t>(area.width) == Width() &&
+                     static_cast<uint32_t>(area.height) == Height();
+  if (whole && (format == PixelFormat::DontCare || format == Format())) {
+    Ptr copy = FromPixels(Pixels().Share(), m_properties);
+    copy->m_rawFormat = m_rawFormat;
+    return copy;
+  }
   auto pixels = ExtractArea(Pixels(), area);
   if (!pixels.Ok()) return pixels.GetStatus();
   if (format != PixelFormat::DontCare && format != Format()) {
@@ -157,15 +185,23 @@ Status Bitmap::RotateFlip(RotateFlipType type) {
   if (m_lock) return Status::WrongState;
   const int value = static_cast<int>(type);
   if (value < 0 || value > 7) return Status::InvalidParameter;
-  m_stamp = NextStamp();
   const int combined = ComposeRotateFlip(m_pendingMirror, value);
   if ((combined & 1) == 0) {
+    const int before = m_pendingMirror;
     m_pendingMirror = combined;
+    if (Status s = ReserveForPendingMirror(); s != Status::Ok) {
+      m_pendingMirror = before;
+      return s;
+    }
+    m_stamp = NextStamp();
     return Status::Ok;
   }
-  // A quarter turn needs a new buffer anyway: one pass does the pending mirror and the turn.
+  // A quarter turn needs a new buffer anyway: one pass does the pending mirror and the turn. It only
+  // reads the old pixels, so shared ones stay as they are.
   if (Status s = RotateFlipPixels(m_pixels, combined); s != Status::Ok) return s;
   m_pendingMirror = 0;
+  m_reserve = PixelBuffer{};
+  m_stamp = NextStamp();
   return Status::Ok;
 }
 
@@ -178,7 +214,10 @@ Status Bitmap::LockBits(const Rect* rect, uint32_t mode, PixelFormat format, Bit
     return Status::InvalidParameter;
 
   ApplyPendingMirror();
-  if (mode & kImageLockModeWrite) m_stamp = NextStamp();
+  if (mode & kImageLockModeWrite) {
+    if (Status s = m_pixels.MakeUnique(); s != Status::Ok) return s;
+    m_stamp = NextStamp();
+  }
   auto lock = std::make_unique<LockState>();
   lock->rect = area;
   lock->mode = mode;
@@ -210,8 +249,8 @@ Status Bitmap::UnlockBits(BitmapData& data) {
   std::unique_ptr<LockState> lock = std::move(m_lock);
   if ((lock->mode & kImageLockModeWrite) == 0 || lock->converted.Empty()) return Status::Ok;
   // Back into the bitmap's own format, then into place.
-  auto own = PixelBuffer::Allocate(Format(), lock->converted.Width(), lock->converted.Height(),
-                                   PixelBuffer::Init::Zero, NoLimits());
+  auto own = PixelBuffer::Allocate(Format(), lock->converted.Width(), lock->converted.Height(), PixelBuffer::Init::Zero,
+                                   NoLimits());
   if (!own.Ok()) return own.GetStatus();
   own.Value().GetPalette() = m_pixels.GetPalette();
   if (Status s = ConvertPixels(lock->converted.View(), lock->converted.GetPalette(), own.Value().View(),
@@ -268,6 +307,7 @@ Status Bitmap::SelectActiveFrame(const Guid& dimension, uint32_t index) {
   if (Status s = m_decoder->DecodeFrame(index, frame); s != Status::Ok) return s;
   m_pixels = std::move(frame.pixels);
   m_pendingMirror = 0;
+  m_reserve = PixelBuffer{};
   m_stamp = NextStamp();
   m_properties = std::move(frame.properties);
   m_activeFrame = index;

@@ -71,7 +71,8 @@ class Bitmap {
   // InvalidParameter when the palette has more entries than the format can index.
   Status SetPalette(const Palette& palette);
 
-  // Independent copies. CloneArea takes the area in pixels as floats (rounded to whole pixels) and a
+  // Independent copies: the pixels are shared until either side writes, so a copy costs no pixel
+  // memory until then. CloneArea takes the area in pixels as floats (rounded to whole pixels) and a
   // target format, DontCare keeping the source's. InvalidParameter for an area outside the bitmap.
   // A Clone keeps every frame; a CloneArea holds the active frame only.
   Result<Ptr> Clone() const;
@@ -117,9 +118,14 @@ class Bitmap {
   // differs between any two bitmaps of the process: what a cache of rendered pixels is keyed on.
   uint64_t ContentStamp() const { return m_stamp; }
 
-  // Direct access for the library's own drawing code.
+  // Gives the bitmap pixels of its own when they are shared with a copy. Writers call it before
+  // Pixels(); OutOfMemory when the copy cannot be had (the pixels are then still shared).
+  Status PrepareWrite();
+
+  // Direct access for the library's own drawing code. Writable access takes pixels of its own (see
+  // PrepareWrite, whose failure a writer must have seen first).
   PixelBuffer& Pixels() {
-    ApplyPendingMirror();
+    Ignore(PrepareWrite());
     m_stamp = NextStamp();
     return m_pixels;
   }
@@ -135,11 +141,15 @@ class Bitmap {
   static uint64_t NextStamp();
   static Result<Ptr> Decode(std::shared_ptr<const std::vector<uint8_t>> bytes, const DecodeLimits& limits);
   void ApplyPendingMirror() const;
+  Status ReserveForPendingMirror();
 
   // Half turns and mirrors are recorded and applied when the pixels are next looked at, so that
-  // turns that cancel out (two half turns) cost nothing. The pending one is 0, 2, 4 or 6.
+  // turns that cancel out (two half turns) cost nothing. The pending one is 0, 2, 4 or 6. Pixels
+  // shared with a copy cannot be turned in place: a buffer for the turned copy is reserved when the
+  // turn is asked for (where it can still fail), so that looking at them later cannot.
   mutable PixelBuffer m_pixels;
   mutable int m_pendingMirror = 0;
+  mutable PixelBuffer m_reserve;
   std::vector<PropertyItem> m_properties;
   Guid m_rawFormat = kImageFormatMemoryBmp;
   std::shared_ptr<ImageDecoder> m_decoder;  // set for decoded files; frames are decoded on demand

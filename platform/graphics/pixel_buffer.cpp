@@ -1,7 +1,5 @@
-// Allocation of pixel storage under the resource limits.
+// Allocation, copies and sharing of pixel storage under the resource limits.
 #include "platform/graphics/pixel_buffer.h"
-
-#include <sys/mman.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -18,33 +16,16 @@ Status CheckImageSize(PixelFormat format, uint32_t width, uint32_t height, const
   return Status::Ok;
 }
 
-namespace {
-
-// Large images are touched page by page right after allocation (decoding, copying, turning); with
-// huge pages behind them the first-touch faults cost a fraction. Only advice: failure changes nothing.
-void AdviseHugePages(void* data, size_t bytes) {
-  constexpr uintptr_t kPage = 4096;
-  constexpr size_t kWorthIt = size_t{8} << 20;
-  if (bytes < kWorthIt) return;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kPage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
-}  // namespace
-
-void PixelBuffer::FreeDeleter::operator()(uint8_t* p) const { std::free(p); }
-
 Result<PixelBuffer> PixelBuffer::Allocate(PixelFormat format, uint32_t width, uint32_t height, Init init,
-                                          const DecodeLimits& limits) {
+                                          const DecodeLimits& limits, size_t slackBytes) {
   if (Status s = CheckImageSize(format, width, height, limits); s != Status::Ok) return s;
   PixelBuffer buffer;
   buffer.m_layout = {format, width, height, static_cast<size_t>(StrideFor(format, width))};
   const size_t bytes = buffer.m_layout.Bytes();
-  void* p = init == Init::Zero ? std::calloc(bytes, 1) : std::malloc(bytes);
-  if (p == nullptr) return Status::OutOfMemory;
-  AdviseHugePages(p, bytes);
-  buffer.m_data.reset(static_cast<uint8_t*>(p));
+  if (slackBytes > SIZE_MAX / 2 - bytes) return Status::OutOfMemory;
+  buffer.m_data = AllocatePixelBlock(bytes + slackBytes, init == Init::Zero);
+  if (!buffer.m_data) return Status::OutOfMemory;
+  buffer.m_capacity = bytes + slackBytes;
   buffer.m_palette = DefaultPalette(format);
   return buffer;
 }
@@ -60,6 +41,23 @@ Result<PixelBuffer> PixelBuffer::Copy() const {
   std::memcpy(copy.Value().Data(), Data(), m_layout.Bytes());
   copy.Value().m_palette = m_palette;
   return copy;
+}
+
+PixelBuffer PixelBuffer::Share() const {
+  PixelBuffer other;
+  other.m_layout = m_layout;
+  other.m_data = m_data;
+  other.m_capacity = m_capacity;
+  other.m_palette = m_palette;
+  return other;
+}
+
+Status PixelBuffer::MakeUnique() {
+  if (!Shared()) return Status::Ok;
+  auto copy = Copy();
+  if (!copy.Ok()) return copy.GetStatus();
+  *this = std::move(copy).Value();
+  return Status::Ok;
 }
 
 }  // namespace tavlen::gfx

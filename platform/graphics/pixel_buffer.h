@@ -9,6 +9,7 @@
 #include "platform/graphics/limits.h"
 #include "platform/graphics/palette.h"
 #include "platform/graphics/pixel_format.h"
+#include "platform/graphics/pixel_memory.h"
 #include "platform/graphics/result.h"
 
 namespace tavlen::gfx {
@@ -29,11 +30,7 @@ struct BasicPixelView {
 
   Byte* Row(uint32_t y) const { return data + static_cast<size_t>(y) * layout.stride; }
 
-  operator BasicPixelView<const Byte>() const
-    requires(!std::is_const_v<Byte>)
-  {
-    return {layout, data};
-  }
+  operator BasicPixelView<const Byte>() const requires(!std::is_const_v<Byte>) { return {layout, data}; }
 };
 using PixelView = BasicPixelView<uint8_t>;
 using ConstPixelView = BasicPixelView<const uint8_t>;
@@ -42,13 +39,16 @@ using ConstPixelView = BasicPixelView<const uint8_t>;
 // InvalidParameter for a zero side or an invalid format, OutOfMemory when over a limit.
 Status CheckImageSize(PixelFormat format, uint32_t width, uint32_t height, const DecodeLimits& limits);
 
+// Pixels of one image. Buffers made by Share() use the same bytes until one of them calls
+// MakeUnique(); whoever writes into a buffer that may be shared calls it first. Palettes are per buffer.
 class PixelBuffer {
  public:
   enum class Init { Zero, Uninitialized };
 
-  // The palette of an indexed buffer starts as the format's default palette.
+  // The palette of an indexed buffer starts as the format's default palette. `slackBytes` more bytes
+  // are allocated past the last row, for decoders that work in place (see Capacity()).
   static Result<PixelBuffer> Allocate(PixelFormat format, uint32_t width, uint32_t height, Init init,
-                                      const DecodeLimits& limits = kDefaultLimits);
+                                      const DecodeLimits& limits = kDefaultLimits, size_t slackBytes = 0);
 
   PixelBuffer() = default;
   PixelBuffer(PixelBuffer&&) noexcept = default;
@@ -58,6 +58,16 @@ class PixelBuffer {
 
   // An explicit deep copy: OutOfMemory when it cannot be had.
   Result<PixelBuffer> Copy() const;
+  // Another buffer on the same bytes, with a copy of the palette. Costs no pixel memory.
+  PixelBuffer Share() const;
+  // Whether another buffer uses the same bytes.
+  bool Shared() const { return m_data.use_count() > 1; }
+  // Gives this buffer bytes of its own when they are shared; OutOfMemory leaves it shared.
+  Status MakeUnique();
+  // Whether two buffers use the same bytes.
+  bool SameBytes(const PixelBuffer& other) const { return m_data && m_data == other.m_data; }
+  // Allocated bytes from Data(): Layout().Bytes() plus the slack asked for.
+  size_t Capacity() const { return m_capacity; }
 
   const PixelLayout& Layout() const { return m_layout; }
   PixelFormat Format() const { return m_layout.format; }
@@ -77,12 +87,9 @@ class PixelBuffer {
   const Palette& GetPalette() const { return m_palette; }
 
  private:
-  struct FreeDeleter {
-    void operator()(uint8_t* p) const;
-  };
-
   PixelLayout m_layout;
-  std::unique_ptr<uint8_t[], FreeDeleter> m_data;
+  PixelBlock m_data;
+  size_t m_capacity = 0;
   Palette m_palette;
 };
 

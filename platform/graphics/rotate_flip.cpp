@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace tavlen::gfx {
@@ -41,16 +43,18 @@ void MirrorInPlace(PixelView v, bool mirrorX, bool mirrorY) {
   if (mirrorX && (h & 1)) ReverseRow<N>(v.Row(h / 2), v.layout.width);
 }
 
-// dst(x, y) = src(reverseX ? W-1-y : y, reverseY ? H-1-x : x), with W x H the source size.
+// dst(x, y) = src(reverseX ? W-1-y : y, reverseY ? H-1-x : x), with W x H the source size, for the
+// destination rows [rowBegin, rowEnd).
 template <size_t N>
-void Transpose(ConstPixelView src, PixelView dst, bool reverseX, bool reverseY) {
+void TransposeRows(ConstPixelView src, PixelView dst, bool reverseX, bool reverseY, uint32_t rowBegin,
+                   uint32_t rowEnd) {
   constexpr uint32_t kTile = N <= 2 ? 64 : 32;
   const uint32_t dw = dst.layout.width;
-  const uint32_t dh = dst.layout.height;
+  const uint32_t dh = rowEnd;
   const uint32_t sw = src.layout.width;
   const uint32_t sh = src.layout.height;
   const ptrdiff_t stride = static_cast<ptrdiff_t>(src.layout.stride);
-  for (uint32_t ty = 0; ty < dh; ty += kTile) {
+  for (uint32_t ty = rowBegin; ty < dh; ty += kTile) {
     const uint32_t yEnd = std::min(dh, ty + kTile);
     for (uint32_t tx = 0; tx < dw; tx += kTile) {
       const uint32_t xEnd = std::min(dw, tx + kTile);
@@ -64,6 +68,25 @@ void Transpose(ConstPixelView src, PixelView dst, bool reverseX, bool reverseY) 
       }
     }
   }
+}
+
+// Large turns run in two halves, the upper one on a second thread; one thread when none can be had.
+template <size_t N>
+void Transpose(ConstPixelView src, PixelView dst, bool reverseX, bool reverseY) {
+  constexpr size_t kWorthASecondThread = size_t{4} << 20;
+  const uint32_t rows = dst.layout.height;
+  const uint32_t half = rows / 64 * 32;  // on a tile boundary
+  if (dst.layout.Bytes() >= kWorthASecondThread && half > 0) {
+    try {
+      std::thread upper([&] { TransposeRows<N>(src, dst, reverseX, reverseY, 0, half); });
+      TransposeRows<N>(src, dst, reverseX, reverseY, half, rows);
+      upper.join();
+      return;
+    } catch (const std::system_error&) {
+      // No thread: the whole turn on this one.
+    }
+  }
+  TransposeRows<N>(src, dst, reverseX, reverseY, 0, rows);
 }
 
 template <size_t N>

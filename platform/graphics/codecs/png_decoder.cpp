@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/png_fast_rows.h"
 #include "platform/graphics/codecs/png_glue.h"
 #include "platform/graphics/exif.h"
 
@@ -258,18 +259,10 @@ class PngReader {
     Plan plan = PlanFor(header);
     if (plan.format == PixelFormat::DontCare) return Status::GenericError;
     if (Status s = CheckImageSize(plan.format, header.width, header.height, m_limits); s != Status::Ok) return s;
-    if (!RunGuarded(png, info, {StepTransforms, &plan})) return png_glue::StatusOf(m_errors);
-
-    auto allocated =
-        PixelBuffer::Allocate(plan.format, header.width, header.height, PixelBuffer::Init::Uninitialized, m_limits);
-    if (!allocated.Ok()) return allocated.GetStatus();
-    PixelBuffer pixels = std::move(allocated).Value();
-    if (plan.rowBytes > pixels.Stride()) return Status::GenericError;
-    std::vector<png_bytep> rows(header.height);
-    for (uint32_t y = 0; y < header.height; ++y) rows[y] = pixels.Row(y);
-    if (!RunGuarded(png, info, {StepReadImage, rows.data()})) return png_glue::StatusOf(m_errors);
-    // The pixels are complete; damage after the image data only costs the chunks that follow it.
-    RunGuarded(png, info, {StepReadEnd, nullptr});
+    PixelBuffer pixels;
+    if (!DecodeFast(header, plan, pixels)) {
+      if (Status s = DecodeWithLibpng(header, plan, pixels); s != Status::Ok) return s;
+    }
 
     if (IsIndexed(plan.format)) {
       if (header.colorType == PNG_COLOR_TYPE_PALETTE) {
@@ -285,6 +278,47 @@ class PngReader {
   }
 
  private:
+  // Plain 8-bit files skip libpng's row machinery; anything unusual or damaged goes the libpng way.
+  bool DecodeFast(const Header& header, const Plan& plan, PixelBuffer& pixels) {
+    const bool plain = header.bitDepth == 8 && header.interlace == PNG_INTERLACE_NONE && !plan.pack &&
+                       !plan.expandGray && !plan.trnsToAlpha && !plan.grayToRgb && !plan.swap16;
+    // libpng stops reading the header right after the first IDAT chunk's length and type.
+    if (!plain || m_source.pos < 8 || std::memcmp(m_source.data + m_source.pos - 4, "IDAT", 4) != 0) return false;
+    PngRowShape shape{header.width, header.height, 0, plan.format};
+    switch (header.colorType) {
+      case PNG_COLOR_TYPE_PALETTE:
+      case PNG_COLOR_TYPE_GRAY:
+        shape.channels = 1;
+        break;
+      case PNG_COLOR_TYPE_RGB:
+        shape.channels = 3;
+        break;
+      case PNG_COLOR_TYPE_RGB_ALPHA:
+        shape.channels = 4;
+        break;
+      default:
+        return false;
+    }
+    return DecodePlainPngRows({m_source.data, m_source.size}, m_source.pos - 8, shape, m_limits, pixels);
+  }
+
+  Status DecodeWithLibpng(const Header& header, Plan& plan, PixelBuffer& pixels) {
+    png_structp png = m_structs.png;
+    png_infop info = m_structs.info;
+    if (!RunGuarded(png, info, {StepTransforms, &plan})) return png_glue::StatusOf(m_errors);
+    auto allocated =
+        PixelBuffer::Allocate(plan.format, header.width, header.height, PixelBuffer::Init::Uninitialized, m_limits);
+    if (!allocated.Ok()) return allocated.GetStatus();
+    pixels = std::move(allocated).Value();
+    if (plan.rowBytes > pixels.Stride()) return Status::GenericError;
+    std::vector<png_bytep> rows(header.height);
+    for (uint32_t y = 0; y < header.height; ++y) rows[y] = pixels.Row(y);
+    if (!RunGuarded(png, info, {StepReadImage, rows.data()})) return png_glue::StatusOf(m_errors);
+    // The pixels are complete; damage after the image data only costs the chunks that follow it.
+    RunGuarded(png, info, {StepReadEnd, nullptr});
+    return Status::Ok;
+  }
+
   const DecodeLimits& m_limits;
   Source m_source;
   ErrorContext m_errors;

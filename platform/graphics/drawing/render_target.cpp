@@ -71,8 +71,10 @@ RenderTarget::~RenderTarget() = default;
 
 Result<std::unique_ptr<RenderTarget>> RenderTarget::ForBitmap(Bitmap& bitmap) {
   const PixelFormat f = bitmap.Format();
-  if (!DrawableFormat(f) || bitmap.Pixels().Empty()) return Status::InvalidParameter;
+  if (!DrawableFormat(f) || bitmap.Width() == 0) return Status::InvalidParameter;
   if (bitmap.IsLocked()) return Status::ObjectBusy;
+  // Pixels shared with a copy of the bitmap get a copy of their own before anything is drawn.
+  if (Status s = bitmap.PrepareWrite(); s != Status::Ok) return s;
   std::unique_ptr<RenderTarget> t(new RenderTarget());
   t->m_bitmap = &bitmap;
   t->m_bounds = {0, 0, bitmap.Width(), bitmap.Height()};
@@ -102,6 +104,10 @@ Result<std::unique_ptr<RenderTarget>> RenderTarget::ForSurface(const WindowSurfa
 Status RenderTarget::Begin(const IntBox& requested, CairoPtr& cr) {
   const IntBox box = requested.Intersect(m_bounds);
   if (box.Empty() || box.Width() > 32767 || box.Height() > 32767) return Status::InvalidParameter;
+  // The bitmap may have been copied since the target was made.
+  if (m_bitmap) {
+    if (Status s = m_bitmap->PrepareWrite(); s != Status::Ok) return s;
+  }
   m_open = box;
   const int w = static_cast<int>(box.Width());
   const int h = static_cast<int>(box.Height());

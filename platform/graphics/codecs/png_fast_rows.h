@@ -1,0 +1,27 @@
+// The image data of plain PNG files decoded without libpng: one inflate of all IDAT data, rows
+// unfiltered and converted in place in the pixel buffer.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/graphics/pixel_buffer.h"
+
+namespace tavlen::gfx {
+
+// What the fast path needs from the header; it handles 8-bit, non-interlaced images of 1 (gray or
+// palette, kept as indices), 3 (RGB to 24bppRGB) or 4 (RGBA to 32bppARGB) samples a pixel.
+struct PngRowShape {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint32_t channels = 0;
+  PixelFormat format = PixelFormat::DontCare;
+};
+
+// Decodes the pixels when `file` holds, from `idatChunk` on, only IDAT chunks with good CRCs followed
+// by IEND, and their zlib stream inflates to exactly the rows the header asks for with valid filters.
+// false otherwise, `out` untouched: the caller then decodes through libpng, which reports what is wrong.
+bool DecodePlainPngRows(std::span<const uint8_t> file, size_t idatChunk, const PngRowShape& shape,
+                        const DecodeLimits& limits, PixelBuffer& out);
+
+}  // namespace tavlen::gfx
