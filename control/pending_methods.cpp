@@ -51,11 +51,6 @@ int32_t CTavlenCtrl::GetPixelGreen(int32_t, int32_t) { return 0; }
 // FIXME: pixel queries are not built yet.
 int32_t CTavlenCtrl::GetPixelRed(int32_t, int32_t) { return 0; }
 
-// FIXME: printing is not built yet.
-BOOL CTavlenCtrl::PrintImage() { return win::FALSE; }
-// FIXME: printing is not built yet.
-BOOL CTavlenCtrl::PrintImageBySize(int32_t, int32_t) { return win::FALSE; }
-
 // FIXME: encoder lookup and saving are not built yet.
 BOOL CTavlenCtrl::SaveAsBmp(const std::string&) { return win::FALSE; }
 // FIXME: encoder lookup and saving are not built yet.
@@ -100,8 +95,5 @@ void CTavlenCtrl::SetImageEquipMake(const std::string&) {}
 void CTavlenCtrl::SetImageEquipModel(const std::string&) {}
 // FIXME: image metadata tags are not built yet.
 void CTavlenCtrl::SetImageTitle(const std::string&) {}
-
-// FIXME: clipboard copy is not built yet.
-void CTavlenCtrl::CopyToClipboard() {}
 
 }  // namespace tavlen

@@ -100,6 +100,11 @@ class CTavlenCtrl : public fw::COleControl {
   void AboutBox();
   void OnProperties() override;
 
+  // --- Printing and the clipboard copy (control/output_methods.cpp) ---
+  BOOL PrintImage();
+  BOOL PrintImageBySize(int32_t Width, int32_t Height);
+  void CopyToClipboard();
+
   // --- Operations whose topics are not built yet (control/pending_methods.cpp) ---
   void ConvertImageToBlackWhite();
   void ConvertImageToGrayScaled();
@@ -122,8 +127,6 @@ class CTavlenCtrl : public fw::COleControl {
   int32_t GetPixelColor(int32_t X, int32_t Y);
   int32_t GetPixelGreen(int32_t X, int32_t Y);
   int32_t GetPixelRed(int32_t X, int32_t Y);
-  BOOL PrintImage();
-  BOOL PrintImageBySize(int32_t Width, int32_t Height);
   BOOL SaveAsBmp(const std::string& FilePath);
   BOOL SaveAsGif(const std::string& FilePath);
   BOOL SaveAsJpg(const std::string& FilePath);
@@ -145,7 +148,6 @@ class CTavlenCtrl : public fw::COleControl {
   void SetImageEquipMake(const std::string& EquipMake);
   void SetImageEquipModel(const std::string& EquipModel);
   void SetImageTitle(const std::string& Title);
-  void CopyToClipboard();
 
   // --- Custom properties, read and written directly by the dispatch layer ---
   int16_t m_align = 2;      // ImageAlign 0-7
