@@ -547,6 +547,81 @@ NativeResult GetDialogs(duk_context* ctx) {
   return NativeResult::Values(1);
 }
 
+// The printer and the clipboard live in the module, process-wide: any control's site reaches them.
+IHeadlessControl* AnySite(duk_context* ctx) {
+  for (Control* control : StateOf(ctx).controls->Live()) {
+    if (control->site) return control->site.Get();
+  }
+  return nullptr;
+}
+
+NativeResult ClipboardFormats(duk_context* ctx) {
+  std::vector<uint32_t> formats;
+  if (IHeadlessControl* site = AnySite(ctx)) {
+    if (ole::HRESULT hr = site->GetClipboardFormats(&formats); ole::FAILED(hr)) {
+      return NativeResult::Failed("Host.ClipboardFormats", hr);
+    }
+  }
+  duk_idx_t array = duk_push_array(ctx);
+  for (size_t i = 0; i < formats.size(); ++i) {
+    duk_push_uint(ctx, formats[i]);
+    duk_put_prop_index(ctx, array, static_cast<duk_uarridx_t>(i));
+  }
+  return NativeResult::Values(1);
+}
+
+NativeResult SaveClipboardImage(duk_context* ctx) {
+  if (!duk_is_string(ctx, 0)) return BadArg("SaveClipboardImage", 1, "a file path");
+  std::string path = StringArg(ctx, 0);
+  IHeadlessControl* site = AnySite(ctx);
+  ole::HRESULT hr = site ? site->SaveClipboardPng(path) : ole::S_FALSE;
+  if (ole::FAILED(hr)) return NativeResult::Failed("Host.SaveClipboardImage", hr, "cannot write " + path);
+  duk_push_boolean(ctx, hr == ole::S_OK);
+  return NativeResult::Values(1);
+}
+
+NativeResult SetClipboardText(duk_context* ctx) {
+  if (!duk_is_string(ctx, 0)) return BadArg("SetClipboardText", 1, "a text");
+  IHeadlessControl* site = AnySite(ctx);
+  if (!site) return NativeResult::Fail("Host.SetClipboardText: create a control first");
+  ole::HRESULT hr = site->SetClipboardText(StringArg(ctx, 0));
+  if (ole::FAILED(hr)) return NativeResult::Failed("Host.SetClipboardText", hr);
+  duk_push_boolean(ctx, hr == ole::S_OK);
+  return NativeResult::Values(1);
+}
+
+NativeResult GetPrinter(duk_context* ctx) {
+  HostState& state = StateOf(ctx);
+  std::string printer = state.printer.value_or(std::string());
+  if (IHeadlessControl* site = AnySite(ctx); site && !state.printer) (void)site->GetPrinter(&printer);
+  duk_push_lstring(ctx, printer.data(), printer.size());
+  return NativeResult::Values(1);
+}
+
+NativeResult SetPrinter(duk_context* ctx) {
+  if (!duk_is_string(ctx, 0)) {
+    return NativeResult::Type("Host.Printer must be a CUPS destination, \"file:\" and a path, or \"\"");
+  }
+  HostState& state = StateOf(ctx);
+  state.printer = StringArg(ctx, 0);
+  for (Control* control : state.controls->Live()) {
+    if (control->site) (void)control->site->SetPrinter(*state.printer);
+  }
+  return NativeResult::None();
+}
+
+NativeResult GetClipboardBusy(duk_context* ctx) {
+  duk_push_boolean(ctx, StateOf(ctx).clipboardBusy);
+  return NativeResult::Values(1);
+}
+
+NativeResult SetClipboardBusy(duk_context* ctx) {
+  HostState& state = StateOf(ctx);
+  state.clipboardBusy = duk_to_boolean(ctx, 0) != 0;
+  if (IHeadlessControl* site = AnySite(ctx)) (void)site->SetClipboardBusy(state.clipboardBusy ? win::TRUE : win::FALSE);
+  return NativeResult::None();
+}
+
 struct FunctionEntry {
   const char* name;
   duk_c_function function;
@@ -578,6 +653,9 @@ constexpr FunctionEntry kFunctions[] = {
     {"DoVerb", Native<DoVerb>, 2},
     {"OnEvent", Native<OnEvent>, 2},
     {"Release", Native<Release>, 1},
+    {"ClipboardFormats", Native<ClipboardFormats>, 0},
+    {"SaveClipboardImage", Native<SaveClipboardImage>, 1},
+    {"SetClipboardText", Native<SetClipboardText>, 1},
 };
 
 void DefineAccessor(duk_context* ctx, duk_idx_t object, const char* name, duk_c_function getter,
@@ -612,6 +690,8 @@ void InstallHostObject(duk_context* ctx) {
   DefineAccessor(ctx, host, "AutoPump", Native<GetAutoPump>, Native<SetAutoPump>);
   DefineAccessor(ctx, host, "DialogResponse", Native<GetDialogResponse>, Native<SetDialogResponse>);
   DefineAccessor(ctx, host, "Dialogs", Native<GetDialogs>, nullptr);
+  DefineAccessor(ctx, host, "Printer", Native<GetPrinter>, Native<SetPrinter>);
+  DefineAccessor(ctx, host, "ClipboardBusy", Native<GetClipboardBusy>, Native<SetClipboardBusy>);
   duk_put_prop_string(ctx, -2, "Host");
   duk_pop(ctx);
 }
