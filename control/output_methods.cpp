@@ -16,7 +16,7 @@ BOOL CTavlenCtrl::PrintImage() {
 BOOL CTavlenCtrl::PrintImageBySize(int32_t Width, int32_t Height) {
   if (!m_image || !m_image->Handle()) return win::FALSE;
   return output::PrintPicture(*m_image->Handle(), static_cast<float>(Width), static_cast<float>(Height)) ? win::TRUE
-                                                                                                          : win::FALSE;
+                                                                                                         : win::FALSE;
 }
 
 void CTavlenCtrl::CopyToClipboard() {

@@ -34,8 +34,7 @@ std::string HeadlessPrinter() {
 std::unique_ptr<win::PrinterDC> PrintDlg(const win::PrintDialogRequest& request) {
   if (win::PrintDialogService* backend = win::InstalledPrintDialogService()) return backend->Show(request);
   const std::string printer = HeadlessPrinter();
-  std::vector<std::string> texts{"Printer", printer.empty() ? "No printers are installed." : printer, "OK",
-                                 "Cancel"};
+  std::vector<std::string> texts{"Printer", printer.empty() ? "No printers are installed." : printer, "OK", "Cancel"};
   if (RunRecordedDialog("Print", std::move(texts)) != IDOK) return nullptr;
   return win::CreatePrinterDC(printer);
 }

@@ -66,7 +66,8 @@ PaintedBox FindPainted(const std::vector<uint32_t>& pixels, int32_t width, int32
 
 class PdfPrinterDC final : public PrinterDC {
  public:
-  PdfPrinterDC(std::string destination, const PageGeometry& page) : m_destination(std::move(destination)), m_page(page) {
+  PdfPrinterDC(std::string destination, const PageGeometry& page)
+      : m_destination(std::move(destination)), m_page(page) {
     const double area = page.printableWidth * page.printableHeight / 1e4;  // square inches
     m_dpi = std::min(kPageDpi, std::sqrt(kMaxPageBytes / 4.0 / std::max(area, 1e-6)));
     m_width = std::clamp(static_cast<int32_t>(std::ceil(page.printableWidth * m_dpi / 100.0 - 1e-6)), 0, kMaxPageSide);
