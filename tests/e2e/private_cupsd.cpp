@@ -153,18 +153,18 @@ CommandResult PrivateCupsd::Admin(const std::string& command) const {
 bool PrivateCupsd::AddQueue(const std::string& name, const fs::path& output, int marginPoints) {
   const fs::path ppd = m_dir / (name + ".ppd");
   WriteText(ppd, LetterPpd(marginPoints));
-  return Admin("lpadmin -p " + name + " -E -v file://" + output.string() + " -P " + ppd.string()).status == 0;
+  return Admin("/usr/sbin/lpadmin -p " + name + " -E -v file://" + output.string() + " -P " + ppd.string()).status == 0;
 }
 
-bool PrivateCupsd::SetDefault(const std::string& name) { return Admin("lpadmin -d " + name).status == 0; }
+bool PrivateCupsd::SetDefault(const std::string& name) { return Admin("/usr/sbin/lpadmin -d " + name).status == 0; }
 
-bool PrivateCupsd::Reject(const std::string& name) { return Admin("cupsreject " + name).status == 0; }
+bool PrivateCupsd::Reject(const std::string& name) { return Admin("/usr/sbin/cupsreject " + name).status == 0; }
 
 std::string PrivateCupsd::ErrorLog() const { return ReadText(m_dir / "log/error_log"); }
 
 bool PrivateCupsd::WaitForJob(const std::string& name, const fs::path& output) {
   for (int attempt = 0; attempt < 600; ++attempt) {
-    const CommandResult pending = Admin("lpstat -o " + name);
+    const CommandResult pending = Admin("/usr/bin/lpstat -o " + name);
     std::error_code missing;
     const auto size = fs::file_size(output, missing);
     if (pending.status == 0 && pending.output.empty() && !missing && size > 0) return true;
