@@ -33,7 +33,7 @@ ole::HRESULT CTavlenObject::SetClipboardText(const std::string& text) {
   // Another program opens with a window of its own, which this process does not have.
   win::ClipboardSession session(nullptr);
   if (!session.IsOpen()) return ole::S_FALSE;
-  win::ClipboardService& clipboard = win::Clipboard();
+  win::ClipboardService& clipboard = session.Service();
   win::ClipboardData data = text;
   if (!clipboard.Empty() || !clipboard.SetData(win::CF_TEXT, data)) return ole::E_FAIL;
   return ole::S_OK;

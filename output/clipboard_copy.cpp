@@ -27,7 +27,7 @@ bool CopyPictureToClipboard(const gfx::Bitmap& picture, const win::Window* owner
   }
   win::ClipboardSession session(owner);
   if (!session.IsOpen()) return false;
-  win::ClipboardService& clipboard = win::Clipboard();
+  win::ClipboardService& clipboard = session.Service();
   if (!clipboard.Empty()) return false;
   win::ClipboardData data = std::move(copy).Value();
   return clipboard.SetData(win::CF_BITMAP, data) != win::FALSE;

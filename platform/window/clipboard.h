@@ -50,18 +50,21 @@ void InstallClipboardService(ClipboardService* service);
 void SetHeadlessClipboardBusy(bool busy);
 bool IsHeadlessClipboardBusy();
 
-// Opens the clipboard for the life of the guard and closes it again.
+// Opens the clipboard for the life of the guard and closes it again, on the service in use when it
+// was opened.
 class ClipboardSession {
  public:
-  explicit ClipboardSession(const Window* owner) : m_open(Clipboard().Open(owner) != FALSE) {}
+  explicit ClipboardSession(const Window* owner) : m_service(Clipboard()), m_open(m_service.Open(owner) != FALSE) {}
   ~ClipboardSession() {
-    if (m_open) (void)Clipboard().Close();
+    if (m_open) (void)m_service.Close();
   }
   ClipboardSession(const ClipboardSession&) = delete;
   ClipboardSession& operator=(const ClipboardSession&) = delete;
   bool IsOpen() const { return m_open; }
+  ClipboardService& Service() const { return m_service; }
 
  private:
+  ClipboardService& m_service;
   bool m_open;
 };
 
