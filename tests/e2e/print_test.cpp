@@ -237,15 +237,6 @@ TEST_F(PrintToFile, UnwritableFileIsAFailureAfterTheDialog) {
   EXPECT_NE(report.find("dialogs=[Print/ok]"), std::string::npos) << report;
 }
 
-TEST_F(PrintToFile, ExistingDocumentIsReplacedWhole) {
-  const fs::path pdf = Work("page.pdf");
-  std::ofstream(pdf) << "an older document that is longer than nothing";
-  EXPECT_NE(Print("empty", "file:" + pdf.string()).find("printed=true"), std::string::npos);
-  auto info = ReadPdfInfo(pdf);
-  ASSERT_TRUE(info);
-  EXPECT_EQ(info->pages, 1);
-}
-
 TEST_F(PrintToFile, UnknownPaperNameFallsBackToA4) {
   ScopedEnv paper("PAPERSIZE", "no-such-paper");
   const fs::path pdf = Work("page.pdf");
