@@ -8,7 +8,8 @@ namespace tavlen {
 BOOL CTavlenCtrl::PrintImage() {
   // No dialog without a picture.
   if (!m_image || !m_image->Handle()) return win::FALSE;
-  return output::PrintPicture(*m_image->Handle(), static_cast<float>(m_viewWidth), static_cast<float>(m_viewHeight))
+  return output::PrintPicture(*m_image->Handle(), static_cast<float>(m_viewport.viewWidth),
+                              static_cast<float>(m_viewport.viewHeight))
              ? win::TRUE
              : win::FALSE;
 }

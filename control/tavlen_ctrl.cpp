@@ -23,8 +23,8 @@ CTavlenCtrl::CTavlenCtrl() {
 }
 
 CTavlenCtrl::~CTavlenCtrl() {
+  // The working image first, then (as members go) the snapshots.
   m_image.reset();
-  for (auto& snapshot : m_undoImages) snapshot.reset();
   if (m_hotKeyRegistered) win::UnregisterHotKey(nullptr, static_cast<int32_t>(m_hotKeyAtom));
   if (m_hotKeyAtom != 0) win::GlobalDeleteAtom(static_cast<uint16_t>(m_hotKeyAtom));
 }

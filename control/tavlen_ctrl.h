@@ -1,15 +1,17 @@
-// CTavlenCtrl, the picture control: its properties, view state, undo history and operations.
-// Each topic's operations live in their own source file under control/, view/ and edit/.
+// CTavlenCtrl, the picture control: its properties, view state, undo history and the thin members
+// that the automation table binds. The arithmetic, painting and edits live in view/ and edit/.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 
-#include "control/image_object.h"
+#include "edit/rotate.h"
+#include "edit/undo_history.h"
 #include "platform/framework/ole_control.h"
 #include "platform/window/win_types.h"
-#include "view/tile_cache.h"
+#include "view/image_object.h"
+#include "view/picture_renderer.h"
+#include "view/viewport.h"
 
 namespace tavlen {
 
@@ -17,8 +19,6 @@ using win::BOOL;
 
 class CTavlenCtrl : public fw::COleControl {
  public:
-  static constexpr int kUndoSlots = 10;
-
   CTavlenCtrl();
   ~CTavlenCtrl() override;
   CTavlenCtrl(const CTavlenCtrl&) = delete;
@@ -42,20 +42,18 @@ class CTavlenCtrl : public fw::COleControl {
   void OnZoomValueChanged();
   void OnTiffCompressionChanged();
 
-  // --- Loading (view/loading.cpp) ---
+  // --- Loading (control/loading.cpp) ---
   void LoadImage(const std::string& FilePath);
   BOOL IsSupportedImageFile(const std::string& path) const;
   BOOL FileExists(const std::string& path) const;
   // Makes a decoded picture the working image and restarts the undo history.
   void InstallImage(ImageObject& decoded, uint32_t width, uint32_t height);
 
-  // --- Painting (view/painting.cpp) ---
+  // --- Painting (control/painting.cpp): background, border and picture by view/picture_renderer.h ---
   void DrawImage();
   void AlignImage();
-  void DrawBackground();
-  void DrawBorder();
 
-  // --- Pixel size, moves and shifts, pointer and picture positions (view/placement.cpp) ---
+  // --- Pixel size, moves and shifts, pointer and picture positions (control/placement.cpp) ---
   int32_t GetWidth();
   int32_t GetHeight();
   void MoveTo(int32_t X, int32_t Y);
@@ -68,14 +66,14 @@ class CTavlenCtrl : public fw::COleControl {
   double GetImageXpos() const;
   double GetImageYpos() const;
 
-  // --- Zoom and fit (view/zoom.cpp) ---
+  // --- Zoom and fit (control/zoom.cpp) ---
   void Zoom();
   void ZoomByOriginal();
   void ZoomToFit();
   void ZoomToFitByWidth();
   void ZoomToFitByHeight();
 
-  // --- Scroll positions (view/scrolling.cpp) and the scroll-bar refresh (view/scroll_bars.cpp) ---
+  // --- Scroll positions (control/scrolling.cpp) and the scroll-bar refresh (control/scroll_bars.cpp) ---
   int32_t GetVertScrollBarPos() const;
   int32_t GetHorzScrollBarPos() const;
   void SaveScrollBarPos();
@@ -83,13 +81,13 @@ class CTavlenCtrl : public fw::COleControl {
   void SetScrollBarPos(int32_t X, int32_t Y);
   void UpdateScrollBars();
 
-  // --- Undo history (edit/undo.cpp) ---
+  // --- Undo history (control/editing.cpp, history in edit/undo_history.h) ---
   void Undo();
   int32_t GetUndo() const;
   void RecordSnapshot();
   void PushUndoSnapshot();
 
-  // --- Rotation, flip and resize (edit/geometry.cpp) ---
+  // --- Rotation, flip and resize (control/editing.cpp, operations in edit/) ---
   void Rotate90();
   void Rotate180();
   void Rotate270();
@@ -178,16 +176,16 @@ class CTavlenCtrl : public fw::COleControl {
 
   // Invalidates (0, 0, m_clientWidth, m_clientHeight) with erasing.
   void InvalidateClientArea();
+  ClientSize Client() const { return ClientSize{m_clientWidth, m_clientHeight}; }
   // The shared end of every zoom, accepted or not: re-align, refresh the bars, repaint.
   void FinishZoom();
-  // The three fits: the ratio of client to image size along one side, or the smaller of both.
-  enum class FitMode { Both, Width, Height };
   void FitTo(FitMode mode);
-  // One scroll message on one axis (bar SB_HORZ or SB_VERT).
-  void ScrollAxis(int32_t bar, uint32_t code, uint32_t position);
-  void MoveAxisTo(int32_t bar, int32_t position);
-  // Turns or mirrors the working image in place.
-  void TurnImage(gfx::RotateFlipType type, bool swapsSides);
+  // One scroll message on one axis.
+  void ScrollOneAxis(ScrollAxis axis, uint32_t code, uint32_t position);
+  // Sets the bar and moves the picture by the position the bar accepted (MoveXTo or MoveYTo).
+  void ScrollTo(ScrollAxis axis, int32_t position);
+  // The quarter turns and the half turn share their steps.
+  void TurnImage(Turn turn);
 
   BOOL m_vertBarShown = win::FALSE;
   BOOL m_horzBarShown = win::FALSE;
@@ -196,23 +194,29 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL m_scrollBarsCreated = win::FALSE;
   int32_t m_savedVertPos = 0;
   int32_t m_savedHorzPos = 0;
-  int32_t m_undoCount = 0;
   uint32_t m_hotKeyAtom = 0;
   BOOL m_hotKeyRegistered = win::FALSE;  // so that destruction releases only what construction got
   int32_t m_mouseX = 0;
   int32_t m_mouseY = 0;
-  int32_t m_imageLeft = 0;
-  int32_t m_imageTop = 0;
-  int32_t m_viewHeight = 0;
-  int32_t m_viewWidth = 0;
+  // The displayed rectangle (the picture's left and top and its displayed width and height, in
+  // client pixels) with the arithmetic that places, zooms and scrolls it.
+  Viewport m_viewport;
+  // Placement mode. Set by InstallImage (image and frame loading), FinishZoom (every zoom and fit)
+  // and OnAlignChanged; cleared only by MoveTo, MoveXTo, MoveYTo, ShiftX and ShiftY, and so by
+  // every scroll action, which moves through MoveXTo and MoveYTo. While set, each DrawImage places
+  // the picture by the Align rule first; painting never clears it.
   BOOL m_realignPending = win::FALSE;
+  // Set at construction and by OnDestroy (a re-created window starts blank); cleared by
+  // InstallImage, FinishZoom and MoveTo, MoveXTo, MoveYTo (the shifts leave it). While set, OnDraw
+  // fills the whole client area with the back colour before DrawImage; it also fills while there is
+  // no working image, so that nothing of a released picture stays on screen.
   BOOL m_paintBackground = win::TRUE;
+  // The client size, taken by OnDraw at every paint.
   int32_t m_clientWidth = 0;
   int32_t m_clientHeight = 0;
-  ImageObject::Ptr m_image;
-  TileCache m_tileCache;  // the working image as displayed, rendered (view/tile_cache.h)
-  std::array<ImageObject::Ptr, kUndoSlots> m_undoImages;
-  std::array<win::SIZE, kUndoSlots> m_undoSizes{};
+  ImageObject::Ptr m_image;  // the working image, null while no picture is loaded
+  PictureRenderer m_renderer;
+  UndoHistory m_undo;
 };
 
 }  // namespace tavlen

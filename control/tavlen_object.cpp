@@ -16,8 +16,6 @@ constexpr uint32_t kMiscStatus = ole::OLEMISC_RECOMPOSEONRESIZE | ole::OLEMISC_C
                                  ole::OLEMISC_SETCLIENTSITEFIRST;
 static_assert(kMiscStatus == 0x30191);
 
-constexpr int32_t kMaxSide = 32767;
-
 // The description of one type of the module's library; null when it cannot be made.
 ole::ComPtr<ole::ITypeInfo> TypeInfoOf(const ole::GUID& guid) {
   ole::ComPtr<ole::ITypeLib> lib;
@@ -96,7 +94,7 @@ ole::HRESULT CTavlenObject::GetMiscStatus(uint32_t aspect, ole::DWORD* status) {
 ole::HRESULT CTavlenObject::Close(uint32_t /*saveOption*/) {
   // Without a client site there is nobody to save to; closing ends the connections and the window.
   m_events.DisconnectAll();
-  if (win::Window* window = LiveWindow()) window->DestroyWindow();
+  (void)m_site.DestroyWindow();  // nothing to close without a window
   return ole::S_OK;
 }
 
@@ -155,121 +153,74 @@ ole::HRESULT CTavlenObject::GetClassInfo(ole::ITypeInfo** info) {
   return found.CopyTo(info);
 }
 
-// --- IHeadlessControl ---
+// --- IHeadlessControl: the framework's headless site, its outcomes as HRESULTs ---
 
-win::Window* CTavlenObject::LiveWindow() const { return m_ctrl.GetWindow(); }
+namespace {
+
+ole::HRESULT ToHresult(fw::HeadlessSite::Outcome outcome, ole::HRESULT failed = ole::E_FAIL) {
+  switch (outcome) {
+    case fw::HeadlessSite::Outcome::Done:
+      return ole::S_OK;
+    case fw::HeadlessSite::Outcome::NoWindow:
+      return ole::E_UNEXPECTED;
+    case fw::HeadlessSite::Outcome::BadArgument:
+      return ole::E_INVALIDARG;
+    case fw::HeadlessSite::Outcome::Failed:
+      return failed;
+  }
+  return ole::E_UNEXPECTED;
+}
+
+}  // namespace
 
 ole::HRESULT CTavlenObject::CreateControlWindow(int32_t width, int32_t height) {
-  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return ole::E_INVALIDARG;
-  m_ctrl.CreateControlWindow(width, height);
-  return LiveWindow() ? ole::S_OK : ole::E_OUTOFMEMORY;
+  return ToHresult(m_site.CreateWindow(width, height), ole::E_OUTOFMEMORY);
 }
 
-int32_t CTavlenObject::Pump() {
-  win::Window* window = LiveWindow();
-  return window ? window->Pump() : 0;
-}
+int32_t CTavlenObject::Pump() { return m_site.Pump(); }
 
 ole::HRESULT CTavlenObject::GetClientSize(int32_t* width, int32_t* height) {
   if (!width || !height) return ole::E_POINTER;
   *width = *height = 0;
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  const win::RECT client = window->GetClientRect();
-  *width = client.right - client.left;
-  *height = client.bottom - client.top;
-  return ole::S_OK;
+  return ToHresult(m_site.ClientSize(*width, *height));
 }
 
 ole::HRESULT CTavlenObject::SetScrollBarThickness(int32_t pixels) {
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  if (pixels < 0) return ole::E_INVALIDARG;
-  window->SetScrollBarThickness(pixels);
-  return ole::S_OK;
+  return ToHresult(m_site.SetScrollBarThickness(pixels));
 }
 
 ole::HRESULT CTavlenObject::GetScrollBar(int32_t bar, win::ScrollBarState* state) {
   if (!state) return ole::E_POINTER;
   *state = {};
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  if (bar != win::SB_HORZ && bar != win::SB_VERT) return ole::E_INVALIDARG;
-  *state = window->GetScrollBarState(bar);
-  return ole::S_OK;
+  return ToHresult(m_site.ScrollBar(bar, *state));
 }
 
-ole::HRESULT CTavlenObject::SaveClientPng(const std::string& path) {
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  return window->SaveClientPng(path) ? ole::S_OK : ole::E_FAIL;
-}
+ole::HRESULT CTavlenObject::SaveClientPng(const std::string& path) { return ToHresult(m_site.SaveClientPng(path)); }
 
-win::COLORREF CTavlenObject::GetClientPixel(int32_t x, int32_t y) {
-  win::Window* window = LiveWindow();
-  return window ? window->GetPixel(x, y) : win::CLR_INVALID;
-}
+win::COLORREF CTavlenObject::GetClientPixel(int32_t x, int32_t y) { return m_site.ClientPixel(x, y); }
 
 ole::HRESULT CTavlenObject::MouseMove(uint32_t keys, int32_t x, int32_t y) {
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  window->InjectMouseMove(keys, {x, y});
-  return ole::S_OK;
+  return ToHresult(m_site.MouseMove(keys, x, y));
 }
 
 ole::HRESULT CTavlenObject::MouseButton(uint32_t message, uint32_t keys, int32_t x, int32_t y) {
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  switch (message) {
-    case win::WM_LBUTTONDOWN:
-    case win::WM_LBUTTONUP:
-    case win::WM_LBUTTONDBLCLK:
-    case win::WM_RBUTTONDOWN:
-    case win::WM_RBUTTONUP:
-    case win::WM_MBUTTONDOWN:
-    case win::WM_MBUTTONUP:
-      window->InjectMouseButton(static_cast<win::Message>(message), keys, {x, y});
-      return ole::S_OK;
-    default:
-      return ole::E_INVALIDARG;
-  }
+  return ToHresult(m_site.MouseButton(message, keys, x, y));
 }
 
 ole::HRESULT CTavlenObject::MouseWheel(uint32_t keys, int16_t delta, int32_t x, int32_t y, win::BOOL* handled) {
-  if (handled) *handled = win::FALSE;
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  const win::BOOL result = window->InjectMouseWheel(keys, delta, {x, y});
+  win::BOOL result = win::FALSE;
+  const ole::HRESULT hr = ToHresult(m_site.MouseWheel(keys, delta, x, y, result));
   if (handled) *handled = result;
-  return ole::S_OK;
+  return hr;
 }
 
 ole::HRESULT CTavlenObject::Scroll(int32_t bar, uint32_t code, uint32_t thumbPosition) {
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  if (bar == win::SB_HORZ) {
-    window->InjectHScroll(code, thumbPosition);
-  } else if (bar == win::SB_VERT) {
-    window->InjectVScroll(code, thumbPosition);
-  } else {
-    return ole::E_INVALIDARG;
-  }
-  return ole::S_OK;
+  return ToHresult(m_site.Scroll(bar, code, thumbPosition));
 }
 
-ole::HRESULT CTavlenObject::DestroyControlWindow() {
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  if (window->Exists()) window->DestroyWindow();
-  return ole::S_OK;
-}
+ole::HRESULT CTavlenObject::DestroyControlWindow() { return ToHresult(m_site.DestroyWindow()); }
 
-ole::HRESULT CTavlenObject::RecreateControlWindow() {
-  win::Window* window = LiveWindow();
-  if (!window) return ole::E_UNEXPECTED;
-  if (!window->Exists()) window->Recreate();
-  return ole::S_OK;
-}
+ole::HRESULT CTavlenObject::RecreateControlWindow() { return ToHresult(m_site.RecreateWindow()); }
 
 ole::HRESULT CTavlenObject::ResetState() {
   m_ctrl.OnResetState();
@@ -277,10 +228,7 @@ ole::HRESULT CTavlenObject::ResetState() {
 }
 
 ole::HRESULT CTavlenObject::SetDialogAnswer(const std::string& answer) {
-  fw::DialogAnswer parsed;
-  if (!fw::ParseDialogAnswer(answer, &parsed)) return ole::E_INVALIDARG;
-  fw::SetDialogAnswer(parsed);
-  return ole::S_OK;
+  return ToHresult(fw::HeadlessSite::AnswerDialogs(answer));
 }
 
 ole::HRESULT CTavlenObject::GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) {

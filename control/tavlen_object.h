@@ -8,6 +8,7 @@
 #include "platform/automation/connection_point.h"
 #include "platform/automation/dispatch_invoke.h"
 #include "platform/automation/ole_object.h"
+#include "platform/framework/headless_site.h"
 
 namespace tavlen {
 
@@ -80,12 +81,10 @@ class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersist
     ole::EventSource& m_events;
   };
 
-  // A window for the calls that need one; null when the control has none.
-  win::Window* LiveWindow() const;
-
   ole::EventSource m_events;  // before the control, which fires into it
   EventedCtrl m_ctrl;
   ole::TableDispatch m_dispatch;
+  fw::HeadlessSite m_site{m_ctrl};  // the headless container's calls on the control's window
 };
 
 }  // namespace tavlen

@@ -4,6 +4,9 @@
 
 #include "control/class_ids.h"
 #include "control/dispatch_table.h"
+#include "files/tiff_compression.h"
+#include "view/back_style.h"
+#include "view/viewport.h"
 
 namespace tavlen {
 
@@ -18,75 +21,32 @@ constexpr ole::GUID kImageAlignEnum{0xAF15B21D, 0xECFE, 0x4F19, {0x90, 0x4A, 0xD
 // {701AA0E7-283C-4BEF-BEDE-F8AC482E8461}
 constexpr ole::GUID kBackStyleEnum{0x701AA0E7, 0x283C, 0x4BEF, {0xBE, 0xDE, 0xF8, 0xAC, 0x48, 0x2E, 0x84, 0x61}};
 
-constexpr ole::EnumMember kTiffCompression[] = {
-    {"CompressionLZW", 0}, {"CompressionCCITT3", 1}, {"CompressionCCITT4", 2},
-    {"CompressionRle", 3}, {"CompressionNone", 4},
-};
+#define TAVLEN_ENUM_ROW(Enum, name, value) ole::EnumMember{#name, static_cast<int32_t>(Enum::name)},
+#define TAVLEN_TIFF_ROW(name, value) TAVLEN_ENUM_ROW(TiffCompression, name, value)
+#define TAVLEN_ALIGN_ROW(name, value) TAVLEN_ENUM_ROW(ImageAlign, name, value)
+#define TAVLEN_BACK_STYLE_ROW(name, value) TAVLEN_ENUM_ROW(BackStyle, name, value)
+constexpr ole::EnumMember kTiffCompression[] = {TAVLEN_TIFF_COMPRESSIONS(TAVLEN_TIFF_ROW)};
+constexpr ole::EnumMember kImageAlign[] = {TAVLEN_IMAGE_ALIGNS(TAVLEN_ALIGN_ROW)};
+// Value n (1-53) is the imaging library's hatch style n - 1; 0 is a plain fill.
+constexpr ole::EnumMember kBackStyle[] = {TAVLEN_BACK_STYLES(TAVLEN_BACK_STYLE_ROW)};
+#undef TAVLEN_BACK_STYLE_ROW
+#undef TAVLEN_ALIGN_ROW
+#undef TAVLEN_TIFF_ROW
+#undef TAVLEN_ENUM_ROW
 
 constexpr ole::EnumMember kAppearance[] = {{"Flat", 0}, {"Style3D", 1}};
 
-constexpr ole::EnumMember kImageAlign[] = {
-    {"None", 0},   {"Top", 1},    {"TopLeft", 2},    {"TopRight", 3},
-    {"Center", 4}, {"Bottom", 5}, {"BottomLeft", 6}, {"BottomRight", 7},
-};
-
-// Value n (1-53) is the imaging library's hatch style n - 1; 0 is a plain fill.
-constexpr ole::EnumMember kBackStyle[] = {
-    {"Solid", 0},
-    {"Horizontal", 1},
-    {"Vertical", 2},
-    {"ForwardDiagonal", 3},
-    {"BackwardDiagonal", 4},
-    {"Cross", 5},
-    {"DiagonalCross", 6},
-    {"Dot05Percent", 7},
-    {"Dot10Percent", 8},
-    {"Dot20Percent", 9},
-    {"Dot25Percent", 10},
-    {"Dot30Percent", 11},
-    {"Dot40Percent", 12},
-    {"Dot50Percent", 13},
-    {"Dot60Percent", 14},
-    {"Dot70Percent", 15},
-    {"Dot75Percent", 16},
-    {"Dot80Percent", 17},
-    {"Dot90Percent", 18},
-    {"LightDownwardDiagonal", 19},
-    {"LightUpwardDiagonal", 20},
-    {"DarkDownwardDiagonal", 21},
-    {"DarkUpwardDiagonal", 22},
-    {"WideDownwardDiagonal", 23},
-    {"WideUpwardDiagonal", 24},
-    {"LightVertical", 25},
-    {"LightHorizontal", 26},
-    {"NarrowVertical", 27},
-    {"NarrowHorizontal", 28},
-    {"DarkVertical", 29},
-    {"DarkHorizontal", 30},
-    {"DashedDownwardDiagonal", 31},
-    {"DashedUpwardDiagonal", 32},
-    {"DashedHorizontal", 33},
-    {"DashedVertical", 34},
-    {"SmallConfetti", 35},
-    {"LargeConfetti", 36},
-    {"ZigZag", 37},
-    {"Wave", 38},
-    {"DiagonalBrick", 39},
-    {"HorizontalBrick", 40},
-    {"Weave", 41},
-    {"Plaid", 42},
-    {"Divot", 43},
-    {"DottedGrid", 44},
-    {"DottedDiamond", 45},
-    {"Shingle", 46},
-    {"Trellis", 47},
-    {"Sphere", 48},
-    {"SmallGrid", 49},
-    {"SmallCheckerBoard", 50},
-    {"LargeCheckerBoard", 51},
-    {"OutlinedDiamond", 52},
-    {"SolidDiamond", 53},
-};
+// The published numbers run 0, 1, 2 ... in row order, and every value the code knows has a row.
+template <size_t N>
+constexpr bool NumberedInOrder(const ole::EnumMember (&rows)[N], size_t count) {
+  for (size_t i = 0; i < N; ++i) {
+    if (rows[i].value != static_cast<int32_t>(i)) return false;
+  }
+  return N == count;
+}
+static_assert(NumberedInOrder(kTiffCompression, kTiffCompressionCount));
+static_assert(NumberedInOrder(kImageAlign, kImageAlignCount));
+static_assert(NumberedInOrder(kBackStyle, kBackStyleCount));
 
 constexpr ole::EnumDesc kEnums[] = {
     {"TiffCompression", kTiffCompressionEnum, nullptr, kTiffCompression},

@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <new>
+#include <string_view>
 #include <vector>
 
 namespace tavlen::ole {
@@ -48,9 +49,23 @@ namespace {
 
 bool IsObjectType(VARTYPE vt) { return vt == VT_DISPATCH || vt == VT_UNKNOWN; }
 
+// OLE_COLOR is unsigned, yet late-bound hosts pass system colours such as 0x8000000F as a signed
+// long: a value that fits neither way overflows, one that fits as a long keeps its 32 bits.
+HRESULT ToOleColor(const Variant& arg, Variant* out) {
+  HRESULT hr = VariantChangeType(out, arg, 0, VT_UI4);
+  Variant asLong;
+  if (hr != DISP_E_OVERFLOW || FAILED(VariantChangeType(&asLong, arg, 0, VT_I4))) return hr;
+  *out = Variant(static_cast<uint32_t>(asLong.I4()));
+  return S_OK;
+}
+
+bool IsOleColor(const TypeRef& type) {
+  return type.vt == VT_UI4 && type.name && std::string_view(type.name) == "OLE_COLOR";
+}
+
 // Converts `arg` to the declared type; on failure reports the rgvarg index.
-HRESULT ConvertArgument(const Variant& arg, VARTYPE declared, uint32_t rgIndex, Variant* out, uint32_t* argErr) {
-  HRESULT hr = VariantChangeType(out, arg, 0, declared);
+HRESULT ConvertArgument(const Variant& arg, const TypeRef& declared, uint32_t rgIndex, Variant* out, uint32_t* argErr) {
+  HRESULT hr = IsOleColor(declared) ? ToOleColor(arg, out) : VariantChangeType(out, arg, 0, declared.vt);
   if (FAILED(hr) && argErr) *argErr = rgIndex;
   return hr;
 }
@@ -93,7 +108,7 @@ HRESULT CallMethod(const DispatchMember& member, void* self, const DISPPARAMS& p
   if (FAILED(hr)) return hr;
   std::vector<Variant> converted(member.paramCount);
   for (size_t p = 0; p < member.paramCount; ++p) {
-    hr = ConvertArgument(params.rgvarg[order[p]], member.params[p].type.vt, order[p], &converted[p], argErr);
+    hr = ConvertArgument(params.rgvarg[order[p]], member.params[p].type, order[p], &converted[p], argErr);
     if (FAILED(hr)) return hr;
   }
   Variant value;
@@ -122,7 +137,7 @@ HRESULT PutValue(const DispatchMember& member, void* self, uint16_t flags, const
     return DISP_E_PARAMNOTFOUND;
   }
   Variant value;
-  HRESULT hr = ConvertArgument(params.rgvarg[0], member.type.vt, 0, &value, argErr);
+  HRESULT hr = ConvertArgument(params.rgvarg[0], member.type, 0, &value, argErr);
   if (FAILED(hr)) return hr;
   member.put(self, value);
   return S_OK;

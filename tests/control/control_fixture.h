@@ -11,14 +11,15 @@
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "tests/graphics/test_support.h"
+#include "tests/window/window_pixels.h"
 
 namespace tavlen {
 
 class CTavlenCtrlProbe {
  public:
   explicit CTavlenCtrlProbe(CTavlenCtrl& ctrl) : m_ctrl(ctrl) {}
-  int32_t ViewWidth() const { return m_ctrl.m_viewWidth; }
-  int32_t ViewHeight() const { return m_ctrl.m_viewHeight; }
+  int32_t ViewWidth() const { return m_ctrl.m_viewport.viewWidth; }
+  int32_t ViewHeight() const { return m_ctrl.m_viewport.viewHeight; }
   int32_t ClientWidth() const { return m_ctrl.m_clientWidth; }
   int32_t ClientHeight() const { return m_ctrl.m_clientHeight; }
   bool HorzBarShown() const { return m_ctrl.m_horzBarShown != 0; }
@@ -27,8 +28,8 @@ class CTavlenCtrlProbe {
   bool PaintBackground() const { return m_ctrl.m_paintBackground != 0; }
   bool HasImage() const { return m_ctrl.m_image != nullptr; }
   ImageObject* Image() const { return m_ctrl.m_image.get(); }
-  const ImageObject* Snapshot(int slot) const { return m_ctrl.m_undoImages[slot].get(); }
-  win::SIZE SnapshotSize(int slot) const { return m_ctrl.m_undoSizes[slot]; }
+  const ImageObject* Snapshot(int slot) const { return m_ctrl.m_undo.Snapshot(slot); }
+  PictureSize SnapshotSize(int slot) const { return m_ctrl.m_undo.SizeOf(slot); }
   uint32_t HotKeyAtom() const { return m_ctrl.m_hotKeyAtom; }
 
  private:
@@ -74,6 +75,8 @@ class ControlTest : public ::testing::Test {
   win::Window* Window() { return ctrl.GetWindow(); }
   int32_t Paint() { return Window()->Pump(); }
   win::COLORREF Pixel(int32_t x, int32_t y) { return Window()->GetPixel(x, y); }
+  // The client area as the window shows it (0x00BBGGRR), for the pixel expectations.
+  gfx::test::PixelReader Pixels() { return win::test::ClientPixels(*Window()); }
   // Loads a solid green picture and paints.
   void LoadSolid(uint32_t width, uint32_t height) {
     ctrl.LoadImage(WriteSolidPng(dir, "solid.png", width, height, kPictureArgb));

@@ -86,8 +86,8 @@ TEST_F(ControlTest, WorkingImageAndFirstSnapshotAreSeparateCopiesOfTheDecodedPix
   EXPECT_TRUE(gfx::test::SamePixels(*probe.Image()->Handle(), *reference.Value()));
   EXPECT_TRUE(gfx::test::SamePixels(*probe.Snapshot(0)->Handle(), *reference.Value()));
   EXPECT_EQ(probe.Image()->LastStatus(), gfx::Status::Ok);
-  EXPECT_EQ(probe.SnapshotSize(0).cx, 37);
-  EXPECT_EQ(probe.SnapshotSize(0).cy, 23);
+  EXPECT_EQ(probe.SnapshotSize(0).width, 37);
+  EXPECT_EQ(probe.SnapshotSize(0).height, 23);
 }
 
 TEST_F(ControlTest, RefusedPathsChangeNothingAndRepaintNothing) {
@@ -138,7 +138,7 @@ TEST_F(ControlTest, LoadAfterEditsRestartsTheHistory) {
   ASSERT_EQ(ctrl.GetUndo(), 3);
   LoadSolid(50, 40);
   EXPECT_EQ(ctrl.GetUndo(), 0);
-  for (int slot = 1; slot < CTavlenCtrl::kUndoSlots; ++slot) EXPECT_EQ(probe.Snapshot(slot), nullptr) << slot;
+  for (int slot = 1; slot < UndoHistory::kSlots; ++slot) EXPECT_EQ(probe.Snapshot(slot), nullptr) << slot;
   ctrl.Undo();
   EXPECT_EQ(ctrl.GetWidth(), 50);
 }

@@ -128,7 +128,7 @@ TEST_F(UndoTest, UndoOntoAFailedSnapshotKeepsTheCurrentPicture) {
   ctrl.Rotate90();
   ASSERT_EQ(ctrl.GetUndo(), 3);
   EXPECT_EQ(probe.Snapshot(3), nullptr);
-  EXPECT_EQ(probe.SnapshotSize(3).cx, 30) << "the size entry is written all the same";
+  EXPECT_EQ(probe.SnapshotSize(3).width, 30) << "the size entry is written all the same";
   ctrl.Undo();
   EXPECT_EQ(ctrl.GetUndo(), 2);
   EXPECT_TRUE(probe.HasImage());

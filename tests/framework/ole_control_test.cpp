@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "tests/window/window_pixels.h"
+
 namespace tavlen::fw {
 namespace {
 
@@ -78,12 +80,14 @@ TEST(StockProperties, ChangeMarksModifiedAndRepaintsOnce) {
   TestControl control;
   control.CreateControlWindow(40, 30);
   ASSERT_EQ(control.GetWindow()->Pump(), 1);
-  EXPECT_EQ(control.GetWindow()->GetPixel(0, 0), 0x00F0F0F0u);  // the back colour, resolved
+  const gfx::Rect client{0, 0, 40, 30};
+  // The back colour, resolved, over the whole client area.
+  EXPECT_TRUE(gfx::test::PixelsAre(win::test::ClientPixels(*control.GetWindow()), client, 0x00F0F0F0u));
 
   control.SetBackColor(0x000000FF);
   EXPECT_EQ(control.IsModified(), win::TRUE);
   EXPECT_EQ(control.GetWindow()->Pump(), 1);
-  EXPECT_EQ(control.GetWindow()->GetPixel(39, 29), 0x000000FFu);
+  EXPECT_TRUE(gfx::test::PixelsAre(win::test::ClientPixels(*control.GetWindow()), client, 0x000000FFu));
   EXPECT_EQ(control.GetWindow()->Pump(), 0);
 
   control.SetModifiedFlag(win::FALSE);

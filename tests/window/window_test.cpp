@@ -10,10 +10,13 @@
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "tests/window/recording_owner.h"
+#include "tests/window/window_pixels.h"
 
 namespace tavlen::win {
 namespace {
 
+using gfx::test::PixelsAre;
+using gfx::test::PixelsAreOutside;
 using test::RecordingOwner;
 
 struct Fixture {
@@ -122,17 +125,16 @@ TEST(WindowDeviceContext, PaintAndGetDCDrawIntoTheSameFramebuffer) {
   RECT box{10, 10, 20, 20};
   f.window->InvalidateRect(&box, TRUE);
   f.window->Pump();
-  EXPECT_EQ(f.window->GetPixel(10, 10), RGB(0x12, 0x34, 0x56));
-  EXPECT_EQ(f.window->GetPixel(19, 19), RGB(0x12, 0x34, 0x56));
-  EXPECT_EQ(f.window->GetPixel(20, 20), RGB(255, 255, 255));
-  EXPECT_EQ(f.window->GetPixel(9, 15), RGB(255, 255, 255));
+  EXPECT_TRUE(PixelsAre(test::ClientPixels(*f.window), gfx::Rect{10, 10, 10, 10}, RGB(0x12, 0x34, 0x56)));
+  EXPECT_TRUE(PixelsAreOutside(test::ClientPixels(*f.window), gfx::Rect{0, 0, 60, 40}, gfx::Rect{10, 10, 10, 10},
+                               RGB(255, 255, 255)));
   EXPECT_EQ(f.window->Framebuffer()[10 * 60 + 10], 0xFF123456u);
 
   auto dc = f.window->GetDC();
   EXPECT_EQ(dc->ClipBox(), (RECT{0, 0, 60, 40}));
   dc->FillRect({55, 35, 70, 50}, RGB(0, 0xFF, 0));
   EXPECT_EQ(dc->GetPixel(59, 39), RGB(0, 0xFF, 0));
-  EXPECT_EQ(f.window->GetPixel(59, 39), RGB(0, 0xFF, 0));
+  EXPECT_TRUE(PixelsAre(test::ClientPixels(*f.window), gfx::Rect{55, 35, 5, 5}, RGB(0, 0xFF, 0)));
   EXPECT_EQ(f.window->GetPixel(54, 39), RGB(255, 255, 255));
 }
 
@@ -163,10 +165,9 @@ TEST(WindowDeviceContext, PainterDrawsThroughTheSurfaceWithinTheClip) {
   RECT box{5, 5, 15, 25};
   f.window->InvalidateRect(&box, FALSE);
   f.window->Pump();
-  EXPECT_EQ(f.window->GetPixel(5, 5), RGB(0, 0, 255));
-  EXPECT_EQ(f.window->GetPixel(14, 24), RGB(0, 0, 255));
-  EXPECT_EQ(f.window->GetPixel(15, 24), RGB(255, 255, 255));
-  EXPECT_EQ(f.window->GetPixel(4, 5), RGB(255, 255, 255));
+  EXPECT_TRUE(PixelsAre(test::ClientPixels(*f.window), gfx::Rect{5, 5, 10, 20}, RGB(0, 0, 255)));
+  EXPECT_TRUE(PixelsAreOutside(test::ClientPixels(*f.window), gfx::Rect{0, 0, 40, 40}, gfx::Rect{5, 5, 10, 20},
+                               RGB(255, 255, 255)));
 }
 
 TEST(WindowLifecycle, DestroyAndRecreateNotifyTheOwner) {

@@ -184,8 +184,7 @@ double Graphics::PenWidthInDevice(const Pen& pen) const {
   } else if (pen.GetUnit() != Unit::Pixel) {
     w *= PhysicalUnitScale(pen.GetUnit(), m_dpiX);
   }
-  // Thinner pens still draw a one-pixel line.
-  return std::max(w, 1.0);
+  return w;
 }
 
 Status Graphics::DrawRectangle(const Pen& pen, const RectF& r) {
@@ -193,11 +192,14 @@ Status Graphics::DrawRectangle(const Pen& pen, const RectF& r) {
   if (r.width < 0 || r.height < 0) return Status::Ok;
   // The stroke is filled as the band between two device-space rectangles, so its pixels follow
   // exactly from the pen width and alignment.
-  const double pw = PenWidthInDevice(pen);
+  // A pen thinner than one device pixel draws a one-pixel line centred on the outline whatever its
+  // alignment, as a zero-width pen does: inset, its pixel would fall inside the far edges.
+  const double deviceWidth = PenWidthInDevice(pen);
+  const double pw = std::max(deviceWidth, 1.0);
   const double x = r.x * ScaleX(), y = r.y * ScaleY();
   const double w = r.width * ScaleX(), h = r.height * ScaleY();
   double ox0, oy0, ox1, oy1, ix0, iy0, ix1, iy1;
-  if (pen.Alignment() == PenAlignment::Inset) {
+  if (pen.Alignment() == PenAlignment::Inset && deviceWidth >= 1.0) {
     ox0 = x, oy0 = y, ox1 = x + w, oy1 = y + h;
     ix0 = x + pw, iy0 = y + pw, ix1 = x + w - pw, iy1 = y + h - pw;
   } else {
@@ -237,7 +239,8 @@ Status Graphics::FillPath(const Brush& brush, const GraphicsPath& path) {
 
 Status Graphics::DrawPath(const Pen& pen, const GraphicsPath& path) {
   if (path.PointCount() == 0) return Status::Ok;
-  const double pw = PenWidthInDevice(pen);
+  // Thinner pens still draw a one-pixel line.
+  const double pw = std::max(PenWidthInDevice(pen), 1.0);
   const double o = (static_cast<int64_t>(std::lround(pw)) % 2 == 1) ? 0.5 : 0.0;
   const double sx = ScaleX(), sy = ScaleY();
   auto setup = [&](cairo_t* cr) {

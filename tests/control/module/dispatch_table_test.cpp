@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "control/class_ids.h"
 #include "control/resources.h"
+#include "control/tavlen_ctrl.h"
 #include "control/type_library.h"
 #include "platform/automation/dispatch_invoke.h"
 #include "platform/automation/type_library.h"
@@ -186,6 +189,45 @@ TEST(DispatchTable, MatchesThePublishedInterfaceRowByRow) {
       EXPECT_NE(got.method, nullptr);
     }
   }
+}
+
+// What a freshly placed control reports, property by property. Every property row of the table
+// must have an entry here, so a property added to the table without a stated default fails.
+struct DefaultValue {
+  const char* name;
+  ole::Variant value;
+};
+
+const std::vector<DefaultValue>& FreshDefaults() {
+  static const std::vector<DefaultValue> kDefaults = {
+      {"Align", ole::Variant(int16_t{2})},        {"BackStyle", ole::Variant(int16_t{0})},
+      {"BorderColor", ole::Variant(0x00FFFFFFu)}, {"BorderWidth", ole::Variant(1.0)},
+      {"JpgQuality", ole::Variant(100)},          {"ShowBorder", ole::Variant(true)},
+      {"TextBold", ole::Variant(false)},          {"TextColor", ole::Variant(0u)},
+      {"TextFont", ole::Variant("Arial")},        {"TextItalic", ole::Variant(false)},
+      {"TextSize", ole::Variant(int16_t{10})},    {"ZoomValue", ole::Variant(1.0)},
+      {"TiffCompression", ole::Variant(0)},       {"Appearance", ole::Variant(int16_t{0})},
+      {"BackColor", ole::Variant(0x8000000Fu)},   {"Enabled", ole::Variant(true)},
+      {"ForeColor", ole::Variant(0x80000012u)},
+  };
+  return kDefaults;
+}
+
+TEST(DispatchTable, EveryPropertyOfAFreshControlHasItsDefault) {
+  CTavlenCtrl ctrl;
+  ctrl.InitNew();
+  size_t properties = 0;
+  for (const ole::DispatchMember& member : TavlenDispatchTable().members) {
+    if (!member.IsProperty()) continue;
+    ++properties;
+    const auto expected = std::find_if(FreshDefaults().begin(), FreshDefaults().end(),
+                                       [&](const DefaultValue& d) { return std::string_view(d.name) == member.name; });
+    ASSERT_NE(expected, FreshDefaults().end()) << member.name << " has no stated default";
+    ole::Variant value;
+    member.get(static_cast<CTavlenCtrl*>(&ctrl), &value, member.type.vt);
+    EXPECT_EQ(value, expected->value) << member.name;
+  }
+  EXPECT_EQ(properties, FreshDefaults().size()) << "a stated default names no property of the table";
 }
 
 TEST(DispatchTable, LeavesDispid13Unassigned) {

@@ -116,6 +116,24 @@ TEST_F(ControlThroughModule, ConvertsArgumentsAndReportsTheBadOne) {
   EXPECT_EQ(ole::CallMethod(control.Get(), "LoadPicture", {}), ole::DISP_E_UNKNOWNNAME);
 }
 
+TEST_F(ControlThroughModule, ColoursTakeTheSignedSpellingOfTheSameBits) {
+  for (const char* name : {"BackColor", "ForeColor", "BorderColor", "TextColor"}) {
+    // 0x8000000F, the button-face system colour, as a host passes it in a signed long.
+    ASSERT_EQ(ole::PutProperty(control.Get(), name, Variant(int32_t{-2147483633})), ole::S_OK) << name;
+    EXPECT_EQ(Get(control.Get(), name), Variant(0x8000000Fu)) << name;
+    ASSERT_EQ(ole::PutProperty(control.Get(), name, Variant(-1.0)), ole::S_OK) << name;
+    EXPECT_EQ(Get(control.Get(), name), Variant(0xFFFFFFFFu)) << name;
+    ASSERT_EQ(ole::PutProperty(control.Get(), name, Variant(2147483663.0)), ole::S_OK) << name << " unsigned";
+    EXPECT_EQ(Get(control.Get(), name), Variant(0x8000000Fu)) << name;
+    // Beyond both spellings the value still overflows, and the colour stays.
+    EXPECT_EQ(ole::PutProperty(control.Get(), name, Variant(-2147483649.0)), ole::DISP_E_OVERFLOW) << name;
+    EXPECT_EQ(ole::PutProperty(control.Get(), name, Variant(4294967296.0)), ole::DISP_E_OVERFLOW) << name;
+    EXPECT_EQ(Get(control.Get(), name), Variant(0x8000000Fu)) << name;
+  }
+  // Other unsigned and long values keep their ranges.
+  EXPECT_EQ(ole::PutProperty(control.Get(), "JpgQuality", Variant(4294967295.0)), ole::DISP_E_OVERFLOW);
+}
+
 TEST_F(ControlThroughModule, PropertyPutsRunTheirNotification) {
   EXPECT_EQ(Dirty(control.Get()), ole::S_FALSE);
   ASSERT_EQ(ole::PutProperty(control.Get(), "JpgQuality", Variant("75")), ole::S_OK);

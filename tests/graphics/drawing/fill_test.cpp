@@ -1,6 +1,7 @@
 // Pixel-exact fills, hatch patterns, inset pens and region combinations of the painter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -9,14 +10,26 @@
 #include "platform/graphics/drawing/graphics.h"
 #include "platform/graphics/drawing/hatch.h"
 #include "tests/graphics/drawing/drawing_test_util.h"
+#include "tests/graphics/pixel_expect.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen::gfx {
 namespace {
 
 using test::FilledBitmap;
+using test::PixelsAre;
+using test::PixelsAreOutside;
+using test::PixelsEqual;
+using test::PixelsOf;
 using test::Px;
 using test::TestWindow;
+
+// The part of `a` inside `b` (empty when they do not meet).
+Rect Intersection(const Rect& a, const Rect& b) {
+  const int32_t x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+  const int32_t x1 = std::min(a.x + a.width, b.x + b.width), y1 = std::min(a.y + a.height, b.y + b.height);
+  return x1 > x0 && y1 > y0 ? Rect{x0, y0, x1 - x0, y1 - y0} : Rect{};
+}
 
 constexpr Argb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
 
@@ -60,21 +73,16 @@ TEST(FillRectangle, CoversExactlyTheRectangle) {
   TestWindow win(20, 20, kWhite);
   auto g = win.Open();
   ASSERT_EQ(g->FillRectangle(Brush::Solid(kRed), Rect{3, 4, 5, 6}), Status::Ok);
-  for (uint32_t y = 0; y < 20; ++y) {
-    for (uint32_t x = 0; x < 20; ++x) {
-      const bool inside = x >= 3 && x < 8 && y >= 4 && y < 10;
-      ASSERT_EQ(win.At(x, y), inside ? kRed : kWhite) << x << "," << y;
-    }
-  }
+  EXPECT_TRUE(PixelsAre(PixelsOf(win.pixels, 20), Rect{3, 4, 5, 6}, kRed));
+  EXPECT_TRUE(PixelsAreOutside(PixelsOf(win.pixels, 20), Rect{0, 0, 20, 20}, Rect{3, 4, 5, 6}, kWhite));
 }
 
 TEST(FillRectangle, NeverWritesOutsideTheSurfaceClip) {
   TestWindow win(20, 20, kWhite, Rect{5, 5, 4, 4});
   auto g = win.Open();
   ASSERT_EQ(g->FillRectangle(Brush::Solid(kRed), Rect{-10, -10, 100, 100}), Status::Ok);
-  for (uint32_t y = 0; y < 20; ++y)
-    for (uint32_t x = 0; x < 20; ++x)
-      ASSERT_EQ(win.At(x, y), (x >= 5 && x < 9 && y >= 5 && y < 9) ? kRed : kWhite) << x << "," << y;
+  EXPECT_TRUE(PixelsAre(PixelsOf(win.pixels, 20), Rect{5, 5, 4, 4}, kRed));
+  EXPECT_TRUE(PixelsAreOutside(PixelsOf(win.pixels, 20), Rect{0, 0, 20, 20}, Rect{5, 5, 4, 4}, kWhite));
 }
 
 TEST(PageUnit, PhysicalUnitsAndThePrinterDisplayUnitScaleToPixels) {
@@ -173,9 +181,10 @@ TEST(HatchBrush, FillsFollowTheTableForEveryStyle) {
     auto g = win.Open();
     ASSERT_EQ(g->FillRectangle(HatchOf(s, kRed, kBlue), Rect{0, 0, 19, 13}), Status::Ok);
     const HatchRows& rows = HatchPattern(static_cast<HatchStyle>(s));
-    for (uint32_t y = 0; y < 13; ++y)
-      for (uint32_t x = 0; x < 19; ++x)
-        ASSERT_EQ(win.At(x, y), HatchBit(rows, x, y) ? kRed : kBlue) << "style " << s << " at " << x << "," << y;
+    const test::PixelReader expected = [&rows](int32_t x, int32_t y) {
+      return HatchBit(rows, static_cast<uint32_t>(x), static_cast<uint32_t>(y)) ? kRed : kBlue;
+    };
+    ASSERT_TRUE(PixelsEqual(PixelsOf(win.pixels, 19), expected, Rect{0, 0, 19, 13})) << "style " << s;
   }
 }
 
@@ -205,47 +214,49 @@ TEST(HatchBrush, PatternIsAnchoredAtTheSurfaceOrigin) {
             Status::Ok);
   ASSERT_EQ(g->FillRectangle(HatchOf(static_cast<int32_t>(HatchStyle::Cross), kRed, kBlue), Rect{23, 5, 5, 20}),
             Status::Ok);
-  for (uint32_t y = 5; y < 25; ++y)
-    for (uint32_t x = 3; x < 28; ++x)
-      ASSERT_EQ(win.At(x, y), (x % 8 == 0 || y % 8 == 0) ? kRed : kBlue) << x << "," << y;
+  const test::PixelReader cross = [](int32_t x, int32_t y) { return (x % 8 == 0 || y % 8 == 0) ? kRed : kBlue; };
+  EXPECT_TRUE(PixelsEqual(PixelsOf(win.pixels, 30), cross, Rect{3, 5, 25, 20}));
 }
 
 TEST(InsetPen, OnePixelBorderAroundAPictureAwayFromTheOrigin) {
   TestWindow win(400, 300, kBlack);
   auto g = win.Open();
   ASSERT_EQ(g->DrawRectangle(PenOf(kWhite, 1, PenAlignment::Inset), RectF{99, 49, 202, 102}), Status::Ok);
-  for (uint32_t y = 0; y < 300; ++y) {
-    for (uint32_t x = 0; x < 400; ++x) {
-      const bool inRect = x >= 99 && x <= 300 && y >= 49 && y <= 150;
-      const bool border = inRect && (x == 99 || x == 300 || y == 49 || y == 150);
-      ASSERT_EQ(win.At(x, y), border ? kWhite : kBlack) << x << "," << y;
-    }
-  }
+  const auto pixels = PixelsOf(win.pixels, 400);
+  EXPECT_TRUE(PixelsAreOutside(pixels, Rect{99, 49, 202, 102}, Rect{100, 50, 200, 100}, kWhite));
+  EXPECT_TRUE(PixelsAreOutside(pixels, Rect{0, 0, 400, 300}, Rect{99, 49, 202, 102}, kBlack));
+  EXPECT_TRUE(PixelsAre(pixels, Rect{100, 50, 200, 100}, kBlack));
 }
 
 TEST(InsetPen, OnePixelBorderOfAPictureAtTheOrigin) {
   TestWindow win(300, 200, kBlack);
   auto g = win.Open();
   ASSERT_EQ(g->DrawRectangle(PenOf(kWhite, 1, PenAlignment::Inset), RectF{0, 0, 201, 101}), Status::Ok);
-  for (uint32_t y = 0; y < 200; ++y) {
-    for (uint32_t x = 0; x < 300; ++x) {
-      const bool inRect = x <= 200 && y <= 100;
-      const bool border = inRect && (x == 0 || x == 200 || y == 0 || y == 100);
-      ASSERT_EQ(win.At(x, y), border ? kWhite : kBlack) << x << "," << y;
-    }
-  }
+  const auto pixels = PixelsOf(win.pixels, 300);
+  EXPECT_TRUE(PixelsAreOutside(pixels, Rect{0, 0, 201, 101}, Rect{1, 1, 199, 99}, kWhite));
+  EXPECT_TRUE(PixelsAreOutside(pixels, Rect{0, 0, 300, 200}, Rect{0, 0, 201, 101}, kBlack));
+  EXPECT_TRUE(PixelsAre(pixels, Rect{1, 1, 199, 99}, kBlack));
 }
 
 TEST(InsetPen, WidePenStaysInsideTheRectangle) {
   TestWindow win(40, 40, kBlack);
   auto g = win.Open();
   ASSERT_EQ(g->DrawRectangle(PenOf(kRed, 3, PenAlignment::Inset), RectF{10, 10, 20, 20}), Status::Ok);
-  for (uint32_t y = 0; y < 40; ++y) {
-    for (uint32_t x = 0; x < 40; ++x) {
-      const bool outer = x >= 10 && x < 30 && y >= 10 && y < 30;
-      const bool inner = x >= 13 && x < 27 && y >= 13 && y < 27;
-      ASSERT_EQ(win.At(x, y), outer && !inner ? kRed : kBlack) << x << "," << y;
-    }
+  const auto pixels = PixelsOf(win.pixels, 40);
+  EXPECT_TRUE(PixelsAreOutside(pixels, Rect{10, 10, 20, 20}, Rect{13, 13, 14, 14}, kRed));
+  EXPECT_TRUE(PixelsAreOutside(pixels, Rect{0, 0, 40, 40}, Rect{10, 10, 20, 20}, kBlack));
+  EXPECT_TRUE(PixelsAre(pixels, Rect{13, 13, 14, 14}, kBlack));
+}
+
+TEST(InsetPen, ThinnerThanOnePixelDrawsOnePixelOnTheOutline) {
+  // As a zero-width pen: centred whatever the alignment, so no side falls inside the far edges.
+  for (float width : {0.0f, 0.5f, 0.999f}) {
+    TestWindow win(40, 40, kBlack);
+    ASSERT_EQ(win.Open()->DrawRectangle(PenOf(kRed, width, PenAlignment::Inset), RectF{10, 10, 20, 20}), Status::Ok);
+    const auto pixels = PixelsOf(win.pixels, 40);
+    EXPECT_TRUE(PixelsAreOutside(pixels, Rect{10, 10, 21, 21}, Rect{11, 11, 19, 19}, kRed)) << width;
+    EXPECT_TRUE(PixelsAre(pixels, Rect{11, 11, 19, 19}, kBlack)) << width;
+    EXPECT_EQ(test::CountPixels(pixels, Rect{0, 0, 40, 40}, kRed), 80) << width;
   }
 }
 
@@ -253,13 +264,10 @@ TEST(CenterPen, OnePixelPenStraddlesTheOutline) {
   TestWindow win(40, 40, kBlack);
   auto g = win.Open();
   ASSERT_EQ(g->DrawRectangle(PenOf(kRed, 1, PenAlignment::Center), RectF{10, 10, 20, 20}), Status::Ok);
-  for (uint32_t y = 0; y < 40; ++y) {
-    for (uint32_t x = 0; x < 40; ++x) {
-      const bool outer = x >= 10 && x <= 30 && y >= 10 && y <= 30;
-      const bool inner = x > 10 && x < 30 && y > 10 && y < 30;
-      ASSERT_EQ(win.At(x, y), outer && !inner ? kRed : kBlack) << x << "," << y;
-    }
-  }
+  const auto pixels = PixelsOf(win.pixels, 40);
+  EXPECT_TRUE(PixelsAreOutside(pixels, Rect{10, 10, 21, 21}, Rect{11, 11, 19, 19}, kRed));
+  EXPECT_TRUE(PixelsAreOutside(pixels, Rect{0, 0, 40, 40}, Rect{10, 10, 21, 21}, kBlack));
+  EXPECT_TRUE(PixelsAre(pixels, Rect{11, 11, 19, 19}, kBlack));
 }
 
 // The window background: a closed curve through the client's corners, less the picture.
@@ -273,15 +281,13 @@ void CheckBackground(int32_t cw, int32_t ch, Rect picture, const Brush& brush, b
   ASSERT_EQ(region.Combine(picture, CombineMode::Xor), Status::Ok);
   ASSERT_EQ(g->FillRegion(brush, region), Status::Ok);
   const HatchRows& rows = HatchPattern(brush.Style());
-  for (int32_t y = 0; y < ch; ++y) {
-    for (int32_t x = 0; x < cw; ++x) {
-      const bool inPicture =
-          x >= picture.x && x < picture.x + picture.width && y >= picture.y && y < picture.y + picture.height;
-      Argb expected = kBlack;
-      if (!inPicture) expected = hatched ? (HatchBit(rows, x, y) ? brush.Color() : brush.BackColor()) : brush.Color();
-      ASSERT_EQ(win.At(x, y), expected) << cw << "x" << ch << " at " << x << "," << y;
-    }
-  }
+  const test::PixelReader background = [&](int32_t x, int32_t y) {
+    if (!hatched) return brush.Color();
+    return HatchBit(rows, static_cast<uint32_t>(x), static_cast<uint32_t>(y)) ? brush.Color() : brush.BackColor();
+  };
+  const auto pixels = PixelsOf(win.pixels, cw);
+  EXPECT_TRUE(PixelsEqual(pixels, background, Rect{0, 0, cw, ch}, picture)) << cw << "x" << ch;
+  EXPECT_TRUE(PixelsAre(pixels, Intersection(picture, Rect{0, 0, cw, ch}), kBlack)) << cw << "x" << ch;
 }
 
 TEST(Region, CurveThroughClientCornersXorPictureFillsClientLessPicture) {
@@ -318,10 +324,11 @@ TEST(Region, CombineModesFollowSetAlgebra) {
     Region region(a);
     ASSERT_EQ(region.Combine(b, c.mode), Status::Ok);
     ASSERT_EQ(g->FillRegion(Brush::Solid(kWhite), region), Status::Ok);
-    for (int y = 0; y < 20; ++y)
-      for (int x = 0; x < 20; ++x)
-        ASSERT_EQ(win.At(x, y), c.rule(inA(x, y), inB(x, y)) ? kWhite : kBlack)
-            << "mode " << static_cast<int>(c.mode) << " at " << x << "," << y;
+    const test::PixelReader expected = [&](int32_t x, int32_t y) {
+      return c.rule(inA(x, y), inB(x, y)) ? kWhite : kBlack;
+    };
+    ASSERT_TRUE(PixelsEqual(PixelsOf(win.pixels, 20), expected, Rect{0, 0, 20, 20}))
+        << "mode " << static_cast<int>(c.mode);
   }
 }
 
@@ -331,8 +338,7 @@ TEST(Region, InfiniteRegionFillsTheWholeSurfaceAndBadModesAreRefused) {
   Region region;
   EXPECT_EQ(region.Combine(Rect{0, 0, 2, 2}, static_cast<CombineMode>(6)), Status::InvalidParameter);
   ASSERT_EQ(g->FillRegion(Brush::Solid(kBlue), region), Status::Ok);
-  for (uint32_t y = 0; y < 7; ++y)
-    for (uint32_t x = 0; x < 9; ++x) ASSERT_EQ(win.At(x, y), kBlue);
+  EXPECT_TRUE(PixelsAre(PixelsOf(win.pixels, 9), Rect{0, 0, 9, 7}, kBlue));
 }
 
 }  // namespace

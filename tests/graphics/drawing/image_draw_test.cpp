@@ -2,16 +2,22 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/graphics/drawing/flatten.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "tests/graphics/drawing/drawing_test_util.h"
+#include "tests/graphics/pixel_expect.h"
 
 namespace tavlen::gfx {
 namespace {
 
 using test::FilledBitmap;
+using test::PixelsAre;
+using test::PixelsAreOutside;
+using test::PixelsEqual;
+using test::PixelsOf;
 using test::Px;
 using test::TestWindow;
 
@@ -44,13 +50,12 @@ TEST(DrawImage, NearestNeighbourAtTwiceTheSizeRepeatsEachPixel) {
   auto g = win.Open();
   ASSERT_EQ(g->SetInterpolationMode(InterpolationMode::NearestNeighbor), Status::Ok);
   ASSERT_EQ(g->DrawImage(*src, Rect{3, 2, 14, 10}), Status::Ok);
-  for (uint32_t y = 0; y < 20; ++y) {
-    for (uint32_t x = 0; x < 30; ++x) {
-      const bool inside = x >= 3 && x < 17 && y >= 2 && y < 12;
-      const uint32_t expected = inside ? Px(*src, (x - 3) / 2, (y - 2) / 2) : 0xFF808080;
-      ASSERT_EQ(win.At(x, y), expected) << x << "," << y;
-    }
-  }
+  const Rect dest{3, 2, 14, 10};
+  const test::PixelReader doubled = [&src](int32_t x, int32_t y) {
+    return Px(*src, static_cast<uint32_t>(x - 3) / 2, static_cast<uint32_t>(y - 2) / 2);
+  };
+  EXPECT_TRUE(PixelsEqual(PixelsOf(win.pixels, 30), doubled, dest));
+  EXPECT_TRUE(PixelsAreOutside(PixelsOf(win.pixels, 30), Rect{0, 0, 30, 20}, dest, 0xFF808080));
 }
 
 TEST(DrawImage, UnscaledDrawCopiesPixelsExactly) {
@@ -59,8 +64,10 @@ TEST(DrawImage, UnscaledDrawCopiesPixelsExactly) {
   auto g = Open(*dst);
   ASSERT_EQ(g->SetInterpolationMode(InterpolationMode::HighQualityBicubic), Status::Ok);
   ASSERT_EQ(g->DrawImage(*src, Rect{4, 6, 23, 17}), Status::Ok);
-  for (uint32_t y = 0; y < 17; ++y)
-    for (uint32_t x = 0; x < 23; ++x) ASSERT_EQ(Px(*dst, x + 4, y + 6), Px(*src, x, y)) << x << "," << y;
+  const test::PixelReader shifted = [&src](int32_t x, int32_t y) {
+    return Px(*src, static_cast<uint32_t>(x - 4), static_cast<uint32_t>(y - 6));
+  };
+  EXPECT_TRUE(PixelsEqual(PixelsOf(*dst), shifted, Rect{4, 6, 23, 17}));
   EXPECT_EQ(Px(*dst, 3, 6), 0xFFFFFFFFu);
   EXPECT_EQ(Px(*dst, 27, 22), 0xFFFFFFFFu);
 }
@@ -72,12 +79,8 @@ TEST(DrawImage, BicubicKeepsAFlatColourFlatAtEveryScale) {
     auto g = win.Open();
     ASSERT_EQ(g->SetInterpolationMode(InterpolationMode::HighQualityBicubic), Status::Ok);
     ASSERT_EQ(g->DrawImage(*src, dest), Status::Ok);
-    for (int32_t y = 0; y < 100; ++y) {
-      for (int32_t x = 0; x < 160; ++x) {
-        const bool inside = x >= dest.x && x < dest.x + dest.width && y >= dest.y && y < dest.y + dest.height;
-        ASSERT_EQ(win.At(x, y), inside ? 0xFF0AC81Eu : 0xFF000000u) << dest.width << " at " << x << "," << y;
-      }
-    }
+    EXPECT_TRUE(PixelsAre(PixelsOf(win.pixels, 160), dest, 0xFF0AC81Eu)) << dest.width;
+    EXPECT_TRUE(PixelsAreOutside(PixelsOf(win.pixels, 160), Rect{0, 0, 160, 100}, dest, 0xFF000000u)) << dest.width;
   }
 }
 
@@ -96,13 +99,10 @@ TEST(DrawImage, ClippedZoomDrawsTheSamePixelsAsAFullDraw) {
     auto gp = part.Open();
     ASSERT_EQ(gp->SetInterpolationMode(mode), Status::Ok);
     ASSERT_EQ(gp->DrawImage(*src, dest), Status::Ok);
-    for (uint32_t y = 0; y < 100; ++y) {
-      for (uint32_t x = 0; x < 130; ++x) {
-        const bool inClip = x >= 41 && x < 91 && y >= 23 && y < 63;
-        ASSERT_EQ(part.At(x, y), inClip ? full.At(x, y) : 0xFF000000u)
-            << "mode " << static_cast<int>(mode) << " at " << x << "," << y;
-      }
-    }
+    EXPECT_TRUE(PixelsEqual(PixelsOf(part.pixels, 130), PixelsOf(full.pixels, 130), clip))
+        << "mode " << static_cast<int>(mode);
+    EXPECT_TRUE(PixelsAreOutside(PixelsOf(part.pixels, 130), Rect{0, 0, 130, 100}, clip, 0xFF000000u))
+        << "mode " << static_cast<int>(mode);
   }
 }
 
@@ -116,8 +116,9 @@ TEST(DrawImage, BicubicShrinkAveragesFineDetail) {
   auto g = win.Open();
   ASSERT_EQ(g->SetInterpolationMode(InterpolationMode::HighQualityBicubic), Status::Ok);
   ASSERT_EQ(g->DrawImage(*src, Rect{0, 0, 16, 16}), Status::Ok);
-  for (uint32_t y = 2; y < 14; ++y)
-    for (uint32_t x = 2; x < 14; ++x) ASSERT_NEAR(static_cast<int>(win.At(x, y) & 0xFF), 128, 8) << x << "," << y;
+  EXPECT_TRUE(test::PixelsMatch(
+      PixelsOf(win.pixels, 16), Rect{2, 2, 12, 12},
+      [](uint32_t c) { return std::abs(static_cast<int>(c & 0xFF) - 128) <= 8; }, "mid-gray within 8"));
 }
 
 TEST(DrawImage, TranslucentImageBlendsOverTheTarget) {
@@ -212,8 +213,7 @@ TEST(DrawImage, ScaledDrawOntoItselfReadsTheOriginalPixels) {
   auto g = Open(*bitmap);
   ASSERT_EQ(g->SetInterpolationMode(InterpolationMode::NearestNeighbor), Status::Ok);
   ASSERT_EQ(g->DrawImage(*bitmap, Rect{2, 2, 32, 32}), Status::Ok);
-  for (uint32_t y = 0; y < 16; ++y)
-    for (uint32_t x = 0; x < 16; ++x) ASSERT_EQ(Px(*bitmap, x, y), Px(*expected, x, y)) << x << "," << y;
+  EXPECT_TRUE(PixelsEqual(PixelsOf(*bitmap), PixelsOf(*expected), Rect{0, 0, 16, 16}));
   EXPECT_EQ(Px(*bitmap, 5, 5), Px(*reference, 1, 1));
 }
 

@@ -9,6 +9,7 @@
 #include "platform/graphics/drawing/font.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "tests/graphics/drawing/drawing_test_util.h"
+#include "tests/graphics/pixel_expect.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -127,16 +128,12 @@ TEST(DrawString, TextLandsInsideItsBoxInTheBrushColour) {
   EXPECT_LE(ink.y1, static_cast<int>(box.y + box.height));
   EXPECT_GT(ink.x1 - ink.x0, 30);  // five glyphs of a 20-pixel font
   EXPECT_GT(ink.y1 - ink.y0, 10);
-  int pure = 0;
-  for (int y = ink.y0; y <= ink.y1; ++y) {
-    for (int x = ink.x0; x <= ink.x1; ++x) {
-      const Argb c = Px(*bitmap, x, y);
-      EXPECT_EQ(RedOf(c), 255);  // red over white only ever lowers green and blue
-      EXPECT_EQ(GreenOf(c), BlueOf(c));
-      pure += c == 0xFFFF0000;
-    }
-  }
-  EXPECT_GT(pure, 20);
+  const Rect inked{ink.x0, ink.y0, ink.x1 - ink.x0 + 1, ink.y1 - ink.y0 + 1};
+  // Red over white only ever lowers green and blue, and both alike.
+  EXPECT_TRUE(test::PixelsMatch(
+      test::PixelsOf(*bitmap), inked, [](Argb c) { return RedOf(c) == 255 && GreenOf(c) == BlueOf(c); },
+      "red over white"));
+  EXPECT_GT(test::CountPixels(test::PixelsOf(*bitmap), inked, 0xFFFF0000), 20);
 }
 
 TEST(DrawString, DefaultFormatPadsTheFirstGlyphTypographicDoesNot) {

@@ -1,9 +1,9 @@
 // OLE colour to painter colour.
-#include "control/ole_color.h"
+#include "view/ole_color.h"
 
 namespace tavlen {
 
-gfx::Argb OleColorToArgb(fw::OLE_COLOR color) {
+gfx::Argb OleColorToArgb(uint32_t color) {
   const uint32_t red = color & 0xFF;
   const uint32_t green = (color >> 8) & 0xFF;
   const uint32_t blue = (color >> 16) & 0xFF;

@@ -36,6 +36,11 @@ class ImageObject {
   // A separate copy of an area, or null when the library refuses it or this image carries a failing
   // last status (after the call): an image that ever failed can no longer be copied.
   Ptr Copy(float x, float y, float width, float height, gfx::PixelFormat format);
+  // Copy of the area (0, 0, width, height) in the source's own pixel format: how the working image,
+  // the snapshots and the restored states are made.
+  Ptr CopyWhole(uint32_t width, uint32_t height) {
+    return Copy(0, 0, static_cast<float>(width), static_cast<float>(height), gfx::PixelFormat::DontCare);
+  }
 
  private:
   ImageObject(gfx::Bitmap::Ptr handle, gfx::Status status) : m_handle(std::move(handle)), m_lastStatus(status) {}

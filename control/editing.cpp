@@ -1,0 +1,69 @@
+// The geometric edits and the undo history: each checks for a picture, calls its operation, installs
+// the result, records the snapshot and repaints.
+#include <utility>
+
+#include "control/tavlen_ctrl.h"
+#include "edit/flip.h"
+#include "edit/resize.h"
+
+namespace tavlen {
+
+void CTavlenCtrl::TurnImage(Turn turn) {
+  if (!m_image) return;
+  // A refused turn is recorded in the image and the remaining steps still run.
+  gfx::Ignore(Rotate(*m_image, turn));
+  if (SwapsSides(turn)) m_viewport.SwapSides();
+  UpdateScrollBars();
+  RecordSnapshot();
+}
+
+void CTavlenCtrl::Rotate90() { TurnImage(Turn::Quarter); }
+
+void CTavlenCtrl::Rotate180() { TurnImage(Turn::Half); }
+
+void CTavlenCtrl::Rotate270() { TurnImage(Turn::ThreeQuarters); }
+
+void CTavlenCtrl::Flip(BOOL Vertically) {
+  if (!m_image) return;
+  gfx::Ignore(tavlen::Flip(*m_image, Vertically ? FlipAxis::TopBottom : FlipAxis::LeftRight));
+  // The displayed size is unchanged and the scroll bars are not refreshed.
+  RecordSnapshot();
+}
+
+void CTavlenCtrl::Resize(int32_t NewWidth, int32_t NewHeight) {
+  if (!m_image) return;
+  // A size the library cannot produce keeps the picture, its displayed size and the history.
+  auto resized = tavlen::Resize(*m_image, NewWidth, NewHeight);
+  if (!resized.Ok()) return;
+  m_viewport.viewWidth = NewWidth;
+  m_viewport.viewHeight = NewHeight;
+  m_image = std::move(resized).Value();
+  // The bars keep the previous ranges until the next zoom, turn or load.
+  RecordSnapshot();
+}
+
+void CTavlenCtrl::RecordSnapshot() {
+  InvalidateClientArea();
+  PushUndoSnapshot();
+}
+
+void CTavlenCtrl::PushUndoSnapshot() {
+  if (m_image) m_undo.Push(*m_image);
+}
+
+void CTavlenCtrl::Undo() {
+  if (!m_image || m_undo.Count() == 0) return;
+  UndoHistory::Restored restored = m_undo.StepBack();
+  // A state that holds no picture cannot be restored: the current picture stays, so the control
+  // keeps a working image, and only the count moves back.
+  if (restored.image) {
+    m_viewport.viewWidth = restored.size.width;
+    m_viewport.viewHeight = restored.size.height;
+    m_image = std::move(restored.image);
+  }
+  InvalidateClientArea();
+}
+
+int32_t CTavlenCtrl::GetUndo() const { return m_undo.Count(); }
+
+}  // namespace tavlen

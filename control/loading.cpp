@@ -1,0 +1,44 @@
+// Loading: the accepted-file and existence checks, LoadImage, and the installation of a decoded
+// picture as the working image.
+#include "control/tavlen_ctrl.h"
+#include "view/image_files.h"
+
+namespace tavlen {
+
+BOOL CTavlenCtrl::IsSupportedImageFile(const std::string& path) const {
+  return IsAcceptedImagePath(path) ? win::TRUE : win::FALSE;
+}
+
+BOOL CTavlenCtrl::FileExists(const std::string& path) const { return PathExists(path) ? win::TRUE : win::FALSE; }
+
+void CTavlenCtrl::LoadImage(const std::string& FilePath) {
+  if (FilePath.empty() || !IsSupportedImageFile(FilePath) || !FileExists(FilePath)) return;
+  ImageObject::Ptr decoded = ImageObject::FromFile(FilePath);
+  const uint32_t width = decoded->Width();
+  const uint32_t height = decoded->Height();
+  InstallImage(*decoded, width, height);
+}
+
+void CTavlenCtrl::InstallImage(ImageObject& decoded, uint32_t width, uint32_t height) {
+  m_viewport = Viewport::CenteredAtPixelSize(Client(), width, height);
+  m_realignPending = win::TRUE;
+  m_paintBackground = win::FALSE;
+
+  m_image.reset();
+  m_image = decoded.CopyWhole(width, height);
+  // The history restarts with a second, separate copy as its only state.
+  ImageObject::Ptr first = decoded.CopyWhole(width, height);
+
+  // Two half turns on each copy leave the pixels as decoded; a refused turn marks that image.
+  for (ImageObject* image : {first.get(), m_image.get()}) {
+    if (!image) continue;
+    gfx::Ignore(Rotate(*image, Turn::Half));
+    gfx::Ignore(Rotate(*image, Turn::Half));
+  }
+  m_undo.Restart(std::move(first), PictureSize{static_cast<int32_t>(width), static_cast<int32_t>(height)});
+
+  UpdateScrollBars();
+  InvalidateClientArea();
+}
+
+}  // namespace tavlen

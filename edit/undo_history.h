@@ -1,0 +1,53 @@
+// The undo history: ten slots of separate copies of the working image, slot 0 the oldest, the
+// newest valid state at Count(). There is no redo.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "view/image_object.h"
+
+namespace tavlen {
+
+// The pixel size of a picture when its snapshot was taken.
+struct PictureSize {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool operator==(const PictureSize&) const = default;
+};
+
+class UndoHistory {
+ public:
+  static constexpr int kSlots = 10;  // so at most nine steps back
+
+  // A copy restored from the history and the size it was recorded with.
+  struct Restored {
+    ImageObject::Ptr image;
+    PictureSize size;
+  };
+
+  // Releases every snapshot and keeps `first` (a separate copy of the installed picture, may be null)
+  // with its size as the only state.
+  void Restart(ImageObject::Ptr first, PictureSize size);
+
+  // Records a copy of `current` after the newest state; with all ten slots in use the oldest state
+  // is dropped first. States left above Count() by StepBack become unreachable. A copy that yields
+  // nothing leaves its slot empty, yet the count still advances and the size is still recorded.
+  void Push(ImageObject& current);
+
+  // Steps back one state: the count goes down and a copy of that state comes back. Nothing happens
+  // at count 0 (null image, count unchanged). The image is null when the state holds no picture
+  // (its copy failed when it was recorded, or fails now); the count still moves back.
+  Restored StepBack();
+
+  int32_t Count() const { return m_count; }
+  const ImageObject* Snapshot(int slot) const { return m_images[slot].get(); }
+  PictureSize SizeOf(int slot) const { return m_sizes[slot]; }
+
+ private:
+  std::array<ImageObject::Ptr, kSlots> m_images;
+  std::array<PictureSize, kSlots> m_sizes{};
+  int32_t m_count = 0;
+};
+
+}  // namespace tavlen

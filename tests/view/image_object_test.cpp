@@ -1,0 +1,54 @@
+// The image object's status rule: a failure stays recorded, and an image that ever failed can no
+// longer be copied; copies are separate bitmaps.
+#include "view/image_object.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/graphics/test_support.h"
+
+namespace tavlen {
+namespace {
+
+ImageObject::Ptr Pattern(uint32_t width, uint32_t height) {
+  return ImageObject::Adopt(gfx::test::MakePatternBitmap(width, height, gfx::PixelFormat::RGB24bpp, 3));
+}
+
+TEST(ImageObjectStatus, AFailureStaysRecordedAndSuccessDoesNotClearIt) {
+  auto image = Pattern(4, 3);
+  EXPECT_EQ(image->LastStatus(), gfx::Status::Ok);
+  image->Record(gfx::Status::OutOfMemory);
+  image->Record(gfx::Status::Ok);
+  EXPECT_EQ(image->LastStatus(), gfx::Status::OutOfMemory);
+  EXPECT_EQ(image->Width(), 4u) << "the pixels stay usable";
+}
+
+TEST(ImageObjectStatus, AnImageThatFailedCannotBeCopied) {
+  auto image = Pattern(4, 3);
+  ASSERT_NE(image->CopyWhole(4, 3), nullptr);
+  image->Record(gfx::Status::GenericError);
+  EXPECT_EQ(image->CopyWhole(4, 3), nullptr);
+}
+
+TEST(ImageObjectStatus, AnUndecodableFileGivesAnObjectWithoutPixels) {
+  gfx::test::TempDir dir;
+  auto image = ImageObject::FromFile(dir.File("missing.png"));
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->Handle(), nullptr);
+  EXPECT_NE(image->LastStatus(), gfx::Status::Ok);
+  EXPECT_EQ(image->Width(), 0u);
+  EXPECT_EQ(image->Height(), 0u);
+  EXPECT_EQ(image->CopyWhole(1, 1), nullptr);
+}
+
+TEST(ImageObjectCopy, ACopyIsSeparateFromItsSource) {
+  auto image = Pattern(5, 2);
+  auto copy = image->CopyWhole(5, 2);
+  ASSERT_NE(copy, nullptr);
+  ASSERT_TRUE(gfx::test::SamePixels(*copy->Handle(), *image->Handle()));
+  ASSERT_EQ(image->RotateFlip(gfx::RotateFlipType::RotateNoneFlipX), gfx::Status::Ok);
+  EXPECT_FALSE(gfx::test::SamePixels(*copy->Handle(), *image->Handle()));
+  EXPECT_EQ(copy->Handle()->Format(), gfx::PixelFormat::RGB24bpp) << "the copy keeps the source's format";
+}
+
+}  // namespace
+}  // namespace tavlen

@@ -1,0 +1,38 @@
+// The accepted-extension and existence checks.
+#include "view/image_files.h"
+
+#include <array>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+namespace tavlen {
+
+namespace {
+
+constexpr std::array<std::string_view, 11> kAcceptedExtensions = {
+    ".BMP", ".DIB", ".GIF", ".PNG", ".JPG", ".JPE", ".JPEG", ".TIF", ".TIFF", ".WMF", ".EMF",
+};
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+bool IsAcceptedImagePath(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string extension = path.substr(dot);
+  for (char& c : extension) c = AsciiUpper(c);
+  for (std::string_view accepted : kAcceptedExtensions) {
+    if (extension == accepted) return true;
+  }
+  return false;
+}
+
+bool PathExists(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::path(path), error) && !error;
+}
+
+}  // namespace tavlen
