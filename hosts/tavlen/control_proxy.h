@@ -1,79 +1,21 @@
 // Controls as JavaScript objects: one Proxy per control whose property reads, writes and method calls
-// go through IDispatch by name (any case), the table of the host's live controls, and event sinks.
+// go through IDispatch by name (any case).
 #pragma once
 
 #include <duktape.h>
 
-#include <cstdint>
-#include <map>
-#include <memory>
+#include <functional>
 #include <string>
-#include <vector>
 
-#include "control/headless_control.h"
-#include "hosts/tavlen/script_runtime.h"
-#include "platform/automation/com_ptr.h"
-#include "platform/automation/connection_point.h"
-#include "platform/automation/dispatch.h"
-#include "platform/automation/type_info.h"
+#include "hosts/tavlen/control_table.h"
 
 namespace tavlen::host {
 
-enum class MemberKind { Unknown, Method, Property };
-
-// One object the script holds: a created control (with its site) or an object a control returned.
-struct Control {
-  int32_t id = 0;
-  std::string name;  // ProgID or class identifier it was created by; the method's name for returned objects
-  ole::ComPtr<ole::IDispatch> dispatch;
-  ole::ComPtr<IHeadlessControl> site;         // null for objects that are not controls in a headless window
-  int32_t paintCount = 0;                     // paints delivered by the host's pumps
-  std::map<ole::DISPID, MemberKind> members;  // from the type description; empty when there is none
-  bool described = false;
-  ole::ComPtr<ole::ITypeLib> typeLib;  // where event names are looked up
-  bool released = false;
-  std::map<ole::DISPID, std::string> eventNames;
-  ole::ComPtr<ole::IConnectionPoint> eventPoint;
-  ole::DWORD eventCookie = 0;
-  ole::ComPtr<ole::IDispatch> eventSink;
-};
-
-class ControlTable {
- public:
-  Control& Add(std::string name, ole::ComPtr<ole::IDispatch> dispatch);
-  // Null once released (or for an id never given out). Released entries stay until ReleaseAll, so a
-  // pointer taken before a call into a control survives an event handler that releases it.
-  Control* Find(int32_t id);
-  // Disconnects its events and drops the host's references.
-  void Release(int32_t id);
-  void ReleaseAll();
-  std::vector<Control*> Live();
-
- private:
-  std::map<int32_t, std::unique_ptr<Control>> m_controls;
-  int32_t m_nextId = 1;
-};
-
-// Creates a control through the registry and its class factory, sites it in a headless window with
-// this client size (from a saved property bag when `propertiesFile` is not empty) and pushes its proxy.
-NativeResult CreateControl(duk_context* ctx, const std::string& progIdOrClsid, int32_t width, int32_t height,
-                           const std::string& propertiesFile);
-
 // Pushes the proxy of a control.
 void PushControl(duk_context* ctx, const Control& control);
-// The control the value at `index` stands for; null for any other value and for released controls.
-Control* ControlAt(duk_context* ctx, duk_idx_t index);
-// True when the value at `index` is a control proxy (released or not).
-bool IsControlValue(duk_context* ctx, duk_idx_t index);
 
-// Delivers the control's pending paints and counts them; 0 for objects without a window.
-int32_t PumpControl(Control& control);
-
-// After a call into a control: pumps its window when Host.AutoPump is on and hands back an event
-// handler's error (pushed) as a Rethrow; otherwise `success`.
-NativeResult FinishControlCall(duk_context* ctx, Control* control, NativeResult success);
-
-// Connects `handler` (the function at `index`) to the control's events: called as handler(name, args).
-NativeResult AddEventHandler(duk_context* ctx, Control& control, duk_idx_t index);
+// What turns an object a control hands back (a result, an event argument) into a proxy of its own,
+// named `name`, in the control table.
+std::function<void(ole::IDispatch*)> PushReturnedObject(duk_context* ctx, const std::string& name);
 
 }  // namespace tavlen::host

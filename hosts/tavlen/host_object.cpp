@@ -1,218 +1,43 @@
 // The Host object: each function checks its arguments, calls the control or its site, and pumps.
 #include "hosts/tavlen/host_object.h"
 
-#include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <new>
 #include <string>
 
-#include "hosts/tavlen/control_proxy.h"
+#include "hosts/tavlen/common_functions.h"
+#include "hosts/tavlen/control_creation.h"
+#include "hosts/tavlen/event_sink.h"
+#include "hosts/tavlen/host_function_table.h"
 #include "hosts/tavlen/property_bag.h"
-#include "hosts/tavlen/script_runtime.h"
-#include "hosts/tavlen/variant_js.h"
 #include "platform/automation/ole_object.h"
+#include "platform/base/ascii.h"
+#include "platform/base/file_io.h"
 
 namespace tavlen::host {
 
 namespace {
 
-constexpr int32_t kDefaultWidth = 640;
-constexpr int32_t kDefaultHeight = 480;
 // Mouse buttons as the stock events number them.
 constexpr int32_t kButtonLeft = 1;
 constexpr int32_t kButtonRight = 2;
-constexpr int32_t kButtonMiddle = 4;
 
-// Arguments -----------------------------------------------------------------------------------------
+constexpr const char* kButtonExpected = "a button: 1 left, 2 right, 4 middle";
+constexpr const char* kBarExpected = "a bar: 0 horizontal, 1 vertical";
 
-bool IntArg(duk_context* ctx, duk_idx_t index, int32_t* value) {
-  if (!duk_is_number(ctx, index)) return false;
-  double number = duk_get_number(ctx, index);
-  if (!IsInt32(number)) return false;
-  *value = static_cast<int32_t>(number);
-  return true;
-}
-
-// An optional integer: absent or undefined gives `fallback`.
-bool OptionalIntArg(duk_context* ctx, duk_idx_t index, int32_t fallback, int32_t* value) {
-  if (duk_is_undefined(ctx, index)) {
-    *value = fallback;
-    return true;
-  }
-  return IntArg(ctx, index, value);
-}
-
-std::string StringArg(duk_context* ctx, duk_idx_t index) {
-  duk_size_t length = 0;
-  const char* text = duk_get_lstring(ctx, index, &length);
-  return text ? std::string(text, length) : std::string();
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return text;
-}
-
-NativeResult BadArg(const char* function, int position, const char* expected) {
-  return NativeResult::Type(std::string("Host.") + function + ": argument " + std::to_string(position) + " must be " +
-                            expected);
-}
-
-// The control in argument 1, which must have a headless site (a control created by the host).
-struct Sited {
-  Control* control = nullptr;
-  ole::ComPtr<IHeadlessControl> site;
-};
-
-bool SitedArg(duk_context* ctx, const char* function, Sited* sited, NativeResult* failure) {
-  sited->control = ControlAt(ctx, 0);
-  if (!sited->control) {
-    *failure = IsControlValue(ctx, 0)
-                   ? NativeResult::Fail(std::string("Host.") + function + ": the control was released")
-                   : BadArg(function, 1, "a control");
-    return false;
-  }
-  sited->site = sited->control->site;
-  if (!sited->site) {
-    *failure = NativeResult::Failed(std::string("Host.") + function, ole::E_NOINTERFACE,
-                                    "the object is not a control in a headless window");
-    return false;
-  }
-  return true;
-}
-
-// The result of a site call: a failure names the function; success pumps when Host.AutoPump is on.
-NativeResult SiteOutcome(duk_context* ctx, const char* function, Sited& sited, ole::HRESULT hr, NativeResult success) {
-  if (ole::FAILED(hr)) {
-    NativeResult failure = NativeResult::Failed(std::string("Host.") + function, hr);
-    NativeResult pending = FinishControlCall(ctx, sited.control, NativeResult::None());
-    if (pending.kind == NativeResult::Kind::Rethrow) duk_pop(ctx);
-    return failure;
-  }
+NativeResult SiteOutcome(duk_context* ctx, const std::string& function, Sited& sited, ole::HRESULT hr,
+                         NativeResult success) {
+  if (ole::FAILED(hr)) return FailControlCall(ctx, sited.control, NativeResult::Failed(function, hr));
   return FinishControlCall(ctx, sited.control, std::move(success));
-}
-
-// Named constants scripts may use in place of numbers.
-bool BarArg(duk_context* ctx, duk_idx_t index, int32_t* bar) {
-  if (duk_is_string(ctx, index)) {
-    std::string name = Lower(StringArg(ctx, index));
-    if (name == "h" || name == "horz" || name == "horizontal")
-      *bar = 0;
-    else if (name == "v" || name == "vert" || name == "vertical")
-      *bar = 1;
-    else
-      return false;
-    return true;
-  }
-  return IntArg(ctx, index, bar) && (*bar == 0 || *bar == 1);
-}
-
-bool ScrollCodeArg(duk_context* ctx, duk_idx_t index, int32_t* code) {
-  static constexpr struct {
-    const char* name;
-    int32_t code;
-  } kCodes[] = {{"lineup", 0},   {"lineleft", 0}, {"linedown", 1},  {"lineright", 1},     {"pageup", 2},
-                {"pageleft", 2}, {"pagedown", 3}, {"pageright", 3}, {"thumbposition", 4}, {"thumbtrack", 5},
-                {"top", 6},      {"left", 6},     {"bottom", 7},    {"right", 7},         {"endscroll", 8}};
-  if (duk_is_string(ctx, index)) {
-    std::string name = Lower(StringArg(ctx, index));
-    for (const auto& entry : kCodes) {
-      if (name == entry.name) {
-        *code = entry.code;
-        return true;
-      }
-    }
-    return false;
-  }
-  return IntArg(ctx, index, code) && *code >= 0 && *code <= 8;
-}
-
-bool ButtonArg(duk_context* ctx, duk_idx_t index, int32_t* button) {
-  if (duk_is_string(ctx, index)) {
-    std::string name = Lower(StringArg(ctx, index));
-    if (name == "left")
-      *button = kButtonLeft;
-    else if (name == "right")
-      *button = kButtonRight;
-    else if (name == "middle")
-      *button = kButtonMiddle;
-    else
-      return false;
-    return true;
-  }
-  return IntArg(ctx, index, button) && (*button == kButtonLeft || *button == kButtonRight || *button == kButtonMiddle);
-}
-
-bool VerbArg(duk_context* ctx, duk_idx_t index, int32_t* verb) {
-  static constexpr struct {
-    const char* name;
-    int32_t verb;
-  } kVerbs[] = {{"primary", ole::OLEIVERB_PRIMARY},
-                {"show", ole::OLEIVERB_SHOW},
-                {"open", ole::OLEIVERB_OPEN},
-                {"hide", ole::OLEIVERB_HIDE},
-                {"uiactivate", ole::OLEIVERB_UIACTIVATE},
-                {"inplaceactivate", ole::OLEIVERB_INPLACEACTIVATE},
-                {"discardundostate", ole::OLEIVERB_DISCARDUNDOSTATE},
-                {"properties", ole::OLEIVERB_PROPERTIES}};
-  if (duk_is_string(ctx, index)) {
-    std::string name = Lower(StringArg(ctx, index));
-    for (const auto& entry : kVerbs) {
-      if (name == entry.name) {
-        *verb = entry.verb;
-        return true;
-      }
-    }
-    return false;
-  }
-  return IntArg(ctx, index, verb);
 }
 
 // Functions ---------------------------------------------------------------------------------------
 
-NativeResult Echo(duk_context* ctx) {
-  std::string line;
-  duk_idx_t count = duk_get_top(ctx);
-  for (duk_idx_t i = 0; i < count; ++i) {
-    if (i > 0) line += ' ';
-    duk_dup(ctx, i);
-    line += duk_safe_to_string(ctx, -1);
-    duk_pop(ctx);
-  }
-  line += '\n';
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fflush(stdout);
-  return NativeResult::None();
+NativeResult CreateControlFn(duk_context* ctx, const std::string& progIdOrClsid, int32_t width, int32_t height,
+                             const std::string& propertiesFile) {
+  return CreateControl(ctx, progIdOrClsid, width, height, propertiesFile);
 }
 
-NativeResult Quit(duk_context* ctx) {
-  int32_t code = 0;
-  if (!OptionalIntArg(ctx, 0, 0, &code)) return BadArg("Quit", 1, "an integer exit code");
-  HostState& state = StateOf(ctx);
-  state.quitRequested = true;
-  state.quitCode = code;
-  return NativeResult::Fail("Host.Quit(" + std::to_string(code) + ")");
-}
-
-NativeResult CreateControlFn(duk_context* ctx) {
-  if (!duk_is_string(ctx, 0)) return BadArg("CreateControl", 1, "a ProgID or class identifier");
-  int32_t width = 0;
-  int32_t height = 0;
-  if (!IntArg(ctx, 1, &width)) return BadArg("CreateControl", 2, "the client width in pixels");
-  if (!IntArg(ctx, 2, &height)) return BadArg("CreateControl", 3, "the client height in pixels");
-  std::string properties;
-  if (!duk_is_undefined(ctx, 3) && !duk_is_null(ctx, 3)) {
-    if (!duk_is_string(ctx, 3)) return BadArg("CreateControl", 4, "the path of a saved properties file");
-    properties = StringArg(ctx, 3);
-  }
-  return CreateControl(ctx, StringArg(ctx, 0), width, height, properties);
-}
-
-NativeResult ActiveXObjectFn(duk_context* ctx) {
-  if (!duk_is_string(ctx, 0)) return NativeResult::Type("ActiveXObject: argument 1 must be a ProgID");
-  return CreateControl(ctx, StringArg(ctx, 0), kDefaultWidth, kDefaultHeight, {});
-}
+NativeResult ActiveXObjectFn(duk_context* ctx, const std::string& progId) { return CreateByProgId(ctx, progId); }
 
 NativeResult Pump(duk_context* ctx) {
   int32_t total = 0;
@@ -225,22 +50,12 @@ NativeResult Pump(duk_context* ctx) {
   return NativeResult::Values(1);
 }
 
-NativeResult PaintCount(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "PaintCount", &sited, &failure)) return failure;
+NativeResult PaintCount(duk_context* ctx, Sited& sited) {
   duk_push_int(ctx, sited.control->paintCount);
   return NativeResult::Values(1);
 }
 
-NativeResult Resize(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "Resize", &sited, &failure)) return failure;
-  int32_t width = 0;
-  int32_t height = 0;
-  if (!IntArg(ctx, 1, &width)) return BadArg("Resize", 2, "a width in pixels");
-  if (!IntArg(ctx, 2, &height)) return BadArg("Resize", 3, "a height in pixels");
+NativeResult Resize(duk_context* ctx, Sited& sited, int32_t width, int32_t height) {
   // Only a window that exists is resized (a destroyed one has no client area); CreateControlWindow
   // would bring a destroyed one back.
   int32_t oldWidth = 0;
@@ -248,13 +63,10 @@ NativeResult Resize(duk_context* ctx) {
   ole::HRESULT hr = sited.site->GetClientSize(&oldWidth, &oldHeight);
   if (ole::SUCCEEDED(hr) && oldWidth == 0 && oldHeight == 0) hr = ole::E_UNEXPECTED;
   if (ole::SUCCEEDED(hr)) hr = sited.site->CreateControlWindow(width, height);
-  return SiteOutcome(ctx, "Resize", sited, hr, NativeResult::None());
+  return SiteOutcome(ctx, "Host.Resize", sited, hr, NativeResult::None());
 }
 
-NativeResult ClientSize(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "ClientSize", &sited, &failure)) return failure;
+NativeResult ClientSize(duk_context* ctx, Sited& sited) {
   int32_t width = 0;
   int32_t height = 0;
   ole::HRESULT hr = sited.site->GetClientSize(&width, &height);
@@ -267,87 +79,49 @@ NativeResult ClientSize(duk_context* ctx) {
   return NativeResult::Values(1);
 }
 
-NativeResult SetScrollBarThickness(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "SetScrollBarThickness", &sited, &failure)) return failure;
-  int32_t pixels = 0;
-  if (!IntArg(ctx, 1, &pixels)) return BadArg("SetScrollBarThickness", 2, "a thickness in pixels");
-  return SiteOutcome(ctx, "SetScrollBarThickness", sited, sited.site->SetScrollBarThickness(pixels),
+NativeResult SetScrollBarThickness(duk_context* ctx, Sited& sited, int32_t pixels) {
+  return SiteOutcome(ctx, "Host.SetScrollBarThickness", sited, sited.site->SetScrollBarThickness(pixels),
                      NativeResult::None());
 }
 
-NativeResult SaveClientArea(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "SaveClientArea", &sited, &failure)) return failure;
-  if (!duk_is_string(ctx, 1)) return BadArg("SaveClientArea", 2, "a file path");
-  std::string path = StringArg(ctx, 1);
+NativeResult SaveClientArea(duk_context*, Sited& sited, const std::string& path) {
   ole::HRESULT hr = sited.site->SaveClientPng(path);
   if (ole::FAILED(hr)) return NativeResult::Failed("Host.SaveClientArea", hr, "cannot write " + path);
   return NativeResult::None();
 }
 
-NativeResult ClientPixel(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "ClientPixel", &sited, &failure)) return failure;
-  int32_t x = 0;
-  int32_t y = 0;
-  if (!IntArg(ctx, 1, &x)) return BadArg("ClientPixel", 2, "an x coordinate");
-  if (!IntArg(ctx, 2, &y)) return BadArg("ClientPixel", 3, "a y coordinate");
+NativeResult ClientPixel(duk_context* ctx, Sited& sited, int32_t x, int32_t y) {
   win::COLORREF color = sited.site->GetClientPixel(x, y);
   duk_push_int(ctx, color == win::CLR_INVALID ? -1 : static_cast<int32_t>(color & 0x00FFFFFFu));
   return NativeResult::Values(1);
 }
 
-NativeResult MouseMove(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "MouseMove", &sited, &failure)) return failure;
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t keys = 0;
-  if (!IntArg(ctx, 1, &x)) return BadArg("MouseMove", 2, "an x coordinate");
-  if (!IntArg(ctx, 2, &y)) return BadArg("MouseMove", 3, "a y coordinate");
-  if (!OptionalIntArg(ctx, 3, 0, &keys)) return BadArg("MouseMove", 4, "key flags");
-  return SiteOutcome(ctx, "MouseMove", sited, sited.site->MouseMove(static_cast<uint32_t>(keys), x, y),
+NativeResult MouseMove(duk_context* ctx, Sited& sited, int32_t x, int32_t y, int32_t keys) {
+  return SiteOutcome(ctx, "Host.MouseMove", sited, sited.site->MouseMove(static_cast<uint32_t>(keys), x, y),
                      NativeResult::None());
 }
 
-NativeResult MouseButton(duk_context* ctx, bool down) {
-  const char* function = down ? "MouseDown" : "MouseUp";
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, function, &sited, &failure)) return failure;
-  int32_t button = 0;
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t keys = 0;
-  if (!ButtonArg(ctx, 1, &button)) return BadArg(function, 2, "a button: 1 left, 2 right, 4 middle");
-  if (!IntArg(ctx, 2, &x)) return BadArg(function, 3, "an x coordinate");
-  if (!IntArg(ctx, 3, &y)) return BadArg(function, 4, "a y coordinate");
-  if (!OptionalIntArg(ctx, 4, 0, &keys)) return BadArg(function, 5, "key flags");
+enum class ButtonMove { Down, Up };
+
+NativeResult MouseButton(duk_context* ctx, ButtonMove move, Sited& sited, int32_t button, int32_t x, int32_t y,
+                         int32_t keys) {
+  const bool down = move == ButtonMove::Down;
   uint32_t message = button == kButtonLeft    ? (down ? win::WM_LBUTTONDOWN : win::WM_LBUTTONUP)
                      : button == kButtonRight ? (down ? win::WM_RBUTTONDOWN : win::WM_RBUTTONUP)
                                               : (down ? win::WM_MBUTTONDOWN : win::WM_MBUTTONUP);
-  return SiteOutcome(ctx, function, sited, sited.site->MouseButton(message, static_cast<uint32_t>(keys), x, y),
-                     NativeResult::None());
+  return SiteOutcome(ctx, down ? "Host.MouseDown" : "Host.MouseUp", sited,
+                     sited.site->MouseButton(message, static_cast<uint32_t>(keys), x, y), NativeResult::None());
 }
 
-NativeResult MouseDown(duk_context* ctx) { return MouseButton(ctx, true); }
-NativeResult MouseUp(duk_context* ctx) { return MouseButton(ctx, false); }
+NativeResult MouseDown(duk_context* ctx, Sited& sited, int32_t button, int32_t x, int32_t y, int32_t keys) {
+  return MouseButton(ctx, ButtonMove::Down, sited, button, x, y, keys);
+}
 
-NativeResult Wheel(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "Wheel", &sited, &failure)) return failure;
-  int32_t delta = 0;
-  int32_t keys = 0;
-  if (!IntArg(ctx, 1, &delta) || delta < INT16_MIN || delta > INT16_MAX) {
-    return BadArg("Wheel", 2, "a wheel delta (120 a notch)");
-  }
-  if (!OptionalIntArg(ctx, 2, 0, &keys)) return BadArg("Wheel", 3, "key flags");
+NativeResult MouseUp(duk_context* ctx, Sited& sited, int32_t button, int32_t x, int32_t y, int32_t keys) {
+  return MouseButton(ctx, ButtonMove::Up, sited, button, x, y, keys);
+}
+
+NativeResult Wheel(duk_context* ctx, Sited& sited, int32_t delta, int32_t keys) {
   // The pointer rests in the middle of the client area.
   int32_t width = 0;
   int32_t height = 0;
@@ -356,30 +130,16 @@ NativeResult Wheel(duk_context* ctx) {
   ole::HRESULT hr =
       sited.site->MouseWheel(static_cast<uint32_t>(keys), static_cast<int16_t>(delta), width / 2, height / 2, &handled);
   duk_push_boolean(ctx, handled != win::FALSE);
-  return SiteOutcome(ctx, "Wheel", sited, hr, NativeResult::Values(1));
+  return SiteOutcome(ctx, "Host.Wheel", sited, hr, NativeResult::Values(1));
 }
 
-NativeResult Scroll(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "Scroll", &sited, &failure)) return failure;
-  int32_t bar = 0;
-  int32_t code = 0;
-  int32_t thumb = 0;
-  if (!BarArg(ctx, 1, &bar)) return BadArg("Scroll", 2, "a bar: 0 horizontal, 1 vertical");
-  if (!ScrollCodeArg(ctx, 2, &code)) return BadArg("Scroll", 3, "a scroll code 0 ... 8");
-  if (!OptionalIntArg(ctx, 3, 0, &thumb) || thumb < 0) return BadArg("Scroll", 4, "a thumb position");
-  return SiteOutcome(ctx, "Scroll", sited,
+NativeResult Scroll(duk_context* ctx, Sited& sited, int32_t bar, int32_t code, int32_t thumb) {
+  return SiteOutcome(ctx, "Host.Scroll", sited,
                      sited.site->Scroll(bar, static_cast<uint32_t>(code), static_cast<uint32_t>(thumb)),
                      NativeResult::None());
 }
 
-NativeResult ScrollBar(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "ScrollBar", &sited, &failure)) return failure;
-  int32_t bar = 0;
-  if (!BarArg(ctx, 1, &bar)) return BadArg("ScrollBar", 2, "a bar: 0 horizontal, 1 vertical");
+NativeResult ScrollBar(duk_context* ctx, Sited& sited, int32_t bar) {
   win::ScrollBarState state;
   ole::HRESULT hr = sited.site->GetScrollBar(bar, &state);
   if (ole::FAILED(hr)) return NativeResult::Failed("Host.ScrollBar", hr);
@@ -397,26 +157,15 @@ NativeResult ScrollBar(duk_context* ctx) {
   return NativeResult::Values(1);
 }
 
-NativeResult DestroyWindowFn(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "DestroyWindow", &sited, &failure)) return failure;
-  return SiteOutcome(ctx, "DestroyWindow", sited, sited.site->DestroyControlWindow(), NativeResult::None());
+NativeResult DestroyWindowFn(duk_context* ctx, Sited& sited) {
+  return SiteOutcome(ctx, "Host.DestroyWindow", sited, sited.site->DestroyControlWindow(), NativeResult::None());
 }
 
-NativeResult RecreateWindow(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "RecreateWindow", &sited, &failure)) return failure;
-  return SiteOutcome(ctx, "RecreateWindow", sited, sited.site->RecreateControlWindow(), NativeResult::None());
+NativeResult RecreateWindow(duk_context* ctx, Sited& sited) {
+  return SiteOutcome(ctx, "Host.RecreateWindow", sited, sited.site->RecreateControlWindow(), NativeResult::None());
 }
 
-NativeResult SaveProperties(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "SaveProperties", &sited, &failure)) return failure;
-  if (!duk_is_string(ctx, 1)) return BadArg("SaveProperties", 2, "a file path");
-  std::string path = StringArg(ctx, 1);
+NativeResult SaveProperties(duk_context* ctx, Sited& sited, const std::string& path) {
   ole::ComPtr<ole::IPersistPropertyBag> persist;
   ole::HRESULT hr = sited.control->dispatch.As(&persist);
   auto bag = ole::ComPtr<MemoryPropertyBag>::Attach(new (std::nothrow) MemoryPropertyBag());
@@ -425,36 +174,18 @@ NativeResult SaveProperties(duk_context* ctx) {
   const ole::Variant* saved = ole::SUCCEEDED(hr) ? bag->Find(kPropertyBagValue) : nullptr;
   if (ole::SUCCEEDED(hr) && (!saved || saved->Type() != ole::VT_BSTR)) hr = ole::E_UNEXPECTED;
   if (ole::FAILED(hr)) return NativeResult::Failed("Host.SaveProperties", hr);
-  const std::string& text = saved->Bstr();
-  // Written beside the target and renamed, so a failed write leaves an older file whole.
-  std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-      std::remove(temporary.c_str());
-      return NativeResult::Fail("Host.SaveProperties: cannot write " + path);
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
+  // A failed write leaves an older file whole.
+  if (base::WriteFileAtomically(path, saved->Bstr()) != 0) {
     return NativeResult::Fail("Host.SaveProperties: cannot write " + path);
   }
   return FinishControlCall(ctx, sited.control, NativeResult::None());
 }
 
-NativeResult ResetProperties(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "ResetProperties", &sited, &failure)) return failure;
-  return SiteOutcome(ctx, "ResetProperties", sited, sited.site->ResetState(), NativeResult::None());
+NativeResult ResetProperties(duk_context* ctx, Sited& sited) {
+  return SiteOutcome(ctx, "Host.ResetProperties", sited, sited.site->ResetState(), NativeResult::None());
 }
 
-NativeResult IsModified(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "IsModified", &sited, &failure)) return failure;
+NativeResult IsModified(duk_context* ctx, Sited& sited) {
   ole::ComPtr<ole::IOleObject> object;
   ole::HRESULT hr = sited.control->dispatch.As(&object);
   if (ole::SUCCEEDED(hr)) hr = object->IsDirty();
@@ -463,28 +194,19 @@ NativeResult IsModified(duk_context* ctx) {
   return NativeResult::Values(1);
 }
 
-NativeResult DoVerb(duk_context* ctx) {
-  Sited sited;
-  NativeResult failure;
-  if (!SitedArg(ctx, "DoVerb", &sited, &failure)) return failure;
-  int32_t verb = 0;
-  if (!VerbArg(ctx, 1, &verb)) return BadArg("DoVerb", 2, "a verb (\"Properties\", \"Show\", ... or its number)");
+NativeResult DoVerb(duk_context* ctx, Sited& sited, int32_t verb) {
   ole::ComPtr<ole::IOleObject> object;
   ole::HRESULT hr = sited.control->dispatch.As(&object);
   if (ole::SUCCEEDED(hr)) hr = object->DoVerb(verb);
-  return SiteOutcome(ctx, "DoVerb", sited, hr, NativeResult::None());
+  return SiteOutcome(ctx, "Host.DoVerb", sited, hr, NativeResult::None());
 }
 
-NativeResult OnEvent(duk_context* ctx) {
-  Control* control = ControlAt(ctx, 0);
-  if (!control) return BadArg("OnEvent", 1, "a live control");
-  if (!duk_is_function(ctx, 1)) return BadArg("OnEvent", 2, "a function (name, args)");
-  return AddEventHandler(ctx, *control, 1);
+NativeResult OnEvent(duk_context* ctx, Control& control, ScriptFunction handler) {
+  return AddEventHandler(ctx, control, handler.index, "Host.OnEvent");
 }
 
-NativeResult Release(duk_context* ctx) {
-  if (!IsControlValue(ctx, 0)) return BadArg("Release", 1, "a control");
-  if (Control* control = ControlAt(ctx, 0)) StateOf(ctx).controls->Release(control->id);
+NativeResult Release(duk_context* ctx, Control* control) {
+  if (control) StateOf(ctx).controls->Release(control->id);
   return NativeResult::None();
 }
 
@@ -506,7 +228,7 @@ NativeResult GetDialogResponse(duk_context* ctx) {
 }
 
 NativeResult SetDialogResponse(duk_context* ctx) {
-  std::string answer = duk_is_string(ctx, 0) ? Lower(StringArg(ctx, 0)) : std::string();
+  std::string answer = duk_is_string(ctx, 0) ? base::AsciiLowered(duk_get_string(ctx, 0)) : std::string();
   if (answer != "ok" && answer != "cancel" && answer != "escape")
     return NativeResult::Range("Host.DialogResponse must be \"ok\", \"cancel\" or \"escape\"");
   HostState& state = StateOf(ctx);
@@ -570,9 +292,7 @@ NativeResult ClipboardFormats(duk_context* ctx) {
   return NativeResult::Values(1);
 }
 
-NativeResult SaveClipboardImage(duk_context* ctx) {
-  if (!duk_is_string(ctx, 0)) return BadArg("SaveClipboardImage", 1, "a file path");
-  std::string path = StringArg(ctx, 0);
+NativeResult SaveClipboardImage(duk_context* ctx, const std::string& path) {
   IHeadlessControl* site = AnySite(ctx);
   ole::HRESULT hr = site ? site->SaveClipboardPng(path) : ole::S_FALSE;
   if (ole::FAILED(hr)) return NativeResult::Failed("Host.SaveClipboardImage", hr, "cannot write " + path);
@@ -580,11 +300,10 @@ NativeResult SaveClipboardImage(duk_context* ctx) {
   return NativeResult::Values(1);
 }
 
-NativeResult SetClipboardText(duk_context* ctx) {
-  if (!duk_is_string(ctx, 0)) return BadArg("SetClipboardText", 1, "a text");
+NativeResult SetClipboardText(duk_context* ctx, const std::string& text) {
   IHeadlessControl* site = AnySite(ctx);
   if (!site) return NativeResult::Fail("Host.SetClipboardText: create a control first");
-  ole::HRESULT hr = site->SetClipboardText(StringArg(ctx, 0));
+  ole::HRESULT hr = site->SetClipboardText(text);
   if (ole::FAILED(hr)) return NativeResult::Failed("Host.SetClipboardText", hr);
   duk_push_boolean(ctx, hr == ole::S_OK);
   return NativeResult::Values(1);
@@ -603,7 +322,9 @@ NativeResult SetPrinter(duk_context* ctx) {
     return NativeResult::Type("Host.Printer must be a CUPS destination, \"file:\" and a path, or \"\"");
   }
   HostState& state = StateOf(ctx);
-  state.printer = StringArg(ctx, 0);
+  duk_size_t length = 0;
+  const char* destination = duk_get_lstring(ctx, 0, &length);
+  state.printer = std::string(destination, length);
   for (Control* control : state.controls->Live()) {
     if (control->site) (void)control->site->SetPrinter(*state.printer);
   }
@@ -622,40 +343,48 @@ NativeResult SetClipboardBusy(duk_context* ctx) {
   return NativeResult::None();
 }
 
-struct FunctionEntry {
-  const char* name;
-  duk_c_function function;
-  duk_idx_t args;
+constexpr HostFunction kFunctions[] = {
+    BindVariadic<EchoValues>("Echo"),
+    Bind<QuitScript>("Quit", {Arg::OptionalInt("an integer exit code", 0)}),
+    Bind<CreateControlFn>(
+        "CreateControl",
+        {Arg::String("a ProgID or class identifier"), Arg::Int("the client width in pixels"),
+         Arg::Int("the client height in pixels"), Arg::OptionalString("the path of a saved properties file")}),
+    Bind<Pump>("Pump", {}),
+    Bind<PaintCount>("PaintCount", {Arg::Sited()}),
+    Bind<Resize>("Resize", {Arg::Sited(), Arg::Int("a width in pixels"), Arg::Int("a height in pixels")}),
+    Bind<ClientSize>("ClientSize", {Arg::Sited()}),
+    Bind<SetScrollBarThickness>("SetScrollBarThickness", {Arg::Sited(), Arg::Int("a thickness in pixels")}),
+    Bind<SaveClientArea>("SaveClientArea", {Arg::Sited(), Arg::String("a file path")}),
+    Bind<ClientPixel>("ClientPixel", {Arg::Sited(), Arg::Int("an x coordinate"), Arg::Int("a y coordinate")}),
+    Bind<MouseMove>("MouseMove", {Arg::Sited(), Arg::Int("an x coordinate"), Arg::Int("a y coordinate"),
+                                  Arg::OptionalInt("key flags", 0)}),
+    Bind<MouseDown>("MouseDown", {Arg::Sited(), Arg::Named(kMouseButtons, kButtonExpected), Arg::Int("an x coordinate"),
+                                  Arg::Int("a y coordinate"), Arg::OptionalInt("key flags", 0)}),
+    Bind<MouseUp>("MouseUp", {Arg::Sited(), Arg::Named(kMouseButtons, kButtonExpected), Arg::Int("an x coordinate"),
+                              Arg::Int("a y coordinate"), Arg::OptionalInt("key flags", 0)}),
+    Bind<Wheel>("Wheel", {Arg::Sited(), Arg::Int("a wheel delta (120 a notch)", INT16_MIN, INT16_MAX),
+                          Arg::OptionalInt("key flags", 0)}),
+    Bind<Scroll>("Scroll",
+                 {Arg::Sited(), Arg::Named(kScrollBars, kBarExpected),
+                  Arg::Named(kScrollCodes, "a scroll code 0 ... 8"), Arg::OptionalInt("a thumb position", 0, 0)}),
+    Bind<ScrollBar>("ScrollBar", {Arg::Sited(), Arg::Named(kScrollBars, kBarExpected)}),
+    Bind<DestroyWindowFn>("DestroyWindow", {Arg::Sited()}),
+    Bind<RecreateWindow>("RecreateWindow", {Arg::Sited()}),
+    Bind<SaveProperties>("SaveProperties", {Arg::Sited(), Arg::String("a file path")}),
+    Bind<ResetProperties>("ResetProperties", {Arg::Sited()}),
+    Bind<IsModified>("IsModified", {Arg::Sited()}),
+    Bind<DoVerb>("DoVerb", {Arg::Sited(), Arg::Named(kVerbs, "a verb (\"Properties\", \"Show\", ... or its number)")}),
+    Bind<OnEvent>("OnEvent", {Arg::LiveControl(), Arg::Function("a function (name, args)")}),
+    Bind<Release>("Release", {Arg::AnyControl()}),
+    Bind<ClipboardFormats>("ClipboardFormats", {}),
+    Bind<SaveClipboardImage>("SaveClipboardImage", {Arg::String("a file path")}),
+    Bind<SetClipboardText>("SetClipboardText", {Arg::String("a text")}),
 };
+static_assert(CheckFunctions(kFunctions));
 
-constexpr FunctionEntry kFunctions[] = {
-    {"Echo", Native<Echo>, DUK_VARARGS},
-    {"Quit", Native<Quit>, 1},
-    {"CreateControl", Native<CreateControlFn>, 4},
-    {"Pump", Native<Pump>, 0},
-    {"PaintCount", Native<PaintCount>, 1},
-    {"Resize", Native<Resize>, 3},
-    {"ClientSize", Native<ClientSize>, 1},
-    {"SetScrollBarThickness", Native<SetScrollBarThickness>, 2},
-    {"SaveClientArea", Native<SaveClientArea>, 2},
-    {"ClientPixel", Native<ClientPixel>, 3},
-    {"MouseMove", Native<MouseMove>, 4},
-    {"MouseDown", Native<MouseDown>, 5},
-    {"MouseUp", Native<MouseUp>, 5},
-    {"Wheel", Native<Wheel>, 3},
-    {"Scroll", Native<Scroll>, 4},
-    {"ScrollBar", Native<ScrollBar>, 2},
-    {"DestroyWindow", Native<DestroyWindowFn>, 1},
-    {"RecreateWindow", Native<RecreateWindow>, 1},
-    {"SaveProperties", Native<SaveProperties>, 2},
-    {"ResetProperties", Native<ResetProperties>, 1},
-    {"IsModified", Native<IsModified>, 1},
-    {"DoVerb", Native<DoVerb>, 2},
-    {"OnEvent", Native<OnEvent>, 2},
-    {"Release", Native<Release>, 1},
-    {"ClipboardFormats", Native<ClipboardFormats>, 0},
-    {"SaveClipboardImage", Native<SaveClipboardImage>, 1},
-    {"SetClipboardText", Native<SetClipboardText>, 1},
+constexpr HostFunction kGlobalFunctions[] = {
+    Bind<ActiveXObjectFn>("ActiveXObject", {Arg::String("a ProgID")}),
 };
 
 void DefineAccessor(duk_context* ctx, duk_idx_t object, const char* name, duk_c_function getter,
@@ -676,10 +405,7 @@ void DefineAccessor(duk_context* ctx, duk_idx_t object, const char* name, duk_c_
 void InstallHostObject(duk_context* ctx) {
   duk_push_global_object(ctx);
   duk_idx_t host = duk_push_object(ctx);
-  for (const FunctionEntry& entry : kFunctions) {
-    duk_push_c_function(ctx, entry.function, entry.args);
-    duk_put_prop_string(ctx, host, entry.name);
-  }
+  InstallFunctions(ctx, host, "Host", kFunctions);
   duk_idx_t args = duk_push_array(ctx);
   const std::vector<std::string>& arguments = StateOf(ctx).arguments;
   for (size_t i = 0; i < arguments.size(); ++i) {
@@ -698,8 +424,7 @@ void InstallHostObject(duk_context* ctx) {
 
 void InstallActiveXObject(duk_context* ctx) {
   duk_push_global_object(ctx);
-  duk_push_c_function(ctx, Native<ActiveXObjectFn>, 1);
-  duk_put_prop_string(ctx, -2, "ActiveXObject");
+  InstallFunctions(ctx, -1, "", kGlobalFunctions);
   duk_pop(ctx);
 }
 

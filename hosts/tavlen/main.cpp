@@ -27,8 +27,9 @@ constexpr const char* kUsage =
     "MODULE defaults to the Tavlen.ocx built or installed beside this command. The registry is the file\n"
     "named by TAVLEN_REGISTRY, else $XDG_DATA_HOME/tavlen/registry (~/.local/share/tavlen/registry).\n"
     "In a script: new ActiveXObject(progId), Host.CreateControl(progId, width, height [, propertiesFile]),\n"
-    "Host.Echo(...), Host.Arguments, Host.Quit(code) and the other Host functions; controls are used by\n"
-    "name in any case (ctl.LoadImage(path), ctl.Align = 4).\n";
+    "Host.Echo(...), Host.Arguments, Host.Quit(code) and the other Host functions, or WScript.Echo,\n"
+    "WScript.Arguments(i), WScript.CreateObject(progId) as the desktop script host offers them; controls\n"
+    "are used by name in any case (ctl.LoadImage(path), ctl.Align = 4).\n";
 
 std::string ExecutableDir() {
   std::vector<char> buffer(4096);

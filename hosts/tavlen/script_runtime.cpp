@@ -3,11 +3,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
-#include "hosts/tavlen/control_proxy.h"
+#include "hosts/tavlen/control_table.h"
 #include "hosts/tavlen/host_object.h"
+#include "hosts/tavlen/wscript_object.h"
+#include "platform/base/file_io.h"
 
 namespace tavlen::host {
 
@@ -52,17 +53,13 @@ void DefineOwn(duk_context* ctx, duk_idx_t object, const char* name) {
                DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE | DUK_DEFPROP_SET_WRITABLE | DUK_DEFPROP_SET_CONFIGURABLE);
 }
 
-std::string ReadFile(const std::string& path, bool* ok) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  *ok = static_cast<bool>(in) || in.eof();
-  return text.str();
-}
+// Scripts are text of a few kilobytes; the engine would not run one of this size anyway.
+constexpr uint64_t kMaxScriptBytes = 256 << 20;
 
 void SetupGlobals(duk_context* ctx) {
   InstallHostObject(ctx);
   InstallActiveXObject(ctx);
+  InstallWScriptObject(ctx);
 }
 
 // The error at the top of the stack as "file:line: text".
@@ -182,9 +179,8 @@ bool TakePendingError(duk_context* ctx, NativeResult* result) {
 }
 
 int RunScript(const std::string& scriptPath, const std::vector<std::string>& arguments) {
-  bool readOk = false;
-  std::string source = ReadFile(scriptPath, &readOk);
-  if (!readOk) {
+  std::string source;
+  if (base::ReadWholeFile(scriptPath, source, kMaxScriptBytes) != 0) {
     std::fprintf(stderr, "%s:0: cannot read the script\n", scriptPath.c_str());
     return 1;
   }

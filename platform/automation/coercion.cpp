@@ -7,6 +7,7 @@
 
 #include "platform/automation/dispatch.h"
 #include "platform/automation/variant.h"
+#include "platform/base/ascii.h"
 
 namespace tavlen::ole {
 
@@ -31,16 +32,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-    char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // "&H1F" and "&O17": unsigned values of up to 64 bits.
@@ -323,11 +314,11 @@ HRESULT ToText(const Variant& v, uint16_t flags, std::string* out) {
 HRESULT ToBool(const Variant& v, VARIANT_BOOL* out) {
   if (v.Type() == VT_BSTR) {
     std::string_view s = Trim(v.Bstr());
-    if (EqualsNoCase(s, "True") || EqualsNoCase(s, "#TRUE#")) {
+    if (base::EqualsNoCase(s, "True") || base::EqualsNoCase(s, "#TRUE#")) {
       *out = VARIANT_TRUE;
       return S_OK;
     }
-    if (EqualsNoCase(s, "False") || EqualsNoCase(s, "#FALSE#")) {
+    if (base::EqualsNoCase(s, "False") || base::EqualsNoCase(s, "#FALSE#")) {
       *out = VARIANT_FALSE;
       return S_OK;
     }

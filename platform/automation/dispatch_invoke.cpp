@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/ascii.h"
+
 namespace tavlen::ole {
 
 const DispatchMember* DispatchTable::FindId(DISPID id) const {
@@ -17,11 +19,7 @@ const DispatchMember* DispatchTable::FindId(DISPID id) const {
 
 const DispatchMember* DispatchTable::FindName(std::string_view name) const {
   for (const DispatchMember& m : members) {
-    std::string_view candidate(m.name);
-    if (candidate.size() != name.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < name.size() && same; ++i) same = detail::Lower(candidate[i]) == detail::Lower(name[i]);
-    if (same) return &m;
+    if (base::EqualsNoCase(m.name, name)) return &m;
   }
   return nullptr;
 }

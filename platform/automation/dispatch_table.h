@@ -27,6 +27,7 @@
 
 #include "platform/automation/dispatch.h"
 #include "platform/automation/variant.h"
+#include "platform/base/ascii.h"
 
 namespace tavlen::ole {
 
@@ -98,14 +99,7 @@ struct OwnerTag {
   static constexpr char kTag = 0;
 };
 
-constexpr char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-constexpr bool SameName(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    if (Lower(*a) != Lower(*b)) return false;
-  }
-  return *a == *b;
-}
+constexpr bool SameName(const char* a, const char* b) { return base::EqualsNoCase(a, b); }
 
 // How a C++ parameter or member type takes a value of a declared automation type.
 template <class T>

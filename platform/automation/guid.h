@@ -1,31 +1,21 @@
-// Class, interface and library identifiers: text form, parsing and hashing.
+// Class, interface and library identifiers: text form, parsing and hashing (the base library's).
 #pragma once
 
-#include <cstddef>
-#include <optional>
-#include <string>
-#include <string_view>
-
-#include "platform/graphics/guid.h"
+#include "platform/base/guid.h"
 
 namespace tavlen::ole {
 
-// The same 16-byte layout the imaging library uses, so identifiers pass between layers unchanged.
-using GUID = gfx::Guid;
+// The same 16-byte layout every layer uses, so identifiers pass between layers unchanged.
+using GUID = base::Guid;
 using IID = GUID;
 using CLSID = GUID;
 
 inline constexpr GUID GUID_NULL{};
 inline constexpr IID IID_NULL{};
 
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case hexadecimal.
-std::string FormatGuid(const GUID& guid);
-
-// Accepts exactly the braced 38-character form, either case; nothing else (no blanks, no missing braces).
-std::optional<GUID> ParseGuid(std::string_view text);
-
-struct GuidHash {
-  size_t operator()(const GUID& guid) const noexcept;
-};
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"; parsing accepts exactly the braced form, either case.
+using base::FormatGuid;
+using base::GuidHash;
+using base::ParseGuid;
 
 }  // namespace tavlen::ole

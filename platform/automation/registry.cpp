@@ -12,15 +12,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/base/ascii.h"
+#include "platform/base/file_io.h"
+#include "platform/base/unique_fd.h"
+
 namespace tavlen::ole {
 
 namespace {
 
 constexpr std::string_view kHeader = "TAVLEN REGISTRY 1";
 // A registry is a few kilobytes; anything beyond this is not one and is not read into memory.
-constexpr off_t kMaxRegistryBytes = 64 << 20;
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr uint64_t kMaxRegistryBytes = 64 << 20;
 
 bool HasControl(std::string_view s) {
   for (char c : s) {
@@ -123,18 +125,10 @@ std::string_view Parent(std::string_view key) {
 bool IsBelow(std::string_view key, std::string_view parent) {
   if (key.size() <= parent.size() + 1 || key[parent.size()] != '\\') return false;
   for (size_t i = 0; i < parent.size(); ++i) {
-    if (Lower(key[i]) != Lower(parent[i])) return false;
+    if (base::AsciiLower(key[i]) != base::AsciiLower(parent[i])) return false;
   }
   return true;
 }
-
-// Closes a descriptor when it goes out of scope; closing the lock file releases the lock.
-struct FileCloser {
-  int fd = -1;
-  ~FileCloser() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 bool MakeDirectories(const std::string& dir) {
   if (dir.empty()) return true;
@@ -154,45 +148,9 @@ std::string DirectoryOf(const std::string& path) {
 // Reads the whole file: S_FALSE (and no text) when it does not exist.
 HRESULT ReadFile(const std::string& path, std::string* text) {
   text->clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? S_FALSE : REGDB_E_READREGDB;
-  FileCloser closer{fd};
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxRegistryBytes) return REGDB_E_READREGDB;
-  text->resize(static_cast<size_t>(st.st_size));
-  size_t done = 0;
-  while (done < text->size()) {
-    ssize_t n = ::read(fd, text->data() + done, text->size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return REGDB_E_READREGDB;
-    if (n == 0) break;  // shrank meanwhile: not possible with rename-into-place, but read what is there
-    done += static_cast<size_t>(n);
-  }
-  text->resize(done);
-  return S_OK;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-HRESULT WriteAtomically(const std::string& path, const std::string& text) {
-  std::string temp = path + ".tmp.XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) return REGDB_E_WRITEREGDB;
-  bool ok = ::fchmod(fd, 0644) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return REGDB_E_WRITEREGDB;
-  }
-  return S_OK;
+  const int error = base::ReadWholeFile(path, *text, kMaxRegistryBytes);
+  if (error == ENOENT) return S_FALSE;
+  return error == 0 ? S_OK : REGDB_E_READREGDB;
 }
 
 }  // namespace
@@ -200,8 +158,8 @@ HRESULT WriteAtomically(const std::string& path, const std::string& text) {
 bool RegistryData::NoCaseLess::operator()(std::string_view a, std::string_view b) const {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    char x = Lower(a[i]);
-    char y = Lower(b[i]);
+    char x = base::AsciiLower(a[i]);
+    char y = base::AsciiLower(b[i]);
     // The separator sorts first so that a key's subkeys follow it directly.
     if (x == '\\' && y != '\\') return true;
     if (y == '\\' && x != '\\') return false;
@@ -396,9 +354,10 @@ HRESULT Registry::Load(RegistryData* data) const {
 HRESULT Registry::Update(const std::function<HRESULT(RegistryData&)>& edit) {
   if (!MakeDirectories(DirectoryOf(m_path))) return REGDB_E_WRITEREGDB;
   std::string lockPath = m_path + ".lock";
-  FileCloser lock{::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)};
-  if (lock.fd < 0) return REGDB_E_WRITEREGDB;
-  while (::flock(lock.fd, LOCK_EX) != 0) {
+  // Closing the lock file when `lock` goes releases the lock.
+  base::UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  if (!lock.Valid()) return REGDB_E_WRITEREGDB;
+  while (::flock(lock.Get(), LOCK_EX) != 0) {
     if (errno != EINTR) return REGDB_E_WRITEREGDB;
   }
   RegistryData data;
@@ -408,8 +367,8 @@ HRESULT Registry::Update(const std::function<HRESULT(RegistryData&)>& edit) {
   hr = edit(data);
   if (FAILED(hr)) return hr;
   if (data == before) return hr;  // nothing changed: leave the file as it is
-  HRESULT written = WriteAtomically(m_path, data.Serialize());
-  return FAILED(written) ? written : hr;
+  if (base::WriteFileAtomically(m_path, data.Serialize()) != 0) return REGDB_E_WRITEREGDB;
+  return hr;
 }
 
 HRESULT Registry::GetValue(std::string_view key, std::string_view name, std::string* value) const {

@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "platform/base/ascii.h"
+
 namespace tavlen::fw {
 
 namespace {
@@ -17,16 +19,6 @@ struct DialogLog {
 DialogLog& Log() {
   static DialogLog log;
   return log;
-}
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
 }
 
 void AppendTexts(const DialogTemplate& dialog, std::vector<std::string>& texts) {
@@ -47,7 +39,7 @@ int32_t RunHeadless(std::string caption, std::vector<std::string> texts) {
 
 bool ParseDialogAnswer(std::string_view text, DialogAnswer* answer) {
   for (DialogAnswer candidate : {DialogAnswer::Ok, DialogAnswer::Cancel, DialogAnswer::Escape}) {
-    if (SameNoCase(text, DialogAnswerName(candidate))) {
+    if (base::EqualsNoCase(text, DialogAnswerName(candidate))) {
       *answer = candidate;
       return true;
     }

@@ -1,4 +1,4 @@
-// Whole-file reads and atomic writes: a failed write never destroys what was there.
+// The imaging library's whole-file reads and atomic writes as statuses: a failed write keeps what was there.
 #pragma once
 
 #include <cstdint>

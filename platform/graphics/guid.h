@@ -1,23 +1,11 @@
 // 16-byte identifiers with the published values of frame dimensions, image formats and encoder parameters.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <string>
+#include "platform/base/guid.h"
 
 namespace tavlen::gfx {
 
-struct Guid {
-  uint32_t data1 = 0;
-  uint16_t data2 = 0;
-  uint16_t data3 = 0;
-  std::array<uint8_t, 8> data4{};
-
-  friend bool operator==(const Guid&, const Guid&) = default;
-};
-
-// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" in upper case.
-std::string ToString(const Guid& guid);
+using Guid = base::Guid;
 
 inline constexpr Guid kFrameDimensionTime{0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
 inline constexpr Guid kFrameDimensionResolution{

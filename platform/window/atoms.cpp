@@ -1,10 +1,10 @@
 // The process-wide atom table: reference-counted, case-insensitive strings and integer atoms.
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <mutex>
 #include <string>
 
+#include "platform/base/ascii.h"
 #include "platform/window/window.h"
 
 namespace tavlen::win {
@@ -30,12 +30,8 @@ AtomTable& Table() {
   return table;
 }
 
-std::string Fold(const std::string& name) {
-  std::string folded = name;
-  std::transform(folded.begin(), folded.end(), folded.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return folded;
-}
+// ASCII folding: the C library's tolower would fold by the current locale (a Turkish 'I').
+std::string Fold(const std::string& name) { return base::AsciiLowered(name); }
 
 // "#123" names the integer atom 123, valid from 1 to 0xBFFF and never stored in the table. True
 // when the name has that form; `atom` is then 0 for a number out of range.

@@ -116,11 +116,8 @@ using Argbs = std::vector<uint32_t>;
 
 // ImageMagick's reading of a file as 0xAARRGGBB pixels, or nothing when it cannot read it.
 Argbs MagickColours(const std::filesystem::path& path) {
-  const std::vector<uint8_t> rgba = test::ImageMagickPixels(path.string(), "rgba");
-  Argbs out;
-  for (size_t i = 0; i + 4 <= rgba.size(); i += 4)
-    out.push_back(uint32_t{rgba[i + 3]} << 24 | uint32_t{rgba[i]} << 16 | rgba[i + 1] << 8 | rgba[i + 2]);
-  return out;
+  const std::optional<test::MagickPicture> picture = test::ReadWithImageMagick(path);
+  return picture ? picture->Argbs() : Argbs();
 }
 
 TEST(BmpRoundTrip, KeepsWhatBmpHoldsAndConvertsTheRest) {
@@ -131,7 +128,7 @@ TEST(BmpRoundTrip, KeepsWhatBmpHoldsAndConvertsTheRest) {
       {F::RGB32bpp, F::RGB32bpp},         {F::ARGB32bpp, F::ARGB32bpp},       {F::PARGB32bpp, F::ARGB32bpp},
       {F::GrayScale16bpp, F::RGB24bpp},   {F::ARGB1555_16bpp, F::ARGB32bpp},  {F::RGB48bpp, F::RGB24bpp},
       {F::ARGB64bpp, F::ARGB32bpp},       {F::PARGB64bpp, F::ARGB32bpp}};
-  const bool magick = std::filesystem::exists("/usr/bin/convert");
+  const bool magick = test::HasImageMagick();
   test::TempDir temp;
   for (auto [from, to] : cases) {
     SCOPED_TRACE(static_cast<uint32_t>(from));
@@ -351,7 +348,7 @@ TEST(BmpHostile, OnlyPlausibleDataIsTakenForADib) {
 
 TEST(BmpSuite, GoodFilesMatchImageMagick) {
   const auto dir = test::TestDataDir() / "bmp";
-  if (test::TestDataDir().empty() || !std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "no data or tool";
+  if (test::TestDataDir().empty() || !test::HasImageMagick()) GTEST_SKIP() << "no data or tool";
   int compared = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (entry.path().filename().string().rfind("bmpsuite-g-", 0) != 0) continue;

@@ -73,10 +73,10 @@ TEST(Saving, EveryEncoderWritesAFileThatDecodesToTheSameSize) {
   test::TempDir dir;
   auto source = test::MakePatternBitmap(31, 17, PixelFormat::RGB24bpp);
   for (const Guid& clsid : {kBmpEncoderClsid, kJpegEncoderClsid, kGifEncoderClsid, kTiffEncoderClsid, kPngEncoderClsid}) {
-    const std::string path = dir.File("out-" + ToString(clsid));
-    ASSERT_EQ(source->Save(path, clsid), Status::Ok) << ToString(clsid);
+    const std::string path = dir.File("out-" + base::FormatGuid(clsid));
+    ASSERT_EQ(source->Save(path, clsid), Status::Ok) << base::FormatGuid(clsid);
     auto back = Bitmap::FromFile(path);
-    ASSERT_TRUE(back.Ok()) << ToString(clsid);
+    ASSERT_TRUE(back.Ok()) << base::FormatGuid(clsid);
     EXPECT_EQ(back.Value()->Width(), 31u);
     EXPECT_EQ(back.Value()->Height(), 17u);
   }
@@ -95,13 +95,14 @@ TEST(Saving, TheSevenTextTagsSurviveJpegPngAndTiff) {
                                        const_cast<char*>(text)}),
               Status::Ok);
   for (const Guid& clsid : {kJpegEncoderClsid, kPngEncoderClsid, kTiffEncoderClsid}) {
-    const std::string path = dir.File("tags-" + ToString(clsid));
+    const std::string path = dir.File("tags-" + base::FormatGuid(clsid));
     ASSERT_EQ(source->Save(path, clsid), Status::Ok);
     auto back = Bitmap::FromFile(path);
     ASSERT_TRUE(back.Ok());
     for (const auto& [id, text] : tags) {
       uint32_t size = 0;
-      ASSERT_EQ(back.Value()->GetPropertyItemSize(id, size), Status::Ok) << std::hex << id << " " << ToString(clsid);
+      ASSERT_EQ(back.Value()->GetPropertyItemSize(id, size), Status::Ok)
+          << std::hex << id << " " << base::FormatGuid(clsid);
       std::vector<uint8_t> buffer(size);
       auto* item = reinterpret_cast<PropertyItemRecord*>(buffer.data());
       ASSERT_EQ(back.Value()->GetPropertyItem(id, size, item), Status::Ok);

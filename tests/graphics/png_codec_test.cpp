@@ -302,35 +302,6 @@ TEST(PngSuite, DecodesToTheFormatThatKeepsTheSamples) {
   }
 }
 
-// 16-bit RGBA of every pixel as an independent decoder sees it (read as 16-bit PAM), or empty when unavailable.
-std::vector<uint16_t> ReferenceRgba16(const std::filesystem::path& path) {
-  const char* convert = "/usr/bin/convert";
-  if (!std::filesystem::exists(convert)) return {};
-  std::string cmd = std::string(convert) + " '" + path.string() + "' -depth 16 pam:- 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
-  if (!pipe) return {};
-  std::string header;
-  int depth = 0;
-  char line[256];
-  while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
-    header = line;
-    if (header.rfind("DEPTH ", 0) == 0) depth = std::stoi(header.substr(6));
-    if (header.rfind("ENDHDR", 0) == 0) break;
-  }
-  if (depth < 1 || depth > 4) return {};
-  std::vector<uint16_t> out;
-  uint8_t buf[8];
-  const size_t pixelBytes = 2 * static_cast<size_t>(depth);
-  while (std::fread(buf, 1, pixelBytes, pipe.get()) == pixelBytes) {
-    uint16_t v[4];
-    for (int c = 0; c < depth; ++c) v[c] = static_cast<uint16_t>(buf[2 * c] << 8 | buf[2 * c + 1]);
-    const bool gray = depth <= 2;
-    const bool alpha = depth % 2 == 0;
-    out.insert(out.end(), {v[0], gray ? v[0] : v[1], gray ? v[0] : v[2], alpha ? v[depth - 1] : uint16_t{65535}});
-  }
-  return out;
-}
-
 // Our pixel as 16-bit R, G, B, A.
 std::array<uint16_t, 4> Rgba16(const PixelBuffer& img, uint32_t x, uint32_t y) {
   switch (img.Format()) {
@@ -348,7 +319,7 @@ std::array<uint16_t, 4> Rgba16(const PixelBuffer& img, uint32_t x, uint32_t y) {
 
 TEST(PngSuite, PixelsMatchAnIndependentDecoder) {
   if (PngDir().empty()) GTEST_SKIP() << "no shared test data";
-  if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "no ImageMagick";
+  if (!test::HasImageMagick()) GTEST_SKIP() << "no ImageMagick";
   int compared = 0;
   for (const auto& entry : std::filesystem::directory_iterator(PngDir())) {
     const std::string name = entry.path().filename().string();
@@ -359,12 +330,15 @@ TEST(PngSuite, PixelsMatchAnIndependentDecoder) {
     DecodedFrame frame;
     ASSERT_EQ(Decode(test::ReadFileBytes(entry.path()), frame), Status::Ok) << name;
     const PixelBuffer& img = frame.pixels;
-    std::vector<uint16_t> ref = ReferenceRgba16(entry.path());
-    ASSERT_EQ(ref.size(), size_t{img.Width()} * img.Height() * 4) << name;
+    const std::optional<test::MagickPicture> ref = test::ReadWithImageMagick(entry.path());
+    ASSERT_TRUE(ref) << name;
+    ASSERT_EQ(ref->width, img.Width()) << name;
+    ASSERT_EQ(ref->height, img.Height()) << name;
+    ASSERT_EQ(ref->Frames(), 1u) << name;
     for (uint32_t y = 0; y < img.Height(); ++y)
       for (uint32_t x = 0; x < img.Width(); ++x) {
         const auto ours = Rgba16(img, x, y);
-        const uint16_t* theirs = &ref[(size_t{y} * img.Width() + x) * 4];
+        const std::array<uint16_t, 4>& theirs = ref->Rgba16(0, x, y);
         ASSERT_EQ(ours[3], theirs[3]) << name << " alpha at " << x << "," << y;
         if (ours[3] == 0) continue;  // the colour of a transparent pixel is not meaningful
         for (int c = 0; c < 3; ++c)

@@ -1,9 +1,13 @@
 // Helpers shared by the imaging-library tests.
 #include "tests/graphics/test_support.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -11,6 +15,12 @@
 #include <random>
 
 namespace tavlen::gfx::test {
+
+namespace {
+
+constexpr const char* kConvert = "/usr/bin/convert";
+
+}  // namespace
 
 std::filesystem::path TestDataDir() {
   const std::filesystem::path dir = TAVLEN_TESTDATA_DIR;
@@ -121,18 +131,114 @@ std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-bool HasImageMagick() { return std::filesystem::exists("/usr/bin/convert"); }
+bool HasImageMagick() { return ::access(kConvert, X_OK) == 0; }
 
-std::vector<uint8_t> ImageMagickPixels(const std::string& input, const std::string& map, const std::string& options) {
-  if (!HasImageMagick()) return {};
-  const std::string command =
-      "/usr/bin/convert '" + input + "' " + options + " -depth 8 " + map + ":- 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::vector<uint8_t> out;
-  if (!pipe) return out;
-  uint8_t buffer[65536];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.insert(out.end(), buffer, buffer + n);
+namespace {
+
+// The whole standard output of `argv` run without a shell (paths need no quoting), its errors dropped;
+// nothing when it cannot run or does not exit with 0.
+std::optional<std::string> RunForOutput(std::vector<std::string> argv) {
+  int fds[2];
+  if (::pipe(fds) != 0) return std::nullopt;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> args;
+  for (std::string& arg : argv) args.push_back(arg.data());
+  args.push_back(nullptr);
+  pid_t child = 0;
+  const int spawned = ::posix_spawn(&child, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fds[1]);
+  std::string out;
+  char buffer[65536];
+  for (ssize_t n; spawned == 0 && (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    out.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fds[0]);
+  int status = 0;
+  if (spawned != 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return std::nullopt;
   return out;
+}
+
+// One PAM image ("P7", WIDTH, HEIGHT, DEPTH, MAXVAL, ENDHDR, then samples) at `pos`, appended to `picture`.
+bool ReadPam(const std::string& data, size_t& pos, MagickPicture& picture) {
+  uint32_t width = 0, height = 0, depth = 0, maxval = 0;
+  if (data.compare(pos, 3, "P7\n") != 0) return false;
+  pos += 3;
+  while (true) {
+    const size_t end = data.find('\n', pos);
+    if (end == std::string::npos) return false;
+    const std::string line = data.substr(pos, end - pos);
+    pos = end + 1;
+    if (line == "ENDHDR") break;
+    unsigned value = 0;
+    if (std::sscanf(line.c_str(), "WIDTH %u", &value) == 1) width = value;
+    if (std::sscanf(line.c_str(), "HEIGHT %u", &value) == 1) height = value;
+    if (std::sscanf(line.c_str(), "DEPTH %u", &value) == 1) depth = value;
+    if (std::sscanf(line.c_str(), "MAXVAL %u", &value) == 1) maxval = value;
+  }
+  if (width == 0 || height == 0 || depth < 1 || depth > 4 || maxval < 1 || maxval > 65535) return false;
+  if (picture.width != 0 && (picture.width != width || picture.height != height)) return false;
+  picture.width = width;
+  picture.height = height;
+  const size_t sampleBytes = maxval > 255 ? 2 : 1;
+  const size_t pixels = size_t{width} * height;
+  if (data.size() - pos < pixels * depth * sampleBytes) return false;
+  for (size_t i = 0; i < pixels; ++i) {
+    uint32_t v[4] = {};
+    for (uint32_t c = 0; c < depth; ++c) {
+      const auto* p = reinterpret_cast<const uint8_t*>(&data[pos]);
+      const uint32_t raw = sampleBytes == 2 ? uint32_t{p[0]} << 8 | p[1] : p[0];
+      v[c] = (raw * 65535 + maxval / 2) / maxval;
+      pos += sampleBytes;
+    }
+    const bool gray = depth <= 2;
+    const bool alpha = depth % 2 == 0;
+    picture.rgba.push_back({static_cast<uint16_t>(v[0]), static_cast<uint16_t>(gray ? v[0] : v[1]),
+                            static_cast<uint16_t>(gray ? v[0] : v[2]),
+                            static_cast<uint16_t>(alpha ? v[depth - 1] : 65535)});
+  }
+  return true;
+}
+
+}  // namespace
+
+uint32_t MagickPicture::Argb(size_t frame, uint32_t x, uint32_t y) const {
+  const auto& p = Rgba16(frame, x, y);
+  auto eight = [](uint16_t v) { return (uint32_t{v} + 128) / 257; };
+  return eight(p[3]) << 24 | eight(p[0]) << 16 | eight(p[1]) << 8 | eight(p[2]);
+}
+
+std::vector<uint32_t> MagickPicture::Argbs() const {
+  std::vector<uint32_t> out;
+  for (size_t f = 0; f < Frames(); ++f)
+    for (uint32_t y = 0; y < height; ++y)
+      for (uint32_t x = 0; x < width; ++x) out.push_back(Argb(f, x, y));
+  return out;
+}
+
+std::optional<MagickPicture> ReadWithImageMagick(const std::filesystem::path& path, const MagickOptions& options) {
+  if (!HasImageMagick()) return std::nullopt;
+  std::string input = path.string();
+  if (options.frame >= 0) input += "[" + std::to_string(options.frame) + "]";
+  std::vector<std::string> argv = {kConvert, input};
+  if (options.coalesce) argv.push_back("-coalesce");
+  argv.insert(argv.end(), {"-depth", "16", "pam:-"});
+  const std::optional<std::string> output = RunForOutput(std::move(argv));
+  if (!output) return std::nullopt;
+  MagickPicture picture;
+  size_t pos = 0;
+  while (pos < output->size()) {
+    if (!ReadPam(*output, pos, picture)) return std::nullopt;
+  }
+  if (picture.rgba.empty()) return std::nullopt;
+  return picture;
 }
 
 std::string OwnFormatBytes(Bitmap& bitmap) {

@@ -1,8 +1,10 @@
 // Helpers shared by the imaging-library tests: generated images, pixel comparison, temporary folders.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,12 +45,32 @@ uint32_t PixelAt(Bitmap& bitmap, uint32_t x, uint32_t y);
 // The whole file, or nothing when it cannot be read.
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 
-// ImageMagick's decoding of `input` (a path, optionally with a "[frame]" suffix) as 8-bit samples in
-// `map` order ("rgb", "rgba"), after `options` (e.g. "-coalesce"); nothing when ImageMagick is
-// missing or cannot read it.
-std::vector<uint8_t> ImageMagickPixels(const std::string& input, const std::string& map,
-                                       const std::string& options = "");
+// A picture as ImageMagick decodes it, the independent reader the codec tests compare with: every frame
+// as 16-bit R, G, B, A samples (gray and bilevel sources expanded, no alpha read as opaque).
+struct MagickPicture {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<std::array<uint16_t, 4>> rgba;  // frame after frame, row after row
+
+  size_t Frames() const { return width && height ? rgba.size() / (size_t{width} * height) : 0; }
+  const std::array<uint16_t, 4>& Rgba16(size_t frame, uint32_t x, uint32_t y) const {
+    return rgba[(frame * height + y) * width + x];
+  }
+  // The pixel as 0xAARRGGBB, each sample rounded to 8 bits as ImageMagick's own 8-bit output does.
+  uint32_t Argb(size_t frame, uint32_t x, uint32_t y) const;
+  // Every pixel of every frame as 0xAARRGGBB.
+  std::vector<uint32_t> Argbs() const;
+};
+
+struct MagickOptions {
+  int frame = -1;         // only this frame ("file[2]"); -1 for all of them
+  bool coalesce = false;  // frames composed as an animation shows them
+};
+
 bool HasImageMagick();
+// ImageMagick's reading of `path`, or nothing when ImageMagick is missing, cannot read the file or gives
+// output of another shape than its header says.
+std::optional<MagickPicture> ReadWithImageMagick(const std::filesystem::path& path, const MagickOptions& options = {});
 
 // Raw bytes of the locked pixels of the bitmap in its own format (rows without padding).
 std::string OwnFormatBytes(Bitmap& bitmap);

@@ -1,9 +1,9 @@
 // Text form and hashing of identifiers.
-#include "platform/automation/guid.h"
+#include "platform/base/guid.h"
 
 #include <cstdio>
 
-namespace tavlen::ole {
+namespace tavlen::base {
 
 namespace {
 
@@ -28,18 +28,18 @@ bool ReadHex(std::string_view text, size_t pos, size_t digits, uint64_t* value) 
 
 }  // namespace
 
-std::string FormatGuid(const GUID& g) {
+std::string FormatGuid(const Guid& g) {
   char text[40];
   std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.data1, g.data2, g.data3,
                 g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
   return text;
 }
 
-std::optional<GUID> ParseGuid(std::string_view text) {
+std::optional<Guid> ParseGuid(std::string_view text) {
   // Offsets of the braced form: { 8 - 4 - 4 - 4 - 12 }
   if (text.size() != 38 || text[0] != '{' || text[37] != '}') return std::nullopt;
   if (text[9] != '-' || text[14] != '-' || text[19] != '-' || text[24] != '-') return std::nullopt;
-  GUID g;
+  Guid g;
   uint64_t v = 0;
   if (!ReadHex(text, 1, 8, &v)) return std::nullopt;
   g.data1 = static_cast<uint32_t>(v);
@@ -55,7 +55,7 @@ std::optional<GUID> ParseGuid(std::string_view text) {
   return g;
 }
 
-size_t GuidHash::operator()(const GUID& g) const noexcept {
+size_t GuidHash::operator()(const Guid& g) const noexcept {
   // FNV-1a over the fields; identifiers are random enough that this spreads well.
   uint64_t h = 1469598103934665603ull;
   auto mix = [&h](uint64_t byte) {
@@ -69,4 +69,4 @@ size_t GuidHash::operator()(const GUID& g) const noexcept {
   return static_cast<size_t>(h);
 }
 
-}  // namespace tavlen::ole
+}  // namespace tavlen::base

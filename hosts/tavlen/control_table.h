@@ -1,0 +1,79 @@
+// The host's live objects: each control (or object a control returned) the script holds, by id, and
+// what happens around every call into one (pumping its window, handing back a handler's error).
+#pragma once
+
+#include <duktape.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/headless_control.h"
+#include "hosts/tavlen/script_runtime.h"
+#include "platform/automation/com_ptr.h"
+#include "platform/automation/connection_point.h"
+#include "platform/automation/dispatch.h"
+#include "platform/automation/type_info.h"
+
+namespace tavlen::host {
+
+// Where a proxy's target and a method function keep the id of their control; hidden symbols bypass
+// proxy traps.
+inline constexpr const char* kControlIdKey = DUK_HIDDEN_SYMBOL("tavlenControlId");
+
+enum class MemberKind { Unknown, Method, Property };
+
+// One object the script holds: a created control (with its site) or an object a control returned.
+struct Control {
+  int32_t id = 0;
+  std::string name;  // ProgID or class identifier it was created by; the method's name for returned objects
+  ole::ComPtr<ole::IDispatch> dispatch;
+  ole::ComPtr<IHeadlessControl> site;         // null for objects that are not controls in a headless window
+  int32_t paintCount = 0;                     // paints delivered by the host's pumps
+  std::map<ole::DISPID, MemberKind> members;  // from the type description; empty when there is none
+  bool described = false;
+  ole::ComPtr<ole::ITypeLib> typeLib;  // where event names are looked up
+  bool released = false;
+  std::map<ole::DISPID, std::string> eventNames;
+  ole::ComPtr<ole::IConnectionPoint> eventPoint;
+  ole::DWORD eventCookie = 0;
+  ole::ComPtr<ole::IDispatch> eventSink;
+};
+
+class ControlTable {
+ public:
+  Control& Add(std::string name, ole::ComPtr<ole::IDispatch> dispatch);
+  // Null once released (or for an id never given out). Released entries stay until ReleaseAll, so a
+  // pointer taken before a call into a control survives an event handler that releases it.
+  Control* Find(int32_t id);
+  // Disconnects its events and drops the host's references.
+  void Release(int32_t id);
+  void ReleaseAll();
+  std::vector<Control*> Live();
+
+ private:
+  std::map<int32_t, std::unique_ptr<Control>> m_controls;
+  int32_t m_nextId = 1;
+};
+
+// The id kept by the proxy or method function at `index`; 0 for any other value.
+int32_t ControlIdAt(duk_context* ctx, duk_idx_t index);
+// The control the value at `index` stands for; null for any other value and for released controls.
+Control* ControlAt(duk_context* ctx, duk_idx_t index);
+// True when the value at `index` is a control proxy (released or not).
+bool IsControlValue(duk_context* ctx, duk_idx_t index);
+
+// Delivers the control's pending paints and counts them; 0 for objects without a window.
+int32_t PumpControl(Control& control);
+
+// After a call into a control: pumps its window when Host.AutoPump is on and hands back an event
+// handler's error (pushed) as a Rethrow; otherwise `success`.
+NativeResult FinishControlCall(duk_context* ctx, Control* control, NativeResult success);
+
+// The end of a call into a control that failed: the window is still pumped, and the failure is what the
+// script sees (a handler's error raised on the way is less telling than the failure itself).
+NativeResult FailControlCall(duk_context* ctx, Control* control, NativeResult failure);
+
+}  // namespace tavlen::host

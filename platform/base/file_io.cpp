@@ -1,0 +1,125 @@
+// Whole-file reads and writes through a temporary file renamed into place.
+#include "platform/base/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/base/unique_fd.h"
+
+namespace tavlen::base {
+namespace {
+
+bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+template <class Bytes>
+int ReadInto(const std::string& path, Bytes& out, uint64_t maxBytes) {
+  if (path.empty()) return EINVAL;
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) return errno;
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return EINVAL;
+  if (static_cast<uint64_t>(st.st_size) > maxBytes) return EFBIG;
+  Bytes bytes;
+  try {
+    bytes.resize(static_cast<size_t>(st.st_size));
+  } catch (const std::bad_alloc&) {
+    return ENOMEM;
+  } catch (const std::length_error&) {
+    return ENOMEM;
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;  // the file shrank while we read it: keep what is there
+    done += static_cast<size_t>(n);
+  }
+  bytes.resize(done);
+  out = std::move(bytes);
+  return 0;
+}
+
+// A name no other call (in this process or another) is using: the process id, a per-process count and
+// the time, so that a name left by a crashed process with a recycled id is not met again. O_EXCL below
+// makes any collision a retry, never a shared file.
+std::string TemporaryName(const std::string& folder) {
+  static std::atomic<uint64_t> counter{0};
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  char name[96];
+  std::snprintf(
+      name, sizeof name, ".tavlen-%d-%llu-%llx.tmp", static_cast<int>(::getpid()),
+      static_cast<unsigned long long>(counter.fetch_add(1)),
+      static_cast<unsigned long long>(now.tv_sec) * 1000000000ull + static_cast<unsigned long long>(now.tv_nsec));
+  return folder + name;
+}
+
+}  // namespace
+
+int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
+  return ReadInto(path, out, maxBytes);
+}
+
+int ReadWholeFile(const std::string& path, std::string& out, uint64_t maxBytes) {
+  return ReadInto(path, out, maxBytes);
+}
+
+int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+  if (path.empty()) return EINVAL;
+  struct stat existing {};
+  const bool replacing = ::stat(path.c_str(), &existing) == 0;
+  if (replacing && S_ISDIR(existing.st_mode)) return EISDIR;
+
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  std::string temporary;
+  UniqueFd fd;
+  for (int attempt = 0; attempt < 100 && !fd.Valid(); ++attempt) {
+    temporary = TemporaryName(folder);
+    // 0666 lets the umask decide a new file's permissions, as for any other file the user makes.
+    fd.Reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd.Valid() && errno != EEXIST) return errno;
+  }
+  if (!fd.Valid()) return EEXIST;
+
+  bool ok = (!replacing || ::fchmod(fd.Get(), existing.st_mode & 07777) == 0) && WriteAll(fd.Get(), bytes) &&
+            ::fsync(fd.Get()) == 0;
+  int error = ok ? 0 : errno;
+  if (const int closeError = fd.Close(); error == 0) error = closeError;
+  if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    return error;
+  }
+  // The rename itself reaches the disk with the folder's entry; a failure here loses nothing written.
+  UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Valid()) (void)::fsync(dir.Get());
+  return 0;
+}
+
+}  // namespace tavlen::base
