@@ -53,6 +53,18 @@ class IHeadlessControl : public ole::IUnknown {
   virtual ole::HRESULT GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) = 0;
   virtual ole::HRESULT ClearShownDialogs() = 0;
 
+  // What a confirmed headless print dialog prints to: a CUPS destination, "file:" and a path, or ""
+  // for no printer. Until set, the CUPS default destination.
+  virtual ole::HRESULT SetPrinter(const std::string& destination) = 0;
+  virtual ole::HRESULT GetPrinter(std::string* destination) = 0;
+  // The process's clipboard as another program sees it: the format numbers it holds; its bitmap
+  // written as a PNG (S_FALSE when it holds none, E_FAIL when the file cannot be written); text put
+  // on it as CF_TEXT (S_FALSE while busy); and busy, which makes every open fail.
+  virtual ole::HRESULT GetClipboardFormats(std::vector<uint32_t>* formats) = 0;
+  virtual ole::HRESULT SaveClipboardPng(const std::string& path) = 0;
+  virtual ole::HRESULT SetClipboardText(const std::string& text) = 0;
+  virtual ole::HRESULT SetClipboardBusy(win::BOOL busy) = 0;
+
  protected:
   ~IHeadlessControl() = default;
 };

@@ -157,7 +157,7 @@ class CTavlenCtrl : public fw::COleControl {
   void AboutBox();
   void OnProperties() override;
 
-  // --- Operations whose topics are not built yet (control/pending_methods.cpp) ---
+  // --- Printing and the clipboard copy (control/output_methods.cpp) ---
   BOOL PrintImage();
   BOOL PrintImageBySize(int32_t Width, int32_t Height);
   void CopyToClipboard();

@@ -53,6 +53,13 @@ class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersist
   ole::HRESULT SetDialogAnswer(const std::string& answer) override;
   ole::HRESULT GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) override;
   ole::HRESULT ClearShownDialogs() override;
+  // (control/headless_output.cpp)
+  ole::HRESULT SetPrinter(const std::string& destination) override;
+  ole::HRESULT GetPrinter(std::string* destination) override;
+  ole::HRESULT GetClipboardFormats(std::vector<uint32_t>* formats) override;
+  ole::HRESULT SaveClipboardPng(const std::string& path) override;
+  ole::HRESULT SetClipboardText(const std::string& text) override;
+  ole::HRESULT SetClipboardBusy(win::BOOL busy) override;
 
  protected:
   ole::IUnknown* QueryExtraInterface(const ole::IID& iid) override;

@@ -64,6 +64,8 @@ NativeResult CreateControl(duk_context* ctx, const std::string& progIdOrClsid, i
     hr = InitialiseProperties(dispatch, properties);
     if (ole::SUCCEEDED(hr)) hr = site->CreateControlWindow(width, height);
     if (ole::SUCCEEDED(hr)) hr = site->SetDialogAnswer(state.dialogResponse);
+    if (ole::SUCCEEDED(hr) && state.printer) hr = site->SetPrinter(*state.printer);
+    if (ole::SUCCEEDED(hr) && state.clipboardBusy) hr = site->SetClipboardBusy(win::TRUE);
     if (ole::FAILED(hr)) {
       state.controls->Release(control.id);
       return NativeResult::Failed(what, hr);

@@ -269,6 +269,80 @@ NativeResult GetDialogs(duk_context* ctx) {
   return NativeResult::Values(1);
 }
 
+// The printer and the clipboard live in the module, process-wide: any control's site reaches them.
+IHeadlessControl* AnySite(duk_context* ctx) {
+  for (Control* control : StateOf(ctx).controls->Live()) {
+    if (control->site) return control->site.Get();
+  }
+  return nullptr;
+}
+
+NativeResult ClipboardFormats(duk_context* ctx) {
+  std::vector<uint32_t> formats;
+  if (IHeadlessControl* site = AnySite(ctx)) {
+    if (ole::HRESULT hr = site->GetClipboardFormats(&formats); ole::FAILED(hr)) {
+      return NativeResult::Failed("Host.ClipboardFormats", hr);
+    }
+  }
+  duk_idx_t array = duk_push_array(ctx);
+  for (size_t i = 0; i < formats.size(); ++i) {
+    duk_push_uint(ctx, formats[i]);
+    duk_put_prop_index(ctx, array, static_cast<duk_uarridx_t>(i));
+  }
+  return NativeResult::Values(1);
+}
+
+NativeResult SaveClipboardImage(duk_context* ctx, const std::string& path) {
+  IHeadlessControl* site = AnySite(ctx);
+  ole::HRESULT hr = site ? site->SaveClipboardPng(path) : ole::S_FALSE;
+  if (ole::FAILED(hr)) return NativeResult::Failed("Host.SaveClipboardImage", hr, "cannot write " + path);
+  duk_push_boolean(ctx, hr == ole::S_OK);
+  return NativeResult::Values(1);
+}
+
+NativeResult SetClipboardText(duk_context* ctx, const std::string& text) {
+  IHeadlessControl* site = AnySite(ctx);
+  if (!site) return NativeResult::Fail("Host.SetClipboardText: create a control first");
+  ole::HRESULT hr = site->SetClipboardText(text);
+  if (ole::FAILED(hr)) return NativeResult::Failed("Host.SetClipboardText", hr);
+  duk_push_boolean(ctx, hr == ole::S_OK);
+  return NativeResult::Values(1);
+}
+
+NativeResult GetPrinter(duk_context* ctx) {
+  HostState& state = StateOf(ctx);
+  std::string printer = state.printer.value_or(std::string());
+  if (IHeadlessControl* site = AnySite(ctx); site && !state.printer) (void)site->GetPrinter(&printer);
+  duk_push_lstring(ctx, printer.data(), printer.size());
+  return NativeResult::Values(1);
+}
+
+NativeResult SetPrinter(duk_context* ctx) {
+  if (!duk_is_string(ctx, 0)) {
+    return NativeResult::Type("Host.Printer must be a CUPS destination, \"file:\" and a path, or \"\"");
+  }
+  HostState& state = StateOf(ctx);
+  duk_size_t length = 0;
+  const char* destination = duk_get_lstring(ctx, 0, &length);
+  state.printer = std::string(destination, length);
+  for (Control* control : state.controls->Live()) {
+    if (control->site) (void)control->site->SetPrinter(*state.printer);
+  }
+  return NativeResult::None();
+}
+
+NativeResult GetClipboardBusy(duk_context* ctx) {
+  duk_push_boolean(ctx, StateOf(ctx).clipboardBusy);
+  return NativeResult::Values(1);
+}
+
+NativeResult SetClipboardBusy(duk_context* ctx) {
+  HostState& state = StateOf(ctx);
+  state.clipboardBusy = duk_to_boolean(ctx, 0) != 0;
+  if (IHeadlessControl* site = AnySite(ctx)) (void)site->SetClipboardBusy(state.clipboardBusy ? win::TRUE : win::FALSE);
+  return NativeResult::None();
+}
+
 constexpr HostFunction kFunctions[] = {
     BindVariadic<EchoValues>("Echo"),
     Bind<QuitScript>("Quit", {Arg::OptionalInt("an integer exit code", 0)}),
@@ -303,6 +377,9 @@ constexpr HostFunction kFunctions[] = {
     Bind<DoVerb>("DoVerb", {Arg::Sited(), Arg::Named(kVerbs, "a verb (\"Properties\", \"Show\", ... or its number)")}),
     Bind<OnEvent>("OnEvent", {Arg::LiveControl(), Arg::Function("a function (name, args)")}),
     Bind<Release>("Release", {Arg::AnyControl()}),
+    Bind<ClipboardFormats>("ClipboardFormats", {}),
+    Bind<SaveClipboardImage>("SaveClipboardImage", {Arg::String("a file path")}),
+    Bind<SetClipboardText>("SetClipboardText", {Arg::String("a text")}),
 };
 static_assert(CheckFunctions(kFunctions));
 
@@ -339,6 +416,8 @@ void InstallHostObject(duk_context* ctx) {
   DefineAccessor(ctx, host, "AutoPump", Native<GetAutoPump>, Native<SetAutoPump>);
   DefineAccessor(ctx, host, "DialogResponse", Native<GetDialogResponse>, Native<SetDialogResponse>);
   DefineAccessor(ctx, host, "Dialogs", Native<GetDialogs>, nullptr);
+  DefineAccessor(ctx, host, "Printer", Native<GetPrinter>, Native<SetPrinter>);
+  DefineAccessor(ctx, host, "ClipboardBusy", Native<GetClipboardBusy>, Native<SetClipboardBusy>);
   duk_put_prop_string(ctx, -2, "Host");
   duk_pop(ctx);
 }

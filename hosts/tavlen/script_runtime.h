@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct HostState {
   std::vector<std::string> arguments;
   bool autoPump = true;
   std::string dialogResponse = "ok";
+  // Host.Printer once the script set it (until then the module's default), and Host.ClipboardBusy;
+  // both are handed to every control the host creates.
+  std::optional<std::string> printer;
+  bool clipboardBusy = false;
   bool quitRequested = false;
   int quitCode = 0;
   // Set when an event handler threw inside a call into a control; thrown again when that call returns.

@@ -79,6 +79,10 @@ void ClearShownDialogs() {
   Log().shown.clear();
 }
 
+int32_t RunRecordedDialog(std::string caption, std::vector<std::string> texts) {
+  return RunHeadless(std::move(caption), std::move(texts));
+}
+
 int32_t CDialog::DoModal() {
   std::vector<std::string> texts;
   AppendTexts(m_template, texts);

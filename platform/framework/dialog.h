@@ -69,6 +69,10 @@ struct ShownDialog {
 std::vector<ShownDialog> ShownDialogs();
 void ClearShownDialogs();
 
+// Records a dialog that has no template of ours (a common dialog such as Print) and closes it with
+// the configured answer: IDOK, or IDCANCEL when cancelled or escaped.
+int32_t RunRecordedDialog(std::string caption, std::vector<std::string> texts);
+
 // A modal dialog on a template. DoModal returns IDOK when closed with OK, IDCANCEL when cancelled or
 // escaped; the headless backend records the dialog and closes it with the configured answer at once.
 class CDialog {
