@@ -18,12 +18,28 @@ PICTURE_EXTENSIONS = {".bmp", ".dib", ".gif", ".png", ".jpg", ".jpe", ".jpeg", "
 TAGS = ("Artist", "Copyright", "DateTime", "Description", "EquipMake", "EquipModel", "Title")
 
 
+def has_palette(path):
+    """True for GIFs and for BMPs and PNGs stored with a palette: the control draws only on pictures
+    without one, so these first leave their palette through ConvertFrom1bpp (lossless for them)."""
+    with open(path, "rb") as file:
+        header = file.read(32)
+    if header[:3] == b"GIF":
+        return True
+    if header[:8] == b"\x89PNG\r\n\x1a\n":
+        return header[25] == 3  # colour type: indexed
+    if header[:2] == b"BM" and len(header) >= 30:
+        return int.from_bytes(header[28:30], "little") <= 8  # bits per pixel
+    return False
+
+
 def convert(control, source, destination_stem):
     """Loads, converts and saves one picture as destination_stem + ".png"; None, or why it failed."""
     control.LoadImage(source)
     if control.GetWidth() == 0:
         return "cannot be read"
     tags = {tag: getattr(control, "GetImage" + tag)() for tag in TAGS}
+    if has_palette(source):
+        control.ConvertFrom1bpp()
     control.ConvertImageToGrayScaled()
     # Set again after the conversion, so that they are kept whatever the conversion does to them.
     for tag, value in tags.items():

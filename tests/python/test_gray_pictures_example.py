@@ -27,20 +27,6 @@ def tags_of(control, path):
     return {tag: getattr(control, "GetImage" + tag)() for tag in TAGS}
 
 
-def require_built_methods(control, picture, tmp_path):
-    """Skips while the methods the example relies on still answer with nothing."""
-    control.LoadImage(str(picture))
-    if not control.SaveAsPng(str(tmp_path / "probe")):
-        pytest.skip("SaveAsPng returns False on a loaded picture: saving is not built yet")
-    if not tags_of(control, shared_pictures() / "jpeg/broken_exif_dpi.jpg")["Artist"]:
-        pytest.skip("GetImageArtist is empty for a picture with an Artist tag: metadata tags are not built yet")
-    control.LoadImage(str(picture))
-    control.ConvertImageToGrayScaled()
-    red = tavlen.client_pixel(control, 10, 10)
-    if red & 0xFF != (red >> 8) & 0xFF:
-        pytest.skip("ConvertImageToGrayScaled leaves colours: colour conversions are not built yet")
-
-
 def test_batch_converts_to_gray_pngs_keeping_tags(tmp_path, picture):
     numpy = pytest.importorskip("numpy")
     source = tmp_path / "source"
