@@ -6,7 +6,6 @@
 
 #include "hosts/tavlen/control_proxy.h"
 #include "hosts/tavlen/property_bag.h"
-#include "hosts/tavlen/type_description.h"
 #include "platform/automation/loader.h"
 #include "platform/automation/ole_object.h"
 #include "platform/automation/registration.h"
@@ -75,7 +74,7 @@ NativeResult CreateControl(duk_context* ctx, const std::string& progIdOrClsid, i
     state.controls->Release(control.id);
     return NativeResult::Failed(what, ole::E_NOINTERFACE, "the object cannot load saved properties");
   }
-  Describe(control, &clsid);
+  control.description = DescribeObject(control.dispatch.Get(), &clsid);
   PushControl(ctx, control);
   return FinishControlCall(ctx, &control, NativeResult::Values(1));
 }

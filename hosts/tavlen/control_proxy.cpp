@@ -116,9 +116,8 @@ NativeResult GetTrap(duk_context* ctx) {
     }
     return NativeResult::Failed(key, hr);
   }
-  auto known = control->members.find(id);
-  MemberKind kind = known != control->members.end() ? known->second : MemberKind::Unknown;
-  if (kind == MemberKind::Method) {
+  const MemberDescription* member = control->description.FindMember(id);
+  if (member && member->kind == MemberKind::Method) {
     PushMethod(ctx, *control, id, key);
     return NativeResult::Values(1);
   }
@@ -129,7 +128,7 @@ NativeResult GetTrap(duk_context* ctx) {
   uint32_t argErr = 0;
   hr = keep->Invoke(id, ole::IID_NULL, ole::LOCALE_USER_DEFAULT, ole::DISPATCH_PROPERTYGET, none.Params(), &result,
                     &exception, &argErr);
-  if (kind == MemberKind::Unknown && (hr == ole::DISP_E_BADPARAMCOUNT || hr == ole::DISP_E_MEMBERNOTFOUND)) {
+  if (!member && (hr == ole::DISP_E_BADPARAMCOUNT || hr == ole::DISP_E_MEMBERNOTFOUND)) {
     // Without a type description, a member that is no argument-less property is taken for a method.
     PushMethod(ctx, *control, id, key);
     return NativeResult::Values(1);

@@ -24,10 +24,8 @@ void ControlTable::Release(int32_t id) {
   Control* control = Find(id);
   if (!control) return;
   control->released = true;
-  if (control->eventPoint) (void)control->eventPoint->Unadvise(control->eventCookie);
-  control->eventPoint.Reset();
-  control->eventSink.Reset();
-  control->typeLib.Reset();
+  control->events.Disconnect();
+  control->description.typeLib.Reset();
   control->site.Reset();
   control->dispatch.Reset();
 }

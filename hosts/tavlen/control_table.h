@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "control/headless_control.h"
+#include "hosts/common/control_description.h"
+#include "hosts/common/event_connection.h"
 #include "hosts/tavlen/script_runtime.h"
 #include "platform/automation/com_ptr.h"
-#include "platform/automation/connection_point.h"
 #include "platform/automation/dispatch.h"
-#include "platform/automation/type_info.h"
 
 namespace tavlen::host {
 
@@ -23,23 +23,16 @@ namespace tavlen::host {
 // proxy traps.
 inline constexpr const char* kControlIdKey = DUK_HIDDEN_SYMBOL("tavlenControlId");
 
-enum class MemberKind { Unknown, Method, Property };
-
 // One object the script holds: a created control (with its site) or an object a control returned.
 struct Control {
   int32_t id = 0;
   std::string name;  // ProgID or class identifier it was created by; the method's name for returned objects
   ole::ComPtr<ole::IDispatch> dispatch;
-  ole::ComPtr<IHeadlessControl> site;         // null for objects that are not controls in a headless window
-  int32_t paintCount = 0;                     // paints delivered by the host's pumps
-  std::map<ole::DISPID, MemberKind> members;  // from the type description; empty when there is none
-  bool described = false;
-  ole::ComPtr<ole::ITypeLib> typeLib;  // where event names are looked up
+  ole::ComPtr<IHeadlessControl> site;  // null for objects that are not controls in a headless window
+  int32_t paintCount = 0;              // paints delivered by the host's pumps
+  ControlDescription description;      // members and event names; empty for objects without a description
   bool released = false;
-  std::map<ole::DISPID, std::string> eventNames;
-  ole::ComPtr<ole::IConnectionPoint> eventPoint;
-  ole::DWORD eventCookie = 0;
-  ole::ComPtr<ole::IDispatch> eventSink;
+  EventConnection events;  // connected by the first event handler
 };
 
 class ControlTable {

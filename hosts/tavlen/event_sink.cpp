@@ -1,13 +1,10 @@
 // Event sinks: a control's events reach the script's handlers as handler(name, args).
 #include "hosts/tavlen/event_sink.h"
 
-#include <new>
 #include <vector>
 
 #include "hosts/tavlen/control_proxy.h"
-#include "hosts/tavlen/type_description.h"
 #include "hosts/tavlen/variant_js.h"
-#include "platform/automation/com_object.h"
 
 namespace tavlen::host {
 
@@ -16,31 +13,17 @@ namespace {
 constexpr const char* kHandlersKey = DUK_HIDDEN_SYMBOL("tavlenHandlers");
 
 // Receives a control's events and calls the script's handlers as handler(name, args).
-class EventSink final : public ole::ComObject<ole::IDispatch> {
+class EventSink final : public EventSinkBase {
  public:
   EventSink(duk_context* ctx, int32_t controlId) : m_ctx(ctx), m_controlId(controlId) {}
 
-  ole::HRESULT GetTypeInfoCount(uint32_t* count) override {
-    if (!count) return ole::E_POINTER;
-    *count = 0;
-    return ole::S_OK;
-  }
-  ole::HRESULT GetTypeInfo(uint32_t, ole::LCID, ole::ITypeInfo** info) override {
-    if (info) *info = nullptr;
-    return ole::DISP_E_BADINDEX;
-  }
-  ole::HRESULT GetIDsOfNames(const ole::IID&, const char* const*, uint32_t count, ole::LCID,
-                             ole::DISPID* ids) override {
-    for (uint32_t i = 0; ids && i < count; ++i) ids[i] = ole::DISPID_UNKNOWN;
-    return ole::DISP_E_UNKNOWNNAME;
-  }
   ole::HRESULT Invoke(ole::DISPID id, const ole::IID&, ole::LCID, uint16_t, ole::DISPPARAMS* params,
                       ole::Variant* result, ole::EXCEPINFO*, uint32_t*) override {
     if (result) result->Clear();
     Control* control = StateOf(m_ctx).controls->Find(m_controlId);
     if (!control) return ole::S_OK;
-    auto known = control->eventNames.find(id);
-    std::string name = known != control->eventNames.end() ? known->second : "Event" + std::to_string(id);
+    const EventDescription* event = control->description.FindEvent(id);
+    std::string name = event ? event->name : "Event" + std::to_string(id);
     std::vector<ole::Variant> args;
     if (params) {
       // rgvarg holds the last argument first; named arguments (first cNamedArgs entries) are not passed on.
@@ -84,33 +67,12 @@ class EventSink final : public ole::ComObject<ole::IDispatch> {
 
 NativeResult AddEventHandler(duk_context* ctx, Control& control, duk_idx_t index, const std::string& caller) {
   index = duk_normalize_index(ctx, index);
-  if (!control.eventPoint) {
-    ole::ComPtr<ole::IConnectionPointContainer> container;
-    ole::HRESULT hr = ole::ComPtr<ole::IDispatch>(control.dispatch).As(&container);
-    if (ole::FAILED(hr)) return NativeResult::Failed(caller, hr, "the control has no events");
-    ole::ComPtr<ole::IEnumConnectionPoints> points;
-    ole::ComPtr<ole::IConnectionPoint> point;
-    ole::ULONG fetched = 0;
-    hr = container->EnumConnectionPoints(points.Put());
-    if (ole::SUCCEEDED(hr)) hr = points->Next(1, point.Put(), &fetched);
-    if (ole::FAILED(hr) || fetched != 1 || !point) {
-      return NativeResult::Failed(caller, ole::FAILED(hr) ? hr : ole::CONNECT_E_NOCONNECTION);
-    }
-    ole::IID eventIid;
-    if (control.eventNames.empty() && control.typeLib && ole::SUCCEEDED(point->GetConnectionInterface(&eventIid))) {
-      ole::ComPtr<ole::ITypeInfo> info;
-      if (ole::SUCCEEDED(control.typeLib->GetTypeInfoOfGuid(eventIid, info.Put()))) {
-        ReadEventNames(info.Get(), &control.eventNames);
-      }
-    }
-    auto sink = ole::ComPtr<ole::IDispatch>::Attach(new (std::nothrow) EventSink(ctx, control.id));
+  if (!control.events.Connected()) {
+    auto sink = ole::MakeObject<EventSink>(ctx, control.id);
     if (!sink) return NativeResult::Failed(caller, ole::E_OUTOFMEMORY);
-    ole::DWORD cookie = 0;
-    hr = point->Advise(sink.Get(), &cookie);
+    ole::HRESULT hr = control.events.Connect(control.dispatch.Get(), sink.Get(), &control.description);
+    if (hr == ole::E_NOINTERFACE) return NativeResult::Failed(caller, hr, "the control has no events");
     if (ole::FAILED(hr)) return NativeResult::Failed(caller, hr);
-    control.eventPoint = point;
-    control.eventSink = sink;
-    control.eventCookie = cookie;
   }
   duk_push_global_stash(ctx);
   if (!duk_get_prop_string(ctx, -1, kHandlersKey)) {

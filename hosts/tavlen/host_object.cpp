@@ -169,8 +169,9 @@ NativeResult SaveProperties(duk_context* ctx, Sited& sited, const std::string& p
   ole::ComPtr<ole::IPersistPropertyBag> persist;
   ole::HRESULT hr = sited.control->dispatch.As(&persist);
   auto bag = ole::ComPtr<MemoryPropertyBag>::Attach(new (std::nothrow) MemoryPropertyBag());
-  // Saving for a document clears the modified flag.
-  if (ole::SUCCEEDED(hr)) hr = bag ? persist->Save(bag.Get(), /*clearDirty=*/1, /*saveAll=*/0) : ole::E_OUTOFMEMORY;
+  // The modified flag stays until the file is on disk: a failed write must not leave a control that
+  // claims to be saved.
+  if (ole::SUCCEEDED(hr)) hr = bag ? persist->Save(bag.Get(), /*clearDirty=*/0, /*saveAll=*/0) : ole::E_OUTOFMEMORY;
   const ole::Variant* saved = ole::SUCCEEDED(hr) ? bag->Find(kPropertyBagValue) : nullptr;
   if (ole::SUCCEEDED(hr) && (!saved || saved->Type() != ole::VT_BSTR)) hr = ole::E_UNEXPECTED;
   if (ole::FAILED(hr)) return NativeResult::Failed("Host.SaveProperties", hr);
@@ -178,6 +179,11 @@ NativeResult SaveProperties(duk_context* ctx, Sited& sited, const std::string& p
   if (base::WriteFileAtomically(path, saved->Bstr()) != 0) {
     return NativeResult::Fail("Host.SaveProperties: cannot write " + path);
   }
+  // Saving for a document clears the flag; the interface offers that only as part of a save, so the
+  // written state is saved once more into a bag that is thrown away.
+  auto discarded = ole::ComPtr<MemoryPropertyBag>::Attach(new (std::nothrow) MemoryPropertyBag());
+  hr = discarded ? persist->Save(discarded.Get(), /*clearDirty=*/1, /*saveAll=*/0) : ole::E_OUTOFMEMORY;
+  if (ole::FAILED(hr)) return NativeResult::Failed("Host.SaveProperties", hr);
   return FinishControlCall(ctx, sited.control, NativeResult::None());
 }
 

@@ -22,6 +22,15 @@ first.TiffCompression = 3;       // not persisted
 Host.SaveProperties(first, file);
 check(!Host.IsModified(first), "saving clears the modified flag");
 
+// A write that fails (the target's folder is a file) keeps the flag and the file saved before.
+first.Align = 3;
+var unwritable = false;
+try { Host.SaveProperties(first, file + "/below-a-file.json"); }
+catch (e) { unwritable = /cannot write/.test(e.message); }
+check(unwritable, "an unwritable target is an error");
+check(Host.IsModified(first), "a failed save keeps the modified flag");
+first.Align = 7;
+
 var second = Host.CreateControl("TAVLEN.TavlenCtrl.1", 300, 200, file);
 check(second.Align === 7 && second.BackStyle === 5, "Align and BackStyle survive");
 check(second.BorderColor === 0x0000FF && second.BorderWidth === 2.5, "the border survives");
