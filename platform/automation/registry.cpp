@@ -265,9 +265,13 @@ std::string RegistryData::Serialize() const {
   std::string out(kHeader);
   out += "\n";
   for (auto it = m_keys.begin(); it != m_keys.end(); ++it) {
-    // A key without values that has subkeys is implied by them.
+    // A key without values is implied by the subkey after it, but only when that subkey spells it the
+    // same way: reading the file back creates the key as the subkey spells it, and names keep their case.
     auto next = std::next(it);
-    if (it->second.empty() && next != m_keys.end() && IsBelow(next->first, it->first)) continue;
+    if (it->second.empty() && next != m_keys.end() && IsBelow(next->first, it->first) &&
+        std::string_view(next->first).starts_with(it->first)) {
+      continue;
+    }
     out += "\n[" + it->first + "]\n";
     for (const auto& [name, value] : it->second) out += (name.empty() ? "@" : Quote(name)) + "=" + Quote(value) + "\n";
   }

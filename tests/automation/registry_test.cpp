@@ -69,6 +69,18 @@ TEST(RegistryText, RoundTripsAwkwardValues) {
   EXPECT_EQ(parsed.GetValue("k", "NAME WITH SPACES"), "line1\nline2\ttab\r\x01 \xC3\xA9t\xC3\xA9 ] [");
 }
 
+TEST(RegistryText, ParentKeysKeepTheirSpellingThroughTheFile) {
+  // A key created as "Root" and later reached as "ROOT\Child" stays "Root" after a write and a read,
+  // also when it has no values of its own.
+  RegistryData data;
+  ASSERT_EQ(data.CreateKey("Root\\First"), S_OK);
+  ASSERT_EQ(data.CreateKey("ROOT\\Another\\Deep"), S_OK);
+  RegistryData parsed;
+  ASSERT_EQ(RegistryData::Parse(data.Serialize(), &parsed), S_OK);
+  EXPECT_EQ(parsed, data);
+  EXPECT_EQ(parsed.SubKeys("root"), (std::vector<std::string>{"Another", "First"}));
+}
+
 TEST(RegistryText, KeysAreCaseInsensitiveTrees) {
   RegistryData data;
   ASSERT_EQ(data.SetValue("CLSID\\{A}\\ProgID", "", "a"), S_OK);
