@@ -88,6 +88,8 @@ TEST_P(DamagedFiles, LoadAndConvertEndInAPictureOrACleanFailure) {
   const std::vector<fs::path> sources = SourcesOf(shard);
   if (sources.empty()) GTEST_SKIP() << "no " << shard.name << " pictures in " << gfx::test::TestDataDir();
 
+  const reliability::ScratchDir scratch;
+  ASSERT_FALSE(scratch.Path().empty());
   const std::string fresh = WritePatternPng(dir, "fresh.png", 16, 12);
   auto reference = gfx::Bitmap::FromFile(fresh);
   ASSERT_TRUE(reference.Ok());
@@ -103,7 +105,7 @@ TEST_P(DamagedFiles, LoadAndConvertEndInAPictureOrACleanFailure) {
     const reliability::MutatedFile mutated = reliability::Mutate(gfx::test::ReadFileBytes(source), random);
     const std::string label = "#" + std::to_string(i) + " " + source.filename().string() + " (" +
                               reliability::DamageName(mutated.damage) + ")";
-    const fs::path damaged = dir.Path() / ("damaged" + LowerExtension(source));
+    const fs::path damaged = scratch.Path() / ("damaged" + LowerExtension(source));
     WriteBytes(damaged, mutated.bytes);
     watchdog.Step(label);
     if (watchAllocations) reliability::AllocationWatch::Reset();
@@ -111,8 +113,8 @@ TEST_P(DamagedFiles, LoadAndConvertEndInAPictureOrACleanFailure) {
     // A conversion of the damaged file never touches the shown picture.
     ctrl.LoadImage(fresh);
     const auto& [convert, extension] = kConversions[static_cast<size_t>(i) % kConversions.size()];
-    const fs::path output = dir.Path() / (std::string("out") + extension);
-    const bool converted = (ctrl.*convert)(damaged.string(), (dir.Path() / "out").string()) != win::FALSE;
+    const fs::path output = scratch.Path() / (std::string("out") + extension);
+    const bool converted = (ctrl.*convert)(damaged.string(), (scratch.Path() / "out").string()) != win::FALSE;
     if (converted != fs::exists(output)) faults.push_back(label + ": conversion result disagrees with the file");
     if (converted && !gfx::Bitmap::FromFile(output.string()).Ok())
       faults.push_back(label + ": the converted file cannot be read back");
@@ -136,7 +138,7 @@ TEST_P(DamagedFiles, LoadAndConvertEndInAPictureOrACleanFailure) {
     }
     if (watchAllocations && reliability::AllocationWatch::Largest() > allocationLimit)
       faults.push_back(label + ": allocated " + std::to_string(reliability::AllocationWatch::Largest()) + " bytes");
-    if (!Temporaries(dir.Path()).empty()) faults.push_back(label + ": a temporary file was left behind");
+    if (!Temporaries(scratch.Path()).empty()) faults.push_back(label + ": a temporary file was left behind");
   }
   const std::string errors = capture.Finish();
   for (const std::string& fault : faults) ADD_FAILURE() << fault;

@@ -20,6 +20,20 @@ __attribute__((weak)) int __sanitizer_install_malloc_and_free_hooks(void (*mallo
 
 namespace tavlen::reliability {
 
+ScratchDir::ScratchDir() {
+  std::error_code error;
+  const std::filesystem::path shm = "/dev/shm";
+  const std::filesystem::path parent =
+      ::access(shm.c_str(), W_OK) == 0 ? shm : std::filesystem::temp_directory_path(error);
+  std::string pattern = (parent / "tavlen-reliability-XXXXXX").string();
+  if (::mkdtemp(pattern.data())) m_path = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
+}
+
 StderrCapture::StderrCapture() {
   std::fflush(stderr);
   m_saved = ::dup(2);

@@ -3,9 +3,24 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 namespace tavlen::reliability {
+
+// A fresh folder in memory (/dev/shm) when there is one, else in the temporary folder: thousands of
+// synced writes there cost nothing. Removed with its contents when the object goes.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::filesystem::path& Path() const { return m_path; }
+
+ private:
+  std::filesystem::path m_path;
+};
 
 // Sends everything written to stderr into a file while it lives; sanitizer reports still reach the
 // real stderr, so a crash under the capture is never hidden.
