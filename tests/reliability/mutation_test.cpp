@@ -28,7 +28,7 @@ struct Shard {
   int files;
 };
 
-const Shard kShards[] = {{"Bmp", {"bmp", "dib"}, 167}, {"Gif", {"gif"}, 167},        {"Jpeg", {"jpeg"}, 167},
+const Shard kShards[] = {{"Bmp", {"bmp", "dib"}, 167}, {"Gif", {"gif"}, 167},   {"Jpeg", {"jpeg"}, 167},
                          {"Png", {"png"}, 167},        {"Tiff", {"tiff"}, 166}, {"Metafile", {"wmf", "emf"}, 166}};
 
 constexpr uint64_t kSeed = 0x7a11e2f15eedull;
@@ -59,7 +59,8 @@ std::vector<fs::path> SourcesOf(const Shard& shard) {
 
 std::string LowerExtension(const fs::path& path) {
   std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
 

@@ -15,7 +15,7 @@ extern "C" {
 // Parts of the sanitizer runtimes' public interface; null when the test runs without them.
 __attribute__((weak)) void __sanitizer_set_report_fd(void* fd);
 __attribute__((weak)) int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void*, size_t),
-                                                                     void (*free_hook)(const volatile void*));
+                                                                    void (*free_hook)(const volatile void*));
 }
 
 namespace tavlen::reliability {
