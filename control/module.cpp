@@ -111,15 +111,22 @@ CTavlenApp g_app;
 using tavlen::g_app;
 namespace ole = tavlen::ole;
 
-TAVLEN_MODULE_EXPORT ole::HRESULT DllRegisterServer() {
+namespace {
+
+// The steps of a (un)registration as one change of the registry file, so that processes registering and
+// unregistering at once leave the module wholly registered or wholly absent. A registry that cannot be
+// read or written fails the first step, the type library's.
+ole::HRESULT AsOneChange(ole::HRESULT (tavlen::CTavlenApp::*steps)(ole::Registry&)) {
   ole::Registry registry = ole::Registry::Default();
-  return g_app.RegisterServer(registry);
+  const ole::HRESULT hr = registry.Batch([&] { return (g_app.*steps)(registry); });
+  return hr == ole::REGDB_E_READREGDB || hr == ole::REGDB_E_WRITEREGDB ? ole::SELFREG_E_TYPELIB : hr;
 }
 
-TAVLEN_MODULE_EXPORT ole::HRESULT DllUnregisterServer() {
-  ole::Registry registry = ole::Registry::Default();
-  return g_app.UnregisterServer(registry);
-}
+}  // namespace
+
+TAVLEN_MODULE_EXPORT ole::HRESULT DllRegisterServer() { return AsOneChange(&tavlen::CTavlenApp::RegisterServer); }
+
+TAVLEN_MODULE_EXPORT ole::HRESULT DllUnregisterServer() { return AsOneChange(&tavlen::CTavlenApp::UnregisterServer); }
 
 TAVLEN_MODULE_EXPORT ole::HRESULT DllGetClassObject(const ole::CLSID& clsid, const ole::IID& iid, void** object) {
   return g_app.GetClassObject(clsid, iid, object);
