@@ -43,6 +43,13 @@ constexpr std::array<std::pair<Conversion, const char*>, 5> kConversions = {{{&C
                                                                              {&CTavlenCtrl::ConvertToPng, ".png"},
                                                                              {&CTavlenCtrl::ConvertToTif, ".tiff"}}};
 
+// FNV-1a: the same on every platform, unlike std::hash.
+uint64_t NameHash(std::string_view name) {
+  uint64_t hash = 0xcbf29ce484222325ull;
+  for (const char c : name) hash = (hash ^ static_cast<uint8_t>(c)) * 0x100000001b3ull;
+  return hash;
+}
+
 std::vector<fs::path> SourcesOf(const Shard& shard) {
   std::vector<fs::path> files;
   for (const char* folder : shard.folders) {
@@ -97,7 +104,7 @@ TEST_P(DamagedFiles, LoadAndConvertEndInAPictureOrACleanFailure) {
   const bool watchAllocations = reliability::AllocationWatch::Available();
   const uint64_t allocationLimit = gfx::kDefaultLimits.maxPixelBytes;
 
-  SeededRandom random(kSeed ^ std::hash<std::string>{}(shard.name));
+  SeededRandom random(kSeed ^ NameHash(shard.name));
   std::vector<std::string> faults;
   reliability::StderrCapture capture;
   reliability::Watchdog watchdog(kSecondsPerFile, capture.RealStderr());
