@@ -36,15 +36,6 @@ void Put(const fs::path& path, const std::vector<uint8_t>& bytes) {
   ASSERT_EQ(base::WriteFileAtomically(path.string(), bytes), 0);
 }
 
-std::vector<std::string> Temporaries(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    const std::string name = entry.path().filename().string();
-    if (name.rfind(".tavlen-", 0) == 0) names.push_back(name);
-  }
-  return names;
-}
-
 // One way of writing the target: a save of the new picture or a conversion of a file holding it.
 struct SaveCase {
   std::string name;
@@ -121,7 +112,7 @@ TEST_P(CrashSafeSave, AKilledWriterLeavesTheOldFileOrTheNewOne) {
     const std::vector<uint8_t> now = Bytes(target);
     EXPECT_TRUE(now == oldBytes || now == newBytes) << "the target holds " << now.size() << " bytes of neither file";
     ASSERT_EQ(Write(*m_oldPicture, Path("next")), gfx::Status::Ok);
-    EXPECT_EQ(Temporaries(m_dir.Path()), std::vector<std::string>()) << "left after the next save";
+    EXPECT_EQ(AtomicWriterTemporaries(m_dir.Path()), std::vector<std::string>()) << "left after the next save";
   }
 }
 

@@ -76,16 +76,6 @@ void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Names of leftovers of our atomic writer in the folder.
-std::vector<std::string> Temporaries(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    const std::string name = entry.path().filename().string();
-    if (name.rfind(".tavlen-", 0) == 0) names.push_back(name);
-  }
-  return names;
-}
-
 // Names the shard in test output instead of its bytes.
 void PrintTo(const Shard& shard, std::ostream* out) { *out << shard.name; }
 
@@ -146,7 +136,8 @@ TEST_P(DamagedFiles, LoadAndConvertEndInAPictureOrACleanFailure) {
     }
     if (watchAllocations && reliability::AllocationWatch::Largest() > allocationLimit)
       faults.push_back(label + ": allocated " + std::to_string(reliability::AllocationWatch::Largest()) + " bytes");
-    if (!Temporaries(scratch.Path()).empty()) faults.push_back(label + ": a temporary file was left behind");
+    if (!reliability::AtomicWriterTemporaries(scratch.Path()).empty())
+      faults.push_back(label + ": a temporary file was left behind");
   }
   const std::string errors = capture.Finish();
   for (const std::string& fault : faults) ADD_FAILURE() << fault;

@@ -34,6 +34,15 @@ ScratchDir::~ScratchDir() {
   if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
 }
 
+std::vector<std::string> AtomicWriterTemporaries(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(".tavlen-", 0) == 0) names.push_back(name);
+  }
+  return names;
+}
+
 StderrCapture::StderrCapture() {
   std::fflush(stderr);
   m_saved = ::dup(2);

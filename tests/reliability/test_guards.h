@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tavlen::reliability {
 
@@ -21,6 +22,9 @@ class ScratchDir {
  private:
   std::filesystem::path m_path;
 };
+
+// Names of the atomic writer's temporaries in the folder.
+std::vector<std::string> AtomicWriterTemporaries(const std::filesystem::path& dir);
 
 // Sends everything written to stderr into a file while it lives; sanitizer reports still reach the
 // real stderr, so a crash under the capture is never hidden.
