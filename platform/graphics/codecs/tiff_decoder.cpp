@@ -657,7 +657,11 @@ void ReadTextTags(TIFF* tif, std::vector<PropertyItem>& out) {
 // claims beyond that are bombs, refused before any buffer is made for them.
 bool DataCanHoldPage(const Directory& d, uint64_t fileBytes) {
   constexpr uint64_t kAlwaysAllowed = uint64_t{64} << 20;
-  const uint64_t claimed = (uint64_t{d.width} * d.samples * d.bits + 7) / 8 * d.height;
+  uint64_t rowBits = 0, claimed = 0;
+  if (__builtin_mul_overflow(uint64_t{d.width}, uint64_t{d.samples} * d.bits, &rowBits) ||
+      __builtin_mul_overflow(rowBits / 8 + 1, uint64_t{d.height}, &claimed)) {
+    return false;  // more than any file could hold
+  }
   if (claimed <= kAlwaysAllowed) return true;
   switch (d.compression) {
     case COMPRESSION_NONE:
