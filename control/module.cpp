@@ -62,23 +62,32 @@ class CTavlenApp {
  public:
   // The type library first: when it fails no class is registered.
   ole::HRESULT RegisterServer(ole::Registry& registry) {
+    const ole::RegistryData start = Snapshot(registry);
     ole::ComPtr<ole::ITypeLib> lib;
     if (ole::FAILED(ole::CreateTypeLib(TavlenTypeLib(), lib.Put())) ||
         ole::FAILED(ole::RegisterTypeLib(registry, lib.Get(), ole::ThisModulePath(), ""))) {
       return ole::SELFREG_E_TYPELIB;
     }
+    m_typeLibChanged = !(Snapshot(registry) == start);
     return UpdateRegistryAll(registry, true) ? ole::S_OK : ole::SELFREG_E_CLASS;
   }
 
   // The type library first: when it fails the classes stay registered. The library is removed under
   // the locale it was registered with, which a lookup with locale 0 resolves to.
   ole::HRESULT UnregisterServer(ole::Registry& registry) {
+    const ole::RegistryData start = Snapshot(registry);
     if (ole::FAILED(ole::UnregisterTypeLib(registry, kTavlenLibId, kTavlenVersionMajor, kTavlenVersionMinor,
                                            TavlenTypeLib().lcid))) {
       return ole::SELFREG_E_TYPELIB;
     }
+    m_typeLibChanged = !(Snapshot(registry) == start);
     return UpdateRegistryAll(registry, false) ? ole::S_OK : ole::SELFREG_E_CLASS;
   }
+
+  // Whether the last (un)registration's type library step changed the registry: when the one write
+  // of a batched (un)registration fails, the failure is that step's if it changed anything, else the
+  // classes'.
+  bool TypeLibChanged() const { return m_typeLibChanged; }
 
   ole::HRESULT GetClassObject(const ole::CLSID& clsid, const ole::IID& iid, void** object) {
     ole::ClassFactory* const factories[] = {m_factories[0].factory, m_factories[1].factory};
@@ -86,6 +95,12 @@ class CTavlenApp {
   }
 
  private:
+  static ole::RegistryData Snapshot(const ole::Registry& registry) {
+    ole::RegistryData data;
+    (void)registry.Load(&data);
+    return data;
+  }
+
   // Every factory in turn; stops at the first that fails.
   bool UpdateRegistryAll(ole::Registry& registry, bool registering) {
     for (const FactoryEntry& entry : m_factories) {
@@ -100,6 +115,7 @@ class CTavlenApp {
                                                           &ole::CreateInstanceOf<CTavlenPropPageObject>};
   FactoryEntry m_factories[2] = {{&s_controlFactory, &UpdateControlRegistry},
                                  {&s_pageFactory, &UpdatePropPageRegistry}};
+  bool m_typeLibChanged = false;
 };
 
 CTavlenApp g_app;
@@ -111,15 +127,25 @@ CTavlenApp g_app;
 using tavlen::g_app;
 namespace ole = tavlen::ole;
 
-TAVLEN_MODULE_EXPORT ole::HRESULT DllRegisterServer() {
+namespace {
+
+// The steps of a (un)registration as one change of the registry file, so that processes registering and
+// unregistering at once leave the module wholly registered or wholly absent. A registry that cannot be
+// read fails the first step, the type library's; one that cannot be written fails the first step that
+// changed it.
+ole::HRESULT AsOneChange(ole::HRESULT (tavlen::CTavlenApp::*steps)(ole::Registry&)) {
   ole::Registry registry = ole::Registry::Default();
-  return g_app.RegisterServer(registry);
+  const ole::HRESULT hr = registry.Batch([&] { return (g_app.*steps)(registry); });
+  if (hr == ole::REGDB_E_READREGDB) return ole::SELFREG_E_TYPELIB;
+  if (hr == ole::REGDB_E_WRITEREGDB) return g_app.TypeLibChanged() ? ole::SELFREG_E_TYPELIB : ole::SELFREG_E_CLASS;
+  return hr;
 }
 
-TAVLEN_MODULE_EXPORT ole::HRESULT DllUnregisterServer() {
-  ole::Registry registry = ole::Registry::Default();
-  return g_app.UnregisterServer(registry);
-}
+}  // namespace
+
+TAVLEN_MODULE_EXPORT ole::HRESULT DllRegisterServer() { return AsOneChange(&tavlen::CTavlenApp::RegisterServer); }
+
+TAVLEN_MODULE_EXPORT ole::HRESULT DllUnregisterServer() { return AsOneChange(&tavlen::CTavlenApp::UnregisterServer); }
 
 TAVLEN_MODULE_EXPORT ole::HRESULT DllGetClassObject(const ole::CLSID& clsid, const ole::IID& iid, void** object) {
   return g_app.GetClassObject(clsid, iid, object);

@@ -345,6 +345,10 @@ Registry Registry::Default() { return Registry(DefaultRegistryPath()); }
 
 HRESULT Registry::Load(RegistryData* data) const {
   if (!data) return E_POINTER;
+  if (m_batch) {
+    *data = *m_batch;
+    return S_OK;
+  }
   std::string text;
   HRESULT hr = ReadFile(m_path, &text);
   if (FAILED(hr)) return hr;
@@ -356,6 +360,20 @@ HRESULT Registry::Load(RegistryData* data) const {
 }
 
 HRESULT Registry::Update(const std::function<HRESULT(RegistryData&)>& edit) {
+  if (m_batch) {
+    // Inside a batch: the edit applies to the batch's copy only when it succeeds.
+    RegistryData edited = *m_batch;
+    const HRESULT hr = edit(edited);
+    if (SUCCEEDED(hr)) *m_batch = std::move(edited);
+    return hr;
+  }
+  HRESULT editResult = S_OK;
+  const HRESULT hr = Batch([&] { return editResult = Update(edit); });
+  return FAILED(editResult) ? editResult : hr;
+}
+
+HRESULT Registry::Batch(const std::function<HRESULT()>& steps) {
+  if (m_batch) return steps();
   if (!MakeDirectories(DirectoryOf(m_path))) return REGDB_E_WRITEREGDB;
   std::string lockPath = m_path + ".lock";
   // Closing the lock file when `lock` goes releases the lock.
@@ -367,9 +385,15 @@ HRESULT Registry::Update(const std::function<HRESULT(RegistryData&)>& edit) {
   RegistryData data;
   HRESULT hr = Load(&data);
   if (FAILED(hr)) return hr;
-  RegistryData before = data;
-  hr = edit(data);
-  if (FAILED(hr)) return hr;
+  const RegistryData before = data;
+  {
+    // The batch ends with this scope whichever way `steps` leaves it.
+    struct EndBatch {
+      RegistryData*& batch;
+      ~EndBatch() { batch = nullptr; }
+    } end{m_batch = &data};
+    hr = steps();
+  }
   if (data == before) return hr;  // nothing changed: leave the file as it is
   if (base::WriteFileAtomically(m_path, data.Serialize()) != 0) return REGDB_E_WRITEREGDB;
   return hr;

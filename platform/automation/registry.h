@@ -76,6 +76,12 @@ class Registry {
   // left as it is), REGDB_E_WRITEREGDB when the file cannot be written.
   HRESULT Update(const std::function<HRESULT(RegistryData&)>& edit);
 
+  // Runs `steps` as one read-modify-write under the lock: the Updates and Loads inside work on one copy
+  // of the data, and the file is written once at the end with what the successful updates changed, so
+  // other processes see all of the steps or none of them. Returns what `steps` returns, or Update's
+  // REGDB_E_READREGDB (steps not run) or REGDB_E_WRITEREGDB.
+  HRESULT Batch(const std::function<HRESULT()>& steps);
+
   // One-value conveniences. GetValue: REGDB_E_KEYMISSING when the key or value is absent.
   HRESULT GetValue(std::string_view key, std::string_view name, std::string* value) const;
   HRESULT SetValue(std::string_view key, std::string_view name, std::string_view value);
@@ -83,6 +89,7 @@ class Registry {
 
  private:
   std::string m_path;
+  RegistryData* m_batch = nullptr;  // the data a running Batch collects its changes in
 };
 
 }  // namespace tavlen::ole

@@ -1,7 +1,9 @@
 // Whole-file reads and writes through a temporary file renamed into place.
 #include "platform/base/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -79,6 +82,37 @@ std::string TemporaryName(const std::string& folder) {
   return folder + name;
 }
 
+// The writer's process id when `name` is exactly a name TemporaryName makes, else 0.
+pid_t WriterOfTemporary(const char* name) {
+  int pid = 0, end = 0;
+  unsigned long long count = 0, stamp = 0;
+  if (std::sscanf(name, ".tavlen-%d-%llu-%llx.tmp%n", &pid, &count, &stamp, &end) != 3) return 0;
+  return end > 0 && name[end] == '\0' && pid > 0 ? pid : 0;
+}
+
+// A temporary left by a writer that was killed before its rename. One whose writer is still alive is
+// being written now, unless it is older than any write takes (its process id then belongs to another).
+bool IsStaleTemporary(int folderFd, const char* name, time_t now) {
+  constexpr time_t kLongestWrite = 60 * 60;
+  const pid_t writer = WriterOfTemporary(name);
+  if (writer == 0) return false;
+  struct stat st {};
+  if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (now - st.st_mtime > kLongestWrite) return true;
+  return writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH;
+}
+
+// Removes what killed writers left in the folder; only names of our own pattern are ever touched.
+void RemoveStaleTemporaries(const std::string& folder) {
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), &::closedir);
+  if (!dir) return;
+  const time_t now = ::time(nullptr);
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (IsStaleTemporary(::dirfd(dir.get()), entry->d_name, now))
+      (void)::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
+  }
+}
+
 }  // namespace
 
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
@@ -119,6 +153,7 @@ int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
   // The rename itself reaches the disk with the folder's entry; a failure here loses nothing written.
   UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.Valid()) (void)::fsync(dir.Get());
+  RemoveStaleTemporaries(folder);
   return 0;
 }
 

@@ -20,7 +20,9 @@ namespace tavlen::base {
 // Writes `bytes` to a temporary file of a name unique to this call in the target's folder, flushes it to
 // disk and renames it over `path`. A new file gets the usual permissions (0666 less the umask), a
 // replaced one keeps its own. On any failure the temporary is removed and whatever was at `path` stays
-// byte for byte. EINVAL for an empty path, EISDIR when `path` is a folder.
+// byte for byte. EINVAL for an empty path, EISDIR when `path` is a folder. A successful write also
+// removes the temporaries that killed writers left in that folder: names of this writer's own pattern
+// whose process is gone, or that are older than an hour.
 [[nodiscard]] int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
 [[nodiscard]] inline int WriteFileAtomically(const std::string& path, std::string_view text) {
   return WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));

@@ -179,6 +179,32 @@ TEST(RegistryFile, FailedEditWritesNothing) {
   EXPECT_EQ(ReadText(registry.Path()), before);
 }
 
+TEST(RegistryFile, ABatchIsOneChangeWithOnlyItsSucceededSteps) {
+  TempDir dir;
+  Registry registry(dir.File("registry"));
+  Registry other(registry.Path());
+  HRESULT hr = registry.Batch([&] {
+    EXPECT_EQ(registry.SetValue("First", "", "1"), S_OK);
+    EXPECT_EQ(registry.Update([](RegistryData& data) {
+      data.SetValue("Lost", "", "x");
+      return E_ABORT;
+    }),
+              E_ABORT);
+    std::string seen;
+    EXPECT_EQ(registry.GetValue("First", "", &seen), S_OK) << "later steps see earlier ones";
+    RegistryData outside;
+    EXPECT_EQ(other.Load(&outside), S_OK);
+    EXPECT_TRUE(outside.Empty()) << "nothing reaches the file before the batch ends";
+    return registry.SetValue("Second", "", "2");
+  });
+  EXPECT_EQ(hr, S_OK);
+  RegistryData data;
+  ASSERT_EQ(other.Load(&data), S_OK);
+  EXPECT_EQ(data.GetValue("First"), "1");
+  EXPECT_EQ(data.GetValue("Second"), "2");
+  EXPECT_FALSE(data.HasKey("Lost"));
+}
+
 constexpr int kWriters = 4;
 constexpr int kWritesEach = 25;
 

@@ -392,6 +392,11 @@ Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimit
 
   const PixelFormat format = ChooseFormat(h);
   if (Status s = CheckImageSize(format, h.width, h.height, limits); s != Status::Ok) return s;
+  // Uncompressed rows are stored whole: a picture past 64 MiB whose file cannot hold its rows is a
+  // bomb, refused before its pixels are allocated. Smaller truncated files still give what they hold.
+  const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4;
+  const uint64_t storedBytes = RowBytes(h.width, h.bitCount) * h.height;
+  if (!rle && storedBytes > (uint64_t{64} << 20) && storedBytes > pixels.size()) return Status::OutOfMemory;
   Result<PixelBuffer> buffer = PixelBuffer::Allocate(format, h.width, h.height, PixelBuffer::Init::Zero, limits);
   if (!buffer.Ok()) return buffer.GetStatus();
   PixelBuffer& out = buffer.Value();
@@ -400,7 +405,7 @@ Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimit
     for (uint32_t y = 0; y < h.height; ++y)
       for (uint32_t x = 0; x < h.width; ++x) out.Row(y)[4 * x + 3] = 0xFF;
   }
-  if (h.compression == kBiRle8 || h.compression == kBiRle4)
+  if (rle)
     DecodeRle(pixels, h, out);
   else
     DecodeRows(pixels, h, channels, out);

@@ -158,6 +158,11 @@ Status GifDecoder::Parse(const Bytes& bytes) {
         }
         more = more && complete;
         control = ControlBlock{};
+        // giflib keeps a record of every descriptor it reads, growing its array by one entry each time
+        // and copying each local colour table into it. We keep frames of our own: dropping its records
+        // keeps a file of many frames linear in time and memory.
+        GifFreeSavedImages(gif.get());
+        gif->ImageCount = 0;
         break;
       }
       case EXTENSION_RECORD_TYPE:

@@ -651,10 +651,45 @@ void ReadTextTags(TIFF* tif, std::vector<PropertyItem>& out) {
 
 // --- The decoder -----------------------------------------------------------------------------
 
-Status DecodePage(TIFF* tif, const DecodeLimits& limits, DecodedFrame& out) {
+// Whether a file of `fileBytes` bytes can hold the page's samples: no codec expands its data more than
+// the factors below (LZW and JPEG with room to spare; a fax row takes at least one bit). Pages of up to
+// 64 MiB of samples always pass, so small damaged files still give what can be read of them; larger
+// claims beyond that are bombs, refused before any buffer is made for them.
+bool DataCanHoldPage(const Directory& d, uint64_t fileBytes) {
+  constexpr uint64_t kAlwaysAllowed = uint64_t{64} << 20;
+  uint64_t rowBits = 0, claimed = 0;
+  if (__builtin_mul_overflow(uint64_t{d.width}, uint64_t{d.samples} * d.bits, &rowBits) ||
+      __builtin_mul_overflow(rowBits / 8 + 1, uint64_t{d.height}, &claimed)) {
+    return false;  // more than any file could hold
+  }
+  if (claimed <= kAlwaysAllowed) return true;
+  switch (d.compression) {
+    case COMPRESSION_NONE:
+      return claimed <= fileBytes;
+    case COMPRESSION_PACKBITS:
+      return claimed / 128 <= fileBytes;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+      return claimed / 1032 <= fileBytes;
+    case COMPRESSION_LZW:
+    case COMPRESSION_JPEG:
+    case COMPRESSION_OJPEG:
+      return claimed / 4096 <= fileBytes;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4:
+      return d.height / 8 <= fileBytes;
+    default:
+      return true;  // codecs without a known bound are left to the pixel limits
+  }
+}
+
+Status DecodePage(TIFF* tif, uint64_t fileBytes, const DecodeLimits& limits, DecodedFrame& out) {
   Directory d;
   if (!ReadDirectory(tif, d)) return Status::GenericError;
   if (!TIFFIsCODECConfigured(d.compression)) return Status::GenericError;
+  if (!DataCanHoldPage(d, fileBytes)) return Status::OutOfMemory;
   const Plan plan = ChoosePlan(d);
   DecodedFrame frame;
   if (plan.route == Route::RgbaImage) {
@@ -683,7 +718,7 @@ class TiffDecoder final : public ImageDecoder {
     if (Status s = OpenReader(*m_data, m_limits, reader); s != Status::Ok) return s;
     if (index != 0 && !TIFFSetDirectory(reader->tif.get(), static_cast<tdir_t>(index))) return Status::GenericError;
     try {
-      return DecodePage(reader->tif.get(), m_limits, out);
+      return DecodePage(reader->tif.get(), m_data->size(), m_limits, out);
     } catch (const std::bad_alloc&) {
       return Status::OutOfMemory;
     }
