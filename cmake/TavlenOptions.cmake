@@ -13,6 +13,6 @@ if(TAVLEN_SANITIZE OR TAVLEN_FUZZ)
 endif()
 if(TAVLEN_FUZZ)
   # Everything is instrumented for coverage; only the fuzzer executables link libFuzzer's main, so the
-  # tests of the same tree run as a sanitizer build and CI compiles the code once for both.
+  # tests of the same tree can run as a sanitizer build.
   target_compile_options(tavlen_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
