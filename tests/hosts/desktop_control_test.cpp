@@ -1,6 +1,8 @@
 // The control in a QWidget of the Qt backend, on a private Xvfb: placed in a parent and following
 // it, outliving a deleted parent, and moved by real X input (xdotool) exactly as by the window's
 // messages.
+#include "hosts/common/desktop_control.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,7 +13,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "hosts/common/desktop_control.h"
 #include "hosts/common/event_connection.h"
 #include "platform/window/backend.h"
 #include "tests/control/module/module_fixture.h"
