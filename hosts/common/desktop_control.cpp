@@ -27,27 +27,6 @@ namespace {
 constexpr int32_t kDefaultWidth = 640;
 constexpr int32_t kDefaultHeight = 480;
 
-// The scroll codes a user produces with a bar's arrows, troughs and Home/End; the thumb codes carry
-// a position the bar cannot be told without dragging, so those go to the window directly.
-std::optional<QAbstractSlider::SliderAction> SliderActionOf(uint32_t code) {
-  switch (code) {
-    case win::SB_LINEUP:
-      return QAbstractSlider::SliderSingleStepSub;
-    case win::SB_LINEDOWN:
-      return QAbstractSlider::SliderSingleStepAdd;
-    case win::SB_PAGEUP:
-      return QAbstractSlider::SliderPageStepSub;
-    case win::SB_PAGEDOWN:
-      return QAbstractSlider::SliderPageStepAdd;
-    case win::SB_TOP:
-      return QAbstractSlider::SliderToMinimum;
-    case win::SB_BOTTOM:
-      return QAbstractSlider::SliderToMaximum;
-    default:
-      return std::nullopt;
-  }
-}
-
 std::optional<QEvent::Type> MouseEventOf(uint32_t message, Qt::MouseButton* button) {
   switch (message) {
     case win::WM_LBUTTONDOWN:
@@ -151,7 +130,7 @@ class DesktopSite final : public ole::ComObject<IHeadlessControl> {
   }
 
   ole::HRESULT Scroll(int32_t bar, uint32_t code, uint32_t thumbPosition) override {
-    std::optional<QAbstractSlider::SliderAction> action = SliderActionOf(code);
+    std::optional<QAbstractSlider::SliderAction> action = win::qt::SliderActionOf(code);
     QScrollBar* scrollBar = Bar(bar);
     if (!scrollBar || !action) return m_inner->Scroll(bar, code, thumbPosition);
     scrollBar->triggerAction(*action);

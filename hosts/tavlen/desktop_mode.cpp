@@ -30,25 +30,34 @@ std::unique_ptr<QApplication>& Application() {
   return application;
 }
 
-// Qt ends the process when it cannot reach the display, so the display is tried first.
-bool CanReachDisplay(std::string* why) {
+// Qt ends the process when it cannot reach the display, so the display is tried first. The trial
+// connection stays open until Qt has its own: an X server that resets when its last client leaves
+// would refuse Qt for a moment otherwise.
+struct XConnection {
+  xcb_connection_t* connection = nullptr;
+  ~XConnection() {
+    if (connection) xcb_disconnect(connection);
+  }
+};
+
+bool ConnectToDisplay(XConnection* trial, std::string* why) {
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) {
     *why = "there is no X display ($DISPLAY is not set)";
     return false;
   }
-  xcb_connection_t* connection = xcb_connect(display, nullptr);
-  const bool reached = xcb_connection_has_error(connection) == 0;
-  xcb_disconnect(connection);
-  if (!reached) *why = std::string("cannot open the X display '") + display + "'";
-  return reached;
+  trial->connection = xcb_connect(display, nullptr);
+  if (xcb_connection_has_error(trial->connection) == 0) return true;
+  *why = std::string("cannot open the X display '") + display + "'";
+  return false;
 }
 
 }  // namespace
 
 bool StartDesktop(std::string* why) {
   if (Application()) return true;
-  if (!CanReachDisplay(why)) return false;
+  XConnection trial;
+  if (!ConnectToDisplay(&trial, why)) return false;
   // The desktop runs on X11 even inside a Wayland session: $DISPLAY is what was checked.
   ::setenv("QT_QPA_PLATFORM", "xcb", 1);
   static int argc = 1;

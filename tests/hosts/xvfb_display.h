@@ -26,7 +26,7 @@ class XvfbDisplay {
       ::dup2(fds[1], 3);  // dup2 clears close-on-exec on the copy
       const int devNull = ::open("/dev/null", O_WRONLY);
       if (devNull >= 0) ::dup2(devNull, 2);
-      ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+      ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
                static_cast<char*>(nullptr));
       ::_exit(127);
     }

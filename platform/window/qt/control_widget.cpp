@@ -5,34 +5,9 @@
 #include <algorithm>
 
 #include "platform/window/backend.h"
+#include "platform/window/qt/input_flags.h"
 
 namespace tavlen::win::qt {
-
-namespace {
-
-// The scroll code of a slider action; -1 for actions that send none (a drag sends SB_THUMBTRACK).
-int32_t ScrollCodeOf(int action) {
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-      return SB_LINEUP;
-    case QAbstractSlider::SliderSingleStepAdd:
-      return SB_LINEDOWN;
-    case QAbstractSlider::SliderPageStepSub:
-      return SB_PAGEUP;
-    case QAbstractSlider::SliderPageStepAdd:
-      return SB_PAGEDOWN;
-    case QAbstractSlider::SliderToMinimum:
-      return SB_TOP;
-    case QAbstractSlider::SliderToMaximum:
-      return SB_BOTTOM;
-    case QAbstractSlider::SliderMove:
-      return SB_THUMBTRACK;
-    default:
-      return -1;
-  }
-}
-
-}  // namespace
 
 ControlWidget::ControlWidget(Window& window)
     : m_window(window),
@@ -66,10 +41,10 @@ void ControlWidget::Inject(int32_t bar, uint32_t code, uint32_t position) {
 }
 
 void ControlWidget::OnBarAction(QScrollBar* scrollBar, int32_t bar, int action) {
-  const int32_t code = ScrollCodeOf(action);
-  if (m_syncing || code < 0) return;
+  const std::optional<uint32_t> code = ScrollCodeOf(action);
+  if (m_syncing || !code) return;
   const int thumb = scrollBar->sliderPosition();
-  Inject(bar, static_cast<uint32_t>(code), static_cast<uint32_t>(std::max(thumb, 0)));
+  Inject(bar, *code, static_cast<uint32_t>(std::max(thumb, 0)));
   // The window's owner decides where the bar goes: the slider takes the position it set, not the
   // one Qt computed for the action.
   if (!scrollBar->isSliderDown()) {

@@ -1,9 +1,12 @@
-// The window messages' MK_* key-state flags and Qt's mouse buttons and keyboard modifiers, both ways:
-// the Qt backend turns Qt events into flags, and desktop hosts turn a script's flags into Qt events.
+// The window messages' MK_* key-state flags and scroll codes against Qt's mouse buttons, keyboard
+// modifiers and slider actions, both ways: the Qt backend turns Qt events into messages, and desktop
+// hosts turn a script's messages into Qt events.
 #pragma once
 
+#include <QAbstractSlider>
 #include <Qt>
 #include <cstdint>
+#include <optional>
 
 #include "platform/window/win_types.h"
 
@@ -45,6 +48,34 @@ inline Qt::KeyboardModifiers ModifiersOf(uint32_t flags) {
   if (flags & MK_SHIFT) modifiers |= Qt::ShiftModifier;
   if (flags & MK_CONTROL) modifiers |= Qt::ControlModifier;
   return modifiers;
+}
+
+// The scroll codes a scroll bar's own actions send: arrows, troughs, Home/End and the dragged thumb
+// (whose release sends SB_THUMBPOSITION and SB_ENDSCROLL besides).
+struct ScrollAction {
+  uint32_t code;
+  QAbstractSlider::SliderAction action;
+};
+inline constexpr ScrollAction kScrollActions[] = {
+    {SB_LINEUP, QAbstractSlider::SliderSingleStepSub}, {SB_LINEDOWN, QAbstractSlider::SliderSingleStepAdd},
+    {SB_PAGEUP, QAbstractSlider::SliderPageStepSub},   {SB_PAGEDOWN, QAbstractSlider::SliderPageStepAdd},
+    {SB_TOP, QAbstractSlider::SliderToMinimum},        {SB_BOTTOM, QAbstractSlider::SliderToMaximum},
+    {SB_THUMBTRACK, QAbstractSlider::SliderMove}};
+
+inline std::optional<uint32_t> ScrollCodeOf(int action) {
+  for (const ScrollAction& entry : kScrollActions) {
+    if (entry.action == action) return entry.code;
+  }
+  return std::nullopt;
+}
+
+// Only the codes without a position: a bar cannot be told where a thumb goes without a drag.
+inline std::optional<QAbstractSlider::SliderAction> SliderActionOf(uint32_t code) {
+  if (code == SB_THUMBTRACK) return std::nullopt;
+  for (const ScrollAction& entry : kScrollActions) {
+    if (entry.code == code) return entry.action;
+  }
+  return std::nullopt;
 }
 
 }  // namespace tavlen::win::qt
