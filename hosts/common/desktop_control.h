@@ -30,8 +30,10 @@ struct DesktopControl {
   ole::CLSID clsid;
   ole::ComPtr<ole::IDispatch> dispatch;
   // The window as a host drives it, with the headless interface's meanings, except that input
-  // arrives as Qt events posted to the widget and its scroll bars, and pixels are read from what the
-  // widget shows (QWidget::grab). Null for an object that is no control.
+  // arrives as Qt events sent to the client area, scroll codes as the scroll bars' own actions (the
+  // thumb codes and SB_ENDSCROLL, which no bar action carries with a position, go to the window
+  // directly), and pixels are read from what the widget shows (QWidget::grab, without delivering
+  // pending paints). Null for an object that is no control.
   ole::ComPtr<IHeadlessControl> site;
   // The control's window (a child of `parent`, or top-level for a null parent); its outer size is
   // the control's window size. Null for an object that is no control.
