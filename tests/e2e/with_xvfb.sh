@@ -22,5 +22,7 @@ if [ -z "$display" ]; then
 fi
 export DISPLAY=":$display"
 export XDG_RUNTIME_DIR="$fifo_dir"
+# Under the sanitizers, leak stacks through Qt (no frame pointers) need the full unwinder to be told apart.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
 unset WAYLAND_DISPLAY
 "$@"
