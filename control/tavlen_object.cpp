@@ -4,7 +4,9 @@
 
 #include "control/class_ids.h"
 #include "control/dispatch_table.h"
+#include "control/resources.h"
 #include "control/type_library.h"
+#include "platform/desktop/desktop_services.h"
 
 namespace tavlen {
 
@@ -31,6 +33,8 @@ CTavlenObject::CTavlenObject()
       m_ctrl(m_events),
       m_dispatch(ControllingUnknown(), TavlenDispatchTable(), static_cast<CTavlenCtrl*>(&m_ctrl)) {
   m_dispatch.SetTypeInfo(TypeInfoOf(kDispatchIid));
+  // A control made inside a desktop application uses its dialogs, printers and clipboard.
+  (void)desktop::InstallDesktopServicesWhenWanted(&res::FindIcon);
 }
 
 CTavlenCtrl& CTavlenObject::Control() { return m_ctrl; }
