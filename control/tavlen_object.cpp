@@ -4,9 +4,11 @@
 
 #include "control/class_ids.h"
 #include "control/dispatch_table.h"
-#include "control/resources.h"
 #include "control/type_library.h"
+#if TAVLEN_DESKTOP_SERVICES
+#include "control/resources.h"
 #include "platform/desktop/desktop_services.h"
+#endif
 
 namespace tavlen {
 
@@ -33,8 +35,10 @@ CTavlenObject::CTavlenObject()
       m_ctrl(m_events),
       m_dispatch(ControllingUnknown(), TavlenDispatchTable(), static_cast<CTavlenCtrl*>(&m_ctrl)) {
   m_dispatch.SetTypeInfo(TypeInfoOf(kDispatchIid));
+#if TAVLEN_DESKTOP_SERVICES
   // A control made inside a desktop application uses its dialogs, printers and clipboard.
   (void)desktop::InstallDesktopServicesWhenWanted(&res::FindIcon);
+#endif
 }
 
 CTavlenCtrl& CTavlenObject::Control() { return m_ctrl; }
@@ -202,6 +206,11 @@ ole::HRESULT CTavlenObject::GetScrollBar(int32_t bar, win::ScrollBarState* state
 ole::HRESULT CTavlenObject::SaveClientPng(const std::string& path) { return ToHresult(m_site.SaveClientPng(path)); }
 
 win::COLORREF CTavlenObject::GetClientPixel(int32_t x, int32_t y) { return m_site.ClientPixel(x, y); }
+
+void* CTavlenObject::NativeWidget() {
+  win::Window* window = m_ctrl.GetWindow();
+  return window ? window->NativeWidget() : nullptr;
+}
 
 ole::HRESULT CTavlenObject::MouseMove(uint32_t keys, int32_t x, int32_t y) {
   return ToHresult(m_site.MouseMove(keys, x, y));

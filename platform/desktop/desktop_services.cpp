@@ -3,13 +3,12 @@
 #include "platform/desktop/desktop_services.h"
 
 #include <QApplication>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "platform/desktop/qt_clipboard.h"
 #include "platform/desktop/qt_dialogs.h"
 #include "platform/desktop/qt_print_dialog.h"
+#include "platform/window/backend.h"
 
 namespace tavlen::desktop {
 
@@ -27,8 +26,7 @@ std::unique_ptr<Services> g_services;  // touched only on the GUI thread
 }  // namespace
 
 bool DesktopServicesWanted() {
-  const char* backend = std::getenv("TAVLEN_BACKEND");
-  return backend && std::strcmp(backend, "qt") == 0 && qobject_cast<QApplication*>(QCoreApplication::instance());
+  return win::UsesQtBackend() && qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
 bool InstallDesktopServicesWhenWanted(IconLookup icons) {
