@@ -49,7 +49,8 @@ void TavlenControlWidget::Put(std::string_view name, Variant value) {
 
 QColor TavlenControlWidget::Color(std::string_view name) const {
   const uint32_t value = Get(name, ole::VT_UI4).UI4();
-  return QColor(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF), static_cast<int>(value >> 16 & 0xFF));
+  return QColor(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
+                static_cast<int>(value >> 16 & 0xFF));
 }
 
 void TavlenControlWidget::PutColor(std::string_view name, const QColor& value) {
