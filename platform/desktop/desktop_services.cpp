@@ -3,6 +3,7 @@
 #include "platform/desktop/desktop_services.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <memory>
 
 #include "platform/desktop/qt_clipboard.h"
@@ -22,12 +23,14 @@ struct Services {
 };
 
 std::unique_ptr<Services> g_services;  // touched only on the GUI thread
+QPointer<QCoreApplication> g_watchedApplication;
 
-}  // namespace
-
+// TAVLEN_BACKEND=qt and this process runs a QApplication.
 bool DesktopServicesWanted() {
   return win::UsesQtBackend() && qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
+
+}  // namespace
 
 bool InstallDesktopServicesWhenWanted(IconLookup icons) {
   if (!g_services && DesktopServicesWanted()) InstallDesktopServices(icons);
@@ -41,7 +44,10 @@ void InstallDesktopServices(IconLookup icons) {
   win::InstallPrintDialogService(&g_services->printDialog);
   win::InstallClipboardService(&g_services->clipboard);
   // The services die with the application object, whose clipboard and widgets they use.
-  QObject::connect(qApp, &QObject::destroyed, [] { UninstallDesktopServices(); });
+  if (g_watchedApplication != QCoreApplication::instance()) {
+    g_watchedApplication = QCoreApplication::instance();
+    QObject::connect(g_watchedApplication, &QObject::destroyed, [] { UninstallDesktopServices(); });
+  }
 }
 
 void UninstallDesktopServices() {

@@ -15,11 +15,8 @@ using fw::DialogIcon;
 // owns the dialog templates also owns their icons, so it hands this lookup over.
 using IconLookup = std::span<const DialogIcon> (*)(int32_t resource);
 
-// Whether the desktop services apply: TAVLEN_BACKEND=qt and this process runs a QApplication.
-bool DesktopServicesWanted();
-
-// Installs the Qt dialogs, print dialog and clipboard once per process when DesktopServicesWanted();
-// later calls do nothing. Returns whether the desktop services are installed.
+// Installs the Qt dialogs, print dialog and clipboard once per process when TAVLEN_BACKEND=qt and the
+// process runs a QApplication; later calls do nothing. Returns whether the desktop services are installed.
 bool InstallDesktopServicesWhenWanted(IconLookup icons);
 
 // Installs them unconditionally (a QApplication must exist); for hosts that decide themselves.
