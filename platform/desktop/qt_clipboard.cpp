@@ -62,7 +62,8 @@ QtClipboard::QtClipboard() = default;
 QtClipboard::~QtClipboard() = default;
 
 win::BOOL QtClipboard::Open(const win::Window* /*owner*/) {
-  if (m_open || !SystemClipboard()) return win::FALSE;
+  // A scripting host's stand-in for another program holding the clipboard applies here too.
+  if (m_open || !SystemClipboard() || win::IsHeadlessClipboardBusy()) return win::FALSE;
   m_open = true;
   m_emptied = false;
   m_pending = std::make_unique<QMimeData>();

@@ -22,6 +22,7 @@ class QtClipboard final : public win::ClipboardService {
   ~QtClipboard() override;
 
   // The open/close protocol holds within the process; what other programs do is the desktop's.
+  // FALSE while the host pretends that another program holds the clipboard (SetHeadlessClipboardBusy).
   win::BOOL Open(const win::Window* owner) override;
   win::BOOL Empty() override;
   win::BOOL SetData(uint32_t format, win::ClipboardData& data) override;

@@ -13,10 +13,17 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
+#include <memory>
 
 namespace tavlen::desktop {
 
 namespace {
+
+// The pixel size of a dialog unit for a template's font.
+struct DialogUnits {
+  double x = 1.5;    // a quarter of the font's average character width
+  double y = 1.625;  // an eighth of its height
+};
 
 QFont TemplateFont(const fw::DialogTemplate& dialog) {
   QFont font = QApplication::font();
@@ -69,8 +76,6 @@ void Answer(QDialog& dialog, fw::DialogAnswer answer) {
   }
 }
 
-}  // namespace
-
 DialogUnits DialogUnitsOf(const fw::DialogTemplate& dialog) {
   const QFontMetricsF metrics(TemplateFont(dialog));
   const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
@@ -80,6 +85,8 @@ DialogUnits DialogUnitsOf(const fw::DialogTemplate& dialog) {
   return units;
 }
 
+// Places a template's items as child widgets of `parent`: icons as labels with the icon, texts as
+// labels (centred where the template says), buttons as push buttons whose objectName is "id<N>".
 void BuildDialogItems(const fw::DialogTemplate& dialog, IconLookup icons, QWidget& parent) {
   const DialogUnits units = DialogUnitsOf(dialog);
   for (const fw::DialogItem& item : dialog.items) {
@@ -117,6 +124,7 @@ void BuildDialogItems(const fw::DialogTemplate& dialog, IconLookup icons, QWidge
   }
 }
 
+// A modal dialog on a template. OK (IDOK) accepts it, Cancel (IDCANCEL) and Escape reject it.
 std::unique_ptr<QDialog> MakeTemplateDialog(const fw::DialogTemplate& dialog, IconLookup icons) {
   auto window = std::make_unique<QDialog>(
       nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -127,6 +135,8 @@ std::unique_ptr<QDialog> MakeTemplateDialog(const fw::DialogTemplate& dialog, Ic
   return window;
 }
 
+// The property frame: "<object> Properties", a tab per page, OK, Cancel and Apply. Apply stays
+// disabled, as no page binds a property that could change.
 std::unique_ptr<QDialog> MakePropertyFrame(const std::string& caption,
                                            std::span<const fw::COlePropertyPage* const> pages, IconLookup icons) {
   auto frame = std::make_unique<QDialog>();
@@ -150,6 +160,8 @@ std::unique_ptr<QDialog> MakePropertyFrame(const std::string& caption,
   layout->addWidget(buttons);
   return frame;
 }
+
+}  // namespace
 
 int32_t RunRecorded(QDialog& dialog, std::vector<std::string> texts) {
   const bool scripted = fw::HostAnswersDialogs();
