@@ -14,7 +14,7 @@
 #include "platform/graphics/codec_registry.h"
 #include "platform/window/backend.h"
 #include "tests/control/module/module_fixture.h"
-#include "tests/desktop/xvfb_session.h"
+#include "tests/desktop/desktop_session.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen {

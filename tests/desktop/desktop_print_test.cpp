@@ -10,8 +10,8 @@
 #include "output/print_picture.h"
 #include "platform/desktop/desktop_services.h"
 #include "platform/framework/dialog.h"
+#include "tests/desktop/desktop_session.h"
 #include "tests/desktop/modal_driver.h"
-#include "tests/desktop/xvfb_session.h"
 #include "tests/e2e/private_cupsd.h"
 #include "tests/graphics/test_support.h"
 

@@ -20,8 +20,8 @@
 #include "platform/framework/dialog.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "platform/window/clipboard.h"
+#include "tests/desktop/desktop_session.h"
 #include "tests/desktop/modal_driver.h"
-#include "tests/desktop/xvfb_session.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen::desktop {
