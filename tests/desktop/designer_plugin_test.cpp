@@ -63,7 +63,7 @@ TEST_F(DesignerPluginTest, LoadsAndItsWidgetForwardsPropertiesToTheControl) {
                                           "ShowBorder", "TextBold", "TextColor", "TextFont", "TextItalic", "TextSize",
                                           "ZoomValue", "TiffCompression"}));
 
-  // The plugin carries its own copy of the class: the meta-object's name identifies it.
+  // The plugin carries its own copy of the class (the meta-object's name identifies it), laid out as ours.
   ASSERT_TRUE(widget->inherits("tavlen::TavlenControlWidget"));
   ole::IDispatch* control = static_cast<TavlenControlWidget*>(widget.get())->Dispatch();
   ASSERT_TRUE(control);
