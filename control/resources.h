@@ -37,11 +37,7 @@ struct BitmapResource {
 const BitmapResource* FindBitmap(int32_t id);
 
 // One image of an icon group: 0xAARRGGBB words, rows top-down.
-struct IconImage {
-  int32_t width = 0;
-  int32_t height = 0;
-  std::span<const uint32_t> pixels;
-};
+using IconImage = fw::DialogIcon;
 // The images of an icon group, largest first; empty for an unknown id.
 std::span<const IconImage> FindIcon(int32_t id);
 

@@ -5,6 +5,10 @@
 #include "control/class_ids.h"
 #include "control/dispatch_table.h"
 #include "control/type_library.h"
+#if TAVLEN_DESKTOP_SERVICES
+#include "control/resources.h"
+#include "platform/desktop/desktop_services.h"
+#endif
 
 namespace tavlen {
 
@@ -31,6 +35,10 @@ CTavlenObject::CTavlenObject()
       m_ctrl(m_events),
       m_dispatch(ControllingUnknown(), TavlenDispatchTable(), static_cast<CTavlenCtrl*>(&m_ctrl)) {
   m_dispatch.SetTypeInfo(TypeInfoOf(kDispatchIid));
+#if TAVLEN_DESKTOP_SERVICES
+  // A control made inside a desktop application uses its dialogs, printers and clipboard.
+  (void)desktop::InstallDesktopServicesWhenWanted(&res::FindIcon);
+#endif
 }
 
 CTavlenCtrl& CTavlenObject::Control() { return m_ctrl; }

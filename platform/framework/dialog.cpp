@@ -1,7 +1,8 @@
-// The dialog service of the headless backend: every modal dialog is recorded with its caption and
-// texts, and closed at once with the answer the host configured.
+// The dialog service: a backend's when one is installed, else the headless one, where every modal
+// dialog is recorded with its caption and texts and closed at once with the answer the host configured.
 #include "platform/framework/dialog.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/base/ascii.h"
@@ -13,18 +14,15 @@ namespace {
 struct DialogLog {
   std::mutex mutex;
   DialogAnswer answer = DialogAnswer::Ok;
+  bool answerSet = false;
   std::vector<ShownDialog> shown;
 };
+
+std::atomic<DialogService*> g_dialogService{nullptr};
 
 DialogLog& Log() {
   static DialogLog log;
   return log;
-}
-
-void AppendTexts(const DialogTemplate& dialog, std::vector<std::string>& texts) {
-  for (const DialogItem& item : dialog.items) {
-    if (item.text && *item.text) texts.emplace_back(item.text);
-  }
 }
 
 // Records the dialog and closes it as the host asked; Escape closes like Cancel.
@@ -62,11 +60,30 @@ const char* DialogAnswerName(DialogAnswer answer) {
 void SetDialogAnswer(DialogAnswer answer) {
   std::lock_guard<std::mutex> lock(Log().mutex);
   Log().answer = answer;
+  Log().answerSet = true;
 }
 
 DialogAnswer GetDialogAnswer() {
   std::lock_guard<std::mutex> lock(Log().mutex);
   return Log().answer;
+}
+
+bool HostAnswersDialogs() {
+  std::lock_guard<std::mutex> lock(Log().mutex);
+  return Log().answerSet;
+}
+
+void RecordShownDialog(std::string caption, std::vector<std::string> texts, DialogAnswer answer) {
+  std::lock_guard<std::mutex> lock(Log().mutex);
+  Log().shown.push_back({std::move(caption), std::move(texts), DialogAnswerName(answer)});
+}
+
+std::vector<std::string> DialogTexts(const DialogTemplate& dialog) {
+  std::vector<std::string> texts;
+  for (const DialogItem& item : dialog.items) {
+    if (item.text && *item.text) texts.emplace_back(item.text);
+  }
+  return texts;
 }
 
 std::vector<ShownDialog> ShownDialogs() {
@@ -84,17 +101,28 @@ int32_t RunRecordedDialog(std::string caption, std::vector<std::string> texts) {
 }
 
 int32_t CDialog::DoModal() {
-  std::vector<std::string> texts;
-  AppendTexts(m_template, texts);
-  return RunHeadless(m_template.caption ? m_template.caption : "", std::move(texts));
+  if (DialogService* backend = InstalledDialogService()) return backend->RunModal(m_template);
+  return RunHeadless(m_template.caption ? m_template.caption : "", DialogTexts(m_template));
 }
 
 int32_t ShowPropertyFrame(std::string_view objectName, std::span<const COlePropertyPage* const> pages) {
+  std::string caption = std::string(objectName) + " Properties";
+  if (DialogService* backend = InstalledDialogService()) return backend->RunPropertyFrame(caption, pages);
+  return RunHeadless(std::move(caption), PropertyFrameTexts(pages));
+}
+
+std::vector<std::string> PropertyFrameTexts(std::span<const COlePropertyPage* const> pages) {
   std::vector<std::string> texts;
   for (const COlePropertyPage* page : pages) texts.push_back(page->Caption());
-  for (const COlePropertyPage* page : pages) AppendTexts(page->Template(), texts);
+  for (const COlePropertyPage* page : pages) {
+    for (std::string& text : DialogTexts(page->Template())) texts.push_back(std::move(text));
+  }
   for (const char* button : {"OK", "Cancel", "Apply"}) texts.emplace_back(button);
-  return RunHeadless(std::string(objectName) + " Properties", std::move(texts));
+  return texts;
 }
+
+void InstallDialogService(DialogService* service) { g_dialogService.store(service); }
+
+DialogService* InstalledDialogService() { return g_dialogService.load(); }
 
 }  // namespace tavlen::fw

@@ -23,6 +23,13 @@ struct DialogRect {
   friend constexpr bool operator==(const DialogRect&, const DialogRect&) = default;
 };
 
+// One image of an icon that a dialog shows: 0xAARRGGBB words, rows top-down.
+struct DialogIcon {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::span<const uint32_t> pixels;
+};
+
 enum class DialogItemKind : uint8_t { Icon, Text, CenteredText, DefaultButton, Button };
 
 struct DialogItem {
@@ -59,6 +66,8 @@ const char* DialogAnswerName(DialogAnswer answer);
 // Process-wide: the answer every following dialog gets (Ok until set).
 void SetDialogAnswer(DialogAnswer answer);
 DialogAnswer GetDialogAnswer();
+// Whether a host has set an answer: a scripted host has, an interactive one leaves dialogs to the user.
+bool HostAnswersDialogs();
 
 // A dialog as it was shown: its caption, the texts of its items in order, and how it was closed.
 struct ShownDialog {
@@ -68,6 +77,11 @@ struct ShownDialog {
 };
 std::vector<ShownDialog> ShownDialogs();
 void ClearShownDialogs();
+
+// Adds a dialog that a backend showed, closed with `answer`, to the list ShownDialogs returns.
+void RecordShownDialog(std::string caption, std::vector<std::string> texts, DialogAnswer answer);
+// The texts a dialog on this template shows, in item order (what ShownDialogs lists for it).
+std::vector<std::string> DialogTexts(const DialogTemplate& dialog);
 
 // Records a dialog that has no template of ours (a common dialog such as Print) and closes it with
 // the configured answer: IDOK, or IDCANCEL when cancelled or escaped.
@@ -102,5 +116,20 @@ class COlePropertyPage {
 // The property frame of an object: caption "<objectName> Properties", one tab per page, and the
 // buttons OK, Cancel and Apply. Returns IDOK or IDCANCEL as CDialog does.
 int32_t ShowPropertyFrame(std::string_view objectName, std::span<const COlePropertyPage* const> pages);
+// What ShownDialogs lists for a property frame: the tab captions, the pages' texts, the buttons.
+std::vector<std::string> PropertyFrameTexts(std::span<const COlePropertyPage* const> pages);
+
+// A backend's dialogs: it shows CDialog and the property frame itself and records what it showed.
+// Both return IDOK or IDCANCEL.
+class DialogService {
+ public:
+  virtual ~DialogService() = default;
+  virtual int32_t RunModal(const DialogTemplate& dialog) = 0;
+  virtual int32_t RunPropertyFrame(const std::string& caption, std::span<const COlePropertyPage* const> pages) = 0;
+};
+
+// A backend's service (null restores the headless one). It must outlive its use.
+void InstallDialogService(DialogService* service);
+DialogService* InstalledDialogService();
 
 }  // namespace tavlen::fw
