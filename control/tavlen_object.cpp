@@ -199,6 +199,11 @@ ole::HRESULT CTavlenObject::SaveClientPng(const std::string& path) { return ToHr
 
 win::COLORREF CTavlenObject::GetClientPixel(int32_t x, int32_t y) { return m_site.ClientPixel(x, y); }
 
+void* CTavlenObject::NativeWidget() {
+  win::Window* window = m_ctrl.GetWindow();
+  return window ? window->NativeWidget() : nullptr;
+}
+
 ole::HRESULT CTavlenObject::MouseMove(uint32_t keys, int32_t x, int32_t y) {
   return ToHresult(m_site.MouseMove(keys, x, y));
 }

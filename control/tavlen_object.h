@@ -3,6 +3,7 @@
 // object interface with the Properties verb, property pages, class information and headless hosting.
 #pragma once
 
+#include "control/desktop_window.h"
 #include "control/headless_control.h"
 #include "control/tavlen_ctrl.h"
 #include "platform/automation/connection_point.h"
@@ -13,7 +14,7 @@
 namespace tavlen {
 
 class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersistPropertyBag, ole::ISpecifyPropertyPages,
-                                                  ole::IProvideClassInfo, IHeadlessControl> {
+                                                  ole::IProvideClassInfo, IHeadlessControl, IDesktopWindow> {
  public:
   CTavlenObject();
 
@@ -60,6 +61,8 @@ class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersist
   ole::HRESULT SaveClipboardPng(const std::string& path) override;
   ole::HRESULT SetClipboardText(const std::string& text) override;
   ole::HRESULT SetClipboardBusy(win::BOOL busy) override;
+  // IDesktopWindow
+  void* NativeWidget() override;
 
  protected:
   ole::IUnknown* QueryExtraInterface(const ole::IID& iid) override;

@@ -8,7 +8,8 @@ namespace tavlen::win {
 
 DeviceContext::DeviceContext(Window* window, RECT clip) : m_window(window), m_clip(clip) {}
 
-DeviceContext::~DeviceContext() = default;
+// What was drawn outside a paint must reach a desktop backend's screen too.
+DeviceContext::~DeviceContext() { m_window->m_impl->NotifyFramebuffer(); }
 
 int32_t DeviceContext::SetBkMode(int32_t mode) {
   if (mode != TRANSPARENT && mode != OPAQUE) return 0;

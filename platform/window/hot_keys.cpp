@@ -69,6 +69,15 @@ bool IsHotKeyRegistered(int32_t id, uint32_t virtualKey) {
                      [&](const HotKey& key) { return key.id == id && key.virtualKey == virtualKey; });
 }
 
+bool IsThreadHotKey(uint32_t modifiers, uint32_t virtualKey) {
+  HotKeyTable& table = Table();
+  std::lock_guard lock(table.mutex);
+  std::thread::id thread = std::this_thread::get_id();
+  return std::any_of(table.keys.begin(), table.keys.end(), [&](const HotKey& key) {
+    return key.thread == thread && key.modifiers == modifiers && key.virtualKey == virtualKey;
+  });
+}
+
 void ForgetHotKeysOf(const Window* window) {
   HotKeyTable& table = Table();
   std::lock_guard lock(table.mutex);

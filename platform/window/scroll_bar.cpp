@@ -66,6 +66,7 @@ int32_t Window::SetScrollInfo(int32_t bar, const SCROLLINFO& info, BOOL /*redraw
       }
     }
   }
+  m_impl->NotifyLayout();
   return m_impl->bars[static_cast<size_t>(bar)].pos;
 }
 
@@ -114,6 +115,7 @@ BOOL Window::ShowScrollBar(int32_t bar, BOOL show) {
   if (bar == SB_HORZ || bar == SB_BOTH) m_impl->bars[SB_HORZ].shown = visible;
   if (bar == SB_VERT || bar == SB_BOTH) m_impl->bars[SB_VERT].shown = visible;
   m_impl->Relayout();
+  m_impl->NotifyLayout();
   return TRUE;
 }
 

@@ -11,7 +11,12 @@ namespace {
 // Pump delivers at most this many paints and leaves the rest pending for the next.
 constexpr int32_t kMaxPaintsPerPump = 16;
 
+// Process-wide, as a desktop's window classes are: set by a backend when its module starts.
+WindowPresenterFactory g_presenterFactory = nullptr;
+
 }  // namespace
+
+void SetWindowPresenterFactory(WindowPresenterFactory factory) { g_presenterFactory = factory; }
 
 bool IsAcceptableWindowSize(int32_t width, int32_t height) {
   if (width < 0 || height < 0 || width > kMaxWindowSide || height > kMaxWindowSide) return false;
@@ -37,6 +42,7 @@ void Window::Impl::Invalidate(const RECT* rect, bool erase) {
   update = updatePending ? UnionRects(update, r) : r;
   updatePending = true;
   erasePending = erasePending || erase;
+  NotifyFramebuffer();
 }
 
 void Window::Impl::ResetFramebuffer() {
@@ -65,6 +71,7 @@ bool Window::Impl::Relayout() {
   }
   if (owner) owner->OnSize(clientWidth, clientHeight);
   Invalidate(nullptr, true);
+  NotifyLayout();
   return true;
 }
 
@@ -78,14 +85,22 @@ std::unique_ptr<Window> Window::Create(WindowOwner* owner, int32_t width, int32_
   impl->clientHeight = height;
   impl->ResetFramebuffer();
   impl->Invalidate(nullptr, true);
-  return std::unique_ptr<Window>(new Window(std::move(impl)));
+  std::unique_ptr<Window> window(new Window(std::move(impl)));
+  if (g_presenterFactory) window->m_impl->presenter = g_presenterFactory(*window);
+  return window;
 }
 
 Window::Window(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
-Window::~Window() { ForgetHotKeysOf(this); }
+Window::~Window() {
+  // The presenter's widget goes first, while the window it presents is still whole.
+  m_impl->presenter.reset();
+  ForgetHotKeysOf(this);
+}
 
 bool Window::Exists() const { return m_impl->exists; }
+
+void* Window::NativeWidget() const { return m_impl->presenter ? m_impl->presenter->NativeWidget() : nullptr; }
 
 RECT Window::GetClientRect() const { return m_impl->exists ? m_impl->ClientRect() : RECT{}; }
 
@@ -114,6 +129,7 @@ int32_t Window::Pump() {
     m_impl->owner->OnPaint(dc, invalid, erase);
     ++paints;
   }
+  if (paints > 0) m_impl->NotifyFramebuffer();
   return paints;
 }
 
@@ -126,6 +142,7 @@ void Window::Resize(int32_t width, int32_t height) {
     // Same client size: a desktop window still hears about the move and repaints.
     if (m_impl->owner) m_impl->owner->OnSize(m_impl->clientWidth, m_impl->clientHeight);
     m_impl->Invalidate(nullptr, true);
+    m_impl->NotifyLayout();
   }
 }
 
@@ -140,6 +157,7 @@ void Window::DestroyWindow() {
   m_impl->framebuffer.shrink_to_fit();
   m_impl->clientWidth = 0;
   m_impl->clientHeight = 0;
+  m_impl->NotifyLayout();
 }
 
 void Window::Recreate() {
@@ -152,6 +170,7 @@ void Window::Recreate() {
   m_impl->ResetFramebuffer();
   if (m_impl->owner) m_impl->owner->OnCreate();
   m_impl->Invalidate(nullptr, true);
+  m_impl->NotifyLayout();
 }
 
 namespace {
@@ -204,6 +223,7 @@ const std::vector<uint32_t>& Window::Framebuffer() const { return m_impl->frameb
 void Window::SetScrollBarThickness(int32_t pixels) {
   m_impl->barThickness = std::clamp(pixels, 0, kMaxWindowSide);
   if (m_impl->exists) m_impl->Relayout();
+  m_impl->NotifyLayout();
 }
 
 int32_t Window::ScrollBarThickness() const { return m_impl->barThickness; }

@@ -37,6 +37,24 @@ class WindowOwner {
   virtual void OnCreate() {}
 };
 
+// A desktop backend's view of a window: it presents the framebuffer and the scroll bars and feeds
+// input back through the Inject* calls. The window tells it what changed; it never paints itself.
+class WindowPresenter {
+ public:
+  virtual ~WindowPresenter() = default;
+  // The framebuffer has new pixels, or pixels pending a paint: present them soon.
+  virtual void FramebufferChanged() = 0;
+  // The outer or client size, a bar's visibility, range, page or position, or the thickness changed.
+  virtual void LayoutChanged() = 0;
+  // The backend's widget for this window (a QWidget* in the Qt backend).
+  virtual void* NativeWidget() const = 0;
+};
+
+// Makes the presenter of each window created from now on; it may return null (the window stays
+// headless). Set once by a backend when its module starts; null removes it.
+using WindowPresenterFactory = std::unique_ptr<WindowPresenter> (*)(Window& window);
+void SetWindowPresenterFactory(WindowPresenterFactory factory);
+
 struct ScrollBarState {
   int32_t min = 0;
   int32_t max = 0;
@@ -60,6 +78,8 @@ class Window {
   Window& operator=(const Window&) = delete;
 
   bool Exists() const;         // false between DestroyWindow and Recreate
+  // The desktop backend's widget presenting this window; null for a headless window.
+  void* NativeWidget() const;
   RECT GetClientRect() const;  // (0, 0, client width, client height); empty while destroyed
   SIZE GetOuterSize() const;
 
@@ -168,5 +188,8 @@ std::string GlobalGetAtomName(uint16_t atom);  // empty for an unknown atom
 BOOL RegisterHotKey(Window* window, int32_t id, uint32_t modifiers, uint32_t virtualKey);
 BOOL UnregisterHotKey(Window* window, int32_t id);
 bool IsHotKeyRegistered(int32_t id, uint32_t virtualKey);
+// Whether a key press with these MOD_* modifiers is a hot key of the calling thread: a desktop
+// backend then turns it into the thread's hot-key message instead of the window's key message.
+bool IsThreadHotKey(uint32_t modifiers, uint32_t virtualKey);
 
 }  // namespace tavlen::win

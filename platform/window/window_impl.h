@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/window/window.h"
@@ -37,6 +38,14 @@ struct Window::Impl {
   bool erasePending = false;
   std::array<ScrollBarState, 2> bars{};
   int32_t barThickness = kDefaultBarThickness;
+  std::unique_ptr<WindowPresenter> presenter;  // null for a headless window
+
+  void NotifyFramebuffer() const {
+    if (presenter) presenter->FramebufferChanged();
+  }
+  void NotifyLayout() const {
+    if (presenter) presenter->LayoutChanged();
+  }
 
   RECT ClientRect() const { return {0, 0, clientWidth, clientHeight}; }
   void Invalidate(const RECT* rect, bool erase);
