@@ -57,8 +57,6 @@ MainWindow::MainWindow(QWidget* control, ole::ComPtr<ole::IDispatch> object, QWi
   setWindowTitle(tr("Tavlen viewer"));
   setAcceptDrops(true);
   setCentralWidget(m_controlWidget);
-  // Moves without a button pressed reach the control only while the widget tracks the mouse.
-  m_controlWidget->setMouseTracking(true);
   statusBar()->addPermanentWidget(m_pointerLabel);
   statusBar()->addPermanentWidget(m_sizeLabel);
   BuildMenus();
