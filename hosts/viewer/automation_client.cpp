@@ -35,6 +35,11 @@ int32_t CallOutcome::AsInt() const {
   return v.Type() == ole::VT_I4 ? v.I4() : 0;
 }
 
+uint32_t CallOutcome::AsUInt() const {
+  ole::Variant v = Converted(value, ole::VT_UI4);
+  return v.Type() == ole::VT_UI4 ? v.UI4() : static_cast<uint32_t>(AsInt());
+}
+
 double CallOutcome::AsDouble() const {
   ole::Variant v = Converted(value, ole::VT_R8);
   return v.Type() == ole::VT_R8 ? v.R8() : 0.0;
@@ -67,8 +72,8 @@ CallOutcome AutomationClient::Invoke(std::string_view name, uint16_t flags, ole:
   }
   ole::EXCEPINFO info;
   uint32_t argErr = 0;
-  outcome.hr = m_object->Invoke(id, ole::IID_NULL, ole::LOCALE_USER_DEFAULT, flags, args.Params(),
-                                &outcome.value, &info, &argErr);
+  outcome.hr = m_object->Invoke(id, ole::IID_NULL, ole::LOCALE_USER_DEFAULT, flags, args.Params(), &outcome.value,
+                                &info, &argErr);
   if (outcome.Ok()) return outcome;
   outcome.value.Clear();
   outcome.error = FailureText(name, outcome.hr, info);

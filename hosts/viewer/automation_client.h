@@ -22,6 +22,7 @@ struct CallOutcome {
   // The result converted as automation converts it; false, 0, 0.0 or "" when it cannot be.
   bool AsBool() const;
   int32_t AsInt() const;
+  uint32_t AsUInt() const;  // OLE colours, whose system-colour values pass INT32_MAX
   double AsDouble() const;
   std::string AsString() const;
 };

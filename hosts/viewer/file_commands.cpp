@@ -128,8 +128,8 @@ bool MainWindow::OpenFile(const QString& path) {
 }
 
 void MainWindow::OpenDialog() {
-  const QString path = QFileDialog::getOpenFileName(this, tr("Open"), QFileInfo(m_file).path(), OpenFilter(),
-                                                    nullptr, QFileDialog::DontUseNativeDialog);
+  const QString path = QFileDialog::getOpenFileName(this, tr("Open"), QFileInfo(m_file).path(), OpenFilter(), nullptr,
+                                                    QFileDialog::DontUseNativeDialog);
   if (!path.isEmpty()) OpenFile(path);
 }
 
@@ -189,9 +189,9 @@ void MainWindow::SaveAs() {
 }
 
 void MainWindow::Convert() {
-  const QString source = QFileDialog::getOpenFileName(this, tr("Convert: the file to convert"),
-                                                      QFileInfo(m_file).path(), OpenFilter(), nullptr,
-                                                      QFileDialog::DontUseNativeDialog);
+  const QString source =
+      QFileDialog::getOpenFileName(this, tr("Convert: the file to convert"), QFileInfo(m_file).path(), OpenFilter(),
+                                   nullptr, QFileDialog::DontUseNativeDialog);
   if (source.isEmpty()) return;
   const OutputChoice output = ChooseOutput(this, m_control, tr("Convert: the new file"),
                                            QFileInfo(source).completeBaseName(), &PictureFormat::convertMethod);

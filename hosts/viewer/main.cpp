@@ -18,8 +18,9 @@ QString CreationFailure(tavlen::ole::HRESULT hr, const std::string& why) {
                      .arg(QString::fromStdString(tavlen::ole::HResultName(hr)));
   if (!why.empty()) text += ' ' + QString::fromStdString(why);
   if (tavlen::host::IsClassMissing(hr))
-    text += QObject::tr("\nRegister it first with \"tavlen regsvr PATH/Tavlen.ocx\" (the registry is "
-                        "$TAVLEN_REGISTRY, else ~/.local/share/tavlen/registry).");
+    text += QObject::tr(
+        "\nRegister it first with \"tavlen regsvr PATH/Tavlen.ocx\" (the registry is "
+        "$TAVLEN_REGISTRY, else ~/.local/share/tavlen/registry).");
   return text;
 }
 

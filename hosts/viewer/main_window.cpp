@@ -80,7 +80,6 @@ void MainWindow::BuildMenus() {
       for (int align = 0; align < static_cast<int>(std::size(kAlignNames)); ++align) {
         QAction* choice = alignMenu->addAction(tr(kAlignNames[align]));
         choice->setCheckable(true);
-        choice->setData(align);
         m_alignGroup->addAction(choice);
         connect(choice, &QAction::triggered, this, [this, align] { SetAlign(align); });
       }
@@ -124,9 +123,7 @@ void MainWindow::RefreshState() {
   }
 }
 
-Extent MainWindow::PictureExtent() {
-  return {m_control.Call("GetWidth").AsInt(), m_control.Call("GetHeight").AsInt()};
-}
+Extent MainWindow::PictureExtent() { return {m_control.Call("GetWidth").AsInt(), m_control.Call("GetHeight").AsInt()}; }
 
 Extent MainWindow::ClientExtent() const {
   // The control's client area is its widget less the scroll bars that are shown.
@@ -150,23 +147,41 @@ void MainWindow::Run(Command command) {
   const CommandInfo& info = InfoOf(command);
   if (info.directCall) return RunDirect(info);
   switch (command) {
-    case Command::Open: return OpenDialog();
-    case Command::OpenPage: return OpenPage();
-    case Command::SaveAs: return SaveAs();
-    case Command::Convert: return Convert();
-    case Command::Print: return Print();
-    case Command::Quit: close(); return;
-    case Command::Flip: return FlipPicture(true);
-    case Command::Mirror: return FlipPicture(false);
-    case Command::Resize: return ResizePicture();
-    case Command::Text: return RunDialog(&StampText);
-    case Command::Tags: return RunDialog(&EditTags);
-    case Command::ZoomIn: return Zoom(1.25);
-    case Command::ZoomOut: return Zoom(0.8);
-    case Command::ActualSize: return ActualSize();
-    case Command::Background: return RunDialog(&EditBackground);
-    case Command::Border: return RunDialog(&EditBorder);
-    default: return;  // the rest are direct calls or submenus
+    case Command::Open:
+      return OpenDialog();
+    case Command::OpenPage:
+      return OpenPage();
+    case Command::SaveAs:
+      return SaveAs();
+    case Command::Convert:
+      return Convert();
+    case Command::Print:
+      return Print();
+    case Command::Quit:
+      close();
+      return;
+    case Command::Flip:
+      return FlipPicture(true);
+    case Command::Mirror:
+      return FlipPicture(false);
+    case Command::Resize:
+      return ResizePicture();
+    case Command::Text:
+      return RunDialog(&StampText);
+    case Command::Tags:
+      return RunDialog(&EditTags);
+    case Command::ZoomIn:
+      return Zoom(1.25);
+    case Command::ZoomOut:
+      return Zoom(0.8);
+    case Command::ActualSize:
+      return ActualSize();
+    case Command::Background:
+      return RunDialog(&EditBackground);
+    case Command::Border:
+      return RunDialog(&EditBorder);
+    default:
+      return;  // the rest are direct calls or submenus
   }
 }
 

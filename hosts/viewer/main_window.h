@@ -9,8 +9,8 @@
 #include "hosts/viewer/automation_client.h"
 #include "hosts/viewer/displayed_size.h"
 #include "hosts/viewer/pointer_events.h"
-#include "hosts/viewer/viewer_dialogs.h"
 #include "hosts/viewer/viewer_commands.h"
+#include "hosts/viewer/viewer_dialogs.h"
 
 class QAction;
 class QActionGroup;

@@ -6,8 +6,8 @@
 #include <QDoubleSpinBox>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QSpinBox>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStringList>
 #include <algorithm>
 #include <span>
@@ -93,10 +93,8 @@ struct TextStyle {
   bool extraColor;  // FillColor or ShadowColor follows the text
 };
 constexpr TextStyle kTextStyles[] = {
-    {"DrawText", "Plain", false},
-    {"DrawWaterMarkText", "Watermark", false},
-    {"DrawOutlineText", "Outline", false},
-    {"DrawFillOutlineText", "Filled outline", true},
+    {"DrawText", "Plain", false},          {"DrawWaterMarkText", "Watermark", false},
+    {"DrawOutlineText", "Outline", false}, {"DrawFillOutlineText", "Filled outline", true},
     {"DrawShadowText", "Shadow", true},
 };
 
@@ -160,9 +158,9 @@ std::optional<int32_t> AskTiffCompression(QWidget* parent, int32_t current) {
 
 std::optional<int32_t> AskPage(QWidget* parent, const QString& file, int32_t pageCount) {
   bool ok = false;
-  const int page = QInputDialog::getInt(parent, QObject::tr("Open page"),
-                                        QObject::tr("%1 has %2 pages. Page:").arg(file).arg(pageCount), 1, 1,
-                                        pageCount, 1, &ok);
+  const int page =
+      QInputDialog::getInt(parent, QObject::tr("Open page"),
+                           QObject::tr("%1 has %2 pages. Page:").arg(file).arg(pageCount), 1, 1, pageCount, 1, &ok);
   if (!ok) return {};
   return page;
 }
@@ -195,7 +193,7 @@ std::optional<Extent> AskNewSize(QWidget* parent, Extent current) {
 
 DialogOutcome EditBackground(QWidget* parent, AutomationClient& control) {
   const int32_t style = control.Get("BackStyle").AsInt();
-  const auto color = static_cast<uint32_t>(control.Get("BackColor").AsInt());
+  const auto color = control.Get("BackColor").AsUInt();
   FormDialog form(parent, QObject::tr("Background"));
   auto* styles = new QComboBox(&form);
   styles->addItems(Names(kBackStyleNames));
@@ -205,14 +203,15 @@ DialogOutcome EditBackground(QWidget* parent, AutomationClient& control) {
   form.AddRow(QObject::tr("Colour:"), colorButton);
   if (!form.Run()) return {};
   CallChain calls(control);
-  if (styles->currentIndex() != style) calls.Put("BackStyle", ole::Variant(static_cast<int16_t>(styles->currentIndex())));
+  if (styles->currentIndex() != style)
+    calls.Put("BackStyle", ole::Variant(static_cast<int16_t>(styles->currentIndex())));
   if (colorButton->OleColor() != color) calls.Put("BackColor", ole::Variant(colorButton->OleColor()));
   return calls.Outcome();
 }
 
 DialogOutcome EditBorder(QWidget* parent, AutomationClient& control) {
   const bool shown = control.Get("ShowBorder").AsBool();
-  const auto color = static_cast<uint32_t>(control.Get("BorderColor").AsInt());
+  const auto color = control.Get("BorderColor").AsUInt();
   const double width = control.Get("BorderWidth").AsDouble();
   FormDialog form(parent, QObject::tr("Border"));
   auto* show = new QCheckBox(QObject::tr("Show a border"), &form);
@@ -247,7 +246,8 @@ DialogOutcome StampText(QWidget* parent, AutomationClient& control) {
   font->setEditable(true);
   const int32_t fontCount = control.Call("GetTextFontCount").AsInt();
   for (int32_t i = 0; i < fontCount && i <= INT16_MAX; ++i) {
-    font->addItem(QString::fromStdString(control.Call("GetTextFont", {ole::Variant(static_cast<int16_t>(i))}).AsString()));
+    font->addItem(
+        QString::fromStdString(control.Call("GetTextFont", {ole::Variant(static_cast<int16_t>(i))}).AsString()));
   }
   font->setCurrentText(QString::fromStdString(control.Get("TextFont").AsString()));
   auto* size = new QSpinBox(&form);
@@ -257,7 +257,7 @@ DialogOutcome StampText(QWidget* parent, AutomationClient& control) {
   bold->setChecked(control.Get("TextBold").AsBool());
   auto* italic = new QCheckBox(QObject::tr("Italic"), &form);
   italic->setChecked(control.Get("TextItalic").AsBool());
-  auto* color = new OleColorButton(static_cast<uint32_t>(control.Get("TextColor").AsInt()), &form);
+  auto* color = new OleColorButton(control.Get("TextColor").AsUInt(), &form);
   auto* extra = new OleColorButton(0x00FFFFFF, &form);
   auto showExtra = [=] {
     const QString method = style->currentData().toString();

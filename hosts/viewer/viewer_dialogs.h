@@ -36,7 +36,7 @@ DialogOutcome StampText(QWidget* parent, AutomationClient& control);
 DialogOutcome EditTags(QWidget* parent, AutomationClient& control);
 
 // The ImageAlign names, 0 ... 7.
-inline constexpr const char* kAlignNames[] = {"None",   "Top",        "Top left",    "Top right",
-                                              "Centre", "Bottom",     "Bottom left", "Bottom right"};
+inline constexpr const char* kAlignNames[] = {"None",   "Top",    "Top left",    "Top right",
+                                              "Centre", "Bottom", "Bottom left", "Bottom right"};
 
 }  // namespace tavlen::viewer

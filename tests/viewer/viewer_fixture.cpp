@@ -122,7 +122,6 @@ void ViewerTest::Trigger(viewer::Command command) {
   QCoreApplication::processEvents();
 }
 
-
 QColor ViewerTest::ShownAt(int x, int y) {
   const viewer::CallOutcome pixel = Control().Call("GetPixelColor", {ole::Variant(x), ole::Variant(y)});
   EXPECT_TRUE(pixel.Ok()) << pixel.error;
