@@ -195,7 +195,9 @@ class DesktopSite final : public ole::ComObject<IHeadlessControl> {
   ole::HRESULT GrabClient(QImage* shown) const {
     QWidget* client = Client();
     if (!client) return ole::E_UNEXPECTED;
+    client->setProperty(win::kPresentOnlyProperty, true);
     *shown = client->grab().toImage();
+    client->setProperty(win::kPresentOnlyProperty, false);
     return shown->isNull() ? ole::E_FAIL : ole::S_OK;
   }
 

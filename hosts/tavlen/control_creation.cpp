@@ -5,6 +5,7 @@
 #include <new>
 
 #include "hosts/tavlen/control_proxy.h"
+#include "hosts/tavlen/desktop_mode.h"
 #include "hosts/tavlen/property_bag.h"
 #include "hosts/tavlen/type_description.h"
 #include "platform/automation/loader.h"
@@ -63,6 +64,7 @@ NativeResult CreateControl(duk_context* ctx, const std::string& progIdOrClsid, i
     ole::ComPtr<IHeadlessControl> site = control.site;
     hr = InitialiseProperties(dispatch, properties);
     if (ole::SUCCEEDED(hr)) hr = site->CreateControlWindow(width, height);
+    if (ole::SUCCEEDED(hr)) site = control.site = PresentOnDesktop(site, dispatch.Get());
     if (ole::SUCCEEDED(hr)) hr = site->SetDialogAnswer(state.dialogResponse);
     if (ole::SUCCEEDED(hr) && state.printer) hr = site->SetPrinter(*state.printer);
     if (ole::SUCCEEDED(hr) && state.clipboardBusy) hr = site->SetClipboardBusy(win::TRUE);

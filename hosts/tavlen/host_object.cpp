@@ -6,6 +6,7 @@
 
 #include "hosts/tavlen/common_functions.h"
 #include "hosts/tavlen/control_creation.h"
+#include "hosts/tavlen/desktop_mode.h"
 #include "hosts/tavlen/event_sink.h"
 #include "hosts/tavlen/host_function_table.h"
 #include "hosts/tavlen/property_bag.h"
@@ -48,6 +49,12 @@ NativeResult Pump(duk_context* ctx) {
   if (TakePendingError(ctx, &pending)) return pending;
   duk_push_int(ctx, total);
   return NativeResult::Values(1);
+}
+
+// Lets time pass; on the desktop the event loop runs meanwhile, so windows stay live for other programs.
+NativeResult Wait(duk_context* ctx, int32_t milliseconds) {
+  WaitEvents(milliseconds);
+  return Pump(ctx);
 }
 
 NativeResult PaintCount(duk_context* ctx, Sited& sited) {
@@ -351,6 +358,7 @@ constexpr HostFunction kFunctions[] = {
         {Arg::String("a ProgID or class identifier"), Arg::Int("the client width in pixels"),
          Arg::Int("the client height in pixels"), Arg::OptionalString("the path of a saved properties file")}),
     Bind<Pump>("Pump", {}),
+    Bind<Wait>("Wait", {Arg::Int("a time in milliseconds", 0, 600000)}),
     Bind<PaintCount>("PaintCount", {Arg::Sited()}),
     Bind<Resize>("Resize", {Arg::Sited(), Arg::Int("a width in pixels"), Arg::Int("a height in pixels")}),
     Bind<ClientSize>("ClientSize", {Arg::Sited()}),

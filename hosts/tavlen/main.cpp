@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "hosts/tavlen/desktop_mode.h"
 #include "hosts/tavlen/script_runtime.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/loader.h"
 #include "platform/automation/registry.h"
 #include "platform/automation/type_library.h"
+#include "platform/window/backend.h"
 
 namespace {
 
@@ -19,7 +21,10 @@ using namespace tavlen;
 constexpr const char* kModuleName = "Tavlen.ocx";
 
 constexpr const char* kUsage =
-    "usage: tavlen run SCRIPT.js [ARG...]      run a script (JavaScript) that drives controls\n"
+    "usage: tavlen run [--desktop] SCRIPT.js [ARG...]\n"
+    "                                          run a script (JavaScript) that drives controls; with\n"
+    "                                          --desktop (or TAVLEN_BACKEND=qt) each control is a real\n"
+    "                                          window of the Qt backend on $DISPLAY\n"
     "       tavlen regsvr [-u] [MODULE]        register (-u: unregister) a module in the registry\n"
     "       tavlen typelib [MODULE]            print the type library a module carries, as IDL\n"
     "       tavlen --help | --version\n"
@@ -125,13 +130,22 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "run") {
+    const bool desktop = (!rest.empty() && rest[0] == "--desktop") || win::UsesQtBackend();
+    if (!rest.empty() && rest[0] == "--desktop") rest.erase(rest.begin());
     if (rest.empty()) {
       std::fputs(kUsage, stderr);
       return 2;
     }
+    std::string why;
+    if (desktop && !host::StartDesktop(&why)) {
+      std::fprintf(stderr, "tavlen run --desktop: %s\n", why.c_str());
+      return 2;
+    }
     std::string script = rest[0];
     rest.erase(rest.begin());
-    return host::RunScript(script, rest);
+    const int code = host::RunScript(script, rest);
+    host::StopDesktop();
+    return code;
   }
   if (command == "regsvr") return Regsvr(rest);
   if (command == "typelib") return Typelib(rest);

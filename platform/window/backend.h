@@ -26,5 +26,8 @@ inline void SelectQtBackend() { ::setenv(kBackendVariable, "qt", 1); }
 inline constexpr const char* kClientWidgetName = "tavlenClientArea";
 inline constexpr const char* kHorzBarWidgetName = "tavlenHorzScrollBar";
 inline constexpr const char* kVertBarWidgetName = "tavlenVertScrollBar";
+// A dynamic property a host sets on the client area while it grabs what the widget shows: that
+// rendering presents the framebuffer as it is, without delivering the window's pending paints.
+inline constexpr const char* kPresentOnlyProperty = "tavlenPresentOnly";
 
 }  // namespace tavlen::win

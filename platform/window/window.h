@@ -77,7 +77,7 @@ class Window {
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
-  bool Exists() const;         // false between DestroyWindow and Recreate
+  bool Exists() const;  // false between DestroyWindow and Recreate
   // The desktop backend's widget presenting this window; null for a headless window.
   void* NativeWidget() const;
   RECT GetClientRect() const;  // (0, 0, client width, client height); empty while destroyed

@@ -65,8 +65,9 @@ ClientArea::ClientArea(Window& window, QWidget* parent) : QWidget(parent), m_win
 }
 
 void ClientArea::paintEvent(QPaintEvent* /*event*/) {
-  // Paints still pending go into the framebuffer first, as a desktop window paints on exposure.
-  (void)m_window.Pump();
+  // Paints still pending go into the framebuffer first, as a desktop window paints on exposure;
+  // a host reading what is shown sees the last paint, as a screenshot would.
+  if (!property(kPresentOnlyProperty).toBool()) (void)m_window.Pump();
   const RECT client = m_window.GetClientRect();
   const std::vector<uint32_t>& framebuffer = m_window.Framebuffer();
   if (client.IsEmpty() ||
