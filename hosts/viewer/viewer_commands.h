@@ -55,7 +55,7 @@ struct CommandInfo {
   const char* shortcut;  // QKeySequence text, several joined by "; "; "" for none
   std::array<const char*, 7> members;
   Needs needs = Needs::All;
-  ViewEffect effect = ViewEffect::None;
+  ViewEffect effect = ViewEffect::None;  // of a direct call; other commands apply their own
   // A method called with no arguments and nothing asked first; null when the command has its own handler.
   const char* directCall = nullptr;
 };
