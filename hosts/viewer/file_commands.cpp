@@ -1,0 +1,214 @@
+// The File menu: opening pictures and pages, saving and converting by format with the format's option
+// asked first, and printing.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStatusBar>
+#include <vector>
+
+#include "hosts/viewer/main_window.h"
+#include "hosts/viewer/picture_formats.h"
+
+namespace tavlen::viewer {
+namespace {
+
+// The control is bound to the thread that made it, so a long load or save cannot run beside the event
+// loop and no progress can move during it. Instead the pointer turns busy and the status bar says what
+// is going on before the call starts; afterwards it tells how long a call of over a second took.
+class BusyScope {
+ public:
+  BusyScope(QStatusBar* bar, const QString& message) : m_bar(bar) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_bar->showMessage(message);
+    m_bar->repaint();
+    m_clock.start();
+  }
+  ~BusyScope() { End(); }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+  // Restores the pointer before a message box, or at the end.
+  void End() {
+    if (m_ended) return;
+    m_ended = true;
+    m_seconds = m_clock.elapsed() / 1000.0;
+    QApplication::restoreOverrideCursor();
+    m_bar->clearMessage();
+  }
+  void Done(const QString& message) {
+    End();
+    constexpr double kSlowSeconds = 1.0;
+    m_bar->showMessage(m_seconds > kSlowSeconds ? QObject::tr("%1 (%2 s)").arg(message).arg(m_seconds, 0, 'f', 1)
+                                                : message);
+  }
+
+ private:
+  QStatusBar* m_bar;
+  QElapsedTimer m_clock;
+  bool m_ended = false;
+  double m_seconds = 0.0;
+};
+
+// Paths cross the automation boundary as narrow strings, which are UTF-8 here.
+ole::Variant Narrow(const QString& path) { return ole::Variant(QFile::encodeName(path).toStdString()); }
+
+struct OutputChoice {
+  const PictureFormat* format = nullptr;
+  QString base;  // without the extension the control appends
+};
+
+// Asks for an output file among the formats whose method (`method` of each) the control offers. The
+// format is the one the typed name's extension names, else the chosen filter's.
+OutputChoice ChooseOutput(QWidget* parent, AutomationClient& control, const QString& title, const QString& start,
+                          const char* PictureFormat::*method) {
+  std::vector<const PictureFormat*> formats;
+  QStringList filters;
+  for (const PictureFormat& format : PictureFormats()) {
+    if (!control.Has(format.*method)) continue;
+    formats.push_back(&format);
+    filters << FilterOf(format);
+  }
+  if (formats.empty()) return {};
+  QFileDialog dialog(parent, title);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setNameFilters(filters);
+  if (!start.isEmpty()) dialog.selectFile(start);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  const QString chosen = dialog.selectedFiles().front();
+  const PictureFormat* format = formats[std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter()))];
+  if (const PictureFormat* named = FormatOfName(chosen); named && control.Has(named->*method)) format = named;
+  return {format, BaseNameFor(chosen, *format)};
+}
+
+}  // namespace
+
+bool MainWindow::OpenFile(const QString& path) {
+  const QFileInfo file(path);
+  if (!file.isFile() || !file.isReadable()) {
+    ShowError(tr("%1 is not a file that can be read.").arg(path));
+    return false;
+  }
+  if (!IsOpenablePicture(path)) {
+    ShowError(tr("%1 is not a picture the viewer opens: BMP, DIB, GIF, PNG, JPEG, TIFF, WMF or EMF.").arg(path));
+    return false;
+  }
+  BusyScope busy(statusBar(), tr("Opening %1…").arg(file.fileName()));
+  const ole::Variant name = Narrow(path);
+  // The control drops its picture when a file cannot be decoded, so the file is tried first: its frame
+  // count is 0 when nothing in it decodes, and counting leaves the picture shown alone.
+  const CallOutcome frames = m_control.Call("GetFrameCount", {name});
+  if (!frames.Ok() || frames.AsInt() < 1) {
+    busy.End();
+    if (frames.Ok())
+      ShowError(tr("%1 is damaged or is not a picture; the picture shown is kept.").arg(path));
+    else
+      Report(frames);
+    return false;
+  }
+  const Extent client = ClientExtent();
+  const CallOutcome loaded = m_control.Call("LoadImage", {name});
+  AfterCommand(loaded.Ok() ? ViewEffect::PixelSize : ViewEffect::None, 1.0, client);
+  busy.End();
+  if (!loaded.Ok()) {
+    Report(loaded);
+    return false;
+  }
+  if (m_picture.width <= 0) {
+    ShowError(tr("%1 could not be shown.").arg(path));
+    return false;
+  }
+  m_file = path;
+  setWindowTitle(tr("%1 — Tavlen viewer").arg(file.fileName()));
+  busy.Done(frames.AsInt() > 1 ? tr("Opened %1, page 1 of %2").arg(file.fileName()).arg(frames.AsInt())
+                               : tr("Opened %1").arg(file.fileName()));
+  return true;
+}
+
+void MainWindow::OpenDialog() {
+  const QString path = QFileDialog::getOpenFileName(this, tr("Open"), QFileInfo(m_file).path(), OpenFilter(), nullptr,
+                                                    QFileDialog::DontUseNativeDialog);
+  if (!path.isEmpty()) OpenFile(path);
+}
+
+void MainWindow::OpenPage() {
+  const QString path =
+      QFileDialog::getOpenFileName(this, tr("Open page"), QFileInfo(m_file).path(), tr("TIFF files (*.tif *.tiff)"),
+                                   nullptr, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return;
+  const ole::Variant name = Narrow(path);
+  const CallOutcome count = m_control.Call("GetFrameCount", {name});
+  if (!count.Ok()) return Report(count);
+  if (count.AsInt() < 1) return ShowError(tr("%1 is damaged or is not a picture.").arg(path));
+  const auto page = AskPage(this, QFileInfo(path).fileName(), count.AsInt());
+  if (!page) return;
+  BusyScope busy(statusBar(), tr("Opening page %1 of %2…").arg(*page).arg(QFileInfo(path).fileName()));
+  const Extent client = ClientExtent();
+  const CallOutcome loaded = m_control.Call("LoadFrame", {name, ole::Variant(*page)});
+  AfterCommand(loaded.Ok() ? ViewEffect::PixelSize : ViewEffect::None, 1.0, client);
+  busy.End();
+  if (!loaded.Ok()) return Report(loaded);
+  m_file = path;
+  setWindowTitle(tr("%1, page %2 — Tavlen viewer").arg(QFileInfo(path).fileName()).arg(*page));
+  busy.Done(tr("Opened page %1 of %2").arg(*page).arg(count.AsInt()));
+}
+
+bool MainWindow::AskFormatOption(const PictureFormat& format) {
+  const char* property = nullptr;
+  std::optional<int32_t> value;
+  if (format.option == FormatOption::JpegQuality) {
+    property = "JpgQuality";
+    value = AskJpegQuality(this, m_control.Get(property).AsInt());
+  } else if (format.option == FormatOption::TiffCompression) {
+    property = "TiffCompression";
+    value = AskTiffCompression(this, m_control.Get(property).AsInt());
+  } else {
+    return true;
+  }
+  if (!value) return false;
+  const CallOutcome put = m_control.Put(property, ole::Variant(*value));
+  Report(put);
+  return put.Ok();
+}
+
+void MainWindow::SaveAs() {
+  const QString start = m_file.isEmpty() ? QString() : QFileInfo(m_file).completeBaseName();
+  const OutputChoice output = ChooseOutput(this, m_control, tr("Save as"), start, &PictureFormat::saveMethod);
+  if (!output.format || !AskFormatOption(*output.format)) return;
+  const QString written = output.base + QString::fromUtf8(output.format->extension);
+  BusyScope busy(statusBar(), tr("Saving %1…").arg(written));
+  const CallOutcome saved = m_control.Call(output.format->saveMethod, {Narrow(output.base)});
+  // A bilevel TIFF scheme turns the picture itself black and white first.
+  AfterCommand(ViewEffect::None, 1.0, ClientExtent());
+  busy.End();
+  if (!saved.Ok()) return Report(saved);
+  if (!saved.AsBool()) return ShowError(tr("The picture could not be saved as %1.").arg(written));
+  busy.Done(tr("Saved %1").arg(written));
+}
+
+void MainWindow::Convert() {
+  const QString source =
+      QFileDialog::getOpenFileName(this, tr("Convert: the file to convert"), QFileInfo(m_file).path(), OpenFilter(),
+                                   nullptr, QFileDialog::DontUseNativeDialog);
+  if (source.isEmpty()) return;
+  const OutputChoice output = ChooseOutput(this, m_control, tr("Convert: the new file"),
+                                           QFileInfo(source).completeBaseName(), &PictureFormat::convertMethod);
+  if (!output.format || !AskFormatOption(*output.format)) return;
+  const QString written = output.base + QString::fromUtf8(output.format->extension);
+  BusyScope busy(statusBar(), tr("Converting %1…").arg(QFileInfo(source).fileName()));
+  const CallOutcome converted = m_control.Call(output.format->convertMethod, {Narrow(source), Narrow(output.base)});
+  busy.End();
+  if (!converted.Ok()) return Report(converted);
+  if (!converted.AsBool()) return ShowError(tr("%1 could not be converted to %2.").arg(source, written));
+  busy.Done(tr("Converted to %1").arg(written));
+}
+
+void MainWindow::Print() {
+  const CallOutcome printed = m_control.Call("PrintImage");
+  if (!printed.Ok()) return Report(printed);
+  statusBar()->showMessage(printed.AsBool() ? tr("Printed") : tr("Nothing was printed"));
+}
+
+}  // namespace tavlen::viewer

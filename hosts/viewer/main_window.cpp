@@ -1,0 +1,224 @@
+// The main window's frame: menus built from the command table, the enabled state of each command, the
+// status bar, drag and drop, and how failed calls are shown.
+#include "hosts/viewer/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QUrl>
+#include <algorithm>
+
+namespace tavlen::viewer {
+namespace {
+
+constexpr const char* kMenuTitles[] = {"&File", "&Edit", "&View", "&Help"};
+
+// Commands that act without a picture; every other one is disabled until a picture is shown.
+constexpr Command kWithoutPicture[] = {Command::Open,  Command::OpenPage,   Command::Convert, Command::Quit,
+                                       Command::Align, Command::Background, Command::Border,  Command::About};
+
+// Commands that open a group of their menu.
+constexpr Command kGroupStarts[] = {Command::Print,  Command::Quit, Command::Copy,       Command::RotateLeft,
+                                    Command::Resize, Command::Text, Command::ActualSize, Command::Align};
+
+template <size_t N>
+bool IsIn(const Command (&list)[N], Command command) {
+  return std::find(std::begin(list), std::end(list), command) != std::end(list);
+}
+
+QString ColorText(int32_t colorRef) {
+  if (colorRef == -1) return QObject::tr("no colour");
+  const auto value = static_cast<uint32_t>(colorRef);
+  return QStringLiteral("#%1%2%3")
+      .arg(value & 0xFF, 2, 16, QLatin1Char('0'))
+      .arg((value >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+      .arg((value >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+      .toUpper();
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* control, ole::ComPtr<ole::IDispatch> object, QWidget* parent)
+    : QMainWindow(parent),
+      m_controlWidget(control),
+      m_control(std::move(object)),
+      m_pointerLabel(new QLabel(this)),
+      m_sizeLabel(new QLabel(this)) {
+  setWindowTitle(tr("Tavlen viewer"));
+  setAcceptDrops(true);
+  setCentralWidget(m_controlWidget);
+  statusBar()->addPermanentWidget(m_pointerLabel);
+  statusBar()->addPermanentWidget(m_sizeLabel);
+  BuildMenus();
+  if (ole::FAILED(m_pointerEvents.Connect(m_control.Object(), [this](int32_t x, int32_t y) { ShowPointer(x, y); })))
+    m_pointerLabel->setText(tr("(the control reports no pointer moves)"));
+  RefreshState();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildMenus() {
+  QMenu* menus[std::size(kMenuTitles)];
+  for (size_t i = 0; i < std::size(kMenuTitles); ++i) menus[i] = menuBar()->addMenu(tr(kMenuTitles[i]));
+  for (const CommandInfo& info : Commands()) {
+    QMenu* menu = menus[static_cast<size_t>(info.menu)];
+    if (IsIn(kGroupStarts, info.command)) menu->addSeparator();
+    QAction* action = nullptr;
+    if (info.command == Command::Align) {
+      QMenu* alignMenu = menu->addMenu(tr(info.text));
+      m_alignGroup = new QActionGroup(this);
+      for (int align = 0; align < static_cast<int>(std::size(kAlignNames)); ++align) {
+        QAction* choice = alignMenu->addAction(tr(kAlignNames[align]));
+        choice->setCheckable(true);
+        m_alignGroup->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, align] { SetAlign(align); });
+      }
+      action = alignMenu->menuAction();
+    } else {
+      action = menu->addAction(tr(info.text));
+      action->setShortcuts(QKeySequence::listFromString(QString::fromUtf8(info.shortcut)));
+      connect(action, &QAction::triggered, this, [this, command = info.command] { Run(command); });
+    }
+    m_actions[info.command] = action;
+  }
+  if (m_control.Has("Align")) {
+    if (QAction* current = AlignAction(m_control.Get("Align").AsInt())) current->setChecked(true);
+  }
+}
+
+QAction* MainWindow::AlignAction(int align) const {
+  const auto actions = m_alignGroup->actions();
+  return align >= 0 && align < actions.size() ? actions[align] : nullptr;
+}
+
+void MainWindow::RefreshState() {
+  m_picture = PictureExtent();
+  const bool hasPicture = m_picture.width > 0 && m_picture.height > 0;
+  const bool canUndo = m_control.Has("GetUndo") && m_control.Call("GetUndo").AsInt() > 0;
+  for (const CommandInfo& info : Commands()) {
+    bool enabled = IsAvailable(info, m_control) && (hasPicture || IsIn(kWithoutPicture, info.command));
+    if (info.command == Command::Undo) enabled = enabled && canUndo;
+    m_actions.at(info.command)->setEnabled(enabled);
+  }
+  const Extent shown = m_displayed.Displayed();
+  if (!hasPicture) {
+    m_sizeLabel->setText(tr("No picture"));
+  } else if (shown.width > 0) {
+    m_sizeLabel->setText(tr("%1 × %2 pixels, %3 %")
+                             .arg(m_picture.width)
+                             .arg(m_picture.height)
+                             .arg(100.0 * shown.width / m_picture.width, 0, 'f', 0));
+  } else {
+    m_sizeLabel->setText(tr("%1 × %2 pixels").arg(m_picture.width).arg(m_picture.height));
+  }
+}
+
+Extent MainWindow::PictureExtent() { return {m_control.Call("GetWidth").AsInt(), m_control.Call("GetHeight").AsInt()}; }
+
+Extent MainWindow::ClientExtent() const {
+  // The control's client area is its widget less the scroll bars that are shown.
+  QSize client = m_controlWidget->contentsRect().size();
+  for (const QScrollBar* bar : m_controlWidget->findChildren<QScrollBar*>()) {
+    if (!bar->isVisible()) continue;
+    if (bar->orientation() == Qt::Vertical)
+      client.rwidth() -= bar->width();
+    else
+      client.rheight() -= bar->height();
+  }
+  return {std::max(client.width(), 0), std::max(client.height(), 0)};
+}
+
+void MainWindow::AfterCommand(ViewEffect effect, double zoomValue, Extent client) {
+  m_displayed.Apply(effect, PictureExtent(), zoomValue, client);
+  RefreshState();
+}
+
+void MainWindow::Run(Command command) {
+  const CommandInfo& info = InfoOf(command);
+  if (info.directCall) return RunDirect(info);
+  switch (command) {
+    case Command::Open:
+      return OpenDialog();
+    case Command::OpenPage:
+      return OpenPage();
+    case Command::SaveAs:
+      return SaveAs();
+    case Command::Convert:
+      return Convert();
+    case Command::Print:
+      return Print();
+    case Command::Quit:
+      close();
+      return;
+    case Command::Flip:
+      return FlipPicture(true);
+    case Command::Mirror:
+      return FlipPicture(false);
+    case Command::Resize:
+      return ResizePicture();
+    case Command::Text:
+      return RunDialog(&StampText);
+    case Command::Tags:
+      return RunDialog(&EditTags);
+    case Command::ZoomIn:
+      return Zoom(1.25);
+    case Command::ZoomOut:
+      return Zoom(0.8);
+    case Command::ActualSize:
+      return ActualSize();
+    case Command::Background:
+      return RunDialog(&EditBackground);
+    case Command::Border:
+      return RunDialog(&EditBorder);
+    default:
+      return;  // the rest are direct calls or submenus
+  }
+}
+
+void MainWindow::RunDirect(const CommandInfo& info) {
+  const Extent client = ClientExtent();
+  const CallOutcome outcome = m_control.Call(info.directCall);
+  Report(outcome);
+  AfterCommand(outcome.Ok() ? info.effect : ViewEffect::None, 1.0, client);
+}
+
+void MainWindow::ShowPointer(int32_t x, int32_t y) {
+  const PixelPoint corner{static_cast<int32_t>(m_control.Call("GetImageXpos").AsDouble()),
+                          static_cast<int32_t>(m_control.Call("GetImageYpos").AsDouble())};
+  const auto pixel = m_displayed.PicturePixel({x, y}, corner, m_picture);
+  const QString colour = ColorText(m_control.Call("GetPixelColor", {ole::Variant(x), ole::Variant(y)}).AsInt());
+  if (pixel)
+    m_pointerLabel->setText(tr("x %1, y %2  %3").arg(pixel->x).arg(pixel->y).arg(colour));
+  else
+    m_pointerLabel->setText(tr("off the picture  %1").arg(colour));
+}
+
+void MainWindow::ShowError(const QString& text) { QMessageBox::warning(this, tr("Tavlen viewer"), text); }
+
+void MainWindow::Report(const CallOutcome& outcome) {
+  if (!outcome.Ok()) ShowError(QString::fromStdString(outcome.error));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  OpenFile(urls.front().toLocalFile());
+}
+
+}  // namespace tavlen::viewer

@@ -1,0 +1,60 @@
+// A viewer window on a real control under a private Xvfb, pictures made for the test, and answers to
+// the modal dialogs a command opens.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QPointer>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "hosts/viewer/main_window.h"
+
+namespace tavlen::test {
+
+// Why the desktop tests cannot run here (Xvfb or the control missing); empty when they can.
+const std::string& DesktopUnavailable();
+
+// Calls `ready` while the event loop runs until it is true or about ten seconds have passed.
+bool WaitUntil(const std::function<bool()>& ready);
+
+// Answers the modal dialogs that appear, in order: each answer gets the dialog and closes it.
+class ModalAnswers {
+ public:
+  using Answer = std::function<void(QWidget* dialog)>;
+  ModalAnswers();
+  void Add(Answer answer) { m_answers.push_back(std::move(answer)); }
+  bool AllGiven() const { return m_answers.empty(); }
+
+ private:
+  void Poll();
+  std::deque<Answer> m_answers;
+  QPointer<QWidget> m_last;
+  QTimer m_timer;
+};
+
+class ViewerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A PNG of `width` x `height`: the left half red, the right half blue.
+  QString MakePicture(const QString& name, int width, int height);
+  // Creates the window around a control; `wrap` may put another IDispatch in front of the control.
+  void OpenWindow(const std::function<ole::ComPtr<ole::IDispatch>(ole::ComPtr<ole::IDispatch>)>& wrap = {});
+  viewer::AutomationClient& Control() { return m_window->Control(); }
+  void Trigger(viewer::Command command);
+  // The colour shown at a client point, read through the control's pixel query.
+  QColor ShownAt(int x, int y);
+  QWidget* ClientArea() const;
+
+  QTemporaryDir m_dir;
+  std::unique_ptr<viewer::MainWindow> m_window;
+};
+
+}  // namespace tavlen::test

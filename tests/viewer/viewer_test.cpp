@@ -1,0 +1,242 @@
+// The viewer: the displayed-size rules it replays, output names, and the window on a real control under
+// Xvfb: the file on its command line, menus reaching the control, disabled commands, the status bar.
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <set>
+
+#include "hosts/viewer/picture_formats.h"
+#include "platform/automation/com_object.h"
+#include "tests/viewer/viewer_fixture.h"
+
+namespace tavlen::test {
+namespace {
+
+using viewer::Command;
+using viewer::DisplayedSize;
+using viewer::Extent;
+using viewer::ViewEffect;
+
+bool operator==(Extent a, Extent b) { return a.width == b.width && a.height == b.height; }
+
+Extent Fitted(ViewEffect fit, Extent picture) {
+  DisplayedSize shown;
+  shown.Apply(ViewEffect::PixelSize, picture, 1.0, {});
+  shown.Apply(fit, picture, 1.0, {500, 400});
+  return shown.Displayed();
+}
+
+TEST(DisplayedSize, FitsAsTheControlDoes) {
+  EXPECT_TRUE(Fitted(ViewEffect::Fit, {1000, 600}) == (Extent{500, 300}));
+  EXPECT_TRUE(Fitted(ViewEffect::Fit, {300, 200}) == (Extent{500, 333}));
+  EXPECT_TRUE(Fitted(ViewEffect::Fit, {3, 7}) == (Extent{171, 400}));
+  EXPECT_TRUE(Fitted(ViewEffect::Fit, {2000, 20}) == (Extent{2000, 20}));  // a fitted side of 1 is refused
+  EXPECT_TRUE(Fitted(ViewEffect::FitHeight, {300, 200}) == (Extent{600, 400}));
+  EXPECT_TRUE(Fitted(ViewEffect::FitWidth, {300, 200}) == (Extent{500, 333}));
+}
+
+TEST(DisplayedSize, ZoomsTurnsAndMapsThePointer) {
+  DisplayedSize shown;
+  const Extent picture{400, 300};
+  shown.Apply(ViewEffect::PixelSize, picture, 1.0, {});
+  shown.Apply(ViewEffect::ZoomByOriginal, picture, 2.0, {});
+  shown.Apply(ViewEffect::Zoom, picture, 2.0, {});
+  EXPECT_TRUE(shown.Displayed() == (Extent{1600, 1200}));
+  shown.Apply(ViewEffect::Zoom, picture, 0.001, {});  // too small: refused
+  EXPECT_TRUE(shown.Displayed() == (Extent{1600, 1200}));
+  shown.Apply(ViewEffect::ZoomByOriginal, picture, 0.01, {});  // falls back to the pixel size
+  EXPECT_TRUE(shown.Displayed() == picture);
+
+  // Shown at 200 % with its corner at (-10, 5): client (11, 8) is picture pixel (10, 1).
+  shown.Apply(ViewEffect::ZoomByOriginal, picture, 2.0, {});
+  const auto pixel = shown.PicturePixel({11, 8}, {-10, 5}, picture);
+  ASSERT_TRUE(pixel);
+  EXPECT_EQ(pixel->x, 10);
+  EXPECT_EQ(pixel->y, 1);
+  EXPECT_FALSE(shown.PicturePixel({11, 4}, {-10, 5}, picture));
+  EXPECT_FALSE(shown.PicturePixel({790, 8}, {-10, 5}, picture));
+
+  // A quarter turn keeps the zoom with the sides exchanged; the turned picture is 300 x 400.
+  shown.Apply(ViewEffect::SwapSides, {300, 400}, 1.0, {});
+  EXPECT_TRUE(shown.Displayed() == (Extent{600, 800}));
+  shown.Apply(ViewEffect::PixelSize, {0, 0}, 1.0, {});  // no picture: nothing shown
+  EXPECT_FALSE(shown.PicturePixel({0, 0}, {0, 0}, {0, 0}));
+}
+
+TEST(PictureFormats, TheControlGetsTheNameWithoutItsFormatsExtension) {
+  const viewer::PictureFormat* jpeg = viewer::FormatOfName("/tmp/a.JPEG");
+  ASSERT_TRUE(jpeg);
+  EXPECT_STREQ(jpeg->saveMethod, "SaveAsJpg");
+  EXPECT_EQ(viewer::BaseNameFor("/tmp/a.JPEG", *jpeg), "/tmp/a");
+  EXPECT_EQ(viewer::BaseNameFor("/tmp/a.png", *jpeg), "/tmp/a.png");  // another format's name is kept whole
+  EXPECT_EQ(viewer::BaseNameFor(".jpg", *jpeg), ".jpg");
+  EXPECT_FALSE(viewer::FormatOfName("/tmp/a.jpg.bak"));
+  EXPECT_TRUE(viewer::IsOpenablePicture("/x/Scan.TIF"));
+  EXPECT_FALSE(viewer::IsOpenablePicture("/x/a.jpg.txt"));
+}
+
+TEST_F(ViewerTest, OpensTheFileGivenOnItsCommandLine) {
+  const QString xdotool = QStandardPaths::findExecutable("xdotool");
+  if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool is not installed";
+  const QString picture = MakePicture("command-line.png", 120, 80);
+  QProcess viewer;
+  viewer.start(TAVLEN_VIEWER_PATH, {picture});
+  ASSERT_TRUE(viewer.waitForStarted());
+  // The title names the file only once it is shown.
+  const bool shown = WaitUntil([&] {
+    QProcess search;
+    search.start(xdotool, {"search", "--name", "^command-line.png — Tavlen viewer$"});
+    return search.waitForFinished() && search.exitStatus() == QProcess::NormalExit && search.exitCode() == 0;
+  });
+  viewer.terminate();
+  viewer.waitForFinished();
+  EXPECT_TRUE(shown) << viewer.readAllStandardError().toStdString();
+}
+
+TEST_F(ViewerTest, MenusReachTheControl) {
+  OpenWindow();
+  ASSERT_TRUE(m_window->OpenFile(MakePicture("menus.png", 200, 100)));
+  EXPECT_FALSE(m_window->ActionFor(Command::Undo)->isEnabled());
+
+  Trigger(Command::RotateRight);
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 100);
+  EXPECT_EQ(Control().Call("GetHeight").AsInt(), 200);
+  EXPECT_EQ(Control().Call("GetUndo").AsInt(), 1);
+  Trigger(Command::Undo);
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 200);
+  EXPECT_EQ(Control().Call("GetUndo").AsInt(), 0);
+  EXPECT_FALSE(m_window->ActionFor(Command::Undo)->isEnabled());
+
+  Trigger(Command::Gray);
+  QCoreApplication::processEvents();
+  const QColor gray = ShownAt(20, 20);
+  EXPECT_EQ(gray.red(), gray.green());
+  EXPECT_EQ(gray.green(), gray.blue());
+  EXPECT_NE(gray.red(), 255);
+
+  // Fit enlarges the 200 x 100 picture: client x 300 is on its (blue) right half, no longer background.
+  Trigger(Command::Fit);
+  ASSERT_TRUE(WaitUntil([&] { return ShownAt(300, 20) == ShownAt(150, 20); }));
+  Trigger(Command::ZoomIn);
+  EXPECT_EQ(Control().Get("ZoomValue").AsDouble(), 1.25);
+  Trigger(Command::ActualSize);
+  ASSERT_TRUE(WaitUntil([&] { return ShownAt(300, 20) != ShownAt(150, 20); }));
+
+  m_window->AlignAction(4)->trigger();
+  EXPECT_EQ(Control().Get("Align").AsInt(), 4);
+}
+
+// Answers to names the control has, except those it was told to hide, as a control without them would.
+class HidingDispatch final : public ole::ComObject<ole::IDispatch> {
+ public:
+  HidingDispatch(ole::ComPtr<ole::IDispatch> inner, std::set<std::string> hidden)
+      : m_inner(std::move(inner)), m_hidden(std::move(hidden)) {}
+  ole::HRESULT GetTypeInfoCount(uint32_t* count) override { return m_inner->GetTypeInfoCount(count); }
+  ole::HRESULT GetTypeInfo(uint32_t index, ole::LCID lcid, ole::ITypeInfo** info) override {
+    return m_inner->GetTypeInfo(index, lcid, info);
+  }
+  ole::HRESULT GetIDsOfNames(const ole::IID& iid, const char* const* names, uint32_t count, ole::LCID lcid,
+                             ole::DISPID* ids) override {
+    if (count > 0 && m_hidden.count(names[0])) {
+      ids[0] = ole::DISPID_UNKNOWN;
+      return ole::DISP_E_UNKNOWNNAME;
+    }
+    return m_inner->GetIDsOfNames(iid, names, count, lcid, ids);
+  }
+  ole::HRESULT Invoke(ole::DISPID id, const ole::IID& iid, ole::LCID lcid, uint16_t flags, ole::DISPPARAMS* params,
+                      ole::Variant* result, ole::EXCEPINFO* info, uint32_t* argErr) override {
+    return m_inner->Invoke(id, iid, lcid, flags, params, result, info, argErr);
+  }
+
+ private:
+  ole::ComPtr<ole::IDispatch> m_inner;
+  std::set<std::string> m_hidden;
+};
+
+TEST_F(ViewerTest, CommandsWhoseMethodsAreMissingAreDisabled) {
+  OpenWindow([](ole::ComPtr<ole::IDispatch> control) -> ole::ComPtr<ole::IDispatch> {
+    auto hiding = ole::MakeObject<HidingDispatch>(
+        std::move(control), std::set<std::string>{"Rotate90", "ZoomToFit", "AboutBox", "SaveAsBmp", "SaveAsGif",
+                                                  "SaveAsJpg", "SaveAsPng", "SaveAsTif", "DrawText"});
+    return ole::ComPtr<ole::IDispatch>(hiding.Get());
+  });
+  ASSERT_TRUE(m_window->OpenFile(MakePicture("hidden.png", 60, 40)));
+  for (Command missing : {Command::RotateRight, Command::Fit, Command::About, Command::SaveAs}) {
+    EXPECT_FALSE(m_window->ActionFor(missing)->isEnabled()) << viewer::InfoOf(missing).text;
+    EXPECT_TRUE(m_window->ActionFor(missing)->isVisible());
+  }
+  // Text needs one of its five styles; the other commands are all there.
+  for (Command present : {Command::RotateLeft, Command::FitWidth, Command::Text, Command::Convert, Command::Gray})
+    EXPECT_TRUE(m_window->ActionFor(present)->isEnabled()) << viewer::InfoOf(present).text;
+}
+
+TEST_F(ViewerTest, StatusBarShowsThePicturePixelAndColourUnderThePointer) {
+  OpenWindow();
+  ASSERT_TRUE(m_window->OpenFile(MakePicture("pointer.png", 200, 100)));
+  QTest::mouseMove(ClientArea(), QPoint(50, 20));
+  EXPECT_TRUE(WaitUntil([&] { return m_window->PointerLabel()->text() == "x 50, y 20  #FF0000"; }))
+      << m_window->PointerLabel()->text().toStdString();
+  QTest::mouseMove(ClientArea(), QPoint(150, 30));
+  EXPECT_TRUE(WaitUntil([&] { return m_window->PointerLabel()->text() == "x 150, y 30  #0000FF"; }))
+      << m_window->PointerLabel()->text().toStdString();
+  QTest::mouseMove(ClientArea(), QPoint(300, 300));
+  EXPECT_TRUE(WaitUntil([&] { return m_window->PointerLabel()->text().startsWith("off the picture"); }))
+      << m_window->PointerLabel()->text().toStdString();
+}
+
+TEST_F(ViewerTest, DamagedFileIsReportedAndThePictureKept) {
+  OpenWindow();
+  ASSERT_TRUE(m_window->OpenFile(MakePicture("good.png", 80, 60)));
+  const QString damaged = m_dir.filePath("damaged.png");
+  QFile file(damaged);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("\x89PNG\r\n\x1a\n but nothing after the signature");
+  file.close();
+
+  QString message;
+  ModalAnswers answers;
+  answers.Add([&](QWidget* dialog) {
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    if (box) message = box->text();
+    dialog->close();
+  });
+  EXPECT_FALSE(m_window->OpenFile(damaged));
+  EXPECT_TRUE(answers.AllGiven());
+  EXPECT_TRUE(message.contains("damaged")) << message.toStdString();
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 80);
+}
+
+TEST_F(ViewerTest, SaveAsJpegAsksTheQualityAndWritesTheFile) {
+  OpenWindow();
+  ASSERT_TRUE(m_window->OpenFile(MakePicture("save.png", 64, 48)));
+  const QString chosen = m_dir.filePath("saved.jpeg");
+  ModalAnswers answers;
+  answers.Add([&](QWidget* dialog) {
+    auto* files = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_TRUE(files);
+    files->selectFile(chosen);
+    static_cast<QDialog*>(files)->accept();  // QFileDialog reads the chosen name in its accept()
+  });
+  answers.Add([](QWidget* dialog) {
+    auto* quality = qobject_cast<QInputDialog*>(dialog);
+    ASSERT_TRUE(quality);
+    quality->setIntValue(40);
+    quality->accept();
+  });
+  Trigger(Command::SaveAs);
+  EXPECT_TRUE(answers.AllGiven());
+  EXPECT_EQ(Control().Get("JpgQuality").AsInt(), 40);
+  // The control appends its own extension to the name without the chosen one.
+  EXPECT_TRUE(QFileInfo::exists(m_dir.filePath("saved.jpg")));
+  EXPECT_FALSE(QFileInfo::exists(chosen));
+}
+
+}  // namespace
+}  // namespace tavlen::test
