@@ -26,6 +26,11 @@ class Canvas {
  public:
   using DrawFn = std::function<void(cairo_t*)>;
 
+  // A playback may do this many canvas areas of work (with a floor for tiny pictures): real pictures use a
+  // few; the limit stops hostile ones within about a second per megapixel.
+  static constexpr double kWorkCanvasAreas = 48;
+  static constexpr double kMinWork = 1 << 24;
+
   // An opaque white canvas; or, when measuring, no pixels at all: drawing only grows Measured().
   // OutOfMemory when cairo cannot make the surface.
   Status Init(int32_t width, int32_t height, bool measure);
@@ -37,6 +42,10 @@ class Canvas {
   bool Measured(RectD& out) const;
   // Whether any drawing call reached the pixels.
   bool DrewSomething() const { return m_drew; }
+
+  // The playback's work budget; Draw and Blit charge the pixels they touch, callers the rest.
+  WorkBudget& Budget() { return m_budget; }
+  const WorkBudget& Budget() const { return m_budget; }
 
   // Runs `draw` with a context whose user space is device space. `bounds` (device space) holds
   // everything draw paints; pixels outside the clip are left alone; rop2 mixes with the pixels.
@@ -62,6 +71,7 @@ class Canvas {
   bool m_drew = false;
   bool m_hasMeasured = false;
   RectD m_measured;
+  WorkBudget m_budget;
   detail::SurfacePtr m_surface;
   detail::CairoPtr m_cr;
 };

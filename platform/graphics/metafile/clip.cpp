@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "platform/graphics/metafile/path_bounds.h"
+
 namespace tavlen::gfx::metafile {
 namespace {
 
@@ -65,9 +67,12 @@ void Clip::ToMask() {
   m_kind = Kind::Mask;
 }
 
-void Clip::Combine(const DevicePath& shape, bool evenOdd, RegionOp op) {
-  if (!shape.Finite()) return;
-  if (m_canvas.Empty()) return;
+void Clip::Combine(const DevicePath& whole, bool evenOdd, RegionOp op) {
+  if (!whole.Finite() || m_canvas.Empty()) return;
+  const double rows = static_cast<double>(m_canvas.Height());
+  if (m_budget && !m_budget->Charge(PathWork(whole, rows, 0))) return;
+  DevicePath cut;
+  const DevicePath& shape = WithinFarBox(whole, static_cast<double>(m_canvas.Width()), rows, true, cut);
   if (op == RegionOp::Copy) {
     Reset();
     op = RegionOp::And;  // copying is intersecting with everything
@@ -89,6 +94,8 @@ void Clip::Combine(const DevicePath& shape, bool evenOdd, RegionOp op) {
       return;
     }
   }
+  // A mask is combined over the whole canvas.
+  if (m_budget && !m_budget->Charge(static_cast<double>(m_canvas.Width()) * rows)) return;
   ToMask();
   cairo_surface_t* mask = WritableMask();
   if (!mask) return;

@@ -142,6 +142,8 @@ Status EmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats&
     // With EMF+ drawing, EMF records outside GetDC brackets are the fallback of what EMF+ drew.
     const bool fallback = m_plus && m_plus->SawHeader() && !m_plus->EmfRecordsDrawn() && type != kEmrComment;
     if (!fallback && !Dispatch(type, rec)) ++stats.skipped;
+    // A file that has spent the playback's work budget draws nothing more.
+    if (m_r.GetCanvas().Budget().Exhausted()) break;
     // Records are 4-byte aligned; a size that is not still moves on by its exact count.
     r.Seek(at + size);
   }
@@ -187,6 +189,7 @@ Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
   if (const Status s = player.Play(bytes, h.size, st); s != Status::Ok) return s;
   // A picture with EMF+ records and nothing drawn (by either kind of record) has nothing to show.
   if (player.SawEmfPlus() && !canvas.DrewSomething()) return Status::GenericError;
+  st.work = canvas.Budget().Spent();
   return CanvasToPixels(canvas, limits, out);
 }
 

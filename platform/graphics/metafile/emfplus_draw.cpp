@@ -326,7 +326,7 @@ bool PlayEmfPlusRecord(P& p, uint16_t type, uint16_t flags, R& r) {
       return true;
     }
     case 0x4031:
-      p.St().clip = Clip(p.R().GetCanvas().Width(), p.R().GetCanvas().Height());
+      p.St().clip = Clip(p.R().GetCanvas().Width(), p.R().GetCanvas().Height(), &p.R().GetCanvas().Budget());
       return true;
     case 0x4032: {
       const RectD rc = ReadRect(r, 0);

@@ -137,18 +137,30 @@ bool DecodeCompressed(std::span<const uint8_t> bytes, const DecodeLimits& limits
   return FromPixels(frame.pixels, {}, out);
 }
 
-bool ReadImage(ByteReader& r, const DecodeLimits& limits, PlusImage& image) {
+// An embedded metafile is played at its own size, within what is left of the outer playback's budget: its
+// picture may be no larger than that budget could paint, and its work is charged to it.
+bool PlayNested(uint32_t kind, std::span<const uint8_t> bytes, const DecodeLimits& limits, WorkBudget& budget,
+                PlusImage& image) {
+  if (t_imageDepth >= kMaxImageDepth) return false;
+  DecodeLimits nested = limits;
+  nested.maxPixelBytes =
+      std::min<uint64_t>(limits.maxPixelBytes, static_cast<uint64_t>(budget.Remaining() / Canvas::kWorkCanvasAreas) * 4);
+  ++t_imageDepth;
+  PixelBuffer px;
+  PlayStats stats;
+  const Status s = kind <= 2 ? PlayWmf(bytes, nested, px, &stats) : PlayEmf(bytes, nested, px, &stats);
+  --t_imageDepth;
+  budget.Charge(stats.work);
+  return s == Status::Ok && FromPixels(px, {}, image.pixels);
+}
+
+bool ReadImage(ByteReader& r, const DecodeLimits& limits, WorkBudget& budget, PlusImage& image) {
   r.U32();
   const uint32_t type = r.U32();
   if (type == 2) {
     const uint32_t kind = r.U32(), size = r.U32();
     const auto bytes = r.Take(size, nullptr);
-    if (!r.Ok() || t_imageDepth >= kMaxImageDepth) return false;
-    ++t_imageDepth;
-    PixelBuffer px;
-    const Status s = kind <= 2 ? PlayWmf(bytes, limits, px) : PlayEmf(bytes, limits, px);
-    --t_imageDepth;
-    return s == Status::Ok && FromPixels(px, {}, image.pixels);
+    return r.Ok() && PlayNested(kind, bytes, limits, budget, image);
   }
   if (type != 1) return false;
   const int32_t width = r.S32(), height = r.S32(), stride = r.S32();
@@ -296,7 +308,7 @@ void EmfPlusPlayer::ReadObject(uint16_t flags, ByteReader& data) {
       break;
     }
     case kImage:
-      ok = ReadImage(r, m_limits, object.emplace<PlusImage>());
+      ok = ReadImage(r, m_limits, m_r.GetCanvas().Budget(), object.emplace<PlusImage>());
       break;
     default:
       break;  // image attributes and custom line caps are not used
@@ -314,6 +326,7 @@ void EmfPlusPlayer::PlayComment(std::span<const uint8_t> payload) {
     ByteReader data(r.Slice(at + 12, dataSize));
     m_inGetDc = type == 0x4004;
     PlayEmfPlusRecord(*this, type, flags, data);
+    if (m_r.GetCanvas().Budget().Exhausted()) return;
     r.Seek(at + size);
   }
 }

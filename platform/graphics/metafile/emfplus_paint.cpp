@@ -7,6 +7,7 @@
 #include "platform/graphics/drawing/brush.h"
 #include "platform/graphics/drawing/painter_internal.h"
 #include "platform/graphics/metafile/emfplus_player.h"
+#include "platform/graphics/metafile/path_bounds.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
@@ -105,9 +106,12 @@ void PlusFill(P& p, const DevicePath& shape, const PlusBrush& brush, bool evenOd
   RectD bounds;
   if (shape.Empty() || !shape.Finite() || !shape.Bounds(bounds)) return;
   const Affine m = p.WorldToCanvas();
+  DevicePath cut;
+  const DevicePath* drawn = PreparePath(p.R().GetCanvas(), shape, 0, cut);
+  if (!drawn) return;
   p.NoteDrawing();
   p.R().GetCanvas().Draw(bounds, p.St().clip, kR2CopyPen, p.St().antialias, [&](cairo_t* cr) {
-    shape.AddTo(cr);
+    drawn->AddTo(cr);
     cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     if (SetPlusSource(cr, brush, m)) cairo_fill(cr);
   });
@@ -129,9 +133,12 @@ void PlusStroke(P& p, const DevicePath& shape, const PlusPen& pen) {
   }
   const double grow = width * std::clamp(pen.miterLimit, 1.0, 20.0);
   bounds = {bounds.left - grow, bounds.top - grow, bounds.right + grow, bounds.bottom + grow};
+  DevicePath cut;
+  const DevicePath* drawn = PreparePath(p.R().GetCanvas(), shape, width, cut);
+  if (!drawn) return;
   p.NoteDrawing();
   p.R().GetCanvas().Draw(bounds, p.St().clip, kR2CopyPen, p.St().antialias, [&](cairo_t* cr) {
-    shape.AddTo(cr);
+    drawn->AddTo(cr);
     cairo_set_line_width(cr, width);
     cairo_set_line_cap(cr, pen.startCap == 1   ? CAIRO_LINE_CAP_SQUARE
                            : pen.startCap == 2 ? CAIRO_LINE_CAP_ROUND

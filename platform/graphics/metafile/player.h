@@ -13,6 +13,7 @@ namespace tavlen::gfx::metafile {
 struct PlayStats {
   uint64_t records = 0;
   uint64_t skipped = 0;
+  double work = 0;  // pixel-equivalents spent drawing (see WorkBudget)
 };
 
 // True when the bytes start like a metafile of the kind (placeable key or standard header; EMF header).

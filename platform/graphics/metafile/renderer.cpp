@@ -9,12 +9,13 @@
 
 #include "platform/graphics/drawing/brush.h"
 #include "platform/graphics/drawing/painter_internal.h"
+#include "platform/graphics/metafile/path_bounds.h"
 
 namespace tavlen::gfx::metafile {
 
 Renderer::Renderer(Canvas& canvas, const Affine& deviceToCanvas, const DeviceMetrics& metrics)
     : m_canvas(canvas), m_deviceToCanvas(deviceToCanvas), m_metrics(metrics) {
-  m_dc.clip = Clip(canvas.Width(), canvas.Height());
+  m_dc.clip = Clip(canvas.Width(), canvas.Height(), &canvas.Budget());
   m_dc.pen = StockObject(7);
   m_dc.brush = StockObject(0);
   m_dc.font = StockObject(14);
@@ -168,9 +169,11 @@ void Renderer::Fill(const DevicePath& shape, const ObjectPtr& brushObject, bool 
   const auto* brush = brushObject ? std::get_if<BrushObject>(brushObject.get()) : nullptr;
   if (!brush || brush->style == kBsNull || shape.Empty()) return;
   RectD bounds;
-  if (!shape.Bounds(bounds) || !shape.Finite()) return;
+  DevicePath cut;
+  const DevicePath* drawn = shape.Bounds(bounds) && shape.Finite() ? PreparePath(m_canvas, shape, 0, cut) : nullptr;
+  if (!drawn) return;
   m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
-    shape.AddTo(cr);
+    drawn->AddTo(cr);
     cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     if (SetBrushSource(cr, *brush)) cairo_fill(cr);
   });
@@ -251,8 +254,11 @@ void Renderer::Stroke(const DevicePath& shape) {
   bounds = {bounds.left - grow + offset, bounds.top - grow + offset, bounds.right + grow + offset,
             bounds.bottom + grow + offset};
   const uint32_t colour = Rgb(pen->color);
+  DevicePath cut;
+  const DevicePath* drawn = PreparePath(m_canvas, shape, width, cut);
+  if (!drawn) return;
   m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
-    shape.AddTo(cr, offset, offset);
+    drawn->AddTo(cr, offset, offset);
     cairo_set_line_width(cr, width);
     cairo_set_line_cap(cr, cap);
     cairo_set_line_join(cr, join);

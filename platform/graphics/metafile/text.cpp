@@ -164,6 +164,7 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
   const Affine& m = LogicalToCanvas();
   const bool updateCp = (m_dc.textAlign & kTaUpdateCp) != 0;
   if (updateCp) ref = m_dc.current;
+  if (!m_canvas.Budget().Charge(double(text.chars.size()) * WorkBudget::kGlyphWork)) return;
 
   if (rect && (options & kEtoOpaque)) {
     const RectD r = *rect;

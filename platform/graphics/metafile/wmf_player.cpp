@@ -121,6 +121,8 @@ Status WmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats&
     if (function == kEofFunction) break;
     ByteReader params(r.Slice(at + 6, size_t{words} * 2 - 6));
     if (!Dispatch(function, params)) ++stats.skipped;
+    // A file that has spent the playback's work budget draws nothing more.
+    if (m_r.GetCanvas().Budget().Exhausted()) break;
     r.Seek(at + size_t{words} * 2);
   }
   return Status::Ok;
@@ -163,6 +165,7 @@ Status PlayWmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
   WmfPlayer player(renderer, limits);
   player.SetFixedViewport(true);
   if (const Status s = player.Play(bytes, header.recordsAt, st); s != Status::Ok) return s;
+  st.work = canvas.Budget().Spent();
   return CanvasToPixels(canvas, limits, out);
 }
 
