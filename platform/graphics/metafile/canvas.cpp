@@ -117,7 +117,8 @@ IntBox Canvas::DeviceBox(const RectD& bounds, const Clip& clip) const {
   return box;
 }
 
-void Canvas::Draw(const RectD& bounds, const Clip& clip, int32_t rop2, bool antialias, const DrawFn& draw) {
+void Canvas::Draw(const RectD& bounds, const Clip& clip, int32_t rop2, bool antialias, const DrawFn& draw,
+                  double pathWork) {
   if (!FiniteRect(bounds)) return;
   if (m_measure) {
     const RectD n = bounds.Normalized();
@@ -133,7 +134,7 @@ void Canvas::Draw(const RectD& bounds, const Clip& clip, int32_t rop2, bool anti
   const IntBox box = DeviceBox(bounds, clip);
   if (box.Empty()) return;
   m_drew = true;
-  if (rop2 == kR2Nop || !m_budget.Charge(double(box.Width()) * double(box.Height()))) return;
+  if (rop2 == kR2Nop || !m_budget.Charge(double(box.Width()) * double(box.Height()) + pathWork)) return;
   const cairo_antialias_t aa = antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE;
   if (rop2 == kR2CopyPen && !clip.IsMask()) {
     cairo_t* cr = m_cr.get();

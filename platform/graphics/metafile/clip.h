@@ -44,6 +44,7 @@ class Clip {
  private:
   enum class Kind { None, Rect, Mask };
 
+  void ClipAll();
   void ToMask();
   cairo_surface_t* WritableMask();
 

@@ -142,8 +142,6 @@ Status EmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats&
     // With EMF+ drawing, EMF records outside GetDC brackets are the fallback of what EMF+ drew.
     const bool fallback = m_plus && m_plus->SawHeader() && !m_plus->EmfRecordsDrawn() && type != kEmrComment;
     if (!fallback && !Dispatch(type, rec)) ++stats.skipped;
-    // A file that has spent the playback's work budget draws nothing more.
-    if (m_r.GetCanvas().Budget().Exhausted()) break;
     // Records are 4-byte aligned; a size that is not still moves on by its exact count.
     r.Seek(at + size);
   }
@@ -184,6 +182,7 @@ Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
   const Affine deviceToCanvas{sx, 0, 0, sy, -left * sx, -top * sy};
   if (!deviceToCanvas.Finite()) return Status::InvalidParameter;
 
+  if (st.maxWork > 0) canvas.Budget().SetLimit(std::min(canvas.Budget().Limit(), st.maxWork));
   Renderer renderer(canvas, deviceToCanvas, h.metrics);
   EmfPlayer player(renderer, limits);
   if (const Status s = player.Play(bytes, h.size, st); s != Status::Ok) return s;

@@ -91,7 +91,7 @@ std::vector<Figure> Figures(const DevicePath& flat) {
 double PathWork(const DevicePath& path, double rows, double penWidth) {
   const auto& pts = path.Points();
   const double span = std::max(rows, 1.0);
-  double work = static_cast<double>(path.Ops().size());
+  double work = static_cast<double>(path.Ops().size()) * WorkBudget::kEdgeWork;
   for (size_t i = 1; i < pts.size(); ++i) {
     const double dx = std::fabs(pts[i].x - pts[i - 1].x), dy = std::fabs(pts[i].y - pts[i - 1].y);
     if (!std::isfinite(dx) || !std::isfinite(dy)) continue;
@@ -132,9 +132,8 @@ const DevicePath& WithinFarBox(const DevicePath& path, double width, double heig
   return storage;
 }
 
-const DevicePath* PreparePath(Canvas& canvas, const DevicePath& path, double penWidth, DevicePath& storage) {
-  if (!canvas.Budget().Charge(PathWork(path, canvas.Height(), penWidth))) return nullptr;
-  return &WithinFarBox(path, canvas.Width(), canvas.Height(), penWidth == 0, storage);
+const DevicePath& ForCairo(const Canvas& canvas, const DevicePath& path, bool fill, DevicePath& storage) {
+  return WithinFarBox(path, canvas.Width(), canvas.Height(), fill, storage);
 }
 
 }  // namespace tavlen::gfx::metafile

@@ -14,7 +14,7 @@ constexpr double kFarMargin = 1 << 20;
 // One closed polygon clipped to the box (Sutherland-Hodgman): the area inside the box stays the same.
 std::vector<PointD> ClipPolygon(std::vector<PointD> poly, const RectD& box);
 
-// The work of drawing `path` on a canvas `rows` pixels high, in pixel-equivalents: every edge costs one, plus
+// The work of drawing `path` on a canvas `rows` pixels high, in pixel-equivalents: every edge costs kEdgeWork, plus
 // the pixel rows it crosses when filled (`penWidth` 0), or its length times the pen width when stroked. Curves
 // count by their control polygon.
 double PathWork(const DevicePath& path, double rows, double penWidth);
@@ -24,8 +24,7 @@ double PathWork(const DevicePath& path, double rows, double penWidth);
 // their segments inside it. Curves reaching out are flattened first.
 const DevicePath& WithinFarBox(const DevicePath& path, double width, double height, bool fill, DevicePath& storage);
 
-// Charges the canvas's budget for filling (`penWidth` 0) or stroking the path and returns the path to hand to
-// cairo (cut into `storage` when it reaches far out); null when the budget is spent.
-const DevicePath* PreparePath(Canvas& canvas, const DevicePath& path, double penWidth, DevicePath& storage);
+// The path to hand to cairo on `canvas`: `path` itself, or its cut into `storage` when it reaches far out.
+const DevicePath& ForCairo(const Canvas& canvas, const DevicePath& path, bool fill, DevicePath& storage);
 
 }  // namespace tavlen::gfx::metafile

@@ -169,14 +169,17 @@ void Renderer::Fill(const DevicePath& shape, const ObjectPtr& brushObject, bool 
   const auto* brush = brushObject ? std::get_if<BrushObject>(brushObject.get()) : nullptr;
   if (!brush || brush->style == kBsNull || shape.Empty()) return;
   RectD bounds;
+  if (!shape.Bounds(bounds) || !shape.Finite()) return;
   DevicePath cut;
-  const DevicePath* drawn = shape.Bounds(bounds) && shape.Finite() ? PreparePath(m_canvas, shape, 0, cut) : nullptr;
-  if (!drawn) return;
-  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
-    drawn->AddTo(cr);
-    cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-    if (SetBrushSource(cr, *brush)) cairo_fill(cr);
-  });
+  const DevicePath& drawn = ForCairo(m_canvas, shape, true, cut);
+  m_canvas.Draw(
+      bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(),
+      [&](cairo_t* cr) {
+        drawn.AddTo(cr);
+        cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        if (SetBrushSource(cr, *brush)) cairo_fill(cr);
+      },
+      PathWork(shape, m_canvas.Height(), 0));
 }
 
 namespace {
@@ -255,18 +258,20 @@ void Renderer::Stroke(const DevicePath& shape) {
             bounds.bottom + grow + offset};
   const uint32_t colour = Rgb(pen->color);
   DevicePath cut;
-  const DevicePath* drawn = PreparePath(m_canvas, shape, width, cut);
-  if (!drawn) return;
-  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
-    drawn->AddTo(cr, offset, offset);
-    cairo_set_line_width(cr, width);
-    cairo_set_line_cap(cr, cap);
-    cairo_set_line_join(cr, join);
-    cairo_set_miter_limit(cr, miter);
-    if (!dashes.empty()) cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
-    cairo_set_source_rgb(cr, RedOf(colour) / 255.0, GreenOf(colour) / 255.0, BlueOf(colour) / 255.0);
-    cairo_stroke(cr);
-  });
+  const DevicePath& drawn = ForCairo(m_canvas, shape, false, cut);
+  m_canvas.Draw(
+      bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(),
+      [&](cairo_t* cr) {
+        drawn.AddTo(cr, offset, offset);
+        cairo_set_line_width(cr, width);
+        cairo_set_line_cap(cr, cap);
+        cairo_set_line_join(cr, join);
+        cairo_set_miter_limit(cr, miter);
+        if (!dashes.empty()) cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
+        cairo_set_source_rgb(cr, RedOf(colour) / 255.0, GreenOf(colour) / 255.0, BlueOf(colour) / 255.0);
+        cairo_stroke(cr);
+      },
+      PathWork(shape, m_canvas.Height(), width));
 }
 
 }  // namespace tavlen::gfx::metafile

@@ -121,8 +121,6 @@ Status WmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats&
     if (function == kEofFunction) break;
     ByteReader params(r.Slice(at + 6, size_t{words} * 2 - 6));
     if (!Dispatch(function, params)) ++stats.skipped;
-    // A file that has spent the playback's work budget draws nothing more.
-    if (m_r.GetCanvas().Budget().Exhausted()) break;
     r.Seek(at + size_t{words} * 2);
   }
   return Status::Ok;
@@ -160,6 +158,7 @@ Status PlayWmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
 
   Canvas canvas;
   if (const Status s = PrepareCanvas(canvas, width, height, limits); s != Status::Ok) return s;
+  if (st.maxWork > 0) canvas.Budget().SetLimit(std::min(canvas.Budget().Limit(), st.maxWork));
   Renderer renderer(canvas, Affine{}, DeviceMetrics{});
   MapWindow(renderer, window, canvas);
   WmfPlayer player(renderer, limits);

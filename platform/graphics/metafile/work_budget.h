@@ -3,23 +3,27 @@
 
 namespace tavlen::gfx::metafile {
 
-// The work one playback may do, in pixel-equivalents (pixels touched, path edges crossing pixel rows, glyphs),
-// so that any file renders or stops in time proportional to its picture: a hostile file's drawing stops
-// once it has done as much as many whole-picture repaints.
+// The work one playback may do, in pixel-equivalents (pixels touched, path edges and the pixel rows they cross,
+// glyphs), so that any file renders in time proportional to its picture. Drawing that would go over the limit is
+// refused and costs nothing, so later ordinary records still draw; what is refused costs only its estimate, which
+// is linear in the record's size.
 class WorkBudget {
  public:
   // Laying out and rasterising one glyph costs about as much as filling this many pixels.
   static constexpr double kGlyphWork = 1024;
+  // One path edge handed to cairo's rasteriser (sorting, crossings).
+  static constexpr double kEdgeWork = 32;
 
   void SetLimit(double limit) { m_limit = limit; }
-  // Adds work; false once the total is over the limit. Nothing is drawn after that.
+  double Limit() const { return m_limit; }
+  // Adds work when it fits; false (nothing added) when it would go over the limit.
   bool Charge(double work) {
+    if (!(work <= m_limit - m_spent)) return false;
     m_spent += work;
-    return !Exhausted();
+    return true;
   }
-  bool Exhausted() const { return !(m_spent <= m_limit); }
   double Spent() const { return m_spent; }
-  double Remaining() const { return Exhausted() ? 0 : m_limit - m_spent; }
+  double Remaining() const { return m_limit - m_spent; }
 
  private:
   double m_limit = 0;

@@ -14,48 +14,7 @@ using test::Rgb;
 constexpr uint16_t kInlineColour = 0x8000;
 constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
 
-// EMF+ records gathered into one comment record of an EMF.
-class PlusWriter {
- public:
-  void Record(uint16_t type, uint16_t flags, const std::vector<uint8_t>& data) {
-    m_w.U16(type);
-    m_w.U16(flags);
-    const uint32_t padded = static_cast<uint32_t>((data.size() + 3) & ~size_t{3});
-    m_w.U32(12 + padded);
-    m_w.U32(padded);
-    m_w.Bytes(data);
-    for (size_t i = data.size(); i < padded; ++i) m_w.U8(0);
-  }
-  // The header (96 dpi) and a page in pixels.
-  void Start() {
-    Record(0x4001, 1, Words({0xDBC01002, 0, 96, 96}));
-    test::ByteWriter scale;
-    scale.F32(1);
-    Record(0x4030, 2, scale.Data());
-  }
-  void FillRect(uint32_t argb, float x, float y, float w, float h) {
-    test::ByteWriter d;
-    d.U32(argb);
-    d.U32(1);
-    for (float v : {x, y, w, h}) d.F32(v);
-    Record(0x400A, kInlineColour, d.Data());
-  }
-  void FlushInto(test::EmfWriter& e) {
-    test::ByteWriter payload;
-    payload.U32(0x2B464D45);  // "EMF+"
-    payload.Bytes(m_w.Data());
-    e.Record(70, {static_cast<int32_t>(payload.Data().size())}, payload.Data());
-    m_w.Data().clear();
-  }
-  static std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
-    test::ByteWriter w;
-    for (uint32_t v : words) w.U32(v);
-    return w.Data();
-  }
-
- private:
-  test::ByteWriter m_w;
-};
+using test::PlusWriter;
 
 constexpr int32_t kBlackBrush = static_cast<int32_t>(0x80000004u);
 
