@@ -134,6 +134,7 @@ bool SetPlusSource(cairo_t* cr, const PlusBrush& b, const Affine& worldToCanvas)
       cairo_pattern_set_extend(pattern.get(), b.wrap == 0   ? CAIRO_EXTEND_REPEAT
                                               : b.wrap == 4 ? CAIRO_EXTEND_NONE
                                                             : CAIRO_EXTEND_REFLECT);
+      cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
       cairo_pattern_set_matrix(pattern.get(), &matrix);
       cairo_set_source(cr, pattern.get());
       return true;

@@ -114,6 +114,39 @@ TEST(MetafileEmfPlus, BitmapImageDrawnIntoItsRectangle) {
   EXPECT_EQ(Rgb(px, 41, 41), kWhite);
 }
 
+TEST(MetafileEmfPlus, TextureBrushTilesItsImageAndRelativePointsOutlineAPolygon) {
+  test::EmfWriter e(100, 60);
+  PlusWriter plus;
+  plus.Start();
+  // Brush object 3: a texture, tiled, its 2x2 image (red, green / blue, black) scaled five times.
+  test::ByteWriter brush;
+  for (uint32_t v : {0xDBC01002u, 2u, 0x02u, 0u}) brush.U32(v);
+  for (float v : {5.f, 0.f, 0.f, 5.f, 0.f, 0.f}) brush.F32(v);
+  for (uint32_t v : {0xDBC01002u, 1u, 2u, 2u, 8u, 0x0026200Au, 0u}) brush.U32(v);
+  for (uint32_t px : {kRed, kGreen, kBlue, 0xFF000000u}) brush.U32(px);
+  plus.Record(0x4008, 0x0103, brush.Data());
+  test::ByteWriter rect;
+  for (uint32_t v : {3u, 1u}) rect.U32(v);
+  for (float v : {0.f, 0.f, 40.f, 40.f}) rect.F32(v);
+  plus.Record(0x400A, 0, rect.Data());
+  // A square from (60, 10), each corner an offset from the last: 7-bit offsets, and one of 15 bits (-30).
+  test::ByteWriter polygon;
+  for (uint32_t v : {kGreen, 4u}) polygon.U32(v);
+  for (uint8_t b : {0x3C, 0x0A, 0x1E, 0x00, 0x00, 0x1E, 0xFF, 0xE2, 0x00, 0x00}) polygon.U8(b);
+  plus.Record(0x400C, kInlineColour | 0x0800, polygon.Data());
+  plus.FlushInto(e);
+  const PixelBuffer px = Play(e);
+  EXPECT_EQ(Rgb(px, 2, 2), 0xFF0000u);
+  EXPECT_EQ(Rgb(px, 7, 2), 0x00FF00u);
+  EXPECT_EQ(Rgb(px, 2, 7), 0x0000FFu);
+  EXPECT_EQ(Rgb(px, 12, 12), 0xFF0000u);  // the next tile
+  EXPECT_EQ(Rgb(px, 37, 37), 0u);
+  EXPECT_EQ(Rgb(px, 45, 20), kWhite);
+  EXPECT_EQ(Rgb(px, 75, 25), 0x00FF00u);
+  EXPECT_EQ(Rgb(px, 55, 25), kWhite);
+  EXPECT_EQ(Rgb(px, 95, 25), kWhite);
+}
+
 TEST(MetafileEmfPlus, StringDrawnInItsLayoutRectangle) {
   if (!FontFamily::FromName("Liberation Sans").Ok()) GTEST_SKIP() << "fonts-liberation2 is not installed";
   test::EmfWriter e(200, 80);
