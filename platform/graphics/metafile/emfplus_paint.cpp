@@ -24,10 +24,6 @@ void SetRgba(cairo_t* cr, uint32_t argb) {
                         (argb >> 24) / 255.0);
 }
 
-}  // namespace
-
-namespace {
-
 // A relative coordinate: one byte holding 7 signed bits, or (top bit set) two bytes holding 15.
 double RelativeCoordinate(R& r) {
   const uint8_t first = r.U8();
