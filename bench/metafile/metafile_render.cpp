@@ -1,4 +1,5 @@
-// Renders metafiles to PNG files and prints, per file, its size, records read and skipped, and the render time.
+// Renders metafiles to PNG files and prints, per file, its size, records read and skipped, the drawing work in
+// canvas areas (against the playback's budget) and the render time.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -33,8 +34,9 @@ int main(int argc, char** argv) {
       const uint32_t w = pixels.Width(), h = pixels.Height();
       Bitmap::Ptr bitmap = Bitmap::FromPixels(std::move(pixels));
       s = bitmap->Save((outDir / (name + ".png")).string(), kPngEncoderClsid);
-      std::printf("%-40s %5ux%-5u records %7llu skipped %6llu  %8.1f ms\n", name.c_str(), w, h,
-                  static_cast<unsigned long long>(stats.records), static_cast<unsigned long long>(stats.skipped), ms);
+      std::printf("%-40s %5ux%-5u records %7llu skipped %6llu  work %6.1f areas  %8.1f ms\n", name.c_str(), w, h,
+                  static_cast<unsigned long long>(stats.records), static_cast<unsigned long long>(stats.skipped),
+                  stats.work / (double(w) * double(h)), ms);
     }
     if (s != Status::Ok) {
       std::printf("%-40s failed: status %d\n", name.c_str(), static_cast<int>(s));

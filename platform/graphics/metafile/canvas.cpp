@@ -89,6 +89,7 @@ Status Canvas::Init(int32_t width, int32_t height, bool measure) {
   m_width = width;
   m_height = height;
   m_measure = measure;
+  m_budget.SetLimit(std::max(kMinWork, kWorkCanvasAreas * double(width) * double(height)));
   if (measure) return Status::Ok;
   if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return Status::OutOfMemory;
   m_surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
@@ -116,7 +117,8 @@ IntBox Canvas::DeviceBox(const RectD& bounds, const Clip& clip) const {
   return box;
 }
 
-void Canvas::Draw(const RectD& bounds, const Clip& clip, int32_t rop2, bool antialias, const DrawFn& draw) {
+void Canvas::Draw(const RectD& bounds, const Clip& clip, int32_t rop2, bool antialias, const DrawFn& draw,
+                  double pathWork) {
   if (!FiniteRect(bounds)) return;
   if (m_measure) {
     const RectD n = bounds.Normalized();
@@ -132,7 +134,7 @@ void Canvas::Draw(const RectD& bounds, const Clip& clip, int32_t rop2, bool anti
   const IntBox box = DeviceBox(bounds, clip);
   if (box.Empty()) return;
   m_drew = true;
-  if (rop2 == kR2Nop) return;
+  if (rop2 == kR2Nop || !m_budget.Charge(double(box.Width()) * double(box.Height()) + pathWork)) return;
   const cairo_antialias_t aa = antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE;
   if (rop2 == kR2CopyPen && !clip.IsMask()) {
     cairo_t* cr = m_cr.get();
@@ -203,6 +205,8 @@ void Canvas::Blit(const DibImage* image, const RectD& src, const Affine& toDevic
     cairo_close_path(cr);
   };
   if (rop.UsesSource() && !image) return;
+  // Every blit copies the whole image into a surface first.
+  if (image && rop.UsesSource() && !m_budget.Charge(double(image->width) * double(image->height))) return;
   detail::SurfacePtr imageSurface;
   detail::PatternPtr imagePattern;
   if (image && rop.UsesSource() && !m_measure) {
@@ -231,6 +235,7 @@ void Canvas::Blit(const DibImage* image, const RectD& src, const Affine& toDevic
   const IntBox box = DeviceBox(bounds, clip);
   if (box.Empty()) return;
   m_drew = true;
+  if (!m_budget.Charge(double(box.Width()) * double(box.Height()))) return;
   detail::SurfacePtr srcSurface = NewArgb(box);
   if (!srcSurface) return;
   {

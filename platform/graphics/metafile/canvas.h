@@ -26,6 +26,11 @@ class Canvas {
  public:
   using DrawFn = std::function<void(cairo_t*)>;
 
+  // A playback may do this many canvas areas of work (with a floor for tiny pictures): real pictures use up to
+  // about thirty; the limit keeps hostile ones within a fraction of a second per megapixel.
+  static constexpr double kWorkCanvasAreas = 64;
+  static constexpr double kMinWork = 1 << 24;
+
   // An opaque white canvas; or, when measuring, no pixels at all: drawing only grows Measured().
   // OutOfMemory when cairo cannot make the surface.
   Status Init(int32_t width, int32_t height, bool measure);
@@ -38,9 +43,15 @@ class Canvas {
   // Whether any drawing call reached the pixels.
   bool DrewSomething() const { return m_drew; }
 
+  // The playback's work budget; Draw and Blit charge the pixels they touch, callers the rest.
+  WorkBudget& Budget() { return m_budget; }
+  const WorkBudget& Budget() const { return m_budget; }
+
   // Runs `draw` with a context whose user space is device space. `bounds` (device space) holds
-  // everything draw paints; pixels outside the clip are left alone; rop2 mixes with the pixels.
-  void Draw(const RectD& bounds, const Clip& clip, int32_t rop2, bool antialias, const DrawFn& draw);
+  // everything draw paints; pixels outside the clip are left alone; rop2 mixes with the pixels. The pixels
+  // touched and `pathWork` (see PathWork) are charged to the budget; drawing it cannot afford is skipped.
+  void Draw(const RectD& bounds, const Clip& clip, int32_t rop2, bool antialias, const DrawFn& draw,
+            double pathWork = 0);
 
   // Paints `image` so that its pixel rectangle `src` lands on the device parallelogram given by
   // `toDevice` (image pixels to device). Draws with the ternary raster operation; `pattern` sets
@@ -62,6 +73,7 @@ class Canvas {
   bool m_drew = false;
   bool m_hasMeasured = false;
   RectD m_measured;
+  WorkBudget m_budget;
   detail::SurfacePtr m_surface;
   detail::CairoPtr m_cr;
 };

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "platform/graphics/metafile/path_bounds.h"
+
 namespace tavlen::gfx::metafile {
 namespace {
 
@@ -23,6 +25,12 @@ detail::IntBox RoundBox(const RectD& r) {
 }
 
 }  // namespace
+
+void Clip::ClipAll() {
+  m_kind = Kind::Rect;
+  m_box = {};
+  m_mask.reset();
+}
 
 void Clip::Reset() {
   m_kind = Kind::None;
@@ -65,9 +73,12 @@ void Clip::ToMask() {
   m_kind = Kind::Mask;
 }
 
-void Clip::Combine(const DevicePath& shape, bool evenOdd, RegionOp op) {
-  if (!shape.Finite()) return;
-  if (m_canvas.Empty()) return;
+void Clip::Combine(const DevicePath& whole, bool evenOdd, RegionOp op) {
+  if (!whole.Finite() || m_canvas.Empty()) return;
+  const double rows = static_cast<double>(m_canvas.Height());
+  const double pathWork = PathWork(whole, rows, 0);
+  DevicePath cut;
+  const DevicePath& shape = WithinFarBox(whole, static_cast<double>(m_canvas.Width()), rows, true, cut);
   if (op == RegionOp::Copy) {
     Reset();
     op = RegionOp::And;  // copying is intersecting with everything
@@ -83,12 +94,15 @@ void Clip::Combine(const DevicePath& shape, bool evenOdd, RegionOp op) {
     bool plain = true;
     for (size_t i = 1; i < ops.size(); ++i) plain &= ops[i] != DevicePath::Op::Curve && ops[i] != DevicePath::Op::Move;
     if (rect && plain && (pts.size() == 4 || (pts[4].x == pts[0].x && pts[4].y == pts[0].y))) {
+      if (m_budget && !m_budget->Charge(pathWork)) return ClipAll();
       RectD r{pts[0].x, pts[0].y, pts[2].x, pts[2].y};
       m_box = m_box.Intersect(RoundBox(r)).Intersect(m_canvas);
       m_kind = Kind::Rect;
       return;
     }
   }
+  // A mask is combined over the whole canvas.
+  if (m_budget && !m_budget->Charge(pathWork + static_cast<double>(m_canvas.Width()) * rows)) return ClipAll();
   ToMask();
   cairo_surface_t* mask = WritableMask();
   if (!mask) return;
@@ -129,13 +143,9 @@ void Clip::CombineRects(std::span<const RectD> rects, RegionOp op) {
     path.LineTo({n.left, n.bottom});
     path.Close();
   }
+  // An empty region: copying or intersecting with it clips everything away.
   if (rects.empty()) {
-    // An empty region: copying or intersecting with it clips everything away.
-    if (op == RegionOp::Copy || op == RegionOp::And) {
-      m_kind = Kind::Rect;
-      m_box = {};
-      m_mask.reset();
-    }
+    if (op == RegionOp::Copy || op == RegionOp::And) ClipAll();
     return;
   }
   Combine(path, false, op);

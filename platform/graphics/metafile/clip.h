@@ -7,6 +7,7 @@
 
 #include "platform/graphics/drawing/painter_internal.h"
 #include "platform/graphics/metafile/device_path.h"
+#include "platform/graphics/metafile/work_budget.h"
 
 namespace tavlen::gfx::metafile {
 
@@ -18,8 +19,10 @@ class Clip {
   using IntBox = detail::IntBox;
 
   Clip() = default;
-  // The canvas size bounds every clip and sizes the mask when one is needed.
-  Clip(int32_t width, int32_t height) : m_canvas{0, 0, width, height}, m_box{m_canvas} {}
+  // The canvas size bounds every clip and sizes the mask when one is needed. Mask work is charged to
+  // `budget` (the canvas's, which outlives the clip); once it is spent, combining leaves the clip unchanged.
+  Clip(int32_t width, int32_t height, WorkBudget* budget = nullptr)
+      : m_canvas{0, 0, width, height}, m_box{m_canvas}, m_budget(budget) {}
 
   bool IsNone() const { return m_kind == Kind::None; }
   bool IsMask() const { return m_kind == Kind::Mask; }
@@ -41,12 +44,14 @@ class Clip {
  private:
   enum class Kind { None, Rect, Mask };
 
+  void ClipAll();
   void ToMask();
   cairo_surface_t* WritableMask();
 
   Kind m_kind = Kind::None;
   IntBox m_canvas{0, 0, 0, 0};
   IntBox m_box{0, 0, 0, 0};
+  WorkBudget* m_budget = nullptr;
   std::shared_ptr<cairo_surface_t> m_mask;  // A8, canvas-sized; shared between saved states until written
 };
 

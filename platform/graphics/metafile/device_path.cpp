@@ -10,18 +10,21 @@
 namespace tavlen::gfx::metafile {
 
 void DevicePath::MoveTo(PointD p) {
+  if (m_points.size() >= kMaxPoints) return;
   m_ops.push_back(Op::Move);
   m_points.push_back(p);
 }
 
 void DevicePath::LineTo(PointD p) {
   if (m_ops.empty()) return MoveTo(p);
+  if (m_points.size() >= kMaxPoints) return;
   m_ops.push_back(Op::Line);
   m_points.push_back(p);
 }
 
 void DevicePath::CurveTo(PointD c1, PointD c2, PointD p) {
   if (m_ops.empty()) MoveTo(c1);
+  if (m_points.size() + 3 > kMaxPoints) return;
   m_ops.push_back(Op::Curve);
   m_points.push_back(c1);
   m_points.push_back(c2);
@@ -33,6 +36,7 @@ void DevicePath::Close() {
 }
 
 void DevicePath::Append(const DevicePath& other) {
+  if (m_points.size() + other.m_points.size() > kMaxPoints) return;
   m_ops.insert(m_ops.end(), other.m_ops.begin(), other.m_ops.end());
   m_points.insert(m_points.end(), other.m_points.begin(), other.m_points.end());
 }

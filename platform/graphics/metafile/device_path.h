@@ -1,6 +1,7 @@
 // Figures of lines and cubic Béziers in device space, and the shapes the drawing records build from them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -13,6 +14,10 @@ namespace tavlen::gfx::metafile {
 
 class DevicePath {
  public:
+  // Points one path holds at most (a path bracket may collect them over many records); further figures and
+  // segments are dropped. No real drawing comes near.
+  static constexpr size_t kMaxPoints = size_t{1} << 22;
+
   enum class Op : uint8_t { Move, Line, Curve, Close };
 
   void MoveTo(PointD p);

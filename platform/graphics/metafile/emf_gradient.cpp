@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/graphics/metafile/emf_records.h"
+#include "platform/graphics/metafile/path_bounds.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
@@ -19,31 +20,6 @@ struct Vertex {
 // Work of one record: pixels shaded, at most this many canvas areas (and at least a fixed floor).
 constexpr double kMaxCanvasAreas = 16;
 constexpr double kMinWorkPixels = 1 << 22;
-
-// The polygon clipped to the box (Sutherland-Hodgman), so that cairo never sees far-away coordinates.
-std::vector<PointD> ClipToBox(std::vector<PointD> poly, const RectD& box) {
-  auto clipEdge = [&poly](auto inside, auto cross) {
-    std::vector<PointD> out;
-    for (size_t i = 0; i < poly.size(); ++i) {
-      const PointD a = poly[i], b = poly[(i + 1) % poly.size()];
-      const bool ia = inside(a), ib = inside(b);
-      if (ia) out.push_back(a);
-      if (ia != ib) out.push_back(cross(a, b));
-    }
-    poly = std::move(out);
-  };
-  auto atX = [](double x) {
-    return [x](PointD a, PointD b) { return PointD{x, a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x)}; };
-  };
-  auto atY = [](double y) {
-    return [y](PointD a, PointD b) { return PointD{a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y), y}; };
-  };
-  clipEdge([&](PointD p) { return p.x >= box.left; }, atX(box.left));
-  clipEdge([&](PointD p) { return p.x <= box.right; }, atX(box.right));
-  clipEdge([&](PointD p) { return p.y >= box.top; }, atY(box.top));
-  clipEdge([&](PointD p) { return p.y <= box.bottom; }, atY(box.bottom));
-  return poly;
-}
 
 // The pixel box (canvas and clip) the bounds reach, empty when nothing is visible.
 detail::IntBox VisibleBox(const Canvas& canvas, const Clip& clip, const RectD& b) {
@@ -94,7 +70,7 @@ double ShadeTriangle(Renderer& g, const Vertex& a, const Vertex& b, const Vertex
   const double det = (b.pt.x - a.pt.x) * (c.pt.y - a.pt.y) - (c.pt.x - a.pt.x) * (b.pt.y - a.pt.y);
   if (box.Empty() || !std::isfinite(det) || det == 0) return 0;
   const RectD visible{double(box.x0), double(box.y0), double(box.x1), double(box.y1)};
-  const std::vector<PointD> shape = ClipToBox({a.pt, b.pt, c.pt}, visible);
+  const std::vector<PointD> shape = ClipPolygon({a.pt, b.pt, c.pt}, visible);
   if (shape.size() < 3) return 0;
   detail::SurfacePtr shade(
       cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(box.Width()), static_cast<int>(box.Height())));

@@ -182,11 +182,13 @@ Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
   const Affine deviceToCanvas{sx, 0, 0, sy, -left * sx, -top * sy};
   if (!deviceToCanvas.Finite()) return Status::InvalidParameter;
 
+  if (st.maxWork > 0) canvas.Budget().SetLimit(std::min(canvas.Budget().Limit(), st.maxWork));
   Renderer renderer(canvas, deviceToCanvas, h.metrics);
   EmfPlayer player(renderer, limits);
   if (const Status s = player.Play(bytes, h.size, st); s != Status::Ok) return s;
   // A picture with EMF+ records and nothing drawn (by either kind of record) has nothing to show.
   if (player.SawEmfPlus() && !canvas.DrewSomething()) return Status::GenericError;
+  st.work = canvas.Budget().Spent();
   return CanvasToPixels(canvas, limits, out);
 }
 

@@ -203,7 +203,8 @@ bool Transform(P& p, uint16_t flags, const Affine& m) {
 }  // namespace
 
 bool EmfPlusDrawsRecordType(uint16_t type) {
-  // StrokeFillPath (0x4037) is the one record type left undrawn.
+  // StrokeFillPath (0x4037) is the one record type left undrawn: its layout is not published, so a file using it
+  // draws from its EMF records instead.
   return type >= 0x4001 && type <= 0x4039 && type != 0x4037;
 }
 
@@ -326,7 +327,7 @@ bool PlayEmfPlusRecord(P& p, uint16_t type, uint16_t flags, R& r) {
       return true;
     }
     case 0x4031:
-      p.St().clip = Clip(p.R().GetCanvas().Width(), p.R().GetCanvas().Height());
+      p.St().clip = Clip(p.R().GetCanvas().Width(), p.R().GetCanvas().Height(), &p.R().GetCanvas().Budget());
       return true;
     case 0x4032: {
       const RectD rc = ReadRect(r, 0);

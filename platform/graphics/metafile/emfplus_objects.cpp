@@ -23,7 +23,22 @@ Affine Matrix(ByteReader& r) {
   return {a, b, c, d, e, f};
 }
 
-bool ReadBrush(ByteReader& r, PlusBrush& b) {
+bool ReadImage(ByteReader& r, const DecodeLimits& limits, WorkBudget& budget, PlusImage& image);
+
+// A texture: flags, wrap mode, the optional transform, then the image.
+bool ReadTexture(ByteReader& r, PlusBrush& b, const DecodeLimits& limits, WorkBudget& budget) {
+  const uint32_t flags = r.U32();
+  b.kind = PlusBrush::Kind::Texture;
+  b.wrap = r.S32();
+  if (flags & 0x02) b.xform = Matrix(r);
+  if (!b.xform.Finite() || b.xform.Determinant() == 0) b.xform = Affine{};
+  PlusImage image;
+  if (!r.Ok() || !ReadImage(r, limits, budget, image) || image.pixels.pixels.empty()) return false;
+  b.texture = std::make_shared<const DibImage>(std::move(image.pixels));
+  return true;
+}
+
+bool ReadBrush(ByteReader& r, PlusBrush& b, const DecodeLimits& limits, WorkBudget& budget) {
   r.U32();  // version
   const uint32_t type = r.U32();
   switch (type) {
@@ -58,12 +73,14 @@ bool ReadBrush(ByteReader& r, PlusBrush& b) {
       if (!b.xform.Finite() || b.xform.Determinant() == 0) b.xform = Affine{};
       return r.Ok() && std::isfinite(x) && std::isfinite(w) && w != 0;
     }
+    case 2:
+      return ReadTexture(r, b, limits, budget);
     default:
-      return false;  // texture brushes are not drawn
+      return false;
   }
 }
 
-bool ReadPen(ByteReader& r, PlusPen& p) {
+bool ReadPen(ByteReader& r, PlusPen& p, const DecodeLimits& limits, WorkBudget& budget) {
   r.U32();
   r.U32();
   const uint32_t flags = r.U32();
@@ -87,7 +104,7 @@ bool ReadPen(ByteReader& r, PlusPen& p) {
   if (flags & 0x800) r.Skip(r.U32());
   if (flags & 0x1000) r.Skip(r.U32());
   if (!r.Ok() || !std::isfinite(p.width)) return false;
-  return ReadBrush(r, p.brush);
+  return ReadBrush(r, p.brush, limits, budget);
 }
 
 bool ReadFont(ByteReader& r, PlusFont& f) {
@@ -137,18 +154,31 @@ bool DecodeCompressed(std::span<const uint8_t> bytes, const DecodeLimits& limits
   return FromPixels(frame.pixels, {}, out);
 }
 
-bool ReadImage(ByteReader& r, const DecodeLimits& limits, PlusImage& image) {
+// An embedded metafile is played at its own size. Embedded pictures together may spend half the host's budget,
+// so the host's own records always keep the other half; the picture's pixels count against that share too.
+bool PlayNested(uint32_t kind, std::span<const uint8_t> bytes, const DecodeLimits& limits, WorkBudget& budget,
+                PlusImage& image) {
+  const double share = budget.Remaining() - budget.Limit() / 2;
+  if (t_imageDepth >= kMaxImageDepth || share <= 0) return false;
+  DecodeLimits nested = limits;
+  nested.maxPixelBytes = std::min<uint64_t>(limits.maxPixelBytes, static_cast<uint64_t>(share / 2) * 4);
+  ++t_imageDepth;
+  PixelBuffer px;
+  PlayStats stats;
+  stats.maxWork = share / 2;
+  const Status s = kind <= 2 ? PlayWmf(bytes, nested, px, &stats) : PlayEmf(bytes, nested, px, &stats);
+  --t_imageDepth;
+  budget.Charge(std::min(share, stats.work + double(px.Width()) * double(px.Height())));
+  return s == Status::Ok && FromPixels(px, {}, image.pixels);
+}
+
+bool ReadImage(ByteReader& r, const DecodeLimits& limits, WorkBudget& budget, PlusImage& image) {
   r.U32();
   const uint32_t type = r.U32();
   if (type == 2) {
     const uint32_t kind = r.U32(), size = r.U32();
     const auto bytes = r.Take(size, nullptr);
-    if (!r.Ok() || t_imageDepth >= kMaxImageDepth) return false;
-    ++t_imageDepth;
-    PixelBuffer px;
-    const Status s = kind <= 2 ? PlayWmf(bytes, limits, px) : PlayEmf(bytes, limits, px);
-    --t_imageDepth;
-    return s == Status::Ok && FromPixels(px, {}, image.pixels);
+    return r.Ok() && PlayNested(kind, bytes, limits, budget, image);
   }
   if (type != 1) return false;
   const int32_t width = r.S32(), height = r.S32(), stride = r.S32();
@@ -187,10 +217,19 @@ bool ReadPlusPath(ByteReader& r, PlusPath& path) {
   const uint32_t count = r.U32(), flags = r.U32();
   if (!r.Ok()) return false;
   path.points = PlusPoints(r, count, static_cast<uint16_t>(flags));
-  if (path.points.size() != count) return false;  // relative points are not read
-  const auto types = r.Take(count, nullptr);
-  path.types.assign(types.begin(), types.end());
-  return r.Ok();
+  if (path.points.size() != count) return false;
+  if (!(flags & 0x1000)) {
+    const auto types = r.Take(count, nullptr);
+    path.types.assign(types.begin(), types.end());
+    return r.Ok();
+  }
+  // Run-length encoded types: a run length (low six bits; the top bit marks Bézier runs) and the type.
+  path.types.clear();
+  while (path.types.size() < count && r.Remaining() >= 2) {
+    const uint8_t run = r.U8() & 0x3F, type = r.U8();
+    path.types.insert(path.types.end(), std::min<size_t>(run, count - path.types.size()), type);
+  }
+  return path.types.size() == count;
 }
 
 void EmfPlusPlayer::SetHeader(double dpiX, double dpiY) {
@@ -271,10 +310,10 @@ void EmfPlusPlayer::ReadObject(uint16_t flags, ByteReader& data) {
   bool ok = false;
   switch (type) {
     case kBrush:
-      ok = ReadBrush(r, object.emplace<PlusBrush>());
+      ok = ReadBrush(r, object.emplace<PlusBrush>(), m_limits, m_r.GetCanvas().Budget());
       break;
     case kPen:
-      ok = ReadPen(r, object.emplace<PlusPen>());
+      ok = ReadPen(r, object.emplace<PlusPen>(), m_limits, m_r.GetCanvas().Budget());
       break;
     case kPath:
       ok = ReadPlusPath(r, object.emplace<PlusPath>());
@@ -296,7 +335,7 @@ void EmfPlusPlayer::ReadObject(uint16_t flags, ByteReader& data) {
       break;
     }
     case kImage:
-      ok = ReadImage(r, m_limits, object.emplace<PlusImage>());
+      ok = ReadImage(r, m_limits, m_r.GetCanvas().Budget(), object.emplace<PlusImage>());
       break;
     default:
       break;  // image attributes and custom line caps are not used

@@ -7,6 +7,7 @@
 #include "platform/graphics/drawing/brush.h"
 #include "platform/graphics/drawing/painter_internal.h"
 #include "platform/graphics/metafile/emfplus_player.h"
+#include "platform/graphics/metafile/path_bounds.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
@@ -23,10 +24,31 @@ void SetRgba(cairo_t* cr, uint32_t argb) {
                         (argb >> 24) / 255.0);
 }
 
+// A relative coordinate: one byte holding 7 signed bits, or (top bit set) two bytes holding 15.
+double RelativeCoordinate(R& r) {
+  const uint8_t first = r.U8();
+  if (!(first & 0x80)) return (first & 0x40) ? int(first) - 0x80 : int(first);
+  const int value = (first & 0x7F) << 8 | r.U8();
+  return (value & 0x4000) ? value - 0x8000 : value;
+}
+
 }  // namespace
 
 std::vector<PointD> PlusPoints(R& r, uint32_t count, uint16_t flags) {
   std::vector<PointD> pts;
+  if ((flags & kRelative) && count <= kMaxPoints && count <= r.Remaining() / 2) {
+    // Each point is an offset from the one before it (the first from the origin).
+    PointD at;
+    pts.reserve(count);
+    for (uint32_t i = 0; i < count && r.Ok(); ++i) {
+      at.x += RelativeCoordinate(r);
+      at.y += RelativeCoordinate(r);
+      pts.push_back(at);
+    }
+    if (!r.Ok()) pts.clear();
+    r.Skip((4 - r.Position() % 4) % 4);  // padded to a multiple of four bytes
+    return pts;
+  }
   const bool small = flags & kCompressed;
   if ((flags & kRelative) || count > kMaxPoints || count > r.Remaining() / (small ? 4 : 8)) return pts;
   pts.resize(count);
@@ -97,6 +119,22 @@ bool SetPlusSource(cairo_t* cr, const PlusBrush& b, const Affine& worldToCanvas)
       cairo_set_source(cr, pattern.get());
       return true;
     }
+    case PlusBrush::Kind::Texture: {
+      detail::SurfacePtr surface = b.texture ? DibSurface(*b.texture, true) : nullptr;
+      if (!surface) return false;
+      const Affine m = b.xform.Then(worldToCanvas);
+      cairo_matrix_t matrix{m.a, m.b, m.c, m.d, m.e, m.f};
+      if (cairo_matrix_invert(&matrix) != CAIRO_STATUS_SUCCESS) return false;
+      detail::PatternPtr pattern(cairo_pattern_create_for_surface(surface.get()));
+      // Flipped tilings mirror alternate tiles, as reflection does; clamping leaves the outside unpainted.
+      cairo_pattern_set_extend(pattern.get(), b.wrap == 0   ? CAIRO_EXTEND_REPEAT
+                                              : b.wrap == 4 ? CAIRO_EXTEND_NONE
+                                                            : CAIRO_EXTEND_REFLECT);
+      cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
+      cairo_pattern_set_matrix(pattern.get(), &matrix);
+      cairo_set_source(cr, pattern.get());
+      return true;
+    }
   }
   return false;
 }
@@ -105,12 +143,18 @@ void PlusFill(P& p, const DevicePath& shape, const PlusBrush& brush, bool evenOd
   RectD bounds;
   if (shape.Empty() || !shape.Finite() || !shape.Bounds(bounds)) return;
   const Affine m = p.WorldToCanvas();
+  Canvas& canvas = p.R().GetCanvas();
+  DevicePath cut;
+  const DevicePath& drawn = ForCairo(canvas, shape, true, cut);
   p.NoteDrawing();
-  p.R().GetCanvas().Draw(bounds, p.St().clip, kR2CopyPen, p.St().antialias, [&](cairo_t* cr) {
-    shape.AddTo(cr);
-    cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-    if (SetPlusSource(cr, brush, m)) cairo_fill(cr);
-  });
+  canvas.Draw(
+      bounds, p.St().clip, kR2CopyPen, p.St().antialias,
+      [&](cairo_t* cr) {
+        drawn.AddTo(cr);
+        cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        if (SetPlusSource(cr, brush, m)) cairo_fill(cr);
+      },
+      PathWork(shape, canvas.Height(), 0));
 }
 
 void PlusStroke(P& p, const DevicePath& shape, const PlusPen& pen) {
@@ -129,20 +173,26 @@ void PlusStroke(P& p, const DevicePath& shape, const PlusPen& pen) {
   }
   const double grow = width * std::clamp(pen.miterLimit, 1.0, 20.0);
   bounds = {bounds.left - grow, bounds.top - grow, bounds.right + grow, bounds.bottom + grow};
+  Canvas& canvas = p.R().GetCanvas();
+  DevicePath cut;
+  const DevicePath& drawn = ForCairo(canvas, shape, false, cut);
   p.NoteDrawing();
-  p.R().GetCanvas().Draw(bounds, p.St().clip, kR2CopyPen, p.St().antialias, [&](cairo_t* cr) {
-    shape.AddTo(cr);
-    cairo_set_line_width(cr, width);
-    cairo_set_line_cap(cr, pen.startCap == 1   ? CAIRO_LINE_CAP_SQUARE
-                           : pen.startCap == 2 ? CAIRO_LINE_CAP_ROUND
-                                               : CAIRO_LINE_CAP_BUTT);
-    cairo_set_line_join(cr, pen.join == 1   ? CAIRO_LINE_JOIN_BEVEL
-                            : pen.join == 2 ? CAIRO_LINE_JOIN_ROUND
-                                            : CAIRO_LINE_JOIN_MITER);
-    cairo_set_miter_limit(cr, std::clamp(pen.miterLimit, 1.0, 20.0));
-    if (!dashes.empty()) cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
-    if (SetPlusSource(cr, pen.brush, m)) cairo_stroke(cr);
-  });
+  canvas.Draw(
+      bounds, p.St().clip, kR2CopyPen, p.St().antialias,
+      [&](cairo_t* cr) {
+        drawn.AddTo(cr);
+        cairo_set_line_width(cr, width);
+        cairo_set_line_cap(cr, pen.startCap == 1   ? CAIRO_LINE_CAP_SQUARE
+                               : pen.startCap == 2 ? CAIRO_LINE_CAP_ROUND
+                                                   : CAIRO_LINE_CAP_BUTT);
+        cairo_set_line_join(cr, pen.join == 1   ? CAIRO_LINE_JOIN_BEVEL
+                                : pen.join == 2 ? CAIRO_LINE_JOIN_ROUND
+                                                : CAIRO_LINE_JOIN_MITER);
+        cairo_set_miter_limit(cr, std::clamp(pen.miterLimit, 1.0, 20.0));
+        if (!dashes.empty()) cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
+        if (SetPlusSource(cr, pen.brush, m)) cairo_stroke(cr);
+      },
+      PathWork(shape, canvas.Height(), width));
 }
 
 }  // namespace tavlen::gfx::metafile

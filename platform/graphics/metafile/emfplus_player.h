@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <variant>
@@ -17,11 +18,13 @@
 namespace tavlen::gfx::metafile {
 
 struct PlusBrush {
-  enum class Kind { Solid, Hatch, Linear } kind = Kind::Solid;
+  enum class Kind { Solid, Hatch, Linear, Texture } kind = Kind::Solid;
   uint32_t color = 0xFF000000, back = 0;  // 0xAARRGGBB; `back` for hatches and the linear end colour
   int32_t hatch = 0;
   RectD rect;    // the linear gradient's rectangle (world units), start colour at its left edge
-  Affine xform;  // the gradient's own transform
+  Affine xform;  // the gradient's or texture's own transform (texture pixels to world units)
+  std::shared_ptr<const DibImage> texture;  // premultiplied, tiled by `wrap`
+  int32_t wrap = 0;                         // tile, tile flipping x, y or both, clamp
 };
 
 struct PlusPen {

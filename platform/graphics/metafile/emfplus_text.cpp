@@ -55,6 +55,7 @@ bool DrawString(P& p, uint16_t flags, R& r) {
   const uint32_t length = r.U32();
   const RectD box = ReadRectF(r);
   if (!r.Ok() || length > r.Remaining() / 2) return false;
+  if (!p.R().GetCanvas().Budget().Charge(double(length) * WorkBudget::kGlyphWork)) return false;
   std::u16string text;
   for (uint32_t i = 0; i < length; ++i) text.push_back(r.U16());
   gchar* utf8 = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(text.data()), static_cast<glong>(text.size()),
@@ -114,6 +115,7 @@ bool DrawDriverString(P& p, uint16_t flags, R& r) {
   if (!p.BrushFrom(flags, r, brush) || !font) return false;
   const uint32_t options = r.U32(), matrixPresent = r.U32(), count = r.U32();
   if (!r.Ok() || count == 0 || count > r.Remaining() / 10) return false;
+  if (!p.R().GetCanvas().Budget().Charge(double(count) * WorkBudget::kGlyphWork)) return false;
   std::vector<uint16_t> units(count);
   for (uint16_t& u : units) u = r.U16();
   std::vector<PointD> positions(count);

@@ -10,9 +10,13 @@
 namespace tavlen::gfx::metafile {
 
 // What a play did: every record read, and those the player does not draw (unknown or malformed ones).
+// `maxWork`, when set, is given by the caller: the most drawing work the play may do (an embedded picture's
+// share of its host's budget).
 struct PlayStats {
   uint64_t records = 0;
   uint64_t skipped = 0;
+  double work = 0;  // pixel-equivalents spent drawing (see WorkBudget)
+  double maxWork = 0;
 };
 
 // True when the bytes start like a metafile of the kind (placeable key or standard header; EMF header).

@@ -9,12 +9,13 @@
 
 #include "platform/graphics/drawing/brush.h"
 #include "platform/graphics/drawing/painter_internal.h"
+#include "platform/graphics/metafile/path_bounds.h"
 
 namespace tavlen::gfx::metafile {
 
 Renderer::Renderer(Canvas& canvas, const Affine& deviceToCanvas, const DeviceMetrics& metrics)
     : m_canvas(canvas), m_deviceToCanvas(deviceToCanvas), m_metrics(metrics) {
-  m_dc.clip = Clip(canvas.Width(), canvas.Height());
+  m_dc.clip = Clip(canvas.Width(), canvas.Height(), &canvas.Budget());
   m_dc.pen = StockObject(7);
   m_dc.brush = StockObject(0);
   m_dc.font = StockObject(14);
@@ -169,11 +170,16 @@ void Renderer::Fill(const DevicePath& shape, const ObjectPtr& brushObject, bool 
   if (!brush || brush->style == kBsNull || shape.Empty()) return;
   RectD bounds;
   if (!shape.Bounds(bounds) || !shape.Finite()) return;
-  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
-    shape.AddTo(cr);
-    cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-    if (SetBrushSource(cr, *brush)) cairo_fill(cr);
-  });
+  DevicePath cut;
+  const DevicePath& drawn = ForCairo(m_canvas, shape, true, cut);
+  m_canvas.Draw(
+      bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(),
+      [&](cairo_t* cr) {
+        drawn.AddTo(cr);
+        cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        if (SetBrushSource(cr, *brush)) cairo_fill(cr);
+      },
+      PathWork(shape, m_canvas.Height(), 0));
 }
 
 namespace {
@@ -251,16 +257,21 @@ void Renderer::Stroke(const DevicePath& shape) {
   bounds = {bounds.left - grow + offset, bounds.top - grow + offset, bounds.right + grow + offset,
             bounds.bottom + grow + offset};
   const uint32_t colour = Rgb(pen->color);
-  m_canvas.Draw(bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(), [&](cairo_t* cr) {
-    shape.AddTo(cr, offset, offset);
-    cairo_set_line_width(cr, width);
-    cairo_set_line_cap(cr, cap);
-    cairo_set_line_join(cr, join);
-    cairo_set_miter_limit(cr, miter);
-    if (!dashes.empty()) cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
-    cairo_set_source_rgb(cr, RedOf(colour) / 255.0, GreenOf(colour) / 255.0, BlueOf(colour) / 255.0);
-    cairo_stroke(cr);
-  });
+  DevicePath cut;
+  const DevicePath& drawn = ForCairo(m_canvas, shape, false, cut);
+  m_canvas.Draw(
+      bounds, m_dc.clip, m_dc.rop2, SubPixelDetail(),
+      [&](cairo_t* cr) {
+        drawn.AddTo(cr, offset, offset);
+        cairo_set_line_width(cr, width);
+        cairo_set_line_cap(cr, cap);
+        cairo_set_line_join(cr, join);
+        cairo_set_miter_limit(cr, miter);
+        if (!dashes.empty()) cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
+        cairo_set_source_rgb(cr, RedOf(colour) / 255.0, GreenOf(colour) / 255.0, BlueOf(colour) / 255.0);
+        cairo_stroke(cr);
+      },
+      PathWork(shape, m_canvas.Height(), width));
 }
 
 }  // namespace tavlen::gfx::metafile

@@ -164,6 +164,7 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
   const Affine& m = LogicalToCanvas();
   const bool updateCp = (m_dc.textAlign & kTaUpdateCp) != 0;
   if (updateCp) ref = m_dc.current;
+  if (!m_canvas.Budget().Charge(double(text.chars.size()) * WorkBudget::kGlyphWork)) return;
 
   if (rect && (options & kEtoOpaque)) {
     const RectD r = *rect;
@@ -215,12 +216,12 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
     pango_font_metrics_unref(metrics);
   }
 
-  // Glyph indexes only mean something in the writer's own font: a stand-in family would show other glyphs.
-  if ((options & kEtoGlyphIndex) && g_ascii_strcasecmp(face.c_str(), font.face.c_str() + (font.face[0] == '@')) != 0)
-    return;
+  // Glyph indexes mean something in the writer's own font; a stand-in family shares only some of them.
+  const bool standIn = g_ascii_strcasecmp(face.c_str(), font.face.c_str() + (font.face[0] == '@')) != 0;
   TextLine line;
-  const bool made = (options & kEtoGlyphIndex) ? GlyphIndexLine(context, desc.get(), text, scaleX / xScale, line)
-                                               : LayoutLine(context, desc.get(), font, text, scaleX / xScale, line);
+  const bool made = (options & kEtoGlyphIndex)
+                        ? GlyphIndexLine(context, desc.get(), text, scaleX / xScale, standIn, line)
+                        : LayoutLine(context, desc.get(), font, text, scaleX / xScale, line);
   if (!made) return;
   const double ascent = line.ascent, descent = line.descent, advance = line.width * xScale;
 

@@ -1,5 +1,8 @@
 // Glyph-index text: the indexes of an EMF text record drawn from the selected font's FreeType face.
 #include <cairo-ft.h>
+#include <ft2build.h>
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
 
 #include <algorithm>
 #include <cmath>
@@ -18,8 +21,33 @@ long FaceGlyphCount(cairo_scaled_font_t* font) {
   return count;
 }
 
+namespace {
+
+// The printable ASCII glyphs of the standard Macintosh order (space to tilde), which the common faces and their
+// metric-compatible stand-ins share; past them each face orders its glyphs its own way.
+constexpr unsigned long kFirstSharedGlyph = 3, kLastSharedGlyph = 97;
+
+// Whether the face's `post` table names each glyph as the standard Macintosh glyph of the same index.
+bool InStandardOrder(FT_Face face, const std::u32string& indexes) {
+  FT_ULong length = 0;
+  if (FT_Load_Sfnt_Table(face, TTAG_post, 0, nullptr, &length) != 0 || length < 34) return false;
+  std::vector<FT_Byte> post(length);
+  if (FT_Load_Sfnt_Table(face, TTAG_post, 0, post.data(), &length) != 0) return false;
+  const uint32_t version = uint32_t{post[0]} << 24 | uint32_t{post[1]} << 16 | uint32_t{post[2]} << 8 | post[3];
+  const size_t names = size_t{post[32]} << 8 | post[33];
+  for (char32_t index : indexes) {
+    if (index < kFirstSharedGlyph || index > kLastSharedGlyph) return false;
+    if (version == 0x00010000) continue;  // the standard order itself
+    if (version != 0x00020000 || index >= names || 34 + 2 * size_t{index} + 1 >= length) return false;
+    if ((size_t{post[34 + 2 * index]} << 8 | post[35 + 2 * index]) != index) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool GlyphIndexLine(PangoContext* context, const PangoFontDescription* desc, const TextRun& text, double advanceScale,
-                    TextLine& out) {
+                    bool standIn, TextLine& out) {
   std::shared_ptr<PangoFont> font(pango_context_load_font(context, desc), [](PangoFont* f) {
     if (f) g_object_unref(f);
   });
@@ -28,6 +56,12 @@ bool GlyphIndexLine(PangoContext* context, const PangoFontDescription* desc, con
   if (!scaled || cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return false;
   const long count = FaceGlyphCount(scaled);
   if (count <= 0) return false;
+  if (standIn) {
+    FT_Face face = cairo_ft_scaled_font_lock_face(scaled);
+    const bool shared = face && InStandardOrder(face, text.chars);
+    if (face) cairo_ft_scaled_font_unlock_face(scaled);
+    if (!shared) return false;
+  }
 
   // An index the face lacks would put cairo's context in an error state; it keeps its place but draws nothing.
   const std::vector<double> recorded = DeviceAdvances(text, advanceScale);

@@ -24,9 +24,11 @@ std::vector<double> DeviceAdvances(const TextRun& text, double advanceScale);
 long FaceGlyphCount(cairo_scaled_font_t* font);
 
 // Glyph indexes of the font `desc` names, drawn through its FreeType face at the record's advances (or the
-// glyphs' own); indexes the face does not have take their advance but draw nothing. False when the font
-// cannot be loaded.
+// glyphs' own); indexes the face does not have take their advance but draw nothing. A `standIn` face (not
+// the writer's own) draws only indexes both faces are known to share: the printable ASCII glyphs of the
+// standard Macintosh order, as its `post` table confirms. False when the font cannot be loaded or a stand-in
+// cannot show the line.
 bool GlyphIndexLine(PangoContext* context, const PangoFontDescription* desc, const TextRun& text, double advanceScale,
-                    TextLine& out);
+                    bool standIn, TextLine& out);
 
 }  // namespace tavlen::gfx::metafile

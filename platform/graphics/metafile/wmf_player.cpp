@@ -158,11 +158,13 @@ Status PlayWmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
 
   Canvas canvas;
   if (const Status s = PrepareCanvas(canvas, width, height, limits); s != Status::Ok) return s;
+  if (st.maxWork > 0) canvas.Budget().SetLimit(std::min(canvas.Budget().Limit(), st.maxWork));
   Renderer renderer(canvas, Affine{}, DeviceMetrics{});
   MapWindow(renderer, window, canvas);
   WmfPlayer player(renderer, limits);
   player.SetFixedViewport(true);
   if (const Status s = player.Play(bytes, header.recordsAt, st); s != Status::Ok) return s;
+  st.work = canvas.Budget().Spent();
   return CanvasToPixels(canvas, limits, out);
 }
 

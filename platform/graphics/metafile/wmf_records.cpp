@@ -333,8 +333,10 @@ bool CreateRegion(P& w, R& p) {
   w.AddObject(Make(std::move(region)));
   return ok;
 }
-// Old-style bitmaps (device-dependent, without a colour table).
-bool ReadBitmap16(R& p, DibImage& out, const DecodeLimits& limits) {
+// Old-style bitmaps (device-dependent, without a colour table). With `padShort`, bits cut short by the record's
+// end (some writers count them wrongly) read as zeros: a pattern brush then keeps the rows it has, and a 1-bit
+// one paints the rest in the text colour, instead of the whole brush being lost.
+bool ReadBitmap16(R& p, DibImage& out, const DecodeLimits& limits, bool padShort = false) {
   p.S16();
   const int16_t width = p.S16(), height = p.S16(), widthBytes = p.S16();
   const uint8_t planes = p.U8(), bits = p.U8();
@@ -342,7 +344,17 @@ bool ReadBitmap16(R& p, DibImage& out, const DecodeLimits& limits) {
   if (bits != 1 && bits != 24 && bits != 32) return false;
   if (static_cast<uint64_t>(widthBytes) * 8 < static_cast<uint64_t>(width) * bits) return false;
   if (CheckImageSize(PixelFormat::ARGB32bpp, width, height, limits) != Status::Ok) return false;
-  const auto data = p.Take(static_cast<size_t>(widthBytes) * height, nullptr);
+  const size_t need = static_cast<size_t>(widthBytes) * height;
+  std::vector<uint8_t> padded;
+  std::span<const uint8_t> data;
+  if (padShort && need > p.Remaining()) {
+    const auto present = p.Take(p.Remaining(), nullptr);
+    padded.assign(present.begin(), present.end());
+    padded.resize(need, 0);
+    data = padded;
+  } else {
+    data = p.Take(need, nullptr);
+  }
   if (data.empty()) return false;
   DibImage img;
   img.width = width, img.height = height, img.bottomUp = false;
@@ -376,7 +388,7 @@ bool CreatePatternBrush(P& w, R& p) {
   R whole(joined);
   DibImage img;
   BrushObject brush;
-  if (ReadBitmap16(whole, img, w.Limits())) {
+  if (ReadBitmap16(whole, img, w.Limits(), true)) {
     brush.style = kBsPattern;
     brush.pattern = std::make_shared<const DibImage>(std::move(img));
   }
@@ -389,7 +401,7 @@ bool DibCreatePatternBrush(P& w, R& p) {
   DibImage img;
   bool ok = false;
   if (style == kBsPattern) {
-    ok = ReadBitmap16(p, img, w.Limits());
+    ok = ReadBitmap16(p, img, w.Limits(), true);
   } else {
     ok = w.ReadPackedDib(p, usage == 1 ? DibColors::Palette : DibColors::Rgb, img);
   }

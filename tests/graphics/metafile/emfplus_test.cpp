@@ -14,48 +14,7 @@ using test::Rgb;
 constexpr uint16_t kInlineColour = 0x8000;
 constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
 
-// EMF+ records gathered into one comment record of an EMF.
-class PlusWriter {
- public:
-  void Record(uint16_t type, uint16_t flags, const std::vector<uint8_t>& data) {
-    m_w.U16(type);
-    m_w.U16(flags);
-    const uint32_t padded = static_cast<uint32_t>((data.size() + 3) & ~size_t{3});
-    m_w.U32(12 + padded);
-    m_w.U32(padded);
-    m_w.Bytes(data);
-    for (size_t i = data.size(); i < padded; ++i) m_w.U8(0);
-  }
-  // The header (96 dpi) and a page in pixels.
-  void Start() {
-    Record(0x4001, 1, Words({0xDBC01002, 0, 96, 96}));
-    test::ByteWriter scale;
-    scale.F32(1);
-    Record(0x4030, 2, scale.Data());
-  }
-  void FillRect(uint32_t argb, float x, float y, float w, float h) {
-    test::ByteWriter d;
-    d.U32(argb);
-    d.U32(1);
-    for (float v : {x, y, w, h}) d.F32(v);
-    Record(0x400A, kInlineColour, d.Data());
-  }
-  void FlushInto(test::EmfWriter& e) {
-    test::ByteWriter payload;
-    payload.U32(0x2B464D45);  // "EMF+"
-    payload.Bytes(m_w.Data());
-    e.Record(70, {static_cast<int32_t>(payload.Data().size())}, payload.Data());
-    m_w.Data().clear();
-  }
-  static std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
-    test::ByteWriter w;
-    for (uint32_t v : words) w.U32(v);
-    return w.Data();
-  }
-
- private:
-  test::ByteWriter m_w;
-};
+using test::PlusWriter;
 
 constexpr int32_t kBlackBrush = static_cast<int32_t>(0x80000004u);
 
@@ -153,6 +112,39 @@ TEST(MetafileEmfPlus, BitmapImageDrawnIntoItsRectangle) {
   EXPECT_EQ(Rgb(px, 37, 37), 0u);
   EXPECT_EQ(Rgb(px, 18, 18), kWhite);
   EXPECT_EQ(Rgb(px, 41, 41), kWhite);
+}
+
+TEST(MetafileEmfPlus, TextureBrushTilesItsImageAndRelativePointsOutlineAPolygon) {
+  test::EmfWriter e(100, 60);
+  PlusWriter plus;
+  plus.Start();
+  // Brush object 3: a texture, tiled, its 2x2 image (red, green / blue, black) scaled five times.
+  test::ByteWriter brush;
+  for (uint32_t v : {0xDBC01002u, 2u, 0x02u, 0u}) brush.U32(v);
+  for (float v : {5.f, 0.f, 0.f, 5.f, 0.f, 0.f}) brush.F32(v);
+  for (uint32_t v : {0xDBC01002u, 1u, 2u, 2u, 8u, 0x0026200Au, 0u}) brush.U32(v);
+  for (uint32_t px : {kRed, kGreen, kBlue, 0xFF000000u}) brush.U32(px);
+  plus.Record(0x4008, 0x0103, brush.Data());
+  test::ByteWriter rect;
+  for (uint32_t v : {3u, 1u}) rect.U32(v);
+  for (float v : {0.f, 0.f, 40.f, 40.f}) rect.F32(v);
+  plus.Record(0x400A, 0, rect.Data());
+  // A square from (60, 10), each corner an offset from the last: 7-bit offsets, and one of 15 bits (-30).
+  test::ByteWriter polygon;
+  for (uint32_t v : {kGreen, 4u}) polygon.U32(v);
+  for (uint8_t b : {0x3C, 0x0A, 0x1E, 0x00, 0x00, 0x1E, 0xFF, 0xE2, 0x00, 0x00}) polygon.U8(b);
+  plus.Record(0x400C, kInlineColour | 0x0800, polygon.Data());
+  plus.FlushInto(e);
+  const PixelBuffer px = Play(e);
+  EXPECT_EQ(Rgb(px, 2, 2), 0xFF0000u);
+  EXPECT_EQ(Rgb(px, 7, 2), 0x00FF00u);
+  EXPECT_EQ(Rgb(px, 2, 7), 0x0000FFu);
+  EXPECT_EQ(Rgb(px, 12, 12), 0xFF0000u);  // the next tile
+  EXPECT_EQ(Rgb(px, 37, 37), 0u);
+  EXPECT_EQ(Rgb(px, 45, 20), kWhite);
+  EXPECT_EQ(Rgb(px, 75, 25), 0x00FF00u);
+  EXPECT_EQ(Rgb(px, 55, 25), kWhite);
+  EXPECT_EQ(Rgb(px, 95, 25), kWhite);
 }
 
 TEST(MetafileEmfPlus, StringDrawnInItsLayoutRectangle) {

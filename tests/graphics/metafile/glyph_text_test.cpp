@@ -89,12 +89,25 @@ TEST(MetafileGlyphText, GlyphIndexesDrawLikeTheirCharacters) {
   EXPECT_LT(differ, ink / 20);
 }
 
-TEST(MetafileGlyphText, IndexesOfAStandInFontAreNotDrawn) {
-  // The writer's font is not installed: its indexes would pick unrelated glyphs of the fallback.
-  test::EmfWriter e(140, 80);
+TEST(MetafileGlyphText, StandInFontDrawsOnlyTheGlyphsItShares) {
+  // The writer's face is not installed. Its printable ASCII glyphs follow the standard Macintosh order (character
+  // code less 29), as do the stand-in's; other indexes would pick unrelated glyphs of the stand-in.
+  test::EmfWriter e(140, 210);
   Font(e, "No Such Face Here");
-  Text(e, 10, 10, {40, 41, 42}, kGlyphIndexOption);
-  EXPECT_EQ(InkIn(test::PlayEmfOrFail(e.Finish()), 0, 80), 0);
+  Text(e, 10, 10, {'H', 'x', 'H'}, 0);
+  Text(e, 10, 80, {'H' - 29, 'x' - 29, 'H' - 29}, kGlyphIndexOption);
+  Text(e, 10, 150, {675, 674, 673}, kGlyphIndexOption);
+  const PixelBuffer px = test::PlayEmfOrFail(e.Finish());
+  int ink = 0, differ = 0;
+  for (uint32_t y = 0; y < 70; ++y) {
+    for (uint32_t x = 0; x < px.Width(); ++x) {
+      ink += Rgb(px, x, y) != kWhite;
+      differ += Rgb(px, x, y) != Rgb(px, x, y + 70);
+    }
+  }
+  EXPECT_GT(ink, 300);
+  EXPECT_LT(differ, ink / 20);
+  EXPECT_EQ(InkIn(px, 140, 210), 0);
 }
 
 TEST(MetafileGlyphText, IndexesPastTheFaceKeepLaterDrawingIntact) {

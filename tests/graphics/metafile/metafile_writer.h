@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,49 @@ class EmfWriter {
  private:
   ByteWriter m_w;
   uint32_t m_records = 1;
+};
+
+// EMF+ records gathered into one comment record of an EMF.
+class PlusWriter {
+ public:
+  void Record(uint16_t type, uint16_t flags, const std::vector<uint8_t>& data) {
+    m_w.U16(type);
+    m_w.U16(flags);
+    const uint32_t padded = static_cast<uint32_t>((data.size() + 3) & ~size_t{3});
+    m_w.U32(12 + padded);
+    m_w.U32(padded);
+    m_w.Bytes(data);
+    for (size_t i = data.size(); i < padded; ++i) m_w.U8(0);
+  }
+  // The header (96 dpi) and a page in pixels.
+  void Start() {
+    Record(0x4001, 1, Words({0xDBC01002, 0, 96, 96}));
+    ByteWriter scale;
+    scale.F32(1);
+    Record(0x4030, 2, scale.Data());
+  }
+  void FillRect(uint32_t argb, float x, float y, float w, float h) {
+    ByteWriter d;
+    d.U32(argb);
+    d.U32(1);
+    for (float v : {x, y, w, h}) d.F32(v);
+    Record(0x400A, 0x8000, d.Data());  // the colour inline
+  }
+  void FlushInto(EmfWriter& e) {
+    ByteWriter payload;
+    payload.U32(0x2B464D45);  // "EMF+"
+    payload.Bytes(m_w.Data());
+    e.Record(70, {static_cast<int32_t>(payload.Data().size())}, payload.Data());
+    m_w.Data().clear();
+  }
+  static std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
+    ByteWriter w;
+    for (uint32_t v : words) w.U32(v);
+    return w.Data();
+  }
+
+ private:
+  ByteWriter m_w;
 };
 
 }  // namespace tavlen::gfx::test

@@ -128,5 +128,21 @@ TEST(MetafilePatternBrushes, WmfBitmap16PatternBrushTakesTheDcColours) {
   ExpectStripes(WmfPatternFill(3, b.Data()), kRed, kBlue);
 }
 
+TEST(MetafilePatternBrushes, WmfPatternCutShortKeepsItsRowsAndPaintsTheRestInTheTextColour) {
+  // Eight rows announced, four present: the missing rows read as 0 bits.
+  test::ByteWriter b;
+  for (int16_t v : {0, 8, 8, 2}) b.S16(v);
+  b.U8(1);
+  b.U8(1);
+  for (int row = 0; row < 4; ++row) b.U16(0x0F);
+  const PixelBuffer px = WmfPatternFill(3, b.Data());
+  for (uint32_t y = 0; y < 16; ++y) {
+    for (uint32_t x = 0; x < 32; ++x) {
+      const bool striped = y % 8 < 4;
+      ASSERT_EQ(Rgb(px, x, y), striped && x % 8 >= 4 ? kBlue : kRed) << x << "," << y;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tavlen::gfx
