@@ -13,14 +13,17 @@ void CTavlenCtrl::DrawImage() {
   if (m_realignPending) AlignImage();
   // The layers go to the window's client area through a context of their own, not OnDraw's.
   std::unique_ptr<win::DeviceContext> dc = GetDC();
-  if (!dc) return;
+  if (dc) DrawImageOn(*dc);
+}
+
+void CTavlenCtrl::DrawImageOn(win::DeviceContext& dc) {
   const PaintStyle style{.backStyle = m_backStyle,
                          .back = OleColorToArgb(GetBackColor()),
                          .fore = OleColorToArgb(GetForeColor()),
                          .showBorder = m_showBorder != win::FALSE,
                          .borderWidth = m_borderWidth,
                          .borderColor = OleColorToArgb(m_borderColor)};
-  m_renderer.Paint(*dc, m_image->Handle(), m_viewport, Client(), style);
+  m_renderer.Paint(dc, m_image->Handle(), m_viewport, Client(), style);
 }
 
 void CTavlenCtrl::AlignImage() {

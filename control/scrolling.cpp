@@ -15,11 +15,42 @@ void CTavlenCtrl::ScrollTo(ScrollAxis axis, int32_t position) {
   SetScrollPos(BarOf(axis), position, win::TRUE);
   // The bar clamps to 0 ... max - page + 1; the picture follows the position it accepted.
   const int32_t accepted = GetScrollPos(BarOf(axis));
-  if (axis == ScrollAxis::Horizontal) {
+  const bool horizontal = axis == ScrollAxis::Horizontal;
+  const int64_t step = -int64_t{accepted} - (horizontal ? m_viewport.imageLeft : m_viewport.imageTop);
+  if (step > INT32_MIN && step <= INT32_MAX &&
+      ScrollPaintedPicture(horizontal ? static_cast<int32_t>(step) : 0, horizontal ? 0 : static_cast<int32_t>(step))) {
+    return;
+  }
+  if (horizontal) {
     MoveXTo(-accepted);
   } else {
     MoveYTo(-accepted);
   }
+}
+
+bool CTavlenCtrl::ScrollPaintedPicture(int32_t dx, int32_t dy) {
+  // The window's pixels are the picture as painted only when nothing waits to be painted, and
+  // moving them is the same as painting again only where the picture, opaque, covers the whole
+  // client area on both sides of the move (no background, border or alignment involved).
+  const win::Window* window = GetWindow();
+  if (!window || window->NeedsPaint() || (dx == 0 && dy == 0)) return false;
+  if (!m_image || !m_image->Handle() || m_image->Handle()->IsLocked() || m_paintBackground || m_realignPending)
+    return false;
+  const win::RECT client = window->GetClientRect();
+  if (client.right != m_clientWidth || client.bottom != m_clientHeight) return false;
+  auto covers = [&](int64_t left, int64_t top) {
+    return left <= 0 && top <= 0 && left + m_viewport.viewWidth >= m_clientWidth &&
+           top + m_viewport.viewHeight >= m_clientHeight;
+  };
+  const int64_t left = int64_t{m_viewport.imageLeft} + dx, top = int64_t{m_viewport.imageTop} + dy;
+  if (!covers(m_viewport.imageLeft, m_viewport.imageTop) || !covers(left, top) ||
+      !TileCache::Opaque(*m_image->Handle()))
+    return false;
+  m_viewport.imageLeft = static_cast<int32_t>(left);
+  m_viewport.imageTop = static_cast<int32_t>(top);
+  m_paintInvalidOnly = win::TRUE;
+  ScrollWindow(dx, dy);
+  return true;
 }
 
 void CTavlenCtrl::ScrollOneAxis(ScrollAxis axis, uint32_t code, uint32_t position) {

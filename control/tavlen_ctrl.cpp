@@ -77,8 +77,14 @@ void CTavlenCtrl::OnDraw(win::DeviceContext* dc, const fw::RECT& bounds, const f
     ShowScrollBar(win::SB_VERT, win::FALSE);
     m_scrollBarsCreated = win::TRUE;
   }
-  // The picture goes to the window's client area through a context of its own.
-  DrawImage();
+  // The picture goes to the window's client area through a context of its own, except after a
+  // scroll that moved the window's pixels: then only the invalid part is painted.
+  if (m_paintInvalidOnly && !m_realignPending && m_image && m_image->Handle()) {
+    DrawImageOn(*dc);
+  } else {
+    DrawImage();
+  }
+  m_paintInvalidOnly = win::FALSE;
 }
 
 void CTavlenCtrl::InvalidateClientArea() {

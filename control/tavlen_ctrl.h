@@ -59,6 +59,8 @@ class CTavlenCtrl : public fw::COleControl {
   // --- Painting (control/painting.cpp): background, border and picture by view/picture_renderer.h ---
   void DrawImage();
   void AlignImage();
+  // DrawImage onto a given context: the paint's own when only a scrolled-in strip is invalid.
+  void DrawImageOn(win::DeviceContext& dc);
 
   // --- Pixel size, moves and shifts, pointer and picture positions (control/placement.cpp) ---
   int32_t GetWidth();
@@ -199,6 +201,9 @@ class CTavlenCtrl : public fw::COleControl {
   void ScrollOneAxis(ScrollAxis axis, uint32_t code, uint32_t position);
   // Sets the bar and moves the picture by the position the bar accepted (MoveXTo or MoveYTo).
   void ScrollTo(ScrollAxis axis, int32_t position);
+  // Moves a painted picture that covers the client area before and after by (dx, dy) by moving the
+  // window's pixels, leaving only the uncovered strip to paint. False when that does not apply.
+  bool ScrollPaintedPicture(int32_t dx, int32_t dy);
   // The quarter turns and the half turn share their steps.
   void TurnImage(Turn turn);
   // The shared frame of the five text overlays: font and colours from the properties, then a snapshot.
@@ -233,6 +238,8 @@ class CTavlenCtrl : public fw::COleControl {
   // fills the whole client area with the back colour before DrawImage; it also fills while there is
   // no working image, so that nothing of a released picture stays on screen.
   BOOL m_paintBackground = win::TRUE;
+  // Set by ScrollPaintedPicture: the next paint draws only its invalid rectangle.
+  BOOL m_paintInvalidOnly = win::FALSE;
   // The client size, taken by OnDraw at every paint.
   int32_t m_clientWidth = 0;
   int32_t m_clientHeight = 0;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/graphics/two_halves.h"
+
 namespace tavlen::edit {
 namespace {
 
@@ -64,7 +66,9 @@ gfx::Result<gfx::Bitmap::Ptr> MakeBlackWhiteCopy(gfx::Bitmap& source) {
     if (out.GetStatus() != gfx::Status::Ok) return out.GetStatus();
     LockedBits in(source, gfx::kImageLockModeRead, gfx::PixelFormat::RGB24bpp);
     if (in.GetStatus() != gfx::Status::Ok) return in.GetStatus();
-    for (uint32_t y = 0; y < height; ++y) ThresholdRow(in.Row(y), width, out.Row(y));
+    gfx::RunInTwoHalves(height, size_t{height} * width * 3, 1, [&](uint32_t begin, uint32_t end) {
+      for (uint32_t y = begin; y < end; ++y) ThresholdRow(in.Row(y), width, out.Row(y));
+    });
   }
   return copy;
 }

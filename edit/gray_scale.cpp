@@ -7,6 +7,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+
+#include "platform/graphics/two_halves.h"
 
 namespace tavlen::edit {
 namespace {
@@ -66,8 +69,12 @@ gfx::Status ConvertToGrayScale(gfx::Bitmap& image) {
   if (gfx::Status s = image.LockBits(nullptr, mode, layout, data); s != gfx::Status::Ok) return s;
   const GrayTables tables = TablesFor(GrayScaleMatrix());
   const uint32_t step = gfx::BitsPerPixel(layout) / 8;
-  auto* row = static_cast<uint8_t*>(data.scan0);
-  for (uint32_t y = 0; y < data.height; ++y, row += data.stride) GrayRow(row, data.width, step, tables);
+  auto* scan0 = static_cast<uint8_t*>(data.scan0);
+  const size_t bytes = size_t{data.height} * static_cast<size_t>(std::abs(data.stride));
+  gfx::RunInTwoHalves(data.height, bytes, 1, [&](uint32_t begin, uint32_t end) {
+    for (uint32_t y = begin; y < end; ++y)
+      GrayRow(scan0 + static_cast<ptrdiff_t>(y) * data.stride, data.width, step, tables);
+  });
   return image.UnlockBits(data);
 }
 

@@ -94,17 +94,13 @@ gfx::Status TileCache::Draw(gfx::Graphics& target, const gfx::Bitmap& image, con
   return result;
 }
 
-namespace {
-
-bool Opaque(const gfx::Bitmap& image) {
+bool TileCache::Opaque(const gfx::Bitmap& image) {
   if (gfx::IsIndexed(image.Format())) {
     const auto& entries = image.GetPalette().entries;
     return std::all_of(entries.begin(), entries.end(), [](uint32_t c) { return c >> 24 == 0xFF; });
   }
   return !gfx::HasAlpha(image.Format());
 }
-
-}  // namespace
 
 const gfx::Bitmap* TileCache::Fetch(const gfx::Bitmap& image, int64_t col, int64_t row, int64_t budget) {
   const uint64_t id = static_cast<uint64_t>(row) << 32 | static_cast<uint64_t>(col);
@@ -116,7 +112,8 @@ const gfx::Bitmap* TileCache::Fetch(const gfx::Bitmap& image, int64_t col, int64
   const auto width = static_cast<uint32_t>(std::min<int64_t>(kTileSide, m_key.width - tx));
   const auto height = static_cast<uint32_t>(std::min<int64_t>(kTileSide, m_key.height - ty));
   // Opaque pictures keep opaque tiles, which reach the window as plain copies; others blend.
-  auto created = gfx::Bitmap::Create(width, height, Opaque(image) ? gfx::PixelFormat::RGB32bpp : gfx::PixelFormat::PARGB32bpp);
+  auto created =
+      gfx::Bitmap::Create(width, height, Opaque(image) ? gfx::PixelFormat::RGB32bpp : gfx::PixelFormat::PARGB32bpp);
   if (!created.Ok()) return nullptr;
   gfx::Bitmap::Ptr pixels = std::move(created).Value();
   {

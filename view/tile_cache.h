@@ -40,6 +40,9 @@ class TileCache {
   [[nodiscard]] gfx::Status Draw(gfx::Graphics& target, const gfx::Bitmap& image, const gfx::Rect& dest,
                                  const gfx::Rect& visible);
 
+  // Whether the picture's tiles cover what lies under them (no alpha, no translucent palette entry).
+  static bool Opaque(const gfx::Bitmap& image);
+
   // Drops every tile and frees its memory.
   void Clear();
 

@@ -38,30 +38,22 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 
 template <class Bytes>
 int ReadInto(const std::string& path, Bytes& out, uint64_t maxBytes) {
-  if (path.empty()) return EINVAL;
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) return errno;
-  struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0) return errno;
-  if (S_ISDIR(st.st_mode)) return EISDIR;
-  if (!S_ISREG(st.st_mode)) return EINVAL;
-  if (static_cast<uint64_t>(st.st_size) > maxBytes) return EFBIG;
+  UniqueFd fd;
+  uint64_t size = 0;
+  if (int error = OpenRegularFile(path, maxBytes, fd, size); error != 0) return error;
   Bytes bytes;
   try {
-    bytes.resize(static_cast<size_t>(st.st_size));
+    bytes.resize(static_cast<size_t>(size));
   } catch (const std::bad_alloc&) {
     return ENOMEM;
   } catch (const std::length_error&) {
     return ENOMEM;
   }
   size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    if (n == 0) break;  // the file shrank while we read it: keep what is there
-    done += static_cast<size_t>(n);
-  }
+  // The file may have shrunk since it was opened: keep what is there.
+  if (int error = ReadAt(fd.Get(), 0, std::span(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size()), done);
+      error != 0)
+    return error;
   bytes.resize(done);
   out = std::move(bytes);
   return 0;
@@ -114,6 +106,32 @@ void RemoveStaleTemporaries(const std::string& folder) {
 }
 
 }  // namespace
+
+int OpenRegularFile(const std::string& path, uint64_t maxBytes, UniqueFd& fd, uint64_t& size) {
+  if (path.empty()) return EINVAL;
+  UniqueFd opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!opened.Valid()) return errno;
+  struct stat st {};
+  if (::fstat(opened.Get(), &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return EINVAL;
+  if (static_cast<uint64_t>(st.st_size) > maxBytes) return EFBIG;
+  fd = std::move(opened);
+  size = static_cast<uint64_t>(st.st_size);
+  return 0;
+}
+
+int ReadAt(int fd, uint64_t offset, std::span<uint8_t> out, size_t& done) {
+  done = 0;
+  while (done < out.size()) {
+    const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
 
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
   return ReadInto(path, out, maxBytes);

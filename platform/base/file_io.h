@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/unique_fd.h"
+
 namespace tavlen::base {
 
 // Results are 0 for success or an errno value, so that each layer can name the failure in its own terms.
@@ -16,6 +18,13 @@ namespace tavlen::base {
 // in memory. `out` is left unchanged on failure.
 [[nodiscard]] int ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes);
 [[nodiscard]] int ReadWholeFile(const std::string& path, std::string& out, uint64_t maxBytes);
+
+// Opens a regular file for reading in pieces, with the failures of ReadWholeFile; `size` is its size
+// when it was opened. `fd` and `size` are left unchanged on failure.
+[[nodiscard]] int OpenRegularFile(const std::string& path, uint64_t maxBytes, UniqueFd& fd, uint64_t& size);
+// Reads up to out.size() bytes at `offset` into `out`; `done` is how many came, fewer only where the
+// file ends. 0 or an errno value.
+[[nodiscard]] int ReadAt(int fd, uint64_t offset, std::span<uint8_t> out, size_t& done);
 
 // Writes `bytes` to a temporary file of a name unique to this call in the target's folder, flushes it to
 // disk and renames it over `path`. A new file gets the usual permissions (0666 less the umask), a

@@ -176,6 +176,10 @@ void COleControl::InvalidateRect(const RECT* rect, BOOL erase) {
 
 std::unique_ptr<win::DeviceContext> COleControl::GetDC() { return m_window ? m_window->GetDC() : nullptr; }
 
+void COleControl::ScrollWindow(int32_t dx, int32_t dy) {
+  if (m_window) m_window->ScrollClient(dx, dy);
+}
+
 int32_t COleControl::SetScrollInfo(int32_t bar, win::SCROLLINFO& info, BOOL redraw) {
   info.cbSize = sizeof(win::SCROLLINFO);
   return m_window ? m_window->SetScrollInfo(bar, info, redraw) : 0;

@@ -80,6 +80,7 @@ class COleControl : public win::WindowOwner {
   void InvalidateRect(const RECT* rect, BOOL erase);
   void InvalidateControl() { InvalidateRect(nullptr, win::TRUE); }
   std::unique_ptr<win::DeviceContext> GetDC();
+  void ScrollWindow(int32_t dx, int32_t dy);
   int32_t SetScrollInfo(int32_t bar, win::SCROLLINFO& info, BOOL redraw);
   int32_t GetScrollPos(int32_t bar) const;
   int32_t SetScrollPos(int32_t bar, int32_t pos, BOOL redraw);

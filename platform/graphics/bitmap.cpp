@@ -102,6 +102,10 @@ Result<Bitmap::Ptr> Bitmap::Decode(SharedBytes bytes, const DecodeLimits& limits
   std::unique_ptr<ImageDecoder> decoder;
   Guid format;
   if (Status s = OpenDecoder(bytes, limits, decoder, format); s != Status::Ok) return s;
+  return FromDecoder(std::move(decoder), format);
+}
+
+Result<Bitmap::Ptr> Bitmap::FromDecoder(std::unique_ptr<ImageDecoder> decoder, const Guid& format) {
   DecodedFrame frame;
   if (Status s = decoder->DecodeFrame(0, frame); s != Status::Ok) return s;
   Ptr bitmap(new Bitmap);
@@ -113,6 +117,16 @@ Result<Bitmap::Ptr> Bitmap::Decode(SharedBytes bytes, const DecodeLimits& limits
 }
 
 Result<Bitmap::Ptr> Bitmap::FromFile(const std::string& path, const DecodeLimits& limits) {
+  {
+    base::UniqueFd fd;
+    uint64_t size = 0;
+    if (Status s = OpenFileForReading(path, limits, fd, size); s != Status::Ok) return s;
+    DecodedFrame frame;
+    bool read = false;
+    const Status s = ReadPlainBmp(fd.Get(), size, limits, frame, read);
+    if (read && s != Status::Ok) return s;
+    if (read) return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), kImageFormatBmp);
+  }
   auto bytes = std::make_shared<Bytes>();
   if (Status s = ReadWholeFile(path, *bytes, limits); s != Status::Ok) return s;
   return Decode(std::move(bytes), limits);

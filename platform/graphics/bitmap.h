@@ -140,6 +140,8 @@ class Bitmap {
   Bitmap() = default;
   static uint64_t NextStamp();
   static Result<Ptr> Decode(std::shared_ptr<const std::vector<uint8_t>> bytes, const DecodeLimits& limits);
+  // The bitmap of a decoder's first frame; the decoder stays for the other frames.
+  static Result<Ptr> FromDecoder(std::unique_ptr<ImageDecoder> decoder, const Guid& format);
   void ApplyPendingMirror() const;
   Status ReserveForPendingMirror();
 

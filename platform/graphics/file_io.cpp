@@ -29,13 +29,23 @@ Status FromErrno(int error) {
   }
 }
 
+// A device or a pipe is no picture file, and may never end.
+Status FromOpenError(int error) { return error == EINVAL ? Status::AccessDenied : FromErrno(error); }
+
 }  // namespace
 
 Status ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, const DecodeLimits& limits) {
   if (path.empty()) return Status::InvalidParameter;
-  const int error = base::ReadWholeFile(path, out, limits.maxFileBytes);
-  // A device or a pipe is no picture file, and may never end.
-  return error == EINVAL ? Status::AccessDenied : FromErrno(error);
+  return FromOpenError(base::ReadWholeFile(path, out, limits.maxFileBytes));
+}
+
+Status OpenFileForReading(const std::string& path, const DecodeLimits& limits, base::UniqueFd& fd, uint64_t& size) {
+  if (path.empty()) return Status::InvalidParameter;
+  return FromOpenError(base::OpenRegularFile(path, limits.maxFileBytes, fd, size));
+}
+
+Status ReadFileAt(int fd, uint64_t offset, std::span<uint8_t> out, size_t& done) {
+  return FromErrno(base::ReadAt(fd, offset, out, done));
 }
 
 Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/unique_fd.h"
 #include "platform/graphics/limits.h"
 #include "platform/graphics/status.h"
 
@@ -14,6 +15,11 @@ namespace tavlen::gfx {
 // FileNotFound for a missing path, AccessDenied for a directory or unreadable file,
 // OutOfMemory above limits.maxFileBytes.
 Status ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, const DecodeLimits& limits = kDefaultLimits);
+
+// A regular file opened for reading in pieces, with the failures of ReadWholeFile.
+Status OpenFileForReading(const std::string& path, const DecodeLimits& limits, base::UniqueFd& fd, uint64_t& size);
+// Up to out.size() bytes at `offset`; `done` is fewer only where the file ends.
+Status ReadFileAt(int fd, uint64_t offset, std::span<uint8_t> out, size_t& done);
 
 // Writes to a temporary file beside `path` and renames it into place; on any failure the temporary
 // is removed and an existing file at `path` stays as it was.

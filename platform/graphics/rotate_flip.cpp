@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -70,23 +70,11 @@ void TransposeRows(ConstPixelView src, PixelView dst, bool reverseX, bool revers
   }
 }
 
-// Large turns run in two halves, the upper one on a second thread; one thread when none can be had.
+// Large turns run in two halves on tile boundaries.
 template <size_t N>
 void Transpose(ConstPixelView src, PixelView dst, bool reverseX, bool reverseY) {
-  constexpr size_t kWorthASecondThread = size_t{4} << 20;
-  const uint32_t rows = dst.layout.height;
-  const uint32_t half = rows / 64 * 32;  // on a tile boundary
-  if (dst.layout.Bytes() >= kWorthASecondThread && half > 0) {
-    try {
-      std::thread upper([&] { TransposeRows<N>(src, dst, reverseX, reverseY, 0, half); });
-      TransposeRows<N>(src, dst, reverseX, reverseY, half, rows);
-      upper.join();
-      return;
-    } catch (const std::system_error&) {
-      // No thread: the whole turn on this one.
-    }
-  }
-  TransposeRows<N>(src, dst, reverseX, reverseY, 0, rows);
+  RunInTwoHalves(dst.layout.height, dst.layout.Bytes(), 32,
+                 [&](uint32_t begin, uint32_t end) { TransposeRows<N>(src, dst, reverseX, reverseY, begin, end); });
 }
 
 template <size_t N>

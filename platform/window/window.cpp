@@ -1,5 +1,7 @@
 // The headless window: client size, framebuffer, update region, paint pump, resize, destroy and input.
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/window/window_impl.h"
 
@@ -109,6 +111,37 @@ SIZE Window::GetOuterSize() const { return {m_impl->outerWidth, m_impl->outerHei
 void Window::InvalidateRect(const RECT* rect, BOOL erase) { m_impl->Invalidate(rect, erase != FALSE); }
 
 bool Window::NeedsPaint() const { return m_impl->exists && m_impl->updatePending; }
+
+void Window::ScrollClient(int32_t dx, int32_t dy) {
+  Impl& w = *m_impl;
+  if (!w.exists || (dx == 0 && dy == 0)) return;
+  const int64_t width = w.clientWidth, height = w.clientHeight;
+  if (std::llabs(dx) >= width || std::llabs(dy) >= height) {
+    w.Invalidate(nullptr, true);
+    return;
+  }
+  if (w.updatePending) {
+    const RECT moved{w.update.left + dx, w.update.top + dy, w.update.right + dx, w.update.bottom + dy};
+    w.Invalidate(&moved, w.erasePending);
+  }
+  // Rows are copied in the order that never reads a row already overwritten.
+  const size_t keep = static_cast<size_t>(width - std::llabs(dx)) * sizeof(uint32_t);
+  const int64_t fromX = dx < 0 ? -int64_t{dx} : 0, toX = dx > 0 ? dx : 0;
+  auto moveRow = [&](int64_t y) {
+    uint32_t* rows = w.framebuffer.data();
+    std::memmove(rows + (y * width + toX), rows + ((y - dy) * width + fromX), keep);
+  };
+  if (dy > 0) {
+    for (int64_t y = height - 1; y >= dy; --y) moveRow(y);
+  } else {
+    for (int64_t y = 0; y < height + dy; ++y) moveRow(y);
+  }
+  const int32_t cw = w.clientWidth, ch = w.clientHeight;
+  const RECT columns = dx > 0 ? RECT{0, 0, dx, ch} : RECT{cw + dx, 0, cw, ch};
+  const RECT rows = dy > 0 ? RECT{0, 0, cw, dy} : RECT{0, ch + dy, cw, ch};
+  if (dx != 0) w.Invalidate(&columns, true);
+  if (dy != 0) w.Invalidate(&rows, true);
+}
 
 std::unique_ptr<DeviceContext> Window::GetDC() {
   return std::unique_ptr<DeviceContext>(new DeviceContext(this, GetClientRect()));

@@ -88,6 +88,10 @@ class Window {
   // bounding box of what was invalidated, clipped to the client area.
   void InvalidateRect(const RECT* rect, BOOL erase);
   bool NeedsPaint() const;
+  // Moves what the client area shows by (dx, dy) and invalidates the strips it uncovers (with
+  // erasing), so that the owner paints only those. A pending update region is invalidated where it
+  // was and where its stale pixels went. A move of a whole client side or more invalidates all.
+  void ScrollClient(int32_t dx, int32_t dy);
 
   // A device context for the client area, drawing into the same framebuffer as paints do. Never
   // null; while the window is destroyed its clip is empty and it draws nothing. A context must not

@@ -137,6 +137,55 @@ TEST_F(ScrollTest, SmallDisplayHidesBothBarsAndIgnoresSetScrollBarPos) {
   EXPECT_EQ(Paint(), 0);
 }
 
+// After each scroll step the window shows what a full repaint shows, both where the picture covers
+// the client area (its pixels are moved) and where the hatched background shows beside it.
+TEST_F(ScrollTest, ScrolledRepaintEqualsAFullRepaint) {
+  ctrl.m_backStyle = 5;
+  ctrl.OnBackStyleChanged();
+  struct Step {
+    bool horizontal;
+    uint32_t code, position;
+  };
+  const Step steps[] = {{true, win::SB_THUMBPOSITION, 100}, {true, win::SB_LINERIGHT, 0}, {false, win::SB_LINEDOWN, 0},
+                        {true, win::SB_PAGERIGHT, 0},       {false, win::SB_PAGEDOWN, 0}, {true, win::SB_LINELEFT, 0},
+                        {false, win::SB_THUMBTRACK, 3},     {false, win::SB_LINEUP, 0},   {true, win::SB_RIGHT, 0}};
+  for (const auto& [width, height] : {std::pair{650u, 500u}, std::pair{650u, 150u}}) {
+    // Shown at twice the pixel size, so that the tiles hold resampled pixels.
+    ctrl.LoadImage(WritePatternPng(dir, "pattern.png", width, height));
+    ctrl.m_zoomValue = 2;
+    ctrl.ZoomByOriginal();
+    Paint();
+    for (const Step& step : steps) {
+      if (step.horizontal) {
+        Window()->InjectHScroll(step.code, step.position);
+      } else {
+        Window()->InjectVScroll(step.code, step.position);
+      }
+      Paint();
+      const std::vector<uint32_t> scrolled = Window()->Framebuffer();
+      Window()->InvalidateRect(nullptr, win::TRUE);
+      Paint();
+      const std::vector<uint32_t>& full = Window()->Framebuffer();
+      ASSERT_EQ(scrolled.size(), full.size());
+      size_t differing = 0;
+      for (size_t i = 0; i < full.size(); ++i) differing += scrolled[i] != full[i];
+      EXPECT_EQ(differing, 0u) << height * 2 << " high, code " << step.code << " at " << ctrl.GetImageXpos() << ", "
+                               << ctrl.GetImageYpos();
+    }
+  }
+}
+
+TEST_F(ScrollTest, ScrollStepOverACoveringPicturePaintsOnlyTheUncoveredStrip) {
+  ShowAt(1300, 1000);
+  Window()->InjectHScroll(win::SB_THUMBPOSITION, 100);
+  Paint();
+  Window()->InjectHScroll(win::SB_LINERIGHT, 0);
+  ASSERT_TRUE(Window()->GetDC()->FillRect(win::RECT{250, 200, 251, 201}, win::RGB(1, 2, 3)));
+  Paint();
+  EXPECT_EQ(Pixel(250, 200), win::RGB(1, 2, 3)) << "moved pixels are not painted again";
+  EXPECT_EQ(ctrl.GetImageXpos(), -101.0);
+}
+
 TEST_F(ScrollTest, RefreshClampsThePositionButLeavesThePlacement) {
   ShowAt(1800, 200);
   Window()->InjectHScroll(win::SB_THUMBPOSITION, 700);

@@ -71,6 +71,28 @@ TEST(GrayScale, EveryPixelOfAPatternEndsGray) {
   }
 }
 
+// Large pictures run in two halves on two threads: each row must come out as a small picture of
+// that row alone (one thread) gives it, the rows at the split included.
+TEST(GrayScaleAndBlackWhite, LargePicturesInTwoHalvesMatchRowByRow) {
+  constexpr uint32_t kWidth = 1201, kHeight = 1203;  // over 4 MiB of 24-bit rows, odd on both sides
+  auto picture = gfx::test::MakePatternBitmap(kWidth, kHeight, PixelFormat::RGB24bpp, 9);
+  auto bw = MakeBlackWhiteCopy(*picture);
+  ASSERT_TRUE(bw.Ok());
+  auto gray = picture->Clone();
+  ASSERT_EQ(ConvertToGrayScale(*gray.Value()), gfx::Status::Ok);
+  for (uint32_t y : {0u, kHeight / 2 - 1, kHeight / 2, kHeight / 2 + 1, kHeight - 1}) {
+    auto row = picture->CloneArea(0, static_cast<float>(y), kWidth, 1, PixelFormat::RGB24bpp);
+    ASSERT_TRUE(row.Ok());
+    auto rowBw = MakeBlackWhiteCopy(*row.Value());
+    ASSERT_TRUE(rowBw.Ok());
+    ASSERT_EQ(ConvertToGrayScale(*row.Value()), gfx::Status::Ok);
+    for (uint32_t x = 0; x < kWidth; ++x) {
+      ASSERT_EQ(PixelAt(*gray.Value(), x, y), PixelAt(*row.Value(), x, 0)) << x << "," << y;
+      ASSERT_EQ(PixelAt(*bw.Value(), x, y), PixelAt(*rowBw.Value(), x, 0)) << x << "," << y;
+    }
+  }
+}
+
 TEST(BlackWhite, EachChannelMustExceed128) {
   auto source = Row(PixelFormat::RGB24bpp, {0xFF818181, 0xFF80FFFF, 0xFFFFFF80, 0xFFFF80FF, 0xFFFFFFFF, 0xFF808080,
                                             0xFF000000, 0xFF818181, 0xFF818181});

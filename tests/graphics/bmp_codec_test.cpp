@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/graphics/bitmap.h"
 #include "platform/graphics/codecs/bmp_format.h"
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/convert.h"
@@ -320,6 +321,37 @@ TEST(BmpTruncated, DecodesTheRowsThatArePresent) {
   for (size_t n = 0; n <= rle.size(); ++n) Ignore(Decode(Bytes(rle.begin(), rle.begin() + n)).status);
 }
 
+// Plain 24-bit files are read from disk row by row; every variant and every cut of one must decode
+// as the whole file in memory does.
+TEST(BmpFromFile, RowByRowReadingMatchesTheWholeFileInMemory) {
+  test::TempDir temp;
+  std::vector<Bytes> files;
+  for (int32_t height : {3, -3}) {
+    Dib d(40, 3, height, 24);  // 9 bytes a row and 3 of padding
+    for (uint8_t i = 1; i <= 36; ++i) d.pixels.push_back(i);
+    files.push_back(MakeBmp(d));
+    files.push_back(MakeBmp(d, 1000));  // an impossible offset
+    d.colorsUsed = 2;
+    d.palette = {0x010203, 0x040506};  // a palette a 24-bit file may carry
+    files.push_back(MakeBmp(d));
+  }
+  const Bytes whole = files[0];
+  for (size_t n = 0; n < whole.size(); ++n) files.emplace_back(whole.begin(), whole.begin() + n);
+  files.push_back(MakeBmp(Dib(40, INT_MAX, 1, 24)));
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string path = temp.File("a.bmp");
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(files[i].data()), static_cast<std::streamsize>(files[i].size()));
+    const Decoded fromMemory = Decode(files[i]);
+    auto fromFile = Bitmap::FromFile(path);
+    ASSERT_EQ(fromFile.GetStatus(), fromMemory.status) << "file " << i;
+    if (fromMemory.status != Status::Ok) continue;
+    EXPECT_EQ(fromFile.Value()->Format(), fromMemory.pixels.Format()) << "file " << i;
+    EXPECT_EQ(Colours(fromFile.Value()->Pixels()), Colours(fromMemory.pixels)) << "file " << i;
+    EXPECT_EQ(fromFile.Value()->RawFormat(), kImageFormatBmp);
+  }
+}
+
 TEST(BmpHostile, AbsurdSizesAreRefusedWithOutOfMemory) {
   for (int32_t height : {INT_MIN, INT_MAX, -INT_MAX, 1}) {
     Dib d(40, height == 1 ? INT_MAX : 4, height, 24);
@@ -369,7 +401,8 @@ TEST(BmpSuite, HeaderVariantsGiveThePlainPicture) {
   const Argbs plain = Colours(Decode(test::ReadFileBytes(dir / "bmpsuite-g-pal8.bmp")).pixels);
   for (const char* name : {"g-pal8rle", "g-pal8topdown", "g-pal8v5", "q-pal8os2v2", "q-pal8os2v2-16", "q-pal8os2sp",
                            "q-pal8os2-sz", "q-pal8os2-hs", "q-pal8os2v2-sz", "q-pal8os2v2-40sz"}) {
-    EXPECT_EQ(Colours(Decode(test::ReadFileBytes(dir / (std::string("bmpsuite-") + name + ".bmp"))).pixels), plain) << name;
+    EXPECT_EQ(Colours(Decode(test::ReadFileBytes(dir / (std::string("bmpsuite-") + name + ".bmp"))).pixels), plain)
+        << name;
   }
 }
 

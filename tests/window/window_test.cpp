@@ -116,6 +116,54 @@ TEST(WindowPaint, InvalidatingWhilePaintingGivesAnotherPaint) {
   EXPECT_TRUE(f.window->NeedsPaint());
 }
 
+// Every pixel tells where it was painted, so a move can be read back exactly.
+uint32_t PositionPixel(int32_t x, int32_t y) {
+  return 0xFF000000u | static_cast<uint32_t>(y) << 12 | static_cast<uint32_t>(x);
+}
+
+TEST(WindowPaint, ScrollClientMovesPixelsAndRepaintsOnlyTheUncoveredStrips) {
+  const struct {
+    int32_t dx, dy;
+    RECT strip;
+  } cases[] = {{7, 0, {0, 0, 7, 50}},
+               {-5, 0, {55, 0, 60, 50}},
+               {0, 3, {0, 0, 60, 3}},
+               {0, -4, {0, 46, 60, 50}},
+               {2, -1, {0, 0, 60, 50}}};
+  for (const auto& c : cases) {
+    Fixture f(60, 50);
+    uint32_t* pixels = f.window->GetDC()->Surface().pixels;
+    for (int32_t y = 0; y < 50; ++y)
+      for (int32_t x = 0; x < 60; ++x) pixels[static_cast<size_t>(y) * 60 + x] = PositionPixel(x, y);
+    f.window->ScrollClient(c.dx, c.dy);
+    for (int32_t y = 0; y < 50; ++y) {
+      for (int32_t x = 0; x < 60; ++x) {
+        const int32_t sx = x - c.dx, sy = y - c.dy;
+        if (sx < 0 || sy < 0 || sx >= 60 || sy >= 50) continue;
+        ASSERT_EQ(pixels[static_cast<size_t>(y) * 60 + x], PositionPixel(sx, sy))
+            << "(" << x << ", " << y << ") after " << c.dx << ", " << c.dy;
+      }
+    }
+    EXPECT_EQ(f.window->Pump(), 1);
+    ASSERT_EQ(f.owner.paints.size(), 1u);
+    EXPECT_EQ(f.owner.paints[0].invalid, c.strip) << c.dx << ", " << c.dy;
+  }
+}
+
+TEST(WindowPaint, ScrollClientKeepsPendingPaintsAndRepaintsAllForLongMoves) {
+  Fixture f(60, 50);
+  const RECT pending{10, 10, 20, 20};
+  f.window->InvalidateRect(&pending, FALSE);
+  f.window->ScrollClient(0, 5);
+  EXPECT_EQ(f.window->Pump(), 1);
+  EXPECT_EQ(f.owner.paints[0].invalid, (RECT{0, 0, 60, 25})) << "the strip, the old box and where its pixels went";
+  f.window->ScrollClient(60, 0);
+  EXPECT_EQ(f.window->Pump(), 1);
+  EXPECT_EQ(f.owner.paints[1].invalid, (RECT{0, 0, 60, 50}));
+  f.window->ScrollClient(0, 0);
+  EXPECT_EQ(f.window->Pump(), 0);
+}
+
 TEST(WindowDeviceContext, PaintAndGetDCDrawIntoTheSameFramebuffer) {
   Fixture f(60, 40);
   f.owner.onPaint = [](DeviceContext& dc) {

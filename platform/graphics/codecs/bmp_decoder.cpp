@@ -18,6 +18,7 @@
 
 #include "platform/graphics/codecs/bmp_format.h"
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/file_io.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -350,6 +351,22 @@ void CoverUsedIndices(PixelBuffer& out) {
   if (maxIndex >= entries.size()) entries.resize(maxIndex + 1, 0xFF000000u);
 }
 
+// Where the pixels start: the file header's offset when it is possible, else right after the palette.
+// `head` holds at least the headers; `fileSize` is the size of the whole file.
+uint64_t PixelStart(std::span<const uint8_t> head, size_t infoStart, const BmpHeader& h, uint64_t fileSize) {
+  const uint32_t entrySize = h.kind == HeaderKind::Core ? 3 : 4;
+  const bool indexed = h.bitCount >= 1 && h.bitCount <= 8;
+  uint64_t declared = h.kind != HeaderKind::Core && h.colorsUsed != 0 ? h.colorsUsed : indexed ? 1u << h.bitCount : 0;
+  // An absurd colour count cannot be skipped over; assume the palette the depth needs.
+  if (h.paletteStart + declared * entrySize > fileSize) declared = indexed ? 1u << h.bitCount : 0;
+  uint64_t pixelStart = h.paletteStart + declared * entrySize;
+  if (infoStart == kFileHeaderSize) {
+    const uint32_t offset = ReadU32(head.data() + kPixelOffsetOffset);
+    if (offset >= h.paletteStart && offset < fileSize) pixelStart = offset;
+  }
+  return pixelStart;
+}
+
 // BI_JPEG / BI_PNG: the pixel data is a whole image of that format.
 Status DecodeEmbedded(std::span<const uint8_t> stream, const BmpHeader& h, const DecodeLimits& limits,
                       DecodedFrame& frame) {
@@ -367,17 +384,7 @@ Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimit
   BmpHeader h;
   if (Status s = ParseHeader(data, infoStart, h); s != Status::Ok) return s;
 
-  // Where the pixels start: the file header's offset when it is possible, else right after the palette.
-  const uint32_t entrySize = h.kind == HeaderKind::Core ? 3 : 4;
-  const bool indexed = h.bitCount >= 1 && h.bitCount <= 8;
-  uint64_t declared = h.kind != HeaderKind::Core && h.colorsUsed != 0 ? h.colorsUsed : indexed ? 1u << h.bitCount : 0;
-  // An absurd colour count cannot be skipped over; assume the palette the depth needs.
-  if (h.paletteStart + declared * entrySize > data.size()) declared = indexed ? 1u << h.bitCount : 0;
-  uint64_t pixelStart = h.paletteStart + declared * entrySize;
-  if (infoStart == kFileHeaderSize) {
-    const uint32_t offset = ReadU32(data.data() + kPixelOffsetOffset);
-    if (offset >= h.paletteStart && offset < data.size()) pixelStart = offset;
-  }
+  const uint64_t pixelStart = PixelStart(data, infoStart, h, data.size());
   const std::span<const uint8_t> pixels =
       pixelStart < data.size() ? data.subspan(static_cast<size_t>(pixelStart)) : std::span<const uint8_t>{};
 
@@ -420,6 +427,46 @@ Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimit
 }
 
 }  // namespace
+
+Status ReadPlainBmp(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& out, bool& read) {
+  read = false;
+  // The headers of a plain file and whatever few bytes lie between them and the pixels.
+  std::array<uint8_t, 4096> block{};
+  size_t got = 0;
+  if (ReadFileAt(fd, 0, block, got) != Status::Ok || got < kFileHeaderSize || block[0] != 'B' || block[1] != 'M')
+    return Status::Ok;
+  const std::span<const uint8_t> head(block.data(), got);
+  BmpHeader h;
+  if (ParseHeader(head, kFileHeaderSize, h) != Status::Ok) return Status::Ok;
+  // Only there are the stored rows already the 24bppRGB layout.
+  if (h.kind != HeaderKind::Info || h.compression != kBiRgb || h.bitCount != 24 ||
+      ChooseFormat(h) != PixelFormat::RGB24bpp)
+    return Status::Ok;
+  const uint64_t pixelStart = PixelStart(head, kFileHeaderSize, h, fileSize);
+  if (CheckImageSize(PixelFormat::RGB24bpp, h.width, h.height, limits) != Status::Ok) return Status::Ok;
+
+  read = true;
+  auto buffer =
+      PixelBuffer::Allocate(PixelFormat::RGB24bpp, h.width, h.height, PixelBuffer::Init::Uninitialized, limits);
+  if (!buffer.Ok()) return buffer.GetStatus();
+  PixelBuffer& pixels = buffer.Value();
+  const uint64_t rowBytes = RowBytes(h.width, h.bitCount);
+  const size_t used = size_t{h.width} * 3;
+  for (uint32_t r = 0; r < h.height; ++r) {
+    uint8_t* row = pixels.Row(h.topDown ? r : h.height - 1 - r);
+    const uint64_t at = pixelStart + r * rowBytes;
+    size_t done = 0;
+    if (at < fileSize) {
+      const auto wanted = static_cast<size_t>(std::min<uint64_t>(used, fileSize - at));
+      if (Status s = ReadFileAt(fd, at, std::span(row, wanted), done); s != Status::Ok) return s;
+    }
+    // Rows past the end of a short file, and the padding, stay zero.
+    std::memset(row + done, 0, pixels.Stride() - done);
+  }
+  out.pixels = std::move(pixels);
+  out.properties.clear();
+  return Status::Ok;
+}
 
 Status OpenBmpDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {
   if (!data) return Status::InvalidParameter;

@@ -51,6 +51,11 @@ Status OpenTiffDecoder(SharedBytes data, const DecodeLimits& limits, std::unique
 Status OpenWmfDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
 Status OpenEmfDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out);
 
+// A plain 24-bit BMP file (`fd`, `fileSize` bytes) read straight into its pixels, so that the file is
+// never held in memory whole. `read` is false, and `out` untouched, for any other file, which then
+// goes through OpenDecoder; when true, the status is what decoding the whole file would give.
+Status ReadPlainBmp(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& out, bool& read);
+
 // The encoders (codecs/<format>_encoder.cpp).
 Status EncodeBmp(const PixelBuffer&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
 Status EncodeGif(const PixelBuffer&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
