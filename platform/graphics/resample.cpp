@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <functional>
-#include <thread>
 #include <vector>
+
+#include "platform/graphics/two_halves.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -190,20 +190,6 @@ void VerticalRow(const uint8_t* const* rows, const int16_t* w, uint32_t count, s
   }
 }
 
-// Runs body(begin, end) over [0, count), on two threads when the work is large enough to pay for one.
-void ParallelRows(uint32_t count, uint64_t workPerRow, const std::function<void(uint32_t, uint32_t)>& body) {
-  const bool split = count >= 2 && static_cast<uint64_t>(count) * workPerRow >= (1u << 20) &&
-                     std::thread::hardware_concurrency() > 1;
-  if (!split) {
-    body(0, count);
-    return;
-  }
-  const uint32_t half = count / 2;
-  std::thread helper([&] { body(half, count); });
-  body(0, half);
-  helper.join();
-}
-
 }  // namespace
 
 Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, ResampleFilter filter) {
@@ -227,7 +213,8 @@ Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, Re
   const int32_t rowHi = *std::max_element(down.first.begin(), down.first.end()) + static_cast<int32_t>(down.taps) - 1;
   const size_t rowBytes = size_t{outW} * 4;
   std::vector<uint8_t> across_rows(static_cast<size_t>(rowHi - rowLo + 1) * rowBytes);
-  ParallelRows(static_cast<uint32_t>(rowHi - rowLo + 1), uint64_t{outW} * across.taps, [&](uint32_t begin, uint32_t end) {
+  const auto acrossCount = static_cast<uint32_t>(rowHi - rowLo + 1);
+  RunInTwoHalves(acrossCount, size_t{acrossCount} * outW * across.taps, 1, [&](uint32_t begin, uint32_t end) {
     for (uint32_t r = begin; r < end; ++r)
       if (srcBits == 24)
         HorizontalRow<3>(src.Row(static_cast<uint32_t>(rowLo) + r), across, outW, &across_rows[r * rowBytes]);
@@ -237,7 +224,7 @@ Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, Re
 
   const bool opaque = !HasAlpha(src.layout.format);
   const bool premultiplied = IsPremultiplied(dst.layout.format);
-  ParallelRows(outH, rowBytes * down.taps, [&](uint32_t begin, uint32_t end) {
+  RunInTwoHalves(outH, size_t{outH} * rowBytes * down.taps, 1, [&](uint32_t begin, uint32_t end) {
     std::vector<const uint8_t*> rows(down.taps);
     for (uint32_t y = begin; y < end; ++y) {
       for (uint32_t k = 0; k < down.taps; ++k)
