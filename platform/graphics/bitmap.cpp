@@ -7,6 +7,7 @@
 
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/convert.h"
 #include "platform/graphics/file_io.h"
 #include "platform/graphics/resample.h"
@@ -126,6 +127,8 @@ Result<Bitmap::Ptr> Bitmap::FromFile(const std::string& path, const DecodeLimits
     const Status s = ReadPlainBmp(fd.Get(), size, limits, frame, read);
     if (read && s != Status::Ok) return s;
     if (read) return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), kImageFormatBmp);
+    if (ReadStreamedPng(fd.Get(), size, limits, frame))
+      return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), kImageFormatPng);
   }
   auto bytes = std::make_shared<Bytes>();
   if (Status s = ReadWholeFile(path, *bytes, limits); s != Status::Ok) return s;

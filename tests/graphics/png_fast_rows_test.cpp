@@ -1,14 +1,22 @@
-// The fast PNG row path: every filter and sample layout against known pixels, and the files it must
-// hand back to libpng (damaged data, chunks after the image data, truncation).
+// The fast PNG row paths, in memory and streamed from a file: every filter and sample layout against
+// known pixels, and the files they must hand back to libpng (damaged data, chunks after the image
+// data, truncation).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/base/unique_fd.h"
 #include "platform/graphics/bitmap.h"
+#include "platform/graphics/codecs/png_file.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen::gfx {
@@ -57,19 +65,28 @@ struct PngParts {
   std::vector<uint8_t> file;
 };
 
+// How MakePng lays out the image data.
+struct PngLayout {
+  size_t idatBytes = 1000;  // payload of each IDAT chunk
+  bool emptyIdats = false;  // a zero-length IDAT before each one
+  bool textAfter = false;   // a tEXt chunk between the image data and IEND
+  int level = 6;            // zlib level
+  bool zeros = false;       // all samples zero instead of noise
+};
+
 // An 8-bit PNG of the colour type with noisy samples; the image data split over several IDAT chunks.
-PngParts MakePng(uint8_t colorType, uint32_t channels, uint32_t width, uint32_t height, bool textAfter = false) {
+PngParts MakePng(uint8_t colorType, uint32_t channels, uint32_t width, uint32_t height, PngLayout layout = {}) {
   PngParts p;
   const size_t rowBytes = size_t{width} * channels;
   uint32_t state = 12345;
   for (size_t i = 0; i < rowBytes * height; ++i) {
     state = state * 1103515245u + 12345u;
-    p.raw.push_back(static_cast<uint8_t>(i % 7 == 0 ? state >> 24 : (i * 3) & 0xFF));
+    p.raw.push_back(layout.zeros ? 0 : static_cast<uint8_t>(i % 7 == 0 ? state >> 24 : (i * 3) & 0xFF));
   }
   const std::vector<uint8_t> filtered = FilterRows(p.raw, rowBytes, height, channels);
   std::vector<uint8_t> packed(compressBound(static_cast<uLong>(filtered.size())));
   uLongf packedSize = static_cast<uLongf>(packed.size());
-  compress2(packed.data(), &packedSize, filtered.data(), static_cast<uLong>(filtered.size()), 6);
+  compress2(packed.data(), &packedSize, filtered.data(), static_cast<uLong>(filtered.size()), layout.level);
   packed.resize(packedSize);
 
   const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -84,9 +101,12 @@ PngParts MakePng(uint8_t colorType, uint32_t channels, uint32_t width, uint32_t 
     for (int i = 0; i < 256; ++i) plte.insert(plte.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7});
     PutChunk(p.file, "PLTE", plte);
   }
-  for (size_t at = 0; at < packed.size(); at += 1000)
-    PutChunk(p.file, "IDAT", {packed.begin() + at, packed.begin() + std::min(packed.size(), at + 1000)});
-  if (textAfter) {
+  for (size_t at = 0; at < packed.size(); at += layout.idatBytes) {
+    if (layout.emptyIdats) PutChunk(p.file, "IDAT", {});
+    const auto end = packed.begin() + static_cast<ptrdiff_t>(std::min(packed.size(), at + layout.idatBytes));
+    PutChunk(p.file, "IDAT", {packed.begin() + static_cast<ptrdiff_t>(at), end});
+  }
+  if (layout.textAfter) {
     const std::string text = std::string("Title") + '\0' + "after the pixels";
     PutChunk(p.file, "tEXt", {text.begin(), text.end()});
   }
@@ -134,7 +154,7 @@ TEST(PngPlainRows, EveryFilterAndLayoutDecodesExactly) {
 }
 
 TEST(PngPlainRows, ChunksAfterTheImageDataAreStillRead) {
-  const PngParts p = MakePng(2, 3, 20, 9, true);
+  const PngParts p = MakePng(2, 3, 20, 9, {.textAfter = true});
   auto b = Bitmap::FromMemory(p.file);
   ASSERT_TRUE(b.Ok());
   ExpectSamples(*b.Value(), p, 3);
@@ -163,6 +183,163 @@ TEST(PngPlainRows, DamagedImageDataIsRefusedAsBefore) {
   PutChunk(file, "IDAT", packed);
   PutChunk(file, "IEND", {});
   EXPECT_FALSE(Bitmap::FromMemory(file).Ok());
+}
+
+// The bytes as a file on a descriptor, the way Bitmap::FromFile hands them to the streamed reader.
+base::UniqueFd MemoryFile(const std::vector<uint8_t>& bytes) {
+  base::UniqueFd fd(memfd_create("png_stream_test", MFD_CLOEXEC));
+  EXPECT_TRUE(fd.Valid());
+  EXPECT_EQ(write(fd.Get(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  return fd;
+}
+
+// Whether the streamed reader takes the file, and the pixels it gives.
+Bitmap::Ptr ReadStreamed(const std::vector<uint8_t>& file) {
+  base::UniqueFd fd = MemoryFile(file);
+  DecodedFrame frame;
+  if (!ReadStreamedPng(fd.Get(), file.size(), kDefaultLimits, frame)) return nullptr;
+  return Bitmap::FromPixels(std::move(frame.pixels), std::move(frame.properties));
+}
+
+// The streamed reader declines, and the file through FromFile fails or succeeds as it does in memory.
+void ExpectHandedBack(const std::vector<uint8_t>& file, const test::TempDir& dir) {
+  EXPECT_EQ(ReadStreamed(file), nullptr);
+  const std::string path = dir.File("handed_back.png");
+  {
+    base::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    ASSERT_EQ(write(fd.Get(), file.data(), file.size()), static_cast<ssize_t>(file.size()));
+  }
+  EXPECT_EQ(Bitmap::FromFile(path).GetStatus(), Bitmap::FromMemory(file).GetStatus());
+}
+
+TEST(PngStreamedRows, EveryLayoutDecodesExactlyOnOneThreadAndOnTwo) {
+  for (const Layout& l : {Layout{0, 1, PixelFormat::Indexed8bpp}, Layout{3, 1, PixelFormat::Indexed8bpp},
+                          Layout{2, 3, PixelFormat::RGB24bpp}, Layout{6, 4, PixelFormat::ARGB32bpp}}) {
+    // The small pictures run on one thread; 1100 x 1000 has enough rows for a second one.
+    for (const auto& [width, height] :
+         {std::pair{37u, 23u}, std::pair{38u, 23u}, std::pair{1u, 5u}, std::pair{1100u, 1000u}}) {
+      SCOPED_TRACE("colour type " + std::to_string(l.colorType) + ", " + std::to_string(width) + " x " +
+                   std::to_string(height));
+      const PngParts p = MakePng(l.colorType, l.channels, width, height, {.idatBytes = 65536});
+      Bitmap::Ptr streamed = ReadStreamed(p.file);
+      ASSERT_NE(streamed, nullptr);
+      EXPECT_EQ(streamed->Format(), l.format);
+      ExpectSamples(*streamed, p, l.channels);
+      auto inMemory = Bitmap::FromMemory(p.file);
+      ASSERT_TRUE(inMemory.Ok());
+      EXPECT_TRUE(test::SamePixels(*streamed, *inMemory.Value()));
+    }
+  }
+}
+
+TEST(PngStreamedRows, ImageDataSplitAnywhereDecodesExactly) {
+  // One-byte chunks split every header, length and checksum of the zlib stream; empty ones between.
+  for (const PngLayout layout : {PngLayout{.idatBytes = 1}, PngLayout{.idatBytes = 1, .emptyIdats = true},
+                                 PngLayout{.idatBytes = 7, .emptyIdats = true}, PngLayout{.idatBytes = 1 << 20}}) {
+    SCOPED_TRACE("chunks of " + std::to_string(layout.idatBytes));
+    const PngParts p = MakePng(2, 3, 41, 17, layout);
+    Bitmap::Ptr streamed = ReadStreamed(p.file);
+    ASSERT_NE(streamed, nullptr);
+    ExpectSamples(*streamed, p, 3);
+  }
+}
+
+TEST(PngStreamedRows, AllZeroPictureAtTheHighestRatioIsNoBomb) {
+  const PngParts p = MakePng(6, 4, 2000, 1500, {.idatBytes = 8192, .level = 9, .zeros = true});
+  Bitmap::Ptr streamed = ReadStreamed(p.file);
+  ASSERT_NE(streamed, nullptr);
+  ExpectSamples(*streamed, p, 4);
+}
+
+TEST(PngStreamedRows, TinyFileClaimingAHugePictureIsRefused) {
+  // 16000 x 16000 RGB is within the pixel limit, but its rows cannot come out of 3 KB of deflate.
+  std::vector<uint8_t> file = MakePng(2, 3, 40, 40).file;
+  for (size_t at : {16u, 20u}) file[at] = 0, file[at + 1] = 0, file[at + 2] = 0x3E, file[at + 3] = 0x80;
+  const uint32_t crc = static_cast<uint32_t>(crc32(0, &file[12], 17));
+  for (int i = 0; i < 4; ++i) file[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+  EXPECT_EQ(ReadStreamed(file), nullptr);
+  EXPECT_EQ(Bitmap::FromMemory(file).GetStatus(), Status::GenericError);
+}
+
+TEST(PngStreamedRows, TextAfterTheImageDataIsReadFromTheWholeFile) {
+  const test::TempDir dir;
+  const PngParts p = MakePng(2, 3, 20, 9, {.textAfter = true});
+  EXPECT_EQ(ReadStreamed(p.file), nullptr);
+  const std::string path = dir.File("text_after.png");
+  {
+    base::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    ASSERT_EQ(write(fd.Get(), p.file.data(), p.file.size()), static_cast<ssize_t>(p.file.size()));
+  }
+  auto b = Bitmap::FromFile(path);
+  ASSERT_TRUE(b.Ok());
+  ExpectSamples(*b.Value(), p, 3);
+  uint32_t size = 0;
+  EXPECT_EQ(b.Value()->GetPropertyItemSize(kPropertyTagImageTitle, size), Status::Ok);
+}
+
+TEST(PngStreamedRows, DamagedFilesAreHandedBackWithTheirStatus) {
+  const test::TempDir dir;
+  // Large enough for two threads, so that failures stop a running inflater.
+  for (const auto& [width, height] : {std::pair{30u, 30u}, std::pair{1100u, 1000u}}) {
+    SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+    const PngParts good = MakePng(6, 4, width, height, {.idatBytes = 4096});
+    const size_t end = good.file.size();
+    std::vector<uint8_t> badCrc = good.file;
+    badCrc[end - 12 - 1] ^= 1;  // the last IDAT's checksum, its data intact
+    ExpectHandedBack(badCrc, dir);
+    std::vector<uint8_t> badData = good.file;
+    badData[end / 2] ^= 0x10;
+    ExpectHandedBack(badData, dir);
+    std::vector<uint8_t> badEnd = good.file;
+    badEnd[end - 1] ^= 1;  // IEND's checksum
+    ExpectHandedBack(badEnd, dir);
+    for (size_t cut : {size_t{40}, end / 3, end - 13, end - 12, end - 1})
+      ExpectHandedBack({good.file.begin(), good.file.begin() + static_cast<ptrdiff_t>(cut)}, dir);
+  }
+}
+
+TEST(PngStreamedRows, BadFilterOrExtraDataIsHandedBack) {
+  const test::TempDir dir;
+  const uint32_t width = 1100, height = 1000;
+  const PngParts p = MakePng(2, 3, width, height);
+  std::vector<uint8_t> rows = FilterRows(p.raw, width * 3, height, 3);
+  const std::vector<uint8_t> head(p.file.begin(), p.file.begin() + 33);  // signature and IHDR
+  auto withRows = [&](const std::vector<uint8_t>& filtered, const std::vector<uint8_t>& extra) {
+    std::vector<uint8_t> packed(compressBound(static_cast<uLong>(filtered.size())));
+    uLongf packedSize = static_cast<uLongf>(packed.size());
+    compress2(packed.data(), &packedSize, filtered.data(), static_cast<uLong>(filtered.size()), 1);
+    packed.resize(packedSize);
+    packed.insert(packed.end(), extra.begin(), extra.end());
+    std::vector<uint8_t> file = head;
+    PutChunk(file, "IDAT", packed);
+    PutChunk(file, "IEND", {});
+    return file;
+  };
+  ASSERT_NE(ReadStreamed(withRows(rows, {})), nullptr);
+  ExpectHandedBack(withRows(rows, {0, 0, 0}), dir);  // bytes after the end of the zlib stream
+  std::vector<uint8_t> late = rows;
+  late[size_t{height - 3} * (width * 3 + 1)] = 5;
+  ExpectHandedBack(withRows(late, {}), dir);
+  std::vector<uint8_t> shortRows(rows.begin(), rows.end() - 1);
+  ExpectHandedBack(withRows(shortRows, {}), dir);
+}
+
+TEST(PngStreamedRows, RealFilesDecodeAsInMemory) {
+  const auto dir = test::TestDataDir();
+  if (dir.empty() || !std::filesystem::exists(dir / "png")) GTEST_SKIP() << "no test data";
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "png")) {
+    SCOPED_TRACE(entry.path().filename().string());
+    auto fromFile = Bitmap::FromFile(entry.path().string());
+    auto inMemory = Bitmap::FromMemory(test::ReadFileBytes(entry.path()));
+    ASSERT_EQ(fromFile.GetStatus(), inMemory.GetStatus());
+    if (!fromFile.Ok()) continue;
+    EXPECT_TRUE(test::SamePixels(*fromFile.Value(), *inMemory.Value()));
+    uint32_t fileBytes = 0, fileCount = 0, memoryBytes = 0, memoryCount = 0;
+    fromFile.Value()->GetPropertySize(fileBytes, fileCount);
+    inMemory.Value()->GetPropertySize(memoryBytes, memoryCount);
+    EXPECT_EQ(fileCount, memoryCount);
+    EXPECT_EQ(fileBytes, memoryBytes);
+  }
 }
 
 }  // namespace

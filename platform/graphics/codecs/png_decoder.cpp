@@ -6,14 +6,19 @@
 //   gray 16 -> RGB48bpp; gray/RGB with tRNS and gray+alpha/RGBA -> ARGB32bpp (ARGB64bpp at 16 bits)
 //   RGB 8 -> RGB24bpp, RGB 16 -> RGB48bpp
 // Gamma and colour chunks are not applied: samples are returned as stored. APNG files give their default image.
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/png_fast_rows.h"
+#include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/codecs/png_glue.h"
+#include "platform/graphics/codecs/png_stream_rows.h"
 #include "platform/graphics/exif.h"
+#include "platform/graphics/file_io.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -23,6 +28,11 @@ using png_glue::ErrorContext;
 // Ancillary chunks (text, profiles, EXIF) are refused above this size after decompression.
 constexpr size_t kMaxChunkBytes = 8u << 20;
 constexpr png_uint_32 kMaxCachedChunks = 1000;
+// Deflate turns one byte into at most about this many: image data that could not fill the picture
+// even at that rate is refused before the pixels are allocated.
+constexpr uint64_t kMaxInflateRatio = 1032;
+// The chunks before the image data of a streamed file are read whole up to this size.
+constexpr size_t kMaxStreamedHead = size_t{16} << 20;
 
 struct Source {
   const uint8_t* data = nullptr;
@@ -233,9 +243,26 @@ std::vector<PropertyItem> PropertiesOf(png_structp png, png_infop info) {
   return items;
 }
 
+// The least number of bytes the image data inflates to, whatever its filters and interlacing.
+uint64_t LeastInflatedBytes(const Header& h) {
+  const uint64_t samples = h.colorType == PNG_COLOR_TYPE_RGB          ? 3
+                           : h.colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                           : h.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                      : 1;
+  return uint64_t{h.width} * h.height * samples * static_cast<uint64_t>(h.bitDepth) / 8;
+}
+
+// Where the file is read from: all of it in memory, or only the chunks before the image data with
+// the rest left in the file to be streamed.
+struct StreamedFile {
+  int fd = -1;
+  uint64_t size = 0;
+};
+
 class PngReader {
  public:
-  PngReader(const Bytes& bytes, const DecodeLimits& limits) : m_limits(limits) {
+  PngReader(std::span<const uint8_t> bytes, const DecodeLimits& limits, const StreamedFile* file = nullptr)
+      : m_limits(limits), m_file(file) {
     m_source.data = bytes.data();
     m_source.size = bytes.size();
   }
@@ -259,8 +286,13 @@ class PngReader {
     Plan plan = PlanFor(header);
     if (plan.format == PixelFormat::DontCare) return Status::GenericError;
     if (Status s = CheckImageSize(plan.format, header.width, header.height, m_limits); s != Status::Ok) return s;
+    // libpng stops reading the header right after the first IDAT chunk's length and type.
+    const uint64_t imageData = (m_file ? m_file->size : m_source.size) - (m_source.pos - 8);
+    if (LeastInflatedBytes(header) / kMaxInflateRatio > imageData) return Status::GenericError;
     PixelBuffer pixels;
     if (!DecodeFast(header, plan, pixels)) {
+      // A streamed file's image data is not in memory for libpng to read.
+      if (m_file) return Status::NotImplemented;
       if (Status s = DecodeWithLibpng(header, plan, pixels); s != Status::Ok) return s;
     }
 
@@ -299,6 +331,7 @@ class PngReader {
       default:
         return false;
     }
+    if (m_file) return DecodeStreamedPngRows(m_file->fd, m_file->size, m_source.pos - 8, shape, m_limits, pixels);
     return DecodePlainPngRows({m_source.data, m_source.size}, m_source.pos - 8, shape, m_limits, pixels);
   }
 
@@ -320,12 +353,55 @@ class PngReader {
   }
 
   const DecodeLimits& m_limits;
+  const StreamedFile* m_file;
   Source m_source;
   ErrorContext m_errors;
   png_glue::ReadStructs m_structs;
 };
 
+// The file's signature and chunks up to and including the first IDAT chunk's length and type, or
+// false when they are not there or too large.
+bool ReadHead(int fd, uint64_t fileSize, Bytes& head) {
+  uint64_t chunk = 8;
+  while (true) {
+    if (chunk + 8 > fileSize || chunk + 8 > kMaxStreamedHead) return false;
+    const size_t wanted = static_cast<size_t>(chunk) + 8;
+    if (head.size() < wanted) {
+      const size_t have = head.size();
+      // Small chunks come in one read with those around them.
+      const auto grown = static_cast<size_t>(std::min<uint64_t>({fileSize, kMaxStreamedHead, wanted + 4096}));
+      try {
+        head.resize(grown);
+      } catch (const std::bad_alloc&) {
+        return false;
+      }
+      size_t got = 0;
+      if (ReadFileAt(fd, have, std::span(head.data() + have, grown - have), got) != Status::Ok || got != grown - have)
+        return false;
+    }
+    if (chunk == 8 && png_sig_cmp(head.data(), 0, 8) != 0) return false;
+    const uint8_t* p = head.data() + chunk;
+    if (std::memcmp(p + 4, "IDAT", 4) == 0) {
+      head.resize(wanted);
+      return true;
+    }
+    const uint32_t length = uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+    chunk += uint64_t{length} + 12;
+  }
+}
+
 }  // namespace
+
+bool ReadStreamedPng(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& out) {
+  Bytes head;
+  if (!ReadHead(fd, fileSize, head)) return false;
+  const StreamedFile file{fd, fileSize};
+  DecodedFrame frame;
+  PngReader reader(head, limits, &file);
+  if (reader.Decode(frame) != Status::Ok) return false;
+  out = std::move(frame);
+  return true;
+}
 
 Status OpenPngDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {
   if (!data) return Status::InvalidParameter;

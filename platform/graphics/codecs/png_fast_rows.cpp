@@ -74,8 +74,10 @@ int PaethPredictor(int a, int b, int c) {
   return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
 }
 
-// One row from its filtered bytes `in` into `cur`, given the previous unfiltered row (zeros at the top).
-bool Unfilter(uint8_t filter, const uint8_t* in, const uint8_t* prev, uint8_t* cur, size_t rowBytes, uint32_t bpp) {
+}  // namespace
+
+bool UnfilterPngRow(uint8_t filter, const uint8_t* in, const uint8_t* prev, uint8_t* cur, size_t rowBytes,
+                    uint32_t bpp) {
   switch (filter) {
     case 0:
       std::memcpy(cur, in, rowBytes);
@@ -105,8 +107,7 @@ bool Unfilter(uint8_t filter, const uint8_t* in, const uint8_t* prev, uint8_t* c
   }
 }
 
-// RGB(A) sample order to the library's BGR(A); indices and gray levels as they are.
-void StoreRow(const uint8_t* cur, uint8_t* out, uint32_t width, uint32_t channels) {
+void StorePngRow(const uint8_t* cur, uint8_t* out, uint32_t width, uint32_t channels) {
   if (channels == 1) {
     std::memcpy(out, cur, width);
     return;
@@ -118,8 +119,6 @@ void StoreRow(const uint8_t* cur, uint8_t* out, uint32_t width, uint32_t channel
     if (channels == 4) out[3] = cur[3];
   }
 }
-
-}  // namespace
 
 bool DecodePlainPngRows(std::span<const uint8_t> file, size_t idatChunk, const PngRowShape& shape,
                         const DecodeLimits& limits, PixelBuffer& out) {
@@ -165,8 +164,8 @@ bool DecodePlainPngRows(std::span<const uint8_t> file, size_t idatChunk, const P
   uint8_t* cur = rows.data() + rowBytes + 4;
   for (uint32_t y = 0; y < shape.height; ++y) {
     const uint8_t* in = input + size_t{y} * (rowBytes + 1);
-    if (!Unfilter(in[0], in + 1, prev, cur, rowBytes, shape.channels)) return false;
-    StoreRow(cur, pixels.Row(y), shape.width, shape.channels);
+    if (!UnfilterPngRow(in[0], in + 1, prev, cur, rowBytes, shape.channels)) return false;
+    StorePngRow(cur, pixels.Row(y), shape.width, shape.channels);
     std::swap(prev, cur);
   }
   out = std::move(pixels);

@@ -18,6 +18,15 @@ struct PngRowShape {
   PixelFormat format = PixelFormat::DontCare;
 };
 
+// One row from its filtered bytes `in` (after the filter type byte) into `cur`, given the previous
+// unfiltered row (zeros above the first); `bpp` is the bytes a pixel. false for an unknown filter type.
+bool UnfilterPngRow(uint8_t filter, const uint8_t* in, const uint8_t* prev, uint8_t* cur, size_t rowBytes,
+                    uint32_t bpp);
+
+// An unfiltered row into a row of the shape's format: RGB(A) sample order to the library's BGR(A),
+// indices and gray levels as they are.
+void StorePngRow(const uint8_t* cur, uint8_t* out, uint32_t width, uint32_t channels);
+
 // Decodes the pixels when `file` holds, from `idatChunk` on, only IDAT chunks with good CRCs followed
 // by IEND, and their zlib stream inflates to exactly the rows the header asks for with valid filters.
 // false otherwise, `out` untouched: the caller then decodes through libpng, which reports what is wrong.

@@ -1,0 +1,302 @@
+// Streamed PNG image data: one thread reads and inflates the IDAT chunks with ISA-L (as fast as a
+// whole-buffer inflate, and it can stop anywhere), the other unfilters the rows it has finished.
+#include "platform/graphics/codecs/png_stream_rows.h"
+
+#include <isa-l/igzip_lib.h>
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "platform/graphics/file_io.h"
+#include "platform/graphics/two_halves.h"
+
+namespace tavlen::gfx {
+namespace {
+
+// Compressed bytes read a time: large enough that reads cost nothing, small enough to stay in cache.
+constexpr size_t kReadPiece = size_t{256} << 10;
+// Inflated bytes between two reports to the row thread.
+constexpr uint32_t kInflateStep = uint32_t{512} << 10;
+// The farthest back a deflate match reaches: rows are written over their inflated bytes only
+// once the inflater has moved this far past them.
+constexpr size_t kDeflateWindow = size_t{32} << 10;
+// Marks a failed inflate in the count of inflated bytes.
+constexpr size_t kFailed = SIZE_MAX;
+
+uint32_t BigEndian32(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// The file from one offset on, in pieces.
+class FileCursor {
+ public:
+  FileCursor(int fd, uint64_t fileSize, uint64_t offset) : m_fd(fd), m_fileSize(fileSize), m_next(offset) {}
+
+  bool Init() {
+    try {
+      m_buffer.resize(kReadPiece);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+
+  // Up to `most` bytes of the file from the cursor on; empty at its end or on a read error.
+  std::span<const uint8_t> Take(size_t most) {
+    if (m_at == m_end && !Refill()) return {};
+    const size_t n = std::min(most, m_end - m_at);
+    const std::span<const uint8_t> piece(m_buffer.data() + m_at, n);
+    m_at += n;
+    return piece;
+  }
+
+  // Exactly out.size() bytes, false when the file ends first.
+  bool Read(std::span<uint8_t> out) {
+    for (size_t done = 0; done < out.size();) {
+      const auto piece = Take(out.size() - done);
+      if (piece.empty()) return false;
+      std::memcpy(out.data() + done, piece.data(), piece.size());
+      done += piece.size();
+    }
+    return true;
+  }
+
+ private:
+  bool Refill() {
+    if (m_next >= m_fileSize) return false;
+    const auto want = static_cast<size_t>(std::min<uint64_t>(m_buffer.size(), m_fileSize - m_next));
+    size_t got = 0;
+    if (ReadFileAt(m_fd, m_next, std::span(m_buffer.data(), want), got) != Status::Ok || got == 0) return false;
+    m_next += got;
+    m_at = 0;
+    m_end = got;
+    return true;
+  }
+
+  int m_fd;
+  uint64_t m_fileSize;
+  uint64_t m_next;
+  std::vector<uint8_t> m_buffer;
+  size_t m_at = 0;
+  size_t m_end = 0;
+};
+
+// The IDAT chunks from the first one on, their CRCs checked and their zlib stream inflated into
+// `out`, then the IEND chunk.
+class IdatInflater {
+ public:
+  enum class Step { More, Done, Failed };
+
+  IdatInflater(int fd, uint64_t fileSize, uint64_t idatChunk, std::span<uint8_t> out)
+      : m_file(fd, fileSize, idatChunk), m_out(out) {}
+
+  bool Init() {
+    m_state.reset(new (std::nothrow) inflate_state);
+    if (!m_state || !m_file.Init()) return false;
+    isal_inflate_init(m_state.get());
+    m_state->crc_flag = ISAL_ZLIB;
+    return true;
+  }
+
+  // At most one piece of compressed data read and inflated.
+  Step Next() {
+    if (m_payloadLeft == 0) return NextChunk();
+    const auto piece = m_file.Take(m_payloadLeft);
+    if (piece.empty()) return Step::Failed;
+    m_payloadLeft -= static_cast<uint32_t>(piece.size());
+    m_crc = libdeflate_crc32(m_crc, piece.data(), piece.size());
+    return Inflate(piece) ? Step::More : Step::Failed;
+  }
+
+  size_t Produced() const { return m_produced; }
+
+ private:
+  // The CRC of the chunk just read, then the next chunk's header.
+  Step NextChunk() {
+    std::array<uint8_t, 12> bytes{};
+    if (m_started) {
+      if (!m_file.Read(std::span(bytes.data(), 4)) || BigEndian32(bytes.data()) != m_crc) return Step::Failed;
+    }
+    m_started = true;
+    if (!m_file.Read(std::span(bytes.data(), 8))) return Step::Failed;
+    const uint32_t length = BigEndian32(bytes.data());
+    const uint8_t* type = bytes.data() + 4;
+    m_crc = libdeflate_crc32(0, type, 4);
+    if (std::memcmp(type, "IDAT", 4) == 0 && length <= 0x7FFFFFFFu) {
+      m_payloadLeft = length;
+      return Step::More;
+    }
+    // Anything else after the image data (text, EXIF) is for the whole-file decoder to read.
+    if (std::memcmp(type, "IEND", 4) != 0 || length != 0) return Step::Failed;
+    if (!m_file.Read(std::span(bytes.data(), 4)) || BigEndian32(bytes.data()) != m_crc) return Step::Failed;
+    return m_state->block_state == ISAL_BLOCK_FINISH && m_produced == m_out.size() ? Step::Done : Step::Failed;
+  }
+
+  bool Inflate(std::span<const uint8_t> input) {
+    inflate_state& s = *m_state;
+    s.next_in = const_cast<uint8_t*>(input.data());
+    s.avail_in = static_cast<uint32_t>(input.size());
+    while (s.avail_in > 0) {
+      // Bytes after the end of the stream are data the image has no room for.
+      if (s.block_state == ISAL_BLOCK_FINISH) return false;
+      const auto room = static_cast<uint32_t>(std::min<size_t>(kInflateStep, m_out.size() - m_produced));
+      s.next_out = m_out.data() + m_produced;
+      s.avail_out = room;
+      const uint32_t before = s.avail_in;
+      if (isal_inflate(&s) != ISAL_DECOMP_OK) return false;
+      m_produced += room - s.avail_out;
+      if (s.avail_in == before && s.avail_out == room && s.block_state != ISAL_BLOCK_FINISH) return false;
+    }
+    return true;
+  }
+
+  FileCursor m_file;
+  std::span<uint8_t> m_out;
+  std::unique_ptr<inflate_state> m_state;
+  size_t m_produced = 0;
+  uint32_t m_payloadLeft = 0;
+  uint32_t m_crc = 0;
+  bool m_started = false;
+};
+
+// Unfilters rows into the pixel buffer as their inflated bytes, which lie further on in the same
+// buffer, become ready; a row's output never reaches the inflated bytes of a later row.
+class RowWriter {
+ public:
+  RowWriter(PixelBuffer& pixels, const PngRowShape& shape, size_t inputOffset)
+      : m_pixels(pixels),
+        m_shape(shape),
+        m_rowBytes(size_t{shape.width} * shape.channels),
+        m_input(pixels.Data() + inputOffset),
+        m_inputOffset(inputOffset),
+        m_inputBytes((m_rowBytes + 1) * shape.height) {}
+
+  bool Init() {
+    try {
+      m_rows.assign(2 * m_rowBytes, 0);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+
+  // The inflated bytes that must be final before row y can be written: its own, and all that the
+  // inflater may still read back over the row's output.
+  size_t NeededFor(uint32_t y) const {
+    const size_t inputEnd = (y + size_t{1}) * (m_rowBytes + 1);
+    const size_t outputEnd = y * m_pixels.Stride() + m_rowBytes + kDeflateWindow;
+    const size_t reach = outputEnd > m_inputOffset ? outputEnd - m_inputOffset : 0;
+    return std::min(std::max(inputEnd, reach), m_inputBytes);
+  }
+
+  // Writes the rows whose bytes are within the first `ready`; false on a bad filter type.
+  bool WriteReady(size_t ready) {
+    for (; m_next < m_shape.height && NeededFor(m_next) <= ready; ++m_next) {
+      uint8_t* prev = m_rows.data() + (m_next % 2) * m_rowBytes;
+      uint8_t* cur = m_rows.data() + (1 - m_next % 2) * m_rowBytes;
+      if (m_next == 0) std::fill_n(prev, m_rowBytes, 0);
+      const uint8_t* in = m_input + m_next * (m_rowBytes + 1);
+      if (!UnfilterPngRow(in[0], in + 1, prev, cur, m_rowBytes, m_shape.channels)) return false;
+      StorePngRow(cur, m_pixels.Row(m_next), m_shape.width, m_shape.channels);
+    }
+    return true;
+  }
+
+  bool Finished() const { return m_next == m_shape.height; }
+  size_t InputBytes() const { return m_inputBytes; }
+
+ private:
+  PixelBuffer& m_pixels;
+  PngRowShape m_shape;
+  size_t m_rowBytes;
+  const uint8_t* m_input;
+  size_t m_inputOffset;
+  size_t m_inputBytes;
+  std::vector<uint8_t> m_rows;
+  uint32_t m_next = 0;
+};
+
+bool RunOnOneThread(IdatInflater& inflater, RowWriter& writer) {
+  while (true) {
+    const IdatInflater::Step step = inflater.Next();
+    if (step == IdatInflater::Step::Failed || !writer.WriteReady(inflater.Produced())) return false;
+    if (step == IdatInflater::Step::Done) return writer.Finished();
+  }
+}
+
+// The inflater on a second thread reports its progress through `ready`; the rows are written here.
+bool RunOnTwoThreads(IdatInflater& inflater, RowWriter& writer, bool& started) {
+  std::atomic<size_t> ready{0};
+  std::atomic<bool> stop{false};
+  bool inflated = false;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      IdatInflater::Step step = IdatInflater::Step::More;
+      while (step == IdatInflater::Step::More && !stop.load(std::memory_order_relaxed)) {
+        step = inflater.Next();
+        ready.store(step == IdatInflater::Step::Failed ? kFailed : inflater.Produced(), std::memory_order_release);
+        ready.notify_one();
+      }
+      inflated = step == IdatInflater::Step::Done;
+    });
+  } catch (const std::system_error&) {
+    started = false;
+    return false;
+  }
+  started = true;
+  bool written = true;
+  size_t seen = 0;
+  while (!writer.Finished()) {
+    ready.wait(seen, std::memory_order_acquire);
+    seen = ready.load(std::memory_order_acquire);
+    if (seen == kFailed || !writer.WriteReady(seen)) {
+      written = false;
+      break;
+    }
+  }
+  // A finished writer lets the inflater go on to check the last checksums.
+  if (!written) stop.store(true, std::memory_order_relaxed);
+  worker.join();
+  return written && inflated;
+}
+
+}  // namespace
+
+bool DecodeStreamedPngRows(int fd, uint64_t fileSize, uint64_t idatChunk, const PngRowShape& shape,
+                           const DecodeLimits& limits, PixelBuffer& out) {
+  if (shape.channels != 1 && shape.channels != 3 && shape.channels != 4) return false;
+  const size_t rowBytes = size_t{shape.width} * shape.channels;
+  const size_t filtered = (rowBytes + 1) * shape.height;
+  // The inflater counts its output in 32 bits.
+  if (filtered > UINT32_MAX) return false;
+  const size_t pixelBytes = StrideFor(shape.format, shape.width) * shape.height;
+  // The inflated rows go at the end of the buffer: row y's output then never reaches the input of a
+  // later row, whether the stride is longer or shorter than a filtered row.
+  const size_t slack = filtered > pixelBytes ? filtered - pixelBytes : 0;
+  auto allocated =
+      PixelBuffer::Allocate(shape.format, shape.width, shape.height, PixelBuffer::Init::Uninitialized, limits, slack);
+  if (!allocated.Ok()) return false;
+  PixelBuffer pixels = std::move(allocated).Value();
+  const size_t inputOffset = pixels.Capacity() - filtered;
+
+  IdatInflater inflater(fd, fileSize, idatChunk, std::span(pixels.Data() + inputOffset, filtered));
+  RowWriter writer(pixels, shape, inputOffset);
+  if (!inflater.Init() || !writer.Init()) return false;
+  bool started = false;
+  bool decoded = filtered >= kWorthASecondThread && RunOnTwoThreads(inflater, writer, started);
+  if (!started) decoded = RunOnOneThread(inflater, writer);
+  if (!decoded) return false;
+  out = std::move(pixels);
+  return true;
+}
+
+}  // namespace tavlen::gfx
