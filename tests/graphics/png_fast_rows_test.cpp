@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -72,6 +73,7 @@ struct PngLayout {
   bool textAfter = false;   // a tEXt chunk between the image data and IEND
   int level = 6;            // zlib level
   bool zeros = false;       // all samples zero instead of noise
+  uint32_t period = 0;      // rows repeating every so many rows: deflate then copies whole rows
 };
 
 // An 8-bit PNG of the colour type with noisy samples; the image data split over several IDAT chunks.
@@ -83,6 +85,8 @@ PngParts MakePng(uint8_t colorType, uint32_t channels, uint32_t width, uint32_t 
     state = state * 1103515245u + 12345u;
     p.raw.push_back(layout.zeros ? 0 : static_cast<uint8_t>(i % 7 == 0 ? state >> 24 : (i * 3) & 0xFF));
   }
+  if (layout.period > 0)
+    for (size_t i = rowBytes * layout.period; i < p.raw.size(); ++i) p.raw[i] = p.raw[i - rowBytes * layout.period];
   const std::vector<uint8_t> filtered = FilterRows(p.raw, rowBytes, height, channels);
   std::vector<uint8_t> packed(compressBound(static_cast<uLong>(filtered.size())));
   uLongf packedSize = static_cast<uLongf>(packed.size());
@@ -241,6 +245,21 @@ TEST(PngStreamedRows, ImageDataSplitAnywhereDecodesExactly) {
     Bitmap::Ptr streamed = ReadStreamed(p.file);
     ASSERT_NE(streamed, nullptr);
     ExpectSamples(*streamed, p, 3);
+  }
+}
+
+TEST(PngStreamedRows, CopiesOfRowsAlreadyWrittenDecodeExactly) {
+  // Every row's image data is a deflate copy of the rows five above, whose inflated bytes the pixels
+  // of those rows have overwritten by then: the inflater must copy from its own history.
+  for (const auto& [width, height, idatBytes] :
+       {std::tuple{41u, 40u, size_t{1}}, std::tuple{1100u, 1000u, size_t{8192}}}) {
+    SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+    for (const Layout& l : {Layout{2, 3, PixelFormat::RGB24bpp}, Layout{6, 4, PixelFormat::ARGB32bpp}}) {
+      const PngParts p = MakePng(l.colorType, l.channels, width, height, {.idatBytes = idatBytes, .period = 5});
+      Bitmap::Ptr streamed = ReadStreamed(p.file);
+      ASSERT_NE(streamed, nullptr);
+      ExpectSamples(*streamed, p, l.channels);
+    }
   }
 }
 

@@ -25,9 +25,6 @@ namespace {
 constexpr size_t kReadPiece = size_t{256} << 10;
 // Inflated bytes between two reports to the row thread.
 constexpr uint32_t kInflateStep = uint32_t{512} << 10;
-// The farthest back a deflate match reaches: rows are written over their inflated bytes only
-// once the inflater has moved this far past them.
-constexpr size_t kDeflateWindow = size_t{32} << 10;
 // Marks a failed inflate in the count of inflated bytes.
 constexpr size_t kFailed = SIZE_MAX;
 
@@ -168,16 +165,16 @@ class IdatInflater {
 };
 
 // Unfilters rows into the pixel buffer as their inflated bytes, which lie further on in the same
-// buffer, become ready; a row's output never reaches the inflated bytes of a later row.
+// buffer, become ready; a row's output never reaches the inflated bytes of a later row. ISA-L keeps
+// the last 32 KiB of output of each call in its own state, so its later matches never read the bytes
+// that rows have been written over.
 class RowWriter {
  public:
   RowWriter(PixelBuffer& pixels, const PngRowShape& shape, size_t inputOffset)
       : m_pixels(pixels),
         m_shape(shape),
         m_rowBytes(size_t{shape.width} * shape.channels),
-        m_input(pixels.Data() + inputOffset),
-        m_inputOffset(inputOffset),
-        m_inputBytes((m_rowBytes + 1) * shape.height) {}
+        m_input(pixels.Data() + inputOffset) {}
 
   bool Init() {
     try {
@@ -188,18 +185,9 @@ class RowWriter {
     return true;
   }
 
-  // The inflated bytes that must be final before row y can be written: its own, and all that the
-  // inflater may still read back over the row's output.
-  size_t NeededFor(uint32_t y) const {
-    const size_t inputEnd = (y + size_t{1}) * (m_rowBytes + 1);
-    const size_t outputEnd = y * m_pixels.Stride() + m_rowBytes + kDeflateWindow;
-    const size_t reach = outputEnd > m_inputOffset ? outputEnd - m_inputOffset : 0;
-    return std::min(std::max(inputEnd, reach), m_inputBytes);
-  }
-
   // Writes the rows whose bytes are within the first `ready`; false on a bad filter type.
   bool WriteReady(size_t ready) {
-    for (; m_next < m_shape.height && NeededFor(m_next) <= ready; ++m_next) {
+    for (; m_next < m_shape.height && (m_next + size_t{1}) * (m_rowBytes + 1) <= ready; ++m_next) {
       uint8_t* prev = m_rows.data() + (m_next % 2) * m_rowBytes;
       uint8_t* cur = m_rows.data() + (1 - m_next % 2) * m_rowBytes;
       if (m_next == 0) std::fill_n(prev, m_rowBytes, 0);
@@ -211,15 +199,12 @@ class RowWriter {
   }
 
   bool Finished() const { return m_next == m_shape.height; }
-  size_t InputBytes() const { return m_inputBytes; }
 
  private:
   PixelBuffer& m_pixels;
   PngRowShape m_shape;
   size_t m_rowBytes;
   const uint8_t* m_input;
-  size_t m_inputOffset;
-  size_t m_inputBytes;
   std::vector<uint8_t> m_rows;
   uint32_t m_next = 0;
 };
