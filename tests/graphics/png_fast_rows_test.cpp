@@ -70,7 +70,8 @@ struct PngParts {
 struct PngLayout {
   size_t idatBytes = 1000;  // payload of each IDAT chunk
   bool emptyIdats = false;  // a zero-length IDAT before each one
-  bool textAfter = false;   // a tEXt chunk between the image data and IEND
+  bool textAfter = false;   // tEXt chunks between the image data and IEND
+  bool textBefore = false;  // a tEXt chunk of the same key before the image data
   int level = 6;            // zlib level
   bool zeros = false;       // all samples zero instead of noise
   uint32_t period = 0;      // rows repeating every so many rows: deflate then copies whole rows
@@ -105,14 +106,19 @@ PngParts MakePng(uint8_t colorType, uint32_t channels, uint32_t width, uint32_t 
     for (int i = 0; i < 256; ++i) plte.insert(plte.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7});
     PutChunk(p.file, "PLTE", plte);
   }
+  if (layout.textBefore) {
+    const std::string text = std::string("Title") + '\0' + "before the pixels";
+    PutChunk(p.file, "tEXt", {text.begin(), text.end()});
+  }
   for (size_t at = 0; at < packed.size(); at += layout.idatBytes) {
     if (layout.emptyIdats) PutChunk(p.file, "IDAT", {});
     const auto end = packed.begin() + static_cast<ptrdiff_t>(std::min(packed.size(), at + layout.idatBytes));
     PutChunk(p.file, "IDAT", {packed.begin() + static_cast<ptrdiff_t>(at), end});
   }
   if (layout.textAfter) {
-    const std::string text = std::string("Title") + '\0' + "after the pixels";
-    PutChunk(p.file, "tEXt", {text.begin(), text.end()});
+    for (const std::string& text :
+         {std::string("Title") + '\0' + "after the pixels", std::string("Author") + '\0' + "someone"})
+      PutChunk(p.file, "tEXt", {text.begin(), text.end()});
   }
   PutChunk(p.file, "IEND", {});
   return p;
@@ -280,20 +286,39 @@ TEST(PngStreamedRows, TinyFileClaimingAHugePictureIsRefused) {
   EXPECT_EQ(Bitmap::FromMemory(file).GetStatus(), Status::GenericError);
 }
 
-TEST(PngStreamedRows, TextAfterTheImageDataIsReadFromTheWholeFile) {
-  const test::TempDir dir;
-  const PngParts p = MakePng(2, 3, 20, 9, {.textAfter = true});
-  EXPECT_EQ(ReadStreamed(p.file), nullptr);
-  const std::string path = dir.File("text_after.png");
-  {
-    base::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    ASSERT_EQ(write(fd.Get(), p.file.data(), p.file.size()), static_cast<ssize_t>(p.file.size()));
+// The property items as FromMemory gives them: the same ids, types and values, in the same order.
+void ExpectPropertiesAsInMemory(Bitmap& streamed, const std::vector<uint8_t>& file) {
+  auto inMemory = Bitmap::FromMemory(file);
+  ASSERT_TRUE(inMemory.Ok());
+  uint32_t bytes = 0, count = 0, memoryBytes = 0, memoryCount = 0;
+  streamed.GetPropertySize(bytes, count);
+  inMemory.Value()->GetPropertySize(memoryBytes, memoryCount);
+  ASSERT_EQ(count, memoryCount);
+  ASSERT_EQ(bytes, memoryBytes);
+  std::vector<uint8_t> ours(bytes), theirs(bytes);
+  auto* a = reinterpret_cast<PropertyItemRecord*>(ours.data());
+  auto* b = reinterpret_cast<PropertyItemRecord*>(theirs.data());
+  ASSERT_EQ(streamed.GetAllPropertyItems(bytes, count, a), Status::Ok);
+  ASSERT_EQ(inMemory.Value()->GetAllPropertyItems(bytes, count, b), Status::Ok);
+  for (uint32_t i = 0; i < count; ++i) {
+    EXPECT_EQ(a[i].id, b[i].id);
+    EXPECT_EQ(a[i].type, b[i].type);
+    ASSERT_EQ(a[i].length, b[i].length);
+    EXPECT_EQ(std::memcmp(a[i].value, b[i].value, a[i].length), 0) << "item " << i;
   }
-  auto b = Bitmap::FromFile(path);
-  ASSERT_TRUE(b.Ok());
-  ExpectSamples(*b.Value(), p, 3);
-  uint32_t size = 0;
-  EXPECT_EQ(b.Value()->GetPropertyItemSize(kPropertyTagImageTitle, size), Status::Ok);
+}
+
+TEST(PngStreamedRows, TextAfterTheImageDataIsReadWithoutDecodingTwice) {
+  for (const PngLayout layout : {PngLayout{.textAfter = true}, PngLayout{.textAfter = true, .textBefore = true}}) {
+    SCOPED_TRACE(layout.textBefore ? "title before and after" : "text after");
+    const PngParts p = MakePng(2, 3, 20, 9, layout);
+    Bitmap::Ptr streamed = ReadStreamed(p.file);
+    ASSERT_NE(streamed, nullptr);
+    ExpectSamples(*streamed, p, 3);
+    uint32_t size = 0;
+    EXPECT_EQ(streamed->GetPropertyItemSize(kPropertyTagArtist, size), Status::Ok);
+    ExpectPropertiesAsInMemory(*streamed, p.file);
+  }
 }
 
 TEST(PngStreamedRows, DamagedFilesAreHandedBackWithTheirStatus) {
@@ -309,11 +334,26 @@ TEST(PngStreamedRows, DamagedFilesAreHandedBackWithTheirStatus) {
     std::vector<uint8_t> badData = good.file;
     badData[end / 2] ^= 0x10;
     ExpectHandedBack(badData, dir);
-    std::vector<uint8_t> badEnd = good.file;
-    badEnd[end - 1] ^= 1;  // IEND's checksum
-    ExpectHandedBack(badEnd, dir);
-    for (size_t cut : {size_t{40}, end / 3, end - 13, end - 12, end - 1})
+    for (size_t cut : {size_t{40}, end / 3, end - 13})
       ExpectHandedBack({good.file.begin(), good.file.begin() + static_cast<ptrdiff_t>(cut)}, dir);
+  }
+}
+
+TEST(PngStreamedRows, DamageAfterTheImageDataKeepsThePixels) {
+  const PngParts good = MakePng(6, 4, 30, 30, {.textAfter = true});
+  const size_t end = good.file.size();
+  std::vector<uint8_t> badEnd = good.file;
+  badEnd[end - 1] ^= 1;  // IEND's checksum
+  std::vector<uint8_t> badText = good.file;
+  badText[end - 14] ^= 1;  // the last tEXt chunk's checksum
+  for (const std::vector<uint8_t>& file :
+       {badEnd, badText, std::vector<uint8_t>(good.file.begin(), good.file.end() - 12),
+        std::vector<uint8_t>(good.file.begin(), good.file.end() - 1)}) {
+    SCOPED_TRACE(file.size());
+    Bitmap::Ptr streamed = ReadStreamed(file);
+    ASSERT_NE(streamed, nullptr);
+    ExpectSamples(*streamed, good, 4);
+    ExpectPropertiesAsInMemory(*streamed, file);
   }
 }
 

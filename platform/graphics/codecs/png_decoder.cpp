@@ -6,9 +6,12 @@
 //   gray 16 -> RGB48bpp; gray/RGB with tRNS and gray+alpha/RGBA -> ARGB32bpp (ARGB64bpp at 16 bits)
 //   RGB 8 -> RGB24bpp, RGB 16 -> RGB48bpp
 // Gamma and colour chunks are not applied: samples are returned as stored. APNG files give their default image.
+#include <libdeflate.h>
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <string_view>
 
@@ -215,7 +218,7 @@ bool HasTag(const std::vector<PropertyItem>& items, uint32_t id) {
   return false;
 }
 
-std::vector<PropertyItem> PropertiesOf(png_structp png, png_infop info) {
+std::vector<PropertyItem> ExifItemsOf(png_structp png, png_infop info) {
   std::vector<PropertyItem> items;
   png_bytep exif = nullptr;
   png_uint_32 exifSize = 0;
@@ -225,6 +228,11 @@ std::vector<PropertyItem> PropertiesOf(png_structp png, png_infop info) {
     if (block.size() >= 6 && std::memcmp(block.data(), "Exif\0\0", 6) == 0) block = block.subspan(6);
     if (!ParseExif(block, items)) items.clear();
   }
+  return items;
+}
+
+// The text chunks of known keys whose tags are not yet there.
+void AddTextItems(png_structp png, png_infop info, std::vector<PropertyItem>& items) {
   png_textp texts = nullptr;
   int textCount = 0;
   if (png_get_text(png, info, &texts, &textCount) > 0 && texts != nullptr) {
@@ -240,8 +248,65 @@ std::vector<PropertyItem> PropertiesOf(png_structp png, png_infop info) {
       }
     }
   }
-  return items;
 }
+
+bool CreateReadStructs(png_glue::ReadStructs& structs, ErrorContext& errors, Source& source) {
+  structs.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &errors, png_glue::OnError, png_glue::OnWarning,
+                                         nullptr, png_glue::CappedMalloc, png_glue::CappedFree);
+  if (structs.png == nullptr) return false;
+  structs.info = png_create_info_struct(structs.png);
+  if (structs.info == nullptr) return false;
+  png_set_read_fn(structs.png, &source, ReadCallback);
+  // Sides are checked against our own limits, with a status of our own.
+  png_set_user_limits(structs.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+  png_set_chunk_malloc_max(structs.png, kMaxChunkBytes);
+  png_set_chunk_cache_max(structs.png, kMaxCachedChunks);
+  return true;
+}
+
+void AppendChunk(Bytes& out, const char* type, std::initializer_list<uint8_t> data) {
+  const auto length = static_cast<uint32_t>(data.size());
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(length >> shift));
+  const size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data);
+  const uint32_t crc = libdeflate_crc32(0, out.data() + start, out.size() - start);
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(crc >> shift));
+}
+
+// The chunks after the image data of a streamed file (text, EXIF), read by libpng behind a stand-in
+// picture of one gray pixel, since libpng reads them only after an image.
+class TailChunks {
+ public:
+  // false when not even the stand-in could be read; damage in the tail only costs what follows it.
+  bool Read(std::span<const uint8_t> tail) {
+    m_bytes = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    AppendChunk(m_bytes, "IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0});
+    // Its one row, a filter byte and a sample, as a stored deflate block.
+    AppendChunk(m_bytes, "IDAT", {0x78, 0x01, 0x01, 0x02, 0x00, 0xFD, 0xFF, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01});
+    m_bytes.insert(m_bytes.end(), tail.begin(), tail.end());
+    m_source.data = m_bytes.data();
+    m_source.size = m_bytes.size();
+    if (!CreateReadStructs(m_structs, m_errors, m_source)) return false;
+    Header header;
+    uint8_t pixel[8] = {};
+    png_bytep row = pixel;
+    if (!RunGuarded(m_structs.png, m_structs.info, {StepReadInfo, &header}) ||
+        !RunGuarded(m_structs.png, m_structs.info, {StepReadImage, &row}))
+      return false;
+    RunGuarded(m_structs.png, m_structs.info, {StepReadEnd, nullptr});
+    return true;
+  }
+
+  png_structp Png() const { return m_structs.png; }
+  png_infop Info() const { return m_structs.info; }
+
+ private:
+  Bytes m_bytes;
+  Source m_source;
+  ErrorContext m_errors;
+  png_glue::ReadStructs m_structs;
+};
 
 // The least number of bytes the image data inflates to, whatever its filters and interlacing.
 uint64_t LeastInflatedBytes(const Header& h) {
@@ -268,18 +333,9 @@ class PngReader {
   }
 
   Status Decode(DecodedFrame& out) {
-    m_structs.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &m_errors, png_glue::OnError, png_glue::OnWarning,
-                                             nullptr, png_glue::CappedMalloc, png_glue::CappedFree);
-    if (m_structs.png == nullptr) return Status::OutOfMemory;
-    m_structs.info = png_create_info_struct(m_structs.png);
-    if (m_structs.info == nullptr) return Status::OutOfMemory;
+    if (!CreateReadStructs(m_structs, m_errors, m_source)) return Status::OutOfMemory;
     png_structp png = m_structs.png;
     png_infop info = m_structs.info;
-    png_set_read_fn(png, &m_source, ReadCallback);
-    // Sides are checked against our own limits below, with a status of our own.
-    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-    png_set_chunk_malloc_max(png, kMaxChunkBytes);
-    png_set_chunk_cache_max(png, kMaxCachedChunks);
 
     Header header;
     if (!RunGuarded(png, info, {StepReadInfo, &header})) return png_glue::StatusOf(m_errors);
@@ -304,8 +360,18 @@ class PngReader {
       }
       CoverAllIndices(pixels);
     }
+    // The chunks after a streamed file's image data are read now; in memory libpng has read them.
+    TailChunks tail;
+    bool tailRead = false;
+    if (m_file) {
+      if (Status s = ReadTail(tail, tailRead); s != Status::Ok) return s;
+    }
+    std::vector<PropertyItem> items = ExifItemsOf(png, info);
+    if (items.empty() && tailRead) items = ExifItemsOf(tail.Png(), tail.Info());
+    AddTextItems(png, info, items);
+    if (tailRead) AddTextItems(tail.Png(), tail.Info(), items);
     out.pixels = std::move(pixels);
-    out.properties = PropertiesOf(png, info);
+    out.properties = std::move(items);
     return Status::Ok;
   }
 
@@ -331,8 +397,27 @@ class PngReader {
       default:
         return false;
     }
-    if (m_file) return DecodeStreamedPngRows(m_file->fd, m_file->size, m_source.pos - 8, shape, m_limits, pixels);
+    if (m_file)
+      return DecodeStreamedPngRows(m_file->fd, m_file->size, m_source.pos - 8, shape, m_limits, pixels, m_tailChunk);
     return DecodePlainPngRows({m_source.data, m_source.size}, m_source.pos - 8, shape, m_limits, pixels);
+  }
+
+  // A tail of more than IEND goes to libpng; a large one is left to the whole-file decoder.
+  Status ReadTail(TailChunks& tail, bool& read) {
+    if (m_tailChunk >= m_file->size) return Status::Ok;
+    const uint64_t size = m_file->size - m_tailChunk;
+    if (size > kMaxStreamedHead) return Status::NotImplemented;
+    try {
+      Bytes bytes(static_cast<size_t>(size));
+      size_t got = 0;
+      if (ReadFileAt(m_file->fd, m_tailChunk, bytes, got) != Status::Ok) return Status::NotImplemented;
+      bytes.resize(got);
+      const bool iendOnly = got >= 8 && std::memcmp(bytes.data(), "\0\0\0\0IEND", 8) == 0;
+      if (!iendOnly) read = tail.Read(bytes);
+    } catch (const std::bad_alloc&) {
+      return Status::NotImplemented;
+    }
+    return Status::Ok;
   }
 
   Status DecodeWithLibpng(const Header& header, Plan& plan, PixelBuffer& pixels) {
@@ -354,6 +439,7 @@ class PngReader {
 
   const DecodeLimits& m_limits;
   const StreamedFile* m_file;
+  uint64_t m_tailChunk = 0;
   Source m_source;
   ErrorContext m_errors;
   png_glue::ReadStructs m_structs;

@@ -55,6 +55,9 @@ class FileCursor {
     return piece;
   }
 
+  // The file offset of the next byte.
+  uint64_t Position() const { return m_next - (m_end - m_at); }
+
   // Exactly out.size() bytes, false when the file ends first.
   bool Read(std::span<uint8_t> out) {
     for (size_t done = 0; done < out.size();) {
@@ -87,7 +90,7 @@ class FileCursor {
 };
 
 // The IDAT chunks from the first one on, their CRCs checked and their zlib stream inflated into
-// `out`, then the IEND chunk.
+// `out`, up to the first other chunk.
 class IdatInflater {
  public:
   enum class Step { More, Done, Failed };
@@ -114,26 +117,25 @@ class IdatInflater {
   }
 
   size_t Produced() const { return m_produced; }
+  // Where the chunks after the image data begin, once done.
+  uint64_t TailChunk() const { return m_tailChunk; }
 
  private:
   // The CRC of the chunk just read, then the next chunk's header.
   Step NextChunk() {
-    std::array<uint8_t, 12> bytes{};
-    if (m_started) {
-      if (!m_file.Read(std::span(bytes.data(), 4)) || BigEndian32(bytes.data()) != m_crc) return Step::Failed;
-    }
+    std::array<uint8_t, 8> bytes{};
+    if (m_started && (!m_file.Read(std::span(bytes.data(), 4)) || BigEndian32(bytes.data()) != m_crc))
+      return Step::Failed;
     m_started = true;
-    if (!m_file.Read(std::span(bytes.data(), 8))) return Step::Failed;
+    m_tailChunk = m_file.Position();
+    const bool header = m_file.Read(bytes);
     const uint32_t length = BigEndian32(bytes.data());
-    const uint8_t* type = bytes.data() + 4;
-    m_crc = libdeflate_crc32(0, type, 4);
-    if (std::memcmp(type, "IDAT", 4) == 0 && length <= 0x7FFFFFFFu) {
+    if (header && std::memcmp(bytes.data() + 4, "IDAT", 4) == 0 && length <= 0x7FFFFFFFu) {
+      m_crc = libdeflate_crc32(0, bytes.data() + 4, 4);
       m_payloadLeft = length;
       return Step::More;
     }
-    // Anything else after the image data (text, EXIF) is for the whole-file decoder to read.
-    if (std::memcmp(type, "IEND", 4) != 0 || length != 0) return Step::Failed;
-    if (!m_file.Read(std::span(bytes.data(), 4)) || BigEndian32(bytes.data()) != m_crc) return Step::Failed;
+    // The image data ends at any other chunk, or where the file does; what follows is not pixels.
     return m_state->block_state == ISAL_BLOCK_FINISH && m_produced == m_out.size() ? Step::Done : Step::Failed;
   }
 
@@ -162,6 +164,7 @@ class IdatInflater {
   uint32_t m_payloadLeft = 0;
   uint32_t m_crc = 0;
   bool m_started = false;
+  uint64_t m_tailChunk = 0;
 };
 
 // Unfilters rows into the pixel buffer as their inflated bytes, which lie further on in the same
@@ -257,7 +260,7 @@ bool RunOnTwoThreads(IdatInflater& inflater, RowWriter& writer, bool& started) {
 }  // namespace
 
 bool DecodeStreamedPngRows(int fd, uint64_t fileSize, uint64_t idatChunk, const PngRowShape& shape,
-                           const DecodeLimits& limits, PixelBuffer& out) {
+                           const DecodeLimits& limits, PixelBuffer& out, uint64_t& tailChunk) {
   if (shape.channels != 1 && shape.channels != 3 && shape.channels != 4) return false;
   const size_t rowBytes = size_t{shape.width} * shape.channels;
   const size_t filtered = (rowBytes + 1) * shape.height;
@@ -281,6 +284,7 @@ bool DecodeStreamedPngRows(int fd, uint64_t fileSize, uint64_t idatChunk, const 
   if (!started) decoded = RunOnOneThread(inflater, writer);
   if (!decoded) return false;
   out = std::move(pixels);
+  tailChunk = inflater.TailChunk();
   return true;
 }
 

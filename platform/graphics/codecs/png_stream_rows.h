@@ -11,10 +11,10 @@
 namespace tavlen::gfx {
 
 // Decodes the pixels when the file (`fd`, `fileSize` bytes) holds, from the chunk at `idatChunk` on,
-// only IDAT chunks with good CRCs followed by a good IEND, and their zlib stream inflates to exactly
-// the rows of `shape` with valid filters. false otherwise, `out` untouched: the caller then reads the
-// whole file, whose decoder reports what is wrong or reads the chunks after the image data.
+// IDAT chunks with good CRCs whose zlib stream inflates to exactly the rows of `shape` with valid
+// filters, then another chunk or the end of the file, whose offset goes to `tailChunk`. false
+// otherwise, `out` untouched: the caller then reads the whole file, whose decoder says what is wrong.
 bool DecodeStreamedPngRows(int fd, uint64_t fileSize, uint64_t idatChunk, const PngRowShape& shape,
-                           const DecodeLimits& limits, PixelBuffer& out);
+                           const DecodeLimits& limits, PixelBuffer& out, uint64_t& tailChunk);
 
 }  // namespace tavlen::gfx
