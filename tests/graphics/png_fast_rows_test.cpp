@@ -295,6 +295,7 @@ void ExpectPropertiesAsInMemory(Bitmap& streamed, const std::vector<uint8_t>& fi
   inMemory.Value()->GetPropertySize(memoryBytes, memoryCount);
   ASSERT_EQ(count, memoryCount);
   ASSERT_EQ(bytes, memoryBytes);
+  if (count == 0) return;
   std::vector<uint8_t> ours(bytes), theirs(bytes);
   auto* a = reinterpret_cast<PropertyItemRecord*>(ours.data());
   auto* b = reinterpret_cast<PropertyItemRecord*>(theirs.data());
@@ -386,19 +387,20 @@ TEST(PngStreamedRows, BadFilterOrExtraDataIsHandedBack) {
 TEST(PngStreamedRows, RealFilesDecodeAsInMemory) {
   const auto dir = test::TestDataDir();
   if (dir.empty() || !std::filesystem::exists(dir / "png")) GTEST_SKIP() << "no test data";
+  int streamedFiles = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir / "png")) {
     SCOPED_TRACE(entry.path().filename().string());
+    const std::vector<uint8_t> bytes = test::ReadFileBytes(entry.path());
     auto fromFile = Bitmap::FromFile(entry.path().string());
-    auto inMemory = Bitmap::FromMemory(test::ReadFileBytes(entry.path()));
+    auto inMemory = Bitmap::FromMemory(bytes);
     ASSERT_EQ(fromFile.GetStatus(), inMemory.GetStatus());
     if (!fromFile.Ok()) continue;
     EXPECT_TRUE(test::SamePixels(*fromFile.Value(), *inMemory.Value()));
-    uint32_t fileBytes = 0, fileCount = 0, memoryBytes = 0, memoryCount = 0;
-    fromFile.Value()->GetPropertySize(fileBytes, fileCount);
-    inMemory.Value()->GetPropertySize(memoryBytes, memoryCount);
-    EXPECT_EQ(fileCount, memoryCount);
-    EXPECT_EQ(fileBytes, memoryBytes);
+    ExpectPropertiesAsInMemory(*fromFile.Value(), bytes);
+    if (ReadStreamed(bytes) != nullptr) ++streamedFiles;
   }
+  // Plain 8-bit files among them, with text and EXIF before and after their image data.
+  EXPECT_GT(streamedFiles, 0);
 }
 
 }  // namespace

@@ -7,10 +7,10 @@
 
 namespace tavlen::gfx {
 
-// The file (`fd`, `fileSize` bytes) decoded when it is a PNG whose image data is plain 8-bit rows
-// followed only by IEND: the chunks before the image data are read and parsed as in memory, the image
-// data streamed. false, `out` untouched, for any other, damaged or refused file and for one with chunks
-// after the image data: decoding the whole file then gives its pixels or says what is wrong.
+// The file (`fd`, `fileSize` bytes) decoded when it is a PNG whose image data is plain 8-bit rows:
+// the chunks before and after the image data are read and parsed as in memory, the image data
+// streamed. false, `out` untouched, for any other, damaged or refused file: decoding the whole file
+// then gives its pixels or says what is wrong.
 bool ReadStreamedPng(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& out);
 
 }  // namespace tavlen::gfx
