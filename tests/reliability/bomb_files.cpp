@@ -114,13 +114,14 @@ std::vector<uint8_t> Tiff(uint32_t width, uint32_t height, uint16_t bitsPerSampl
   return std::move(out.Get());
 }
 
-std::vector<uint8_t> Bmp(int32_t width, int32_t height, uint16_t bitsPerPixel) {
+// Four zero bytes of pixels: uncompressed, or two ends of line in RLE (compression 1 or 2).
+std::vector<uint8_t> Bmp(int32_t width, int32_t height, uint16_t bitsPerPixel, uint32_t compression = 0) {
   const uint32_t palette = bitsPerPixel <= 8 ? (1u << bitsPerPixel) * 4 : 0;
   const uint32_t dataAt = 14 + 40 + palette;
   Bytes out;
   out.Raw("BM").Le32(dataAt + 4).Le32(0).Le32(dataAt);
   out.Le32(40).Le32(static_cast<uint32_t>(width)).Le32(static_cast<uint32_t>(height)).Le16(1).Le16(bitsPerPixel);
-  out.Le32(0).Le32(4).Le32(2835).Le32(2835).Le32(0).Le32(0);
+  out.Le32(compression).Le32(4).Le32(2835).Le32(2835).Le32(0).Le32(0);
   for (uint32_t i = 0; i < palette; ++i) out.U8(i % 4 == 3 ? 0 : 0xFF * (i / 4 % 2));
   out.Le32(0);
   return std::move(out.Get());
@@ -219,6 +220,7 @@ std::vector<BombFile> MakeUnbackedFiles() {
        Tiff(16384, 16384, 8, 0, kDeflate, 512 * 1024)},
       {"BMP 8000 x 8000 24-bit", ".bmp", Bmp(8000, 8000, 24)},
       {"BMP 8000 x 8000 32-bit top-down", ".bmp", Bmp(8000, -8000, 32)},
+      {"BMP 8000 x 8000 RLE8, two ends of line", ".bmp", Bmp(8000, 8000, 8, 1)},
       {"WMF 16000 x 16000", ".wmf", Wmf(16000)},
       {"EMF 16000 x 16000", ".emf", Emf(k16000PixelsInFrameUnits)},
   };
