@@ -216,7 +216,7 @@ TEST(GifComposition, FramesAreClippedToTheScreen) {
   EXPECT_EQ(Argb(img, 3, 2), kBlue);
 }
 
-// A screen over 16 megapixels ends where the rows the frames hold end: past them is only background.
+// A screen over 8 megapixels ends where the rows the frames hold end: past them is only background.
 TEST(GifComposition, LargeScreenIsCutToTheRowsTheFramesHold) {
   auto decoder = Open(GifWriter::Write(5000, 4000, kGlobal, {{10, 20, 30, 40, std::vector<uint8_t>(1200, 3)}}));
   ASSERT_NE(decoder, nullptr);

@@ -214,6 +214,7 @@ std::vector<BombFile> MakeUnbackedFiles() {
   return {
       {"GIF 16384 x 16384 screen and frame", ".gif", Gif(16384, 16384, 1)},
       {"GIF 16384 x 16384 screen, a 1 x 1 frame", ".gif", Gif(16384, 16384, 1, 1, 1)},
+      {"GIF 2896 x 2896 screen (kept whole), a 1 x 1 frame", ".gif", Gif(2896, 2896, 1, 1, 1)},
       {"GIF 16384 x 16384, the frame cut off after 64 rows", ".gif", CutOffGif(16384, 64, 16384)},
       {"TIFF 16384 x 16384 8-bit", ".tif", Tiff(16384, 16384, 8, 0)},
       {"TIFF 16384 x 16384 8-bit deflate, a 4-byte strip in a 512 KiB file", ".tif",

@@ -6,7 +6,7 @@
 // Screen pixels no frame has covered take the transparent index when the frame has one, else the background index.
 // Frames are clipped to the logical screen; a screen with a zero side takes the first frame's extent.
 // A damaged file keeps the frames read before the damage; the rows of a cut-off frame that were read are shown.
-// Memory follows the data: a frame keeps only the rows read, and a screen over 16 megapixels is cut to the
+// Memory follows the data: a frame keeps only the rows read, and a screen over 8 megapixels is cut to the
 // extent of those rows, beyond which it would show only background that a few header bytes can claim.
 #include <gif_lib.h>
 
@@ -26,8 +26,9 @@ constexpr size_t kMaxFrames = 1u << 16;
 // An LZW code of s bits stands for at most 2^s pixels (the table then holds fewer than 2^s strings, each one
 // longer than the one before), so a byte of image data gives at most 8 * 4096 / 12 pixels.
 constexpr uint64_t kMaxPixelsPerByte = 2731;
-// Screens up to this many pixels are kept whole even where no frame reaches.
-constexpr uint64_t kLargeScreenPixels = 1u << 24;
+// Screens up to this many pixels are kept whole even where no frame reaches: their canvas and output
+// (5 bytes a pixel) stay within about 40 MB whatever the file holds.
+constexpr uint64_t kLargeScreenPixels = 1u << 23;
 constexpr int kGraphicsControl = 0xF9;
 constexpr int kApplication = 0xFF;
 
