@@ -97,16 +97,23 @@ bool MainWindow::OpenFile(const QString& path) {
   }
   BusyScope busy(statusBar(), tr("Opening %1…").arg(file.fileName()));
   const ole::Variant name = Narrow(path);
-  // The control drops its picture when a file cannot be decoded, so the file is tried first: its frame
-  // count is 0 when nothing in it decodes, and counting leaves the picture shown alone.
-  const CallOutcome frames = m_control.Call("GetFrameCount", {name});
-  if (!frames.Ok() || frames.AsInt() < 1) {
-    busy.End();
-    if (frames.Ok())
-      ShowError(tr("%1 is damaged or is not a picture; the picture shown is kept.").arg(path));
-    else
-      Report(frames);
-    return false;
+  const QString damaged = tr("%1 is damaged or is not a picture; the picture shown is kept.").arg(path);
+  // Counting the frames decodes the whole file, as loading does again. It comes first only where it is
+  // needed: for the frames of a format that can hold several, and to keep a picture that is shown, as the
+  // control drops its picture when a file cannot be decoded. Otherwise the load alone tells.
+  const bool countFirst = MayHoldSeveralFrames(path) || m_picture.width > 0;
+  int32_t frames = 1;
+  if (countFirst) {
+    const CallOutcome counted = m_control.Call("GetFrameCount", {name});
+    if (!counted.Ok() || counted.AsInt() < 1) {
+      busy.End();
+      if (counted.Ok())
+        ShowError(damaged);
+      else
+        Report(counted);
+      return false;
+    }
+    frames = counted.AsInt();
   }
   const Extent client = ClientExtent();
   const CallOutcome loaded = m_control.Call("LoadImage", {name});
@@ -117,13 +124,13 @@ bool MainWindow::OpenFile(const QString& path) {
     return false;
   }
   if (m_picture.width <= 0) {
-    ShowError(tr("%1 could not be shown.").arg(path));
+    ShowError(countFirst ? tr("%1 could not be shown.").arg(path) : damaged);
     return false;
   }
   m_file = path;
   setWindowTitle(tr("%1 — Tavlen viewer").arg(file.fileName()));
-  busy.Done(frames.AsInt() > 1 ? tr("Opened %1, page 1 of %2").arg(file.fileName()).arg(frames.AsInt())
-                               : tr("Opened %1").arg(file.fileName()));
+  busy.Done(frames > 1 ? tr("Opened %1, page 1 of %2").arg(file.fileName()).arg(frames)
+                       : tr("Opened %1").arg(file.fileName()));
   return true;
 }
 

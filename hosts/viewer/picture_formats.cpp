@@ -14,8 +14,23 @@ constexpr PictureFormat kFormats[] = {
     {"GIF", "SaveAsGif", "ConvertToGif", ".gif", "*.gif", FormatOption::None},
 };
 
-// The extensions the control accepts for loading.
-constexpr const char* kOpenable[] = {"bmp", "dib", "gif", "png", "jpg", "jpe", "jpeg", "tif", "tiff", "wmf", "emf"};
+// The extensions the control accepts for loading, and whether their format can hold several frames
+// (animated GIF and PNG, pages of TIFF).
+struct Openable {
+  const char* extension;
+  bool severalFrames;
+};
+constexpr Openable kOpenable[] = {{"bmp", false}, {"dib", false}, {"gif", true},   {"png", true},
+                                  {"jpg", false}, {"jpe", false}, {"jpeg", false}, {"tif", true},
+                                  {"tiff", true}, {"wmf", false}, {"emf", false}};
+
+const Openable* OpenableOf(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix();
+  for (const Openable& openable : kOpenable) {
+    if (suffix.compare(QString::fromUtf8(openable.extension), Qt::CaseInsensitive) == 0) return &openable;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -47,16 +62,15 @@ const PictureFormat* FormatOfName(const QString& name) {
 
 QString OpenFilter() {
   QStringList patterns;
-  for (const char* extension : kOpenable) patterns << QStringLiteral("*.") + QString::fromUtf8(extension);
+  for (const Openable& openable : kOpenable) patterns << QStringLiteral("*.") + QString::fromUtf8(openable.extension);
   return QObject::tr("Pictures (%1);;All files (*)").arg(patterns.join(' '));
 }
 
-bool IsOpenablePicture(const QString& path) {
-  const QString suffix = QFileInfo(path).suffix();
-  for (const char* extension : kOpenable) {
-    if (suffix.compare(QString::fromUtf8(extension), Qt::CaseInsensitive) == 0) return true;
-  }
-  return false;
+bool IsOpenablePicture(const QString& path) { return OpenableOf(path) != nullptr; }
+
+bool MayHoldSeveralFrames(const QString& path) {
+  const Openable* openable = OpenableOf(path);
+  return openable != nullptr && openable->severalFrames;
 }
 
 }  // namespace tavlen::viewer

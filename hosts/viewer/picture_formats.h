@@ -33,5 +33,7 @@ const PictureFormat* FormatOfName(const QString& name);
 // The file names the control opens, for the open dialogs, and whether a path has one of them.
 QString OpenFilter();
 bool IsOpenablePicture(const QString& path);
+// Whether the format named by the path's extension can hold several frames or pages.
+bool MayHoldSeveralFrames(const QString& path);
 
 }  // namespace tavlen::viewer

@@ -13,6 +13,10 @@ struct DecodeLimits {
   uint64_t maxPixelBytes = 1ull << 30;
   // Input files larger than this are refused unread.
   uint64_t maxFileBytes = 1ull << 31;
+  // Metafiles are drawn at their natural size up to about the pixels of a large screen (2560 x 1600), and
+  // scaled down to fit beyond it: their header states the size in a few bytes that no data has to back,
+  // so without this a file of a few hundred bytes could claim a gigabyte of canvas.
+  uint64_t maxMetafilePixels = 1ull << 22;
 };
 
 inline constexpr DecodeLimits kDefaultLimits{};

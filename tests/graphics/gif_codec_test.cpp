@@ -216,6 +216,36 @@ TEST(GifComposition, FramesAreClippedToTheScreen) {
   EXPECT_EQ(Argb(img, 3, 2), kBlue);
 }
 
+// A screen over 8 megapixels ends where the rows the frames hold end: past them is only background.
+TEST(GifComposition, LargeScreenIsCutToTheRowsTheFramesHold) {
+  auto decoder = Open(GifWriter::Write(5000, 4000, kGlobal, {{10, 20, 30, 40, std::vector<uint8_t>(1200, 3)}}));
+  ASSERT_NE(decoder, nullptr);
+  PixelBuffer whole = Frame(*decoder, 0);
+  EXPECT_EQ(whole.Width(), 40u);
+  EXPECT_EQ(whole.Height(), 60u);
+  EXPECT_EQ(Argb(whole, 9, 59), kBlack);
+  EXPECT_EQ(Argb(whole, 39, 59), kBlue);
+
+  // A frame of 100 red rows whose descriptor (and screen) claims 4000: the rows read are all there is.
+  Bytes cut = GifWriter::Write(5000, 100, kGlobal, {{0, 0, 5000, 100, std::vector<uint8_t>(500000, 1)}});
+  cut[8] = 4000 & 0xFF, cut[9] = 4000 >> 8;
+  size_t at = 13;
+  while (at + 9 < cut.size() && !(cut[at] == 0x2C && cut[at + 5] == (5000 & 0xFF) && cut[at + 6] == (5000 >> 8))) ++at;
+  ASSERT_LT(at + 9, cut.size());
+  cut[at + 7] = 4000 & 0xFF, cut[at + 8] = 4000 >> 8;
+  decoder = Open(cut);
+  ASSERT_NE(decoder, nullptr);
+  PixelBuffer rows = Frame(*decoder, 0);
+  EXPECT_EQ(rows.Width(), 5000u);
+  EXPECT_EQ(rows.Height(), 100u);
+  EXPECT_EQ(Argb(rows, 4999, 99), kRed);
+
+  // Smaller screens keep their size however little the frames cover.
+  decoder = Open(GifWriter::Write(300, 200, kGlobal, {{0, 0, 2, 2, std::vector<uint8_t>(4, 1)}}));
+  ASSERT_NE(decoder, nullptr);
+  EXPECT_EQ(Frame(*decoder, 0).Height(), 200u);
+}
+
 TEST(GifComposition, InterlacedFrameEqualsProgressiveOne) {
   std::vector<uint8_t> pixels(5 * 11);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>((i * 7) % 4);
@@ -465,7 +495,8 @@ TEST(GifFiles, HostileFilesNeverCrash) {
   for (const auto& entry : std::filesystem::directory_iterator(dir / "bad")) {
     if (entry.path().filename().string().rfind("gif-", 0) != 0) continue;
     std::unique_ptr<ImageDecoder> decoder;
-    if (OpenGifDecoder(std::make_shared<const Bytes>(test::ReadFileBytes(entry.path())), limits, decoder) != Status::Ok) continue;
+    if (OpenGifDecoder(std::make_shared<const Bytes>(test::ReadFileBytes(entry.path())), limits, decoder) != Status::Ok)
+      continue;
     for (uint32_t i = 0; i < decoder->FrameCount() && i < 50; ++i) {
       DecodedFrame frame;
       Ignore(decoder->DecodeFrame(i, frame));

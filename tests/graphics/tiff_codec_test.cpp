@@ -475,6 +475,46 @@ TEST(TiffDecoder, RefusesWhatIsNotTiffAndWhatIsTooLarge) {
   EXPECT_TRUE(frame.pixels.Empty());
 }
 
+// A page past 64 MiB of samples decodes when its strips hold it, and is refused when they cannot, even
+// when the rest of the file is large enough.
+TEST(TiffDecoder, LargePagesNeedStripsThatCanHoldThem) {
+  constexpr uint32_t kSide = 8200;  // 8-bit gray: just over 64 MiB
+  const Bytes whole = WriteWithLibtiff([&](TIFF* tif) {
+    SetBasicFields(tif, kSide, kSide, 8, 1, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 512);
+    std::vector<uint8_t> row(kSide, 0x40);
+    for (uint32_t y = 0; y < kSide; ++y) {
+      row[y] = 0xC0;
+      TIFFWriteScanline(tif, row.data(), y, 0);
+      row[y] = 0x40;
+    }
+  });
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(whole, frame), Status::Ok);
+  EXPECT_EQ(ColourOf(frame, kSide - 1, kSide - 1), 0xFFC0C0C0u);
+  EXPECT_EQ(ColourOf(frame, 0, kSide - 1), 0xFF404040u);
+  frame = {};
+
+  // Page 1 is 512 KiB of noise; page 2 claims the large page with deflated strips of one row only.
+  const Bytes shortStrips = WriteWithLibtiff([&](TIFF* tif) {
+    SetBasicFields(tif, 512, 1024, 8, 1, PHOTOMETRIC_MINISBLACK);
+    std::vector<uint8_t> row(512);
+    for (uint32_t y = 0; y < 1024; ++y) {
+      for (uint32_t x = 0; x < 512; ++x) row[x] = static_cast<uint8_t>((x * 7919u + y * 104729u) >> 3);
+      TIFFWriteScanline(tif, row.data(), y, 0);
+    }
+    TIFFWriteDirectory(tif);
+    SetBasicFields(tif, kSide, kSide, 8, 1, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    std::vector<uint8_t> wide(kSide, 0x80);
+    TIFFWriteScanline(tif, wide.data(), 0, 0);
+  });
+  ASSERT_GT(shortStrips.size(), 512u * 1024);
+  EXPECT_EQ(Decode(shortStrips, frame, 1), Status::OutOfMemory);
+  EXPECT_TRUE(frame.pixels.Empty());
+  EXPECT_EQ(Decode(shortStrips, frame, 0), Status::Ok);
+}
+
 // Points the values of a LONG tag of IFD0 (little-endian classic TIFF) at `value`; `count` of them.
 bool PatchLongs(Bytes& file, uint16_t tag, uint32_t value, uint32_t count) {
   auto u16 = [&](size_t at) { return static_cast<uint32_t>(file[at] | file[at + 1] << 8); };
@@ -522,7 +562,8 @@ TEST(TiffDecoder, HostileFilesFailCleanly) {
     ++files;
     SCOPED_TRACE(name);
     std::unique_ptr<ImageDecoder> decoder;
-    if (OpenTiffDecoder(std::make_shared<const Bytes>(test::ReadFileBytes(entry.path())), limits, decoder) != Status::Ok) {
+    if (OpenTiffDecoder(std::make_shared<const Bytes>(test::ReadFileBytes(entry.path())), limits, decoder) !=
+        Status::Ok) {
       EXPECT_FALSE(decoder);
       continue;
     }

@@ -18,4 +18,8 @@ struct BombFile {
 // or a million frames, each with a few bytes of picture data.
 std::vector<BombFile> MakeBombFiles();
 
+// GIF, TIFF, BMP, WMF and EMF files whose headers claim a picture inside the limits (up to 1 GiB of pixels)
+// with a few bytes of data that cannot fill it.
+std::vector<BombFile> MakeUnbackedFiles();
+
 }  // namespace tavlen::reliability

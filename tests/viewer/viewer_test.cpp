@@ -4,13 +4,16 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <map>
 #include <set>
+#include <string>
 
 #include "hosts/viewer/picture_formats.h"
 #include "platform/automation/com_object.h"
@@ -211,6 +214,85 @@ TEST_F(ViewerTest, DamagedFileIsReportedAndThePictureKept) {
   EXPECT_TRUE(answers.AllGiven());
   EXPECT_TRUE(message.contains("damaged")) << message.toStdString();
   EXPECT_EQ(Control().Call("GetWidth").AsInt(), 80);
+}
+
+// Counts the calls made through it, by name, and passes them on.
+class CountingDispatch final : public ole::ComObject<ole::IDispatch> {
+ public:
+  CountingDispatch(ole::ComPtr<ole::IDispatch> inner, std::map<std::string, int>& calls)
+      : m_inner(std::move(inner)), m_calls(calls) {}
+  ole::HRESULT GetTypeInfoCount(uint32_t* count) override { return m_inner->GetTypeInfoCount(count); }
+  ole::HRESULT GetTypeInfo(uint32_t index, ole::LCID lcid, ole::ITypeInfo** info) override {
+    return m_inner->GetTypeInfo(index, lcid, info);
+  }
+  ole::HRESULT GetIDsOfNames(const ole::IID& iid, const char* const* names, uint32_t count, ole::LCID lcid,
+                             ole::DISPID* ids) override {
+    const ole::HRESULT hr = m_inner->GetIDsOfNames(iid, names, count, lcid, ids);
+    if (hr == ole::S_OK && count > 0) m_names[ids[0]] = names[0];
+    return hr;
+  }
+  ole::HRESULT Invoke(ole::DISPID id, const ole::IID& iid, ole::LCID lcid, uint16_t flags, ole::DISPPARAMS* params,
+                      ole::Variant* result, ole::EXCEPINFO* info, uint32_t* argErr) override {
+    ++m_calls[m_names[id]];
+    return m_inner->Invoke(id, iid, lcid, flags, params, result, info, argErr);
+  }
+
+ private:
+  ole::ComPtr<ole::IDispatch> m_inner;
+  std::map<std::string, int>& m_calls;
+  std::map<ole::DISPID, std::string> m_names;
+};
+
+// Each count of frames decodes the file once more than the load: it is asked only where a picture shown
+// or the frames of the format are at stake.
+TEST_F(ViewerTest, OpeningCountsFramesOnlyWhereAPictureOrSeveralFramesAreAtStake) {
+  std::map<std::string, int> calls;
+  OpenWindow([&](ole::ComPtr<ole::IDispatch> control) -> ole::ComPtr<ole::IDispatch> {
+    auto counting = ole::MakeObject<CountingDispatch>(std::move(control), calls);
+    return ole::ComPtr<ole::IDispatch>(counting.Get());
+  });
+  auto writeFile = [&](const QString& name, const char* bytes) {
+    QFile file(m_dir.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+  };
+  const QString damagedBmp = writeFile("damaged.bmp", "BM and nothing a bitmap needs");
+  const QString damagedPng = writeFile("damaged.png", "\x89PNG\r\n\x1a\n and nothing a picture needs");
+  const QString bmp = m_dir.filePath("first.bmp");
+  QImage image(50, 30, QImage::Format_RGB32);
+  image.fill(Qt::green);
+  ASSERT_TRUE(image.save(bmp, "BMP"));
+  // Opens a file that must fail, and returns the message shown.
+  auto openDamaged = [&](const QString& path) {
+    QString message;
+    ModalAnswers answers;
+    answers.Add([&](QWidget* dialog) {
+      if (auto* box = qobject_cast<QMessageBox*>(dialog)) message = box->text();
+      dialog->close();
+    });
+    EXPECT_FALSE(m_window->OpenFile(path));
+    EXPECT_TRUE(answers.AllGiven());
+    return message;
+  };
+
+  EXPECT_TRUE(openDamaged(damagedBmp).contains("damaged"));
+  EXPECT_EQ(calls["GetFrameCount"], 0);
+  EXPECT_EQ(calls["LoadImage"], 1);
+  // PNG can hold several frames: their count comes first even with nothing shown.
+  EXPECT_TRUE(openDamaged(damagedPng).contains("damaged"));
+  EXPECT_EQ(calls["GetFrameCount"], 1);
+  EXPECT_EQ(calls["LoadImage"], 1);
+
+  ASSERT_TRUE(m_window->OpenFile(bmp));
+  EXPECT_EQ(calls["GetFrameCount"], 1);
+  EXPECT_EQ(calls["LoadImage"], 2);
+
+  // With a picture shown, a damaged file is tried first, so the picture stays.
+  EXPECT_TRUE(openDamaged(damagedBmp).contains("damaged"));
+  EXPECT_EQ(calls["GetFrameCount"], 2);
+  EXPECT_EQ(calls["LoadImage"], 2);
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 50);
 }
 
 TEST_F(ViewerTest, SaveAsJpegAsksTheQualityAndWritesTheFile) {

@@ -203,6 +203,13 @@ void SetIndex(uint8_t* row, PixelFormat format, uint64_t x, uint8_t index) {
   }
 }
 
+// Uncompressed rows are stored whole: a picture past 64 MiB whose file cannot hold its rows is a bomb,
+// refused before its pixels are allocated. Smaller truncated files still give what they hold.
+bool StoredRowsBacked(const BmpHeader& h, uint64_t bytesAfterPixelStart) {
+  const uint64_t storedBytes = RowBytes(h.width, h.bitCount) * h.height;
+  return storedBytes <= (uint64_t{64} << 20) || storedBytes <= bytesAfterPixelStart;
+}
+
 // RLE8 / RLE4. Runs past the row end are clipped; pixels never written stay index 0.
 void DecodeRle(std::span<const uint8_t> src, const BmpHeader& h, PixelBuffer& out) {
   const bool rle4 = h.compression == kBiRle4;
@@ -399,11 +406,8 @@ Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimit
 
   const PixelFormat format = ChooseFormat(h);
   if (Status s = CheckImageSize(format, h.width, h.height, limits); s != Status::Ok) return s;
-  // Uncompressed rows are stored whole: a picture past 64 MiB whose file cannot hold its rows is a
-  // bomb, refused before its pixels are allocated. Smaller truncated files still give what they hold.
   const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4;
-  const uint64_t storedBytes = RowBytes(h.width, h.bitCount) * h.height;
-  if (!rle && storedBytes > (uint64_t{64} << 20) && storedBytes > pixels.size()) return Status::OutOfMemory;
+  if (!rle && !StoredRowsBacked(h, pixels.size())) return Status::OutOfMemory;
   Result<PixelBuffer> buffer = PixelBuffer::Allocate(format, h.width, h.height, PixelBuffer::Init::Zero, limits);
   if (!buffer.Ok()) return buffer.GetStatus();
   PixelBuffer& out = buffer.Value();
@@ -446,6 +450,7 @@ Status ReadPlainBmp(int fd, uint64_t fileSize, const DecodeLimits& limits, Decod
   if (CheckImageSize(PixelFormat::RGB24bpp, h.width, h.height, limits) != Status::Ok) return Status::Ok;
 
   read = true;
+  if (!StoredRowsBacked(h, fileSize - std::min(pixelStart, fileSize))) return Status::OutOfMemory;
   auto buffer =
       PixelBuffer::Allocate(PixelFormat::RGB24bpp, h.width, h.height, PixelBuffer::Init::Uninitialized, limits);
   if (!buffer.Ok()) return buffer.GetStatus();

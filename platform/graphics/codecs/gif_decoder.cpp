@@ -6,6 +6,8 @@
 // Screen pixels no frame has covered take the transparent index when the frame has one, else the background index.
 // Frames are clipped to the logical screen; a screen with a zero side takes the first frame's extent.
 // A damaged file keeps the frames read before the damage; the rows of a cut-off frame that were read are shown.
+// Memory follows the data: a frame keeps only the rows read, and a screen over 8 megapixels is cut to the
+// extent of those rows, beyond which it would show only background that a few header bytes can claim.
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -21,6 +23,12 @@ namespace {
 constexpr uint32_t kUncovered = 0xFFFFFFFFu;  // canvas cell no frame has drawn
 // Frames beyond this many are dropped: giflib's own bookkeeping grows with every frame.
 constexpr size_t kMaxFrames = 1u << 16;
+// An LZW code of s bits stands for at most 2^s pixels (the table then holds fewer than 2^s strings, each one
+// longer than the one before), so a byte of image data gives at most 8 * 4096 / 12 pixels.
+constexpr uint64_t kMaxPixelsPerByte = 2731;
+// Screens up to this many pixels are kept whole even where no frame reaches: their canvas and output
+// (5 bytes a pixel) stay within about 40 MB whatever the file holds.
+constexpr uint64_t kLargeScreenPixels = 1u << 23;
 constexpr int kGraphicsControl = 0xF9;
 constexpr int kApplication = 0xFF;
 
@@ -60,9 +68,9 @@ Status StatusOfGifError(int error) {
 // One image descriptor's pixels, clipped to the screen.
 struct RawFrame {
   uint32_t left = 0, top = 0, width = 0, height = 0;
-  std::vector<uint8_t> indices;   // width * height
-  std::vector<uint8_t> rowValid;  // rows of a cut-off frame that were never read stay 0
-  uint32_t paletteId = 0;         // 0: the global map, else 1 + the frame's number in m_palettes
+  std::vector<uint8_t> indices;  // the rows read, in the order read, width bytes each
+  std::vector<uint32_t> rows;    // the frame row of each row in `indices`
+  uint32_t paletteId = 0;        // 0: the global map, else 1 + the frame's number in m_palettes
   int transparent = -1;
   int disposal = 0;
   uint16_t delay = 0;
@@ -106,6 +114,7 @@ class GifDecoder final : public ImageDecoder {
   Status ReadFrame(GifFileType* gif, const ControlBlock& control, bool& complete);
   void ReadExtension(GifFileType* gif, ControlBlock& control, bool& ok);
   void BuildProperties();
+  void CutScreenToFrames();
   void Draw(const RawFrame& f);
   void SaveRect(const RawFrame& f);
   void RestoreRect(const RawFrame& f);
@@ -174,6 +183,7 @@ Status GifDecoder::Parse(const Bytes& bytes) {
     }
   }
   if (m_frames.empty()) return Status::GenericError;
+  CutScreenToFrames();
   BuildProperties();
   return Status::Ok;
 }
@@ -229,8 +239,10 @@ Status GifDecoder::ReadFrame(GifFileType* gif, const ControlBlock& control, bool
   f.disposal = control.disposal;
   f.delay = control.delay;
   try {
-    f.indices.resize(size_t{f.width} * f.height);
-    f.rowValid.resize(f.height);
+    // Rows the data left in the file can fill at most: a cut-off frame costs what it holds.
+    const auto* src = static_cast<const Source*>(gif->UserData);
+    const uint64_t backedRows = fw == 0 ? 0 : (src->size - src->pos) * kMaxPixelsPerByte / fw + 1;
+    f.indices.reserve(static_cast<size_t>(std::min<uint64_t>(f.height, backedRows) * f.width));
     if (desc.ColorMap != nullptr) {
       m_palettes.push_back(EntriesOf(desc.ColorMap));
       f.paletteId = static_cast<uint32_t>(m_palettes.size() - 1);
@@ -259,13 +271,12 @@ Status GifDecoder::ReadFrame(GifFileType* gif, const ControlBlock& control, bool
           const uint64_t y = uint64_t{fy} + r;
           if (y < f.top || y >= uint64_t{f.top} + f.height || f.width == 0) continue;
           const uint32_t row = static_cast<uint32_t>(y - f.top);
-          std::memcpy(&f.indices[size_t{row} * f.width], &line[f.left - fx], f.width);
-          f.rowValid[row] = 1;
+          f.indices.insert(f.indices.end(), line.begin() + (f.left - fx), line.begin() + (f.left - fx + f.width));
+          f.rows.push_back(row);
         }
       }
     }
-    const bool anyRow = std::find(f.rowValid.begin(), f.rowValid.end(), 1) != f.rowValid.end();
-    if (complete || anyRow) m_frames.push_back(std::move(f));
+    if (complete || !f.rows.empty()) m_frames.push_back(std::move(f));
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
@@ -288,12 +299,26 @@ void GifDecoder::BuildProperties() {
   }
 }
 
+void GifDecoder::CutScreenToFrames() {
+  if (uint64_t{m_width} * m_height <= kLargeScreenPixels) return;
+  uint32_t right = 1, bottom = 1;
+  for (const RawFrame& f : m_frames) {
+    if (f.rows.empty() || f.width == 0) continue;
+    right = std::max(right, f.left + f.width);
+    bottom = std::max(bottom, f.top + *std::max_element(f.rows.begin(), f.rows.end()) + 1);
+  }
+  m_width = std::min(m_width, right), m_height = std::min(m_height, bottom);
+  for (RawFrame& f : m_frames) {
+    f.left = std::min(f.left, m_width), f.top = std::min(f.top, m_height);
+    f.width = std::min(f.width, m_width - f.left), f.height = std::min(f.height, m_height - f.top);
+  }
+}
+
 void GifDecoder::Draw(const RawFrame& f) {
   if (f.width == 0) return;
-  for (uint32_t r = 0; r < f.height; ++r) {
-    if (!f.rowValid[r]) continue;
-    const uint8_t* src = &f.indices[size_t{r} * f.width];
-    uint32_t* dst = &m_canvas[size_t{f.top + r} * m_width + f.left];
+  for (size_t i = 0; i < f.rows.size(); ++i) {
+    const uint8_t* src = &f.indices[i * f.width];
+    uint32_t* dst = &m_canvas[size_t{f.top + f.rows[i]} * m_width + f.left];
     const uint32_t base = f.paletteId << 8;
     for (uint32_t x = 0; x < f.width; ++x)
       if (src[x] != f.transparent) dst[x] = base | src[x];

@@ -651,35 +651,49 @@ void ReadTextTags(TIFF* tif, std::vector<PropertyItem>& out) {
 
 // --- The decoder -----------------------------------------------------------------------------
 
-// Whether a file of `fileBytes` bytes can hold the page's samples: no codec expands its data more than
+// The bytes of the page's strips or tiles that lie inside the file, at most the file's size (strips
+// may share their data). A page states each one's size in a few bytes; only these can back it.
+uint64_t PageDataBytes(TIFF* tif, const Directory& d, uint64_t fileBytes) {
+  const uint32_t count = d.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  uint64_t total = 0;
+  for (uint32_t i = 0; i < count && total < fileBytes; ++i) {
+    int error = 0;
+    const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &error);
+    const uint64_t size = TIFFGetStrileByteCountWithErr(tif, i, &error);
+    if (error == 0 && offset < fileBytes) total += std::min(size, fileBytes - offset);
+  }
+  return std::min(total, fileBytes);
+}
+
+// Whether `dataBytes` bytes of strips or tiles can hold the page's samples: no codec expands its data more than
 // the factors below (LZW and JPEG with room to spare; a fax row takes at least one bit). Pages of up to
 // 64 MiB of samples always pass, so small damaged files still give what can be read of them; larger
 // claims beyond that are bombs, refused before any buffer is made for them.
-bool DataCanHoldPage(const Directory& d, uint64_t fileBytes) {
+bool DataCanHoldPage(const Directory& d, uint64_t dataBytes) {
   constexpr uint64_t kAlwaysAllowed = uint64_t{64} << 20;
   uint64_t rowBits = 0, claimed = 0;
   if (__builtin_mul_overflow(uint64_t{d.width}, uint64_t{d.samples} * d.bits, &rowBits) ||
-      __builtin_mul_overflow(rowBits / 8 + 1, uint64_t{d.height}, &claimed)) {
+      __builtin_mul_overflow((rowBits + 7) / 8, uint64_t{d.height}, &claimed)) {
     return false;  // more than any file could hold
   }
   if (claimed <= kAlwaysAllowed) return true;
   switch (d.compression) {
     case COMPRESSION_NONE:
-      return claimed <= fileBytes;
+      return claimed <= dataBytes;
     case COMPRESSION_PACKBITS:
-      return claimed / 128 <= fileBytes;
+      return claimed / 128 <= dataBytes;
     case COMPRESSION_ADOBE_DEFLATE:
     case COMPRESSION_DEFLATE:
-      return claimed / 1032 <= fileBytes;
+      return claimed / 1032 <= dataBytes;
     case COMPRESSION_LZW:
     case COMPRESSION_JPEG:
     case COMPRESSION_OJPEG:
-      return claimed / 4096 <= fileBytes;
+      return claimed / 4096 <= dataBytes;
     case COMPRESSION_CCITTRLE:
     case COMPRESSION_CCITTRLEW:
     case COMPRESSION_CCITTFAX3:
     case COMPRESSION_CCITTFAX4:
-      return d.height / 8 <= fileBytes;
+      return d.height / 8 <= dataBytes;
     default:
       return true;  // codecs without a known bound are left to the pixel limits
   }
@@ -689,7 +703,7 @@ Status DecodePage(TIFF* tif, uint64_t fileBytes, const DecodeLimits& limits, Dec
   Directory d;
   if (!ReadDirectory(tif, d)) return Status::GenericError;
   if (!TIFFIsCODECConfigured(d.compression)) return Status::GenericError;
-  if (!DataCanHoldPage(d, fileBytes)) return Status::OutOfMemory;
+  if (!DataCanHoldPage(d, PageDataBytes(tif, d, fileBytes))) return Status::OutOfMemory;
   const Plan plan = ChoosePlan(d);
   DecodedFrame frame;
   if (plan.route == Route::RgbaImage) {

@@ -163,7 +163,7 @@ Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
     frameMm = {b.left / h.metrics.pixelsPerMmX * 100, b.top / h.metrics.pixelsPerMmY * 100,
                (b.right + 1) / h.metrics.pixelsPerMmX * 100, (b.bottom + 1) / h.metrics.pixelsPerMmY * 100};
   }
-  const double width = std::round(frameMm.Width() * 96 / 2540), height = std::round(frameMm.Height() * 96 / 2540);
+  double width = std::round(frameMm.Width() * 96 / 2540), height = std::round(frameMm.Height() * 96 / 2540);
   if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1) return Status::InvalidParameter;
   if (width > limits.maxSide || height > limits.maxSide) return Status::OutOfMemory;
   if (const Status s =
@@ -171,6 +171,9 @@ Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
       s != Status::Ok) {
     return s;
   }
+  auto canvasWidth = static_cast<uint32_t>(width), canvasHeight = static_cast<uint32_t>(height);
+  FitMetafileCanvas(canvasWidth, canvasHeight, limits);
+  width = canvasWidth, height = canvasHeight;
   Canvas canvas;
   if (const Status s = canvas.Init(static_cast<int32_t>(width), static_cast<int32_t>(height), false); s != Status::Ok)
     return s;

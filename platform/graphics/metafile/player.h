@@ -1,4 +1,4 @@
-// Playing WMF and EMF metafiles onto a 32-bit RGB bitmap at their natural size.
+// Playing WMF and EMF metafiles onto a 32-bit RGB bitmap at their natural size, within a bounded canvas.
 #pragma once
 
 #include <cstdint>
@@ -23,14 +23,18 @@ struct PlayStats {
 bool LooksLikeWmf(std::span<const uint8_t> bytes);
 bool LooksLikeEmf(std::span<const uint8_t> bytes);
 
-// Renders the metafile onto opaque white, 32bppRGB. `out` is written only on success.
-// UnknownImageFormat when the header is not the format's, InvalidParameter for a header or record
-// structure that cannot be read before anything is drawn, OutOfMemory over the limits, GenericError
+// Renders the metafile onto opaque white, 32bppRGB, at its natural size fitted by FitMetafileCanvas.
+// `out` is written only on success. UnknownImageFormat when the header is not the format's, InvalidParameter for a
+// header or record structure that cannot be read before anything is drawn, OutOfMemory over the limits, GenericError
 // for a picture made only of records the player does not draw.
 Status PlayWmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, PixelBuffer& out,
                PlayStats* stats = nullptr);
 Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, PixelBuffer& out,
                PlayStats* stats = nullptr);
+
+// The canvas for a picture of the natural size given: the same when it has at most
+// limits.maxMetafilePixels, else scaled down to that many with its aspect ratio kept.
+void FitMetafileCanvas(uint32_t& width, uint32_t& height, const DecodeLimits& limits);
 
 // The rendered canvas turned into the output bitmap.
 class Canvas;

@@ -70,8 +70,9 @@ Status PrepareCanvas(Canvas& canvas, double width, double height, const DecodeLi
   if (!std::isfinite(width) || !std::isfinite(height)) return Status::InvalidParameter;
   const double w = std::max(1.0, std::round(std::fabs(width))), h = std::max(1.0, std::round(std::fabs(height)));
   if (w > limits.maxSide || h > limits.maxSide) return Status::OutOfMemory;
-  const auto iw = static_cast<uint32_t>(w), ih = static_cast<uint32_t>(h);
+  auto iw = static_cast<uint32_t>(w), ih = static_cast<uint32_t>(h);
   if (const Status s = CheckImageSize(PixelFormat::RGB32bpp, iw, ih, limits); s != Status::Ok) return s;
+  FitMetafileCanvas(iw, ih, limits);
   return canvas.Init(static_cast<int32_t>(iw), static_cast<int32_t>(ih), false);
 }
 

@@ -92,6 +92,31 @@ TEST(MetafileDecoder, StandardWmfWithoutWindowTakesTheDrawingsBounds) {
   EXPECT_NEAR(px.Height(), 20u, 2);
 }
 
+// Natural sizes past the canvas limit are drawn scaled down, aspect kept, with the drawing scaled alike.
+TEST(MetafileDecoder, LargePicturesAreDrawnScaledIntoABoundedCanvas) {
+  test::EmfWriter e(8000, 4000);
+  e.Record(39, {1, 0, 0x0000FF, 0});
+  e.Record(37, {1});
+  e.Record(43, {4000, 0, 8000, 4000});  // the right half
+  PixelBuffer px;
+  ASSERT_EQ(metafile::PlayEmf(e.Finish(), kDefaultLimits, px), Status::Ok);
+  EXPECT_EQ(px.Width(), 2896u);
+  EXPECT_EQ(px.Height(), 1448u);
+  EXPECT_EQ(Rgb(px, 1440, 700), test::kWhite);
+  EXPECT_NE(Rgb(px, 1460, 700), test::kWhite);
+
+  test::WmfWriter w(3000, 1000);
+  DecodeLimits small;
+  small.maxMetafilePixels = 300 * 100;
+  ASSERT_EQ(metafile::PlayWmf(w.Finish(), small, px), Status::Ok);
+  EXPECT_EQ(px.Width(), 300u);
+  EXPECT_EQ(px.Height(), 100u);
+
+  test::EmfWriter atTheLimit(2048, 2048);
+  ASSERT_EQ(metafile::PlayEmf(atTheLimit.Finish(), kDefaultLimits, px), Status::Ok);
+  EXPECT_EQ(px.Width(), 2048u);
+}
+
 TEST(MetafileDecoder, SizesBeyondTheLimitsAreRefused) {
   test::EmfWriter e(20000, 20000);
   DecodeLimits small;
