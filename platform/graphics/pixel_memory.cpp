@@ -1,29 +1,39 @@
-// Large pixel blocks: mapped directly, advised onto huge pages, and reused through a small pool.
+// Large pixel blocks: mapped directly, faulted in on a second thread, and reused through a small pool.
 //
 // A freshly mapped page costs a fault on first touch, and on a virtual machine 4 KiB faults cost more
-// than the decoding they interrupt. Huge pages cut the faults 512-fold, and a block that comes back
-// from the pool has no faults left at all: a turn or a reload then costs only its own work.
+// than the decoding they interrupt: 72 MB are 17,500 of them. Huge-page advice cuts their number, but
+// the kernel then compacts memory at fault time now and then, and whole loads swung 2.5-fold from run to
+// run. So blocks stay on small pages, and a second thread faults them in (MADV_POPULATE_WRITE, which
+// leaves the contents alone) from the first row on, ahead of the decoder or turn that fills them: the
+// faults cost the other core, at the same speed every run. A block that comes back from the pool has
+// no faults left at all.
 #include "platform/graphics/pixel_memory.h"
 
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace tavlen::gfx {
 namespace {
 
 constexpr size_t kHugePage = size_t{2} << 20;
+// The prefault thread checks for a stop between steps of this many bytes.
+constexpr size_t kPrefaultStep = size_t{2} << 20;
 // The pool keeps at most this many blocks and bytes: enough for a picture, its turned copy and a reload.
 constexpr size_t kPoolBlocks = 2;
 constexpr size_t kPoolBytes = size_t{512} << 20;
 
 size_t RoundUp(size_t bytes, size_t to) { return (bytes + to - 1) / to * to; }
 
-// A mapping of `bytes` (a multiple of kHugePage) that starts on a huge-page boundary.
+// A mapping of `bytes` (a multiple of kHugePage) that starts on a huge-page boundary, which costs
+// nothing and lets the kernel still back it with huge pages where it does so unasked.
 uint8_t* MapAligned(size_t bytes) {
   const size_t padded = bytes + kHugePage;
   void* raw = ::mmap(nullptr, padded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -34,10 +44,48 @@ uint8_t* MapAligned(size_t bytes) {
   const uintptr_t tail = aligned + bytes;
   const uintptr_t end = start + padded;
   if (end > tail) ::munmap(reinterpret_cast<void*>(tail), end - tail);
-  // Only advice: without it the block works the same, page by page.
-  ::madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
   return reinterpret_cast<uint8_t*>(aligned);
 }
+
+// Faults the pages of a fresh block in, step by step from its start, on a thread of its own. It only
+// asks the kernel for the pages and never reads or writes the bytes, so the owner may write the block
+// meanwhile. Stop() (or destruction) returns once the thread is gone; the block must outlive it.
+class Prefault {
+ public:
+  // Null when no thread can be started: the owner's writes then fault the pages in themselves.
+  static std::shared_ptr<Prefault> Start(uint8_t* data, size_t bytes) {
+    try {
+      auto prefault = std::make_shared<Prefault>();
+      prefault->m_thread = std::thread([p = prefault.get(), data, bytes] { p->Run(data, bytes); });
+      return prefault;
+    } catch (const std::system_error&) {
+      return nullptr;
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
+
+  Prefault() = default;
+  Prefault(const Prefault&) = delete;
+  Prefault& operator=(const Prefault&) = delete;
+  ~Prefault() { Stop(); }
+
+  void Stop() {
+    m_stop.store(true, std::memory_order_relaxed);
+    if (m_thread.joinable()) m_thread.join();
+  }
+
+ private:
+  void Run(uint8_t* data, size_t bytes) {
+    for (size_t at = 0; at < bytes && !m_stop.load(std::memory_order_relaxed); at += kPrefaultStep) {
+      // A kernel without MADV_POPULATE_WRITE refuses it: the writer faults the pages in as before.
+      if (::madvise(data + at, std::min(kPrefaultStep, bytes - at), MADV_POPULATE_WRITE) != 0) return;
+    }
+  }
+
+  std::atomic<bool> m_stop{false};
+  std::thread m_thread;
+};
 
 struct PooledBlock {
   uint8_t* data;
@@ -107,9 +155,14 @@ BlockPool& Pool() {
   return *pool;
 }
 
+// Stops the block's prefault thread before anyone else may map or reuse its pages.
 struct ReturnToPool {
   size_t capacity;
-  void operator()(uint8_t* data) const { Pool().Give(data, capacity); }
+  std::shared_ptr<Prefault> prefault;
+  void operator()(uint8_t* data) const {
+    if (prefault) prefault->Stop();
+    Pool().Give(data, capacity);
+  }
 };
 
 struct FreeSmall {
@@ -118,7 +171,8 @@ struct FreeSmall {
 
 }  // namespace
 
-PixelBlock AllocatePixelBlock(size_t bytes, bool zero) {
+PixelBlock AllocatePixelBlock(size_t bytes, BlockUse use) {
+  const bool zero = use == BlockUse::Zeroed;
   if (bytes < kLargePixelBlock) {
     void* p = zero ? std::calloc(bytes == 0 ? 1 : bytes, 1) : std::malloc(bytes == 0 ? 1 : bytes);
     if (p == nullptr) return nullptr;
@@ -130,6 +184,7 @@ PixelBlock AllocatePixelBlock(size_t bytes, bool zero) {
     }
   }
   size_t capacity = 0;
+  std::shared_ptr<Prefault> prefault;
   uint8_t* data = Pool().Take(bytes, capacity);
   if (data != nullptr) {
     if (zero) std::memset(data, 0, bytes);
@@ -137,9 +192,11 @@ PixelBlock AllocatePixelBlock(size_t bytes, bool zero) {
     capacity = RoundUp(bytes, kHugePage);
     data = MapAligned(capacity);  // fresh mappings read as zero
     if (data == nullptr) return nullptr;
+    if (use != BlockUse::Reserved) prefault = Prefault::Start(data, bytes);
   }
   try {
-    return PixelBlock(data, ReturnToPool{capacity});
+    // A failure here runs the deleter, which stops the prefault and pools the block.
+    return PixelBlock(data, ReturnToPool{capacity, std::move(prefault)});
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
