@@ -1,12 +1,13 @@
 // Large pixel blocks: mapped directly, faulted in on a second thread, and reused through a small pool.
 //
 // A freshly mapped page costs a fault on first touch, and on a virtual machine 4 KiB faults cost more
-// than the decoding they interrupt: 72 MB are 17,500 of them. Huge-page advice cuts their number, but
-// the kernel then compacts memory at fault time now and then, and whole loads swung 2.5-fold from run to
-// run. So blocks stay on small pages, and a second thread faults them in (MADV_POPULATE_WRITE, which
-// leaves the contents alone) from the first row on, ahead of the decoder or turn that fills them: the
-// faults cost the other core, at the same speed every run. A block that comes back from the pool has
-// no faults left at all.
+// than the decoding they interrupt: 72 MB are 17,500 of them. Huge pages cut that work, but a huge-page
+// fault now and then takes many times as long, and whole loads of a 6000x4000 JPEG fell into two groups
+// a third apart (spread 1.7-2.5), even with the huge pages faulted in on a second thread. So blocks
+// stay on small pages (one group, spread 1.2-1.35), and a second thread faults them in
+// (MADV_POPULATE_WRITE, which leaves the contents alone) from the first row on, ahead of the decoder or
+// turn that fills them: a single-threaded decode then runs a fifth faster. A block that comes back from
+// the pool has no faults left at all.
 #include "platform/graphics/pixel_memory.h"
 
 #include <sys/mman.h>
