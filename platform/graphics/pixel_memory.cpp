@@ -6,8 +6,8 @@
 // a third apart (spread 1.7-2.5), even with the huge pages faulted in on a second thread. So blocks
 // stay on small pages (one group, spread 1.2-1.35), and a second thread faults them in
 // (MADV_POPULATE_WRITE, which leaves the contents alone) from the first row on, ahead of the decoder or
-// turn that fills them: a single-threaded decode then runs a tenth to a fifth faster. A block that comes back from
-// the pool has no faults left at all.
+// turn that fills them: a single-threaded decode then runs a tenth to a fifth faster. A block that comes
+// back from the pool has no faults left at all.
 #include "platform/graphics/pixel_memory.h"
 
 #include <sys/mman.h>
