@@ -1,4 +1,4 @@
-// Large baseline JPEG files decode as two halves at once: the pixels must be those of one whole decode,
+// Large baseline JPEG files decode in two parts at once: the pixels must be those of one whole decode,
 // whatever the chroma sampling, the split row or damage in the data.
 #include <gtest/gtest.h>
 
@@ -117,9 +117,9 @@ void ExpectSameAsWholeDecode(const Bytes& file) {
   }
 }
 
-// Big enough for two halves (4 MiB of output and more); the heights put the split inside and on the
-// edge of a band of blocks.
-TEST(JpegHalves, EverySamplingMatchesAWholeDecode) {
+// Big enough to split (4 MiB of output and more); the heights leave the last band of blocks whole or
+// partial.
+TEST(JpegSplit, EverySamplingMatchesAWholeDecode) {
   const Shape shapes[] = {
       {1536, 1000, 3, 1, 1},  // 4:4:4
       {1536, 1001, 3, 2, 2},  // 4:2:0, last band partial
@@ -135,7 +135,7 @@ TEST(JpegHalves, EverySamplingMatchesAWholeDecode) {
   }
 }
 
-TEST(JpegHalves, DamagedAndTruncatedFilesMatchAWholeDecode) {
+TEST(JpegSplit, DamagedAndTruncatedFilesMatchAWholeDecode) {
   const Bytes file = Encode({1536, 1024, 3, 2, 2});
   ASSERT_GT(file.size(), 1000u);
   // Cut in the upper half, in the lower half and just before the end.
@@ -143,7 +143,7 @@ TEST(JpegHalves, DamagedAndTruncatedFilesMatchAWholeDecode) {
     SCOPED_TRACE(testing::Message() << "kept " << keep << " of " << file.size());
     ExpectSameAsWholeDecode(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(keep)));
   }
-  // Garbled entropy-coded data in either half, and a stray marker.
+  // Garbled entropy-coded data in either part, and a stray marker.
   for (size_t at : {file.size() / 3, file.size() * 2 / 3}) {
     SCOPED_TRACE(testing::Message() << "garbled at " << at);
     Bytes garbled = file;
