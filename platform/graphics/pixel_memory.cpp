@@ -29,8 +29,8 @@ namespace {
 constexpr size_t kHugePage = size_t{2} << 20;
 // The prefault thread checks for a stop between steps of this many bytes, one huge page each.
 constexpr size_t kPrefaultStep = kHugePage;
-// Bytes at the start of a block that stay on small pages: the writer is there before the thread.
-constexpr size_t kWriterHeadStart = 2 * kPrefaultStep;
+// Steps at either end of a block that stay on small pages: a writer is there before the thread.
+constexpr size_t kWriterHeadStartSteps = 2;
 // A huge-page fault takes well under a millisecond, or in some runs many times that for every page.
 constexpr double kSlowHugeFault = 0.003;
 // The pool keeps at most this many blocks and bytes: enough for a picture, its turned copy and a reload.
@@ -83,12 +83,18 @@ class Prefault {
   }
 
  private:
+  // Steps alternate between the two ends, for writers that start at the first row and for those that
+  // start at the last (bottom-up files, the lower part of a split decode).
   void Run(uint8_t* data, size_t bytes) {
+    const size_t steps = (bytes + kPrefaultStep - 1) / kPrefaultStep;
     bool huge = true;
-    for (size_t at = 0; at < bytes && !m_stop.load(std::memory_order_relaxed); at += kPrefaultStep) {
+    for (size_t i = 0; i < steps && !m_stop.load(std::memory_order_relaxed); ++i) {
+      const size_t fromEnd = i / 2;  // steps done at this end so far
+      const size_t index = i % 2 == 0 ? fromEnd : steps - 1 - fromEnd;
+      const size_t at = index * kPrefaultStep;
       const size_t step = std::min(kPrefaultStep, bytes - at);
-      // The writer starts on the first steps at once and must not meet a slow huge-page fault there.
-      const bool advise = huge && at >= kWriterHeadStart && step == kHugePage;
+      // Writers start at an end at once and must not meet a slow huge-page fault there.
+      const bool advise = huge && fromEnd >= kWriterHeadStartSteps && step == kHugePage;
       const double start = ThreadSeconds();
       if (advise) ::madvise(data + at, step, MADV_HUGEPAGE);
       // A kernel without MADV_POPULATE_WRITE refuses it: the writer faults the pages in as before.
