@@ -4,10 +4,10 @@
 // than the decoding they interrupt: 72 MB are 17,500 of them. Huge pages cut that work, but in some
 // runs every huge-page fault takes many times as long, and whole loads of a 6000x4000 JPEG fell into
 // two groups a third apart (spread 1.7-2.5). So a second thread faults a fresh block in
-// (MADV_POPULATE_WRITE, which leaves the contents alone) from the first row on, ahead of the decoder or
+// (MADV_POPULATE_WRITE, which leaves the contents alone) from both ends on, ahead of the decoder or
 // turn that fills it, asking for huge pages one step at a time and falling back to small pages for the
 // rest of the block after the first slow step. Measured on such loads: small pages alone 1.29x djpeg
-// (spread 1.2), this 1.16x (spread 1.33, its slow runs no slower than small pages). A block that comes
+// (spread 1.2), this 1.15x (spread 1.3, its slow runs no slower than small pages). A block that comes
 // back from the pool has no faults left at all.
 #include "platform/graphics/pixel_memory.h"
 

@@ -14,13 +14,13 @@ using PixelBlock = std::shared_ptr<uint8_t>;
 // What the first owner of a block does with it.
 enum class BlockUse {
   Zeroed,   // reads it as zero, then writes into it
-  Written,  // writes every byte before reading any, from the first row on
+  Written,  // writes every byte before reading any
   Reserved  // holds it for a write that may never come
 };
 
 // At least `bytes` bytes, zero for BlockUse::Zeroed; null when the memory cannot be had. A freshly
 // mapped large block (kLargePixelBlock bytes or more) that is to be written has its pages faulted in
-// on a second thread, from the start on, until it is complete or freed. A freed large block is kept
+// on a second thread, from both ends on, until it is complete or freed. A freed large block is kept
 // for the next allocation of about its size, whose pages are then already present.
 PixelBlock AllocatePixelBlock(size_t bytes, BlockUse use);
 
