@@ -93,7 +93,7 @@ Status Bitmap::ReserveForPendingMirror() {
     return Status::Ok;
   }
   if (!m_reserve.Empty()) return Status::Ok;
-  auto reserve = PixelBuffer::Allocate(Format(), Width(), Height(), PixelBuffer::Init::Uninitialized, NoLimits());
+  auto reserve = PixelBuffer::Allocate(Format(), Width(), Height(), PixelBuffer::Init::Reserved, NoLimits());
   if (!reserve.Ok()) return reserve.GetStatus();
   m_reserve = std::move(reserve).Value();
   return Status::Ok;

@@ -23,7 +23,8 @@ Result<PixelBuffer> PixelBuffer::Allocate(PixelFormat format, uint32_t width, ui
   buffer.m_layout = {format, width, height, static_cast<size_t>(StrideFor(format, width))};
   const size_t bytes = buffer.m_layout.Bytes();
   if (slackBytes > SIZE_MAX / 2 - bytes) return Status::OutOfMemory;
-  buffer.m_data = AllocatePixelBlock(bytes + slackBytes, init == Init::Zero);
+  constexpr BlockUse kUse[] = {BlockUse::Zeroed, BlockUse::Written, BlockUse::Reserved};
+  buffer.m_data = AllocatePixelBlock(bytes + slackBytes, kUse[static_cast<int>(init)]);
   if (!buffer.m_data) return Status::OutOfMemory;
   buffer.m_capacity = bytes + slackBytes;
   buffer.m_palette = DefaultPalette(format);

@@ -43,7 +43,9 @@ Status CheckImageSize(PixelFormat format, uint32_t width, uint32_t height, const
 // MakeUnique(); whoever writes into a buffer that may be shared calls it first. Palettes are per buffer.
 class PixelBuffer {
  public:
-  enum class Init { Zero, Uninitialized };
+  // Reserved: uninitialised bytes kept for a later write that may not happen; unlike Uninitialized,
+  // their pages are not brought in ahead of time.
+  enum class Init { Zero, Uninitialized, Reserved };
 
   // The palette of an indexed buffer starts as the format's default palette. `slackBytes` more bytes
   // are allocated past the last row, for decoders that work in place (see Capacity()).

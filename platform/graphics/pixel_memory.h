@@ -1,4 +1,5 @@
-// Memory blocks behind pixel buffers: large ones on huge pages, and a small pool of freed large blocks.
+// Memory blocks behind pixel buffers: large ones mapped directly and faulted in ahead of their writer,
+// and a small pool of freed large blocks.
 #pragma once
 
 #include <cstddef>
@@ -10,10 +11,18 @@ namespace tavlen::gfx {
 // A block of pixel memory; several buffers may share one (copy on write), the last owner frees it.
 using PixelBlock = std::shared_ptr<uint8_t>;
 
-// At least `bytes` bytes, zeroed when `zero`; null when the memory cannot be had. Blocks of at least
-// kLargePixelBlock bytes are mapped on 2 MiB boundaries with huge-page advice, and a freed one is kept
+// What the first owner of a block does with it.
+enum class BlockUse {
+  Zeroed,   // reads it as zero, then writes into it
+  Written,  // writes every byte before reading any
+  Reserved  // holds it for a write that may never come
+};
+
+// At least `bytes` bytes, zero for BlockUse::Zeroed; null when the memory cannot be had. A freshly
+// mapped large block (kLargePixelBlock bytes or more) that is to be written has its pages faulted in
+// on a second thread, from both ends on, until it is complete or freed. A freed large block is kept
 // for the next allocation of about its size, whose pages are then already present.
-PixelBlock AllocatePixelBlock(size_t bytes, bool zero);
+PixelBlock AllocatePixelBlock(size_t bytes, BlockUse use);
 
 inline constexpr size_t kLargePixelBlock = size_t{8} << 20;
 

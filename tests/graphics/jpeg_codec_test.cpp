@@ -248,6 +248,7 @@ struct Written {
   J_COLOR_SPACE in = JCS_RGB, out = JCS_YCbCr;
   int components = 3;
   bool progressive = false, arithmetic = false;
+  int hSamp = 0, vSamp = 0;                      // of the first component when set; the others are then 1x1
   const std::vector<uint8_t>* pixels = nullptr;  // rows of `components` samples
   uint32_t width = 0, height = 0;
   ~Written() {
@@ -268,6 +269,10 @@ void CompressStep(void* arg) {
   jpeg_set_colorspace(&w->cinfo, w->out);
   jpeg_set_quality(&w->cinfo, 95, TRUE);
   if (w->progressive) jpeg_simple_progression(&w->cinfo);
+  for (int c = 0; w->hSamp > 0 && c < w->components; ++c) {
+    w->cinfo.comp_info[c].h_samp_factor = c == 0 ? w->hSamp : 1;
+    w->cinfo.comp_info[c].v_samp_factor = c == 0 ? w->vSamp : 1;
+  }
   w->cinfo.arith_code = w->arithmetic ? TRUE : FALSE;
   jpeg_start_compress(&w->cinfo, TRUE);
   while (w->cinfo.next_scanline < w->height) {
@@ -460,6 +465,92 @@ TEST(JpegDecoder, SampleFilesMatchImageMagick) {
     EXPECT_LE(worst, 2);
   }
   EXPECT_GT(compared, 5);
+}
+
+// --- Large files decoded in two parts at once ------------------------------------------------
+
+// One whole decode straight through libjpeg, in the decoder's output order (B, G, R or gray).
+struct WholeDecode {
+  jpeg_decompress_struct cinfo{};
+  jpeg_glue::ErrorManager err;
+  const Bytes* file = nullptr;
+  std::vector<uint8_t> pixels;
+  ~WholeDecode() { jpeg_destroy_decompress(&cinfo); }
+};
+
+void WholeDecodeStep(void* arg) {
+  auto* d = static_cast<WholeDecode*>(arg);
+  jpeg_create_decompress(&d->cinfo);
+  jpeg_mem_src(&d->cinfo, d->file->data(), static_cast<unsigned long>(d->file->size()));
+  jpeg_read_header(&d->cinfo, TRUE);
+  d->cinfo.out_color_space = d->cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_EXT_BGR;
+  jpeg_start_decompress(&d->cinfo);
+  const size_t stride = size_t{d->cinfo.output_width} * d->cinfo.output_components;
+  d->pixels.resize(stride * d->cinfo.output_height);
+  while (d->cinfo.output_scanline < d->cinfo.output_height) {
+    JSAMPROW row = d->pixels.data() + stride * d->cinfo.output_scanline;
+    jpeg_read_scanlines(&d->cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&d->cinfo);
+}
+
+// The codec's pixels must be those of one whole decode, and it must fail where that fails.
+void ExpectSameAsWholeDecode(const Bytes& file) {
+  WholeDecode whole;
+  whole.file = &file;
+  whole.cinfo.err = jpeg_glue::InstallErrorManager(whole.err);
+  const bool wholeOk = jpeg_glue::RunGuarded(whole.err, WholeDecodeStep, &whole);
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(file, frame) == Status::Ok, wholeOk);
+  if (!wholeOk) return;
+  const size_t stride = whole.pixels.size() / frame.pixels.Height();
+  for (uint32_t y = 0; y < frame.pixels.Height(); ++y) {
+    ASSERT_EQ(std::memcmp(frame.pixels.Row(y), whole.pixels.data() + stride * y, stride), 0) << "row " << y;
+  }
+}
+
+// Noise over a gradient: entropy-coded data of realistic density, different in every band of blocks.
+Bytes LargeFile(uint32_t w, uint32_t h, int components, int hSamp, int vSamp, std::vector<uint8_t>& pixels) {
+  pixels.resize(size_t{w} * h * components);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i / 7 + (i * 2654435761u >> 28));
+  Written file;
+  file.pixels = &pixels, file.width = w, file.height = h, file.components = components;
+  file.in = components == 1 ? JCS_GRAYSCALE : JCS_RGB, file.out = components == 1 ? JCS_GRAYSCALE : JCS_YCbCr;
+  file.hSamp = hSamp, file.vSamp = vSamp;
+  return WriteWithLibjpeg(file);
+}
+
+// 4 MiB of output and more is split; the heights leave the last band of blocks whole or partial.
+TEST(JpegSplit, EverySamplingMatchesAWholeDecode) {
+  struct Shape {
+    uint32_t w, h;
+    int components, hSamp, vSamp;
+  };
+  for (const Shape& s : {Shape{1536, 1000, 3, 1, 1}, Shape{1536, 1001, 3, 2, 2}, Shape{1544, 1040, 3, 2, 1},
+                         Shape{1530, 1003, 3, 1, 2}, Shape{2400, 1900, 1, 1, 1}}) {
+    SCOPED_TRACE(testing::Message() << s.w << "x" << s.h << " sampled " << s.hSamp << "x" << s.vSamp);
+    std::vector<uint8_t> pixels;
+    ExpectSameAsWholeDecode(LargeFile(s.w, s.h, s.components, s.hSamp, s.vSamp, pixels));
+  }
+}
+
+TEST(JpegSplit, DamagedAndTruncatedFilesMatchAWholeDecode) {
+  std::vector<uint8_t> pixels;
+  const Bytes file = LargeFile(1536, 1024, 3, 2, 2, pixels);
+  ASSERT_GT(file.size(), 1000u);
+  for (size_t keep : {file.size() / 4, file.size() * 3 / 4, file.size() - 3}) {
+    SCOPED_TRACE(testing::Message() << "kept " << keep << " of " << file.size());
+    ExpectSameAsWholeDecode(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(keep)));
+  }
+  // Garbled entropy-coded data in either part, and a stray end marker.
+  for (size_t at : {file.size() / 3, file.size() * 2 / 3}) {
+    SCOPED_TRACE(testing::Message() << "garbled at " << at);
+    Bytes garbled = file;
+    for (size_t i = at; i < at + 64; ++i) garbled[i] = static_cast<uint8_t>(garbled[i] * 31 + 7);
+    ExpectSameAsWholeDecode(garbled);
+    garbled[at] = 0xFF, garbled[at + 1] = 0xD9;
+    ExpectSameAsWholeDecode(garbled);
+  }
 }
 
 }  // namespace

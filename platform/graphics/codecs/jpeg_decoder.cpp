@@ -1,11 +1,14 @@
 // JPEG decoder on libjpeg: baseline, progressive and arithmetic-coded files, gray, colour and CMYK, EXIF items.
 
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/jpeg_glue.h"
 #include "platform/graphics/exif.h"
+#include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -63,6 +66,8 @@ struct PixelStep {
   uint8_t** rows;     // one pointer per output row
   uint8_t* cmykRow;   // scratch of width * 4 bytes for CMYK output, else null
   bool invertedCmyk;  // Adobe files store 255 - ink
+  uint32_t begin;     // the rows [begin, end) are decoded; those above are only read past
+  uint32_t end;
 };
 
 // Four inks to B, G, R: each channel is what its ink and black leave of white.
@@ -80,7 +85,9 @@ void ReadPixels(void* arg) {
   auto* step = static_cast<PixelStep*>(arg);
   j_decompress_ptr cinfo = step->cinfo;
   jpeg_start_decompress(cinfo);
-  while (cinfo->output_scanline < cinfo->output_height) {
+  // Skipped rows are entropy-decoded only, and the rows after them come out as a full decode makes them.
+  if (step->begin > 0) jpeg_skip_scanlines(cinfo, step->begin);
+  while (cinfo->output_scanline < step->end) {
     if (step->cmykRow != nullptr) {
       JSAMPROW row = step->cmykRow;
       uint8_t* target = step->rows[cinfo->output_scanline];
@@ -88,13 +95,16 @@ void ReadPixels(void* arg) {
       CmykRowToBgr(step->cmykRow, cinfo->output_width, step->invertedCmyk, target);
     } else {
       // Several rows per call: libjpeg writes straight into the bitmap.
-      if (jpeg_read_scanlines(cinfo, step->rows + cinfo->output_scanline,
-                              cinfo->output_height - cinfo->output_scanline) == 0) {
+      if (jpeg_read_scanlines(cinfo, step->rows + cinfo->output_scanline, step->end - cinfo->output_scanline) == 0) {
         break;
       }
     }
   }
-  jpeg_finish_decompress(cinfo);
+  if (step->end < cinfo->output_height) {
+    jpeg_abort_decompress(cinfo);
+  } else {
+    jpeg_finish_decompress(cinfo);
+  }
 }
 
 Status StatusOfError(int code) {
@@ -123,6 +133,22 @@ Status OpenSession(const Bytes& data, const DecodeLimits& limits, Session& sessi
   session.cinfo.err = jpeg_glue::InstallErrorManager(session.err);
   if (!RunGuarded(session.err, ReadHeader, &step)) return StatusOfError(session.err.code);
   return CheckImageSize(OutputFormat(session.cinfo), session.cinfo.image_width, session.cinfo.image_height, limits);
+}
+
+// Whether the rows can be decoded in two parts at once: the lower part by a second decoder that reads
+// past the upper one. Progressive files decode all their coefficients before the first row and would
+// gain nothing; arithmetic-coded and CMYK ones are rare and stay whole.
+bool SplitsInTwo(const jpeg_decompress_struct& cinfo, bool cmyk) {
+  return !cmyk && !cinfo.progressive_mode && !cinfo.arith_code;
+}
+
+// The first row of the lower part, on a band of blocks. Reading past a row costs about two fifths of
+// decoding it (entropy decoding only; measured on a 6000x4000 photo), so the upper part gets 5/8 of
+// the rows and both parts then take about as long. Zero when the picture is too small to split.
+uint32_t SplitRow(const jpeg_decompress_struct& cinfo, size_t bytes) {
+  const uint32_t band = static_cast<uint32_t>(cinfo.max_v_samp_factor) * DCTSIZE;
+  if (bytes < kWorthASecondThread || band == 0) return 0;
+  return static_cast<uint32_t>(uint64_t{cinfo.image_height} * 5 / 8 / band * band);
 }
 
 void CollectExif(const jpeg_decompress_struct& cinfo, std::vector<PropertyItem>& out) {
@@ -170,8 +196,13 @@ class JpegDecoder final : public ImageDecoder {
     DecodedFrame frame;
     CollectExif(cinfo, frame.properties);
 
-    PixelStep step{&cinfo, rows.data(), cmyk ? cmykRow.data() : nullptr, cinfo.saw_Adobe_marker != 0};
-    if (!RunGuarded(session.err, ReadPixels, &step)) return StatusOfError(session.err.code);
+    if (SplitsInTwo(cinfo, cmyk)) {
+      if (Status s = ReadInTwo(session, rows, buffer.Layout().Bytes()); s != Status::Ok) return s;
+    } else {
+      PixelStep step{&cinfo, rows.data(),    cmyk ? cmykRow.data() : nullptr, cinfo.saw_Adobe_marker != 0,
+                     0,      buffer.Height()};
+      if (!RunGuarded(session.err, ReadPixels, &step)) return StatusOfError(session.err.code);
+    }
     if (format == PixelFormat::Indexed8bpp) buffer.GetPalette() = GrayPalette(8);
     frame.pixels = std::move(buffer);
     out = std::move(frame);
@@ -179,6 +210,41 @@ class JpegDecoder final : public ImageDecoder {
   }
 
  private:
+  // The upper part through `session` on a second thread, the lower one through a session of its own
+  // here; the whole through `session` when the picture is small or no thread can be had. A failure of
+  // either part fails both.
+  Status ReadInTwo(Session& session, std::vector<uint8_t*>& rows, size_t bytes) {
+    const uint32_t height = static_cast<uint32_t>(rows.size());
+    const uint32_t split = SplitRow(session.cinfo, bytes);
+    Status upper = Status::Ok;
+    auto readUpper = [&session, &rows, &upper](uint32_t end) {
+      PixelStep step{&session.cinfo, rows.data(), nullptr, false, 0, end};
+      if (!RunGuarded(session.err, ReadPixels, &step)) upper = StatusOfError(session.err.code);
+    };
+    if (split == 0) {
+      readUpper(height);
+      return upper;
+    }
+    std::thread upperThread;
+    try {
+      upperThread = std::thread(readUpper, split);
+    } catch (const std::system_error&) {
+      readUpper(height);
+      return upper;
+    }
+    Status lower = ReadLower(session.cinfo.out_color_space, rows, split);
+    upperThread.join();
+    return upper != Status::Ok ? upper : lower;
+  }
+
+  Status ReadLower(J_COLOR_SPACE colorSpace, std::vector<uint8_t*>& rows, uint32_t begin) {
+    Session own;
+    if (Status s = OpenSession(*m_data, m_limits, own); s != Status::Ok) return s;
+    own.cinfo.out_color_space = colorSpace;
+    PixelStep step{&own.cinfo, rows.data(), nullptr, false, begin, static_cast<uint32_t>(rows.size())};
+    return RunGuarded(own.err, ReadPixels, &step) ? Status::Ok : StatusOfError(own.err.code);
+  }
+
   SharedBytes m_data;
   DecodeLimits m_limits;
 };
