@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "platform/graphics/convert.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "platform/graphics/drawing/painter_internal.h"
 #include "platform/graphics/drawing/render_target.h"
+#include "platform/graphics/drawing/whole_zoom.h"
 #include "platform/graphics/resample.h"
 
 namespace tavlen::gfx {
@@ -195,7 +197,12 @@ Status Graphics::DrawImageImpl(const Bitmap& image, const RectF& dest, const Rec
       g.destHeight = destH;
       g.windowX = wx0;
       g.windowY = wy0;
-      if (Status s = Resample(sourceView, g, dst, filter); s != Status::Ok) return s;
+      // Whole-factor nearest zooms repeat pixels and rows instead of filtering each output pixel.
+      const std::optional<detail::WholeZoom> zoom =
+          filter == ResampleFilter::Nearest ? detail::WholeZoomOf(g) : std::nullopt;
+      const Status s =
+          zoom ? detail::ZoomByWholeFactors(sourceView, g, *zoom, dst) : Resample(sourceView, g, dst, filter);
+      if (s != Status::Ok) return s;
       out = {dst.layout, dst.data};
     }
 
