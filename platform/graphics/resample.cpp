@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/graphics/two_halves.h"
@@ -312,29 +314,39 @@ Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, Re
   const Taps across = BuildTaps(g.srcX, g.srcWidth, g.destWidth, g.windowX, outW, src.layout.width, filter);
   const Taps down = BuildTaps(g.srcY, g.srcHeight, g.destHeight, g.windowY, outH, src.layout.height, filter);
 
-  // Only the source rows the vertical taps reach are filtered horizontally.
+  // Each half of the output keeps the horizontally filtered source rows that its current output
+  // row reads in a ring of `down.taps` rows: a source row is filtered once, while it is needed, and
+  // stays in cache for the vertical pass. Only the halves' boundary rows are filtered twice.
+  const size_t rowBytes = size_t{outW} * 4;
+  const size_t ringBytes = size_t{down.taps} * rowBytes;
+  std::unique_ptr<uint8_t[]> rings(new (std::nothrow) uint8_t[2 * ringBytes]);
+  if (!rings) return Status::OutOfMemory;
   const int32_t rowLo = *std::min_element(down.first.begin(), down.first.end());
   const int32_t rowHi = *std::max_element(down.first.begin(), down.first.end()) + static_cast<int32_t>(down.taps) - 1;
-  const size_t rowBytes = size_t{outW} * 4;
-  std::vector<uint8_t> across_rows(static_cast<size_t>(rowHi - rowLo + 1) * rowBytes);
-  const auto acrossCount = static_cast<uint32_t>(rowHi - rowLo + 1);
-  RunInTwoHalves(acrossCount, size_t{acrossCount} * outW * across.taps, 1, [&](uint32_t begin, uint32_t end) {
-    for (uint32_t r = begin; r < end; ++r)
-      if (srcBits == 24)
-        FilterRow<3>(src.Row(static_cast<uint32_t>(rowLo) + r), src.layout.width, across, outW,
-                     &across_rows[r * rowBytes]);
-      else
-        FilterRow<4>(src.Row(static_cast<uint32_t>(rowLo) + r), src.layout.width, across, outW,
-                     &across_rows[r * rowBytes]);
-  });
+  const size_t work = static_cast<size_t>(rowHi - rowLo + 1) * outW * across.taps * 4 + outH * rowBytes * down.taps;
 
   const bool opaque = !HasAlpha(src.layout.format);
   const bool premultiplied = IsPremultiplied(dst.layout.format);
-  RunInTwoHalves(outH, size_t{outH} * rowBytes * down.taps, 1, [&](uint32_t begin, uint32_t end) {
+  RunInTwoHalves(outH, work, 1, [&](uint32_t begin, uint32_t end) {
+    uint8_t* ring = rings.get() + (begin == 0 ? 0 : ringBytes);
+    std::vector<int64_t> held(down.taps, -1);  // the source row in each slot of the ring
     std::vector<const uint8_t*> rows(down.taps);
     for (uint32_t y = begin; y < end; ++y) {
-      for (uint32_t k = 0; k < down.taps; ++k)
-        rows[k] = &across_rows[static_cast<size_t>(down.first[y] - rowLo + static_cast<int32_t>(k)) * rowBytes];
+      // The taps read consecutive source rows, so they never share a slot.
+      for (uint32_t k = 0; k < down.taps; ++k) {
+        const int64_t row = int64_t{down.first[y]} + k;
+        const size_t slot = static_cast<size_t>(row % down.taps);
+        uint8_t* filtered = ring + slot * rowBytes;
+        if (held[slot] != row) {
+          const uint8_t* from = src.Row(static_cast<uint32_t>(row));
+          if (srcBits == 24)
+            FilterRow<3>(from, src.layout.width, across, outW, filtered);
+          else
+            FilterRow<4>(from, src.layout.width, across, outW, filtered);
+          held[slot] = row;
+        }
+        rows[k] = filtered;
+      }
       uint8_t* out = dst.Row(y);
       VerticalRow(rows.data(), &down.weights[size_t{y} * down.taps], down.taps, rowBytes, out);
       if (opaque)
