@@ -63,13 +63,6 @@ TEST(WholeZoom, GivesTheResamplersNearestPixelsForEveryWindow) {
   }
 }
 
-TEST(WholeZoom, RefusesFormatsItCannotCopy) {
-  auto rgb = PixelBuffer::Allocate(PixelFormat::RGB24bpp, 4, 4, PixelBuffer::Init::Zero);
-  auto out = PixelBuffer::Allocate(PixelFormat::PARGB32bpp, 8, 8, PixelBuffer::Init::Zero);
-  const ResampleGeometry g{0, 0, 4, 4, 8, 8, 0, 0};
-  EXPECT_EQ(detail::ZoomByWholeFactors(rgb.Value().View(), g, {2, 2}, out.Value().View()), Status::InvalidParameter);
-}
-
 // Through the painter: an opaque picture of any layout zoomed 3x, partly off the window and clipped
 // at each edge in turn, shows each source pixel as a 3x3 block.
 TEST(WholeZoom, NearestDrawsRepeatEachPixelWhateverTheFormatAndClip) {
