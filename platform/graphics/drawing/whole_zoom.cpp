@@ -54,8 +54,10 @@ std::optional<WholeZoom> WholeZoomOf(const ResampleGeometry& g) {
 }
 
 Status ZoomByWholeFactors(ConstPixelView src, const ResampleGeometry& g, WholeZoom zoom, PixelView dst) {
-  if (BitsPerPixel(src.layout.format) != 32 || BitsPerPixel(dst.layout.format) != 32 || src.layout.width == 0 ||
-      src.layout.height == 0 || dst.layout.width == 0 || dst.layout.height == 0 || zoom.x == 0 || zoom.y == 0)
+  const uint32_t srcBytes = BitsPerPixel(src.layout.format) / 8;
+  if ((srcBytes != 4 && src.layout.format != PixelFormat::RGB24bpp) || BitsPerPixel(dst.layout.format) != 32 ||
+      src.layout.width == 0 || src.layout.height == 0 || dst.layout.width == 0 || dst.layout.height == 0 ||
+      zoom.x == 0 || zoom.y == 0)
     return Status::InvalidParameter;
   const bool opaque = !HasAlpha(src.layout.format);
   const bool premultiplied = IsPremultiplied(dst.layout.format);
@@ -76,8 +78,9 @@ Status ZoomByWholeFactors(ConstPixelView src, const ResampleGeometry& g, WholeZo
     uint32_t x = 0;
     while (x < width) {
       const int64_t sx = SourceIndex(g.srcX, g.srcWidth, src.layout.width, zoom.x, g.windowX, x);
-      uint32_t pixel;
-      std::memcpy(&pixel, from + sx * 4, 4);
+      const uint8_t* p = from + sx * srcBytes;
+      uint32_t pixel = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+      if (srcBytes == 4) pixel |= uint32_t{p[3]} << 24;
       pixel = Emitted(pixel, opaque, premultiplied);
       const int64_t position = g.windowX + x;
       const int64_t phase = ((position % zoom.x) + zoom.x) % zoom.x;

@@ -19,7 +19,8 @@ struct WholeZoom {
 std::optional<WholeZoom> WholeZoomOf(const ResampleGeometry& geometry);
 
 // The same pixels as Resample(src, geometry, dst, ResampleFilter::Nearest) for a geometry whose
-// factors are `zoom`. src and dst are 32-bit formats; InvalidParameter otherwise or for empty views.
+// factors are `zoom`. src is a 32-bit format or 24bppRGB (read as opaque), dst a 32-bit format;
+// InvalidParameter otherwise or for empty views.
 Status ZoomByWholeFactors(ConstPixelView src, const ResampleGeometry& geometry, WholeZoom zoom, PixelView dst);
 
 }  // namespace tavlen::gfx::detail

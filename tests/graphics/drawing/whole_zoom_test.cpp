@@ -32,7 +32,8 @@ TEST(WholeZoom, RecognisesOnlyWholeEnlargementsFromAWholeStart) {
 // Every window of the virtual destination, at each edge and inside, against the general path.
 TEST(WholeZoom, GivesTheResamplersNearestPixelsForEveryWindow) {
   // PARGB sources may hold colours above their alpha, which the resampler clamps.
-  for (PixelFormat format : {PixelFormat::RGB32bpp, PixelFormat::ARGB32bpp, PixelFormat::PARGB32bpp}) {
+  for (PixelFormat format :
+       {PixelFormat::RGB24bpp, PixelFormat::RGB32bpp, PixelFormat::ARGB32bpp, PixelFormat::PARGB32bpp}) {
     auto picture = test::MakePatternBitmap(13, 9, format, 7);
     PixelBuffer& src = picture->Pixels();
     if (format == PixelFormat::PARGB32bpp) src.Row(4)[4 * 5] = 0xFF, src.Row(4)[4 * 5 + 3] = 0x10;
