@@ -26,18 +26,19 @@ struct Window {
     surface.height = h;
     surface.clip = {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h)};
   }
-  Graphics::Ptr Open() {
+  Graphics::Ptr Open(InterpolationMode mode = InterpolationMode::HighQualityBicubic) {
     auto g = std::move(Graphics::FromSurface(surface).Value());
-    Ignore(g->SetInterpolationMode(InterpolationMode::HighQualityBicubic));
+    Ignore(g->SetInterpolationMode(mode));
     return g;
   }
 };
 
-void DrawPhoto(benchmark::State& state, uint32_t w, uint32_t h, Rect dest) {
+void DrawPhoto(benchmark::State& state, uint32_t w, uint32_t h, Rect dest,
+               InterpolationMode mode = InterpolationMode::HighQualityBicubic) {
   Bitmap& photo = Photo();
   Window win(w, h);
   for (auto _ : state) {
-    auto g = win.Open();
+    auto g = win.Open(mode);
     if (g->DrawImage(photo, dest) != Status::Ok) state.SkipWithError("draw failed");
     benchmark::DoNotOptimize(win.pixels.data());
   }
@@ -58,6 +59,12 @@ void BM_DrawPhoto400PercentClipped(benchmark::State& state) {
   DrawPhoto(state, 1920, 1080, {-9000, -6000, 24000, 16000});
 }
 BENCHMARK(BM_DrawPhoto400PercentClipped)->Unit(benchmark::kMillisecond);
+
+// The same 400 % with nearest neighbour, which repeats pixels and rows instead of filtering.
+void BM_DrawPhoto400PercentNearest(benchmark::State& state) {
+  DrawPhoto(state, 1920, 1080, {-9000, -6000, 24000, 16000}, InterpolationMode::NearestNeighbor);
+}
+BENCHMARK(BM_DrawPhoto400PercentNearest)->Unit(benchmark::kMillisecond);
 
 void BM_SolidFill1080p(benchmark::State& state) {
   Window win(1920, 1080);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/graphics/convert.h"
@@ -76,6 +77,65 @@ TEST(Resample, TwentyFourBitSourcesFilterLikeTheirThirtyTwoBitForm) {
     ASSERT_EQ(ResampleAll(as32.Value().View(), b.View(), ResampleFilter::Bicubic), Status::Ok);
     EXPECT_TRUE(SameBytes(a, b)) << w << "x" << h;
   }
+}
+
+// A one-row picture is filtered by the horizontal pass alone and a one-column picture by the vertical
+// pass alone, with the same taps and rounding, so each must give the other's values transposed.
+TEST(Resample, HorizontalAndVerticalPassesAgreeOnTransposedLines) {
+  for (PixelFormat format : {PixelFormat::RGB24bpp, PixelFormat::ARGB32bpp}) {
+    const uint32_t bytes = BitsPerPixel(format) / 8;
+    for (uint32_t length : {5u, 23u, 64u, 301u}) {
+      auto line = test::MakePatternBitmap(length, 1, format, length);
+      auto row = PixelBuffer::Allocate(format, length, 1, PixelBuffer::Init::Zero);
+      auto column = PixelBuffer::Allocate(format, 1, length, PixelBuffer::Init::Zero);
+      ASSERT_TRUE(row.Ok() && column.Ok());
+      for (uint32_t i = 0; i < length; ++i) {
+        std::memcpy(row.Value().Row(0) + i * bytes, line->Pixels().Row(0) + i * bytes, bytes);
+        std::memcpy(column.Value().Row(i), line->Pixels().Row(0) + i * bytes, bytes);
+      }
+      for (auto f : {ResampleFilter::Bilinear, ResampleFilter::Bicubic}) {
+        for (uint32_t out : {1u, 3u, length / 4 + 1, length * 3 - 1}) {
+          auto across = PixelBuffer::Allocate(PixelFormat::ARGB32bpp, out, 1, PixelBuffer::Init::Zero);
+          auto down = PixelBuffer::Allocate(PixelFormat::ARGB32bpp, 1, out, PixelBuffer::Init::Zero);
+          ASSERT_EQ(ResampleAll(row.Value().View(), across.Value().View(), f), Status::Ok);
+          ASSERT_EQ(ResampleAll(column.Value().View(), down.Value().View(), f), Status::Ok);
+          for (uint32_t i = 0; i < out; ++i)
+            ASSERT_EQ(std::memcmp(across.Value().Row(0) + 4 * i, down.Value().Row(i), 4), 0)
+                << "format " << static_cast<int>(format) << ", " << length << " to " << out << ", sample " << i;
+        }
+      }
+    }
+  }
+}
+
+// Premultiplied output holds the straight output's values with each colour cut to its alpha, which
+// bicubic overshoot at sharp alpha edges exceeds; opaque sources come out fully opaque.
+TEST(Resample, OutputFormatDecidesAlphaHandling) {
+  auto noisy = test::MakePatternBitmap(19, 13, PixelFormat::PARGB32bpp, 5);
+  for (auto [w, h] : {std::pair{61u, 37u}, std::pair{7u, 5u}}) {
+    auto straight = PixelBuffer::Allocate(PixelFormat::ARGB32bpp, w, h, PixelBuffer::Init::Zero);
+    auto premultiplied = PixelBuffer::Allocate(PixelFormat::PARGB32bpp, w, h, PixelBuffer::Init::Zero);
+    ASSERT_EQ(ResampleAll(noisy->Pixels().View(), straight.Value().View(), ResampleFilter::Bicubic), Status::Ok);
+    ASSERT_EQ(ResampleAll(noisy->Pixels().View(), premultiplied.Value().View(), ResampleFilter::Bicubic), Status::Ok);
+    int cut = 0;
+    for (uint32_t y = 0; y < h; ++y) {
+      for (uint32_t x = 0; x < w; ++x) {
+        const uint8_t* a = straight.Value().Row(y) + 4 * x;
+        const uint8_t* b = premultiplied.Value().Row(y) + 4 * x;
+        ASSERT_EQ(b[3], a[3]);
+        for (int c = 0; c < 3; ++c) {
+          ASSERT_EQ(b[c], std::min(a[c], a[3])) << x << "," << y;
+          cut += a[c] > a[3];
+        }
+      }
+    }
+    EXPECT_GT(cut, 0) << "the pattern should overshoot somewhere";
+  }
+  auto rgb = test::MakePatternBitmap(19, 13, PixelFormat::RGB24bpp, 5);
+  auto out = PixelBuffer::Allocate(PixelFormat::ARGB32bpp, 23, 11, PixelBuffer::Init::Zero);
+  ASSERT_EQ(ResampleAll(rgb->Pixels().View(), out.Value().View(), ResampleFilter::Bicubic), Status::Ok);
+  for (uint32_t y = 0; y < 11; ++y)
+    for (uint32_t x = 0; x < 23; ++x) ASSERT_EQ(out.Value().Row(y)[4 * x + 3], 0xFF) << x << "," << y;
 }
 
 TEST(Resample, RejectsBadGeometry) {

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "platform/graphics/convert.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "platform/graphics/drawing/painter_internal.h"
 #include "platform/graphics/drawing/render_target.h"
+#include "platform/graphics/drawing/whole_zoom.h"
 #include "platform/graphics/resample.h"
 
 namespace tavlen::gfx {
@@ -113,9 +115,13 @@ Status Graphics::DrawImageImpl(const Bitmap& image, const RectF& dest, const Rec
     px = &copy;
   }
   const bool opaque = OpaqueSource(*px, adjustment);
-  // 32-bit pixels that need no conversion are read where they are (RGB32's fourth byte is never read).
-  const bool directSource =
-      (px->Format() == PixelFormat::PARGB32bpp || px->Format() == PixelFormat::RGB32bpp) && !adjustment;
+  // 32-bit pixels that need no conversion are read where they are (RGB32's fourth byte is never read);
+  // so are 24-bit ones when resampled, since the resampler reads them as opaque. Only cairo, which
+  // shows an unscaled band as it is, needs them widened.
+  const PixelFormat format = px->Format();
+  const bool directSource = !adjustment && (format == PixelFormat::PARGB32bpp || format == PixelFormat::RGB32bpp ||
+                                            (format == PixelFormat::RGB24bpp && !identity));
+  const size_t directBytes = BitsPerPixel(format) / 8;
 
   const int64_t spanX0 = static_cast<int64_t>(std::floor(src.x));
   const int64_t spanX1 =
@@ -158,7 +164,7 @@ Status Graphics::DrawImageImpl(const Bitmap& image, const RectF& dest, const Rec
     sourceView.layout.height = uh;
     if (directSource) {
       sourceView.layout.stride = px->Stride();
-      sourceView.data = px->Row(static_cast<uint32_t>(uy0)) + static_cast<size_t>(ux0) * 4;
+      sourceView.data = px->Row(static_cast<uint32_t>(uy0)) + static_cast<size_t>(ux0) * directBytes;
     } else {
       source.resize(size_t{uw} * uh);
       row.resize(size_t{uw} * 4);
@@ -195,7 +201,12 @@ Status Graphics::DrawImageImpl(const Bitmap& image, const RectF& dest, const Rec
       g.destHeight = destH;
       g.windowX = wx0;
       g.windowY = wy0;
-      if (Status s = Resample(sourceView, g, dst, filter); s != Status::Ok) return s;
+      // Whole-factor nearest zooms repeat pixels and rows instead of filtering each output pixel.
+      const std::optional<detail::WholeZoom> zoom =
+          filter == ResampleFilter::Nearest ? detail::WholeZoomOf(g) : std::nullopt;
+      const Status s =
+          zoom ? detail::ZoomByWholeFactors(sourceView, g, *zoom, dst) : Resample(sourceView, g, dst, filter);
+      if (s != Status::Ok) return s;
       out = {dst.layout, dst.data};
     }
 
