@@ -219,7 +219,11 @@ ole::HRESULT CreateDesktopControl(std::string_view progIdOrClsid, const std::str
   if (sited.site) {
     created.widget = ControlWidget(sited.site.Get());
     if (!created.widget) {
-      if (why) *why = "the control module was built without the Qt backend";
+      if (why) {
+        *why =
+            "the control module has no Qt backend: it was built without Qt, or its companion TavlenQt.so "
+            "beside it cannot be loaded";
+      }
       return ole::E_UNEXPECTED;
     }
     if (parent) {

@@ -44,7 +44,8 @@ struct DesktopControl {
 // "{class identifier}" through the default registry, starts it from `properties` (saved property
 // text; empty: its defaults) and makes its window a QWidget under `parent`, sized to the parent's
 // size (640 x 480 while the parent has none). Failures leave *out empty: E_UNEXPECTED without a
-// QApplication, or when the loaded module has no Qt backend (*why says which); otherwise those of
+// QApplication, or when the loaded module has no Qt backend: built without Qt, or without its
+// companion TavlenQt.so beside it (*why says which); otherwise those of
 // CreateSitedControl (the loader's reason in *why).
 ole::HRESULT CreateDesktopControl(std::string_view progIdOrClsid, const std::string& properties, QWidget* parent,
                                   DesktopControl* out, std::string* why);

@@ -61,15 +61,17 @@ NativeResult CreateControl(duk_context* ctx, const std::string& progIdOrClsid, i
   (void)dispatch.As(&control.site);
   if (control.site) {
     ole::ComPtr<IHeadlessControl> site = control.site;
+    std::string why;
     hr = InitialiseProperties(dispatch, properties);
     if (ole::SUCCEEDED(hr)) hr = site->CreateControlWindow(width, height);
-    if (ole::SUCCEEDED(hr)) site = control.site = PresentOnDesktop(site, dispatch.Get());
+    if (ole::SUCCEEDED(hr)) hr = PresentOnDesktop(&site, dispatch.Get(), &why);
+    if (ole::SUCCEEDED(hr)) control.site = site;
     if (ole::SUCCEEDED(hr)) hr = site->SetDialogAnswer(state.dialogResponse);
     if (ole::SUCCEEDED(hr) && state.printer) hr = site->SetPrinter(*state.printer);
     if (ole::SUCCEEDED(hr) && state.clipboardBusy) hr = site->SetClipboardBusy(win::TRUE);
     if (ole::FAILED(hr)) {
       state.controls->Release(control.id);
-      return NativeResult::Failed(what, hr);
+      return NativeResult::Failed(what, hr, why);
     }
     (void)PumpControl(control);
   } else if (!properties.empty()) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hosts/tavlen/desktop_mode.h"
+#include "hosts/tavlen/executable_dir.h"
 #include "hosts/tavlen/script_runtime.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/loader.h"
@@ -36,18 +37,9 @@ constexpr const char* kUsage =
     "WScript.Arguments(i), WScript.CreateObject(progId) as the desktop script host offers them; controls\n"
     "are used by name in any case (ctl.LoadImage(path), ctl.Align = 4).\n";
 
-std::string ExecutableDir() {
-  std::vector<char> buffer(4096);
-  ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (length <= 0) return ".";
-  std::string path(buffer.data(), static_cast<size_t>(length));
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
 // The module beside the command: in its folder, in a build tree, or where an install puts it.
 std::string DefaultModule() {
-  std::string dir = ExecutableDir();
+  std::string dir = host::ExecutableDir();
   const std::string candidates[] = {dir + "/" + kModuleName, dir + "/../control/" + kModuleName,
                                     dir + "/../../control/" + kModuleName, dir + "/../lib/tavlen/" + kModuleName};
   for (const std::string& candidate : candidates) {
@@ -137,7 +129,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     std::string why;
-    if (desktop && !host::StartDesktop(&why)) {
+    if (desktop && !host::StartDesktop(argv, &why)) {
       std::fprintf(stderr, "tavlen run --desktop: %s\n", why.c_str());
       return 2;
     }

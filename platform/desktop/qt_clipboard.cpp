@@ -1,13 +1,12 @@
-// QClipboard behind the clipboard service: formats gathered while the clipboard is open and handed
-// over together on close, so other programs never see half a change.
+// QClipboard behind the desktop clipboard: every format of a change is handed over in one QMimeData,
+// so other programs never see half a change.
 #include "platform/desktop/qt_clipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <cstring>
-
-#include "platform/graphics/codec_registry.h"
+#include <memory>
 
 namespace tavlen::desktop {
 
@@ -15,117 +14,80 @@ namespace {
 
 QClipboard* SystemClipboard() { return QGuiApplication::instance() ? QGuiApplication::clipboard() : nullptr; }
 
-// The bitmap encoded by our own encoder, for the MIME types that other programs ask for by name.
-QByteArray Encode(const gfx::Bitmap& bitmap, const gfx::Guid& encoder) {
-  std::vector<uint8_t> bytes;
-  if (bitmap.SaveToMemory(encoder, {}, bytes) != gfx::Status::Ok) return {};
+QByteArray Bytes(const std::vector<uint8_t>& bytes) {
   return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+const QMimeData* Contents() {
+  QClipboard* clipboard = SystemClipboard();
+  return clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
 }
 
 }  // namespace
 
-QImage ToQImage(gfx::Bitmap& bitmap) {
-  gfx::BitmapData data;
-  if (bitmap.LockBits(nullptr, gfx::kImageLockModeRead, gfx::PixelFormat::ARGB32bpp, data) != gfx::Status::Ok) {
+QImage ToQImage(const Rgb32Image& picture) {
+  if (picture.width <= 0 || picture.height <= 0 ||
+      picture.pixels.size() != static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height)) {
     return {};
   }
-  QImage image(static_cast<int>(data.width), static_cast<int>(data.height), QImage::Format_RGB32);
-  if (!image.isNull()) {
-    for (uint32_t y = 0; y < data.height; ++y) {
-      const auto* row = static_cast<const uint8_t*>(data.scan0) + static_cast<ptrdiff_t>(y) * data.stride;
-      std::memcpy(image.scanLine(static_cast<int>(y)), row, size_t{data.width} * 4);
-    }
+  QImage image(picture.width, picture.height, QImage::Format_RGB32);
+  if (image.isNull()) return {};
+  for (int32_t y = 0; y < picture.height; ++y) {
+    std::memcpy(image.scanLine(y), picture.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(picture.width),
+                static_cast<size_t>(picture.width) * 4);
   }
-  (void)bitmap.UnlockBits(data);
   return image;
 }
 
-gfx::Bitmap::Ptr FromQImage(const QImage& image) {
-  if (image.isNull()) return nullptr;
+std::optional<Rgb32Image> FromQImage(const QImage& image) {
+  if (image.isNull()) return std::nullopt;
   const QImage opaque = image.convertToFormat(QImage::Format_RGB32);
-  auto made = gfx::Bitmap::Create(static_cast<uint32_t>(opaque.width()), static_cast<uint32_t>(opaque.height()),
-                                  win::kDisplayPixelFormat);
-  if (!made.Ok()) return nullptr;
-  gfx::Bitmap::Ptr bitmap = std::move(made).Value();
-  gfx::BitmapData data;
-  if (bitmap->LockBits(nullptr, gfx::kImageLockModeWrite, gfx::PixelFormat::ARGB32bpp, data) != gfx::Status::Ok) {
-    return nullptr;
+  Rgb32Image picture;
+  picture.width = opaque.width();
+  picture.height = opaque.height();
+  picture.pixels.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
+  for (int32_t y = 0; y < picture.height; ++y) {
+    std::memcpy(picture.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(picture.width),
+                opaque.constScanLine(y), static_cast<size_t>(picture.width) * 4);
   }
-  for (uint32_t y = 0; y < data.height; ++y) {
-    auto* row = static_cast<uint8_t*>(data.scan0) + static_cast<ptrdiff_t>(y) * data.stride;
-    std::memcpy(row, opaque.constScanLine(static_cast<int>(y)), size_t{data.width} * 4);
-  }
-  return bitmap->UnlockBits(data) == gfx::Status::Ok ? std::move(bitmap) : nullptr;
+  return picture;
 }
 
-QtClipboard::QtClipboard() = default;
-QtClipboard::~QtClipboard() = default;
+bool QtClipboard::Available() const { return SystemClipboard() != nullptr; }
 
-win::BOOL QtClipboard::Open(const win::Window* /*owner*/) {
-  // A scripting host's stand-in for another program holding the clipboard applies here too.
-  if (m_open || !SystemClipboard() || win::IsHeadlessClipboardBusy()) return win::FALSE;
-  m_open = true;
-  m_emptied = false;
-  m_pending = std::make_unique<QMimeData>();
-  return win::TRUE;
-}
-
-win::BOOL QtClipboard::Empty() {
-  if (!m_open) return win::FALSE;
-  m_pending = std::make_unique<QMimeData>();
-  m_emptied = true;
-  return win::TRUE;
-}
-
-win::BOOL QtClipboard::SetData(uint32_t format, win::ClipboardData& data) {
-  if (!m_open) return win::FALSE;
-  if (format == win::CF_BITMAP && std::holds_alternative<gfx::Bitmap::Ptr>(data) && std::get<0>(data)) {
-    gfx::Bitmap& bitmap = *std::get<gfx::Bitmap::Ptr>(data);
-    const QImage image = ToQImage(bitmap);
-    const QByteArray png = Encode(bitmap, gfx::kPngEncoderClsid);
-    const QByteArray bmp = Encode(bitmap, gfx::kBmpEncoderClsid);
-    if (image.isNull() || png.isEmpty() || bmp.isEmpty()) return win::FALSE;
-    m_pending->setData(QStringLiteral("image/png"), png);
-    m_pending->setData(QStringLiteral("image/bmp"), bmp);
-    m_pending->setImageData(image);
-    data = gfx::Bitmap::Ptr();  // the clipboard holds its own copies now
-    return win::TRUE;
-  }
-  if ((format == win::CF_TEXT || format == win::CF_UNICODETEXT) && std::holds_alternative<std::string>(data)) {
-    m_pending->setText(QString::fromStdString(std::get<std::string>(data)));
-    data = std::string();
-    return win::TRUE;
-  }
-  return win::FALSE;
-}
-
-win::BOOL QtClipboard::Close() {
-  if (!m_open) return win::FALSE;
-  m_open = false;
+bool QtClipboard::Publish(ClipboardContent content) {
   QClipboard* clipboard = SystemClipboard();
-  if (!clipboard) return win::FALSE;
-  if (!m_pending->formats().isEmpty()) {
-    clipboard->setMimeData(m_pending.release(), QClipboard::Clipboard);  // Qt owns it from here
-  } else if (m_emptied) {
+  if (!clipboard) return false;
+  auto data = std::make_unique<QMimeData>();
+  if (content.image) {
+    const QImage image = ToQImage(*content.image);
+    if (image.isNull() || content.png.empty() || content.bmp.empty()) return false;
+    data->setData(QStringLiteral("image/png"), Bytes(content.png));
+    data->setData(QStringLiteral("image/bmp"), Bytes(content.bmp));
+    data->setImageData(image);
+  }
+  if (content.text) data->setText(QString::fromStdString(*content.text));
+  if (data->formats().isEmpty()) {
     clipboard->clear(QClipboard::Clipboard);
+  } else {
+    clipboard->setMimeData(data.release(), QClipboard::Clipboard);  // Qt owns it from here
   }
-  m_pending.reset();
-  return win::TRUE;
+  return true;
 }
 
-std::vector<uint32_t> QtClipboard::Formats() const {
-  std::vector<uint32_t> formats;
-  QClipboard* clipboard = SystemClipboard();
-  const QMimeData* data = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
-  if (!data) return formats;
-  if (data->hasText()) formats.push_back(win::CF_TEXT);
-  if (data->hasImage()) formats.push_back(win::CF_BITMAP);
-  return formats;
+bool QtClipboard::HasText() const {
+  const QMimeData* data = Contents();
+  return data && data->hasText();
 }
 
-gfx::Bitmap::Ptr QtClipboard::CopyBitmap() const {
+bool QtClipboard::HasImage() const {
+  const QMimeData* data = Contents();
+  return data && data->hasImage();
+}
+
+std::optional<Rgb32Image> QtClipboard::Image() const {
   QClipboard* clipboard = SystemClipboard();
-  return clipboard ? FromQImage(clipboard->image(QClipboard::Clipboard)) : nullptr;
+  return clipboard ? FromQImage(clipboard->image(QClipboard::Clipboard)) : std::nullopt;
 }
 
 }  // namespace tavlen::desktop

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace tavlen::desktop {
 
@@ -163,27 +164,27 @@ std::unique_ptr<QDialog> MakePropertyFrame(const std::string& caption,
 
 }  // namespace
 
-int32_t RunRecorded(QDialog& dialog, std::vector<std::string> texts) {
-  const bool scripted = fw::HostAnswersDialogs();
-  const fw::DialogAnswer scriptedAnswer = fw::GetDialogAnswer();
+int32_t RunRecorded(DesktopHost& host, QDialog& dialog, std::vector<std::string> texts) {
+  const std::optional<fw::DialogAnswer> scripted = host.ScriptedAnswer();
+  const fw::DialogAnswer scriptedAnswer = scripted.value_or(fw::DialogAnswer::Ok);
   // Queued, so the dialog is shown (and painted once) before it is answered.
   if (scripted) QTimer::singleShot(0, &dialog, [&dialog, scriptedAnswer] { Answer(dialog, scriptedAnswer); });
   const bool accepted = dialog.exec() == QDialog::Accepted;
   const fw::DialogAnswer answer =
       scripted && !accepted ? scriptedAnswer : (accepted ? fw::DialogAnswer::Ok : fw::DialogAnswer::Cancel);
-  fw::RecordShownDialog(dialog.windowTitle().toStdString(), std::move(texts), answer);
+  host.RecordShownDialog(dialog.windowTitle().toStdString(), std::move(texts), answer);
   return accepted ? fw::IDOK : fw::IDCANCEL;
 }
 
 int32_t QtDialogService::RunModal(const fw::DialogTemplate& dialog) {
   std::unique_ptr<QDialog> window = MakeTemplateDialog(dialog, m_icons);
-  return RunRecorded(*window, fw::DialogTexts(dialog));
+  return RunRecorded(m_host, *window, m_host.DialogTexts(dialog));
 }
 
 int32_t QtDialogService::RunPropertyFrame(const std::string& caption,
                                           std::span<const fw::COlePropertyPage* const> pages) {
   std::unique_ptr<QDialog> frame = MakePropertyFrame(caption, pages, m_icons);
-  return RunRecorded(*frame, fw::PropertyFrameTexts(pages));
+  return RunRecorded(m_host, *frame, m_host.PropertyFrameTexts(pages));
 }
 
 }  // namespace tavlen::desktop

@@ -7,22 +7,22 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop/desktop_services.h"
-#include "platform/framework/dialog.h"
+#include "platform/desktop/desktop_port.h"
 
 namespace tavlen::desktop {
 
 // Runs a dialog modally. When the host answers dialogs it is closed with that answer once shown,
-// through the same buttons and keys a user would press. Records it as shown, with `texts`.
-int32_t RunRecorded(QDialog& dialog, std::vector<std::string> texts);
+// through the same buttons and keys a user would press. Records it with the host as shown, with `texts`.
+int32_t RunRecorded(DesktopHost& host, QDialog& dialog, std::vector<std::string> texts);
 
 class QtDialogService final : public fw::DialogService {
  public:
-  explicit QtDialogService(IconLookup icons) : m_icons(icons) {}
+  QtDialogService(DesktopHost& host, IconLookup icons) : m_host(host), m_icons(icons) {}
   int32_t RunModal(const fw::DialogTemplate& dialog) override;
   int32_t RunPropertyFrame(const std::string& caption, std::span<const fw::COlePropertyPage* const> pages) override;
 
  private:
+  DesktopHost& m_host;
   IconLookup m_icons;
 };
 

@@ -6,7 +6,6 @@
 #include <QPrinter>
 
 #include "platform/desktop/qt_dialogs.h"
-#include "platform/framework/print_dlg.h"
 
 namespace tavlen::desktop {
 
@@ -19,7 +18,7 @@ std::string DestinationOf(const QPrinter& printer) {
 
 std::unique_ptr<win::PrinterDC> QtPrintDialog::Show(const win::PrintDialogRequest& /*request*/) {
   QPrinter printer;
-  const std::string preset = fw::HeadlessPrinter();
+  const std::string preset = m_host.HeadlessPrinter();
   if (preset.starts_with(win::kFileDestinationPrefix)) {
     printer.setOutputFileName(QString::fromStdString(preset.substr(win::kFileDestinationPrefix.size())));
   } else if (!preset.empty()) {
@@ -33,11 +32,12 @@ std::unique_ptr<win::PrinterDC> QtPrintDialog::Show(const win::PrintDialogReques
   dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
   dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
   const std::string shownPrinter = DestinationOf(printer);
-  if (RunRecorded(dialog, {"Printer", shownPrinter.empty() ? "No printers are installed." : shownPrinter, "OK",
-                           "Cancel"}) != fw::IDOK) {
+  if (RunRecorded(m_host, dialog,
+                  {"Printer", shownPrinter.empty() ? "No printers are installed." : shownPrinter, "OK", "Cancel"}) !=
+      fw::IDOK) {
     return nullptr;
   }
-  return win::CreatePrinterDC(DestinationOf(printer));
+  return m_host.CreatePrinterDC(DestinationOf(printer));
 }
 
 }  // namespace tavlen::desktop

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/window/print_dialog.h"
+#include "platform/desktop/desktop_port.h"
 
 class QPrinter;
 
@@ -16,8 +16,12 @@ std::string DestinationOf(const QPrinter& printer);
 
 class QtPrintDialog final : public win::PrintDialogService {
  public:
+  explicit QtPrintDialog(DesktopHost& host) : m_host(host) {}
   // Opens on the host's printer (the CUPS default until a host chooses), recorded as "Print".
   std::unique_ptr<win::PrinterDC> Show(const win::PrintDialogRequest& request) override;
+
+ private:
+  DesktopHost& m_host;
 };
 
 }  // namespace tavlen::desktop

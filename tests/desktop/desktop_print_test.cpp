@@ -8,6 +8,8 @@
 #include <filesystem>
 
 #include "output/print_picture.h"
+#include "platform/desktop/desktop_bridge.h"
+#include "platform/desktop/desktop_module.h"
 #include "platform/desktop/desktop_services.h"
 #include "platform/framework/dialog.h"
 #include "tests/desktop/desktop_session.h"
@@ -47,6 +49,7 @@ TEST(DesktopPrintDialog, ChosenCupsDestinationReceivesTheJob) {
   setenv("CUPS_SERVER", cupsd.Socket().c_str(), 1);
   setenv("HOME", cupsd.Dir().c_str(), 1);  // no lpoptions of the user's
 
+  ASSERT_TRUE(AttachDesktopModule(&AttachDesktop));
   InstallDesktopServices(nullptr);
   fw::ClearShownDialogs();
   gfx::Bitmap::Ptr picture = gfx::test::MakePatternBitmap(40, 30, gfx::PixelFormat::RGB24bpp);

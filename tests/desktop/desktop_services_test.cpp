@@ -17,6 +17,8 @@
 #include "control/resources.h"
 #include "control/tavlen_ctrl.h"
 #include "output/clipboard_copy.h"
+#include "platform/desktop/desktop_bridge.h"
+#include "platform/desktop/desktop_module.h"
 #include "platform/framework/dialog.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "platform/window/clipboard.h"
@@ -33,6 +35,7 @@ class DesktopServicesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TAVLEN_REQUIRE_DESKTOP();
+    ASSERT_TRUE(AttachDesktopModule(&AttachDesktop));
     InstallDesktopServices(&res::FindIcon);
     fw::ClearShownDialogs();
   }

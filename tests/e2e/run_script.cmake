@@ -1,7 +1,8 @@
 # Runs one end-to-end case with a registry of its own: registers the modules, makes the pictures, runs
 # `tavlen ARGS...` (usually `run SCRIPT WORK_DIR`) and checks the exit code and, when given, what it printed.
 #   cmake -DTAVLEN=... -DMAKE_PICTURE=... [-DMAKE_PAGES=...] -DWORK_DIR=... -DMODULES=a|b -DARGS=run|x.js
-#         [-DEXPECT_EXIT=n] [-DEXPECT_STDOUT=regex] [-DEXPECT_STDERR=regex] -P run_script.cmake
+#         [-DMODULES_ALONE=ON] [-DEXPECT_EXIT=n] [-DEXPECT_STDOUT=regex] [-DEXPECT_STDERR=regex] -P run_script.cmake
+# MODULES_ALONE registers copies of the modules in a folder of their own, away from their companions.
 # Current policies: "@WORK_DIR@" below is a plain string, not a variable reference.
 cmake_minimum_required(VERSION 3.25)
 if(NOT DEFINED EXPECT_EXIT)
@@ -14,6 +15,11 @@ file(MAKE_DIRECTORY "${WORK_DIR}")
 set(ENV{TAVLEN_REGISTRY} "${WORK_DIR}/registry")
 
 foreach(module IN LISTS MODULES)
+  if(MODULES_ALONE)
+    file(COPY "${module}" DESTINATION "${WORK_DIR}/alone")
+    get_filename_component(name "${module}" NAME)
+    set(module "${WORK_DIR}/alone/${name}")
+  endif()
   execute_process(COMMAND "${TAVLEN}" regsvr "${module}" RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "tavlen regsvr ${module} failed (${rc}): ${out}${err}")

@@ -56,7 +56,7 @@ POINT ClientPoint(const QPointF& position) {
 
 }  // namespace
 
-ClientArea::ClientArea(Window& window, QWidget* parent) : QWidget(parent), m_window(window) {
+ClientArea::ClientArea(WindowPort& window, QWidget* parent) : QWidget(parent), m_window(window) {
   setObjectName(kClientWidgetName);
   setMouseTracking(true);  // moves without a button pressed are messages too
   setFocusPolicy(Qt::StrongFocus);
@@ -139,7 +139,8 @@ void ClientArea::Key(QKeyEvent* event, Message message) {
   }
   // A thread hot key takes the press while the window has the focus; the thread's hot-key message
   // has no handler, so the key simply does not reach the window.
-  if (!IsThreadHotKey(HotKeyModifiersOf(event->modifiers()), virtualKey)) m_window.InjectKey(message, virtualKey);
+  if (!m_window.IsThreadHotKey(HotKeyModifiersOf(event->modifiers()), virtualKey))
+    m_window.InjectKey(message, virtualKey);
   event->accept();
 }
 

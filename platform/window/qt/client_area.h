@@ -4,13 +4,13 @@
 
 #include <QWidget>
 
-#include "platform/window/window.h"
+#include "platform/window/window_port.h"
 
 namespace tavlen::win::qt {
 
 class ClientArea final : public QWidget {
  public:
-  ClientArea(Window& window, QWidget* parent);
+  ClientArea(WindowPort& window, QWidget* parent);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -26,7 +26,7 @@ class ClientArea final : public QWidget {
   void Button(QMouseEvent* event, bool doubleClick);
   void Key(QKeyEvent* event, Message message);
 
-  Window& m_window;
+  WindowPort& m_window;
 };
 
 }  // namespace tavlen::win::qt

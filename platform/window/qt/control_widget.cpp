@@ -9,7 +9,7 @@
 
 namespace tavlen::win::qt {
 
-ControlWidget::ControlWidget(Window& window)
+ControlWidget::ControlWidget(WindowPort& window)
     : m_window(window),
       m_client(new ClientArea(window, this)),
       m_horzBar(MakeBar(Qt::Horizontal, SB_HORZ)),

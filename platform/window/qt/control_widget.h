@@ -6,13 +6,13 @@
 #include <QWidget>
 
 #include "platform/window/qt/client_area.h"
-#include "platform/window/window.h"
+#include "platform/window/window_port.h"
 
 namespace tavlen::win::qt {
 
 class ControlWidget final : public QWidget {
  public:
-  explicit ControlWidget(Window& window);
+  explicit ControlWidget(WindowPort& window);
 
   // Places the client area and the bars, and sets the bars' range, page and position, from the
   // window; follows the window's outer size.
@@ -29,7 +29,7 @@ class ControlWidget final : public QWidget {
   void OnThumbReleased(QScrollBar* scrollBar, int32_t bar);
   void Inject(int32_t bar, uint32_t code, uint32_t position);
 
-  Window& m_window;
+  WindowPort& m_window;
   ClientArea* m_client;
   QScrollBar* m_horzBar;
   QScrollBar* m_vertBar;

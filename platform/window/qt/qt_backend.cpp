@@ -1,5 +1,6 @@
-// The Qt backend's entry: a presenter for each window created while TAVLEN_BACKEND is "qt" and a
-// QApplication exists, registered with the window system when the module carrying it loads.
+// The Qt backend's presenter: the window's widget, kept and deleted with the window.
+#include "platform/window/qt/qt_backend.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QThread>
@@ -15,7 +16,7 @@ namespace {
 // window is destroyed as a desktop window is when its form closes.
 class QtPresenter final : public WindowPresenter {
  public:
-  explicit QtPresenter(Window& window) : m_widget(new ControlWidget(window)) {
+  explicit QtPresenter(WindowPort& window) : m_widget(new ControlWidget(window)) {
     m_connection = QObject::connect(m_widget, &QObject::destroyed, [this, &window] {
       m_widget = nullptr;
       window.DestroyWindow();
@@ -41,19 +42,13 @@ class QtPresenter final : public WindowPresenter {
   QMetaObject::Connection m_connection;
 };
 
-std::unique_ptr<WindowPresenter> MakeQtPresenter(Window& window) {
+}  // namespace
+
+std::unique_ptr<WindowPresenter> MakeQtPresenter(WindowPort& window) {
   // Widgets live on the thread of the QApplication; elsewhere the window stays headless.
   if (!UsesQtBackend() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
   if (QThread::currentThread() != QCoreApplication::instance()->thread()) return nullptr;
   return std::make_unique<QtPresenter>(window);
 }
-
-// Runs when the module (or program) linking this backend loads.
-const bool kRegistered = [] {
-  SetWindowPresenterFactory(&MakeQtPresenter);
-  return true;
-}();
-
-}  // namespace
 
 }  // namespace tavlen::win::qt

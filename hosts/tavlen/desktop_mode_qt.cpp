@@ -1,26 +1,20 @@
 // The script host's desktop mode: one QApplication for the run, controls shown as top-level windows.
-#include "hosts/tavlen/desktop_mode.h"
-
-#include <chrono>
-#include <cstdlib>
-#include <thread>
-
-#if TAVLEN_WITH_QT
 #include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
+#include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "hosts/common/desktop_control.h"
+#include "hosts/tavlen/desktop_mode.h"
 #include "platform/window/backend.h"
-#endif
 
 namespace tavlen::host {
-
-#if TAVLEN_WITH_QT
 
 namespace {
 
@@ -54,7 +48,7 @@ bool ConnectToDisplay(XConnection* trial, std::string* why) {
 
 }  // namespace
 
-bool StartDesktop(std::string* why) {
+bool StartDesktop(char** /*argv*/, std::string* why) {
   if (Application()) return true;
   XConnection trial;
   if (!ConnectToDisplay(&trial, why)) return false;
@@ -73,13 +67,22 @@ bool DesktopStarted() { return Application() != nullptr; }
 
 void StopDesktop() { Application().reset(); }
 
-ole::ComPtr<IHeadlessControl> PresentOnDesktop(ole::ComPtr<IHeadlessControl> site, ole::IUnknown* control) {
-  QWidget* widget = DesktopStarted() ? ControlWidget(control) : nullptr;
-  if (!widget) return site;
+ole::HRESULT PresentOnDesktop(ole::ComPtr<IHeadlessControl>* site, ole::IUnknown* control, std::string* why) {
+  if (!DesktopStarted()) return ole::S_OK;
+  QWidget* widget = ControlWidget(control);
+  if (!widget) {
+    *why =
+        "the control has no desktop window: its module has no Qt backend (built without Qt, or its "
+        "companion TavlenQt.so beside it cannot be loaded)";
+    return ole::E_UNEXPECTED;
+  }
   widget->setWindowTitle(QStringLiteral("tavlen"));
   widget->show();
   QCoreApplication::processEvents();
-  return MakeDesktopSite(std::move(site), widget);
+  ole::ComPtr<IHeadlessControl> desktopSite = MakeDesktopSite(*site, widget);
+  if (!desktopSite) return ole::E_OUTOFMEMORY;
+  *site = std::move(desktopSite);
+  return ole::S_OK;
 }
 
 void WaitEvents(int32_t milliseconds) {
@@ -91,22 +94,5 @@ void WaitEvents(int32_t milliseconds) {
   QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
   loop.exec();
 }
-
-#else
-
-bool StartDesktop(std::string* why) {
-  *why = "this tavlen was built without Qt 6";
-  return false;
-}
-
-bool DesktopStarted() { return false; }
-
-void StopDesktop() {}
-
-ole::ComPtr<IHeadlessControl> PresentOnDesktop(ole::ComPtr<IHeadlessControl> site, ole::IUnknown*) { return site; }
-
-void WaitEvents(int32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
-#endif
 
 }  // namespace tavlen::host
