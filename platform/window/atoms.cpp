@@ -96,7 +96,12 @@ uint16_t GlobalDeleteAtom(uint16_t atom) {
 }
 
 std::string GlobalGetAtomName(uint16_t atom) {
-  if (atom != 0 && atom < kFirstStringAtom) return "#" + std::to_string(atom);
+  if (atom != 0 && atom < kFirstStringAtom) {
+    // Appended rather than concatenated: gcc 12 at -O3 warns falsely (-Wrestrict) about "#" + string.
+    std::string name = "#";
+    name += std::to_string(atom);
+    return name;
+  }
   AtomTable& table = Table();
   std::lock_guard lock(table.mutex);
   auto found = table.entries.find(atom);
