@@ -3,9 +3,10 @@
 
 Usage: bench/jobs_files.py BUILD_DIR [--quick] [--no-build]
 Builds the Tavlen module, tavlen, tavlen_time and edit_bench in BUILD_DIR (unless --no-build), runs the colour
-operations' Google Benchmark, then the jobs. Every job runs as a whole command line, start-up included, the median
-of at least five runs; peak resident memory comes from /usr/bin/time. Ratios below 1 mean we are faster than the
-fastest peer.
+operations' Google Benchmark, then the jobs. Every job runs as a whole command line, start-up included, all tools
+once a round so that a disturbance hits them alike; each gets the median of its rounds (nine, five with --quick) and
+ours also the spread (slowest/median); peak resident memory comes from /usr/bin/time. Ratios below 1 mean we are
+faster than the fastest peer.
 """
 import os
 import shutil
@@ -16,7 +17,7 @@ import tempfile
 import time
 
 QUICK = "--quick" in sys.argv
-RUNS = 5 if QUICK else 7
+RUNS = 5 if QUICK else 9
 WIDTH, HEIGHT = 6000, 4000
 FRAME_BYTES = WIDTH * HEIGHT * 3  # one decoded 24-bit frame
 PY = "/usr/bin/python3"
@@ -103,9 +104,24 @@ def timed(cmds, env=None):
     return (time.perf_counter() - start) * 1000, peak
 
 
-def median_of(cmds, env=None):
-    runs = [timed(cmds, env) for _ in range(RUNS)]
-    return statistics.median(t for t, _ in runs), max(p for _, p in runs)
+def interleaved(tools, env):
+    """Every tool's commands once a round for RUNS rounds: name -> (median ms, spread, peak bytes). A peer that
+    fails is reported and dropped; our own failure ends the benchmark."""
+    times = {name: [] for name in tools}
+    peaks = {name: 0 for name in tools}
+    for _ in range(RUNS):
+        for name in list(times):
+            try:
+                wall, peak = timed(tools[name], env if name == "ours" else None)
+            except RuntimeError as e:
+                if name == "ours":
+                    raise
+                print(f"  ({name} skipped: {e})")
+                del times[name]
+                continue
+            times[name].append(wall)
+            peaks[name] = max(peaks[name], peak)
+    return {n: (statistics.median(t), max(t) / statistics.median(t), peaks[n]) for n, t in times.items()}
 
 
 def main():
@@ -129,8 +145,9 @@ def main():
         subprocess.run([os.path.join(build, "bench", "tavlen_time"), "make-photo", base], check=True)
         sources = {ext: f"{base}.{ext}" for ext in ("jpg", "bmp", "png")}
 
-        print(f"== whole jobs on a {WIDTH}x{HEIGHT} photo, median of {RUNS} runs (ms), peak RSS (MB)")
-        header = f"{'job':<40} {'ours':>8} {'IM':>8} {'GM':>8} {'vips':>8} {'Pillow':>8}  {'ratio':>6}  " \
+        print(f"== whole jobs on a {WIDTH}x{HEIGHT} photo, median of {RUNS} interleaved rounds (ms), our spread "
+              "(slowest/median), peak RSS (MB)")
+        header = f"{'job':<40} {'ours':>8} {'spread':>6} {'IM':>8} {'GM':>8} {'vips':>8} {'Pillow':>8}  {'ratio':>6}  " \
                  f"{'RSS':>6} {'/frame':>6}  {'size%':>6}"
         print(header)
         for job, (title, body) in OURS.items():
@@ -141,16 +158,13 @@ def main():
                 f.write("function ok(v) { if (!v) throw new Error('job failed'); }\n"
                         "var c = new ActiveXObject('TAVLEN.TavlenCtrl.1');\n"
                         f"var src = {src!r}, out = {out!r};\n{body}\nHost.Quit(0);\n")
-            ours, rss = median_of([[tavlen, "run", script]], env)
-            others = {}
+            stats = interleaved({"ours": [[tavlen, "run", script]], **peers(job, src, work)}, env)
+            ours, spread, rss = stats.pop("ours")
+            others = {name: med for name, (med, _, _) in stats.items()}
             sizes = {}
-            for name, cmds in peers(job, src, work).items():
-                try:
-                    others[name], _ = median_of(cmds)
-                    if OUT_EXT[job]:
-                        sizes[name] = os.path.getsize(os.path.join(work, f"{name}-{job}{OUT_EXT[job]}"))
-                except (RuntimeError, OSError) as e:
-                    print(f"  ({name} skipped: {e})")
+            for name in others:
+                if OUT_EXT[job] and os.path.exists(os.path.join(work, f"{name}-{job}{OUT_EXT[job]}")):
+                    sizes[name] = os.path.getsize(os.path.join(work, f"{name}-{job}{OUT_EXT[job]}"))
             fastest = min(others, key=others.get) if others else None
             ratio = ours / others[fastest] if fastest else float("nan")
             size = ""
@@ -158,7 +172,7 @@ def main():
                 size = f"{100.0 * os.path.getsize(out + OUT_EXT[job]) / sizes[fastest]:.0f}"
             cells = " ".join(f"{others.get(n, float('nan')):8.0f}" for n in ("ImageMagick", "GraphicsMagick", "vips",
                                                                               "Pillow"))
-            print(f"{job}) {title:<37} {ours:8.0f} {cells}  {ratio:6.2f}  {rss / 1e6:6.0f} "
+            print(f"{job}) {title:<37} {ours:8.0f} {spread:6.2f} {cells}  {ratio:6.2f}  {rss / 1e6:6.0f} "
                   f"{rss / FRAME_BYTES:6.2f}  {size:>6}")
         print("ratio: ours / fastest peer; /frame: our peak RSS in decoded 24-bit frames; "
               "size%: our file against the fastest peer's")
