@@ -120,6 +120,21 @@ void StorePngRow(const uint8_t* cur, uint8_t* out, uint32_t width, uint32_t chan
   }
 }
 
+size_t FilteredPngBytes(const PngRowShape& shape) { return (size_t{shape.width} * shape.channels + 1) * shape.height; }
+
+bool AllocateForInPlaceRows(const PngRowShape& shape, const DecodeLimits& limits, PixelBuffer& pixels,
+                            size_t& inputOffset) {
+  const size_t filtered = FilteredPngBytes(shape);
+  const size_t pixelBytes = StrideFor(shape.format, shape.width) * shape.height;
+  const size_t slack = filtered > pixelBytes ? filtered - pixelBytes : 0;
+  auto allocated =
+      PixelBuffer::Allocate(shape.format, shape.width, shape.height, PixelBuffer::Init::Uninitialized, limits, slack);
+  if (!allocated.Ok()) return false;
+  pixels = std::move(allocated).Value();
+  inputOffset = pixels.Capacity() - filtered;
+  return true;
+}
+
 bool DecodePlainPngRows(std::span<const uint8_t> file, size_t idatChunk, const PngRowShape& shape,
                         const DecodeLimits& limits, PixelBuffer& out) {
   if (shape.channels != 1 && shape.channels != 3 && shape.channels != 4) return false;
@@ -136,18 +151,11 @@ bool DecodePlainPngRows(std::span<const uint8_t> file, size_t idatChunk, const P
   }
 
   const size_t rowBytes = size_t{shape.width} * shape.channels;
-  const size_t filtered = (rowBytes + 1) * shape.height;
-  const size_t stride = StrideFor(shape.format, shape.width);
-  const size_t pixelBytes = stride * shape.height;
-  // The filtered rows go at the end of the buffer: row y's output then never reaches the input of a
-  // later row, whether the stride is longer or shorter than a filtered row.
-  const size_t slack = filtered > pixelBytes ? filtered - pixelBytes : 0;
-  auto allocated =
-      PixelBuffer::Allocate(shape.format, shape.width, shape.height, PixelBuffer::Init::Uninitialized, limits, slack);
-  if (!allocated.Ok()) return false;
-  PixelBuffer pixels = std::move(allocated).Value();
-  uint8_t* base = pixels.Data();
-  const uint8_t* input = base + (pixels.Capacity() - filtered);
+  const size_t filtered = FilteredPngBytes(shape);
+  PixelBuffer pixels;
+  size_t inputOffset = 0;
+  if (!AllocateForInPlaceRows(shape, limits, pixels, inputOffset)) return false;
+  const uint8_t* input = pixels.Data() + inputOffset;
 
   std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> inflater(libdeflate_alloc_decompressor());
   if (!inflater) return false;

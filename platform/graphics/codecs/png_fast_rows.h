@@ -27,6 +27,15 @@ bool UnfilterPngRow(uint8_t filter, const uint8_t* in, const uint8_t* prev, uint
 // indices and gray levels as they are.
 void StorePngRow(const uint8_t* cur, uint8_t* out, uint32_t width, uint32_t channels);
 
+// The filtered rows of a shape in bytes (a filter type byte and the samples of each row).
+size_t FilteredPngBytes(const PngRowShape& shape);
+
+// The pixel buffer for `shape` with room for its filtered rows at the end, where they are inflated: row
+// y's output then never reaches the input of a later row, whether the stride is longer or shorter than a
+// filtered row. `inputOffset` is where the filtered rows start. false when it cannot be had.
+bool AllocateForInPlaceRows(const PngRowShape& shape, const DecodeLimits& limits, PixelBuffer& pixels,
+                            size_t& inputOffset);
+
 // Decodes the pixels when `file` holds, from `idatChunk` on, only IDAT chunks with good CRCs followed
 // by IEND, and their zlib stream inflates to exactly the rows the header asks for with valid filters.
 // false otherwise, `out` untouched: the caller then decodes through libpng, which reports what is wrong.

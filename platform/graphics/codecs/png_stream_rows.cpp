@@ -262,19 +262,12 @@ bool RunOnTwoThreads(IdatInflater& inflater, RowWriter& writer, bool& started) {
 bool DecodeStreamedPngRows(int fd, uint64_t fileSize, uint64_t idatChunk, const PngRowShape& shape,
                            const DecodeLimits& limits, PixelBuffer& out, uint64_t& tailChunk) {
   if (shape.channels != 1 && shape.channels != 3 && shape.channels != 4) return false;
-  const size_t rowBytes = size_t{shape.width} * shape.channels;
-  const size_t filtered = (rowBytes + 1) * shape.height;
+  const size_t filtered = FilteredPngBytes(shape);
   // The inflater counts its output in 32 bits.
   if (filtered > UINT32_MAX) return false;
-  const size_t pixelBytes = StrideFor(shape.format, shape.width) * shape.height;
-  // The inflated rows go at the end of the buffer: row y's output then never reaches the input of a
-  // later row, whether the stride is longer or shorter than a filtered row.
-  const size_t slack = filtered > pixelBytes ? filtered - pixelBytes : 0;
-  auto allocated =
-      PixelBuffer::Allocate(shape.format, shape.width, shape.height, PixelBuffer::Init::Uninitialized, limits, slack);
-  if (!allocated.Ok()) return false;
-  PixelBuffer pixels = std::move(allocated).Value();
-  const size_t inputOffset = pixels.Capacity() - filtered;
+  PixelBuffer pixels;
+  size_t inputOffset = 0;
+  if (!AllocateForInPlaceRows(shape, limits, pixels, inputOffset)) return false;
 
   IdatInflater inflater(fd, fileSize, idatChunk, std::span(pixels.Data() + inputOffset, filtered));
   RowWriter writer(pixels, shape, inputOffset);
