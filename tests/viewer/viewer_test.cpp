@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
@@ -303,7 +304,10 @@ TEST_F(ViewerTest, SaveAsJpegAsksTheQualityAndWritesTheFile) {
   answers.Add([&](QWidget* dialog) {
     auto* files = qobject_cast<QFileDialog*>(dialog);
     ASSERT_TRUE(files);
-    files->selectFile(chosen);
+    // Typed as a user would: selectFile() leaves the name field alone once that field has the focus.
+    auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_TRUE(name);
+    name->setText(chosen);
     static_cast<QDialog*>(files)->accept();  // QFileDialog reads the chosen name in its accept()
   });
   answers.Add([](QWidget* dialog) {
