@@ -20,7 +20,8 @@ CTavlenCtrl::CTavlenCtrl() {
   // it; it is registered because hosts may look for it, and released again at destruction.
   m_hotKeyAtom = win::GlobalAddAtom(kHotKeyAtomName);
   m_hotKeyRegistered = win::RegisterHotKey(nullptr, static_cast<int32_t>(m_hotKeyAtom), 0, win::VK_F1);
-  LoadFontFamilies();
+  // The font list is taken when first asked for (control/text_methods.cpp): reading the font
+  // configuration costs a few milliseconds that a process which only loads and saves never needs.
 }
 
 CTavlenCtrl::~CTavlenCtrl() {

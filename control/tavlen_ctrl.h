@@ -246,7 +246,7 @@ class CTavlenCtrl : public fw::COleControl {
   ImageObject::Ptr m_image;  // the working image, null while no picture is loaded
   PictureRenderer m_renderer;
   UndoHistory m_undo;
-  text::FontList m_fontFamilies;  // taken at construction (control/text_methods.cpp)
+  text::FontList m_fontFamilies;  // taken at its first use (control/text_methods.cpp)
 };
 
 }  // namespace tavlen

@@ -40,8 +40,14 @@ void CTavlenCtrl::LoadFontFamilies() { m_fontFamilies.Load(); }
 
 void CTavlenCtrl::FreeFontFamilies() { m_fontFamilies.Free(); }
 
-int32_t CTavlenCtrl::GetTextFontCount() { return m_fontFamilies.Count(); }
+int32_t CTavlenCtrl::GetTextFontCount() {
+  if (!m_fontFamilies.Loaded()) LoadFontFamilies();
+  return m_fontFamilies.Count();
+}
 
-std::string CTavlenCtrl::GetTextFont(int16_t Index) { return m_fontFamilies.NameAt(Index); }
+std::string CTavlenCtrl::GetTextFont(int16_t Index) {
+  if (!m_fontFamilies.Loaded()) LoadFontFamilies();
+  return m_fontFamilies.NameAt(Index);
+}
 
 }  // namespace tavlen

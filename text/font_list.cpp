@@ -11,6 +11,7 @@ void FontList::Load() {
   names.reserve(installed.FamilyCount());
   for (const gfx::FontFamily& family : installed.Families()) names.push_back(family.Name());
   m_names = std::move(names);
+  m_loaded = true;
 }
 
 std::string FontList::NameAt(int64_t index) const {

@@ -12,7 +12,11 @@ class FontList {
   // Lists the scalable families installed now, sorted by name and each once (the painter's
   // collection); replaces an earlier list. An empty list when fontconfig is unavailable.
   void Load();
-  void Free() { m_names.clear(); }
+  void Free() {
+    m_names.clear();
+    m_loaded = false;
+  }
+  bool Loaded() const { return m_loaded; }
 
   // Answers from the list: fonts installed or removed since Load are not seen.
   int32_t Count() const { return static_cast<int32_t>(m_names.size()); }
@@ -22,6 +26,7 @@ class FontList {
 
  private:
   std::vector<std::string> m_names;
+  bool m_loaded = false;
 };
 
 }  // namespace tavlen::text
