@@ -65,8 +65,8 @@ bool DrawString(P& p, uint16_t flags, R& r) {
   g_free(utf8);
   double em = 0;
   detail::FontDescriptionPtr desc = Describe(p, *font, em);
-  if (!(em > 0) || !std::isfinite(em)) return false;
   const Affine m = p.WorldToCanvas();
+  if (!(em > 0) || !std::isfinite(em) || em * std::max(1.0, m.LargestStretch()) > kMaxDeviceEm) return false;
   const bool wrap = box.Width() > 0 && !(format && (format->flags & 0x1000));
   const uint32_t align = format ? format->align : 0, lineAlign = format ? format->lineAlign : 0;
   RectD bounds = box;
@@ -135,7 +135,8 @@ bool DrawDriverString(P& p, uint16_t flags, R& r) {
   if (!(options & kCmapLookup) && !exact) return false;
   double em = 0;
   detail::FontDescriptionPtr desc = Describe(p, *font, em);
-  if (!(em > 0) || !std::isfinite(em)) return false;
+  const Affine m = extra.Then(p.WorldToCanvas());
+  if (!(em > 0) || !std::isfinite(em) || em * std::max(1.0, m.LargestStretch()) > kMaxDeviceEm) return false;
   std::shared_ptr<PangoFont> loaded(pango_context_load_font(p.R().Pango(), desc.get()), [](PangoFont* f) {
     if (f) g_object_unref(f);
   });
@@ -169,7 +170,6 @@ bool DrawDriverString(P& p, uint16_t flags, R& r) {
     glyphs.push_back(glyph);
   }
   if (glyphs.empty()) return true;
-  const Affine m = extra.Then(p.WorldToCanvas());
   RectD bounds{glyphs[0].x, glyphs[0].y, glyphs[0].x, glyphs[0].y};
   for (const cairo_glyph_t& g : glyphs) {
     bounds = {std::min(bounds.left, g.x), std::min(bounds.top, g.y), std::max(bounds.right, g.x),

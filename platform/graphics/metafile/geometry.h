@@ -40,6 +40,11 @@ struct Affine {
   bool AxisAligned() const { return b == 0 && c == 0; }
   // The length one logical unit takes on average, for widths and heights that have no direction.
   double MeanScale() const { return std::sqrt(std::fabs(Determinant())); }
+  // The most one logical unit can stretch, in whatever direction (the largest singular value).
+  double LargestStretch() const {
+    const double s = a * a + b * b + c * c + d * d, det = Determinant();
+    return std::sqrt((s + std::sqrt(std::max(0.0, s * s - 4 * det * det))) / 2);
+  }
 
   static Affine Scale(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
   static Affine Translate(double tx, double ty) { return {1, 0, 0, 1, tx, ty}; }

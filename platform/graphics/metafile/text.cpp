@@ -184,7 +184,7 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
 
   const double scaleX = std::hypot(m.a, m.b), scaleY = std::hypot(m.c, m.d);
   double em = font.height == 0 ? kDefaultEm : std::fabs(static_cast<double>(font.height)) * scaleY;
-  if (!std::isfinite(em) || em < 0.5 || em > 1e5) return;
+  if (!std::isfinite(em) || em < 0.5 || em > kMaxDeviceEm) return;
   PangoContext* context = Pango();
   if (!context) return;
 
@@ -215,6 +215,7 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
     }
     pango_font_metrics_unref(metrics);
   }
+  if (em * std::max(1.0, xScale) > kMaxDeviceEm) return;
 
   // Glyph indexes mean something in the writer's own font; a stand-in family shares only some of them.
   const bool standIn = g_ascii_strcasecmp(face.c_str(), font.face.c_str() + (font.face[0] == '@')) != 0;

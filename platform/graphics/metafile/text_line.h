@@ -10,6 +10,11 @@
 
 namespace tavlen::gfx::metafile {
 
+// The largest em, in device pixels, that text is drawn at. FreeType makes no glyph at 65,536 pixels per em
+// or more, and the font cairo then fails to make is never freed; such text would show at most a fragment
+// of one glyph on any canvas.
+inline constexpr double kMaxDeviceEm = 65535;
+
 struct TextLine {
   double ascent = 0, descent = 0;
   double width = 0;  // the advance of the whole line, device pixels before any horizontal stretch
