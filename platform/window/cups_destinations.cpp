@@ -2,13 +2,14 @@
 // libpaper: where a headless print job goes and what page it is drawn on.
 #include "platform/window/cups_destinations.h"
 
-#include <cups/cups.h>
 #include <paper.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+
+#include "platform/window/cups_library.h"
 
 namespace tavlen::win {
 
@@ -19,10 +20,10 @@ constexpr double kHundredthsPerPoint = 100.0 / 72.0;
 constexpr double kHundredthsPerCupsUnit = 1.0 / 25.4;
 
 struct CupsDestDeleter {
-  void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+  void operator()(cups_dest_t* dest) const { detail::Cups()->freeDests(1, dest); }
 };
 struct CupsInfoDeleter {
-  void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
+  void operator()(cups_dinfo_t* info) const { detail::Cups()->freeDestInfo(info); }
 };
 using CupsDestPtr = std::unique_ptr<cups_dest_t, CupsDestDeleter>;
 using CupsInfoPtr = std::unique_ptr<cups_dinfo_t, CupsInfoDeleter>;
@@ -54,27 +55,31 @@ PageGeometry SystemPaper() {
 }
 
 bool SubmitPdfJob(const std::string& destination, const std::string& title, std::span<const uint8_t> pdf) {
+  const CupsLibrary* cups = Cups();
+  if (!cups) return false;
   cups_option_t* options = nullptr;
-  int count = cupsAddOption("copies", "1", 0, &options);
-  const int job = cupsCreateJob(CUPS_HTTP_DEFAULT, destination.c_str(), title.c_str(), count, options);
-  cupsFreeOptions(count, options);
+  int count = cups->addOption("copies", "1", 0, &options);
+  const int job = cups->createJob(CUPS_HTTP_DEFAULT, destination.c_str(), title.c_str(), count, options);
+  cups->freeOptions(count, options);
   if (job <= 0) return false;
-  bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, destination.c_str(), job, title.c_str(), CUPS_FORMAT_PDF, 1) ==
+  bool sent = cups->startDocument(CUPS_HTTP_DEFAULT, destination.c_str(), job, title.c_str(), CUPS_FORMAT_PDF, 1) ==
               HTTP_STATUS_CONTINUE;
   if (sent) {
-    sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, reinterpret_cast<const char*>(pdf.data()), pdf.size()) ==
+    sent = cups->writeRequestData(CUPS_HTTP_DEFAULT, reinterpret_cast<const char*>(pdf.data()), pdf.size()) ==
            HTTP_STATUS_CONTINUE;
     // The document must be finished even after a failed write, or the connection stays mid-request.
-    sent = cupsFinishDocument(CUPS_HTTP_DEFAULT, destination.c_str()) == IPP_STATUS_OK && sent;
+    sent = cups->finishDocument(CUPS_HTTP_DEFAULT, destination.c_str()) == IPP_STATUS_OK && sent;
   }
-  if (!sent) cupsCancelJob2(CUPS_HTTP_DEFAULT, destination.c_str(), job, 0);
+  if (!sent) cups->cancelJob(CUPS_HTTP_DEFAULT, destination.c_str(), job, 0);
   return sent;
 }
 
 }  // namespace detail
 
 std::string DefaultPrinterName() {
-  CupsDestPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr));
+  const detail::CupsLibrary* cups = detail::Cups();
+  if (!cups) return {};
+  CupsDestPtr dest(cups->getNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr));
   return dest && dest->name ? std::string(dest->name) : std::string();
 }
 
@@ -85,11 +90,13 @@ bool LookUpPage(const std::string& destination, PageGeometry* page) {
     *page = detail::SystemPaper();
     return true;
   }
-  CupsDestPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr));
+  const detail::CupsLibrary* cups = detail::Cups();
+  if (!cups) return false;
+  CupsDestPtr dest(cups->getNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr));
   if (!dest) return false;
-  CupsInfoPtr info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
+  CupsInfoPtr info(cups->copyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
   cups_size_t size{};
-  if (!info || !cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), 0, &size) || size.width <= 0 ||
+  if (!info || !cups->getDestMediaDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), 0, &size) || size.width <= 0 ||
       size.length <= 0) {
     // A destination that does not say its media prints on the system paper.
     *page = detail::SystemPaper();

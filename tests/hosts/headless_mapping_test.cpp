@@ -1,5 +1,5 @@
-// What a headless process maps: a control created through the host path maps no Qt library, and only
-// asking for the Qt backend brings in the companion module beside the control module.
+// What a headless process maps: a control created through the host path maps no Qt library and no
+// libcups, and only asking for the Qt backend brings in the companion module beside the control module.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -54,6 +54,13 @@ class HeadlessMappingTest : public test::RegistryTest {
     EXPECT_EQ(height, 90);
   }
 };
+
+// libcups brings a dozen libraries with it; a process that never prints does not load them.
+TEST_F(HeadlessMappingTest, CupsIsMappedOnlyOnceSomethingPrints) {
+  ASSERT_TRUE(MappedFiles("libcups").empty()) << "this test program maps libcups itself";
+  CreateAndUse(m_module);
+  EXPECT_EQ(MappedFiles("libcups"), std::vector<std::string>{});
+}
 
 TEST_F(HeadlessMappingTest, QtIsMappedOnlyOnceTheQtBackendIsAskedFor) {
   ASSERT_TRUE(MappedFiles("libQt6").empty()) << "this test program maps Qt itself: " << MappedFiles("libQt6")[0];
