@@ -96,18 +96,16 @@ TEST(MetafileText, AdvancesSpreadTheCharacters) {
   EXPECT_EQ(spread.left, natural.left);
 }
 
-TEST(MetafileText, TextColourAndOpaqueBackgroundAreDrawn) {
-  if (!HaveLiberation()) GTEST_SKIP() << "fonts-liberation2 is not installed";
-  test::EmfWriter e(200, 80);
-  e.Record(24, {0x0000FF});  // red text
-  e.Record(25, {0x00FF00});  // green background, opaque by default
-  // Font: height -40, weights and flags, then the UTF-16 face name.
+// Selects a new red Liberation Sans font of `height` logical units and writes "II" at (10, 10) with it.
+void RedTextOfHeight(test::EmfWriter& e, int32_t height, uint32_t fontIndex) {
+  e.Record(24, {0x0000FF});
+  // Font: height, weights and flags, then the UTF-16 face name.
   test::ByteWriter font;
-  for (int32_t v : {1, -40, 0, 0, 0, 400, 0, 0}) font.S32(v);
+  for (int32_t v : {static_cast<int32_t>(fontIndex), height, 0, 0, 0, 400, 0, 0}) font.S32(v);
   for (char c : std::string("Liberation Sans")) font.U16(static_cast<uint16_t>(c));
   for (size_t i = 15; i < 32; ++i) font.U16(0);
   e.Record(82, {}, font.Data());
-  e.Record(37, {1});
+  e.Record(37, {static_cast<int32_t>(fontIndex)});
   // Wide text: bounds, graphics mode, scales, reference (10, 10), 2 characters at offset 76, no advances.
   test::ByteWriter text;
   for (int32_t v : {0, 0, 0, 0, 1}) text.S32(v);
@@ -115,6 +113,13 @@ TEST(MetafileText, TextColourAndOpaqueBackgroundAreDrawn) {
   for (int32_t v : {10, 10, 2, 76, 0, 0, 0, 0, 0, 0}) text.S32(v);
   text.U16('I'), text.U16('I');
   e.Record(84, {}, text.Data());
+}
+
+TEST(MetafileText, TextColourAndOpaqueBackgroundAreDrawn) {
+  if (!HaveLiberation()) GTEST_SKIP() << "fonts-liberation2 is not installed";
+  test::EmfWriter e(200, 80);
+  e.Record(25, {0x00FF00});  // green background, opaque by default
+  RedTextOfHeight(e, -40, 1);
   const PixelBuffer px = test::PlayEmfOrFail(e.Finish());
   int red = 0, green = 0;
   for (uint32_t y = 0; y < px.Height(); ++y) {
@@ -127,23 +132,6 @@ TEST(MetafileText, TextColourAndOpaqueBackgroundAreDrawn) {
   EXPECT_GT(green, 100);
   EXPECT_EQ(Rgb(px, 5, 5), kWhite);
   EXPECT_EQ(Rgb(px, 150, 70), kWhite);
-}
-
-// Selects a new red Liberation Sans font of `height` logical units and writes "II" at (10, 10) with it.
-void RedTextOfHeight(test::EmfWriter& e, int32_t height, uint32_t fontIndex) {
-  e.Record(24, {0x0000FF});
-  test::ByteWriter font;
-  for (int32_t v : {static_cast<int32_t>(fontIndex), height, 0, 0, 0, 400, 0, 0}) font.S32(v);
-  for (char c : std::string("Liberation Sans")) font.U16(static_cast<uint16_t>(c));
-  for (size_t i = 15; i < 32; ++i) font.U16(0);
-  e.Record(82, {}, font.Data());
-  e.Record(37, {static_cast<int32_t>(fontIndex)});
-  test::ByteWriter text;
-  for (int32_t v : {0, 0, 0, 0, 1}) text.S32(v);
-  text.F32(1), text.F32(1);
-  for (int32_t v : {10, 10, 2, 76, 0, 0, 0, 0, 0, 0}) text.S32(v);
-  text.U16('I'), text.U16('I');
-  e.Record(84, {}, text.Data());
 }
 
 // Beyond 65,535 pixels an em FreeType makes no glyph (and the failed font was never freed, which the
