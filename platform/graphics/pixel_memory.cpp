@@ -54,7 +54,7 @@ uint8_t* MapAligned(size_t bytes) {
   return reinterpret_cast<uint8_t*>(aligned);
 }
 
-// Faults the pages of a fresh block in, step by step from its start, on a thread of its own. It only
+// Faults the pages of a fresh block in, step by step from both ends, on a thread of its own. It only
 // asks the kernel for the pages and never reads or writes the bytes, so the owner may write the block
 // meanwhile. Stop() (or destruction) returns once the thread is gone; the block must outlive it.
 class Prefault {

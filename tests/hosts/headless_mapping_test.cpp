@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "hosts/common/sited_control.h"
 #include "platform/window/backend.h"
 #include "tests/control/module/module_fixture.h"
+#include "tests/hosts/sited_size_check.h"
 
 namespace tavlen::host {
 namespace {
@@ -43,15 +43,7 @@ class HeadlessMappingTest : public test::RegistryTest {
   // A control of `module` in a 120 x 90 headless window, checked to be usable.
   void CreateAndUse(const std::string& module) {
     ASSERT_EQ(ole::RegisterModule(module), ole::S_OK) << ole::LastLoadError();
-    SitedControl created;
-    std::string why;
-    ASSERT_EQ(CreateSitedControl("TAVLEN.TavlenCtrl.1", 120, 90, "", "ok", &created, &why), ole::S_OK) << why;
-    ASSERT_TRUE(created.site);
-    int32_t width = 0;
-    int32_t height = 0;
-    ASSERT_EQ(created.site->GetClientSize(&width, &height), ole::S_OK);
-    EXPECT_EQ(width, 120);
-    EXPECT_EQ(height, 90);
+    test::ExpectSitedAtSize(120, 90);
   }
 };
 

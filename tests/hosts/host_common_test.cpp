@@ -10,6 +10,7 @@
 #include "platform/automation/com_object.h"
 #include "platform/automation/loader.h"
 #include "tests/control/module/module_fixture.h"
+#include "tests/hosts/sited_size_check.h"
 
 namespace tavlen::host {
 namespace {
@@ -32,16 +33,7 @@ std::vector<int32_t> PingedValues(const RecordingSink& sink) {
   return values;
 }
 
-TEST_F(HostCommonTest, ControlIsSitedInAWindowOfTheAskedSize) {
-  SitedControl created;
-  ASSERT_EQ(CreateSitedControl("TAVLEN.TavlenCtrl.1", 120, 90, "", "ok", &created, nullptr), ole::S_OK);
-  ASSERT_TRUE(created.site);
-  int32_t width = 0;
-  int32_t height = 0;
-  ASSERT_EQ(created.site->GetClientSize(&width, &height), ole::S_OK);
-  EXPECT_EQ(width, 120);
-  EXPECT_EQ(height, 90);
-}
+TEST_F(HostCommonTest, ControlIsSitedInAWindowOfTheAskedSize) { test::ExpectSitedAtSize(120, 90); }
 
 TEST_F(HostCommonTest, CreationFailuresLeaveNothingBehind) {
   SitedControl created;

@@ -471,8 +471,7 @@ bool ReadHead(int fd, uint64_t fileSize, Bytes& head) {
       head.resize(wanted);
       return true;
     }
-    const uint32_t length = uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-    chunk += uint64_t{length} + 12;
+    chunk += uint64_t{PngUint32(p)} + 12;
   }
 }
 

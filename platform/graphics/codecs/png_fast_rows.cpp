@@ -10,20 +10,21 @@
 #include <vector>
 
 namespace tavlen::gfx {
-namespace {
 
-uint32_t BigEndian32(const uint8_t* p) {
+uint32_t PngUint32(const uint8_t* p) {
   return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
 }
+
+namespace {
 
 // The IDAT payloads from `pos`, if they are followed by IEND and every CRC holds.
 bool CollectIdat(std::span<const uint8_t> file, size_t pos, std::vector<std::span<const uint8_t>>& parts) {
   while (true) {
     if (file.size() - pos < 12 || pos > file.size()) return false;
-    const uint32_t length = BigEndian32(&file[pos]);
+    const uint32_t length = PngUint32(&file[pos]);
     if (length > file.size() - pos - 12) return false;
     const uint8_t* type = &file[pos + 4];
-    const uint32_t crc = BigEndian32(type + 4 + length);
+    const uint32_t crc = PngUint32(type + 4 + length);
     if (libdeflate_crc32(0, type, size_t{length} + 4) != crc) return false;
     if (std::memcmp(type, "IEND", 4) == 0) return !parts.empty();
     // Chunks after the image data (text, EXIF) are libpng's to read.

@@ -18,6 +18,9 @@ struct PngRowShape {
   PixelFormat format = PixelFormat::DontCare;
 };
 
+// A chunk length or CRC: four bytes, most significant first.
+uint32_t PngUint32(const uint8_t* p);
+
 // One row from its filtered bytes `in` (after the filter type byte) into `cur`, given the previous
 // unfiltered row (zeros above the first); `bpp` is the bytes a pixel. false for an unknown filter type.
 bool UnfilterPngRow(uint8_t filter, const uint8_t* in, const uint8_t* prev, uint8_t* cur, size_t rowBytes,

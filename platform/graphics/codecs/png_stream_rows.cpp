@@ -28,10 +28,6 @@ constexpr uint32_t kInflateStep = uint32_t{512} << 10;
 // Marks a failed inflate in the count of inflated bytes.
 constexpr size_t kFailed = SIZE_MAX;
 
-uint32_t BigEndian32(const uint8_t* p) {
-  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
-
 // The file from one offset on, in pieces.
 class FileCursor {
  public:
@@ -124,12 +120,12 @@ class IdatInflater {
   // The CRC of the chunk just read, then the next chunk's header.
   Step NextChunk() {
     std::array<uint8_t, 8> bytes{};
-    if (m_started && (!m_file.Read(std::span(bytes.data(), 4)) || BigEndian32(bytes.data()) != m_crc))
+    if (m_started && (!m_file.Read(std::span(bytes.data(), 4)) || PngUint32(bytes.data()) != m_crc))
       return Step::Failed;
     m_started = true;
     m_tailChunk = m_file.Position();
     const bool header = m_file.Read(bytes);
-    const uint32_t length = BigEndian32(bytes.data());
+    const uint32_t length = PngUint32(bytes.data());
     if (header && std::memcmp(bytes.data() + 4, "IDAT", 4) == 0 && length <= 0x7FFFFFFFu) {
       m_crc = libdeflate_crc32(0, bytes.data() + 4, 4);
       m_payloadLeft = length;

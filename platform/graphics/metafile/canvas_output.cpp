@@ -9,13 +9,18 @@
 
 namespace tavlen::gfx::metafile {
 
-void FitMetafileCanvas(uint32_t& width, uint32_t& height, const DecodeLimits& limits) {
-  const double pixels = static_cast<double>(width) * height;
-  if (pixels <= static_cast<double>(limits.maxMetafilePixels)) return;
-  // Rounding both sides down keeps the product within the limit.
-  const double scale = std::sqrt(static_cast<double>(limits.maxMetafilePixels) / pixels);
-  width = std::max(1u, static_cast<uint32_t>(std::floor(width * scale)));
-  height = std::max(1u, static_cast<uint32_t>(std::floor(height * scale)));
+Status InitMetafileCanvas(Canvas& canvas, double width, double height, const DecodeLimits& limits) {
+  if (width > limits.maxSide || height > limits.maxSide) return Status::OutOfMemory;
+  auto w = static_cast<uint32_t>(width), h = static_cast<uint32_t>(height);
+  if (const Status s = CheckImageSize(PixelFormat::RGB32bpp, w, h, limits); s != Status::Ok) return s;
+  const double pixels = static_cast<double>(w) * h;
+  if (pixels > static_cast<double>(limits.maxMetafilePixels)) {
+    // Rounding both sides down keeps the product within the limit.
+    const double scale = std::sqrt(static_cast<double>(limits.maxMetafilePixels) / pixels);
+    w = std::max(1u, static_cast<uint32_t>(std::floor(w * scale)));
+    h = std::max(1u, static_cast<uint32_t>(std::floor(h * scale)));
+  }
+  return canvas.Init(static_cast<int32_t>(w), static_cast<int32_t>(h), false);
 }
 
 Status CanvasToPixels(const Canvas& canvas, const DecodeLimits& limits, PixelBuffer& out) {

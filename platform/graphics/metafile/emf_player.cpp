@@ -165,18 +165,9 @@ Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
   }
   double width = std::round(frameMm.Width() * 96 / 2540), height = std::round(frameMm.Height() * 96 / 2540);
   if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1) return Status::InvalidParameter;
-  if (width > limits.maxSide || height > limits.maxSide) return Status::OutOfMemory;
-  if (const Status s =
-          CheckImageSize(PixelFormat::RGB32bpp, static_cast<uint32_t>(width), static_cast<uint32_t>(height), limits);
-      s != Status::Ok) {
-    return s;
-  }
-  auto canvasWidth = static_cast<uint32_t>(width), canvasHeight = static_cast<uint32_t>(height);
-  FitMetafileCanvas(canvasWidth, canvasHeight, limits);
-  width = canvasWidth, height = canvasHeight;
   Canvas canvas;
-  if (const Status s = canvas.Init(static_cast<int32_t>(width), static_cast<int32_t>(height), false); s != Status::Ok)
-    return s;
+  if (const Status s = InitMetafileCanvas(canvas, width, height, limits); s != Status::Ok) return s;
+  width = canvas.Width(), height = canvas.Height();
 
   // Reference-device pixels to canvas pixels: the frame, converted to reference pixels, fills the canvas.
   const double left = frameMm.left / 100 * h.metrics.pixelsPerMmX, top = frameMm.top / 100 * h.metrics.pixelsPerMmY;

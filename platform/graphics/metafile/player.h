@@ -23,7 +23,7 @@ struct PlayStats {
 bool LooksLikeWmf(std::span<const uint8_t> bytes);
 bool LooksLikeEmf(std::span<const uint8_t> bytes);
 
-// Renders the metafile onto opaque white, 32bppRGB, at its natural size fitted by FitMetafileCanvas.
+// Renders the metafile onto opaque white, 32bppRGB, on a canvas made by InitMetafileCanvas.
 // `out` is written only on success. UnknownImageFormat when the header is not the format's, InvalidParameter for a
 // header or record structure that cannot be read before anything is drawn, OutOfMemory over the limits, GenericError
 // for a picture made only of records the player does not draw.
@@ -32,12 +32,14 @@ Status PlayWmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
 Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, PixelBuffer& out,
                PlayStats* stats = nullptr);
 
-// The canvas for a picture of the natural size given: the same when it has at most
-// limits.maxMetafilePixels, else scaled down to that many with its aspect ratio kept.
-void FitMetafileCanvas(uint32_t& width, uint32_t& height, const DecodeLimits& limits);
+class Canvas;
+
+// Makes the canvas for a picture of the natural size given (whole pixels, at least 1 each): that size
+// when it has at most limits.maxMetafilePixels, else scaled down to that many with its aspect ratio
+// kept. OutOfMemory when the natural size is beyond the limits.
+Status InitMetafileCanvas(Canvas& canvas, double width, double height, const DecodeLimits& limits);
 
 // The rendered canvas turned into the output bitmap.
-class Canvas;
 Status CanvasToPixels(const Canvas& canvas, const DecodeLimits& limits, PixelBuffer& out);
 
 }  // namespace tavlen::gfx::metafile

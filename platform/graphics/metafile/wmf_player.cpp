@@ -68,12 +68,8 @@ bool FindWindow(std::span<const uint8_t> bytes, size_t offset, RectD& window) {
 
 Status PrepareCanvas(Canvas& canvas, double width, double height, const DecodeLimits& limits) {
   if (!std::isfinite(width) || !std::isfinite(height)) return Status::InvalidParameter;
-  const double w = std::max(1.0, std::round(std::fabs(width))), h = std::max(1.0, std::round(std::fabs(height)));
-  if (w > limits.maxSide || h > limits.maxSide) return Status::OutOfMemory;
-  auto iw = static_cast<uint32_t>(w), ih = static_cast<uint32_t>(h);
-  if (const Status s = CheckImageSize(PixelFormat::RGB32bpp, iw, ih, limits); s != Status::Ok) return s;
-  FitMetafileCanvas(iw, ih, limits);
-  return canvas.Init(static_cast<int32_t>(iw), static_cast<int32_t>(ih), false);
+  return InitMetafileCanvas(canvas, std::max(1.0, std::round(std::fabs(width))),
+                            std::max(1.0, std::round(std::fabs(height))), limits);
 }
 
 // The window (logical frame) drawn onto the whole canvas.
