@@ -1,4 +1,5 @@
-// Pattern brushes of both formats: monochrome patterns in the text and background colours, colour patterns tiled.
+// Pattern brushes of both formats: monochrome brushes of the bitmap kind in the text and background colours, DIB
+// brushes in their own colours, colour patterns tiled.
 #include <gtest/gtest.h>
 
 #include "tests/graphics/metafile/metafile_writer.h"
@@ -12,10 +13,11 @@ using test::Rgb;
 
 constexpr uint32_t kRedRef = 0x0000FF, kBlueRef = 0xFF0000;  // colour references are 0x00BBGGRR
 constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF;
+constexpr uint32_t kGreen = 0x00FF00, kYellow = 0xFFFF00;  // MonoDib's colour table
 constexpr int32_t kNullPen = static_cast<int32_t>(0x80000008u);
 
 // An 8x8 1-bit DIB whose left four columns are 0 bits and right four are 1 bits. `table` adds a colour
-// table of two RGB quads (green, then yellow), which a monochrome brush must ignore.
+// table of two RGB quads (green, then yellow), which a monochrome brush of the bitmap kind must ignore.
 std::vector<uint8_t> MonoDib(bool table, size_t* headerBytes = nullptr) {
   test::ByteWriter b;
   for (uint32_t v : {40u, 8u, 8u}) b.U32(v);
@@ -72,8 +74,9 @@ TEST(MetafilePatternBrushes, EmfMonoBrushWithRgbTableStillTakesTheDcColours) {
   ExpectStripes(EmfPatternFill(93, 0, true, 2), kRed, kBlue);
 }
 
-TEST(MetafilePatternBrushes, EmfOneBitDibPatternTakesTheDcColours) {
-  ExpectStripes(EmfPatternFill(94, 0, true, 2), kRed, kBlue);
+TEST(MetafilePatternBrushes, EmfOneBitDibPatternTakesItsColourTableInEitherBackgroundMode) {
+  ExpectStripes(EmfPatternFill(94, 0, true, 2), kGreen, kYellow);
+  ExpectStripes(EmfPatternFill(94, 0, true, 1), kGreen, kYellow);
 }
 
 TEST(MetafilePatternBrushes, TransparentBackgroundLeavesTheOneBitsUnpainted) {
@@ -114,8 +117,23 @@ PixelBuffer WmfPatternFill(int16_t style, const std::vector<uint8_t>& pattern) {
   return test::PlayWmfOrFail(w.Finish());
 }
 
-TEST(MetafilePatternBrushes, WmfOneBitDibPatternBrushTakesTheDcColours) {
-  ExpectStripes(WmfPatternFill(5, MonoDib(true)), kRed, kBlue);
+TEST(MetafilePatternBrushes, WmfOneBitDibPatternBrushTakesItsColourTable) {
+  ExpectStripes(WmfPatternFill(5, MonoDib(true)), kGreen, kYellow);
+  // A light pattern (white 0 bits, black 1 bits) stays light.
+  test::ByteWriter dib;
+  for (uint32_t v : {40u, 8u, 8u}) dib.U32(v);
+  dib.U16(1);
+  dib.U16(1);
+  for (int i = 0; i < 6; ++i) dib.U32(0);
+  dib.U32(0x00FFFFFF);
+  dib.U32(0);
+  for (int row = 0; row < 8; ++row) dib.U32(0x0F);
+  ExpectStripes(WmfPatternFill(6, dib.Data()), kWhite, 0);
+}
+
+TEST(MetafilePatternBrushes, WmfPatternStyleWithADibTakesTheDcColours) {
+  // The pattern style with a DIB (its colour table ignored), as writers store a brush made from a bitmap.
+  ExpectStripes(WmfPatternFill(3, MonoDib(true)), kRed, kBlue);
 }
 
 TEST(MetafilePatternBrushes, WmfBitmap16PatternBrushTakesTheDcColours) {
