@@ -169,6 +169,7 @@ bool PlayNested(uint32_t kind, std::span<const uint8_t> bytes, const DecodeLimit
   const Status s = kind <= 2 ? PlayWmf(bytes, nested, px, &stats) : PlayEmf(bytes, nested, px, &stats);
   --t_imageDepth;
   budget.Charge(std::min(share, stats.work + double(px.Width()) * double(px.Height())));
+  image.sourceToPixels = stats.unitsToPixels;
   return s == Status::Ok && FromPixels(px, {}, image.pixels);
 }
 
@@ -282,20 +283,24 @@ bool EmfPlusPlayer::BrushFrom(uint16_t flags, ByteReader& data, PlusBrush& out) 
 void EmfPlusPlayer::ReadObject(uint16_t flags, ByteReader& data) {
   const uint32_t id = flags & 0xFF, type = (flags >> 8) & 0x7F;
   std::span<const uint8_t> bytes;
+  std::vector<uint8_t> whole;
   if (flags & kContinued) {
-    // Parts of a large object: the first word is the whole object's size.
+    // Parts of a large object: the first word is the whole object's size. Writers mark every part, the last
+    // included, or all but the last; the object is whole once its size is gathered (a part's padding dropped).
     const uint32_t total = data.U32();
     if (m_pending.empty()) m_pendingTotal = total;
-    const auto part = data.Take(data.Remaining(), nullptr);
-    if (total != m_pendingTotal || m_pending.size() + part.size() > total || total > m_limits.maxFileBytes) {
+    auto part = data.Take(data.Remaining(), nullptr);
+    if (total != m_pendingTotal || m_pending.size() >= total || total > m_limits.maxFileBytes) {
       m_pending.clear();
       return;
     }
+    part = part.first(std::min<size_t>(part.size(), total - m_pending.size()));
     m_pending.insert(m_pending.end(), part.begin(), part.end());
-    return;
-  }
-  std::vector<uint8_t> whole;
-  if (!m_pending.empty()) {
+    if (m_pending.size() < total) return;
+    whole = std::move(m_pending);
+    m_pending.clear();
+    bytes = whole;
+  } else if (!m_pending.empty()) {
     whole = std::move(m_pending);
     m_pending.clear();
     const auto last = data.Take(data.Remaining(), nullptr);

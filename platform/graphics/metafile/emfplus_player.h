@@ -68,6 +68,9 @@ struct PlusRegion {
 
 struct PlusImage {
   DibImage pixels;  // premultiplied when it has alpha
+  // Source rectangles name parts of the image in its own units: a bitmap's pixels, or an embedded metafile's
+  // units (its bounds), which this takes to the pixels it was played to.
+  Affine sourceToPixels;
 };
 
 using PlusObject =
