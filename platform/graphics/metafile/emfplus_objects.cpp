@@ -52,27 +52,10 @@ bool ReadBrush(ByteReader& r, PlusBrush& b, const DecodeLimits& limits, WorkBudg
       b.color = r.U32();
       b.back = r.U32();
       return r.Ok();
-    case 3: {
-      // A path gradient: drawn in its centre colour.
-      r.U32();
-      r.S32();
-      b.kind = PlusBrush::Kind::Solid;
-      b.color = r.U32();
-      return r.Ok();
-    }
-    case 4: {
-      const uint32_t flags = r.U32();
-      r.S32();  // wrap mode
-      const double x = r.F32(), y = r.F32(), w = r.F32(), h = r.F32();
-      b.kind = PlusBrush::Kind::Linear;
-      b.rect = {x, y, x + w, y + h};
-      b.color = r.U32();
-      b.back = r.U32();
-      r.Skip(8);
-      if (flags & 0x02) b.xform = Matrix(r);
-      if (!b.xform.Finite() || b.xform.Determinant() == 0) b.xform = Affine{};
-      return r.Ok() && std::isfinite(x) && std::isfinite(w) && w != 0;
-    }
+    case 3:
+      return ReadPathGradient(r, b);
+    case 4:
+      return ReadLinearGradient(r, b);
     case 2:
       return ReadTexture(r, b, limits, budget);
     default:

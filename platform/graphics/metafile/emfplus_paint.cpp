@@ -105,16 +105,13 @@ bool SetPlusSource(cairo_t* cr, const PlusBrush& b, const Affine& worldToCanvas)
       cairo_set_source(cr, pattern.get());
       return true;
     }
-    case PlusBrush::Kind::Linear: {
+    case PlusBrush::Kind::Linear:
+    case PlusBrush::Kind::Path: {
       const Affine m = b.xform.Then(worldToCanvas);
       cairo_matrix_t matrix{m.a, m.b, m.c, m.d, m.e, m.f};
       if (cairo_matrix_invert(&matrix) != CAIRO_STATUS_SUCCESS) return false;
-      detail::PatternPtr pattern(cairo_pattern_create_linear(b.rect.left, 0, b.rect.right, 0));
-      for (auto [offset, c] : {std::pair{0.0, b.color}, std::pair{1.0, b.back}}) {
-        cairo_pattern_add_color_stop_rgba(pattern.get(), offset, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
-                                          (c & 0xFF) / 255.0, (c >> 24) / 255.0);
-      }
-      cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+      detail::PatternPtr pattern = GradientPattern(b);
+      if (!pattern || !detail::Good(pattern.get())) return false;
       cairo_pattern_set_matrix(pattern.get(), &matrix);
       cairo_set_source(cr, pattern.get());
       return true;
