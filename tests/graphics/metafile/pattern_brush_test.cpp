@@ -131,6 +131,23 @@ TEST(MetafilePatternBrushes, WmfOneBitDibPatternBrushTakesItsColourTable) {
   ExpectStripes(WmfPatternFill(6, dib.Data()), kWhite, 0);
 }
 
+TEST(MetafilePatternBrushes, EmfDibPatternOfPaletteIndexesTakesThePalettesColours) {
+  // A palette of (cyan, magenta) selected first; the brush's table holds indexes 1 and 0.
+  size_t header = 0;
+  std::vector<uint8_t> dib = MonoDib(false, &header);
+  const std::vector<uint8_t> indexes = {1, 0, 0, 0};
+  dib.insert(dib.begin() + static_cast<std::ptrdiff_t>(header), indexes.begin(), indexes.end());
+  header += indexes.size();
+  test::EmfWriter e(40, 20);
+  e.Record(49, {2, 0x02000300, 0x00FFFF00, 0x00FF00FF});  // palette 2: version, two entries (R, G, B, flags)
+  e.Record(48, {2});
+  EmfPatternBrush(e, 94, 1, dib, header);
+  e.Record(37, {kNullPen});
+  e.Record(37, {1});
+  e.Record(43, {0, 0, 33, 17});
+  ExpectStripes(test::PlayEmfOrFail(e.Finish()), 0xFF00FF, 0x00FFFF);
+}
+
 TEST(MetafilePatternBrushes, WmfPatternStyleWithADibTakesTheDcColours) {
   // The pattern style with a DIB (its colour table ignored), as writers store a brush made from a bitmap.
   ExpectStripes(WmfPatternFill(3, MonoDib(true)), kRed, kBlue);
@@ -144,6 +161,25 @@ TEST(MetafilePatternBrushes, WmfBitmap16PatternBrushTakesTheDcColours) {
   b.U8(1);
   for (int row = 0; row < 8; ++row) b.U16(0x0F);  // top-down rows of two bytes: 0000 1111, pad
   ExpectStripes(WmfPatternFill(3, b.Data()), kRed, kBlue);
+}
+
+TEST(MetafilePatternBrushes, WmfOldPatternBrushTakesTheDcColours) {
+  // META_CREATEPATTERNBRUSH: a Bitmap16 header, 18 reserved bytes, then the bits.
+  test::ByteWriter b;
+  for (int16_t v : {0, 8, 8, 2}) b.S16(v);
+  b.U8(1);
+  b.U8(1);
+  for (int i = 0; i < 18; ++i) b.U8(0);
+  for (int row = 0; row < 8; ++row) b.U16(0x0F);
+  test::WmfWriter w(40, 20);
+  w.CreatePen(5, 0, 0);
+  w.Select(0);
+  w.Record(0x01F9, {}, b.Data());
+  w.Select(1);
+  w.Record(0x0209, {static_cast<int16_t>(kRedRef), 0});
+  w.Record(0x0201, {0, static_cast<int16_t>(kBlueRef >> 16)});
+  w.Record(0x041B, {17, 33, 0, 0});
+  ExpectStripes(test::PlayWmfOrFail(w.Finish()), kRed, kBlue);
 }
 
 TEST(MetafilePatternBrushes, WmfPatternCutShortKeepsItsRowsAndPaintsTheRestInTheTextColour) {
