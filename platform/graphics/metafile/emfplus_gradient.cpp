@@ -15,6 +15,8 @@ enum : uint32_t { kBoundaryPath = 0x01, kTransform = 0x02, kPresetColors = 0x04,
 enum : uint32_t { kFocusScales = 0x40 };
 // Beyond any real brush; keeps a hostile count from making a huge pattern.
 constexpr uint32_t kMaxBlendPositions = 256, kMaxBoundaryPoints = 4096;
+// Patches a path gradient may take; past it the blend's bands are left out (a straight blend stays).
+constexpr size_t kMaxPatches = 1 << 14;
 
 Affine Matrix(ByteReader& r) {
   const double a = r.F32(), b = r.F32(), c = r.F32(), d = r.F32(), e = r.F32(), f = r.F32();
@@ -166,6 +168,7 @@ detail::PatternPtr GradientPattern(const PlusBrush& b) {
   if (bands.empty() || bands.front() > 0) bands.insert(bands.begin(), 0.0);
   if (bands.back() < 1) bands.push_back(1.0);
   const size_t n = b.boundary.size();
+  if (n * bands.size() > kMaxPatches) bands = {0.0, 1.0};
   auto surround = [&b](size_t i) {
     return b.surround.empty() ? b.color : b.surround[std::min(i, b.surround.size() - 1)];
   };
