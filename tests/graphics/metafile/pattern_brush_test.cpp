@@ -104,17 +104,33 @@ TEST(MetafilePatternBrushes, EmfColourPatternTilesFromTheBrushOrigin) {
   }
 }
 
-// WMF: a null pen in slot 0, the brush in slot 1, colours, and a 32x16 rectangle.
-PixelBuffer WmfPatternFill(int16_t style, const std::vector<uint8_t>& pattern) {
+// WMF: a null pen in slot 0, the brush a record of `function` makes in slot 1, colours, and a 32x16 rectangle.
+PixelBuffer WmfFill(uint16_t function, const std::vector<int16_t>& words, const std::vector<uint8_t>& pattern) {
   test::WmfWriter w(40, 20);
   w.CreatePen(5, 0, 0);
   w.Select(0);
-  w.Record(0x0142, {style, 0}, pattern);
+  w.Record(function, words, pattern);
   w.Select(1);
   w.Record(0x0209, {static_cast<int16_t>(kRedRef), 0});
   w.Record(0x0201, {0, static_cast<int16_t>(kBlueRef >> 16)});
   w.Record(0x041B, {17, 33, 0, 0});
   return test::PlayWmfOrFail(w.Finish());
+}
+
+PixelBuffer WmfPatternFill(int16_t style, const std::vector<uint8_t>& pattern) {
+  return WmfFill(0x0142, {style, 0}, pattern);
+}
+
+// An old-style 8x8 1-bit bitmap (type, width, height, bytes per row, planes, bits per pixel) with `rows` of its
+// top-down rows of two bytes (0000 1111, pad), and `gap` bytes between header and bits.
+std::vector<uint8_t> Bitmap16Stripes(int rows, int gap = 0) {
+  test::ByteWriter b;
+  for (int16_t v : {0, 8, 8, 2}) b.S16(v);
+  b.U8(1);
+  b.U8(1);
+  for (int i = 0; i < gap; ++i) b.U8(0);
+  for (int row = 0; row < rows; ++row) b.U16(0x0F);
+  return b.Data();
 }
 
 TEST(MetafilePatternBrushes, WmfOneBitDibPatternBrushTakesItsColourTable) {
@@ -154,42 +170,17 @@ TEST(MetafilePatternBrushes, WmfPatternStyleWithADibTakesTheDcColours) {
 }
 
 TEST(MetafilePatternBrushes, WmfBitmap16PatternBrushTakesTheDcColours) {
-  // The pattern form carries an old-style bitmap: type, width, height, bytes per row, planes, bits per pixel.
-  test::ByteWriter b;
-  for (int16_t v : {0, 8, 8, 2}) b.S16(v);
-  b.U8(1);
-  b.U8(1);
-  for (int row = 0; row < 8; ++row) b.U16(0x0F);  // top-down rows of two bytes: 0000 1111, pad
-  ExpectStripes(WmfPatternFill(3, b.Data()), kRed, kBlue);
+  ExpectStripes(WmfPatternFill(3, Bitmap16Stripes(8)), kRed, kBlue);
 }
 
 TEST(MetafilePatternBrushes, WmfOldPatternBrushTakesTheDcColours) {
-  // META_CREATEPATTERNBRUSH: a Bitmap16 header, 18 reserved bytes, then the bits.
-  test::ByteWriter b;
-  for (int16_t v : {0, 8, 8, 2}) b.S16(v);
-  b.U8(1);
-  b.U8(1);
-  for (int i = 0; i < 18; ++i) b.U8(0);
-  for (int row = 0; row < 8; ++row) b.U16(0x0F);
-  test::WmfWriter w(40, 20);
-  w.CreatePen(5, 0, 0);
-  w.Select(0);
-  w.Record(0x01F9, {}, b.Data());
-  w.Select(1);
-  w.Record(0x0209, {static_cast<int16_t>(kRedRef), 0});
-  w.Record(0x0201, {0, static_cast<int16_t>(kBlueRef >> 16)});
-  w.Record(0x041B, {17, 33, 0, 0});
-  ExpectStripes(test::PlayWmfOrFail(w.Finish()), kRed, kBlue);
+  // META_CREATEPATTERNBRUSH: the bitmap's header, 18 reserved bytes, then its bits.
+  ExpectStripes(WmfFill(0x01F9, {}, Bitmap16Stripes(8, 18)), kRed, kBlue);
 }
 
 TEST(MetafilePatternBrushes, WmfPatternCutShortKeepsItsRowsAndPaintsTheRestInTheTextColour) {
   // Eight rows announced, four present: the missing rows read as 0 bits.
-  test::ByteWriter b;
-  for (int16_t v : {0, 8, 8, 2}) b.S16(v);
-  b.U8(1);
-  b.U8(1);
-  for (int row = 0; row < 4; ++row) b.U16(0x0F);
-  const PixelBuffer px = WmfPatternFill(3, b.Data());
+  const PixelBuffer px = WmfPatternFill(3, Bitmap16Stripes(4));
   for (uint32_t y = 0; y < 16; ++y) {
     for (uint32_t x = 0; x < 32; ++x) {
       const bool striped = y % 8 < 4;
