@@ -15,7 +15,7 @@ enum : uint32_t { kBoundaryPath = 0x01, kTransform = 0x02, kPresetColors = 0x04,
 enum : uint32_t { kFocusScales = 0x40 };
 // Beyond any real brush; keeps a hostile count from making a huge pattern.
 constexpr uint32_t kMaxBlendPositions = 256, kMaxBoundaryPoints = 4096;
-// Patches a path gradient may take; past it the blend's bands are left out (a straight blend stays).
+// Patches a path gradient may take; past it only the band from the boundary to the centre is kept.
 constexpr size_t kMaxPatches = 1 << 14;
 
 Affine Matrix(ByteReader& r) {
@@ -41,9 +41,11 @@ bool ReadBlend(ByteReader& r, bool presets, PlusBrush& b) {
     b.factors.resize(count);
     for (double& f : b.factors) f = std::clamp(static_cast<double>(r.F32()), 0.0, 1.0);
   }
-  // Positions out of order (or not finite) make no gradient to follow.
-  for (size_t i = 0; i < count; ++i)
+  // Positions out of order, or numbers that are not finite, make no gradient to follow.
+  for (size_t i = 0; i < count; ++i) {
     if (!std::isfinite(b.positions[i]) || (i > 0 && b.positions[i] < b.positions[i - 1])) return false;
+    if (!presets && !std::isfinite(b.factors[i])) return false;
+  }
   return r.Ok();
 }
 

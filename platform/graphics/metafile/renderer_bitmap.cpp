@@ -23,7 +23,8 @@ DevicePath RectsPath(std::span<const RectD> rects, const Affine& m) {
 // image and more comes from a writer that gave the destination's size for the bitmap's: the image is stretched over
 // the destination, as every other reader of such files does. Any other source is cut to the image, with the
 // destination cut in proportion, as the system's own copies are: no pixel is read from outside the bitmap.
-// False when nothing of the image is read; `mapped` is then the rectangle the mapping is built from.
+// `mapped` is the source rectangle the mapping onto the destination is built from, `read` the part of it drawn;
+// false when no part of the image is read.
 bool SourceInImage(const DibImage& image, const RectD& src, RectD& mapped, RectD& read) {
   const RectD whole{0, 0, double(image.width), double(image.height)};
   const RectD n = src.Normalized();
