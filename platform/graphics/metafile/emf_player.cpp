@@ -177,6 +177,7 @@ Status PlayEmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
   if (!deviceToCanvas.Finite()) return Status::InvalidParameter;
 
   if (st.maxWork > 0) canvas.Budget().SetLimit(std::min(canvas.Budget().Limit(), st.maxWork));
+  st.unitsToPixels = deviceToCanvas;
   Renderer renderer(canvas, deviceToCanvas, h.metrics);
   EmfPlayer player(renderer, limits);
   if (const Status s = player.Play(bytes, h.size, st); s != Status::Ok) return s;

@@ -141,7 +141,7 @@ bool CreateBrush(P& p, R& r) {
   return r.Ok() && p.R().Objects().Put(index, Make(brush));
 }
 
-bool CreatePatternBrush(P& p, R& r) {
+bool CreatePatternBrush(P& p, R& r, bool mono) {
   const uint32_t index = r.U32(), usage = r.U32();
   const uint32_t offBmi = r.U32(), cbBmi = r.U32(), offBits = r.U32(), cbBits = r.U32();
   BrushObject brush;
@@ -149,6 +149,7 @@ bool CreatePatternBrush(P& p, R& r) {
   const bool ok = r.Ok() && p.ReadDibAt(r, offBmi, cbBmi, offBits, cbBits, usage, img);
   if (ok) {
     brush.style = kBsDibPatternPt;
+    brush.monoTakesDcColors = mono;
     brush.pattern = std::make_shared<const DibImage>(std::move(img));
   } else {
     brush.style = kBsSolid;  // keeps the slot meaningful: writers select it next
@@ -348,8 +349,8 @@ constexpr EmfEntry kHandlers[] = {
     {kEmrComment, Comment},
     {kEmrExtSelectClipRgn, ExtSelectClipRgn},
     {kEmrExtCreateFontIndirectW, CreateFont},
-    {kEmrCreateMonoBrush, CreatePatternBrush},
-    {kEmrCreateDibPatternBrushPt, CreatePatternBrush},
+    {kEmrCreateMonoBrush, [](P& p, R& r) { return CreatePatternBrush(p, r, true); }},
+    {kEmrCreateDibPatternBrushPt, [](P& p, R& r) { return CreatePatternBrush(p, r, false); }},
     {kEmrExtCreatePen, ExtCreatePen},
     {kEmrSetIcmMode, Accept},
     {kEmrCreateColorSpace, Accept},

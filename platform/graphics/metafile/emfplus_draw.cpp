@@ -182,7 +182,9 @@ bool DrawImage(P& p, uint16_t flags, R& r, bool points) {
     if (!r.Ok()) return false;
     to[0] = {dst.left, dst.top}, to[1] = {dst.right, dst.top}, to[2] = {dst.left, dst.bottom};
   }
-  return DrawImageAt(p, image->pixels, src, to);
+  const PointD a = image->sourceToPixels.Apply({src.left, src.top});
+  const PointD b = image->sourceToPixels.Apply({src.right, src.bottom});
+  return DrawImageAt(p, image->pixels, {a.x, a.y, b.x, b.y}, to);
 }
 
 bool SetClip(P& p, uint16_t flags, const DevicePath& shape) {

@@ -52,27 +52,10 @@ bool ReadBrush(ByteReader& r, PlusBrush& b, const DecodeLimits& limits, WorkBudg
       b.color = r.U32();
       b.back = r.U32();
       return r.Ok();
-    case 3: {
-      // A path gradient: drawn in its centre colour.
-      r.U32();
-      r.S32();
-      b.kind = PlusBrush::Kind::Solid;
-      b.color = r.U32();
-      return r.Ok();
-    }
-    case 4: {
-      const uint32_t flags = r.U32();
-      r.S32();  // wrap mode
-      const double x = r.F32(), y = r.F32(), w = r.F32(), h = r.F32();
-      b.kind = PlusBrush::Kind::Linear;
-      b.rect = {x, y, x + w, y + h};
-      b.color = r.U32();
-      b.back = r.U32();
-      r.Skip(8);
-      if (flags & 0x02) b.xform = Matrix(r);
-      if (!b.xform.Finite() || b.xform.Determinant() == 0) b.xform = Affine{};
-      return r.Ok() && std::isfinite(x) && std::isfinite(w) && w != 0;
-    }
+    case 3:
+      return ReadPathGradient(r, b);
+    case 4:
+      return ReadLinearGradient(r, b);
     case 2:
       return ReadTexture(r, b, limits, budget);
     default:
@@ -169,6 +152,7 @@ bool PlayNested(uint32_t kind, std::span<const uint8_t> bytes, const DecodeLimit
   const Status s = kind <= 2 ? PlayWmf(bytes, nested, px, &stats) : PlayEmf(bytes, nested, px, &stats);
   --t_imageDepth;
   budget.Charge(std::min(share, stats.work + double(px.Width()) * double(px.Height())));
+  image.sourceToPixels = stats.unitsToPixels;
   return s == Status::Ok && FromPixels(px, {}, image.pixels);
 }
 
@@ -282,20 +266,24 @@ bool EmfPlusPlayer::BrushFrom(uint16_t flags, ByteReader& data, PlusBrush& out) 
 void EmfPlusPlayer::ReadObject(uint16_t flags, ByteReader& data) {
   const uint32_t id = flags & 0xFF, type = (flags >> 8) & 0x7F;
   std::span<const uint8_t> bytes;
+  std::vector<uint8_t> whole;
   if (flags & kContinued) {
-    // Parts of a large object: the first word is the whole object's size.
+    // Parts of a large object: the first word is the whole object's size. Writers mark every part, the last
+    // included, or all but the last; the object is whole once its size is gathered (a part's padding dropped).
     const uint32_t total = data.U32();
     if (m_pending.empty()) m_pendingTotal = total;
-    const auto part = data.Take(data.Remaining(), nullptr);
-    if (total != m_pendingTotal || m_pending.size() + part.size() > total || total > m_limits.maxFileBytes) {
+    auto part = data.Take(data.Remaining(), nullptr);
+    if (total != m_pendingTotal || m_pending.size() >= total || total > m_limits.maxFileBytes) {
       m_pending.clear();
       return;
     }
+    part = part.first(std::min<size_t>(part.size(), total - m_pending.size()));
     m_pending.insert(m_pending.end(), part.begin(), part.end());
-    return;
-  }
-  std::vector<uint8_t> whole;
-  if (!m_pending.empty()) {
+    if (m_pending.size() < total) return;
+    whole = std::move(m_pending);
+    m_pending.clear();
+    bytes = whole;
+  } else if (!m_pending.empty()) {
     whole = std::move(m_pending);
     m_pending.clear();
     const auto last = data.Take(data.Remaining(), nullptr);

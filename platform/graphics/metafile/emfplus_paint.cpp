@@ -18,6 +18,8 @@ using R = ByteReader;
 constexpr uint16_t kCompressed = 0x4000, kRelative = 0x0800;
 // Beyond any real drawing; keeps a hostile count from making a huge path.
 constexpr uint32_t kMaxPoints = 1u << 20;
+// Beyond the largest canvas by far (device pixels).
+constexpr double kMaxMeshExtent = 1 << 20;
 
 void SetRgba(cairo_t* cr, uint32_t argb) {
   cairo_set_source_rgba(cr, ((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0, (argb & 0xFF) / 255.0,
@@ -105,16 +107,21 @@ bool SetPlusSource(cairo_t* cr, const PlusBrush& b, const Affine& worldToCanvas)
       cairo_set_source(cr, pattern.get());
       return true;
     }
-    case PlusBrush::Kind::Linear: {
+    case PlusBrush::Kind::Linear:
+    case PlusBrush::Kind::Path: {
       const Affine m = b.xform.Then(worldToCanvas);
       cairo_matrix_t matrix{m.a, m.b, m.c, m.d, m.e, m.f};
       if (cairo_matrix_invert(&matrix) != CAIRO_STATUS_SUCCESS) return false;
-      detail::PatternPtr pattern(cairo_pattern_create_linear(b.rect.left, 0, b.rect.right, 0));
-      for (auto [offset, c] : {std::pair{0.0, b.color}, std::pair{1.0, b.back}}) {
-        cairo_pattern_add_color_stop_rgba(pattern.get(), offset, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
-                                          (c & 0xFF) / 255.0, (c >> 24) / 255.0);
+      // Mesh patches are rasterised whole: a boundary far beyond any canvas is shown in its centre colour.
+      for (const PointD& p : b.boundary) {
+        const PointD at = m.Apply(p);
+        if (!(std::fabs(at.x) < kMaxMeshExtent && std::fabs(at.y) < kMaxMeshExtent)) {
+          SetRgba(cr, b.color);
+          return true;
+        }
       }
-      cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+      detail::PatternPtr pattern = GradientPattern(b);
+      if (!pattern || !detail::Good(pattern.get())) return false;
       cairo_pattern_set_matrix(pattern.get(), &matrix);
       cairo_set_source(cr, pattern.get());
       return true;

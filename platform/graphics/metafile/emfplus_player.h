@@ -18,13 +18,23 @@
 namespace tavlen::gfx::metafile {
 
 struct PlusBrush {
-  enum class Kind { Solid, Hatch, Linear, Texture } kind = Kind::Solid;
-  uint32_t color = 0xFF000000, back = 0;  // 0xAARRGGBB; `back` for hatches and the linear end colour
+  enum class Kind { Solid, Hatch, Linear, Path, Texture } kind = Kind::Solid;
+  // 0xAARRGGBB; `back` for hatches and the linear end colour; a path gradient's centre colour is `color`.
+  uint32_t color = 0xFF000000, back = 0;
   int32_t hatch = 0;
-  RectD rect;    // the linear gradient's rectangle (world units), start colour at its left edge
-  Affine xform;  // the gradient's or texture's own transform (texture pixels to world units)
+  RectD rect;    // the linear gradient's rectangle (brush units), start colour at its left edge
+  Affine xform;  // the gradient's or texture's own transform (brush units or texture pixels to world units)
   std::shared_ptr<const DibImage> texture;  // premultiplied, tiled by `wrap`
   int32_t wrap = 0;                         // tile, tile flipping x, y or both, clamp
+  // A gradient's colours from its start (a path gradient's boundary) to its end (its centre), at positions 0-1:
+  // preset colours, or blend factors (0 the start colour, 1 the end colour); neither is a straight blend.
+  std::vector<double> positions, factors;
+  std::vector<uint32_t> presets;
+  // A path gradient: its boundary (brush units) with the colour at each point, its centre, and the focus scales
+  // of the inner outline that takes the centre colour whole.
+  std::vector<PointD> boundary;
+  std::vector<uint32_t> surround;
+  PointD centre, focus;
 };
 
 struct PlusPen {
@@ -68,6 +78,9 @@ struct PlusRegion {
 
 struct PlusImage {
   DibImage pixels;  // premultiplied when it has alpha
+  // Source rectangles name parts of the image in its own units: a bitmap's pixels, or an embedded metafile's
+  // units (its bounds), which this takes to the pixels it was played to.
+  Affine sourceToPixels;
 };
 
 using PlusObject =
@@ -144,6 +157,10 @@ bool SetClipRegion(EmfPlusPlayer& player, uint16_t flags);
 bool DrawCurve(EmfPlusPlayer& player, uint16_t flags, ByteReader& data);
 bool ClosedCurve(EmfPlusPlayer& player, uint16_t flags, ByteReader& data, bool fill);
 bool SetPlusSource(cairo_t* cr, const PlusBrush& brush, const Affine& worldToCanvas);
+// Gradient brushes (emfplus_gradient.cpp): their data after the brush type, and their cairo pattern.
+bool ReadLinearGradient(ByteReader& data, PlusBrush& brush);
+bool ReadPathGradient(ByteReader& data, PlusBrush& brush);
+detail::PatternPtr GradientPattern(const PlusBrush& brush);
 bool DrawString(EmfPlusPlayer& player, uint16_t flags, ByteReader& data);
 bool DrawDriverString(EmfPlusPlayer& player, uint16_t flags, ByteReader& data);
 

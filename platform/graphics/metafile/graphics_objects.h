@@ -56,9 +56,12 @@ struct BrushObject {
   uint32_t style = kBsSolid;
   ColorRef color = 0;
   uint32_t hatch = 0;
-  // A 1-bit pattern paints its 0 bits in the text colour and its 1 bits in the background colour (or not at
-  // all in transparent background mode); deeper ones tile their own pixels.
+  // The pattern's pixels, tiled from the brush origin.
   std::shared_ptr<const DibImage> pattern;
+  // A brush made from a device-dependent bitmap (the old pattern brushes, the new format's monochrome brush): when
+  // it is 1-bit it paints its 0 bits in the text colour and its 1 bits in the background colour (or not at all in
+  // transparent background mode). A DIB pattern brush paints its colour table's colours, as any DIB does.
+  bool monoTakesDcColors = false;
 };
 
 struct FontObject {

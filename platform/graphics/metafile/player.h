@@ -5,6 +5,7 @@
 #include <span>
 
 #include "platform/graphics/limits.h"
+#include "platform/graphics/metafile/geometry.h"
 #include "platform/graphics/pixel_buffer.h"
 
 namespace tavlen::gfx::metafile {
@@ -12,11 +13,14 @@ namespace tavlen::gfx::metafile {
 // What a play did: every record read, and those the player does not draw (unknown or malformed ones).
 // `maxWork`, when set, is given by the caller: the most drawing work the play may do (an embedded picture's
 // share of its host's budget).
+// `unitsToPixels` takes the metafile's own units (an EMF's reference-device pixels, a WMF's logical units of its
+// frame) to the picture's pixels, for callers that place parts of the picture by them.
 struct PlayStats {
   uint64_t records = 0;
   uint64_t skipped = 0;
   double work = 0;  // pixel-equivalents spent drawing (see WorkBudget)
   double maxWork = 0;
+  Affine unitsToPixels;
 };
 
 // True when the bytes start like a metafile of the kind (placeable key or standard header; EMF header).

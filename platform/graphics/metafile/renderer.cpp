@@ -144,7 +144,7 @@ bool Renderer::SetBrushSource(cairo_t* cr, const BrushObject& brush) const {
   }
   if ((brush.style == kBsPattern || brush.style == kBsDibPattern || brush.style == kBsDibPatternPt) && brush.pattern) {
     detail::SurfacePtr surface;
-    if (brush.pattern->monochrome) {
+    if (brush.pattern->monochrome && brush.monoTakesDcColors) {
       DibImage recoloured = *brush.pattern;
       const bool transparent = m_dc.bkMode == kTransparent;
       const uint32_t fore = Rgb(m_dc.textColor), back = transparent ? 0 : Rgb(m_dc.bkColor);
@@ -238,7 +238,9 @@ void Renderer::Stroke(const DevicePath& shape) {
 
   cairo_line_cap_t cap = CAIRO_LINE_CAP_ROUND;
   cairo_line_join_t join = CAIRO_LINE_JOIN_ROUND;
-  if (pen->extended && geometric) {
+  // Extended pens take their ends and joins from the style when geometric; the old kind's style carries them too,
+  // and a wide old pen is geometric.
+  if ((pen->extended && geometric) || (!pen->extended && width > 1)) {
     const uint32_t c = pen->style & kPsEndCapMask, j = pen->style & kPsJoinMask;
     cap = c == kPsEndCapFlat     ? CAIRO_LINE_CAP_BUTT
           : c == kPsEndCapSquare ? CAIRO_LINE_CAP_SQUARE

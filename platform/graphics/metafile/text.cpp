@@ -189,8 +189,15 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
   if (!context) return;
 
   detail::FontDescriptionPtr desc(pango_font_description_new());
-  const std::string face = ResolveFace(font);
+  std::string face = ResolveFace(font);
   pango_font_description_set_family(desc.get(), face.c_str());
+  // Symbol text is drawn as the Unicode characters its bytes stand for, which a face with only a symbol character
+  // map would show as other symbols; such a face gives way to a Unicode one.
+  if (!(options & kEtoGlyphIndex) && TextCharSet(font.charSet, font.face) == kSymbolCharset &&
+      SymbolEncodedFace(context, desc.get())) {
+    face = "serif";
+    pango_font_description_set_family(desc.get(), face.c_str());
+  }
   const int weight = font.weight <= 0 ? 400 : std::clamp(font.weight, 100, 1000);
   pango_font_description_set_weight(desc.get(), static_cast<PangoWeight>(weight));
   pango_font_description_set_style(desc.get(), font.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
@@ -241,9 +248,14 @@ void Renderer::TextOut(PointD ref, const TextRun& text, uint32_t options, const 
     baseline = -descent;
   }
 
+  // The escapement turns counter-clockwise in logical space, so a mapping that flips y (up the page) turns it
+  // the other way on the device: at 270 degrees a y-axis label reads upwards. A mapping that flips x does not
+  // mirror glyphs or turn text.
   double phi = std::atan2(m.b, m.a);
-  if (m.AxisAligned() && m.a < 0) phi = 0;  // a mirrored mapping does not mirror glyphs
-  const double theta = phi - font.escapement * std::numbers::pi / 1800;
+  bool flipped = m.Determinant() < 0;
+  if (m.AxisAligned() && m.a < 0) phi = 0, flipped = false;
+  const double escapement = font.escapement * std::numbers::pi / 1800;
+  const double theta = flipped ? phi + escapement : phi - escapement;
   const PointD origin = m.Apply(ref);
   const double cs = std::cos(theta), sn = std::sin(theta);
   auto toDevice = [&](double x, double y) { return PointD{origin.x + cs * x - sn * y, origin.y + sn * x + cs * y}; };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "platform/graphics/metafile/text_line.h"
@@ -19,6 +20,29 @@ long FaceGlyphCount(cairo_scaled_font_t* font) {
   const long count = face->num_glyphs;
   cairo_ft_scaled_font_unlock_face(font);
   return count;
+}
+
+bool SymbolEncodedFace(PangoContext* context, const PangoFontDescription* desc) {
+  std::shared_ptr<PangoFont> font(pango_context_load_font(context, desc), [](PangoFont* f) {
+    if (f) g_object_unref(f);
+  });
+  if (!font || !PANGO_IS_CAIRO_FONT(font.get())) return false;
+  cairo_scaled_font_t* scaled = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font.get()));
+  if (!scaled || cairo_scaled_font_get_type(scaled) != CAIRO_FONT_TYPE_FT) return false;
+  FT_Face face = cairo_ft_scaled_font_lock_face(scaled);
+  if (!face) return false;
+  bool symbol = false, unicode = false;
+  for (int i = 0; i < face->num_charmaps; ++i) {
+    symbol |= face->charmaps[i]->encoding == FT_ENCODING_MS_SYMBOL;
+    unicode |= face->charmaps[i]->encoding == FT_ENCODING_UNICODE;
+  }
+  // Some symbol faces label their symbol-ordered map as Unicode: they hold alpha where 'a' is.
+  char name[8] = "";
+  const FT_UInt a = unicode ? FT_Get_Char_Index(face, 'a') : 0;
+  const bool greekAtLatin = a != 0 && FT_HAS_GLYPH_NAMES(face) && FT_Get_Glyph_Name(face, a, name, sizeof name) == 0 &&
+                            std::strcmp(name, "alpha") == 0;
+  cairo_ft_scaled_font_unlock_face(scaled);
+  return (symbol && !unicode) || greekAtLatin;
 }
 
 namespace {

@@ -28,6 +28,11 @@ std::vector<double> DeviceAdvances(const TextRun& text, double advanceScale);
 // The number of glyphs of the scaled font's FreeType face; 0 when it is not a FreeType font.
 long FaceGlyphCount(cairo_scaled_font_t* font);
 
+// Whether the font `desc` names holds its glyphs at the symbol set's byte codes (a symbol character map only, or a
+// "Unicode" one in that order), where a text library would look characters below U+0100 up too: a multiplication
+// sign would show as a dot operator.
+bool SymbolEncodedFace(PangoContext* context, const PangoFontDescription* desc);
+
 // Glyph indexes of the font `desc` names, drawn through its FreeType face at the record's advances (or the
 // glyphs' own); indexes the face does not have take their advance but draw nothing. A `standIn` face (not
 // the writer's own) draws only indexes both faces are known to share: the printable ASCII glyphs of the

@@ -158,6 +158,8 @@ Status PlayWmf(std::span<const uint8_t> bytes, const DecodeLimits& limits, Pixel
   if (st.maxWork > 0) canvas.Budget().SetLimit(std::min(canvas.Budget().Limit(), st.maxWork));
   Renderer renderer(canvas, Affine{}, DeviceMetrics{});
   MapWindow(renderer, window, canvas);
+  const double sx = canvas.Width() / window.Width(), sy = canvas.Height() / window.Height();
+  st.unitsToPixels = {sx, 0, 0, sy, -window.left * sx, -window.top * sy};
   WmfPlayer player(renderer, limits);
   player.SetFixedViewport(true);
   if (const Status s = player.Play(bytes, header.recordsAt, st); s != Status::Ok) return s;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 
+#include "platform/graphics/metafile/bitmap16.h"
 #include "platform/graphics/metafile/region_data.h"
 #include "platform/graphics/metafile/wmf_player.h"
 
@@ -333,51 +334,6 @@ bool CreateRegion(P& w, R& p) {
   w.AddObject(Make(std::move(region)));
   return ok;
 }
-// Old-style bitmaps (device-dependent, without a colour table). With `padShort`, bits cut short by the record's
-// end (some writers count them wrongly) read as zeros: a pattern brush then keeps the rows it has, and a 1-bit
-// one paints the rest in the text colour, instead of the whole brush being lost.
-bool ReadBitmap16(R& p, DibImage& out, const DecodeLimits& limits, bool padShort = false) {
-  p.S16();
-  const int16_t width = p.S16(), height = p.S16(), widthBytes = p.S16();
-  const uint8_t planes = p.U8(), bits = p.U8();
-  if (!p.Ok() || width <= 0 || height <= 0 || widthBytes <= 0 || planes != 1) return false;
-  if (bits != 1 && bits != 24 && bits != 32) return false;
-  if (static_cast<uint64_t>(widthBytes) * 8 < static_cast<uint64_t>(width) * bits) return false;
-  if (CheckImageSize(PixelFormat::ARGB32bpp, width, height, limits) != Status::Ok) return false;
-  const size_t need = static_cast<size_t>(widthBytes) * height;
-  std::vector<uint8_t> padded;
-  std::span<const uint8_t> data;
-  if (padShort && need > p.Remaining()) {
-    const auto present = p.Take(p.Remaining(), nullptr);
-    padded.assign(present.begin(), present.end());
-    padded.resize(need, 0);
-    data = padded;
-  } else {
-    data = p.Take(need, nullptr);
-  }
-  if (data.empty()) return false;
-  DibImage img;
-  img.width = width, img.height = height, img.bottomUp = false;
-  img.pixels.resize(size_t(width) * height);
-  img.monochrome = bits == 1;
-  if (img.monochrome) img.bits.resize(img.pixels.size());
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* row = data.data() + size_t(y) * widthBytes;
-    for (int x = 0; x < width; ++x) {
-      const size_t i = size_t(y) * width + x;
-      if (bits == 1) {
-        const uint8_t v = (row[x >> 3] >> (7 - (x & 7))) & 1;
-        img.bits[i] = v;
-        img.pixels[i] = v ? 0xFFFFFFFFu : 0xFF000000u;
-      } else {
-        const uint8_t* px = row + x * (bits / 8);
-        img.pixels[i] = 0xFF000000u | (px[2] << 16) | (px[1] << 8) | px[0];
-      }
-    }
-  }
-  out = std::move(img);
-  return true;
-}
 bool CreatePatternBrush(P& w, R& p) {
   // A Bitmap16 header, 18 reserved bytes, then the pattern's bits.
   R header(p.Take(10, nullptr));
@@ -388,20 +344,32 @@ bool CreatePatternBrush(P& w, R& p) {
   R whole(joined);
   DibImage img;
   BrushObject brush;
-  if (ReadBitmap16(whole, img, w.Limits(), true)) {
+  if (ReadBitmap16(whole, w.Limits(), img)) {
     brush.style = kBsPattern;
+    brush.monoTakesDcColors = true;
     brush.pattern = std::make_shared<const DibImage>(std::move(img));
   }
   w.AddObject(Make(std::move(brush)));
   return brush.pattern != nullptr;
 }
+// A DIB's info header starts with its own size; a Bitmap16 starts with its type and a width above zero, which
+// cannot read as one.
+bool StartsWithDibHeader(const R& p) {
+  const auto head = p.Slice(p.Position(), 4);
+  if (head.size() < 4) return false;
+  const uint32_t size = head[0] | head[1] << 8 | head[2] << 16 | uint32_t{head[3]} << 24;
+  return size == 12 || (size >= 40 && size <= 124);
+}
+// The pattern style makes a brush of the device-dependent kind, whose bitmap may be stored either way; the DIB
+// styles make a DIB brush, which keeps its colour table.
 bool DibCreatePatternBrush(P& w, R& p) {
   const uint16_t style = p.U16(), usage = p.U16();
   BrushObject brush;
   DibImage img;
   bool ok = false;
   if (style == kBsPattern) {
-    ok = ReadBitmap16(p, img, w.Limits(), true);
+    ok = StartsWithDibHeader(p) ? w.ReadPackedDib(p, DibColors::Rgb, img) : ReadBitmap16(p, w.Limits(), img);
+    brush.monoTakesDcColors = true;
   } else {
     ok = w.ReadPackedDib(p, usage == 1 ? DibColors::Palette : DibColors::Rgb, img);
   }
@@ -526,7 +494,12 @@ bool OldBitBlt(P& w, R& p, bool stretch, uint16_t words) {
     return true;
   }
   DibImage img;
-  if (!ReadBitmap16(p, img, w.Limits())) return false;
+  if (!ReadBitmap16(p, w.Limits(), img)) return false;
+  if (img.monochrome) {
+    // A monochrome bitmap copied to colour takes the destination's text colour for 0 bits, its background for 1.
+    const uint32_t fore = w.R().Rgb(w.R().Dc().textColor), back = w.R().Rgb(w.R().Dc().bkColor);
+    for (size_t i = 0; i < img.pixels.size(); ++i) img.pixels[i] = img.bits[i] ? back : fore;
+  }
   w.R().StretchBlt(&img, {xSrc, ySrc, xSrc + srcW, ySrc + srcH}, dest, rop);
   return true;
 }

@@ -144,5 +144,105 @@ TEST(MetafileDib, RefusesTruncatedHugeAndUnknownImages) {
   EXPECT_EQ(img.width, 77u);  // untouched on failure
 }
 
+uint32_t Checker10(int x, int y) {
+  return static_cast<uint32_t>((x * 25) << 16 | (y * 25) << 8 | ((x + y) & 1 ? 0xFF : 0));
+}
+
+// Every pixel of the 200x200 destination at (10, 10) shows the 10x10 checker stretched: blocks of 20x20.
+void ExpectStretchedChecker(const PixelBuffer& px) {
+  for (uint32_t y = 0; y < 200; ++y) {
+    for (uint32_t x = 0; x < 200; ++x) {
+      ASSERT_EQ(Rgb(px, 10 + x, 10 + y), Checker10(static_cast<int>(x / 20), static_cast<int>(y / 20)))
+          << x << "," << y;
+    }
+  }
+  EXPECT_EQ(Rgb(px, 9, 100), kWhite);
+  EXPECT_EQ(Rgb(px, 210, 100), kWhite);
+}
+
+TEST(MetafileBitmaps, EmfBitBltOfASmallBitmapOverALargeAreaStretchesIt) {
+  std::vector<uint8_t> bits;
+  const std::vector<uint8_t> info = test::Dib24(10, 10, Checker10, &bits);
+  std::vector<uint8_t> dib = info;
+  dib.insert(dib.end(), bits.begin(), bits.end());
+  test::EmfWriter e(220, 220);
+  // Bounds, destination (10, 10) 200x200, SRCCOPY, source (0, 0), identity source transform, background colour,
+  // usage, DIB offsets and sizes: 100 bytes, then the DIB.
+  std::vector<int32_t> values = {0, 0, 219, 219, 10, 10, 200, 200, 0x00CC0020, 0, 0};
+  for (float f : {1.f, 0.f, 0.f, 1.f, 0.f, 0.f}) {
+    int32_t v;
+    __builtin_memcpy(&v, &f, 4);
+    values.push_back(v);
+  }
+  for (int32_t v : {0, 0, 100, static_cast<int32_t>(info.size()), 100 + static_cast<int32_t>(info.size()),
+                    static_cast<int32_t>(bits.size())})
+    values.push_back(v);
+  e.Record(76, values, dib);
+  ExpectStretchedChecker(test::PlayEmfOrFail(e.Finish()));
+}
+
+TEST(MetafileBitmaps, WmfDibBitBltOfASmallBitmapOverALargeAreaStretchesIt) {
+  test::WmfWriter w(220, 220);
+  // SRCCOPY, source (0, 0), destination 200x200 at (10, 10), then the DIB.
+  w.Record(0x0940, {0x0020, 0x00CC, 0, 0, 200, 200, 10, 10}, test::Dib24(10, 10, Checker10));
+  ExpectStretchedChecker(test::PlayWmfOrFail(w.Finish()));
+}
+
+TEST(MetafileBitmaps, SourcePartlyOutsideTheBitmapCopiesOnlyTheBitmapsPart) {
+  // Source columns 6-15 of a 10-wide bitmap at one-to-one: columns 6-9 land, the rest is left alone.
+  test::WmfWriter w(40, 40);
+  w.Record(0x0940, {0x0020, 0x00CC, 0, 6, 10, 10, 5, 5}, test::Dib24(10, 10, Checker10));
+  const PixelBuffer px = test::PlayWmfOrFail(w.Finish());
+  for (uint32_t y = 0; y < 10; ++y) {
+    for (uint32_t x = 0; x < 10; ++x) {
+      ASSERT_EQ(Rgb(px, 5 + x, 5 + y), x < 4 ? Checker10(static_cast<int>(6 + x), static_cast<int>(y)) : kWhite)
+          << x << "," << y;
+    }
+  }
+}
+
+// A META_STRETCHBLT of a 2x2 old-style bitmap of the given depth (rows of `rowBytes`) onto 20x20 at (x, 10).
+void StretchBitmap16(test::WmfWriter& w, int16_t x, uint8_t bitsPerPixel, int16_t rowBytes,
+                     const std::vector<uint8_t>& rows) {
+  std::vector<uint8_t> bitmap = {0, 0, 2, 0, 2, 0, static_cast<uint8_t>(rowBytes), 0, 1, bitsPerPixel};
+  bitmap.insert(bitmap.end(), rows.begin(), rows.end());
+  w.Record(0x0B23, {0x0020, 0x00CC, 2, 2, 0, 0, 20, 20, 10, x}, bitmap);
+}
+
+TEST(MetafileBitmaps, OldBitmapsOfEveryDepthStretch) {
+  test::WmfWriter w(140, 40);
+  w.Record(0x0209, {0x00FF, 0x0000});                // text colour red: 0 bits of a monochrome bitmap
+  w.Record(0x0201, {0x0000, 0x00FF});                // background blue: 1 bits
+  StretchBitmap16(w, 0, 1, 2, {0x40, 0, 0x80, 0});   // 0 1 / 1 0
+  StretchBitmap16(w, 20, 4, 2, {0x9C, 0, 0x0F, 0});  // standard 16 colours
+  StretchBitmap16(w, 40, 8, 2, {0, 9, 250, 255});    // system palette
+  StretchBitmap16(w, 60, 16, 4, {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0xFF, 0x7F});  // 5-5-5
+  StretchBitmap16(w, 80, 24, 6, {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0x80, 0x80, 0x80});
+  StretchBitmap16(w, 100, 32, 8, {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0x80, 0x80, 0x80, 0});
+  const PixelBuffer px = test::PlayWmfOrFail(w.Finish());
+  const uint32_t expected[6][4] = {
+      {0xFF0000, 0x0000FF, 0x0000FF, 0xFF0000}, {0xFF0000, 0x0000FF, 0x000000, 0xFFFFFF},
+      {0x000000, 0xA6CAF0, 0x00FF00, 0xFFFFFF}, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF},
+      {0xFF0000, 0x00FF00, 0x0000FF, 0x808080}, {0xFF0000, 0x00FF00, 0x0000FF, 0x808080},
+  };
+  for (int k = 0; k < 6; ++k) {
+    for (int q = 0; q < 4; ++q) {
+      const uint32_t x = static_cast<uint32_t>(20 * k + (q % 2) * 10), y = static_cast<uint32_t>(10 + (q / 2) * 10);
+      for (uint32_t dy = 0; dy < 10; ++dy)
+        for (uint32_t dx = 0; dx < 10; ++dx) ASSERT_EQ(Rgb(px, x + dx, y + dy), expected[k][q]) << k << " " << q;
+    }
+  }
+}
+
+TEST(MetafileBitmaps, OldBitmapCutShortDrawsTheRowsItHas) {
+  // Two rows announced, one present: the missing row reads as zeros (black).
+  test::WmfWriter w(40, 40);
+  StretchBitmap16(w, 10, 24, 6, {0xFF, 0, 0, 0, 0xFF, 0});
+  const PixelBuffer px = test::PlayWmfOrFail(w.Finish());
+  EXPECT_EQ(Rgb(px, 12, 12), 0x0000FFu);
+  EXPECT_EQ(Rgb(px, 25, 12), 0x00FF00u);
+  EXPECT_EQ(Rgb(px, 12, 25), 0u);
+}
+
 }  // namespace
 }  // namespace tavlen::gfx

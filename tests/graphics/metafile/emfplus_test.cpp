@@ -199,5 +199,111 @@ TEST(MetafileEmfPlus, WorldTransformAndClipApply) {
   EXPECT_EQ(Rgb(px, 25, 25), kWhite);
 }
 
+// An image object of an embedded metafile (kind: 1 WMF, 2 placeable WMF, 3 EMF), in `parts` records marked as
+// continued (every one, as the system's writer marks them).
+void MetafileImage(PlusWriter& plus, uint8_t id, uint32_t kind, const std::vector<uint8_t>& file, size_t parts) {
+  test::ByteWriter object;
+  for (uint32_t v : {0xDBC01002u, 2u, kind, static_cast<uint32_t>(file.size())}) object.U32(v);
+  object.Bytes(file);
+  const std::vector<uint8_t>& all = object.Data();
+  if (parts == 1) {
+    plus.Record(0x4008, static_cast<uint16_t>(0x0500 | id), all);
+    return;
+  }
+  const size_t step = ((all.size() + parts - 1) / parts + 3) & ~size_t{3};  // parts but the last fill their records
+  for (size_t at = 0; at < all.size(); at += step) {
+    test::ByteWriter part;
+    part.U32(static_cast<uint32_t>(all.size()));
+    part.Bytes({all.begin() + static_cast<std::ptrdiff_t>(at),
+                all.begin() + static_cast<std::ptrdiff_t>(std::min(all.size(), at + step))});
+    plus.Record(0x4008, static_cast<uint16_t>(0x8500 | id), part.Data());
+  }
+}
+
+// DrawImage of image `id`: source rectangle (pixel unit) onto a destination rectangle.
+void DrawImage(PlusWriter& plus, uint8_t id, std::initializer_list<float> src, std::initializer_list<float> dst) {
+  test::ByteWriter d;
+  d.U32(0xFFFFFFFF);
+  d.U32(2);
+  for (float v : src) d.F32(v);
+  for (float v : dst) d.F32(v);
+  plus.Record(0x401A, id, d.Data());
+}
+
+// A blue page with the image drawn on 30x30 pixels at (10, 10): its left half red, its right half white.
+void ExpectLeftHalfRed(const PixelBuffer& px) {
+  EXPECT_EQ(Rgb(px, 5, 5), 0x0000FFu);
+  EXPECT_EQ(Rgb(px, 45, 25), 0x0000FFu);
+  for (uint32_t y : {12u, 25u, 37u}) {
+    EXPECT_EQ(Rgb(px, 12, y), 0xFF0000u) << y;
+    EXPECT_EQ(Rgb(px, 23, y), 0xFF0000u) << y;
+    EXPECT_EQ(Rgb(px, 27, y), kWhite) << y;
+    EXPECT_EQ(Rgb(px, 38, y), kWhite) << y;
+  }
+}
+
+// A WMF of 1000 x 1000 units whose left half is red.
+std::vector<uint8_t> HalfRedWmf(bool placeable) {
+  std::vector<uint8_t> file;
+  if (placeable) {
+    test::WmfWriter w(1000, 1000);
+    w.CreateBrush(0, 0x0000FF);
+    w.CreatePen(5, 0, 0);
+    w.Select(0);
+    w.Select(1);
+    w.Record(0x041B, {1000, 500, 0, 0});
+    file = w.Finish();
+    file[14] = 0xE8, file[15] = 0x03;  // 1000 units per inch: 96 pixels
+    return file;
+  }
+  test::WmfWriter w(1000, 1000, false);
+  w.CreateBrush(0, 0x0000FF);
+  w.CreatePen(5, 0, 0);
+  w.Select(0);
+  w.Select(1);
+  w.Record(0x041B, {1000, 500, 0, 0});
+  return w.Finish();
+}
+
+TEST(MetafileEmfPlus, EmbeddedWmfDrawnByItsOwnUnits) {
+  for (bool placeable : {true, false}) {
+    for (size_t parts : {1u, 2u}) {
+      test::EmfWriter e(60, 60);
+      PlusWriter plus;
+      plus.Start();
+      plus.FillRect(kBlue, 0, 0, 60, 60);
+      MetafileImage(plus, 4, placeable ? 2 : 1, HalfRedWmf(placeable), parts);
+      DrawImage(plus, 4, {0, 0, 1000, 1000}, {10, 10, 30, 30});
+      plus.FlushInto(e);
+      SCOPED_TRACE(testing::Message() << "placeable " << placeable << ", parts " << parts);
+      ExpectLeftHalfRed(Play(e));
+    }
+  }
+}
+
+TEST(MetafileEmfPlus, EmbeddedEmfSourceRectangleIsInItsDevicePixels) {
+  // A 1-inch frame on a 72-dpi reference device (bounds 0-71), left half red; drawn by DrawImagePoints.
+  test::EmfWriter::Device device{{0, 0, 2540, 2540}, {720, 720}, {254, 254}, {254000, 254000}};
+  test::EmfWriter inner(device);
+  inner.Record(37, {static_cast<int32_t>(0x80000008u)});  // null pen
+  inner.Record(39, {1, 0, 0x0000FF, 0});                  // red brush
+  inner.Record(37, {1});
+  inner.Record(43, {0, 0, 36, 72});
+  test::EmfWriter e(60, 60);
+  PlusWriter plus;
+  plus.Start();
+  plus.FillRect(kBlue, 0, 0, 60, 60);
+  MetafileImage(plus, 7, 3, inner.Finish(), 1);
+  test::ByteWriter d;
+  d.U32(0xFFFFFFFF);
+  d.U32(2);
+  for (float v : {0.f, 0.f, 72.f, 72.f}) d.F32(v);
+  d.U32(3);
+  for (float v : {10.f, 10.f, 40.f, 10.f, 10.f, 40.f}) d.F32(v);
+  plus.Record(0x401B, 7, d.Data());
+  plus.FlushInto(e);
+  ExpectLeftHalfRed(Play(e));
+}
+
 }  // namespace
 }  // namespace tavlen::gfx

@@ -1,4 +1,5 @@
-// Pattern brushes of both formats: monochrome patterns in the text and background colours, colour patterns tiled.
+// Pattern brushes of both formats: monochrome brushes of the bitmap kind in the text and background colours, DIB
+// brushes in their own colours, colour patterns tiled.
 #include <gtest/gtest.h>
 
 #include "tests/graphics/metafile/metafile_writer.h"
@@ -12,10 +13,11 @@ using test::Rgb;
 
 constexpr uint32_t kRedRef = 0x0000FF, kBlueRef = 0xFF0000;  // colour references are 0x00BBGGRR
 constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF;
+constexpr uint32_t kGreen = 0x00FF00, kYellow = 0xFFFF00;  // MonoDib's colour table
 constexpr int32_t kNullPen = static_cast<int32_t>(0x80000008u);
 
 // An 8x8 1-bit DIB whose left four columns are 0 bits and right four are 1 bits. `table` adds a colour
-// table of two RGB quads (green, then yellow), which a monochrome brush must ignore.
+// table of two RGB quads (green, then yellow), which a monochrome brush of the bitmap kind must ignore.
 std::vector<uint8_t> MonoDib(bool table, size_t* headerBytes = nullptr) {
   test::ByteWriter b;
   for (uint32_t v : {40u, 8u, 8u}) b.U32(v);
@@ -72,8 +74,9 @@ TEST(MetafilePatternBrushes, EmfMonoBrushWithRgbTableStillTakesTheDcColours) {
   ExpectStripes(EmfPatternFill(93, 0, true, 2), kRed, kBlue);
 }
 
-TEST(MetafilePatternBrushes, EmfOneBitDibPatternTakesTheDcColours) {
-  ExpectStripes(EmfPatternFill(94, 0, true, 2), kRed, kBlue);
+TEST(MetafilePatternBrushes, EmfOneBitDibPatternTakesItsColourTableInEitherBackgroundMode) {
+  ExpectStripes(EmfPatternFill(94, 0, true, 2), kGreen, kYellow);
+  ExpectStripes(EmfPatternFill(94, 0, true, 1), kGreen, kYellow);
 }
 
 TEST(MetafilePatternBrushes, TransparentBackgroundLeavesTheOneBitsUnpainted) {
@@ -101,12 +104,12 @@ TEST(MetafilePatternBrushes, EmfColourPatternTilesFromTheBrushOrigin) {
   }
 }
 
-// WMF: a null pen in slot 0, the brush in slot 1, colours, and a 32x16 rectangle.
-PixelBuffer WmfPatternFill(int16_t style, const std::vector<uint8_t>& pattern) {
+// WMF: a null pen in slot 0, the brush a record of `function` makes in slot 1, colours, and a 32x16 rectangle.
+PixelBuffer WmfFill(uint16_t function, const std::vector<int16_t>& words, const std::vector<uint8_t>& pattern) {
   test::WmfWriter w(40, 20);
   w.CreatePen(5, 0, 0);
   w.Select(0);
-  w.Record(0x0142, {style, 0}, pattern);
+  w.Record(function, words, pattern);
   w.Select(1);
   w.Record(0x0209, {static_cast<int16_t>(kRedRef), 0});
   w.Record(0x0201, {0, static_cast<int16_t>(kBlueRef >> 16)});
@@ -114,28 +117,70 @@ PixelBuffer WmfPatternFill(int16_t style, const std::vector<uint8_t>& pattern) {
   return test::PlayWmfOrFail(w.Finish());
 }
 
-TEST(MetafilePatternBrushes, WmfOneBitDibPatternBrushTakesTheDcColours) {
-  ExpectStripes(WmfPatternFill(5, MonoDib(true)), kRed, kBlue);
+PixelBuffer WmfPatternFill(int16_t style, const std::vector<uint8_t>& pattern) {
+  return WmfFill(0x0142, {style, 0}, pattern);
 }
 
-TEST(MetafilePatternBrushes, WmfBitmap16PatternBrushTakesTheDcColours) {
-  // The pattern form carries an old-style bitmap: type, width, height, bytes per row, planes, bits per pixel.
+// An old-style 8x8 1-bit bitmap (type, width, height, bytes per row, planes, bits per pixel) with `rows` of its
+// top-down rows of two bytes (0000 1111, pad), and `gap` bytes between header and bits.
+std::vector<uint8_t> Bitmap16Stripes(int rows, int gap = 0) {
   test::ByteWriter b;
   for (int16_t v : {0, 8, 8, 2}) b.S16(v);
   b.U8(1);
   b.U8(1);
-  for (int row = 0; row < 8; ++row) b.U16(0x0F);  // top-down rows of two bytes: 0000 1111, pad
-  ExpectStripes(WmfPatternFill(3, b.Data()), kRed, kBlue);
+  for (int i = 0; i < gap; ++i) b.U8(0);
+  for (int row = 0; row < rows; ++row) b.U16(0x0F);
+  return b.Data();
+}
+
+TEST(MetafilePatternBrushes, WmfOneBitDibPatternBrushTakesItsColourTable) {
+  ExpectStripes(WmfPatternFill(5, MonoDib(true)), kGreen, kYellow);
+  // A light pattern (white 0 bits, black 1 bits) stays light.
+  test::ByteWriter dib;
+  for (uint32_t v : {40u, 8u, 8u}) dib.U32(v);
+  dib.U16(1);
+  dib.U16(1);
+  for (int i = 0; i < 6; ++i) dib.U32(0);
+  dib.U32(0x00FFFFFF);
+  dib.U32(0);
+  for (int row = 0; row < 8; ++row) dib.U32(0x0F);
+  ExpectStripes(WmfPatternFill(6, dib.Data()), kWhite, 0);
+}
+
+TEST(MetafilePatternBrushes, EmfDibPatternOfPaletteIndexesTakesThePalettesColours) {
+  // A palette of (cyan, magenta) selected first; the brush's table holds indexes 1 and 0.
+  size_t header = 0;
+  std::vector<uint8_t> dib = MonoDib(false, &header);
+  const std::vector<uint8_t> indexes = {1, 0, 0, 0};
+  dib.insert(dib.begin() + static_cast<std::ptrdiff_t>(header), indexes.begin(), indexes.end());
+  header += indexes.size();
+  test::EmfWriter e(40, 20);
+  e.Record(49, {2, 0x02000300, 0x00FFFF00, 0x00FF00FF});  // palette 2: version, two entries (R, G, B, flags)
+  e.Record(48, {2});
+  EmfPatternBrush(e, 94, 1, dib, header);
+  e.Record(37, {kNullPen});
+  e.Record(37, {1});
+  e.Record(43, {0, 0, 33, 17});
+  ExpectStripes(test::PlayEmfOrFail(e.Finish()), 0xFF00FF, 0x00FFFF);
+}
+
+TEST(MetafilePatternBrushes, WmfPatternStyleWithADibTakesTheDcColours) {
+  // The pattern style with a DIB (its colour table ignored), as writers store a brush made from a bitmap.
+  ExpectStripes(WmfPatternFill(3, MonoDib(true)), kRed, kBlue);
+}
+
+TEST(MetafilePatternBrushes, WmfBitmap16PatternBrushTakesTheDcColours) {
+  ExpectStripes(WmfPatternFill(3, Bitmap16Stripes(8)), kRed, kBlue);
+}
+
+TEST(MetafilePatternBrushes, WmfOldPatternBrushTakesTheDcColours) {
+  // META_CREATEPATTERNBRUSH: the bitmap's header, 18 reserved bytes, then its bits.
+  ExpectStripes(WmfFill(0x01F9, {}, Bitmap16Stripes(8, 18)), kRed, kBlue);
 }
 
 TEST(MetafilePatternBrushes, WmfPatternCutShortKeepsItsRowsAndPaintsTheRestInTheTextColour) {
   // Eight rows announced, four present: the missing rows read as 0 bits.
-  test::ByteWriter b;
-  for (int16_t v : {0, 8, 8, 2}) b.S16(v);
-  b.U8(1);
-  b.U8(1);
-  for (int row = 0; row < 4; ++row) b.U16(0x0F);
-  const PixelBuffer px = WmfPatternFill(3, b.Data());
+  const PixelBuffer px = WmfPatternFill(3, Bitmap16Stripes(4));
   for (uint32_t y = 0; y < 16; ++y) {
     for (uint32_t x = 0; x < 32; ++x) {
       const bool striped = y % 8 < 4;

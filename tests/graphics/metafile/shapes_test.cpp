@@ -250,5 +250,41 @@ TEST(MetafilePaths, StrokeAndFillPathDrawsTheRecordedFigure) {
   EXPECT_EQ(Rgb(px, 5, 5), kWhite);
 }
 
+// A 20-pixel horizontal line from (40, 50) to (100, 50) with the old pen's end style bits.
+PixelBuffer ThickLineWithEnds(uint16_t endStyle) {
+  test::WmfWriter w(140, 100);
+  w.CreatePen(endStyle, 20, 0x000000);
+  w.Select(0);
+  w.Record(0x0214, {50, 40});
+  w.Record(0x0213, {50, 100});
+  return test::PlayWmfOrFail(w.Finish());
+}
+
+TEST(MetafileLines, OldPensHonourTheirEndStyle) {
+  constexpr uint16_t kRound = 0x000, kSquare = 0x100, kFlat = 0x200;
+  const PixelBuffer round = ThickLineWithEnds(kRound), square = ThickLineWithEnds(kSquare),
+                    flat = ThickLineWithEnds(kFlat);
+  // Along the line all three cover the same band.
+  for (const PixelBuffer* px : {&round, &square, &flat}) {
+    EXPECT_EQ(Rgb(*px, 70, 41), 0u);
+    EXPECT_EQ(Rgb(*px, 70, 59), 0u);
+    EXPECT_EQ(Rgb(*px, 70, 38), kWhite);
+  }
+  // Flat ends stop at the end points.
+  for (uint32_t y = 42; y < 58; ++y) {
+    EXPECT_EQ(Rgb(flat, 41, y), 0u) << y;
+    EXPECT_EQ(Rgb(flat, 38, y), kWhite) << y;
+    EXPECT_EQ(Rgb(flat, 102, y), kWhite) << y;
+  }
+  // Square ends reach half the width beyond them, corners included; round ones leave the corners.
+  for (uint32_t y = 42; y < 58; ++y) EXPECT_EQ(Rgb(square, 32, y), 0u) << y;
+  EXPECT_EQ(Rgb(square, 31, 41), 0u);
+  EXPECT_EQ(Rgb(square, 108, 58), 0u);
+  EXPECT_EQ(Rgb(square, 28, 50), kWhite);
+  EXPECT_EQ(Rgb(round, 32, 50), 0u);
+  EXPECT_EQ(Rgb(round, 31, 41), kWhite);
+  EXPECT_EQ(Rgb(round, 108, 58), kWhite);
+}
+
 }  // namespace
 }  // namespace tavlen::gfx

@@ -175,5 +175,53 @@ TEST(MetafileText, AnsiTextFollowsTheCharacterSet) {
   EXPECT_EQ(metafile::TextCharSet(0, "Arial"), 0);
 }
 
+// "HHHHHH" at 270 degrees from (100, 100) on a 200x200 picture, its logical y axis pointing down or up.
+Ink RotatedText(bool yUp) {
+  test::WmfWriter w(200, 200);
+  if (yUp) {
+    w.Record(0x020B, {200, 0});     // window origin (0, 200)
+    w.Record(0x020C, {-200, 200});  // window extent (200, -200)
+  }
+  std::vector<uint8_t> tail = {0, 0, 0, 0, 0, 0, 0, 0};
+  for (char c : std::string("Liberation Sans")) tail.push_back(static_cast<uint8_t>(c));
+  tail.push_back(0);
+  w.Record(0x02FB, {-20, 0, 2700, 2700, 400}, tail);
+  w.Select(0);
+  w.Record(0x0521, {6, 'H' | ('H' << 8), 'H' | ('H' << 8), 'H' | ('H' << 8), 100, 100});
+  return InkOf(test::PlayWmfOrFail(w.Finish()));
+}
+
+TEST(MetafileText, EscapementTurnsWithTheLogicalYAxis) {
+  if (!HaveLiberation()) GTEST_SKIP() << "fonts-liberation2 is not installed";
+  // With y down the line runs down the page from its reference point; with y up (a chart's axis label) it runs up.
+  const Ink down = RotatedText(false), up = RotatedText(true);
+  ASSERT_GT(down.pixels, 100);
+  ASSERT_GT(up.pixels, 100);
+  EXPECT_GE(down.top, 98);
+  EXPECT_GT(down.bottom, 150);
+  EXPECT_LE(up.bottom, 102);
+  EXPECT_LT(up.top, 50);
+  // Both are vertical lines an em wide, with upright glyphs beside the reference point.
+  for (const Ink& ink : {down, up}) EXPECT_LT(ink.right - ink.left, 22);
+  EXPECT_LT(down.right, 100);
+  EXPECT_GE(up.left, 100);
+}
+
+TEST(MetafileText, SymbolFontDrawsItsSignsNotTheFacesOwnCodes) {
+  // A multiplication sign (0xB4) in a font named Symbol of the default set: a cross as tall as it is wide, not the
+  // dot operator a face with only a symbol character map holds at the sign's Unicode code.
+  test::WmfWriter w(200, 100);
+  std::vector<uint8_t> tail = {0, 0, 0, 1, 0, 0, 0, 0};
+  for (char c : std::string("Symbol")) tail.push_back(static_cast<uint8_t>(c));
+  tail.push_back(0);
+  w.Record(0x02FB, {-80, 0, 0, 0, 400}, tail);
+  w.Select(0);
+  w.Record(0x0A32, {10, 10, 1, 0, 0xB4});
+  const Ink ink = InkOf(test::PlayWmfOrFail(w.Finish()));
+  ASSERT_GT(ink.pixels, 20);
+  EXPECT_GT(ink.bottom - ink.top, 20);
+  EXPECT_NEAR(ink.bottom - ink.top, ink.right - ink.left, 6);
+}
+
 }  // namespace
 }  // namespace tavlen::gfx
