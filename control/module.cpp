@@ -4,7 +4,7 @@
 #include "control/prop_page.h"
 #include "control/resources.h"
 #include "control/tavlen_object.h"
-#include "control/type_library.h"
+#include "control/tavlen_library.h"
 #include "platform/automation/class_factory.h"
 #include "platform/automation/registration.h"
 

@@ -3,8 +3,8 @@
 #include "control/tavlen_object.h"
 
 #include "control/class_ids.h"
-#include "control/dispatch_table.h"
-#include "control/type_library.h"
+#include "control/tavlen_interfaces.h"
+#include "control/tavlen_library.h"
 #if TAVLEN_DESKTOP_SERVICES
 #include "control/resources.h"
 #include "platform/desktop/desktop_services.h"

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "control/dispatch_table.h"
+#include "control/tavlen_interfaces.h"
 #include "control/headless_control.h"
 #include "control/tavlen_object.h"
 #include "platform/automation/dispatch.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "control/dispatch_table.h"
+#include "control/tavlen_interfaces.h"
 #include "control/tavlen_ctrl.h"
-#include "control/type_library.h"
+#include "control/tavlen_library.h"
 #include "platform/automation/type_library.h"
 #include "platform/framework/prop_exchange.h"
 

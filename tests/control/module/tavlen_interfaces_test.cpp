@@ -1,6 +1,6 @@
 // The automation interface row by row: names, DISPIDs, kinds, argument names and types, result types,
 // the event interface, name lookup, and the type library and IDL generated from the same rows.
-#include "control/dispatch_table.h"
+#include "control/tavlen_interfaces.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include "control/class_ids.h"
 #include "control/resources.h"
 #include "control/tavlen_ctrl.h"
-#include "control/type_library.h"
+#include "control/tavlen_library.h"
 #include "platform/automation/dispatch_invoke.h"
 #include "platform/automation/type_library.h"
 

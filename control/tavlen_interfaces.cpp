@@ -1,6 +1,6 @@
 // The rows of _DTavlen and _DTavlenEvents: names, DISPIDs, argument and result types, and the
 // members of CTavlenCtrl they are bound to. DISPID 13 is not assigned.
-#include "control/dispatch_table.h"
+#include "control/tavlen_interfaces.h"
 
 #include "control/interface_ids.h"
 #include "control/tavlen_ctrl.h"

@@ -1,9 +1,9 @@
 // ZORARUZuv 1.0: enumerations with their own identifiers, the two dispatch interfaces from their
 // tables, and the control class that joins them.
-#include "control/type_library.h"
+#include "control/tavlen_library.h"
 
 #include "control/class_ids.h"
-#include "control/dispatch_table.h"
+#include "control/tavlen_interfaces.h"
 #include "files/tiff_compression.h"
 #include "view/back_style.h"
 #include "view/viewport.h"
