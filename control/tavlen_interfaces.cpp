@@ -1,6 +1,9 @@
-// The rows of _DTavlen and _DTavlenEvents: names, DISPIDs, argument and result types, and the
-// members of CTavlenCtrl they are bound to. DISPID 13 is not assigned.
+// The rows of _DTavlen, _DTavlenEvents and their version-2 successors: names, DISPIDs, argument and
+// result types, and the members of CTavlenCtrl they are bound to. DISPID 13 is not assigned.
 #include "control/tavlen_interfaces.h"
+
+#include <algorithm>
+#include <array>
 
 #include "control/interface_ids.h"
 #include "control/tavlen_ctrl.h"
@@ -8,13 +11,24 @@
 
 namespace tavlen {
 
-const ole::DispatchTable& TavlenDispatchTable() {
-  using B = ole::Bind<CTavlenCtrl>;
-  using C = CTavlenCtrl;
-  using fw::COleControl;
-  using ole::VT_BOOL, ole::VT_BSTR, ole::VT_EMPTY, ole::VT_I2, ole::VT_I4, ole::VT_R8, ole::VT_UI4;
-  constexpr ole::TypeRef kColor{VT_UI4, "OLE_COLOR"};
-  static constexpr ole::DispatchMember kMembers[] = {
+namespace {
+
+using B = ole::Bind<CTavlenCtrl>;
+using C = CTavlenCtrl;
+using fw::COleControl;
+using ole::VT_BOOL, ole::VT_BSTR, ole::VT_EMPTY, ole::VT_I2, ole::VT_I4, ole::VT_R8, ole::VT_UI4;
+constexpr ole::TypeRef kColor{VT_UI4, "OLE_COLOR"};
+
+template <size_t N, size_t M>
+constexpr std::array<ole::DispatchMember, N + M> Joined(const std::array<ole::DispatchMember, N>& first,
+                                                        const std::array<ole::DispatchMember, M>& second) {
+  std::array<ole::DispatchMember, N + M> rows{};
+  std::copy(first.begin(), first.end(), rows.begin());
+  std::copy(second.begin(), second.end(), rows.begin() + N);
+  return rows;
+}
+
+constexpr auto kMembers = std::to_array<ole::DispatchMember>({
       // Custom properties: stored straight into the member, then the change notification runs.
       B::Property<&C::m_align, &C::OnAlignChanged>("Align", 1, {VT_I2, "ImageAlign"}),
       B::Property<&C::m_backStyle, &C::OnBackStyleChanged>("BackStyle", 2, {VT_I2, "BackStyle"}),
@@ -115,16 +129,19 @@ const ole::DispatchTable& TavlenDispatchTable() {
       B::Stock<&COleControl::GetEnabled, &COleControl::SetEnabled>("Enabled", -514, VT_BOOL),
       B::Stock<&COleControl::GetForeColor, &COleControl::SetForeColor>("ForeColor", -513, kColor),
       B::Method<&C::AboutBox>("AboutBox", -552, VT_EMPTY, {}),
-  };
-  static constexpr ole::DispatchTable kTable =
-      ole::MakeTable<CTavlenCtrl>("_DTavlen", kDispatchIid, "Dispatch interface for Tavlen Control", kMembers,
-                                  ole::TYPEFLAG_FHIDDEN | ole::TYPEFLAG_FDISPATCHABLE);
-  return kTable;
-}
+});
 
-const ole::DispatchTable& TavlenEventTable() {
-  using ole::VT_I2, ole::VT_I4;
-  static constexpr ole::DispatchMember kMembers[] = {
+// Version 2's members; DISPIDs 260-263 are kept for the colour and format members.
+constexpr auto kVersion2Members = std::to_array<ole::DispatchMember>({
+    B::Property<&C::m_autoOrient, &C::OnAutoOrientChanged>("AutoOrient", 256, VT_BOOL),
+    B::Method<&C::GetImageOrientation>("GetImageOrientation", 257, VT_I4, {}),
+    B::Method<&C::Redo>("Redo", 258, VT_EMPTY, {}),
+    B::Method<&C::GetRedo>("GetRedo", 259, VT_I4, {}),
+});
+
+constexpr auto kMembers2 = Joined(kMembers, kVersion2Members);
+
+constexpr auto kEvents = std::to_array<ole::DispatchMember>({
       ole::Event("Click", kDispidClick, {}),
       ole::Event("DblClick", kDispidDblClick, {}),
       ole::Event(
@@ -136,11 +153,45 @@ const ole::DispatchTable& TavlenEventTable() {
       ole::Event(
           "MouseUp", kDispidMouseUp,
           {{"Button", VT_I2}, {"Shift", VT_I2}, {"X", {VT_I4, "OLE_XPOS_PIXELS"}}, {"Y", {VT_I4, "OLE_YPOS_PIXELS"}}}),
-  };
-  static constexpr ole::DispatchTable kTable =
-      ole::MakeEventTable("_DTavlenEvents", kEventsIid, "Event interface for Tavlen Control", kMembers,
-                          ole::TYPEFLAG_FHIDDEN | ole::TYPEFLAG_FDISPATCHABLE);
+});
+
+constexpr auto kEvents2 =
+    Joined(kEvents, std::to_array<ole::DispatchMember>({ole::Event("PictureChanged", kDispidPictureChanged, {})}));
+
+constexpr uint16_t kInterfaceFlags = ole::TYPEFLAG_FHIDDEN | ole::TYPEFLAG_FDISPATCHABLE;
+
+}  // namespace
+
+const ole::DispatchTable& TavlenDispatchTable() {
+  static constexpr ole::DispatchTable kTable = ole::MakeTable<CTavlenCtrl>(
+      "_DTavlen", kDispatchIid, "Dispatch interface for Tavlen Control", kMembers, kInterfaceFlags);
   return kTable;
+}
+
+const ole::DispatchTable& TavlenEventTable() {
+  static constexpr ole::DispatchTable kTable = ole::MakeEventTable(
+      "_DTavlenEvents", kEventsIid, "Event interface for Tavlen Control", kEvents, kInterfaceFlags);
+  return kTable;
+}
+
+const ole::DispatchTable& Tavlen2DispatchTable() {
+  static constexpr ole::DispatchTable kTable = ole::MakeTable<CTavlenCtrl>(
+      "_DTavlen2", kDispatch2Iid, "Dispatch interface for Tavlen Control 2", kMembers2, kInterfaceFlags);
+  return kTable;
+}
+
+const ole::DispatchTable& Tavlen2EventTable() {
+  static constexpr ole::DispatchTable kTable = ole::MakeEventTable(
+      "_DTavlen2Events", kEvents2Iid, "Event interface for Tavlen Control 2", kEvents2, kInterfaceFlags);
+  return kTable;
+}
+
+const ole::DispatchTable& DispatchTableOf(ControlVersion version) {
+  return version == ControlVersion::Two ? Tavlen2DispatchTable() : TavlenDispatchTable();
+}
+
+const ole::DispatchTable& EventTableOf(ControlVersion version) {
+  return version == ControlVersion::Two ? Tavlen2EventTable() : TavlenEventTable();
 }
 
 }  // namespace tavlen

@@ -52,8 +52,10 @@ std::string Rows(const ole::DispatchTable& table) {
   return out;
 }
 
-// The IDL text split into its blank-line separated blocks.
-std::vector<std::string> Blocks(const std::string& idl) {
+// The IDL text split into its blank-line separated blocks, the library's closing brace apart.
+std::vector<std::string> Blocks(std::string idl) {
+  const std::string close = "\n};\n";
+  if (idl.ends_with(close)) idl.resize(idl.size() - close.size());
   std::vector<std::string> blocks;
   size_t start = 0;
   while (start < idl.size()) {
