@@ -81,8 +81,8 @@ void CTavlenCtrl::LoadFrame(const std::string& FilePath, int32_t Page) {
 
 BOOL CTavlenCtrl::ExportFrame(const std::string& SourcePath, const std::string& DestinationPath,
                               const std::string& Type, int32_t Page) {
-  return Succeeded(files::ExportFrame(SourcePath, DestinationPath, Type, Page, m_jpgQuality,
-                                      IsVersion2() && m_autoOrient));
+  return Succeeded(
+      files::ExportFrame(SourcePath, DestinationPath, Type, Page, m_jpgQuality, IsVersion2() && m_autoOrient));
 }
 
 }  // namespace tavlen

@@ -3,8 +3,8 @@
 #include "control/class_ids.h"
 #include "control/prop_page.h"
 #include "control/resources.h"
-#include "control/tavlen_object.h"
 #include "control/tavlen_library.h"
+#include "control/tavlen_object.h"
 #include "platform/automation/class_factory.h"
 #include "platform/automation/registration.h"
 

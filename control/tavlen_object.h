@@ -15,9 +15,9 @@
 
 namespace tavlen {
 
-class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersistPropertyBag, ole::ISpecifyPropertyPages,
-                                                  ole::IProvideClassInfo, IHeadlessControl, IDesktopWindow,
-                                                  IPicturePixels> {
+class CTavlenObject final
+    : public ole::ComObject<ole::IOleObject, ole::IPersistPropertyBag, ole::ISpecifyPropertyPages,
+                            ole::IProvideClassInfo, IHeadlessControl, IDesktopWindow, IPicturePixels> {
  public:
   explicit CTavlenObject(ControlVersion version = ControlVersion::One);
 
@@ -95,7 +95,7 @@ class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersist
   ole::EventSource m_events;  // before the control, which fires into it
   EventedCtrl m_ctrl;
   ole::TableDispatch m_dispatch;
-  fw::HeadlessSite m_site{m_ctrl};  // the headless container's calls on the control's window
+  fw::HeadlessSite m_site{m_ctrl};         // the headless container's calls on the control's window
   gfx::Bitmap* m_lockedPicture = nullptr;  // between LockPixels and UnlockPixels
   gfx::BitmapData m_lockedRows;
 };

@@ -9,8 +9,8 @@ namespace {
 
 const gfx::PropertyItem* FindTag(const gfx::Bitmap& picture) {
   const auto& items = picture.PropertyItems();
-  const auto found =
-      std::find_if(items.begin(), items.end(), [](const gfx::PropertyItem& item) { return item.id == kOrientationTag; });
+  const auto found = std::find_if(items.begin(), items.end(),
+                                  [](const gfx::PropertyItem& item) { return item.id == kOrientationTag; });
   return found == items.end() ? nullptr : &*found;
 }
 
