@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "control/tavlen_interfaces.h"
 #include "control/tavlen_ctrl.h"
+#include "control/tavlen_interfaces.h"
 #include "control/tavlen_library.h"
 #include "platform/automation/type_library.h"
 #include "platform/framework/prop_exchange.h"
