@@ -1,6 +1,7 @@
 // Version 2 of the control beside version 1: upright pictures by their EXIF orientation, the tag set to
 // 1 after every turn, redo steps, PictureChanged after every change, and version 1 left as it was.
 #include <array>
+#include <cstdlib>
 #include <functional>
 
 #include "metadata/orientation.h"
@@ -291,6 +292,65 @@ TEST(PictureChanged, FiresOnVersion2AfterEveryEditUndoRedoAndLoadAndNeverOnVersi
     ctrl.Redo();  // nothing to redo: no event
     ctrl.DrawText(1, 1, "x");
     EXPECT_EQ(ctrl.changes, version == ControlVersion::Two ? 6 : 0);
+  }
+}
+
+// --- Photos with each orientation (the shared test files) ---
+
+// Mean difference per channel over a grid of points, 0-255; the two pictures must have one size.
+double MeanGridDifference(gfx::Bitmap& a, gfx::Bitmap& b) {
+  constexpr uint32_t kSteps = 24;
+  double total = 0;
+  for (uint32_t i = 0; i < kSteps; ++i) {
+    for (uint32_t j = 0; j < kSteps; ++j) {
+      const uint32_t x = a.Width() * (2 * i + 1) / (2 * kSteps);
+      const uint32_t y = a.Height() * (2 * j + 1) / (2 * kSteps);
+      const uint32_t p = PixelAt(a, x, y);
+      const uint32_t q = PixelAt(b, x, y);
+      for (int shift : {0, 8, 16})
+        total += std::abs(static_cast<int>((p >> shift) & 0xFF) - static_cast<int>((q >> shift) & 0xFF));
+    }
+  }
+  return total / (kSteps * kSteps * 3);
+}
+
+TEST_F(Version2Test, LabelledPhotosOfAllEightOrientationsShowAlike) {
+  const std::string folder = std::string(TAVLEN_TESTDATA_DIR) + "/orient/";
+  auto reference = gfx::Bitmap::FromFile(folder + "Landscape_1.jpg");
+  if (!reference.Ok()) GTEST_SKIP() << "no shared test photos at " << folder;
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    SCOPED_TRACE(orientation);
+    ctrl.LoadImage(folder + "Landscape_" + std::to_string(orientation) + ".jpg");
+    ASSERT_TRUE(probe.HasImage());
+    EXPECT_EQ(ctrl.GetImageOrientation(), orientation);
+    ASSERT_EQ(ctrl.GetWidth(), 1800);
+    ASSERT_EQ(ctrl.GetHeight(), 1200);
+    // Only the centred digit and the compression differ; a picture turned or mirrored wrongly differs
+    // everywhere.
+    EXPECT_LT(MeanGridDifference(Shown(), *reference.Value()), 8.0);
+  }
+  // The measure tells a picture shown upside down apart.
+  ctrl.m_autoOrient = win::FALSE;
+  ctrl.LoadImage(folder + "Landscape_3.jpg");
+  EXPECT_GT(MeanGridDifference(Shown(), *reference.Value()), 8.0);
+}
+
+TEST_F(Version2Test, PhonePhotosComeUpright) {
+  const std::string folder = std::string(TAVLEN_TESTDATA_DIR) + "/jpeg/";
+  struct Photo {
+    const char* name;
+    int orientation;
+    int32_t width, height;
+  };
+  for (const Photo& photo : {Photo{"landscape_6.jpg", 6, 600, 450}, Photo{"portrait_5.jpg", 5, 450, 600},
+                             Photo{"hopper_orientation_2.jpg", 2, 128, 128}}) {
+    SCOPED_TRACE(photo.name);
+    if (!gfx::Bitmap::FromFile(folder + photo.name).Ok()) GTEST_SKIP() << "no shared test photos at " << folder;
+    ctrl.LoadImage(folder + photo.name);
+    EXPECT_EQ(ctrl.GetImageOrientation(), photo.orientation);
+    EXPECT_EQ(ctrl.GetWidth(), photo.width);
+    EXPECT_EQ(ctrl.GetHeight(), photo.height);
+    EXPECT_EQ(RawTag(Shown()), 1);
   }
 }
 
