@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "control/tavlen_interfaces.h"
 #include "control/headless_control.h"
+#include "control/tavlen_interfaces.h"
 #include "control/tavlen_object.h"
 #include "platform/automation/dispatch.h"
 #include "platform/graphics/bitmap.h"
