@@ -196,7 +196,8 @@ TEST_F(Version2Test, ConversionsAndExportedFramesAreWrittenUpright) {
 
 TEST_F(ControlTest, Version1KeepsPicturesAndFilesAsStored) {
   gfx::Bitmap::Ptr upright = UprightPicture(7, 4);
-  for (int orientation : {3, 6}) {
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    SCOPED_TRACE(orientation);
     gfx::Bitmap::Ptr stored = StoredPicture(*upright, orientation);
     SetTag(*stored, gfx::kPropertyTagTypeShort, {static_cast<uint8_t>(orientation), 0});
     const std::string path = dir.File("stored.png");
