@@ -5,6 +5,7 @@
 #include "control/tavlen_ctrl.h"
 #include "edit/flip.h"
 #include "edit/resize.h"
+#include "metadata/orientation.h"
 
 namespace tavlen {
 
@@ -13,6 +14,7 @@ void CTavlenCtrl::TurnImage(Turn turn) {
   // A refused turn is recorded in the image and the remaining steps still run.
   gfx::Ignore(Rotate(*m_image, turn));
   if (SwapsSides(turn)) m_viewport.SwapSides();
+  MarkTurnedUpright();
   UpdateScrollBars();
   RecordSnapshot();
 }
@@ -26,6 +28,7 @@ void CTavlenCtrl::Rotate270() { TurnImage(Turn::ThreeQuarters); }
 void CTavlenCtrl::Flip(BOOL Vertically) {
   if (!m_image) return;
   gfx::Ignore(tavlen::Flip(*m_image, Vertically ? FlipAxis::TopBottom : FlipAxis::LeftRight));
+  MarkTurnedUpright();
   // The displayed size is unchanged and the scroll bars are not refreshed.
   RecordSnapshot();
 }
@@ -42,9 +45,14 @@ void CTavlenCtrl::Resize(int32_t NewWidth, int32_t NewHeight) {
   RecordSnapshot();
 }
 
+void CTavlenCtrl::MarkTurnedUpright() {
+  if (IsVersion2() && m_image->Handle()) gfx::Ignore(metadata::MarkUpright(*m_image->Handle()));
+}
+
 void CTavlenCtrl::RecordSnapshot() {
   InvalidateClientArea();
   PushUndoSnapshot();
+  PictureChanged();
 }
 
 void CTavlenCtrl::PushUndoSnapshot() {
@@ -53,17 +61,28 @@ void CTavlenCtrl::PushUndoSnapshot() {
 
 void CTavlenCtrl::Undo() {
   if (!m_image || m_undo.Count() == 0) return;
-  UndoHistory::Restored restored = m_undo.StepBack();
+  InstallRestored(m_undo.StepBack());
+}
+
+int32_t CTavlenCtrl::GetUndo() const { return m_undo.Count(); }
+
+void CTavlenCtrl::Redo() {
+  if (!m_image || m_undo.RedoCount() == 0) return;
+  InstallRestored(m_undo.StepForward());
+}
+
+int32_t CTavlenCtrl::GetRedo() const { return m_undo.RedoCount(); }
+
+void CTavlenCtrl::InstallRestored(UndoHistory::Restored restored) {
   // A state that holds no picture cannot be restored: the current picture stays, so the control
-  // keeps a working image, and only the count moves back.
+  // keeps a working image, and only the count moves.
   if (restored.image) {
     m_viewport.viewWidth = restored.size.width;
     m_viewport.viewHeight = restored.size.height;
     m_image = std::move(restored.image);
   }
   InvalidateClientArea();
+  PictureChanged();
 }
-
-int32_t CTavlenCtrl::GetUndo() const { return m_undo.Count(); }
 
 }  // namespace tavlen

@@ -41,7 +41,9 @@ BOOL CTavlenCtrl::ConvertFileTo(const std::string& SourcePath, const std::string
                                 files::FileFormat format) {
   if (SourcePath.empty() || DestinationPath.empty()) return win::FALSE;
   if (!IsSupportedImageFile(SourcePath) || !FileExists(SourcePath)) return win::FALSE;
-  return Succeeded(files::ConvertFile(SourcePath, DestinationPath, format, {m_jpgQuality, m_tiffCompression}));
+  // Version 2 writes the picture upright, as it shows it.
+  return Succeeded(files::ConvertFile(SourcePath, DestinationPath, format,
+                                      {m_jpgQuality, m_tiffCompression, IsVersion2() && m_autoOrient}));
 }
 
 BOOL CTavlenCtrl::ConvertToBmp(const std::string& SourcePath, const std::string& DestinationPath) {
@@ -71,6 +73,7 @@ void CTavlenCtrl::LoadFrame(const std::string& FilePath, int32_t Page) {
   auto frame = files::OpenFrame(FilePath, Page);
   if (!frame.Ok()) return;
   ImageObject::Ptr decoded = ImageObject::Adopt(std::move(frame).Value());
+  OrientDecoded(*decoded);
   const uint32_t width = decoded->Width();
   const uint32_t height = decoded->Height();
   InstallImage(*decoded, width, height);
@@ -78,7 +81,8 @@ void CTavlenCtrl::LoadFrame(const std::string& FilePath, int32_t Page) {
 
 BOOL CTavlenCtrl::ExportFrame(const std::string& SourcePath, const std::string& DestinationPath,
                               const std::string& Type, int32_t Page) {
-  return Succeeded(files::ExportFrame(SourcePath, DestinationPath, Type, Page, m_jpgQuality));
+  return Succeeded(
+      files::ExportFrame(SourcePath, DestinationPath, Type, Page, m_jpgQuality, IsVersion2() && m_autoOrient));
 }
 
 }  // namespace tavlen

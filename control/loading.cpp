@@ -1,6 +1,7 @@
 // Loading: the accepted-file and existence checks, LoadImage, and the installation of a decoded
 // picture as the working image.
 #include "control/tavlen_ctrl.h"
+#include "metadata/orientation.h"
 #include "view/image_files.h"
 
 namespace tavlen {
@@ -14,10 +15,21 @@ BOOL CTavlenCtrl::FileExists(const std::string& path) const { return PathExists(
 void CTavlenCtrl::LoadImage(const std::string& FilePath) {
   if (FilePath.empty() || !IsSupportedImageFile(FilePath) || !FileExists(FilePath)) return;
   ImageObject::Ptr decoded = ImageObject::FromFile(FilePath);
+  OrientDecoded(*decoded);
   const uint32_t width = decoded->Width();
   const uint32_t height = decoded->Height();
   InstallImage(*decoded, width, height);
 }
+
+void CTavlenCtrl::OrientDecoded(ImageObject& decoded) {
+  if (!IsVersion2()) return;
+  gfx::Bitmap* picture = decoded.Handle();
+  m_fileOrientation = picture ? metadata::ReadOrientation(*picture) : 1;
+  // A picture the turn failed on carries the failure, as one whose decoding failed does.
+  if (picture && m_autoOrient) decoded.Record(metadata::TurnUpright(*picture));
+}
+
+int32_t CTavlenCtrl::GetImageOrientation() const { return m_fileOrientation; }
 
 void CTavlenCtrl::InstallImage(ImageObject& decoded, uint32_t width, uint32_t height) {
   m_viewport = Viewport::CenteredAtPixelSize(Client(), width, height);
@@ -39,6 +51,7 @@ void CTavlenCtrl::InstallImage(ImageObject& decoded, uint32_t width, uint32_t he
 
   UpdateScrollBars();
   InvalidateClientArea();
+  PictureChanged();
 }
 
 }  // namespace tavlen

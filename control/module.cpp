@@ -1,10 +1,10 @@
-// The module Tavlen.ocx: its module object, the class factories of the control and of the property
-// page, self-registration, and the in-process server exports.
+// The module Tavlen.ocx: its module object, the class factories of both versions of the control and of
+// the property page, self-registration, and the in-process server exports.
 #include "control/class_ids.h"
 #include "control/prop_page.h"
 #include "control/resources.h"
+#include "control/tavlen_library.h"
 #include "control/tavlen_object.h"
-#include "control/type_library.h"
 #include "platform/automation/class_factory.h"
 #include "platform/automation/registration.h"
 
@@ -27,12 +27,18 @@ struct FactoryEntry {
   ole::HRESULT (*updateRegistry)(ole::Registry& registry, bool registering);
 };
 
-ole::HRESULT UpdateControlRegistry(ole::Registry& registry, bool registering) {
-  if (!registering) return ole::UnregisterClass(registry, kTavlenClsid, kTavlenProgId);
+// Both versions register alike under their own class identifier and ProgID; the version-independent
+// ProgID names version 2.
+ole::HRESULT UpdateControlRegistry(ole::Registry& registry, bool registering, ControlVersion version) {
+  const bool second = version == ControlVersion::Two;
+  const ole::CLSID& clsid = second ? kTavlen2Clsid : kTavlenClsid;
+  const char* progId = second ? kTavlen2ProgId : kTavlenProgId;
+  if (!registering) return ole::UnregisterClass(registry, clsid, progId);
   ole::ClassRegistration info;
-  info.clsid = kTavlenClsid;
-  info.progId = kTavlenProgId;
-  info.typeName = std::string(res::LoadString(res::IDS_TAVLEN));
+  info.clsid = clsid;
+  info.progId = progId;
+  if (second) info.versionIndependentProgId = kTavlenCurrentProgId;
+  info.typeName = std::string(res::LoadString(res::IDS_TAVLEN)) + (second ? " 2" : "");
   info.modulePath = ole::ThisModulePath();
   info.threading = ole::ThreadingModel::Apartment;  // registration flags 2: apartment, not insertable
   info.control = true;
@@ -43,6 +49,14 @@ ole::HRESULT UpdateControlRegistry(ole::Registry& registry, bool registering) {
   info.majorVersion = kTavlenVersionMajor;
   info.minorVersion = kTavlenVersionMinor;
   return ole::RegisterClass(registry, info);
+}
+
+ole::HRESULT UpdateControl1Registry(ole::Registry& registry, bool registering) {
+  return UpdateControlRegistry(registry, registering, ControlVersion::One);
+}
+
+ole::HRESULT UpdateControl2Registry(ole::Registry& registry, bool registering) {
+  return UpdateControlRegistry(registry, registering, ControlVersion::Two);
 }
 
 // The page registers without ProgID and without threading model.
@@ -90,7 +104,7 @@ class CTavlenApp {
   bool TypeLibChanged() const { return m_typeLibChanged; }
 
   ole::HRESULT GetClassObject(const ole::CLSID& clsid, const ole::IID& iid, void** object) {
-    ole::ClassFactory* const factories[] = {m_factories[0].factory, m_factories[1].factory};
+    ole::ClassFactory* const factories[] = {m_factories[0].factory, m_factories[1].factory, m_factories[2].factory};
     return ole::GetClassObjectFrom(factories, clsid, iid, object);
   }
 
@@ -109,11 +123,15 @@ class CTavlenApp {
     return true;
   }
 
-  // Both factories are single-instance and live as long as the module.
-  static inline constinit ole::ClassFactory s_controlFactory{kTavlenClsid, &ole::CreateInstanceOf<CTavlenObject>};
+  // The factories are single-instance and live as long as the module. The control's two set its version.
+  static inline constinit ole::ClassFactory s_controlFactory{
+      kTavlenClsid, &ole::CreateInstanceOf<CTavlenObject, ControlVersion::One>};
+  static inline constinit ole::ClassFactory s_control2Factory{
+      kTavlen2Clsid, &ole::CreateInstanceOf<CTavlenObject, ControlVersion::Two>};
   static inline constinit ole::ClassFactory s_pageFactory{kTavlenPropPageClsid,
                                                           &ole::CreateInstanceOf<CTavlenPropPageObject>};
-  FactoryEntry m_factories[2] = {{&s_controlFactory, &UpdateControlRegistry},
+  FactoryEntry m_factories[3] = {{&s_controlFactory, &UpdateControl1Registry},
+                                 {&s_control2Factory, &UpdateControl2Registry},
                                  {&s_pageFactory, &UpdatePropPageRegistry}};
   bool m_typeLibChanged = false;
 };

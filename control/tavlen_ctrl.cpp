@@ -11,8 +11,12 @@ constexpr char kHotKeyAtomName[] = "FileType2App1";
 constexpr uint32_t kPropertyVersion = 0x00010000;  // major 1, minor 0
 }  // namespace
 
-CTavlenCtrl::CTavlenCtrl() {
-  InitializeIIDs(&kDispatchIid, &kEventsIid);
+CTavlenCtrl::CTavlenCtrl(ControlVersion version) : m_version(version) {
+  if (IsVersion2()) {
+    InitializeIIDs(&kDispatch2Iid, &kEvents2Iid);
+  } else {
+    InitializeIIDs(&kDispatchIid, &kEventsIid);
+  }
   EnableSimpleFrame();
   m_image = nullptr;
   m_paintBackground = win::TRUE;
@@ -48,6 +52,8 @@ void CTavlenCtrl::DoPropExchange(fw::CPropExchange* pPX) {
   fw::PX_Bool(pPX, "TextItalic", m_textItalic, win::FALSE);
   fw::PX_Short(pPX, "TextSize", m_textSize, 10);
   fw::PX_Double(pPX, "ZoomValue", m_zoomValue, 1.0);
+  // Version 1 saves exactly the eleven properties above.
+  if (IsVersion2()) fw::PX_Bool(pPX, "AutoOrient", m_autoOrient, win::TRUE);
 }
 
 void CTavlenCtrl::OnResetState() {
@@ -92,6 +98,13 @@ void CTavlenCtrl::InvalidateClientArea() {
   const fw::RECT whole{0, 0, m_clientWidth, m_clientHeight};
   InvalidateRect(&whole, win::TRUE);
 }
+
+void CTavlenCtrl::PictureChanged() {
+  if (IsVersion2()) FirePictureChanged();
+}
+
+// The shown picture stays as it is: the setting applies from the next load.
+void CTavlenCtrl::OnAutoOrientChanged() { SetModifiedFlag(win::TRUE); }
 
 void CTavlenCtrl::OnAlignChanged() {
   m_realignPending = win::TRUE;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "control/control_version.h"
 #include "edit/rotate.h"
 #include "edit/undo_history.h"
 #include "metadata/image_tags.h"
@@ -26,10 +27,14 @@ using win::BOOL;
 
 class CTavlenCtrl : public fw::COleControl {
  public:
-  CTavlenCtrl();
+  explicit CTavlenCtrl(ControlVersion version = ControlVersion::One);
   ~CTavlenCtrl() override;
   CTavlenCtrl(const CTavlenCtrl&) = delete;
   CTavlenCtrl& operator=(const CTavlenCtrl&) = delete;
+
+  // The version the class factory made: the one place members ask.
+  ControlVersion Version() const { return m_version; }
+  bool IsVersion2() const { return m_version == ControlVersion::Two; }
 
   // --- Framework entries ---
   void OnResetState() override;
@@ -48,6 +53,7 @@ class CTavlenCtrl : public fw::COleControl {
   void OnTextSizeChanged();
   void OnZoomValueChanged();
   void OnTiffCompressionChanged();
+  void OnAutoOrientChanged();
 
   // --- Loading (control/loading.cpp) ---
   void LoadImage(const std::string& FilePath);
@@ -55,6 +61,10 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL FileExists(const std::string& path) const;
   // Makes a decoded picture the working image and restarts the undo history.
   void InstallImage(ImageObject& decoded, uint32_t width, uint32_t height);
+  // Version 2: notes the file's orientation and, with AutoOrient, turns the decoded picture upright.
+  void OrientDecoded(ImageObject& decoded);
+  // The EXIF orientation of the file last loaded (1 when it had none or a malformed one).
+  int32_t GetImageOrientation() const;
 
   // --- Painting (control/painting.cpp): background, border and picture by view/picture_renderer.h ---
   void DrawImage();
@@ -93,6 +103,8 @@ class CTavlenCtrl : public fw::COleControl {
   // --- Undo history (control/editing.cpp, history in edit/undo_history.h) ---
   void Undo();
   int32_t GetUndo() const;
+  void Redo();
+  int32_t GetRedo() const;
   void RecordSnapshot();
   void PushUndoSnapshot();
 
@@ -155,6 +167,12 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL ExportFrame(const std::string& SourcePath, const std::string& DestinationPath, const std::string& Type,
                    int32_t Page);
 
+  // --- The working image's pixels for in-process hosts (control/picture_pixels.cpp) ---
+  // The working image itself, null while there is none; its pixels stay the control's.
+  gfx::Bitmap* PictureBitmap() const;
+  // Makes `picture` the working image at its own size, recorded as an edit.
+  void ReplacePicture(gfx::Bitmap::Ptr picture);
+
   // --- About box and the Properties verb (control/about_box.cpp) ---
   void AboutBox();
   void OnProperties() override;
@@ -178,6 +196,7 @@ class CTavlenCtrl : public fw::COleControl {
   int16_t m_textSize = 10;
   double m_zoomValue = 1.0;
   int32_t m_tiffCompression = 0;  // CompressionLZW; not persisted
+  BOOL m_autoOrient = win::TRUE;  // version 2 only; read at the next load
 
  protected:
   void OnDraw(win::DeviceContext* dc, const fw::RECT& bounds, const fw::RECT& invalid) override;
@@ -187,10 +206,18 @@ class CTavlenCtrl : public fw::COleControl {
   void OnHScroll(uint32_t code, uint32_t position) override;
   void OnVScroll(uint32_t code, uint32_t position) override;
   BOOL OnMouseWheel(uint32_t flags, int16_t delta, fw::POINT point) override;
+  // Version 2's PictureChanged event; the object that hosts the control fires it to the sinks.
+  virtual void FirePictureChanged() {}
 
  private:
   friend class CTavlenCtrlProbe;  // lets tests read the view state and inject a failed status
 
+  // After every edit, undo, redo and load: version 2 announces it.
+  void PictureChanged();
+  // Version 2: after a turn or mirror the picture is upright as it stands, whatever its tag said.
+  void MarkTurnedUpright();
+  // Installs a state the history gave back; a state without a picture keeps the current one.
+  void InstallRestored(UndoHistory::Restored restored);
   // Invalidates (0, 0, m_clientWidth, m_clientHeight) with erasing.
   void InvalidateClientArea();
   ClientSize Client() const { return ClientSize{m_clientWidth, m_clientHeight}; }
@@ -214,6 +241,8 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL SaveWorkingImage(const std::string& FilePath, files::FileFormat format);
   BOOL ConvertFileTo(const std::string& SourcePath, const std::string& DestinationPath, files::FileFormat format);
 
+  const ControlVersion m_version;
+  int32_t m_fileOrientation = 1;
   BOOL m_vertBarShown = win::FALSE;
   BOOL m_horzBarShown = win::FALSE;
   BOOL m_vertPosSaved = win::FALSE;

@@ -3,8 +3,8 @@
 #include "control/tavlen_object.h"
 
 #include "control/class_ids.h"
-#include "control/dispatch_table.h"
-#include "control/type_library.h"
+#include "control/tavlen_interfaces.h"
+#include "control/tavlen_library.h"
 #if TAVLEN_DESKTOP_SERVICES
 #include "control/resources.h"
 #include "platform/desktop/desktop_services.h"
@@ -30,11 +30,11 @@ ole::ComPtr<ole::ITypeInfo> TypeInfoOf(const ole::GUID& guid) {
 
 }  // namespace
 
-CTavlenObject::CTavlenObject()
-    : m_events(ControllingUnknown(), kEventsIid),
-      m_ctrl(m_events),
-      m_dispatch(ControllingUnknown(), TavlenDispatchTable(), static_cast<CTavlenCtrl*>(&m_ctrl)) {
-  m_dispatch.SetTypeInfo(TypeInfoOf(kDispatchIid));
+CTavlenObject::CTavlenObject(ControlVersion version)
+    : m_events(ControllingUnknown(), EventTableOf(version).iid),
+      m_ctrl(version, m_events),
+      m_dispatch(ControllingUnknown(), DispatchTableOf(version), static_cast<CTavlenCtrl*>(&m_ctrl)) {
+  m_dispatch.SetTypeInfo(TypeInfoOf(DispatchTableOf(version).iid));
 #if TAVLEN_DESKTOP_SERVICES
   // A control made inside a desktop application uses its dialogs, printers and clipboard.
   (void)desktop::InstallDesktopServicesWhenWanted(&res::FindIcon);
@@ -44,7 +44,8 @@ CTavlenObject::CTavlenObject()
 CTavlenCtrl& CTavlenObject::Control() { return m_ctrl; }
 
 ole::IUnknown* CTavlenObject::QueryExtraInterface(const ole::IID& iid) {
-  if (iid == ole::IID_IDispatch || iid == kDispatchIid) return &m_dispatch;
+  // Version 2's interface holds every row of version 1's under the same DISPIDs, so it answers both.
+  if (iid == ole::IID_IDispatch || iid == kDispatchIid || iid == m_dispatch.Table().iid) return &m_dispatch;
   if (iid == ole::IID_IConnectionPointContainer) return m_events.Container();
   return nullptr;
 }
@@ -66,6 +67,8 @@ void CTavlenObject::EventedCtrl::FireMouseUp(int16_t button, int16_t shift, int3
 void CTavlenObject::EventedCtrl::FireClick() { m_events.Fire(kDispidClick, {}); }
 
 void CTavlenObject::EventedCtrl::FireDblClick() { m_events.Fire(kDispidDblClick, {}); }
+
+void CTavlenObject::EventedCtrl::FirePictureChanged() { m_events.Fire(kDispidPictureChanged, {}); }
 
 // --- IOleObject ---
 
@@ -89,7 +92,7 @@ ole::HRESULT CTavlenObject::DoVerb(int32_t verb) {
 
 ole::HRESULT CTavlenObject::GetUserClassID(ole::CLSID* clsid) {
   if (!clsid) return ole::E_POINTER;
-  *clsid = kTavlenClsid;
+  *clsid = m_ctrl.IsVersion2() ? kTavlen2Clsid : kTavlenClsid;
   return ole::S_OK;
 }
 
@@ -156,7 +159,7 @@ ole::HRESULT CTavlenObject::GetPages(std::vector<ole::CLSID>* pages) {
 ole::HRESULT CTavlenObject::GetClassInfo(ole::ITypeInfo** info) {
   if (!info) return ole::E_POINTER;
   *info = nullptr;
-  ole::ComPtr<ole::ITypeInfo> found = TypeInfoOf(kTavlenClsid);
+  ole::ComPtr<ole::ITypeInfo> found = TypeInfoOf(m_ctrl.IsVersion2() ? kTavlen2Clsid : kTavlenClsid);
   if (!found) return ole::E_FAIL;
   return found.CopyTo(info);
 }

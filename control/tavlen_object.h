@@ -1,10 +1,12 @@
-// The COM object that a host gets from the control's class factory: CTavlenCtrl behind IDispatch
-// (the _DTavlen table), connection points for _DTavlenEvents, property-bag persistence, the OLE
-// object interface with the Properties verb, property pages, class information and headless hosting.
+// The COM object that a host gets from the control's class factories: CTavlenCtrl behind IDispatch
+// (the _DTavlen table, or _DTavlen2 for version 2), connection points for the version's event
+// interface, property-bag persistence, the OLE object interface with the Properties verb, property
+// pages, class information, headless hosting and the picture's pixels for in-process hosts.
 #pragma once
 
 #include "control/desktop_window.h"
 #include "control/headless_control.h"
+#include "control/picture_pixels.h"
 #include "control/tavlen_ctrl.h"
 #include "platform/automation/connection_point.h"
 #include "platform/automation/dispatch_invoke.h"
@@ -13,10 +15,11 @@
 
 namespace tavlen {
 
-class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersistPropertyBag, ole::ISpecifyPropertyPages,
-                                                  ole::IProvideClassInfo, IHeadlessControl, IDesktopWindow> {
+class CTavlenObject final
+    : public ole::ComObject<ole::IOleObject, ole::IPersistPropertyBag, ole::ISpecifyPropertyPages,
+                            ole::IProvideClassInfo, IHeadlessControl, IDesktopWindow, IPicturePixels> {
  public:
-  CTavlenObject();
+  explicit CTavlenObject(ControlVersion version = ControlVersion::One);
 
   // The control inside, for hosts linked with the module's sources.
   CTavlenCtrl& Control();
@@ -63,6 +66,10 @@ class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersist
   ole::HRESULT SetClipboardBusy(win::BOOL busy) override;
   // IDesktopWindow
   void* NativeWidget() override;
+  // IPicturePixels (control/picture_pixels_object.cpp)
+  ole::HRESULT LockPixels(PixelRows* rows) override;
+  ole::HRESULT UnlockPixels() override;
+  ole::HRESULT SetPixels(const PixelRows& rows) override;
 
  protected:
   ole::IUnknown* QueryExtraInterface(const ole::IID& iid) override;
@@ -71,7 +78,7 @@ class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersist
   // The control with its stock events routed to the connected sinks.
   class EventedCtrl final : public CTavlenCtrl {
    public:
-    explicit EventedCtrl(ole::EventSource& events) : m_events(events) {}
+    EventedCtrl(ControlVersion version, ole::EventSource& events) : CTavlenCtrl(version), m_events(events) {}
 
    protected:
     void FireMouseMove(int16_t button, int16_t shift, int32_t x, int32_t y) override;
@@ -79,6 +86,7 @@ class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersist
     void FireMouseUp(int16_t button, int16_t shift, int32_t x, int32_t y) override;
     void FireClick() override;
     void FireDblClick() override;
+    void FirePictureChanged() override;
 
    private:
     ole::EventSource& m_events;
@@ -87,7 +95,9 @@ class CTavlenObject final : public ole::ComObject<ole::IOleObject, ole::IPersist
   ole::EventSource m_events;  // before the control, which fires into it
   EventedCtrl m_ctrl;
   ole::TableDispatch m_dispatch;
-  fw::HeadlessSite m_site{m_ctrl};  // the headless container's calls on the control's window
+  fw::HeadlessSite m_site{m_ctrl};         // the headless container's calls on the control's window
+  gfx::Bitmap* m_lockedPicture = nullptr;  // between LockPixels and UnlockPixels
+  gfx::BitmapData m_lockedRows;
 };
 
 }  // namespace tavlen

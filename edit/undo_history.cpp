@@ -1,4 +1,5 @@
-// The undo history's slots: restart, push with the oldest state dropped when full, step back.
+// The undo history's slots: restart, push with the oldest state dropped when full, step back and
+// forward.
 #include "edit/undo_history.h"
 
 #include <utility>
@@ -9,6 +10,7 @@ void UndoHistory::Restart(ImageObject::Ptr first, PictureSize size) {
   for (auto& snapshot : m_images) snapshot.reset();
   m_sizes.fill(PictureSize{});
   m_count = 0;
+  m_newest = 0;
   m_images[0] = std::move(first);
   m_sizes[0] = size;
 }
@@ -31,11 +33,22 @@ void UndoHistory::Push(ImageObject& current) {
   m_images[m_count].reset();
   m_images[m_count] = current.CopyWhole(width, height);
   m_sizes[m_count] = PictureSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
+  m_newest = m_count;
 }
 
 UndoHistory::Restored UndoHistory::StepBack() {
   if (m_count == 0) return {};
   --m_count;
+  return CopyOfCurrent();
+}
+
+UndoHistory::Restored UndoHistory::StepForward() {
+  if (m_count >= m_newest) return {};
+  ++m_count;
+  return CopyOfCurrent();
+}
+
+UndoHistory::Restored UndoHistory::CopyOfCurrent() const {
   const PictureSize size = m_sizes[m_count];
   ImageObject* snapshot = m_images[m_count].get();
   if (!snapshot) return {nullptr, size};

@@ -1,5 +1,5 @@
 // The undo history: ten slots of separate copies of the working image, slot 0 the oldest, the
-// newest valid state at Count(). There is no redo.
+// current state at Count(). States stepped back over stay as redo steps until the next push.
 #pragma once
 
 #include <array>
@@ -31,7 +31,7 @@ class UndoHistory {
   void Restart(ImageObject::Ptr first, PictureSize size);
 
   // Records a copy of `current` after the newest state; with all ten slots in use the oldest state
-  // is dropped first. States left above Count() by StepBack become unreachable. A copy that yields
+  // is dropped first. States left above Count() by StepBack can no longer be redone. A copy that yields
   // nothing leaves its slot empty, yet the count still advances and the size is still recorded.
   void Push(ImageObject& current);
 
@@ -40,14 +40,23 @@ class UndoHistory {
   // (its copy failed when it was recorded, or fails now); the count still moves back.
   Restored StepBack();
 
+  // Steps forward again over one state that StepBack left: the count goes up and a copy of that state
+  // comes back, sharing its pixels until either side writes. Nothing happens without a redo step.
+  Restored StepForward();
+
   int32_t Count() const { return m_count; }
+  // How many StepForward calls can follow.
+  int32_t RedoCount() const { return m_newest - m_count; }
   const ImageObject* Snapshot(int slot) const { return m_images[slot].get(); }
   PictureSize SizeOf(int slot) const { return m_sizes[slot]; }
 
  private:
+  Restored CopyOfCurrent() const;
+
   std::array<ImageObject::Ptr, kSlots> m_images;
   std::array<PictureSize, kSlots> m_sizes{};
   int32_t m_count = 0;
+  int32_t m_newest = 0;  // the newest state recorded, Count() or above
 };
 
 }  // namespace tavlen

@@ -5,6 +5,7 @@
 
 #include "edit/black_white.h"
 #include "files/save_image.h"
+#include "metadata/orientation.h"
 
 namespace tavlen::files {
 
@@ -13,6 +14,9 @@ gfx::Status ConvertFile(const std::string& source, const std::string& destinatio
   auto opened = gfx::Bitmap::FromFile(source);
   if (!opened.Ok()) return opened.GetStatus();
   gfx::Bitmap& picture = *opened.Value();
+  if (settings.upright) {
+    if (gfx::Status s = metadata::TurnUpright(picture); s != gfx::Status::Ok) return s;
+  }
 
   EncodeOptions options{.jpegQuality = settings.jpegQuality, .tiffCompression = std::nullopt};
   if (format != FileFormat::Tiff) return SaveImage(picture, destinationBase, format, options);

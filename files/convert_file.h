@@ -13,6 +13,7 @@ namespace tavlen::files {
 struct ConvertSettings {
   int32_t jpegQuality = 100;    // JpgQuality
   int32_t tiffCompression = 0;  // TiffCompression; a bilevel scheme writes a black-and-white copy
+  bool upright = false;         // turn the picture by its EXIF orientation and write it as upright
 };
 
 // Decodes `source` (the frame a decoder presents first) and saves it as SaveImage does to

@@ -5,6 +5,7 @@
 
 #include "files/file_formats.h"
 #include "files/save_image.h"
+#include "metadata/orientation.h"
 
 namespace tavlen::files {
 namespace {
@@ -48,11 +49,14 @@ gfx::Result<gfx::Bitmap::Ptr> OpenFrame(const std::string& path, int32_t page) {
 }
 
 gfx::Status ExportFrame(const std::string& source, const std::string& destinationBase, std::string_view type,
-                        int32_t page, int32_t jpegQuality) {
+                        int32_t page, int32_t jpegQuality, bool upright) {
   const auto format = FormatOfExportType(type);
   if (!format) return gfx::Status::InvalidParameter;
   auto frame = OpenFrame(source, page);
   if (!frame.Ok()) return frame.GetStatus();
+  if (upright) {
+    if (gfx::Status s = metadata::TurnUpright(*frame.Value()); s != gfx::Status::Ok) return s;
+  }
   return SaveImage(*frame.Value(), destinationBase, *format,
                    EncodeOptions{.jpegQuality = jpegQuality, .tiffCompression = std::nullopt});
 }

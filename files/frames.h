@@ -20,10 +20,11 @@ uint32_t CountFrames(const std::string& path);
 gfx::Result<gfx::Bitmap::Ptr> OpenFrame(const std::string& path, int32_t page);
 
 // Writes frame `page` of `source` as `type` (see FormatOfExportType) to `destinationBase` plus the
-// type's extension: JPEG with the quality, TIFF without a compression parameter. InvalidParameter
+// type's extension: JPEG with the quality, TIFF without a compression parameter; `upright` turns the
+// frame by its EXIF orientation and writes it as upright. InvalidParameter
 // for an unknown type or a page outside the file's frames, OpenFrame's or SaveImage's status
 // otherwise; nothing is written on failure.
 gfx::Status ExportFrame(const std::string& source, const std::string& destinationBase, std::string_view type,
-                        int32_t page, int32_t jpegQuality);
+                        int32_t page, int32_t jpegQuality, bool upright = false);
 
 }  // namespace tavlen::files

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "control/dispatch_table.h"
 #include "control/headless_control.h"
+#include "control/tavlen_interfaces.h"
 #include "control/tavlen_object.h"
 #include "platform/automation/dispatch.h"
 #include "platform/graphics/bitmap.h"
@@ -194,7 +194,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tavlen;
   const auto& pictures = SeedPictures();
   FuzzedDataProvider in(data, size);
-  auto control = ole::MakeObject<CTavlenObject>();
+  // Version 2 holds every member of version 1 and adds its own; both are driven.
+  const ControlVersion version = in.ConsumeBool() ? ControlVersion::Two : ControlVersion::One;
+  auto control = ole::MakeObject<CTavlenObject>(version);
   if (!control) return 0;
   ole::ComPtr<ole::IPersistPropertyBag> persist;
   ole::ComPtr<IHeadlessControl> host;
@@ -205,7 +207,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)persist->InitNew();
   (void)host->SetDialogAnswer("cancel");  // dialogs never wait, and nothing is printed
   (void)host->CreateControlWindow(64, 48);
-  const auto members = TavlenDispatchTable().members;
+  const auto members = DispatchTableOf(version).members;
   for (int step = 0; step < 64 && in.remaining_bytes() > 0; ++step) {
     if (in.ConsumeIntegralInRange(0, 9) == 0 && !pictures.empty()) {
       ole::DispArgs args{Variant(pictures[in.ConsumeIntegralInRange<size_t>(0, pictures.size() - 1)])};

@@ -4,12 +4,13 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "control/class_ids.h"
 #include "platform/automation/hresult.h"
 
 namespace tavlen {
 
 namespace {
-constexpr std::string_view kProgId = "TAVLEN.TavlenCtrl.1";
+constexpr std::string_view kProgId = kTavlen2ProgId;
 }  // namespace
 
 TavlenControlWidget::TavlenControlWidget(QWidget* parent) : QWidget(parent) {

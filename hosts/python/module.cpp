@@ -5,6 +5,7 @@
 
 #include "hosts/common/control_description.h"
 #include "hosts/python/com_error.h"
+#include "hosts/python/picture_functions.h"
 #include "hosts/python/py_control.h"
 #include "hosts/python/site_functions.h"
 
@@ -66,4 +67,5 @@ PYBIND11_MODULE(_tavlen, module) {
   module.def("create", &PyControl::Create, py::arg("prog_id_or_clsid"), py::arg("width"), py::arg("height"),
              py::arg("properties"), py::arg("dialog_answer"));
   tavlen::python::AddSiteFunctions(module);
+  tavlen::python::AddPictureFunctions(module);
 }

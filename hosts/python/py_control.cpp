@@ -235,6 +235,15 @@ IHeadlessControl& PyControl::Site(const std::string& function) {
   return *m_site.Get();
 }
 
+ole::ComPtr<IPicturePixels> PyControl::PicturePixels(const std::string& function) {
+  CheckUsable(function);
+  ole::ComPtr<IPicturePixels> pixels;
+  if (ole::FAILED(m_dispatch.As(&pixels))) {
+    ThrowComError(function, ole::E_NOINTERFACE, "the object does not hand out its picture's pixels");
+  }
+  return pixels;
+}
+
 int32_t PyControl::Pump() {
   if (!m_site || m_thread != std::this_thread::get_id()) return 0;
   ole::ComPtr<IHeadlessControl> site = m_site;

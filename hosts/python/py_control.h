@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "control/headless_control.h"
+#include "control/picture_pixels.h"
 #include "hosts/common/control_description.h"
 #include "hosts/common/event_connection.h"
 #include "platform/automation/com_ptr.h"
@@ -59,6 +60,9 @@ class PyControl : public std::enable_shared_from_this<PyControl> {
   // The headless site for a host function: raises ComError when released, on another thread, or
   // E_NOINTERFACE for an object that is not a control in a headless window.
   IHeadlessControl& Site(const std::string& function);
+  // The working image's pixels of a control made by this process's module: raises as Site does, and
+  // E_NOINTERFACE for an object that does not offer them.
+  ole::ComPtr<IPicturePixels> PicturePixels(const std::string& function);
   // The end of every call into the object: pumps its window, then raises the call's failure, else
   // an event handler's exception. `hr` is the call's result.
   void Finish(const std::string& function, ole::HRESULT hr, const std::string& detail = {});

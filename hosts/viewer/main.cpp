@@ -5,13 +5,14 @@
 #include <QScreen>
 #include <cstdio>
 
+#include "control/class_ids.h"
 #include "hosts/common/desktop_control.h"
 #include "hosts/common/sited_control.h"
 #include "hosts/viewer/main_window.h"
 
 namespace {
 
-constexpr char kProgId[] = "TAVLEN.TavlenCtrl.1";
+constexpr const char* kProgId = tavlen::kTavlen2ProgId;
 
 QString CreationFailure(tavlen::ole::HRESULT hr, const std::string& why) {
   QString text = QObject::tr("The Tavlen control could not be created: %1.")

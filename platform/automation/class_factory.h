@@ -13,13 +13,14 @@ namespace tavlen::ole {
 
 using CreateInstanceFn = HRESULT (*)(IUnknown* outer, const IID& iid, void** object);
 
-// Creates a T (a ComObject, default-constructible) and queries it for `iid`; aggregation is refused.
-template <class T>
+// Creates a T (a ComObject) from the constant arguments `Args` and queries it for `iid`; aggregation is
+// refused. Two factories can so make one class in two configurations.
+template <class T, auto... Args>
 HRESULT CreateInstanceOf(IUnknown* outer, const IID& iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
-  ComPtr<T> instance = MakeObject<T>();
+  ComPtr<T> instance = MakeObject<T>(Args...);
   if (!instance) return E_OUTOFMEMORY;
   return instance->QueryInterface(iid, object);
 }

@@ -159,7 +159,9 @@ HRESULT FormatIdl(ITypeLib* lib, std::string* idl) {
   hr = lib->GetDocumentation(-1, &name, &help, &helpFile);
   if (FAILED(hr)) return hr;
 
-  std::string out;
+  // The standard DISPIDs are printed by name and the OLE types are named: an IDL compiler takes both
+  // from these headers of the platform SDK.
+  std::string out = "#include <olectl.h>\n#include <idispids.h>\n\n";
   std::vector<std::string> attrs = {
       "uuid(" + Uuid(libAttr.guid) + ")",
       "version(" + std::to_string(libAttr.majorVersion) + "." + std::to_string(libAttr.minorVersion) + ")"};

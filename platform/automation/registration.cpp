@@ -81,6 +81,8 @@ HRESULT RegisterClass(Registry& registry, const ClassRegistration& info) {
   std::string clsidText = FormatGuid(info.clsid);
   std::string classKey = "CLSID\\" + clsidText;
   if (!info.progId.empty() && !RegistryData::ValidKey(info.progId)) return E_INVALIDARG;
+  const std::string& current = info.versionIndependentProgId;
+  if (!current.empty() && (info.progId.empty() || !RegistryData::ValidKey(current))) return E_INVALIDARG;
   return registry.Update([&](RegistryData& data) {
     data.DeleteTree(classKey);
     Edits edits(data);
@@ -93,6 +95,13 @@ HRESULT RegisterClass(Registry& registry, const ClassRegistration& info) {
       data.DeleteTree(info.progId);
       edits.Set(info.progId, "", info.typeName);
       edits.Set(info.progId + "\\CLSID", "", clsidText);
+    }
+    if (!current.empty()) {
+      edits.Set(classKey + "\\VersionIndependentProgID", "", current);
+      data.DeleteTree(current);
+      edits.Set(current, "", info.typeName);
+      edits.Set(current + "\\CLSID", "", clsidText);
+      edits.Set(current + "\\CurVer", "", info.progId);
     }
     if (info.control) edits.Key(classKey + "\\Control");
     if (info.insertable) edits.Key(classKey + "\\Insertable");
@@ -115,14 +124,17 @@ HRESULT UnregisterClass(Registry& registry, const CLSID& clsid, std::string_view
   std::string clsidText = FormatGuid(clsid);
   return registry.Update([&](RegistryData& data) {
     std::string classKey = "CLSID\\" + clsidText;
+    const std::string current = data.GetValue(classKey + "\\VersionIndependentProgID").value_or("");
     size_t removed = data.DeleteTree(classKey);
     data.RemoveEmptyParents(classKey);
-    if (!progId.empty() && RegistryData::ValidKey(progId)) {
-      std::optional<std::string> owner = data.GetValue(std::string(progId) + "\\CLSID");
+    // A ProgID is removed only while it still names this class: another class may have taken it.
+    for (std::string_view name : {progId, std::string_view(current)}) {
+      if (name.empty() || !RegistryData::ValidKey(name)) continue;
+      std::optional<std::string> owner = data.GetValue(std::string(name) + "\\CLSID");
       std::optional<GUID> ownerId = owner ? ParseGuid(*owner) : std::nullopt;
       if (ownerId && *ownerId == clsid) {
-        removed += data.DeleteTree(progId);
-        data.RemoveEmptyParents(progId);
+        removed += data.DeleteTree(name);
+        data.RemoveEmptyParents(name);
       }
     }
     return removed ? S_OK : S_FALSE;

@@ -34,6 +34,9 @@ enum class ThreadingModel { None, Apartment, Free, Both };
 struct ClassRegistration {
   CLSID clsid;
   std::string progId;  // none written when empty
+  // The ProgID without version that names the newest version of a class (its CurVer is progId); none
+  // written when empty.
+  std::string versionIndependentProgId;
   std::string typeName;
   std::string modulePath;
   ThreadingModel threading = ThreadingModel::Apartment;
@@ -48,7 +51,8 @@ struct ClassRegistration {
 
 // Replaces whatever was registered under the class identifier; one atomic registry update.
 HRESULT RegisterClass(Registry& registry, const ClassRegistration& info);
-// Removes the class key and, when it names this class, the ProgID key (pass an empty ProgID for none).
+// Removes the class key and, when they name this class, the ProgID key (pass an empty ProgID for none)
+// and the version-independent ProgID the class key names.
 // S_FALSE when nothing was registered.
 HRESULT UnregisterClass(Registry& registry, const CLSID& clsid, std::string_view progId);
 

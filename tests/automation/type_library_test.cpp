@@ -9,7 +9,10 @@ namespace {
 using test::CSample;
 
 // The IDL of the sample library, as a reviewer would read it.
-constexpr const char* kSampleIdl = R"([
+constexpr const char* kSampleIdl = R"(#include <olectl.h>
+#include <idispids.h>
+
+[
   uuid(D055E801-EFF4-4CF9-8DEF-068F694C940D),
   version(1.0),
   helpstring("Sample automation library"),

@@ -63,6 +63,8 @@ inline std::string WritePatternPng(const gfx::test::TempDir& dir, const std::str
 // after its first paint.
 class ControlTest : public ::testing::Test {
  protected:
+  explicit ControlTest(ControlVersion version = ControlVersion::One) : ctrl(version) {}
+
   static constexpr win::COLORREF kPicture = win::RGB(0, 200, 0);
   static constexpr gfx::Argb kPictureArgb = 0xFF00C800;
 

@@ -62,6 +62,28 @@ TEST_F(UndoHistoryTest, AnEditAfterStepsBackOverwritesTheAbandonedStates) {
   EXPECT_EQ(StepBackWidth(), 3);
 }
 
+TEST_F(UndoHistoryTest, StepsForwardOverWhatWasSteppedBackUntilTheNextPush) {
+  RecordStates(13);  // a full history: nine steps back, nine forward
+  for (int i = 0; i < 9; ++i) (void)StepBackWidth();
+  EXPECT_EQ(history.RedoCount(), 9);
+  for (int32_t expected = 5; expected <= 13; ++expected) {
+    UndoHistory::Restored restored = history.StepForward();
+    ASSERT_NE(restored.image, nullptr);
+    EXPECT_EQ(restored.size.width, expected);
+  }
+  EXPECT_EQ(history.RedoCount(), 0);
+  EXPECT_EQ(history.StepForward().image, nullptr);
+  EXPECT_EQ(history.Count(), 9) << "nothing to redo moves nothing";
+
+  (void)StepBackWidth();
+  (void)StepBackWidth();
+  history.Push(*StateOfWidth(40));
+  EXPECT_EQ(history.RedoCount(), 0);
+  EXPECT_EQ(history.StepForward().image, nullptr);
+  history.Restart(StateOfWidth(9), PictureSize{9, 2});
+  EXPECT_EQ(history.RedoCount(), 0);
+}
+
 TEST_F(UndoHistoryTest, RestartKeepsOnlyTheInstalledPicture) {
   RecordStates(6);
   history.Restart(StateOfWidth(9), PictureSize{9, 2});

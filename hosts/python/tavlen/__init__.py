@@ -24,7 +24,7 @@ from ._tavlen import ComError, CreationError
 
 __all__ = [
     "ComError", "CreationError", "Control", "Dispatch", "pump", "resize", "client_size", "client_pixel",
-    "client_pixels", "save_client_area", "mouse_move", "mouse_down", "mouse_up", "wheel", "scroll",
+    "client_pixels", "picture_pixels", "set_picture_pixels", "save_client_area", "mouse_move", "mouse_down", "mouse_up", "wheel", "scroll",
     "scroll_bar", "save_properties", "is_modified", "dialog_response", "dialogs", "release",
 ]
 
@@ -279,6 +279,34 @@ def client_pixels(control):
 
     width, height, pixels = _tavlen.client_pixels(_native(control))
     return numpy.frombuffer(pixels, dtype=numpy.uint8).reshape(height, width, 4)
+
+
+def picture_pixels(control):
+    """The working image as a numpy array of shape (height, width, 4), uint8 R, G, B, A; None without a
+    picture. Read through the control's pixel interface, not its window."""
+    import numpy  # only the pixel functions need it
+
+    found = _tavlen.picture_pixels(_native(control))
+    if found is None:
+        return None
+    width, height, pixels = found
+    return numpy.frombuffer(pixels, dtype=numpy.uint8).reshape(height, width, 4)
+
+
+def set_picture_pixels(control, array):
+    """Replaces the working image with a numpy array of shape (height, width, 4), uint8 R, G, B, A, of
+    any size: an edit that can be undone (and fires PictureChanged on version 2)."""
+    import numpy
+
+    native = _native(control)
+    if not isinstance(array, numpy.ndarray):
+        raise TypeError(f"expected a numpy array, not {type(array).__name__}")
+    if array.dtype != numpy.uint8:
+        raise TypeError(f"expected dtype uint8, not {array.dtype}")
+    if array.ndim != 3 or array.shape[2] != 4 or array.shape[0] == 0 or array.shape[1] == 0:
+        raise ValueError(f"expected shape (height, width, 4) with both sides above 0, not {array.shape}")
+    height, width = array.shape[0], array.shape[1]
+    _tavlen.set_picture_pixels(native, width, height, numpy.ascontiguousarray(array))
 
 
 def save_client_area(control, path):

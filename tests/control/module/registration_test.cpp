@@ -21,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kControlKey = "CLSID\\" + ole::FormatGuid(kTavlenClsid);
+const std::string kControl2Key = "CLSID\\" + ole::FormatGuid(kTavlen2Clsid);
 const std::string kPageKey = "CLSID\\" + ole::FormatGuid(kTavlenPropPageClsid);
 const std::string kLibKey = "TypeLib\\" + ole::FormatGuid(kTavlenLibId);
 
@@ -76,6 +77,45 @@ TEST_F(RegistrationTest, WritesTheControlClassWithItsParameters) {
   ole::CLSID found;
   ASSERT_EQ(ole::CLSIDFromProgID(CurrentRegistry(), "TAVLEN.TavlenCtrl.1", &found), ole::S_OK);
   EXPECT_EQ(found, kTavlenClsid);
+}
+
+TEST_F(RegistrationTest, WritesVersion2WithItsProgIdAndTheVersionIndependentOne) {
+  ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
+  const ole::RegistryData data = Snapshot();
+  EXPECT_EQ(data.GetValue(kControl2Key), "Tavlen Control 2");
+  EXPECT_EQ(data.GetValue(kControl2Key + "\\InprocServer32"), ModuleFile());
+  EXPECT_EQ(data.GetValue(kControl2Key + "\\ProgID"), "TAVLEN.TavlenCtrl.2");
+  EXPECT_EQ(data.GetValue(kControl2Key + "\\VersionIndependentProgID"), "TAVLEN.TavlenCtrl");
+  EXPECT_TRUE(data.HasKey(kControl2Key + "\\Control"));
+  EXPECT_EQ(data.GetValue("TAVLEN.TavlenCtrl\\CurVer"), "TAVLEN.TavlenCtrl.2");
+  EXPECT_EQ(data.GetValue("Interface\\" + ole::FormatGuid(kDispatch2Iid)), "_DTavlen2");
+  EXPECT_EQ(data.GetValue("Interface\\" + ole::FormatGuid(kEvents2Iid)), "_DTavlen2Events");
+  // Version 1 names no version-independent ProgID: that one is version 2's.
+  EXPECT_FALSE(data.HasKey(kControlKey + "\\VersionIndependentProgID"));
+
+  for (const char* progId : {"TAVLEN.TavlenCtrl.2", "TAVLEN.TavlenCtrl"}) {
+    ole::CLSID found;
+    ASSERT_EQ(ole::CLSIDFromProgID(CurrentRegistry(), progId, &found), ole::S_OK) << progId;
+    EXPECT_EQ(found, kTavlen2Clsid) << progId;
+  }
+}
+
+TEST_F(RegistrationTest, UnregisterRemovesBothVersionsButNotAProgIdTakenByAnotherClass) {
+  ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK);
+  ASSERT_EQ(ole::UnregisterModule(m_module), ole::S_OK);
+  ole::RegistryData data = Snapshot();
+  for (const std::string& key : {kControlKey, kControl2Key, std::string("TAVLEN.TavlenCtrl.1"),
+                                 std::string("TAVLEN.TavlenCtrl.2"), std::string("TAVLEN.TavlenCtrl")}) {
+    EXPECT_FALSE(data.HasKey(key)) << key;
+  }
+
+  ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK);
+  const std::string other = "{11111111-2222-3333-4444-555555555555}";
+  ASSERT_EQ(CurrentRegistry().SetValue("TAVLEN.TavlenCtrl\\CLSID", "", other), ole::S_OK);
+  ASSERT_EQ(ole::UnregisterModule(m_module), ole::S_OK);
+  data = Snapshot();
+  EXPECT_FALSE(data.HasKey(kControl2Key));
+  EXPECT_EQ(data.GetValue("TAVLEN.TavlenCtrl\\CLSID"), other);
 }
 
 TEST_F(RegistrationTest, WritesThePropertyPageWithoutProgIdOrThreading) {

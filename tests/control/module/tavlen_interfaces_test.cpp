@@ -1,6 +1,6 @@
 // The automation interface row by row: names, DISPIDs, kinds, argument names and types, result types,
 // the event interface, name lookup, and the type library and IDL generated from the same rows.
-#include "control/dispatch_table.h"
+#include "control/tavlen_interfaces.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include "control/class_ids.h"
 #include "control/resources.h"
 #include "control/tavlen_ctrl.h"
-#include "control/type_library.h"
+#include "control/tavlen_library.h"
 #include "platform/automation/dispatch_invoke.h"
 #include "platform/automation/type_library.h"
 
@@ -299,9 +299,9 @@ TEST_F(TypeLibTest, DescribesTheLibraryItsEnumerationsInterfacesAndClass) {
   EXPECT_EQ(help, "Tavlen ActiveX Control module");
   EXPECT_EQ(helpFile, "Zeriri.zir");
 
-  // Enumerations, interfaces, class: in that order.
-  const char* expected[] = {"TiffCompression", "Appearance",     "ImageAlign", "BackStyle",
-                            "_DTavlen",        "_DTavlenEvents", "Tavlen"};
+  // Enumerations, interfaces, classes: in that order, version 1's before version 2's.
+  const char* expected[] = {"TiffCompression", "Appearance", "ImageAlign",      "BackStyle", "_DTavlen",
+                            "_DTavlenEvents",  "_DTavlen2",  "_DTavlen2Events", "Tavlen",    "Tavlen2"};
   ASSERT_EQ(lib->GetTypeInfoCount(), std::size(expected));
   for (uint32_t i = 0; i < std::size(expected); ++i) {
     EXPECT_EQ(lib->GetDocumentation(static_cast<int32_t>(i), &name, nullptr, nullptr), ole::S_OK);

@@ -1,5 +1,6 @@
 // The type library ZORARUZuv that the module carries (resource TYPELIB 1): the four enumerations,
-// _DTavlen, _DTavlenEvents and the creatable class Tavlen, generated from the dispatch tables.
+// the dispatch and event interfaces of both versions and their creatable classes Tavlen and Tavlen2,
+// generated from the dispatch tables.
 #pragma once
 
 #include "platform/automation/type_library.h"

@@ -1,9 +1,9 @@
-// ZORARUZuv 1.0: enumerations with their own identifiers, the two dispatch interfaces from their
-// tables, and the control class that joins them.
-#include "control/type_library.h"
+// ZORARUZuv 1.0: enumerations with their own identifiers, the dispatch interfaces of both versions
+// from their tables, and a control class for each version.
+#include "control/tavlen_library.h"
 
 #include "control/class_ids.h"
-#include "control/dispatch_table.h"
+#include "control/tavlen_interfaces.h"
 #include "files/tiff_compression.h"
 #include "view/back_style.h"
 #include "view/viewport.h"
@@ -61,9 +61,12 @@ constexpr const char* kImports[] = {"stdole2.tlb"};
 }  // namespace
 
 const ole::TypeLibDesc& TavlenTypeLib() {
-  static const ole::DispatchTable* const kInterfaces[] = {&TavlenDispatchTable(), &TavlenEventTable()};
-  static const ole::CoClassDesc kClasses[] = {{"Tavlen", kTavlenClsid, "Tavlen Control", &TavlenDispatchTable(),
-                                               &TavlenEventTable(), ole::TYPEFLAG_FCANCREATE | ole::TYPEFLAG_FCONTROL}};
+  static const ole::DispatchTable* const kInterfaces[] = {&TavlenDispatchTable(), &TavlenEventTable(),
+                                                          &Tavlen2DispatchTable(), &Tavlen2EventTable()};
+  constexpr uint16_t kControlClass = ole::TYPEFLAG_FCANCREATE | ole::TYPEFLAG_FCONTROL;
+  static const ole::CoClassDesc kClasses[] = {
+      {"Tavlen", kTavlenClsid, "Tavlen Control", &TavlenDispatchTable(), &TavlenEventTable(), kControlClass},
+      {"Tavlen2", kTavlen2Clsid, "Tavlen Control 2", &Tavlen2DispatchTable(), &Tavlen2EventTable(), kControlClass}};
   static const ole::TypeLibDesc kLib{"ZORARUZuv",
                                      kTavlenLibId,
                                      kTavlenVersionMajor,
