@@ -8,9 +8,11 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
 #include <QThread>
 
 #include "hosts/common/desktop_control.h"
+#include "hosts/viewer/control_prog_id.h"
 #include "hosts/viewer/form_dialog.h"
 #include "platform/automation/loader.h"
 #include "tests/viewer/xvfb_display.h"
@@ -107,12 +109,21 @@ QString ViewerTest::MakePicture(const QString& name, int width, int height) {
 void ViewerTest::OpenWindow(const std::function<ole::ComPtr<ole::IDispatch>(ole::ComPtr<ole::IDispatch>)>& wrap) {
   host::DesktopControl control;
   std::string why;
-  ASSERT_EQ(host::CreateDesktopControl("TAVLEN.TavlenCtrl.1", "", nullptr, &control, &why), ole::S_OK) << why;
+  ASSERT_EQ(host::CreateDesktopControl(viewer::kControlProgId, "", nullptr, &control, &why), ole::S_OK) << why;
   ole::ComPtr<ole::IDispatch> object = wrap ? wrap(control.dispatch) : control.dispatch;
   m_window = std::make_unique<viewer::MainWindow>(control.widget, std::move(object));
   m_window->resize(640, 480);
   m_window->show();
   ASSERT_TRUE(WaitUntil([&] { return m_window->isVisible() && ClientArea() && ClientArea()->isVisible(); }));
+}
+
+void ViewerTest::OpenWindowAsTheApplicationDoes() {
+  host::DesktopControl control;
+  std::string why;
+  ASSERT_EQ(host::CreateDesktopControl(viewer::kControlProgId, "", nullptr, &control, &why), ole::S_OK) << why;
+  m_window = std::make_unique<viewer::MainWindow>(control.widget, std::move(control.dispatch));
+  m_window->resize(QSize(960, 720).boundedTo(m_window->screen()->availableSize()));
+  m_window->show();
 }
 
 void ViewerTest::Trigger(viewer::Command command) {

@@ -48,6 +48,8 @@ class ViewerTest : public ::testing::Test {
   // Creates the window around a control; `wrap` may put another IDispatch in front of the control.
   void OpenWindow(const std::function<ole::ComPtr<ole::IDispatch>(ole::ComPtr<ole::IDispatch>)>& wrap = {});
   viewer::AutomationClient& Control() { return m_window->Control(); }
+  // As main() does: sized to 960 x 720 within the screen and shown, without waiting for its events.
+  void OpenWindowAsTheApplicationDoes();
   void Trigger(viewer::Command command);
   // The colour shown at a client point, read through the control's pixel query.
   QColor ShownAt(int x, int y);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
 #include <map>
@@ -322,6 +323,36 @@ TEST_F(ViewerTest, SaveAsJpegAsksTheQualityAndWritesTheFile) {
   // The control appends its own extension to the name without the chosen one.
   EXPECT_TRUE(QFileInfo::exists(m_dir.filePath("saved.jpg")));
   EXPECT_FALSE(QFileInfo::exists(chosen));
+}
+
+// Run at the scale QT_SCALE_FACTOR gives (1 when unset); ctest runs it at 1, 1.5 and 2. The control learns
+// its client size when it paints, so a picture opened right after show(), as main() does, once got the
+// ranges of the control's first, unlaid-out size, and a bar that appeared did not make room for the other.
+TEST_F(ViewerTest, APictureLargerThanTheWindowGetsScrollBarsThatReachEveryRowFromTheFirstLayout) {
+  OpenWindowAsTheApplicationDoes();
+  const QSize window = m_window->size();
+  const QSize pictureSize = window + QSize(40, 30);
+  ASSERT_TRUE(m_window->OpenFile(MakePicture("large.png", pictureSize.width(), pictureSize.height())));
+  Trigger(Command::ActualSize);
+  const QSize area = m_window->centralWidget()->size();
+  auto* vertical = m_window->centralWidget()->findChild<QScrollBar*>("tavlenVertScrollBar");
+  auto* horizontal = m_window->centralWidget()->findChild<QScrollBar*>("tavlenHorzScrollBar");
+  ASSERT_TRUE(vertical && horizontal);
+  ASSERT_TRUE(vertical->isVisible());
+  ASSERT_TRUE(horizontal->isVisible());
+  // The client area is what the bars leave, each bar's page is that side, and its range reaches the far side.
+  EXPECT_EQ(ClientArea()->width() + vertical->width(), area.width());
+  EXPECT_EQ(ClientArea()->height() + horizontal->height(), area.height());
+  EXPECT_EQ(vertical->pageStep(), ClientArea()->height());
+  EXPECT_EQ(horizontal->pageStep(), ClientArea()->width());
+  EXPECT_GE(vertical->maximum() + vertical->pageStep(), pictureSize.height());
+  EXPECT_GE(horizontal->maximum() + horizontal->pageStep(), pictureSize.width());
+  // The bottom-right pixel is reached by the bars: blue, the picture's right half, not background.
+  vertical->triggerAction(QAbstractSlider::SliderToMaximum);
+  horizontal->triggerAction(QAbstractSlider::SliderToMaximum);
+  EXPECT_TRUE(WaitUntil([&] {
+    return ShownAt(ClientArea()->width() - 1, ClientArea()->height() - 1) == QColor(Qt::blue);
+  }));
 }
 
 }  // namespace
