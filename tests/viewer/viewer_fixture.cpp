@@ -9,6 +9,11 @@
 #include <QImage>
 #include <QPainter>
 #include <QScreen>
+#include <QAbstractSpinBox>
+#include <QFileDialog>
+#include <QListView>
+#include <QLineEdit>
+#include <QTest>
 #include <QThread>
 
 #include "hosts/common/desktop_control.h"
@@ -68,6 +73,23 @@ bool WaitUntil(const std::function<bool()>& ready) {
     QThread::msleep(5);
   }
   return true;
+}
+
+void TypeOver(QWidget* field, const QString& text) {
+  field->setFocus();
+  if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
+  if (auto* spin = qobject_cast<QAbstractSpinBox*>(field)) spin->selectAll();
+  QTest::keyClicks(field, text);
+  QTest::keyClick(field, Qt::Key_Return);
+}
+
+void WaitForListing(QFileDialog* dialog) {
+  // The folder is listed on a thread; once it arrives, the dialog selects the offered file again, and a
+  // name typed before that would be overruled by the selection, as it would be for a user that quick.
+  auto* list = dialog->findChild<QListView*>("listView");
+  if (!list || !list->model()) return;
+  EXPECT_TRUE(WaitUntil([&] { return list->model()->rowCount(list->rootIndex()) > 0; }));
+  QCoreApplication::processEvents();
 }
 
 ModalAnswers::ModalAnswers() {
@@ -137,6 +159,11 @@ QColor ViewerTest::ShownAt(int x, int y) {
   const viewer::CallOutcome pixel = Control().Call("GetPixelColor", {ole::Variant(x), ole::Variant(y)});
   EXPECT_TRUE(pixel.Ok()) << pixel.error;
   return viewer::ColorFromOle(static_cast<uint32_t>(pixel.AsInt()));
+}
+
+QPoint ViewerTest::PictureCorner() {
+  return {static_cast<int>(Control().Call("GetImageXpos").AsDouble()),
+          static_cast<int>(Control().Call("GetImageYpos").AsDouble())};
 }
 
 QWidget* ViewerTest::ClientArea() const {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QFileDialog>
 #include <QPointer>
 #include <QString>
 #include <QTemporaryDir>
@@ -22,6 +23,12 @@ const std::string& DesktopUnavailable();
 
 // Calls `ready` while the event loop runs until it is true or about ten seconds have passed.
 bool WaitUntil(const std::function<bool()>& ready);
+
+// Replaces the text of a field by typing, as a user does: select all, type, press Enter.
+void TypeOver(QWidget* field, const QString& text);
+
+// Waits until a file dialog shows its folder's files, as a user sees them before typing a name.
+void WaitForListing(QFileDialog* dialog);
 
 // Answers the modal dialogs that appear, in order: each answer gets the dialog and closes it.
 class ModalAnswers {
@@ -54,6 +61,8 @@ class ViewerTest : public ::testing::Test {
   // The colour shown at a client point, read through the control's pixel query.
   QColor ShownAt(int x, int y);
   QWidget* ClientArea() const;
+  // The client point of the picture's top-left corner.
+  QPoint PictureCorner();
 
   QTemporaryDir m_dir;
   std::unique_ptr<viewer::MainWindow> m_window;
