@@ -6,8 +6,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <algorithm>
 #include <QStatusBar>
+#include <algorithm>
 #include <vector>
 
 #include "hosts/viewer/main_window.h"
@@ -239,8 +239,8 @@ void MainWindow::ExportShownFrame() {
   if (m_file.isEmpty()) return;
   const QString start = QFileInfo(m_file).absolutePath() + '/' + QFileInfo(m_file).completeBaseName() +
                         tr("-frame%1").arg(m_animation.Frame() + 1);
-  const OutputChoice output = ChooseOutput(this, m_control, tr("Export shown frame"), start,
-                                           &PictureFormat::saveMethod, FormatOfName(QStringLiteral("a.png")));
+  const OutputChoice output = ChooseOutput(this, m_control, tr("Export shown frame"), start, &PictureFormat::saveMethod,
+                                           FormatOfName(QStringLiteral("a.png")));
   if (!output.format || !AskFormatOption(*output.format)) return;
   const QString written = output.base + QString::fromUtf8(output.format->extension);
   const CallOutcome exported = m_control.Call(

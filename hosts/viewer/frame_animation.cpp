@@ -8,8 +8,8 @@ namespace {
 
 constexpr int kFastestDelayMs = 20;
 constexpr int kDelayForFastestMs = 100;
-// An animation is played only for files of a sane frame count; the control decodes each frame anew.
-constexpr int kMostFrames = 10000;
+// An animation is played only for files of a sane frame count: each frame is kept as a file of its own.
+constexpr int kMostFrames = 1000;
 
 }  // namespace
 

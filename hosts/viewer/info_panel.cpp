@@ -18,9 +18,12 @@ struct TagRow {
   const char* getter;
 };
 constexpr TagRow kTagRows[] = {
-    {"Title", "GetImageTitle"},           {"Description", "GetImageDescription"},
-    {"Artist", "GetImageArtist"},         {"Copyright", "GetImageCopyright"},
-    {"Taken", "GetImageDateTime"},        {"Camera make", "GetImageEquipMake"},
+    {"Title", "GetImageTitle"},
+    {"Description", "GetImageDescription"},
+    {"Artist", "GetImageArtist"},
+    {"Copyright", "GetImageCopyright"},
+    {"Taken", "GetImageDateTime"},
+    {"Camera make", "GetImageEquipMake"},
     {"Camera model", "GetImageEquipModel"},
 };
 
@@ -30,7 +33,7 @@ QString ColourProfileText(AutomationClient& control) {
   // Colour-managed controls tell whether the picture carried a profile; others cannot say.
   if (!control.Has("ColorManaged")) return QObject::tr("not reported by this control");
   return control.Get("ColorManaged").AsBool() ? QObject::tr("managed (embedded profile or sRGB)")
-                                               : QObject::tr("not managed");
+                                              : QObject::tr("not managed");
 }
 
 InfoPanel::InfoPanel(QWidget* parent) : QWidget(parent), m_form(new QFormLayout(this)) {}
@@ -47,7 +50,8 @@ void InfoPanel::Show(const QString& path, AutomationClient& control) {
   const QFileInfo file(path);
   add(tr("File"), file.fileName());
   add(tr("Size"), QLocale().formattedDataSize(file.size()));
-  add(tr("Dimensions"), tr("%1 × %2 pixels").arg(control.Call("GetWidth").AsInt()).arg(control.Call("GetHeight").AsInt()));
+  add(tr("Dimensions"),
+      tr("%1 × %2 pixels").arg(control.Call("GetWidth").AsInt()).arg(control.Call("GetHeight").AsInt()));
   // The reader names the format from the file's first bytes, without decoding it.
   const QByteArray format = QImageReader(path).format();
   add(tr("Format"), format.isEmpty() ? file.suffix().toUpper() : QString::fromLatin1(format).toUpper());

@@ -12,8 +12,6 @@
 
 namespace {
 
-
-
 QString CreationFailure(tavlen::ole::HRESULT hr, const std::string& why) {
   QString text = QObject::tr("The Tavlen control could not be created: %1.")
                      .arg(QString::fromStdString(tavlen::ole::HResultName(hr)));
@@ -40,7 +38,8 @@ int main(int argc, char** argv) {
 
   tavlen::host::DesktopControl control;
   std::string why;
-  const tavlen::ole::HRESULT hr = tavlen::host::CreateDesktopControl(tavlen::viewer::kControlProgId, "", nullptr, &control, &why);
+  const tavlen::ole::HRESULT hr =
+      tavlen::host::CreateDesktopControl(tavlen::viewer::kControlProgId, "", nullptr, &control, &why);
   if (tavlen::ole::FAILED(hr) || !control.widget) {
     const QString text = CreationFailure(hr, why);
     std::fprintf(stderr, "tavlen-viewer: %s\n", text.toLocal8Bit().constData());

@@ -5,11 +5,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QDragEnterEvent>
+#include <QCloseEvent>
 #include <QDockWidget>
+#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QCloseEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
@@ -29,10 +29,9 @@ namespace {
 constexpr const char* kMenuTitles[] = {"&File", "&Edit", "&View", "&Go", "&Help"};
 
 // Commands that act without a picture; every other one is disabled until a picture is shown.
-constexpr Command kWithoutPicture[] = {Command::Open,       Command::OpenPage, Command::Convert,
-                                       Command::Quit,       Command::Align,    Command::Background,
-                                       Command::Border,     Command::About,    Command::FullScreen,
-                                       Command::Information};
+constexpr Command kWithoutPicture[] = {Command::Open,       Command::OpenPage,   Command::Convert, Command::Quit,
+                                       Command::Align,      Command::Background, Command::Border,  Command::About,
+                                       Command::FullScreen, Command::Information};
 
 // Commands that need a folder being browsed.
 constexpr Command kFolderCommands[] = {Command::Next, Command::Previous, Command::First, Command::Last};
@@ -43,10 +42,9 @@ constexpr Command kEdits[] = {Command::RotateLeft, Command::RotateRight, Command
                               Command::FromOneBit, Command::Text,        Command::Tags};
 
 // Commands that open a group of their menu.
-constexpr Command kGroupStarts[] = {Command::Print,       Command::Quit,       Command::Copy,
-                                    Command::RotateLeft,  Command::Resize,     Command::Text,
-                                    Command::ActualSize,  Command::Align,      Command::Information,
-                                    Command::PauseAnimation};
+constexpr Command kGroupStarts[] = {
+    Command::Print, Command::Quit,       Command::Copy,  Command::RotateLeft,  Command::Resize,
+    Command::Text,  Command::ActualSize, Command::Align, Command::Information, Command::PauseAnimation};
 
 constexpr int kAlignCentre = 4;
 
@@ -167,8 +165,8 @@ void MainWindow::RefreshState() {
     if (info.command == Command::PauseAnimation) enabled = enabled && m_animation.Animating();
     m_actions.at(info.command)->setEnabled(enabled);
   }
-  m_actions.at(Command::PauseAnimation)->setText(m_animation.Paused() ? tr("Res&ume animation")
-                                                                       : tr(InfoOf(Command::PauseAnimation).text));
+  m_actions.at(Command::PauseAnimation)
+      ->setText(m_animation.Paused() ? tr("Res&ume animation") : tr(InfoOf(Command::PauseAnimation).text));
   if (m_infoDock->isVisible()) m_infoPanel->Show(m_file, m_control);
   const Extent shown = m_displayed.Displayed();
   if (!hasPicture) {

@@ -6,8 +6,10 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <map>
+#include <memory>
 
 #include "hosts/viewer/automation_client.h"
 #include "hosts/viewer/control_events.h"
@@ -137,6 +139,7 @@ class MainWindow : public QMainWindow {
   Fitting m_fitting = Fitting::WholeIfLarger;
   QTimer m_refit;  // coalesces the window's resizes into one fit
   FrameAnimation m_animation;
+  std::unique_ptr<QTemporaryDir> m_frameFiles;  // the frames of the animated picture, as the control loads them
   UnsavedChanges m_changes;
   bool m_editAccepted = false;  // set by the handler of an edit that reached the control
   // Panning with a button held.

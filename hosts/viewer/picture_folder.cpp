@@ -1,7 +1,6 @@
 // Listing, natural sorting and watching of the open picture's folder.
 #include "hosts/viewer/picture_folder.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -11,19 +10,41 @@
 namespace tavlen::viewer {
 namespace {
 
-const QCollator& NaturalCollator() {
-  static const QCollator collator = [] {
-    QCollator made;
-    made.setNumericMode(true);
-    made.setCaseSensitivity(Qt::CaseInsensitive);
-    return made;
-  }();
-  return collator;
+// The run of digits or of other characters that starts at `from`.
+QStringView RunAt(const QString& name, qsizetype from) {
+  const bool digits = name[from].isDigit();
+  qsizetype end = from;
+  while (end < name.size() && name[end].isDigit() == digits) ++end;
+  return QStringView(name).mid(from, end - from);
+}
+
+// Digit runs by value: without leading zeros the longer run is the larger number.
+int CompareNumbers(QStringView a, QStringView b) {
+  while (a.size() > 1 && a.front() == u'0') a = a.mid(1);
+  while (b.size() > 1 && b.front() == u'0') b = b.mid(1);
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return a.compare(b);
+}
+
+int CompareNaturally(const QString& a, const QString& b) {
+  qsizetype i = 0;
+  qsizetype j = 0;
+  while (i < a.size() && j < b.size()) {
+    const QStringView runA = RunAt(a, i);
+    const QStringView runB = RunAt(b, j);
+    const bool numbers = runA.front().isDigit() && runB.front().isDigit();
+    const int order = numbers ? CompareNumbers(runA, runB) : runA.compare(runB, Qt::CaseInsensitive);
+    if (order != 0) return order;
+    i += runA.size();
+    j += runB.size();
+  }
+  if (i < a.size() || j < b.size()) return i < a.size() ? 1 : -1;
+  return 0;
 }
 
 bool NaturallyBefore(const QString& a, const QString& b) {
-  const int order = NaturalCollator().compare(a, b);
-  // Names equal but for case still get one fixed order.
+  const int order = CompareNaturally(a, b);
+  // Names equal but for case or leading zeros still get one fixed order.
   return order != 0 ? order < 0 : a < b;
 }
 

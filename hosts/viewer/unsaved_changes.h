@@ -22,7 +22,7 @@ class UnsavedChanges {
   bool Changed() const { return m_savedLost || m_steps != 0; }
 
  private:
-  int32_t m_steps = 0;      // undo steps from the saved state to the shown one (negative: undone past it)
+  int32_t m_steps = 0;       // undo steps from the saved state to the shown one (negative: undone past it)
   bool m_savedLost = false;  // no sequence of undo and redo leads back to the saved state
 };
 

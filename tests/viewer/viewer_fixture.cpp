@@ -3,16 +3,16 @@
 
 #include <stdlib.h>
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QImage>
+#include <QLineEdit>
+#include <QListView>
 #include <QPainter>
 #include <QScreen>
-#include <QAbstractSpinBox>
-#include <QFileDialog>
-#include <QListView>
-#include <QLineEdit>
 #include <QTest>
 #include <QThread>
 

@@ -13,8 +13,12 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "hosts/viewer/main_window.h"
+
+// Readable failure messages for Qt's strings.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace tavlen::test {
 

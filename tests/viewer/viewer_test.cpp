@@ -376,9 +376,8 @@ TEST_F(ViewerTest, APictureLargerThanTheWindowGetsScrollBarsThatReachEveryRowFro
   // The bottom-right pixel is reached by the bars: blue, the picture's right half, not background.
   vertical->triggerAction(QAbstractSlider::SliderToMaximum);
   horizontal->triggerAction(QAbstractSlider::SliderToMaximum);
-  EXPECT_TRUE(WaitUntil([&] {
-    return ShownAt(ClientArea()->width() - 1, ClientArea()->height() - 1) == QColor(Qt::blue);
-  }));
+  EXPECT_TRUE(
+      WaitUntil([&] { return ShownAt(ClientArea()->width() - 1, ClientArea()->height() - 1) == QColor(Qt::blue); }));
 }
 
 }  // namespace
