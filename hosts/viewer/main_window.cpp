@@ -107,6 +107,10 @@ MainWindow::MainWindow(QWidget* control, ole::ComPtr<ole::IDispatch> object, QWi
   m_refit.setSingleShot(true);
   m_refit.setInterval(0);
   connect(&m_refit, &QTimer::timeout, this, [this] { ApplyFitting(); });
+  // Photos upright as taken and colours as meant, where the control can do either.
+  for (const char* property : {"AutoOrient", "ColorManaged"}) {
+    if (m_control.Has(property)) (void)m_control.Put(property, ole::Variant(true));
+  }
   // Centred on a neutral background, as a viewer shows pictures.
   if (m_control.Has("Align")) SetAlign(kAlignCentre);
   FollowPalette();
