@@ -34,7 +34,9 @@ void MainWindow::ZoomSettled(ViewEffect effect, const char* method) {
   constexpr int kMostPasses = 3;
   const Extent picture = PictureExtent();
   for (int pass = 0; pass < kMostPasses; ++pass) {
-    DeliverPendingPaints();
+    // The first call goes by the size the control knows already (a resize paints at once); the paint
+    // before a repeat hands it the size the bars left, and is the paint the new zoom needs anyway.
+    if (pass > 0) DeliverPendingPaints();
     const Extent client = ClientExtent();
     if (!m_control.Call(method).Ok()) return;
     m_displayed.Apply(effect, picture, 1.0, client);

@@ -137,7 +137,7 @@ TEST_F(ShowingTest, CtrlWheelZoomsAboutThePointer) {
   ASSERT_TRUE(image.save(path));
   ASSERT_TRUE(m_window->OpenFile(path));
   const QPoint pointer = PictureCorner() + QPoint(303, 203);
-  ASSERT_EQ(ShownAt(pointer.x(), pointer.y()), QColor(Qt::black));
+  ASSERT_TRUE(WaitUntil([&] { return ShownAt(pointer.x(), pointer.y()) == QColor(Qt::black); }));
   const QPoint cornerBefore = PictureCorner();
 
   QWheelEvent wheel(pointer, ClientArea()->mapToGlobal(pointer), QPoint(), QPoint(0, 240), Qt::NoButton,
@@ -183,7 +183,7 @@ TEST_F(ShowingTest, AnimatedGifAdvancesByItsDelaysAndPauses) {
     const QPoint at = PictureCorner() + QPoint(1, 1);
     return ShownAt(at.x(), at.y());
   };
-  EXPECT_EQ(shown(), QColor(Qt::red));
+  EXPECT_TRUE(WaitUntil([&] { return shown() == QColor(Qt::red); }));
   ASSERT_TRUE(WaitUntil([&] { return shown() == QColor(Qt::blue); }));
   EXPECT_GE(clock.elapsed(), 300);  // the first frame's delay has passed
   ASSERT_TRUE(WaitUntil([&] { return shown() == QColor(Qt::green); }));
