@@ -80,15 +80,24 @@ OutputChoice ChooseOutput(QWidget* parent, AutomationClient& control, const QStr
   dialog.setNameFilters(filters);
   const auto offered = std::find(formats.begin(), formats.end(), preferred);
   if (offered != formats.end()) dialog.selectNameFilter(filters[offered - formats.begin()]);
+  // The name is offered without its extension, which the filter stands for: an existing file selected in
+  // the list would be selected again when the folder's listing arrives, and overrule a name typed before.
   if (!start.isEmpty()) {
     dialog.setDirectory(QFileInfo(start).absolutePath());
-    dialog.selectFile(QFileInfo(start).fileName());
+    dialog.selectFile(QFileInfo(start).completeBaseName());
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   const QString chosen = dialog.selectedFiles().front();
   const PictureFormat* format = formats[std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter()))];
   if (const PictureFormat* named = FormatOfName(chosen); named && control.Has(named->*method)) format = named;
-  return {format, BaseNameFor(chosen, *format)};
+  const QString base = BaseNameFor(chosen, *format);
+  // The dialog asks before replacing the name as typed; the control writes that name plus its extension.
+  const QString written = base + QString::fromUtf8(format->extension);
+  if (written != chosen && QFileInfo::exists(written) &&
+      QMessageBox::question(parent, title, QObject::tr("%1 already exists. Replace it?").arg(written)) !=
+          QMessageBox::Yes)
+    return {};
+  return {format, base};
 }
 
 }  // namespace

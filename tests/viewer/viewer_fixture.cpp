@@ -84,8 +84,7 @@ void TypeOver(QWidget* field, const QString& text) {
 }
 
 void WaitForListing(QFileDialog* dialog) {
-  // The folder is listed on a thread; once it arrives, the dialog selects the offered file again, and a
-  // name typed before that would be overruled by the selection, as it would be for a user that quick.
+  // The folder is listed on a thread; a user types once the files are shown.
   auto* list = dialog->findChild<QListView*>("listView");
   if (!list || !list->model()) return;
   EXPECT_TRUE(WaitUntil([&] { return list->model()->rowCount(list->rootIndex()) > 0; }));
