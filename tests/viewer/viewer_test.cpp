@@ -1,5 +1,6 @@
 // The viewer: the displayed-size rules it replays, output names, and the window on a real control under
 // Xvfb: the file on its command line, menus reaching the control, disabled commands, the status bar.
+#include <QAbstractButton>
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
@@ -349,6 +350,44 @@ TEST_F(ViewerTest, SaveAsOffersThePicturesFolderNameAndFormatAndAsksQuality90) {
   // The control appends its own extension to the name without the chosen one.
   EXPECT_TRUE(QFileInfo::exists(m_dir.filePath("saved.jpg")));
   EXPECT_FALSE(QFileInfo::exists(m_dir.filePath("saved.jpeg")));
+}
+
+TEST_F(ViewerTest, SaveAsAsksBeforeTheControlsNameReplacesAFile) {
+  OpenWindow();
+  const QString original = MakePicture("keep.png", 40, 30);
+  const QByteArray before = [&] {
+    QFile file(original);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }();
+  ASSERT_TRUE(m_window->OpenFile(original));
+  Trigger(Command::Gray);
+  QString question;
+  ModalAnswers answers;
+  answers.Add([](QWidget* dialog) {
+    auto* files = qobject_cast<QFileDialog*>(dialog);
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    if (!files || !name) {
+      dialog->close();
+      return;
+    }
+    WaitForListing(files);
+    QTest::keyClick(name, Qt::Key_Return);  // the offered "keep", which the control writes as keep.png
+  });
+  answers.Add([&](QWidget* dialog) {
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    if (box) question = box->text();
+    if (box && box->button(QMessageBox::No))
+      box->button(QMessageBox::No)->click();
+    else
+      dialog->close();
+  });
+  Trigger(Command::SaveAs);
+  ASSERT_TRUE(WaitUntil([&] { return answers.AllGiven(); }));
+  EXPECT_TRUE(question.contains("keep.png already exists")) << question.toStdString();
+  QFile file(original);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), before);
+  EXPECT_TRUE(m_window->HasUnsavedChanges());
 }
 
 // Run at the scale QT_SCALE_FACTOR gives (1 when unset); ctest runs it at 1, 1.5 and 2. The control learns
