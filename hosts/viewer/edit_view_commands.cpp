@@ -9,6 +9,7 @@ namespace tavlen::viewer {
 
 void MainWindow::Zoom(double factor) {
   // Zoom multiplies the displayed size by ZoomValue; the steps are symmetric, 1.25 in and 0.8 out.
+  m_fitting = Fitting::Free;
   const Extent client = ClientExtent();
   CallOutcome outcome = m_control.Put("ZoomValue", ole::Variant(factor));
   if (outcome.Ok()) outcome = m_control.Call("Zoom");
@@ -17,15 +18,17 @@ void MainWindow::Zoom(double factor) {
 }
 
 void MainWindow::ActualSize() {
-  const Extent client = ClientExtent();
-  CallOutcome outcome = m_control.Put("ZoomValue", ole::Variant(1.0));
-  if (outcome.Ok()) outcome = m_control.Call("ZoomByOriginal");
+  m_fitting = Fitting::Free;
+  const CallOutcome outcome = m_control.Put("ZoomValue", ole::Variant(1.0));
   Report(outcome);
-  AfterCommand(outcome.Ok() ? ViewEffect::ZoomByOriginal : ViewEffect::None, 1.0, client);
+  if (outcome.Ok()) ZoomSettled(ViewEffect::ZoomByOriginal, "ZoomByOriginal");
+  RefreshState();
 }
 
 void MainWindow::FlipPicture(bool vertically) {
-  Report(m_control.Call("Flip", {ole::Variant(vertically)}));
+  const CallOutcome outcome = m_control.Call("Flip", {ole::Variant(vertically)});
+  Report(outcome);
+  m_editAccepted = outcome.Ok();
   AfterCommand(ViewEffect::None, 1.0, ClientExtent());
 }
 
@@ -34,6 +37,7 @@ void MainWindow::ResizePicture() {
   if (!size) return;
   const CallOutcome outcome = m_control.Call("Resize", {ole::Variant(size->width), ole::Variant(size->height)});
   Report(outcome);
+  m_editAccepted = outcome.Ok();
   AfterCommand(outcome.Ok() ? ViewEffect::PixelSize : ViewEffect::None, 1.0, ClientExtent());
 }
 
@@ -46,6 +50,7 @@ void MainWindow::SetAlign(int align) {
 void MainWindow::RunDialog(DialogOutcome (*dialog)(QWidget*, AutomationClient&)) {
   const DialogOutcome outcome = dialog(this, m_control);
   if (!outcome.error.isEmpty()) ShowError(outcome.error);
+  m_editAccepted = outcome.accepted;
   if (outcome.accepted) AfterCommand(ViewEffect::None, 1.0, ClientExtent());
 }
 

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QStatusBar>
+#include <algorithm>
 #include <vector>
 
 #include "hosts/viewer/main_window.h"
@@ -61,8 +63,9 @@ struct OutputChoice {
 
 // Asks for an output file among the formats whose method (`method` of each) the control offers. The
 // format is the one the typed name's extension names, else the chosen filter's.
+// `start` is the path offered (its folder and name), `preferred` the format offered first when the control has it.
 OutputChoice ChooseOutput(QWidget* parent, AutomationClient& control, const QString& title, const QString& start,
-                          const char* PictureFormat::*method) {
+                          const char* PictureFormat::*method, const PictureFormat* preferred = nullptr) {
   std::vector<const PictureFormat*> formats;
   QStringList filters;
   for (const PictureFormat& format : PictureFormats()) {
@@ -75,17 +78,33 @@ OutputChoice ChooseOutput(QWidget* parent, AutomationClient& control, const QStr
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setNameFilters(filters);
-  if (!start.isEmpty()) dialog.selectFile(start);
+  const auto offered = std::find(formats.begin(), formats.end(), preferred);
+  if (offered != formats.end()) dialog.selectNameFilter(filters[offered - formats.begin()]);
+  // The name is offered without its extension, which the filter stands for: an existing file selected in
+  // the list would be selected again when the folder's listing arrives, and overrule a name typed before.
+  if (!start.isEmpty()) {
+    dialog.setDirectory(QFileInfo(start).absolutePath());
+    dialog.selectFile(QFileInfo(start).completeBaseName());
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   const QString chosen = dialog.selectedFiles().front();
   const PictureFormat* format = formats[std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter()))];
   if (const PictureFormat* named = FormatOfName(chosen); named && control.Has(named->*method)) format = named;
-  return {format, BaseNameFor(chosen, *format)};
+  const QString base = BaseNameFor(chosen, *format);
+  // The dialog asks before replacing the name as typed; the control writes that name plus its extension.
+  const QString written = base + QString::fromUtf8(format->extension);
+  if (written != chosen && QFileInfo::exists(written) &&
+      QMessageBox::question(parent, title, QObject::tr("%1 already exists. Replace it?").arg(written)) !=
+          QMessageBox::Yes)
+    return {};
+  return {format, base};
 }
 
 }  // namespace
 
-bool MainWindow::OpenFile(const QString& path) {
+bool MainWindow::OpenFile(const QString& path) { return ConfirmDiscard() && LoadPicture(path); }
+
+bool MainWindow::LoadPicture(const QString& path) {
   const QFileInfo file(path);
   if (!file.isFile() || !file.isReadable()) {
     ShowError(tr("%1 is not a file that can be read.").arg(path));
@@ -116,19 +135,25 @@ bool MainWindow::OpenFile(const QString& path) {
     frames = counted.AsInt();
   }
   const Extent client = ClientExtent();
+  m_animation.Stop();
+  const Fitting kept = m_fitting;
+  m_fitting = Fitting::WholeIfLarger;  // each picture opens whole
   const CallOutcome loaded = m_control.Call("LoadImage", {name});
   AfterCommand(loaded.Ok() ? ViewEffect::PixelSize : ViewEffect::None, 1.0, client);
   busy.End();
-  if (!loaded.Ok()) {
-    Report(loaded);
-    return false;
-  }
-  if (m_picture.width <= 0) {
-    ShowError(countFirst ? tr("%1 could not be shown.").arg(path) : damaged);
+  if (!loaded.Ok() || m_picture.width <= 0) {
+    m_fitting = kept;
+    if (!loaded.Ok())
+      Report(loaded);
+    else
+      ShowError(countFirst ? tr("%1 could not be shown.").arg(path) : damaged);
     return false;
   }
   m_file = path;
-  setWindowTitle(tr("%1 — Tavlen viewer").arg(file.fileName()));
+  m_changes.Saved();
+  m_folder.SetCurrent(path);
+  ShowTitle();
+  if (frames > 1) StartAnimation();
   busy.Done(frames > 1 ? tr("Opened %1, page 1 of %2").arg(file.fileName()).arg(frames)
                        : tr("Opened %1").arg(file.fileName()));
   return true;
@@ -144,7 +169,7 @@ void MainWindow::OpenPage() {
   const QString path =
       QFileDialog::getOpenFileName(this, tr("Open page"), QFileInfo(m_file).path(), tr("TIFF files (*.tif *.tiff)"),
                                    nullptr, QFileDialog::DontUseNativeDialog);
-  if (path.isEmpty()) return;
+  if (path.isEmpty() || !ConfirmDiscard()) return;
   const ole::Variant name = Narrow(path);
   const CallOutcome count = m_control.Call("GetFrameCount", {name});
   if (!count.Ok()) return Report(count);
@@ -153,11 +178,14 @@ void MainWindow::OpenPage() {
   if (!page) return;
   BusyScope busy(statusBar(), tr("Opening page %1 of %2…").arg(*page).arg(QFileInfo(path).fileName()));
   const Extent client = ClientExtent();
+  m_animation.Stop();
+  m_fitting = Fitting::WholeIfLarger;
   const CallOutcome loaded = m_control.Call("LoadFrame", {name, ole::Variant(*page)});
   AfterCommand(loaded.Ok() ? ViewEffect::PixelSize : ViewEffect::None, 1.0, client);
   busy.End();
   if (!loaded.Ok()) return Report(loaded);
   m_file = path;
+  m_changes.Saved();
   setWindowTitle(tr("%1, page %2 — Tavlen viewer").arg(QFileInfo(path).fileName()).arg(*page));
   busy.Done(tr("Opened page %1 of %2").arg(*page).arg(count.AsInt()));
 }
@@ -167,7 +195,9 @@ bool MainWindow::AskFormatOption(const PictureFormat& format) {
   std::optional<int32_t> value;
   if (format.option == FormatOption::JpegQuality) {
     property = "JpgQuality";
-    value = AskJpegQuality(this, m_control.Get(property).AsInt());
+    // The control's own default is the highest quality; a viewer offers what photos are saved with.
+    constexpr int32_t kOfferedJpegQuality = 90;
+    value = AskJpegQuality(this, kOfferedJpegQuality);
   } else if (format.option == FormatOption::TiffCompression) {
     property = "TiffCompression";
     value = AskTiffCompression(this, m_control.Get(property).AsInt());
@@ -180,19 +210,54 @@ bool MainWindow::AskFormatOption(const PictureFormat& format) {
   return put.Ok();
 }
 
-void MainWindow::SaveAs() {
-  const QString start = m_file.isEmpty() ? QString() : QFileInfo(m_file).completeBaseName();
-  const OutputChoice output = ChooseOutput(this, m_control, tr("Save as"), start, &PictureFormat::saveMethod);
-  if (!output.format || !AskFormatOption(*output.format)) return;
+bool MainWindow::SaveAs() {
+  // The picture's own folder, name and format are offered.
+  const OutputChoice output =
+      ChooseOutput(this, m_control, tr("Save as"), m_file, &PictureFormat::saveMethod, FormatOfName(m_file));
+  if (!output.format || !AskFormatOption(*output.format)) return false;
   const QString written = output.base + QString::fromUtf8(output.format->extension);
   BusyScope busy(statusBar(), tr("Saving %1…").arg(written));
   const CallOutcome saved = m_control.Call(output.format->saveMethod, {Narrow(output.base)});
   // A bilevel TIFF scheme turns the picture itself black and white first.
   AfterCommand(ViewEffect::None, 1.0, ClientExtent());
   busy.End();
-  if (!saved.Ok()) return Report(saved);
-  if (!saved.AsBool()) return ShowError(tr("The picture could not be saved as %1.").arg(written));
+  if (!saved.Ok()) {
+    Report(saved);
+    return false;
+  }
+  if (!saved.AsBool()) {
+    ShowError(tr("The picture could not be saved as %1.").arg(written));
+    return false;
+  }
+  m_changes.Saved();
   busy.Done(tr("Saved %1").arg(written));
+  return true;
+}
+
+bool MainWindow::ConfirmDiscard() {
+  if (!HasUnsavedChanges()) return true;
+  const auto answer = QMessageBox::question(
+      this, tr("Save changes?"),
+      tr("%1 has changes that were not saved. Save them first?").arg(QFileInfo(m_file).fileName()),
+      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  if (answer == QMessageBox::Save) return SaveAs();
+  return answer == QMessageBox::Discard;
+}
+
+void MainWindow::ExportShownFrame() {
+  if (m_file.isEmpty()) return;
+  const QString start = QFileInfo(m_file).absolutePath() + '/' + QFileInfo(m_file).completeBaseName() +
+                        tr("-frame%1").arg(m_animation.Frame() + 1);
+  const OutputChoice output = ChooseOutput(this, m_control, tr("Export shown frame"), start, &PictureFormat::saveMethod,
+                                           FormatOfName(QStringLiteral("a.png")));
+  if (!output.format || !AskFormatOption(*output.format)) return;
+  const QString written = output.base + QString::fromUtf8(output.format->extension);
+  const CallOutcome exported = m_control.Call(
+      "ExportFrame", {Narrow(m_file), Narrow(output.base), ole::Variant(std::string(output.format->name)),
+                      ole::Variant(m_animation.Frame() + 1)});
+  if (!exported.Ok()) return Report(exported);
+  if (!exported.AsBool()) return ShowError(tr("The frame could not be written to %1.").arg(written));
+  statusBar()->showMessage(tr("Exported frame %1 to %2").arg(m_animation.Frame() + 1).arg(written));
 }
 
 void MainWindow::Convert() {

@@ -5,14 +5,12 @@
 #include <QScreen>
 #include <cstdio>
 
-#include "control/class_ids.h"
 #include "hosts/common/desktop_control.h"
 #include "hosts/common/sited_control.h"
+#include "hosts/viewer/control_prog_id.h"
 #include "hosts/viewer/main_window.h"
 
 namespace {
-
-constexpr const char* kProgId = tavlen::kTavlen2ProgId;
 
 QString CreationFailure(tavlen::ole::HRESULT hr, const std::string& why) {
   QString text = QObject::tr("The Tavlen control could not be created: %1.")
@@ -40,7 +38,8 @@ int main(int argc, char** argv) {
 
   tavlen::host::DesktopControl control;
   std::string why;
-  const tavlen::ole::HRESULT hr = tavlen::host::CreateDesktopControl(kProgId, "", nullptr, &control, &why);
+  const tavlen::ole::HRESULT hr =
+      tavlen::host::CreateDesktopControl(tavlen::viewer::kControlProgId, "", nullptr, &control, &why);
   if (tavlen::ole::FAILED(hr) || !control.widget) {
     const QString text = CreationFailure(hr, why);
     std::fprintf(stderr, "tavlen-viewer: %s\n", text.toLocal8Bit().constData());

@@ -29,6 +29,7 @@ constexpr CommandInfo kCommands[] = {
     {Command::Print, Menu::File, "&Print…", "Ctrl+P", {"PrintImage"}},
     {Command::Quit, Menu::File, "&Quit", "Ctrl+Q", {}},
     {Command::Undo, Menu::Edit, "&Undo", "Ctrl+Z", {"Undo", "GetUndo"}, Needs::All, E::PixelSize, "Undo"},
+    {Command::Redo, Menu::Edit, "&Redo", "Ctrl+Y; Ctrl+Shift+Z", {"Redo", "GetRedo"}, Needs::All, E::PixelSize, "Redo"},
     {Command::Copy, Menu::Edit, "&Copy", "Ctrl+C", {"CopyToClipboard"}, Needs::All, E::None, "CopyToClipboard"},
     {Command::RotateLeft, Menu::Edit, "Rotate &left", "Ctrl+L", {"Rotate270"}, Needs::All, E::SwapSides, "Rotate270"},
     {Command::RotateRight, Menu::Edit, "Rotate &right", "Ctrl+R", {"Rotate90"}, Needs::All, E::SwapSides, "Rotate90"},
@@ -96,6 +97,14 @@ constexpr CommandInfo kCommands[] = {
     {Command::Align, Menu::View, "A&lign", "", {"Align"}},
     {Command::Background, Menu::View, "&Background…", "", {"BackStyle", "BackColor"}},
     {Command::Border, Menu::View, "Bo&rder…", "", {"ShowBorder", "BorderColor", "BorderWidth"}},
+    {Command::Information, Menu::View, "&Information", "I", {"GetWidth", "GetHeight"}},
+    {Command::FullScreen, Menu::View, "F&ull screen", "F11", {}},
+    {Command::Next, Menu::Go, "&Next picture", "Right; PgDown; Space", {"LoadImage"}},
+    {Command::Previous, Menu::Go, "&Previous picture", "Left; PgUp; Backspace", {"LoadImage"}},
+    {Command::First, Menu::Go, "&First picture", "Home", {"LoadImage"}},
+    {Command::Last, Menu::Go, "&Last picture", "End", {"LoadImage"}},
+    {Command::PauseAnimation, Menu::Go, "P&ause animation", "P", {"LoadFrame"}},
+    {Command::ExportFrame, Menu::Go, "&Export shown frame…", "", {"ExportFrame"}},
     {Command::About, Menu::Help, "&About", "", {"AboutBox"}, Needs::All, E::None, "AboutBox"},
 };
 static_assert(std::size(kCommands) == static_cast<size_t>(Command::About) + 1, "one row for every command");

@@ -19,6 +19,7 @@ enum class Command {
   Print,
   Quit,
   Undo,
+  Redo,
   Copy,
   RotateLeft,
   RotateRight,
@@ -40,10 +41,18 @@ enum class Command {
   Align,
   Background,
   Border,
+  Information,
+  FullScreen,
+  Next,
+  Previous,
+  First,
+  Last,
+  PauseAnimation,
+  ExportFrame,
   About,
 };
 
-enum class Menu { File, Edit, View, Help };
+enum class Menu { File, Edit, View, Go, Help };
 
 // Whether a command needs every member it lists or any one of them (a format, a text style).
 enum class Needs { All, Any };

@@ -3,14 +3,21 @@
 
 #include <stdlib.h>
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QImage>
+#include <QLineEdit>
+#include <QListView>
 #include <QPainter>
+#include <QScreen>
+#include <QTest>
 #include <QThread>
 
 #include "hosts/common/desktop_control.h"
+#include "hosts/viewer/control_prog_id.h"
 #include "hosts/viewer/form_dialog.h"
 #include "platform/automation/loader.h"
 #include "tests/viewer/xvfb_display.h"
@@ -68,6 +75,22 @@ bool WaitUntil(const std::function<bool()>& ready) {
   return true;
 }
 
+void TypeOver(QWidget* field, const QString& text) {
+  field->setFocus();
+  if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
+  if (auto* spin = qobject_cast<QAbstractSpinBox*>(field)) spin->selectAll();
+  QTest::keyClicks(field, text);
+  QTest::keyClick(field, Qt::Key_Return);
+}
+
+void WaitForListing(QFileDialog* dialog) {
+  // The folder is listed on a thread; a user types once the files are shown.
+  auto* list = dialog->findChild<QListView*>("listView");
+  if (!list || !list->model()) return;
+  EXPECT_TRUE(WaitUntil([&] { return list->model()->rowCount(list->rootIndex()) > 0; }));
+  QCoreApplication::processEvents();
+}
+
 ModalAnswers::ModalAnswers() {
   m_timer.setInterval(20);
   QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
@@ -107,12 +130,21 @@ QString ViewerTest::MakePicture(const QString& name, int width, int height) {
 void ViewerTest::OpenWindow(const std::function<ole::ComPtr<ole::IDispatch>(ole::ComPtr<ole::IDispatch>)>& wrap) {
   host::DesktopControl control;
   std::string why;
-  ASSERT_EQ(host::CreateDesktopControl("TAVLEN.TavlenCtrl.1", "", nullptr, &control, &why), ole::S_OK) << why;
+  ASSERT_EQ(host::CreateDesktopControl(viewer::kControlProgId, "", nullptr, &control, &why), ole::S_OK) << why;
   ole::ComPtr<ole::IDispatch> object = wrap ? wrap(control.dispatch) : control.dispatch;
   m_window = std::make_unique<viewer::MainWindow>(control.widget, std::move(object));
   m_window->resize(640, 480);
   m_window->show();
   ASSERT_TRUE(WaitUntil([&] { return m_window->isVisible() && ClientArea() && ClientArea()->isVisible(); }));
+}
+
+void ViewerTest::OpenWindowAsTheApplicationDoes() {
+  host::DesktopControl control;
+  std::string why;
+  ASSERT_EQ(host::CreateDesktopControl(viewer::kControlProgId, "", nullptr, &control, &why), ole::S_OK) << why;
+  m_window = std::make_unique<viewer::MainWindow>(control.widget, std::move(control.dispatch));
+  m_window->resize(QSize(960, 720).boundedTo(m_window->screen()->availableSize()));
+  m_window->show();
 }
 
 void ViewerTest::Trigger(viewer::Command command) {
@@ -126,6 +158,11 @@ QColor ViewerTest::ShownAt(int x, int y) {
   const viewer::CallOutcome pixel = Control().Call("GetPixelColor", {ole::Variant(x), ole::Variant(y)});
   EXPECT_TRUE(pixel.Ok()) << pixel.error;
   return viewer::ColorFromOle(static_cast<uint32_t>(pixel.AsInt()));
+}
+
+QPoint ViewerTest::PictureCorner() {
+  return {static_cast<int>(Control().Call("GetImageXpos").AsDouble()),
+          static_cast<int>(Control().Call("GetImageYpos").AsDouble())};
 }
 
 QWidget* ViewerTest::ClientArea() const {

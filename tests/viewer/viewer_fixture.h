@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QFileDialog>
 #include <QPointer>
 #include <QString>
 #include <QTemporaryDir>
@@ -12,8 +13,12 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "hosts/viewer/main_window.h"
+
+// Readable failure messages for Qt's strings.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace tavlen::test {
 
@@ -22,6 +27,12 @@ const std::string& DesktopUnavailable();
 
 // Calls `ready` while the event loop runs until it is true or about ten seconds have passed.
 bool WaitUntil(const std::function<bool()>& ready);
+
+// Replaces the text of a field by typing, as a user does: select all, type, press Enter.
+void TypeOver(QWidget* field, const QString& text);
+
+// Waits until a file dialog shows its folder's files, as a user sees them before typing a name.
+void WaitForListing(QFileDialog* dialog);
 
 // Answers the modal dialogs that appear, in order: each answer gets the dialog and closes it.
 class ModalAnswers {
@@ -48,10 +59,14 @@ class ViewerTest : public ::testing::Test {
   // Creates the window around a control; `wrap` may put another IDispatch in front of the control.
   void OpenWindow(const std::function<ole::ComPtr<ole::IDispatch>(ole::ComPtr<ole::IDispatch>)>& wrap = {});
   viewer::AutomationClient& Control() { return m_window->Control(); }
+  // As main() does: sized to 960 x 720 within the screen and shown, without waiting for its events.
+  void OpenWindowAsTheApplicationDoes();
   void Trigger(viewer::Command command);
   // The colour shown at a client point, read through the control's pixel query.
   QColor ShownAt(int x, int y);
   QWidget* ClientArea() const;
+  // The client point of the picture's top-left corner.
+  QPoint PictureCorner();
 
   QTemporaryDir m_dir;
   std::unique_ptr<viewer::MainWindow> m_window;

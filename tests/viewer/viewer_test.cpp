@@ -1,5 +1,6 @@
 // The viewer: the displayed-size rules it replays, output names, and the window on a real control under
 // Xvfb: the file on its command line, menus reaching the control, disabled commands, the status bar.
+#include <QAbstractButton>
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTest>
 #include <map>
@@ -96,7 +99,7 @@ TEST_F(ViewerTest, OpensTheFileGivenOnItsCommandLine) {
   // The title names the file only once it is shown.
   const bool shown = WaitUntil([&] {
     QProcess search;
-    search.start(xdotool, {"search", "--name", "^command-line.png — Tavlen viewer$"});
+    search.start(xdotool, {"search", "--name", "^command-line.png — 1 of 1$"});
     return search.waitForFinished() && search.exitStatus() == QProcess::NormalExit && search.exitCode() == 0;
   });
   viewer.terminate();
@@ -120,21 +123,26 @@ TEST_F(ViewerTest, MenusReachTheControl) {
 
   Trigger(Command::Gray);
   QCoreApplication::processEvents();
-  const QColor gray = ShownAt(20, 20);
+  const QPoint corner = PictureCorner();
+  const QColor gray = ShownAt(corner.x() + 20, corner.y() + 20);
   EXPECT_EQ(gray.red(), gray.green());
   EXPECT_EQ(gray.green(), gray.blue());
   EXPECT_NE(gray.red(), 255);
 
-  // Fit enlarges the 200 x 100 picture: client x 300 is on its (blue) right half, no longer background.
+  // The viewer centres pictures. Fit enlarges the 200 x 100 picture to the client's width, so the
+  // client's left edge shows the picture, no longer the background; at 100 % it is background again.
+  EXPECT_EQ(Control().Get("Align").AsInt(), 4);
+  const int middle = ClientArea()->height() / 2;
+  const QColor background = ShownAt(2, middle);
   Trigger(Command::Fit);
-  ASSERT_TRUE(WaitUntil([&] { return ShownAt(300, 20) == ShownAt(150, 20); }));
+  ASSERT_TRUE(WaitUntil([&] { return ShownAt(2, middle) != background; }));
   Trigger(Command::ZoomIn);
   EXPECT_EQ(Control().Get("ZoomValue").AsDouble(), 1.25);
   Trigger(Command::ActualSize);
-  ASSERT_TRUE(WaitUntil([&] { return ShownAt(300, 20) != ShownAt(150, 20); }));
+  ASSERT_TRUE(WaitUntil([&] { return ShownAt(2, middle) == background; }));
 
-  m_window->AlignAction(4)->trigger();
-  EXPECT_EQ(Control().Get("Align").AsInt(), 4);
+  m_window->AlignAction(2)->trigger();
+  EXPECT_EQ(Control().Get("Align").AsInt(), 2);
 }
 
 // Answers to names the control has, except those it was told to hide, as a control without them would.
@@ -184,13 +192,14 @@ TEST_F(ViewerTest, CommandsWhoseMethodsAreMissingAreDisabled) {
 TEST_F(ViewerTest, StatusBarShowsThePicturePixelAndColourUnderThePointer) {
   OpenWindow();
   ASSERT_TRUE(m_window->OpenFile(MakePicture("pointer.png", 200, 100)));
-  QTest::mouseMove(ClientArea(), QPoint(50, 20));
+  const QPoint corner = PictureCorner();
+  QTest::mouseMove(ClientArea(), corner + QPoint(50, 20));
   EXPECT_TRUE(WaitUntil([&] { return m_window->PointerLabel()->text() == "x 50, y 20  #FF0000"; }))
       << m_window->PointerLabel()->text().toStdString();
-  QTest::mouseMove(ClientArea(), QPoint(150, 30));
+  QTest::mouseMove(ClientArea(), corner + QPoint(150, 30));
   EXPECT_TRUE(WaitUntil([&] { return m_window->PointerLabel()->text() == "x 150, y 30  #0000FF"; }))
       << m_window->PointerLabel()->text().toStdString();
-  QTest::mouseMove(ClientArea(), QPoint(300, 300));
+  QTest::mouseMove(ClientArea(), QPoint(2, 2));  // the centred picture leaves the corner to the background
   EXPECT_TRUE(WaitUntil([&] { return m_window->PointerLabel()->text().startsWith("off the picture"); }))
       << m_window->PointerLabel()->text().toStdString();
 }
@@ -296,32 +305,118 @@ TEST_F(ViewerTest, OpeningCountsFramesOnlyWhereAPictureOrSeveralFramesAreAtStake
   EXPECT_EQ(Control().Call("GetWidth").AsInt(), 50);
 }
 
-TEST_F(ViewerTest, SaveAsJpegAsksTheQualityAndWritesTheFile) {
+TEST_F(ViewerTest, SaveAsOffersThePicturesFolderNameAndFormatAndAsksQuality90) {
   OpenWindow();
-  ASSERT_TRUE(m_window->OpenFile(MakePicture("save.png", 64, 48)));
-  const QString chosen = m_dir.filePath("saved.jpeg");
+  QImage photo(64, 48, QImage::Format_RGB32);
+  photo.fill(Qt::darkGreen);
+  const QString original = m_dir.filePath("photo.jpg");
+  ASSERT_TRUE(photo.save(original, "JPEG"));
+  ASSERT_TRUE(m_window->OpenFile(original));
+  QString offeredFolder;
+  QString offeredName;
+  QString offeredFilter;
+  int offeredQuality = -1;
   ModalAnswers answers;
   answers.Add([&](QWidget* dialog) {
     auto* files = qobject_cast<QFileDialog*>(dialog);
-    ASSERT_TRUE(files);
-    // Typed as a user would: selectFile() leaves the name field alone once that field has the focus.
-    auto* name = files->findChild<QLineEdit*>("fileNameEdit");
-    ASSERT_TRUE(name);
-    name->setText(chosen);
-    static_cast<QDialog*>(files)->accept();  // QFileDialog reads the chosen name in its accept()
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    if (!files || !name) {
+      dialog->close();
+      return;
+    }
+    offeredFolder = files->directory().absolutePath();
+    offeredName = name->text();
+    offeredFilter = files->selectedNameFilter();
+    WaitForListing(files);
+    TypeOver(name, "saved.jpeg");
   });
-  answers.Add([](QWidget* dialog) {
+  answers.Add([&](QWidget* dialog) {
     auto* quality = qobject_cast<QInputDialog*>(dialog);
-    ASSERT_TRUE(quality);
-    quality->setIntValue(40);
-    quality->accept();
+    auto* field = dialog->findChild<QSpinBox*>();
+    if (!quality || !field) {
+      dialog->close();
+      return;
+    }
+    offeredQuality = quality->intValue();
+    TypeOver(field, "40");
   });
   Trigger(Command::SaveAs);
-  EXPECT_TRUE(answers.AllGiven());
+  ASSERT_TRUE(WaitUntil([&] { return answers.AllGiven(); }));
+  EXPECT_EQ(offeredFolder, QFileInfo(m_dir.path()).absoluteFilePath());
+  EXPECT_EQ(offeredName, "photo");  // the control appends the filter's extension
+  EXPECT_TRUE(offeredFilter.startsWith("JPEG")) << offeredFilter.toStdString();
+  EXPECT_EQ(offeredQuality, 90);
   EXPECT_EQ(Control().Get("JpgQuality").AsInt(), 40);
   // The control appends its own extension to the name without the chosen one.
   EXPECT_TRUE(QFileInfo::exists(m_dir.filePath("saved.jpg")));
-  EXPECT_FALSE(QFileInfo::exists(chosen));
+  EXPECT_FALSE(QFileInfo::exists(m_dir.filePath("saved.jpeg")));
+}
+
+TEST_F(ViewerTest, SaveAsAsksBeforeTheControlsNameReplacesAFile) {
+  OpenWindow();
+  const QString original = MakePicture("keep.png", 40, 30);
+  const QByteArray before = [&] {
+    QFile file(original);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }();
+  ASSERT_TRUE(m_window->OpenFile(original));
+  Trigger(Command::Gray);
+  QString question;
+  ModalAnswers answers;
+  answers.Add([](QWidget* dialog) {
+    auto* files = qobject_cast<QFileDialog*>(dialog);
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    if (!files || !name) {
+      dialog->close();
+      return;
+    }
+    WaitForListing(files);
+    QTest::keyClick(name, Qt::Key_Return);  // the offered "keep", which the control writes as keep.png
+  });
+  answers.Add([&](QWidget* dialog) {
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    if (box) question = box->text();
+    if (box && box->button(QMessageBox::No))
+      box->button(QMessageBox::No)->click();
+    else
+      dialog->close();
+  });
+  Trigger(Command::SaveAs);
+  ASSERT_TRUE(WaitUntil([&] { return answers.AllGiven(); }));
+  EXPECT_TRUE(question.contains("keep.png already exists")) << question.toStdString();
+  QFile file(original);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), before);
+  EXPECT_TRUE(m_window->HasUnsavedChanges());
+}
+
+// Run at the scale QT_SCALE_FACTOR gives (1 when unset); ctest runs it at 1, 1.5 and 2. The control learns
+// its client size when it paints, so a picture opened right after show(), as main() does, once got the
+// ranges of the control's first, unlaid-out size, and a bar that appeared did not make room for the other.
+TEST_F(ViewerTest, APictureLargerThanTheWindowGetsScrollBarsThatReachEveryRowFromTheFirstLayout) {
+  OpenWindowAsTheApplicationDoes();
+  const QSize window = m_window->size();
+  const QSize pictureSize = window + QSize(40, 30);
+  ASSERT_TRUE(m_window->OpenFile(MakePicture("large.png", pictureSize.width(), pictureSize.height())));
+  Trigger(Command::ActualSize);
+  const QSize area = m_window->centralWidget()->size();
+  auto* vertical = m_window->centralWidget()->findChild<QScrollBar*>("tavlenVertScrollBar");
+  auto* horizontal = m_window->centralWidget()->findChild<QScrollBar*>("tavlenHorzScrollBar");
+  ASSERT_TRUE(vertical && horizontal);
+  ASSERT_TRUE(vertical->isVisible());
+  ASSERT_TRUE(horizontal->isVisible());
+  // The client area is what the bars leave, each bar's page is that side, and its range reaches the far side.
+  EXPECT_EQ(ClientArea()->width() + vertical->width(), area.width());
+  EXPECT_EQ(ClientArea()->height() + horizontal->height(), area.height());
+  EXPECT_EQ(vertical->pageStep(), ClientArea()->height());
+  EXPECT_EQ(horizontal->pageStep(), ClientArea()->width());
+  EXPECT_GE(vertical->maximum() + vertical->pageStep(), pictureSize.height());
+  EXPECT_GE(horizontal->maximum() + horizontal->pageStep(), pictureSize.width());
+  // The bottom-right pixel is reached by the bars: blue, the picture's right half, not background.
+  vertical->triggerAction(QAbstractSlider::SliderToMaximum);
+  horizontal->triggerAction(QAbstractSlider::SliderToMaximum);
+  EXPECT_TRUE(
+      WaitUntil([&] { return ShownAt(ClientArea()->width() - 1, ClientArea()->height() - 1) == QColor(Qt::blue); }));
 }
 
 }  // namespace

@@ -102,7 +102,13 @@ void ControlWidget::resizeEvent(QResizeEvent* event) {
   // user, a layout or the host, and resize the window.
   const SIZE outer = m_window.GetOuterSize();
   const QSize size = event->size();
-  if (size.width() != outer.cx || size.height() != outer.cy) m_window.Resize(size.width(), size.height());
+  if (size.width() != outer.cx || size.height() != outer.cy) {
+    m_window.Resize(size.width(), size.height());
+    // The window's owner learns its client size when it paints, and sizes its scroll ranges and fits
+    // by the size it learnt. Painting now, rather than at the next exposure, means a call that comes
+    // before the event loop runs again (a file opened right after show()) sees this size.
+    (void)m_window.Pump();
+  }
   Relayout();
 }
 
