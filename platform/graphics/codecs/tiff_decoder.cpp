@@ -713,6 +713,10 @@ Status DecodePage(TIFF* tif, uint64_t fileBytes, const DecodeLimits& limits, Dec
     ApplyOrientation(d.orientation, frame.pixels);
   }
   ReadTextTags(tif, frame.properties);
+  uint32_t profileSize = 0;
+  const uint8_t* profile = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &profileSize, &profile) && profile != nullptr)
+    frame.color.iccProfile.assign(profile, profile + profileSize);
   out = std::move(frame);
   return Status::Ok;
 }
