@@ -10,7 +10,7 @@ namespace tavlen::files {
 
 gfx::Status ConvertFile(const std::string& source, const std::string& destinationBase, FileFormat format,
                         const ConvertSettings& settings) {
-  auto opened = gfx::Bitmap::FromFile(source);
+  auto opened = gfx::Bitmap::FromFile(source, gfx::kDefaultLimits, settings.decode);
   if (!opened.Ok()) return opened.GetStatus();
   gfx::Bitmap& picture = *opened.Value();
 

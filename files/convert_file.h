@@ -5,6 +5,7 @@
 #include <string>
 
 #include "files/file_formats.h"
+#include "platform/graphics/decode_options.h"
 #include "platform/graphics/status.h"
 
 namespace tavlen::files {
@@ -13,6 +14,7 @@ namespace tavlen::files {
 struct ConvertSettings {
   int32_t jpegQuality = 100;    // JpgQuality
   int32_t tiffCompression = 0;  // TiffCompression; a bilevel scheme writes a black-and-white copy
+  gfx::DecodeOptions decode;    // how the source is read (colour management, the newer formats)
 };
 
 // Decodes `source` (the frame a decoder presents first) and saves it as SaveImage does to
