@@ -159,7 +159,7 @@ TEST(ColorManagement, SixteenBitPicturesAreConvertedAtSixteenBits) {
 
   if (HasTool("tificc")) {
     const std::string out = dir.File("reference.tif");
-    ASSERT_TRUE(RunTool({"tificc", "-t0", "-b", tiff, out}));
+    ASSERT_TRUE(RunTool({"tificc", "-t0", "-b", "-w16", tiff, out}));
     Bitmap::Ptr reference = Load(out);
     ASSERT_TRUE(reference);
     ASSERT_EQ(reference->Format(), PixelFormat::RGB48bpp);

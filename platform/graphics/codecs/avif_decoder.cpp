@@ -124,10 +124,8 @@ Status OpenAvifDecoder(SharedBytes data, const DecodeLimits& limits, std::unique
   AvifPtr decoder(avifDecoderCreate());
   if (!decoder) return Status::OutOfMemory;
   decoder->maxThreads = 1;
-  // libavif refuses larger pictures itself, before it allocates their planes.
-  const uint64_t pixelLimit = std::min<uint64_t>(limits.maxPixelBytes / 4, UINT32_MAX);
-  decoder->imageSizeLimit = static_cast<uint32_t>(std::max<uint64_t>(pixelLimit, 1));
-  decoder->imageDimensionLimit = limits.maxSide;
+  // Parsing allocates no planes; the picture's size is checked against the limits below, before any
+  // frame is decoded. libavif's own size limits stay, for the tiles of a grid.
   decoder->imageCountLimit = kMaxFrames;
   // Files with a clap box that is not quite right are common and still show a picture.
   decoder->strictFlags = AVIF_STRICT_DISABLED;
