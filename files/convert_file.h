@@ -14,13 +14,13 @@ namespace tavlen::files {
 struct ConvertSettings {
   int32_t jpegQuality = 100;    // JpgQuality
   int32_t tiffCompression = 0;  // TiffCompression; a bilevel scheme writes a black-and-white copy
-  gfx::DecodeOptions decode;    // how the source is read (colour management, the newer formats)
 };
 
 // Decodes `source` (the frame a decoder presents first) and saves it as SaveImage does to
 // OutputPath(destinationBase, format). The decoder's status when the source cannot be read, else
 // SaveImage's; nothing is written on failure. The caller checks the source's name and existence.
+// `decode` says how the source is read (colour management, the newer formats).
 gfx::Status ConvertFile(const std::string& source, const std::string& destinationBase, FileFormat format,
-                        const ConvertSettings& settings);
+                        const ConvertSettings& settings, const gfx::DecodeOptions& decode = {});
 
 }  // namespace tavlen::files

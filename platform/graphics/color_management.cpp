@@ -24,9 +24,10 @@ using Transform = std::unique_ptr<void, TransformDeleter>;
 // The transforms are shared by two threads, so lcms2's one-pixel cache is switched off.
 constexpr cmsUInt32Number kFlags = cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE;
 
-// PNG's chromaticities and gamma as an RGB profile; null when they describe no possible colour space.
+// PNG's chromaticities and gamma (or AVIF's primaries and curve) as an RGB profile; null when they
+// describe no possible colour space.
 Profile ProfileFromChunks(const ColorSource& color) {
-  if (!color.hasChromaticities && color.gamma <= 0) return nullptr;
+  if (!color.hasChromaticities && color.gamma <= 0 && !color.srgbCurve) return nullptr;
   const double* c = color.chromaticities;
   // Without cHRM the primaries are sRGB's (what a viewer assumes); without gAMA the curve is 2.2.
   cmsCIExyY white{0.3127, 0.3290, 1.0};
@@ -38,7 +39,10 @@ Profile ProfileFromChunks(const ColorSource& color) {
   if (white.y <= 0 || primaries.Red.y <= 0 || primaries.Green.y <= 0 || primaries.Blue.y <= 0) return nullptr;
   const double decodingGamma = color.gamma > 0 ? 1.0 / color.gamma : 2.2;
   if (!(decodingGamma > 0.1 && decodingGamma < 10)) return nullptr;
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, decodingGamma);
+  // sRGB's curve: a power of 2.4 with a linear segment near black (IEC 61966-2-1).
+  const double srgbParameters[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+  cmsToneCurve* curve = color.srgbCurve ? cmsBuildParametricToneCurve(nullptr, 4, srgbParameters)
+                                        : cmsBuildGamma(nullptr, decodingGamma);
   if (curve == nullptr) return nullptr;
   cmsToneCurve* curves[3] = {curve, curve, curve};
   Profile profile(cmsCreateRGBProfile(&white, &primaries, curves));
@@ -108,10 +112,12 @@ bool ConvertToSrgb(DecodedFrame& frame, cmsHPROFILE source) {
   if (space == cmsSigCmykData) {
     PixelBuffer& inks = frame.color.inks;
     const cmsUInt32Number target = RgbTypeOf(pixels.Format());
-    if (inks.Empty() || target != TYPE_BGR_8 || inks.Width() != pixels.Width() || inks.Height() != pixels.Height())
+    // The fourth byte of 32-bit targets (opaque alpha, or unused) is left as the decoder wrote it.
+    if (inks.Empty() || (target != TYPE_BGR_8 && target != TYPE_BGRA_8) || inks.Width() != pixels.Width() ||
+        inks.Height() != pixels.Height())
       return false;
     const cmsUInt32Number inkType = frame.color.invertedInks ? TYPE_CMYK_8_REV : TYPE_CMYK_8;
-    Transform t(cmsCreateTransform(source, inkType, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, kFlags));
+    Transform t(cmsCreateTransform(source, inkType, srgb.get(), target, INTENT_PERCEPTUAL, kFlags));
     if (!t) return false;
     TransformRows(t.get(), inks.Data(), inks.Stride(), pixels.Data(), pixels.Stride(), pixels.Width(),
                   pixels.Height());

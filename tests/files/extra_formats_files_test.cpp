@@ -6,6 +6,7 @@
 #include "files/frames.h"
 #include "files/picture_extensions.h"
 #include "files/save_image.h"
+#include "platform/graphics/codec_registry.h"
 #include "tests/graphics/test_support.h"
 #include "view/image_files.h"
 
@@ -31,7 +32,8 @@ TEST(PictureExtensions, ExtraListBesideTheElevenOfOld) {
 TEST(WebpFiles, SaveAndConvert) {
   TempDir dir;
   auto photo = gfx::test::MakePatternBitmap(40, 30, PixelFormat::ARGB32bpp);
-  ASSERT_EQ(SaveImage(*photo, dir.File("lossless"), FileFormat::Webp, {.jpegQuality = 100}), gfx::Status::Ok);
+  ASSERT_EQ(SaveImage(*photo, dir.File("lossless"), FileFormat::Webp, {.jpegQuality = 100, .tiffCompression = {}}),
+            gfx::Status::Ok);
   const std::string written = dir.File("lossless.webp");
   ASSERT_TRUE(std::filesystem::exists(written));
   auto back = gfx::Bitmap::FromFile(written, gfx::kDefaultLimits, kExtra);
@@ -40,12 +42,12 @@ TEST(WebpFiles, SaveAndConvert) {
 
   // A conversion reads its source with the options given: a WebP source only when asked.
   ASSERT_EQ(SaveImage(*photo, dir.File("source"), FileFormat::Png, {}), gfx::Status::Ok);
-  EXPECT_EQ(ConvertFile(dir.File("source.png"), dir.File("converted"), FileFormat::Webp, {.jpegQuality = 80}),
+  EXPECT_EQ(ConvertFile(dir.File("source.png"), dir.File("converted"), FileFormat::Webp, {.jpegQuality = 80, .tiffCompression = 0}),
             gfx::Status::Ok);
   EXPECT_TRUE(std::filesystem::exists(dir.File("converted.webp")));
   EXPECT_EQ(ConvertFile(written, dir.File("again"), FileFormat::Png, {}), gfx::Status::UnknownImageFormat);
   EXPECT_FALSE(std::filesystem::exists(dir.File("again.png")));
-  EXPECT_EQ(ConvertFile(written, dir.File("again"), FileFormat::Png, {.decode = kExtra}), gfx::Status::Ok);
+  EXPECT_EQ(ConvertFile(written, dir.File("again"), FileFormat::Png, {}, kExtra), gfx::Status::Ok);
   EXPECT_TRUE(std::filesystem::exists(dir.File("again.png")));
 }
 

@@ -263,6 +263,43 @@ TEST(ColorManagement, CmykJpegMatchesJpgicc) {
   EXPECT_LE(LargestDifference(*managed, *reference), 6);
 }
 
+// The same inks in a CMYK TIFF (not inverted there) convert as tificc converts them.
+TEST(ColorManagement, CmykTiffMatchesTificc) {
+  const std::filesystem::path file = TestDataDir() / "icc" / "cmyk-fogra39.jpg";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << "no shared test data";
+  if (!HasTool("tificc") || !test::HasImageMagick()) GTEST_SKIP() << "tificc or ImageMagick is not installed";
+  TempDir dir;
+  const std::string tiff = dir.File("cmyk.tif"), out = dir.File("srgb.tif");
+  ASSERT_TRUE(RunTool({"convert", file.string(), "-compress", "lzw", tiff}));
+  ASSERT_TRUE(RunTool({"tificc", "-t0", "-b", tiff, out}));
+  Bitmap::Ptr managed = Load(tiff, kManaged);
+  Bitmap::Ptr reference = Load(out);
+  Bitmap::Ptr plain = Load(tiff);
+  ASSERT_TRUE(managed && reference && plain);
+  EXPECT_LE(LargestDifference(*managed, *reference), 1);
+  EXPECT_GT(LargestDifference(*managed, *plain), 8);
+}
+
+// An AVIF with Display P3 primaries named in its colour description and no ICC profile: saturated
+// colours move, grays stay where they are (same white point, same curve).
+TEST(ColorManagement, AvifColourDescription) {
+  if (!HasTool("avifenc")) GTEST_SKIP() << "avifenc (libavif-bin) is not installed";
+  TempDir dir;
+  Bitmap::Ptr source = Gradient(64, 64);
+  PixelBuffer& pixels = source->Pixels();
+  for (uint32_t x = 0; x < 8; ++x) std::fill_n(pixels.Row(0) + 3 * x, 3, static_cast<uint8_t>(128));  // gray
+  const std::string png = dir.File("p3.png"), avif = dir.File("p3.avif");
+  ASSERT_EQ(source->Save(png, kPngEncoderClsid), Status::Ok);
+  ASSERT_TRUE(RunTool({"avifenc", "-l", "-s", "10", "--cicp", "12/13/0", png, avif}));
+  const DecodeOptions managed{.colorManaged = true, .extraFormats = true};
+  auto converted = Bitmap::FromFile(avif, kDefaultLimits, managed);
+  auto plain = Bitmap::FromFile(avif, kDefaultLimits, {.extraFormats = true});
+  ASSERT_TRUE(converted.Ok() && plain.Ok());
+  EXPECT_GT(LargestDifference(*converted.Value(), *plain.Value()), 20);
+  const uint32_t gray = PixelAt(*converted.Value(), 3, 0);
+  for (int shift = 0; shift < 24; shift += 8) EXPECT_NEAR(static_cast<int>(gray >> shift & 0xFF), 128, 2);
+}
+
 // A PNG with gAMA 1.0 only holds linear samples: a mid gray in the file is much lighter in sRGB.
 TEST(ColorManagement, PngGammaChunkAlone) {
   const std::filesystem::path file = TestDataDir() / "icc" / "red-blue-gradient.gamma1dot0.png";

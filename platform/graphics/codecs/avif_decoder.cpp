@@ -32,6 +32,27 @@ Status StatusOf(avifResult result) {
   }
 }
 
+// Without an ICC profile, the colour description (nclx) names the primaries and the tone curve. sRGB's
+// primaries need no conversion; others with an sRGB-like curve get a profile built from them. HDR
+// curves (PQ, HLG) are left alone: they need tone mapping, not a profile.
+void DescribeColors(const avifImage& image, ColorSource& color) {
+  if (image.icc.size > 0) return;
+  const avifColorPrimaries primaries = image.colorPrimaries;
+  if (primaries == AVIF_COLOR_PRIMARIES_BT709 || primaries == AVIF_COLOR_PRIMARIES_UNSPECIFIED) return;
+  const avifTransferCharacteristics curve = image.transferCharacteristics;
+  const bool srgbLike = curve == AVIF_TRANSFER_CHARACTERISTICS_SRGB || curve == AVIF_TRANSFER_CHARACTERISTICS_BT709 ||
+                        curve == AVIF_TRANSFER_CHARACTERISTICS_BT601 ||
+                        curve == AVIF_TRANSFER_CHARACTERISTICS_UNSPECIFIED;
+  if (!srgbLike && curve != AVIF_TRANSFER_CHARACTERISTICS_BT470M) return;
+  float values[8];  // red, green, blue, white as x, y pairs
+  avifColorPrimariesGetValues(primaries, values);
+  const int order[8] = {6, 7, 0, 1, 2, 3, 4, 5};  // to white, red, green, blue
+  for (int i = 0; i < 8; ++i) color.chromaticities[i] = values[order[i]];
+  color.hasChromaticities = true;
+  color.srgbCurve = srgbLike;
+  color.gamma = srgbLike ? 0 : 1 / 2.2;
+}
+
 IsoTransforms TransformsOf(const avifImage& image, avifDecoder* decoder) {
   IsoTransforms t;
   if (image.transformFlags & AVIF_TRANSFORM_CLAP) {
@@ -100,6 +121,7 @@ class AvifDecoder final : public ImageDecoder {
     try {
       frame.properties = m_properties;
       frame.color.iccProfile = m_profile;
+      DescribeColors(image, frame.color);
     } catch (const std::bad_alloc&) {
       return Status::OutOfMemory;
     }
@@ -123,7 +145,7 @@ Status OpenAvifDecoder(SharedBytes data, const DecodeLimits& limits, std::unique
   if (data->size() > limits.maxFileBytes) return Status::OutOfMemory;
   AvifPtr decoder(avifDecoderCreate());
   if (!decoder) return Status::OutOfMemory;
-  decoder->maxThreads = 1;
+  decoder->maxThreads = 2;  // both cores, as the other whole-picture operations use
   // Parsing allocates no planes; the picture's size is checked against the limits below, before any
   // frame is decoded. libavif's own size limits stay, for the tiles of a grid.
   decoder->imageCountLimit = kMaxFrames;

@@ -27,6 +27,7 @@ struct ColorSource {
   bool hasChromaticities = false;
   double chromaticities[8] = {};
   double gamma = 0;
+  bool srgbCurve = false;  // with chromaticities from AVIF's colour description: sRGB's tone curve
   // CMYK pixels, kept when the decoder was asked to manage colour: C, M, Y, K bytes per pixel in a
   // 32-bit buffer of the frame's size. `pixels` then hold the plain conversion the format always had.
   PixelBuffer inks;

@@ -1,6 +1,7 @@
 // JPEG XL decoder on libjxl: still pictures and animations, alpha, the orientation the file gives
 // (applied by libjxl), the colour profile of the decoded pixels and EXIF items.
 #include <jxl/decode.h>
+#include <jxl/thread_parallel_runner.h>
 
 #include <algorithm>
 #include <memory>
@@ -16,6 +17,13 @@ struct JxlDeleter {
   void operator()(JxlDecoder* d) const { JxlDecoderDestroy(d); }
 };
 using JxlPtr = std::unique_ptr<JxlDecoder, JxlDeleter>;
+struct RunnerDeleter {
+  void operator()(void* r) const { JxlThreadParallelRunnerDestroy(r); }
+};
+using RunnerPtr = std::unique_ptr<void, RunnerDeleter>;
+
+// Pixels are decoded on both cores, as the other whole-picture operations run.
+constexpr size_t kDecodeThreads = 2;
 
 // An animation with more frames than this is refused, and an EXIF box larger than this is skipped.
 constexpr uint32_t kMaxFrames = 10000;
@@ -143,8 +151,12 @@ class JxlImageDecoder final : public ImageDecoder {
 
   Status DecodeFrame(uint32_t index, DecodedFrame& out) override {
     if (index >= FrameCount()) return Status::InvalidParameter;
+    // Made first, so that it outlives the decoder using it. Without a runner (no thread to be had)
+    // libjxl decodes on this thread.
+    RunnerPtr runner(JxlThreadParallelRunnerCreate(nullptr, kDecodeThreads));
     JxlPtr dec = Start(*m_data, JXL_DEC_FULL_IMAGE);
     if (!dec) return Status::OutOfMemory;
+    if (runner) JxlDecoderSetParallelRunner(dec.get(), JxlThreadParallelRunner, runner.get());
     JxlDecoderSkipFrames(dec.get(), index);
     const bool alpha = m_header.info.alpha_bits > 0;
     const JxlPixelFormat format{alpha ? 4u : 3u, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 4};

@@ -94,6 +94,7 @@ class WebpDecoder final : public ImageDecoder {
     if (!pixels.Ok()) return pixels.GetStatus();
     PixelBuffer& buffer = pixels.Value();
     config.output.colorspace = config.input.has_alpha ? MODE_BGRA : MODE_BGR;
+    config.options.use_threads = 1;  // filtering beside decoding, on the second core
     config.output.is_external_memory = 1;
     config.output.u.RGBA.rgba = buffer.Data();
     config.output.u.RGBA.stride = static_cast<int>(buffer.Stride());
