@@ -161,7 +161,7 @@ class Bitmap {
   std::vector<PropertyItem> m_properties;
   Guid m_rawFormat = kImageFormatMemoryBmp;
   std::shared_ptr<ImageDecoder> m_decoder;  // set for decoded files; frames are decoded on demand
-  DecodeOptions m_decodeOptions;             // what the frames are decoded with
+  DecodeOptions m_decodeOptions;            // what the frames are decoded with
   uint32_t m_activeFrame = 0;
   std::unique_ptr<LockState> m_lock;
   uint64_t m_stamp = NextStamp();

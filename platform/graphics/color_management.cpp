@@ -41,8 +41,8 @@ Profile ProfileFromChunks(const ColorSource& color) {
   if (!(decodingGamma > 0.1 && decodingGamma < 10)) return nullptr;
   // sRGB's curve: a power of 2.4 with a linear segment near black (IEC 61966-2-1).
   const double srgbParameters[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-  cmsToneCurve* curve = color.srgbCurve ? cmsBuildParametricToneCurve(nullptr, 4, srgbParameters)
-                                        : cmsBuildGamma(nullptr, decodingGamma);
+  cmsToneCurve* curve =
+      color.srgbCurve ? cmsBuildParametricToneCurve(nullptr, 4, srgbParameters) : cmsBuildGamma(nullptr, decodingGamma);
   if (curve == nullptr) return nullptr;
   cmsToneCurve* curves[3] = {curve, curve, curve};
   Profile profile(cmsCreateRGBProfile(&white, &primaries, curves));
@@ -75,8 +75,8 @@ cmsUInt32Number RgbTypeOf(PixelFormat format) {
 }
 
 // Runs a transform over rows of `in` into rows of `out` (which may be the same rows).
-void TransformRows(void* transform, const uint8_t* in, size_t inStride, uint8_t* out, size_t outStride,
-                   uint32_t width, uint32_t height) {
+void TransformRows(void* transform, const uint8_t* in, size_t inStride, uint8_t* out, size_t outStride, uint32_t width,
+                   uint32_t height) {
   const size_t bytes = std::max(inStride, outStride) * height;
   RunInTwoHalves(height, bytes, 1, [&](uint32_t begin, uint32_t end) {
     cmsDoTransformLineStride(transform, in + begin * inStride, out + begin * outStride, width, end - begin,
@@ -98,9 +98,8 @@ bool ConvertGrayPalette(cmsHPROFILE source, cmsHPROFILE srgb, Palette& palette) 
 }
 
 bool IsGrayPalette(const Palette& palette) {
-  return std::all_of(palette.entries.begin(), palette.entries.end(), [](uint32_t c) {
-    return (c & 0xFF) == (c >> 8 & 0xFF) && (c & 0xFF) == (c >> 16 & 0xFF);
-  });
+  return std::all_of(palette.entries.begin(), palette.entries.end(),
+                     [](uint32_t c) { return (c & 0xFF) == (c >> 8 & 0xFF) && (c & 0xFF) == (c >> 16 & 0xFF); });
 }
 
 // Converts the frame's pixels from `source` to sRGB; false when the profile does not fit the pixels.
@@ -119,8 +118,7 @@ bool ConvertToSrgb(DecodedFrame& frame, cmsHPROFILE source) {
     const cmsUInt32Number inkType = frame.color.invertedInks ? TYPE_CMYK_8_REV : TYPE_CMYK_8;
     Transform t(cmsCreateTransform(source, inkType, srgb.get(), target, INTENT_PERCEPTUAL, kFlags));
     if (!t) return false;
-    TransformRows(t.get(), inks.Data(), inks.Stride(), pixels.Data(), pixels.Stride(), pixels.Width(),
-                  pixels.Height());
+    TransformRows(t.get(), inks.Data(), inks.Stride(), pixels.Data(), pixels.Stride(), pixels.Width(), pixels.Height());
     return true;
   }
   if (space == cmsSigGrayData) {

@@ -234,7 +234,8 @@ bool ParseEmbeddedExif(std::span<const uint8_t> payload, std::vector<PropertyIte
   auto tiffHeaderAt = [&payload](size_t at) {
     if (at + 4 > payload.size()) return false;
     const uint8_t* p = payload.data() + at;
-    return (p[0] == 'I' && p[1] == 'I' && p[2] == 42 && p[3] == 0) || (p[0] == 'M' && p[1] == 'M' && p[2] == 0 && p[3] == 42);
+    return (p[0] == 'I' && p[1] == 'I' && p[2] == 42 && p[3] == 0) ||
+           (p[0] == 'M' && p[1] == 'M' && p[2] == 0 && p[3] == 42);
   };
   size_t at = 0;
   if (tiffHeaderAt(0)) {
@@ -242,7 +243,8 @@ bool ParseEmbeddedExif(std::span<const uint8_t> payload, std::vector<PropertyIte
   } else if (payload.size() >= 6 && std::memcmp(payload.data(), "Exif\0\0", 6) == 0 && tiffHeaderAt(6)) {
     at = 6;
   } else if (payload.size() >= 4) {
-    const uint64_t offset = uint64_t{payload[0]} << 24 | uint64_t{payload[1]} << 16 | uint64_t{payload[2]} << 8 | payload[3];
+    const uint64_t offset =
+        uint64_t{payload[0]} << 24 | uint64_t{payload[1]} << 16 | uint64_t{payload[2]} << 8 | payload[3];
     if (!tiffHeaderAt(4 + offset)) return false;
     at = static_cast<size_t>(4 + offset);
   } else {

@@ -42,7 +42,8 @@ TEST(WebpFiles, SaveAndConvert) {
 
   // A conversion reads its source with the options given: a WebP source only when asked.
   ASSERT_EQ(SaveImage(*photo, dir.File("source"), FileFormat::Png, {}), gfx::Status::Ok);
-  EXPECT_EQ(ConvertFile(dir.File("source.png"), dir.File("converted"), FileFormat::Webp, {.jpegQuality = 80, .tiffCompression = 0}),
+  EXPECT_EQ(ConvertFile(dir.File("source.png"), dir.File("converted"), FileFormat::Webp,
+                        {.jpegQuality = 80, .tiffCompression = 0}),
             gfx::Status::Ok);
   EXPECT_TRUE(std::filesystem::exists(dir.File("converted.webp")));
   EXPECT_EQ(ConvertFile(written, dir.File("again"), FileFormat::Png, {}), gfx::Status::UnknownImageFormat);

@@ -1,6 +1,8 @@
 // Colour management at decode: pixels with a profile converted to sRGB as lcms2's own tools convert
 // them, 16-bit pictures kept at 16 bits, profiles kept with the picture and written back, and damaged
 // profiles and the default options leaving the pixels as decoded.
+#include "platform/graphics/color_management.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,7 +10,6 @@
 #include <string>
 
 #include "platform/graphics/codec_registry.h"
-#include "platform/graphics/color_management.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen::gfx {
@@ -79,7 +80,8 @@ int LargestDifference(Bitmap& a, Bitmap& b) {
     for (uint32_t x = 0; x < a.Width(); ++x) {
       const uint32_t p = PixelAt(a, x, y), q = PixelAt(b, x, y);
       for (int shift = 0; shift < 24; shift += 8)
-        largest = std::max(largest, std::abs(static_cast<int>(p >> shift & 0xFF) - static_cast<int>(q >> shift & 0xFF)));
+        largest =
+            std::max(largest, std::abs(static_cast<int>(p >> shift & 0xFF) - static_cast<int>(q >> shift & 0xFF)));
     }
   }
   return largest;
@@ -249,7 +251,8 @@ TEST(ColorManagement, CmykJpegMatchesJpgicc) {
   ASSERT_TRUE(kept);
   const std::vector<uint8_t> profile = KeptProfile(*kept);
   ASSERT_GE(profile.size(), 128u);
-  const uint32_t declared = uint32_t{profile[0]} << 24 | uint32_t{profile[1]} << 16 | uint32_t{profile[2]} << 8 | profile[3];
+  const uint32_t declared =
+      uint32_t{profile[0]} << 24 | uint32_t{profile[1]} << 16 | uint32_t{profile[2]} << 8 | profile[3];
   EXPECT_EQ(declared, profile.size());
   EXPECT_EQ(std::string(profile.begin() + 16, profile.begin() + 20), "CMYK");
 

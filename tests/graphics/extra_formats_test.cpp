@@ -172,8 +172,7 @@ TEST_F(ExtraFormats, AvifTurnAndMirrorMatchHeifConvert) {
   Bitmap::Ptr ours = Load("avif/rot1mir1.avif");
   ASSERT_TRUE(ours);
   const std::string png = m_dir.File("heif-convert.png");
-  if (!RunTool({"heif-convert", Data("avif/rot1mir1.avif"), png}))
-    GTEST_SKIP() << "this libheif reads no AVIF";
+  if (!RunTool({"heif-convert", Data("avif/rot1mir1.avif"), png})) GTEST_SKIP() << "this libheif reads no AVIF";
   // Two YUV conversions with their own chroma upsampling differ a little at edges; a picture turned or
   // mirrored the wrong way differs by tens of levels on average.
   EXPECT_LE(DifferenceFromPng(*ours, png, true), 2);
@@ -332,7 +331,8 @@ TEST(ExifOrientation, ReadFromItems) {
 }
 
 TEST(EmbeddedExif, HeaderFoundBehindPrefixes) {
-  const std::vector<uint8_t> block = BuildExif(std::vector<PropertyItem>{{kPropertyTagArtist, kPropertyTagTypeASCII, {'A', 0}}});
+  const std::vector<uint8_t> block =
+      BuildExif(std::vector<PropertyItem>{{kPropertyTagArtist, kPropertyTagTypeASCII, {'A', 0}}});
   ASSERT_FALSE(block.empty());
   std::vector<uint8_t> exifPrefix{'E', 'x', 'i', 'f', 0, 0};
   exifPrefix.insert(exifPrefix.end(), block.begin(), block.end());

@@ -83,7 +83,8 @@ class AvifDecoder final : public ImageDecoder {
         std::vector<uint32_t> delays;
         for (int i = 0; i < m_decoder->imageCount; ++i) {
           avifImageTiming timing;
-          const bool known = avifDecoderNthImageTiming(m_decoder.get(), static_cast<uint32_t>(i), &timing) == AVIF_RESULT_OK;
+          const bool known =
+              avifDecoderNthImageTiming(m_decoder.get(), static_cast<uint32_t>(i), &timing) == AVIF_RESULT_OK;
           delays.push_back(known ? static_cast<uint32_t>(std::clamp(timing.duration * 1000, 0.0, 1e9)) : 0);
         }
         // libavif reads no repetition count before 1.0: sequences play for ever.

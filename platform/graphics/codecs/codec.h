@@ -21,7 +21,7 @@ using SharedBytes = std::shared_ptr<const Bytes>;
 // What a decoder found out about the colours of a frame. Colour management reads it after decoding;
 // without it the pixels stay as decoded.
 struct ColorSource {
-  Bytes iccProfile;  // the embedded profile, its chunks joined in order; empty when none
+  Bytes iccProfile;        // the embedded profile, its chunks joined in order; empty when none
   bool srgbChunk = false;  // a PNG sRGB chunk
   // PNG cHRM: white point, red, green and blue as x, y pairs; gAMA: the file's gamma (0.45455 for 2.2).
   bool hasChromaticities = false;

@@ -32,7 +32,8 @@ Status ApplyIsoTransforms(const IsoTransforms& t, PixelBuffer& pixels) {
     if (t.cropWidth == 0 || t.cropHeight == 0 || right > pixels.Width() || bottom > pixels.Height())
       return Status::InvalidParameter;
     if (t.cropWidth != pixels.Width() || t.cropHeight != pixels.Height()) {
-      auto cropped = PixelBuffer::Allocate(pixels.Format(), t.cropWidth, t.cropHeight, PixelBuffer::Init::Uninitialized);
+      auto cropped =
+          PixelBuffer::Allocate(pixels.Format(), t.cropWidth, t.cropHeight, PixelBuffer::Init::Uninitialized);
       if (!cropped.Ok()) return cropped.GetStatus();
       CopyArea(pixels.View(), t.cropX, t.cropY, cropped.Value().View(), 0, 0, t.cropWidth, t.cropHeight);
       pixels = std::move(cropped).Value();

@@ -226,8 +226,8 @@ class JpegDecoder final : public ImageDecoder {
       if (Status s = ReadInTwo(session, rows, buffer.Layout().Bytes()); s != Status::Ok) return s;
     } else {
       PixelBuffer* inks = frame.color.inks.Empty() ? nullptr : &frame.color.inks;
-      PixelStep step{&cinfo, rows.data(), cmyk ? cmykRow.data() : nullptr, cinfo.saw_Adobe_marker != 0,
-                     inks,   0,           buffer.Height()};
+      PixelStep step{&cinfo, rows.data(),    cmyk ? cmykRow.data() : nullptr, cinfo.saw_Adobe_marker != 0, inks,
+                     0,      buffer.Height()};
       if (!RunGuarded(session.err, ReadPixels, &step)) return StatusOfError(session.err.code);
     }
     if (format == PixelFormat::Indexed8bpp) buffer.GetPalette() = GrayPalette(8);

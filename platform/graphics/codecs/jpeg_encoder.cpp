@@ -132,8 +132,8 @@ struct EncodeStep {
   int quality;
   const std::vector<uint8_t>* exif;
   std::span<const uint8_t> profile;  // written as APP2 chunks when not empty
-  uint8_t* bgra;  // width * 4 bytes of scratch
-  uint8_t* gray;  // width bytes of scratch
+  uint8_t* bgra;                     // width * 4 bytes of scratch
+  uint8_t* gray;                     // width bytes of scratch
 };
 
 const uint8_t* PrepareRow(const EncodeStep& step, uint32_t y) {

@@ -97,7 +97,8 @@ Status ReadHeader(const Bytes& data, const DecodeLimits& limits, Header& out) {
         if (JxlDecoderGetBoxType(dec.get(), type, JXL_TRUE) != JXL_DEC_SUCCESS) return Status::GenericError;
         if (h.exif.empty() && std::string_view(type, 4) == "Exif") {
           h.exif.resize(64 * 1024);
-          if (JxlDecoderSetBoxBuffer(dec.get(), h.exif.data(), h.exif.size()) != JXL_DEC_SUCCESS) return Status::GenericError;
+          if (JxlDecoderSetBoxBuffer(dec.get(), h.exif.data(), h.exif.size()) != JXL_DEC_SUCCESS)
+            return Status::GenericError;
           inExif = true;
         }
         break;
@@ -168,8 +169,8 @@ class JxlImageDecoder final : public ImageDecoder {
         const bool turned = m_header.info.orientation > 4;
         const uint32_t width = turned ? m_header.info.ysize : m_header.info.xsize;
         const uint32_t height = turned ? m_header.info.xsize : m_header.info.ysize;
-        auto pixels = PixelBuffer::Allocate(FormatOf(m_header.info), width, height, PixelBuffer::Init::Uninitialized,
-                                            m_limits);
+        auto pixels =
+            PixelBuffer::Allocate(FormatOf(m_header.info), width, height, PixelBuffer::Init::Uninitialized, m_limits);
         if (!pixels.Ok()) return pixels.GetStatus();
         buffer = std::move(pixels).Value();
         size_t needed = 0;

@@ -261,9 +261,8 @@ ColorSource ColorOf(png_structp png, png_infop info) {
     color.iccProfile.assign(profile, profile + profileSize);
   color.srgbChunk = png_get_valid(png, info, PNG_INFO_sRGB) != 0;
   double* c = color.chromaticities;
-  color.hasChromaticities =
-      png_get_valid(png, info, PNG_INFO_cHRM) != 0 &&
-      png_get_cHRM(png, info, &c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6], &c[7]) != 0;
+  color.hasChromaticities = png_get_valid(png, info, PNG_INFO_cHRM) != 0 &&
+                            png_get_cHRM(png, info, &c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6], &c[7]) != 0;
   if (png_get_valid(png, info, PNG_INFO_gAMA) == 0 || png_get_gAMA(png, info, &color.gamma) == 0) color.gamma = 0;
   return color;
 }

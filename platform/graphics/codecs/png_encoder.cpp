@@ -54,9 +54,9 @@ struct WriteJob {
   const uint8_t* exif = nullptr;
   png_uint_32 exifSize = 0;
   std::span<const uint8_t> profile;  // written as iCCP when not empty
-  png_bytep row = nullptr;      // one PNG row (one byte per sample for packed depths)
-  uint8_t* argb = nullptr;      // one row of 32bppARGB
-  const Bytes* idat = nullptr;  // the image data compressed beforehand, or null to let libpng write the rows
+  png_bytep row = nullptr;           // one PNG row (one byte per sample for packed depths)
+  uint8_t* argb = nullptr;           // one row of 32bppARGB
+  const Bytes* idat = nullptr;       // the image data compressed beforehand, or null to let libpng write the rows
 };
 
 inline void PutBe16(uint8_t* p, uint32_t v) {

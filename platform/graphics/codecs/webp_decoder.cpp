@@ -54,7 +54,8 @@ class WebpDecoder final : public ImageDecoder {
         std::vector<uint32_t> delays;
         WebPIterator frame;
         if (WebPDemuxGetFrame(m_demux.get(), 1, &frame)) {
-          do delays.push_back(static_cast<uint32_t>(frame.duration)); while (WebPDemuxNextFrame(&frame));
+          do delays.push_back(static_cast<uint32_t>(frame.duration));
+          while (WebPDemuxNextFrame(&frame));
           WebPDemuxReleaseIterator(&frame);
         }
         AddFrameTiming(delays, WebPDemuxGetI(m_demux.get(), WEBP_FF_LOOP_COUNT), m_properties);
@@ -111,8 +112,8 @@ class WebpDecoder final : public ImageDecoder {
   Status DecodeAnimated(uint32_t index, PixelBuffer& out) {
     const uint32_t width = WebPDemuxGetI(m_demux.get(), WEBP_FF_CANVAS_WIDTH);
     const uint32_t height = WebPDemuxGetI(m_demux.get(), WEBP_FF_CANVAS_HEIGHT);
-    auto pixels = PixelBuffer::Allocate(PixelFormat::ARGB32bpp, width, height, PixelBuffer::Init::Uninitialized,
-                                        m_limits);
+    auto pixels =
+        PixelBuffer::Allocate(PixelFormat::ARGB32bpp, width, height, PixelBuffer::Init::Uninitialized, m_limits);
     if (!pixels.Ok()) return pixels.GetStatus();
     if (!m_anim || index < m_next) {
       WebPAnimDecoderOptions options;
