@@ -119,14 +119,8 @@ class AvifDecoder final : public ImageDecoder {
     if (avifResult r = avifImageYUVToRGB(&image, &rgb); r != AVIF_RESULT_OK) return StatusOf(r);
     if (Status s = ApplyIsoTransforms(TransformsOf(image, m_decoder.get()), buffer); s != Status::Ok) return s;
     DecodedFrame frame;
-    try {
-      frame.properties = m_properties;
-      frame.color.iccProfile = m_profile;
-      DescribeColors(image, frame.color);
-    } catch (const std::bad_alloc&) {
-      return Status::OutOfMemory;
-    }
-    frame.pixels = std::move(buffer);
+    if (Status s = MakeFrame(std::move(buffer), m_properties, m_profile, frame); s != Status::Ok) return s;
+    DescribeColors(image, frame.color);
     out = std::move(frame);
     return Status::Ok;
   }

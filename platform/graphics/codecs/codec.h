@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <span>
 #include <vector>
 
@@ -39,6 +40,22 @@ struct DecodedFrame {
   std::vector<PropertyItem> properties;
   ColorSource color;
 };
+
+// A decoded frame: the pixels with copies of the file's items and profile, which every frame of the
+// newer formats shares. OutOfMemory, `out` untouched, when they cannot be copied.
+inline Status MakeFrame(PixelBuffer pixels, const std::vector<PropertyItem>& properties, const Bytes& profile,
+                        DecodedFrame& out) {
+  DecodedFrame frame;
+  try {
+    frame.properties = properties;
+    frame.color.iccProfile = profile;
+  } catch (const std::bad_alloc&) {
+    return Status::OutOfMemory;
+  }
+  frame.pixels = std::move(pixels);
+  out = std::move(frame);
+  return Status::Ok;
+}
 
 // A file opened for decoding. It keeps the file's bytes so that frames can be decoded on demand.
 class ImageDecoder {

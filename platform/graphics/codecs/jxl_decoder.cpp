@@ -190,16 +190,7 @@ class JxlImageDecoder final : public ImageDecoder {
       uint8_t* p = buffer.Row(y);
       for (uint32_t x = 0; x < buffer.Width(); ++x, p += channels) std::swap(p[0], p[2]);  // RGB(A) to BGR(A)
     }
-    DecodedFrame frame;
-    try {
-      frame.properties = m_properties;
-      frame.color.iccProfile = m_header.profile;
-    } catch (const std::bad_alloc&) {
-      return Status::OutOfMemory;
-    }
-    frame.pixels = std::move(buffer);
-    out = std::move(frame);
-    return Status::Ok;
+    return MakeFrame(std::move(buffer), m_properties, m_header.profile, out);
   }
 
  private:

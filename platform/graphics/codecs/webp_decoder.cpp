@@ -71,17 +71,10 @@ class WebpDecoder final : public ImageDecoder {
 
   Status DecodeFrame(uint32_t index, DecodedFrame& out) override {
     if (index >= m_frames) return Status::InvalidParameter;
-    DecodedFrame frame;
-    try {
-      frame.properties = m_properties;
-      frame.color.iccProfile = m_profile;
-    } catch (const std::bad_alloc&) {
-      return Status::OutOfMemory;
-    }
-    const Status s = m_animated ? DecodeAnimated(index, frame.pixels) : DecodeStill(frame.pixels);
+    PixelBuffer pixels;
+    const Status s = m_animated ? DecodeAnimated(index, pixels) : DecodeStill(pixels);
     if (s != Status::Ok) return s;
-    out = std::move(frame);
-    return Status::Ok;
+    return MakeFrame(std::move(pixels), m_properties, m_profile, out);
   }
 
  private:
