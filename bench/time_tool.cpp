@@ -4,6 +4,8 @@
 //                                      and/or colour management
 //   tavlen_time convert-color FILE N   decode once keeping the file's profile, then time the conversion of
 //                                      its pixels to sRGB alone, N times
+//   tavlen_time color-pair FILE BASE   write the file as decoded with and without colour management, as
+//                                      BASE-managed.png and BASE-unmanaged.png, to set side by side
 //   tavlen_time thumbnail FILE W H N   decode once, then resample to W x H N times
 //   tavlen_time make-photo BASE         write the benchmarks' 6000x4000 photo as BASE.jpg (quality 90),
 //                                       BASE.png and BASE.bmp (24-bit)
@@ -72,6 +74,15 @@ int main(int argc, char** argv) {
     std::printf("%.3f\n", total / n);
     return 0;
   }
+  if (verb == "color-pair" && argc == 4) {
+    for (const bool managed : {true, false}) {
+      auto b = Bitmap::FromFile(argv[2], kDefaultLimits, {.colorManaged = managed, .extraFormats = true});
+      if (!b.Ok()) return Fail("decode", b.GetStatus());
+      const std::string out = std::string(argv[3]) + (managed ? "-managed.png" : "-unmanaged.png");
+      if (Status s = b.Value()->Save(out, kPngEncoderClsid); s != Status::Ok) return Fail("PNG encode", s);
+    }
+    return 0;
+  }
   if (verb == "thumbnail" && argc == 6) {
     auto b = Bitmap::FromFile(argv[2]);
     if (!b.Ok()) return Fail("decode", b.GetStatus());
@@ -96,7 +107,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::fprintf(stderr,
-               "usage: tavlen_time decode FILE N [--extra] [--managed] | convert-color FILE N | thumbnail FILE W H N | "
-               "make-photo BASE\n");
+               "usage: tavlen_time decode FILE N [--extra] [--managed] | convert-color FILE N | color-pair FILE BASE | "
+               "thumbnail FILE W H N | make-photo BASE\n");
   return 2;
 }

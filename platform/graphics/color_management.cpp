@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 #include "platform/graphics/two_halves.h"
 
@@ -102,20 +103,20 @@ bool IsGrayPalette(const Palette& palette) {
                      [](uint32_t c) { return (c & 0xFF) == (c >> 8 & 0xFF) && (c & 0xFF) == (c >> 16 & 0xFF); });
 }
 
-// Converts the frame's pixels from `source` to sRGB; false when the profile does not fit the pixels.
-bool ConvertToSrgb(DecodedFrame& frame, cmsHPROFILE source) {
+// Converts the pixels from `source` to sRGB (CMYK ones from the inks the decoder kept); false when the
+// profile does not fit the pixels.
+bool ConvertToSrgb(PixelBuffer& pixels, const ColorSource& color, cmsHPROFILE source) {
   Profile srgb = Srgb();
   if (!srgb) return false;
-  PixelBuffer& pixels = frame.pixels;
   const cmsColorSpaceSignature space = cmsGetColorSpace(source);
   if (space == cmsSigCmykData) {
-    PixelBuffer& inks = frame.color.inks;
+    const PixelBuffer& inks = color.inks;
     const cmsUInt32Number target = RgbTypeOf(pixels.Format());
     // The fourth byte of 32-bit targets (opaque alpha, or unused) is left as the decoder wrote it.
     if (inks.Empty() || (target != TYPE_BGR_8 && target != TYPE_BGRA_8) || inks.Width() != pixels.Width() ||
         inks.Height() != pixels.Height())
       return false;
-    const cmsUInt32Number inkType = frame.color.invertedInks ? TYPE_CMYK_8_REV : TYPE_CMYK_8;
+    const cmsUInt32Number inkType = color.invertedInks ? TYPE_CMYK_8_REV : TYPE_CMYK_8;
     Transform t(cmsCreateTransform(source, inkType, srgb.get(), target, INTENT_PERCEPTUAL, kFlags));
     if (!t) return false;
     TransformRows(t.get(), inks.Data(), inks.Stride(), pixels.Data(), pixels.Stride(), pixels.Width(), pixels.Height());
@@ -145,9 +146,14 @@ bool ConvertToSrgb(DecodedFrame& frame, cmsHPROFILE source) {
   return true;
 }
 
+// The profile as the frame's one profile item. Without the memory for its copy the frame goes without.
 void KeepProfile(std::vector<PropertyItem>& items, const std::vector<uint8_t>& profile) {
   std::erase_if(items, [](const PropertyItem& item) { return item.id == kPropertyTagICCProfile; });
-  if (!profile.empty()) items.push_back({kPropertyTagICCProfile, kPropertyTagTypeUndefined, profile});
+  if (profile.empty()) return;
+  try {
+    items.push_back({kPropertyTagICCProfile, kPropertyTagTypeUndefined, profile});
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 }  // namespace
@@ -166,19 +172,16 @@ const std::vector<uint8_t>& SrgbProfileBytes() {
 }
 
 void ApplyColorOptions(DecodedFrame& frame, const DecodeOptions& options) {
-  ColorSource color = std::move(frame.color);
+  const ColorSource color = std::move(frame.color);
   frame.color = {};
   if (!options.colorManaged) {
     if (options.keepProfile) KeepProfile(frame.properties, color.iccProfile);
     return;
   }
-  frame.color.invertedInks = color.invertedInks;
-  frame.color.inks = std::move(color.inks);
   // An embedded profile wins over PNG's sRGB chunk, which wins over its cHRM and gAMA.
   Profile source = ProfileFromBytes(color.iccProfile);
   if (!source && color.iccProfile.empty() && !color.srgbChunk) source = ProfileFromChunks(color);
-  const bool converted = source && ConvertToSrgb(frame, source.get());
-  frame.color = {};
+  const bool converted = source && ConvertToSrgb(frame.pixels, color, source.get());
   if (converted || color.srgbChunk) {
     KeepProfile(frame.properties, SrgbProfileBytes());
   } else {

@@ -9,6 +9,7 @@
 
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/heif_library.h"
+#include "platform/graphics/color_management.h"
 #include "platform/graphics/exif.h"
 #include "tests/graphics/test_support.h"
 
@@ -307,6 +308,28 @@ TEST(WebpEncoder, LosslessAndLossy) {
   auto decoded = Bitmap::FromMemory(bytes, kDefaultLimits, kExtra);
   ASSERT_TRUE(decoded.Ok());
   EXPECT_TRUE(test::SamePixels(*indexed, *decoded.Value()));
+}
+
+// The profile and the EXIF items are written beside the picture and read back.
+TEST(WebpEncoder, ProfileAndTagsTravel) {
+  Bitmap::Ptr source = test::MakePatternBitmap(16, 16, PixelFormat::RGB24bpp);
+  const std::vector<uint8_t>& srgb = SrgbProfileBytes();
+  ASSERT_EQ(source->SetPropertyItem({kPropertyTagICCProfile, static_cast<uint32_t>(srgb.size()),
+                                     kPropertyTagTypeUndefined, const_cast<uint8_t*>(srgb.data())}),
+            Status::Ok);
+  char artist[] = "Someone";
+  ASSERT_EQ(source->SetPropertyItem({kPropertyTagArtist, sizeof artist, kPropertyTagTypeASCII, artist}), Status::Ok);
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(source->SaveToMemory(kWebpEncoderClsid, {}, bytes), Status::Ok);
+  auto back = Bitmap::FromMemory(bytes, kDefaultLimits, kExtra);
+  ASSERT_TRUE(back.Ok());
+  std::vector<uint8_t> profile, name;
+  for (const PropertyItem& item : back.Value()->PropertyItems()) {
+    if (item.id == kPropertyTagICCProfile) profile = item.value;
+    if (item.id == kPropertyTagArtist) name = item.value;
+  }
+  EXPECT_EQ(profile, srgb);
+  EXPECT_EQ(std::string(name.begin(), name.end()), std::string(artist, sizeof artist));
 }
 
 TEST(WebpEncoder, RefusesWhatItCannotWrite) {

@@ -1,11 +1,13 @@
 // WebP encoder on libwebp: lossy at the quality asked for, lossless at quality 100, alpha kept.
 #include <webp/encode.h>
+#include <webp/mux.h>
 
 #include <cstring>
 #include <memory>
 
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/convert.h"
+#include "platform/graphics/exif.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -57,11 +59,41 @@ bool Import(const PixelBuffer& image, WebPPicture& picture) {
   }
 }
 
+struct MuxDeleter {
+  void operator()(WebPMux* m) const { WebPMuxDelete(m); }
+};
+using MuxPtr = std::unique_ptr<WebPMux, MuxDeleter>;
+
+// The encoded picture with the profile (ICCP) and the items (EXIF) beside it; the bare picture when
+// there are neither. false when libwebp cannot assemble the file.
+bool AddChunks(const WebPMemoryWriter& picture, std::span<const PropertyItem> properties, Bytes& out) {
+  const std::span<const uint8_t> profile = ProfileFor(properties, "RGB ");
+  const std::vector<uint8_t> exif = BuildExif(properties);
+  if (profile.empty() && exif.empty()) {
+    out.assign(picture.mem, picture.mem + picture.size);
+    return true;
+  }
+  MuxPtr mux(WebPMuxNew());
+  const WebPData image{picture.mem, picture.size};
+  if (!mux || WebPMuxSetImage(mux.get(), &image, 0) != WEBP_MUX_OK) return false;
+  const WebPData icc{profile.data(), profile.size()}, tags{exif.data(), exif.size()};
+  if (!profile.empty() && WebPMuxSetChunk(mux.get(), "ICCP", &icc, 1) != WEBP_MUX_OK) return false;
+  if (!exif.empty() && WebPMuxSetChunk(mux.get(), "EXIF", &tags, 1) != WEBP_MUX_OK) return false;
+  WebPData assembled{nullptr, 0};
+  if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK) return false;
+  std::unique_ptr<const uint8_t, void (*)(const uint8_t*)> owned(
+      assembled.bytes, [](const uint8_t* p) { WebPFree(const_cast<uint8_t*>(p)); });
+  out.assign(assembled.bytes, assembled.bytes + assembled.size);
+  return true;
+}
+
 }  // namespace
 
 // InvalidParameter for a bad parameter, an empty image or one larger than WebP's 16383 pixels a side;
 // OutOfMemory when the pixels cannot be converted or encoded. `out` is written only on success.
-Status EncodeWebp(const PixelBuffer& image, std::span<const PropertyItem>, EncoderParameters parameters, Bytes& out) {
+// The colour profile and the EXIF items go beside the picture.
+Status EncodeWebp(const PixelBuffer& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                  Bytes& out) {
   int quality = kDefaultQuality;
   if (Status s = ReadWebpQuality(parameters, quality); s != Status::Ok) return s;
   if (image.Empty() || !IsValidPixelFormat(image.Format())) return Status::InvalidParameter;
@@ -94,11 +126,13 @@ Status EncodeWebp(const PixelBuffer& image, std::span<const PropertyItem>, Encod
   if (!WebPEncode(&config, &picture)) {
     return picture.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY ? Status::OutOfMemory : Status::GenericError;
   }
+  Bytes file;
   try {
-    out.assign(writer.writer.mem, writer.writer.mem + writer.writer.size);
+    if (!AddChunks(writer.writer, properties, file)) return Status::GenericError;
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
+  out = std::move(file);
   return Status::Ok;
 }
 
