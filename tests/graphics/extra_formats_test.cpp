@@ -161,6 +161,7 @@ TEST_F(ExtraFormats, AvifStillsAlphaGridsAndSequences) {
   ASSERT_TRUE(sequence);
   ASSERT_EQ(Frames(*sequence, kFrameDimensionTime), 5u);
   EXPECT_TRUE(HasItem(*sequence, 0x0001) || HasItem(*sequence, 0x0002)) << "GPS tags";
+  EXPECT_FALSE(HasItem(*sequence, 0x0112)) << "the file's own transforms are its orientation";
   const std::string first = test::OwnFormatBytes(*sequence);
   ASSERT_EQ(sequence->SelectActiveFrame(kFrameDimensionTime, 4), Status::Ok);
   EXPECT_NE(test::OwnFormatBytes(*sequence), first);

@@ -20,6 +20,7 @@ using AvifPtr = std::unique_ptr<avifDecoder, AvifDeleter>;
 
 // A sequence longer than this is refused: every frame is a full picture to the limits.
 constexpr int kMaxFrames = 10000;
+constexpr uint32_t kOrientationTag = 0x0112;
 
 Status StatusOf(avifResult result) {
   switch (result) {
@@ -79,6 +80,9 @@ class AvifDecoder final : public ImageDecoder {
       if (image.icc.size > 0) m_profile.assign(image.icc.data, image.icc.data + image.icc.size);
       if (image.exif.size > 0 && !ParseEmbeddedExif({image.exif.data, image.exif.size}, m_properties))
         m_properties.clear();
+      // The file's own turn and mirror are applied here; an EXIF orientation beside them would turn the
+      // picture a second time.
+      std::erase_if(m_properties, [](const PropertyItem& item) { return item.id == kOrientationTag; });
       if (m_decoder->imageCount > 1) {
         std::vector<uint32_t> delays;
         for (int i = 0; i < m_decoder->imageCount; ++i) {
