@@ -1,5 +1,11 @@
 // Times whole jobs so that scripts can set them beside other programs doing the same work:
-//   tavlen_time decode FILE N          decode a file N times (from disk each time)
+//   tavlen_time decode FILE N [--extra] [--managed]
+//                                      decode a file N times (from disk each time), with the newer formats
+//                                      and/or colour management
+//   tavlen_time convert-color FILE N   decode once keeping the file's profile, then time the conversion of
+//                                      its pixels to sRGB alone, N times
+//   tavlen_time color-pair FILE BASE   write the file as decoded with and without colour management, as
+//                                      BASE-managed.png and BASE-unmanaged.png, to set side by side
 //   tavlen_time thumbnail FILE W H N   decode once, then resample to W x H N times
 //   tavlen_time make-photo BASE         write the benchmarks' 6000x4000 photo as BASE.jpg (quality 90),
 //                                       BASE.png and BASE.bmp (24-bit)
@@ -11,6 +17,7 @@
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/codec_registry.h"
+#include "platform/graphics/color_management.h"
 #include "bench/bench_photo.h"
 
 using namespace tavlen::gfx;
@@ -30,14 +37,50 @@ int Fail(const char* what, Status s) {
 
 int main(int argc, char** argv) {
   const std::string verb = argc > 1 ? argv[1] : "";
-  if (verb == "decode" && argc == 4) {
+  if (verb == "decode" && argc >= 4) {
     const int n = std::atoi(argv[3]);
+    DecodeOptions options;
+    for (int i = 4; i < argc; ++i) {
+      options.extraFormats |= std::string(argv[i]) == "--extra";
+      options.colorManaged |= std::string(argv[i]) == "--managed";
+    }
     const double start = Now();
     for (int i = 0; i < n; ++i) {
-      auto b = Bitmap::FromFile(argv[2]);
+      auto b = Bitmap::FromFile(argv[2], kDefaultLimits, options);
       if (!b.Ok()) return Fail("decode", b.GetStatus());
     }
     std::printf("%.3f\n", (Now() - start) / n);
+    return 0;
+  }
+  if (verb == "convert-color" && argc == 4) {
+    auto b = Bitmap::FromFile(argv[2], kDefaultLimits, {.keepProfile = true, .extraFormats = true});
+    if (!b.Ok()) return Fail("decode", b.GetStatus());
+    std::vector<uint8_t> profile;
+    for (const PropertyItem& item : b.Value()->PropertyItems())
+      if (item.id == kPropertyTagICCProfile) profile = item.value;
+    if (profile.empty()) return Fail("profile", Status::PropertyNotFound);
+    const int n = std::atoi(argv[3]);
+    double total = 0;
+    for (int i = 0; i < n; ++i) {
+      DecodedFrame frame;
+      auto pixels = b.Value()->Pixels().Copy();
+      if (!pixels.Ok()) return Fail("copy", pixels.GetStatus());
+      frame.pixels = std::move(pixels).Value();
+      frame.color.iccProfile = profile;
+      const double start = Now();
+      ApplyColorOptions(frame, {.colorManaged = true});
+      total += Now() - start;
+    }
+    std::printf("%.3f\n", total / n);
+    return 0;
+  }
+  if (verb == "color-pair" && argc == 4) {
+    for (const bool managed : {true, false}) {
+      auto b = Bitmap::FromFile(argv[2], kDefaultLimits, {.colorManaged = managed, .extraFormats = true});
+      if (!b.Ok()) return Fail("decode", b.GetStatus());
+      const std::string out = std::string(argv[3]) + (managed ? "-managed.png" : "-unmanaged.png");
+      if (Status s = b.Value()->Save(out, kPngEncoderClsid); s != Status::Ok) return Fail("PNG encode", s);
+    }
     return 0;
   }
   if (verb == "thumbnail" && argc == 6) {
@@ -63,6 +106,8 @@ int main(int argc, char** argv) {
     if (Status s = photo->Save(base + ".bmp", kBmpEncoderClsid); s != Status::Ok) return Fail("BMP encode", s);
     return 0;
   }
-  std::fprintf(stderr, "usage: tavlen_time decode FILE N | thumbnail FILE W H N | make-photo BASE\n");
+  std::fprintf(stderr,
+               "usage: tavlen_time decode FILE N [--extra] [--managed] | convert-color FILE N | color-pair FILE BASE | "
+               "thumbnail FILE W H N | make-photo BASE\n");
   return 2;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "files/file_formats.h"
+#include "platform/graphics/decode_options.h"
 #include "platform/graphics/status.h"
 
 namespace tavlen::files {
@@ -19,7 +20,8 @@ struct ConvertSettings {
 // Decodes `source` (the frame a decoder presents first) and saves it as SaveImage does to
 // OutputPath(destinationBase, format). The decoder's status when the source cannot be read, else
 // SaveImage's; nothing is written on failure. The caller checks the source's name and existence.
+// `decode` says how the source is read (colour management, the newer formats).
 gfx::Status ConvertFile(const std::string& source, const std::string& destinationBase, FileFormat format,
-                        const ConvertSettings& settings);
+                        const ConvertSettings& settings, const gfx::DecodeOptions& decode = {});
 
 }  // namespace tavlen::files

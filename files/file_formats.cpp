@@ -13,12 +13,13 @@
 namespace tavlen::files {
 namespace {
 
-constexpr std::array<FileFormatInfo, 5> kFormats = {{
+constexpr std::array<FileFormatInfo, 6> kFormats = {{
     {"image/bmp", ".bmp"},
     {"image/gif", ".gif"},
     {"image/jpeg", ".jpg"},
     {"image/png", ".png"},
     {"image/tiff", ".tiff"},
+    {"image/webp", ".webp"},
 }};
 
 struct ExportType {
@@ -72,6 +73,14 @@ int32_t LookupEncoder(std::string_view mimeType, gfx::Guid& clsid) {
     }
   }
   return -1;
+}
+
+bool EncoderFor(FileFormat format, gfx::Guid& clsid) {
+  if (format == FileFormat::Webp) {
+    clsid = gfx::kWebpEncoderClsid;
+    return true;
+  }
+  return LookupEncoder(InfoFor(format).mimeType, clsid) >= 0;
 }
 
 TiffCompressionChoice ChooseTiffCompression(int32_t setting) {

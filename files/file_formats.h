@@ -1,5 +1,5 @@
-// The five file formats the control writes, the encoder lookup by MIME type, and the choices that
-// map the control's settings to encoder parameters.
+// The file formats the control writes (five, and WebP on request), the encoder lookup by MIME type,
+// and the choices that map the control's settings to encoder parameters.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,8 @@
 
 namespace tavlen::files {
 
-enum class FileFormat : int32_t { Bmp, Gif, Jpeg, Png, Tiff };
+// Webp is written by the newer control only; no export type names it.
+enum class FileFormat : int32_t { Bmp, Gif, Jpeg, Png, Tiff, Webp };
 
 struct FileFormatInfo {
   std::string_view mimeType;
@@ -21,7 +22,12 @@ const FileFormatInfo& InfoFor(FileFormat format);
 
 // The position of the first installed encoder whose MIME type equals `mimeType` exactly (case
 // matters), with its class identifier in `clsid`; -1 and `clsid` untouched when none matches.
+// The WebP encoder is not among the installed ones (their list is what callers of old see).
 int32_t LookupEncoder(std::string_view mimeType, gfx::Guid& clsid);
+
+// The encoder of a format: the installed one of its MIME type, or the WebP encoder. false, `clsid`
+// untouched, when there is none.
+bool EncoderFor(FileFormat format, gfx::Guid& clsid);
 
 // The TIFF compression of a TiffCompression setting: 0 LZW, 1 CCITT3, 2 CCITT4, 3 RLE, 4 none,
 // anything else LZW. Bilevel schemes need a 1-bit picture.

@@ -30,14 +30,14 @@ FrameAxis FirstAxis(const gfx::Bitmap& bitmap) {
 
 }  // namespace
 
-uint32_t CountFrames(const std::string& path) {
+uint32_t CountFrames(const std::string& path, const gfx::DecodeOptions& options) {
   if (path.empty()) return 0;
-  auto opened = gfx::Bitmap::FromFile(path);
+  auto opened = gfx::Bitmap::FromFile(path, gfx::kDefaultLimits, options);
   return opened.Ok() ? FirstAxis(*opened.Value()).count : 0;
 }
 
-gfx::Result<gfx::Bitmap::Ptr> OpenFrame(const std::string& path, int32_t page) {
-  auto opened = gfx::Bitmap::FromFile(path);
+gfx::Result<gfx::Bitmap::Ptr> OpenFrame(const std::string& path, int32_t page, const gfx::DecodeOptions& options) {
+  auto opened = gfx::Bitmap::FromFile(path, gfx::kDefaultLimits, options);
   if (!opened.Ok()) return opened.GetStatus();
   gfx::Bitmap::Ptr bitmap = std::move(opened).Value();
   const FrameAxis axis = FirstAxis(*bitmap);
@@ -49,10 +49,10 @@ gfx::Result<gfx::Bitmap::Ptr> OpenFrame(const std::string& path, int32_t page) {
 }
 
 gfx::Status ExportFrame(const std::string& source, const std::string& destinationBase, std::string_view type,
-                        int32_t page, int32_t jpegQuality, bool upright) {
+                        int32_t page, int32_t jpegQuality, bool upright, const gfx::DecodeOptions& options) {
   const auto format = FormatOfExportType(type);
   if (!format) return gfx::Status::InvalidParameter;
-  auto frame = OpenFrame(source, page);
+  auto frame = OpenFrame(source, page, options);
   if (!frame.Ok()) return frame.GetStatus();
   if (upright) {
     if (gfx::Status s = metadata::TurnUpright(*frame.Value()); s != gfx::Status::Ok) return s;

@@ -12,13 +12,13 @@ std::string OutputPath(const std::string& base, FileFormat format) {
 gfx::Status SaveImage(const gfx::Bitmap& image, const std::string& base, FileFormat format,
                       const EncodeOptions& options) {
   gfx::Guid encoder;
-  if (LookupEncoder(InfoFor(format).mimeType, encoder) < 0) return gfx::Status::FileNotFound;
+  if (!EncoderFor(format, encoder)) return gfx::Status::FileNotFound;
 
   // The value must live until the save returns; the parameter points at it.
   uint32_t value = 0;
   gfx::EncoderParameter parameter;
   gfx::EncoderParameters parameters;
-  if (format == FileFormat::Jpeg) {
+  if (format == FileFormat::Jpeg || format == FileFormat::Webp) {
     value = static_cast<uint32_t>(options.jpegQuality);
     parameter = {gfx::kEncoderQuality, 1, gfx::kEncoderParameterValueTypeLong, &value};
     parameters = {&parameter, 1};

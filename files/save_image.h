@@ -1,4 +1,4 @@
-// Writing a picture to a file of one of the five formats, under the name given plus the format's extension.
+// Writing a picture to a file of one of the formats, under the name given plus the format's extension.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,8 @@ namespace tavlen::files {
 
 // The one encoder parameter a format takes.
 struct EncodeOptions {
-  // JPEG only: handed to the encoder as its 32-bit pattern; the encoder clamps it to 0-100.
+  // JPEG and WebP: handed to the encoder as its 32-bit pattern; the encoder clamps it to 0-100.
+  // WebP is lossless at 100.
   int32_t jpegQuality = 100;
   // TIFF only: an EncoderValue compression, or none to pass no parameter.
   std::optional<uint32_t> tiffCompression;

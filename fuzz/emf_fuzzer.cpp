@@ -1,5 +1,6 @@
 // libFuzzer target: the EMF decoder on arbitrary bytes, with limits small enough to keep each run quick.
 #include "fuzz/decoder_fuzzer.h"
+#include "platform/graphics/metafile/metafile_decoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return tavlen::gfx::FuzzDecoder(tavlen::gfx::OpenEmfDecoder, data, size);

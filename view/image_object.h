@@ -16,7 +16,8 @@ class ImageObject {
 
   // Decodes a file. The object always exists; its handle is null and its last status tells why
   // when decoding failed.
-  static Ptr FromFile(const std::string& path);
+  // The options default to the formats and colours of old.
+  static Ptr FromFile(const std::string& path, const gfx::DecodeOptions& options = {});
   // Takes a bitmap made elsewhere; the last status starts as Ok.
   static Ptr Adopt(gfx::Bitmap::Ptr bitmap);
 

@@ -8,6 +8,7 @@
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/png_file.h"
+#include "platform/graphics/color_management.h"
 #include "platform/graphics/convert.h"
 #include "platform/graphics/file_io.h"
 #include "platform/graphics/resample.h"
@@ -99,17 +100,21 @@ Status Bitmap::ReserveForPendingMirror() {
   return Status::Ok;
 }
 
-Result<Bitmap::Ptr> Bitmap::Decode(SharedBytes bytes, const DecodeLimits& limits) {
+Result<Bitmap::Ptr> Bitmap::Decode(SharedBytes bytes, const DecodeLimits& limits, const DecodeOptions& options) {
   std::unique_ptr<ImageDecoder> decoder;
   Guid format;
-  if (Status s = OpenDecoder(bytes, limits, decoder, format); s != Status::Ok) return s;
-  return FromDecoder(std::move(decoder), format);
+  if (Status s = OpenDecoder(bytes, limits, decoder, format, options); s != Status::Ok) return s;
+  return FromDecoder(std::move(decoder), format, options);
 }
 
-Result<Bitmap::Ptr> Bitmap::FromDecoder(std::unique_ptr<ImageDecoder> decoder, const Guid& format) {
+Result<Bitmap::Ptr> Bitmap::FromDecoder(std::unique_ptr<ImageDecoder> decoder, const Guid& format,
+                                        const DecodeOptions& options) {
+  decoder->SetOptions(options);
   DecodedFrame frame;
   if (Status s = decoder->DecodeFrame(0, frame); s != Status::Ok) return s;
+  ApplyColorOptions(frame, options);
   Ptr bitmap(new Bitmap);
+  bitmap->m_decodeOptions = options;
   bitmap->m_pixels = std::move(frame.pixels);
   bitmap->m_properties = std::move(frame.properties);
   bitmap->m_rawFormat = format;
@@ -117,7 +122,8 @@ Result<Bitmap::Ptr> Bitmap::FromDecoder(std::unique_ptr<ImageDecoder> decoder, c
   return bitmap;
 }
 
-Result<Bitmap::Ptr> Bitmap::FromFile(const std::string& path, const DecodeLimits& limits) {
+Result<Bitmap::Ptr> Bitmap::FromFile(const std::string& path, const DecodeLimits& limits,
+                                     const DecodeOptions& options) {
   {
     base::UniqueFd fd;
     uint64_t size = 0;
@@ -126,18 +132,19 @@ Result<Bitmap::Ptr> Bitmap::FromFile(const std::string& path, const DecodeLimits
     bool read = false;
     const Status s = ReadPlainBmp(fd.Get(), size, limits, frame, read);
     if (read && s != Status::Ok) return s;
-    if (read) return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), kImageFormatBmp);
+    if (read) return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), kImageFormatBmp, options);
     if (ReadStreamedPng(fd.Get(), size, limits, frame))
-      return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), kImageFormatPng);
+      return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), kImageFormatPng, options);
   }
   auto bytes = std::make_shared<Bytes>();
   if (Status s = ReadWholeFile(path, *bytes, limits); s != Status::Ok) return s;
-  return Decode(std::move(bytes), limits);
+  return Decode(std::move(bytes), limits, options);
 }
 
-Result<Bitmap::Ptr> Bitmap::FromMemory(std::span<const uint8_t> bytes, const DecodeLimits& limits) {
+Result<Bitmap::Ptr> Bitmap::FromMemory(std::span<const uint8_t> bytes, const DecodeLimits& limits,
+                                       const DecodeOptions& options) {
   if (bytes.size() > limits.maxFileBytes) return Status::OutOfMemory;
-  return Decode(std::make_shared<Bytes>(bytes.begin(), bytes.end()), limits);
+  return Decode(std::make_shared<Bytes>(bytes.begin(), bytes.end()), limits, options);
 }
 
 Result<Bitmap::Ptr> Bitmap::Create(uint32_t width, uint32_t height, PixelFormat format) {
@@ -322,6 +329,7 @@ Status Bitmap::SelectActiveFrame(const Guid& dimension, uint32_t index) {
   if (index == m_activeFrame) return Status::Ok;
   DecodedFrame frame;
   if (Status s = m_decoder->DecodeFrame(index, frame); s != Status::Ok) return s;
+  ApplyColorOptions(frame, m_decodeOptions);
   m_pixels = std::move(frame.pixels);
   m_pendingMirror = 0;
   m_reserve = PixelBuffer{};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/graphics/decode_options.h"
 #include "platform/graphics/encoder_parameters.h"
 #include "platform/graphics/guid.h"
 #include "platform/graphics/limits.h"
@@ -53,8 +54,11 @@ class Bitmap {
 
   // Decodes a file chosen by its content. FileNotFound, AccessDenied (directory, unreadable),
   // UnknownImageFormat (empty or unrecognised), OutOfMemory (over the limits), or the decoder's status.
-  static Result<Ptr> FromFile(const std::string& path, const DecodeLimits& limits = kDefaultLimits);
-  static Result<Ptr> FromMemory(std::span<const uint8_t> bytes, const DecodeLimits& limits = kDefaultLimits);
+  // The options hold for every frame of the file.
+  static Result<Ptr> FromFile(const std::string& path, const DecodeLimits& limits = kDefaultLimits,
+                              const DecodeOptions& options = {});
+  static Result<Ptr> FromMemory(std::span<const uint8_t> bytes, const DecodeLimits& limits = kDefaultLimits,
+                                const DecodeOptions& options = {});
   // Library-owned pixels, all zero, with the format's default palette.
   static Result<Ptr> Create(uint32_t width, uint32_t height, PixelFormat format);
   // Takes pixels made elsewhere in the library (painter, metafile renderer).
@@ -139,9 +143,11 @@ class Bitmap {
 
   Bitmap() = default;
   static uint64_t NextStamp();
-  static Result<Ptr> Decode(std::shared_ptr<const std::vector<uint8_t>> bytes, const DecodeLimits& limits);
+  static Result<Ptr> Decode(std::shared_ptr<const std::vector<uint8_t>> bytes, const DecodeLimits& limits,
+                            const DecodeOptions& options);
   // The bitmap of a decoder's first frame; the decoder stays for the other frames.
-  static Result<Ptr> FromDecoder(std::unique_ptr<ImageDecoder> decoder, const Guid& format);
+  static Result<Ptr> FromDecoder(std::unique_ptr<ImageDecoder> decoder, const Guid& format,
+                                 const DecodeOptions& options);
   void ApplyPendingMirror() const;
   Status ReserveForPendingMirror();
 
@@ -155,6 +161,7 @@ class Bitmap {
   std::vector<PropertyItem> m_properties;
   Guid m_rawFormat = kImageFormatMemoryBmp;
   std::shared_ptr<ImageDecoder> m_decoder;  // set for decoded files; frames are decoded on demand
+  DecodeOptions m_decodeOptions;            // what the frames are decoded with
   uint32_t m_activeFrame = 0;
   std::unique_ptr<LockState> m_lock;
   uint64_t m_stamp = NextStamp();

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/graphics/metafile/metafile_decoders.h"
+
 namespace tavlen::gfx {
 namespace {
 
@@ -35,6 +37,7 @@ struct DecoderEntry {
   std::string_view signature;  // leading bytes; empty for the last-resort probe
   Guid format;
   DecoderOpener open;
+  bool extra = false;  // read only when the options ask for the extra formats
 };
 
 const DecoderEntry kDecoders[] = {
@@ -49,6 +52,12 @@ const DecoderEntry kDecoders[] = {
     {std::string_view("MM\0+", 4), kImageFormatTiff, OpenTiffDecoder},
     {"BM", kImageFormatBmp, OpenBmpDecoder},
     {std::string_view("\xD7\xCD\xC6\x9A", 4), kImageFormatWmf, OpenWmfDecoder},  // placeable WMF
+    {"RIFF", kImageFormatWebp, OpenWebpDecoder, true},
+    {std::string_view("\xFF\x0A", 2), kImageFormatJxl, OpenJxlDecoder, true},  // bare codestream
+    {std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12), kImageFormatJxl, OpenJxlDecoder, true},
+    // ISO base media files name their brand after "ftyp" at offset 4; each decoder checks its brands.
+    {{}, kImageFormatAvif, OpenAvifDecoder, true},
+    {{}, kImageFormatHeif, OpenHeifDecoder, true},
     // Metafiles without a leading signature are recognised by their headers' content.
     {{}, kImageFormatEmf, OpenEmfDecoder},
     {{}, kImageFormatWmf, OpenWmfDecoder},
@@ -97,19 +106,22 @@ Status GetImageEncoders(uint32_t count, uint32_t bytes, ImageCodecInfo* buffer) 
 ImageEncoderFn FindEncoder(const Guid& clsid) {
   for (const auto& e : kEncoders)
     if (e.info.clsid == clsid) return e.encode;
+  if (clsid == kWebpEncoderClsid) return EncodeWebp;
   return nullptr;
 }
 
 Status OpenDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& decoder,
-                   Guid& rawFormat) {
+                   Guid& rawFormat, const DecodeOptions& options) {
   if (!data || data->empty()) return Status::UnknownImageFormat;
   const std::string_view head(reinterpret_cast<const char*>(data->data()), std::min<size_t>(data->size(), 16));
   for (const auto& entry : kDecoders) {
+    if (entry.extra && !options.extraFormats) continue;
     if (!head.starts_with(entry.signature)) continue;
     std::unique_ptr<ImageDecoder> opened;
     const Status status = entry.open(data, limits, opened);
     if (status == Status::UnknownImageFormat && entry.signature.empty()) continue;
     if (status != Status::Ok) return status;
+    opened->SetOptions(options);
     decoder = std::move(opened);
     rawFormat = entry.format;
     return Status::Ok;

@@ -8,6 +8,7 @@
 #include "platform/graphics/exif.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 namespace tavlen::gfx {
@@ -122,6 +123,8 @@ bool IsGpsTag(uint32_t id) { return id <= 0x001F; }
 bool Writable(const PropertyItem& item) {
   if (item.id > 0xFFFF || (item.id >= 0x5000 && item.id <= 0x5FFF)) return false;
   if (item.id == kExifIfdPointer || item.id == kGpsIfdPointer || item.id == kInteropIfdPointer) return false;
+  // A profile is written where each format keeps profiles, not among the tags.
+  if (item.id == kPropertyTagICCProfile) return false;
   return !item.value.empty() && item.value.size() <= 0xFFFFFF;
 }
 
@@ -225,6 +228,39 @@ std::vector<uint8_t> BuildExif(std::span<const PropertyItem> items) {
     w.WriteIfd(gps, {});
   }
   return std::move(w.m_out);
+}
+
+bool ParseEmbeddedExif(std::span<const uint8_t> payload, std::vector<PropertyItem>& out) {
+  auto tiffHeaderAt = [&payload](size_t at) {
+    if (at + 4 > payload.size()) return false;
+    const uint8_t* p = payload.data() + at;
+    return (p[0] == 'I' && p[1] == 'I' && p[2] == 42 && p[3] == 0) ||
+           (p[0] == 'M' && p[1] == 'M' && p[2] == 0 && p[3] == 42);
+  };
+  size_t at = 0;
+  if (tiffHeaderAt(0)) {
+    at = 0;
+  } else if (payload.size() >= 6 && std::memcmp(payload.data(), "Exif\0\0", 6) == 0 && tiffHeaderAt(6)) {
+    at = 6;
+  } else if (payload.size() >= 4) {
+    const uint64_t offset =
+        uint64_t{payload[0]} << 24 | uint64_t{payload[1]} << 16 | uint64_t{payload[2]} << 8 | payload[3];
+    if (!tiffHeaderAt(4 + offset)) return false;
+    at = static_cast<size_t>(4 + offset);
+  } else {
+    return false;
+  }
+  return ParseExif(payload.subspan(at), out);
+}
+
+uint16_t ExifOrientation(std::span<const PropertyItem> items) {
+  constexpr uint32_t kOrientationTag = 0x0112;
+  for (const PropertyItem& item : items) {
+    if (item.id != kOrientationTag || item.type != kPropertyTagTypeShort || item.value.size() < 2) continue;
+    const uint16_t value = static_cast<uint16_t>(item.value[0] | item.value[1] << 8);
+    return value >= 1 && value <= 8 ? value : 1;
+  }
+  return 1;
 }
 
 }  // namespace tavlen::gfx

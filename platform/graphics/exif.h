@@ -14,6 +14,13 @@ namespace tavlen::gfx {
 // Returns false when the header itself is not a TIFF header.
 bool ParseExif(std::span<const uint8_t> block, std::vector<PropertyItem>& out);
 
+// An EXIF payload as the newer formats store it: the TIFF header directly, after "Exif\0\0", or after
+// a 4-byte big-endian offset to it (ISO base media files, JPEG XL). false when no header is found.
+bool ParseEmbeddedExif(std::span<const uint8_t> payload, std::vector<PropertyItem>& out);
+
+// The EXIF orientation (1-8) among the items; 1 when there is none or it is out of range.
+uint16_t ExifOrientation(std::span<const PropertyItem> items);
+
 // A little-endian block holding the items (IFD0, with EXIF and GPS sub-IFDs where items belong there).
 // Empty when no item can be written.
 std::vector<uint8_t> BuildExif(std::span<const PropertyItem> items);

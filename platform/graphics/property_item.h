@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <span>
+#include <string_view>
 #include <vector>
 
 namespace tavlen::gfx {
@@ -25,6 +28,7 @@ enum PropertyTagId : uint32_t {
   kPropertyTagArtist = 0x013B,
   kPropertyTagImageTitle = 0x0320,
   kPropertyTagCopyright = 0x8298,
+  kPropertyTagICCProfile = 0x8773,  // the colour profile of the pixels, kept apart from EXIF
 };
 
 // One item as the library stores it: the value bytes are in the machine's (little-endian) order.
@@ -43,5 +47,17 @@ struct PropertyItemRecord {
   uint16_t type;
   void* value;
 };
+
+// The colour profile kept among the items, for an encoder that writes pixels of the colour space
+// `space` ("RGB " or "GRAY", as a profile's header names it at offset 16); empty when there is none or
+// it is for other pixels, which a file must not claim.
+inline std::span<const uint8_t> ProfileFor(std::span<const PropertyItem> items, std::string_view space) {
+  for (const PropertyItem& item : items) {
+    if (item.id != kPropertyTagICCProfile) continue;
+    if (item.value.size() < 128 || std::memcmp(item.value.data() + 16, space.data(), 4) != 0) return {};
+    return item.value;
+  }
+  return {};
+}
 
 }  // namespace tavlen::gfx

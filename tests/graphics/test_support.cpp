@@ -209,6 +209,13 @@ bool ReadPam(const std::string& data, size_t& pos, MagickPicture& picture) {
 
 }  // namespace
 
+bool HasTool(const std::string& name) { return ::access(("/usr/bin/" + name).c_str(), X_OK) == 0; }
+
+bool RunTool(std::vector<std::string> argv) {
+  argv[0] = "/usr/bin/" + argv[0];
+  return RunForOutput(std::move(argv)).has_value();
+}
+
 uint32_t MagickPicture::Argb(size_t frame, uint32_t x, uint32_t y) const {
   const auto& p = Rgba16(frame, x, y);
   auto eight = [](uint16_t v) { return (uint32_t{v} + 128) / 257; };

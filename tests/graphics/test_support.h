@@ -68,6 +68,11 @@ struct MagickOptions {
 };
 
 bool HasImageMagick();
+
+// Whether /usr/bin has that program; running one of them (argv[0] names it) without a shell, its
+// output dropped: true when it exits with 0.
+bool HasTool(const std::string& name);
+bool RunTool(std::vector<std::string> argv);
 // ImageMagick's reading of `path`, or nothing when ImageMagick is missing, cannot read the file or gives
 // output of another shape than its header says.
 std::optional<MagickPicture> ReadWithImageMagick(const std::filesystem::path& path, const MagickOptions& options = {});

@@ -16,6 +16,7 @@
 #include <unordered_map>
 
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/frame_timing.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -90,14 +91,6 @@ std::vector<uint32_t> EntriesOf(const ColorMapObject* map) {
     entries.push_back(0xFF000000u | uint32_t{c.Red} << 16 | uint32_t{c.Green} << 8 | c.Blue);
   }
   return entries;
-}
-
-template <typename T>
-std::vector<uint8_t> LittleEndianBytes(const std::vector<T>& values) {
-  std::vector<uint8_t> out;
-  for (T v : values)
-    for (size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  return out;
 }
 
 class GifDecoder final : public ImageDecoder {

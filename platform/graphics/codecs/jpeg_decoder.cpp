@@ -1,5 +1,6 @@
 // JPEG decoder on libjpeg: baseline, progressive and arithmetic-coded files, gray, colour and CMYK, EXIF items.
 
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <thread>
@@ -58,7 +59,20 @@ void ReadHeader(void* arg) {
   cinfo->progress = &step->session->progress;
   jpeg_mem_src(cinfo, step->data, step->size);
   jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);  // ICC profile chunks
   jpeg_read_header(cinfo, TRUE);
+}
+
+struct ProfileStep {
+  j_decompress_ptr cinfo;
+  JOCTET* profile;  // malloc'd by libjpeg, or null
+  unsigned int size;
+};
+
+// Joins the profile's APP2 chunks by their sequence numbers; incomplete sets give nothing.
+void ReadProfile(void* arg) {
+  auto* step = static_cast<ProfileStep*>(arg);
+  if (!jpeg_read_icc_profile(step->cinfo, &step->profile, &step->size)) step->profile = nullptr;
 }
 
 struct PixelStep {
@@ -66,6 +80,7 @@ struct PixelStep {
   uint8_t** rows;     // one pointer per output row
   uint8_t* cmykRow;   // scratch of width * 4 bytes for CMYK output, else null
   bool invertedCmyk;  // Adobe files store 255 - ink
+  PixelBuffer* inks;  // where CMYK rows are kept as they are for colour management, or null
   uint32_t begin;     // the rows [begin, end) are decoded; those above are only read past
   uint32_t end;
 };
@@ -93,6 +108,8 @@ void ReadPixels(void* arg) {
       uint8_t* target = step->rows[cinfo->output_scanline];
       if (jpeg_read_scanlines(cinfo, &row, 1) != 1) break;
       CmykRowToBgr(step->cmykRow, cinfo->output_width, step->invertedCmyk, target);
+      if (step->inks != nullptr)
+        std::memcpy(step->inks->Row(cinfo->output_scanline - 1), step->cmykRow, size_t{cinfo->output_width} * 4);
     } else {
       // Several rows per call: libjpeg writes straight into the bitmap.
       if (jpeg_read_scanlines(cinfo, step->rows + cinfo->output_scanline, step->end - cinfo->output_scanline) == 0) {
@@ -195,11 +212,21 @@ class JpegDecoder final : public ImageDecoder {
     // Saved markers live in libjpeg's per-image pool, which finishing the decompression frees.
     DecodedFrame frame;
     CollectExif(cinfo, frame.properties);
+    if (Status s = CollectProfile(session, frame.color); s != Status::Ok) return s;
+    // The inks are kept only where a profile can say what they mean.
+    if (cmyk && m_options.colorManaged && !frame.color.iccProfile.empty()) {
+      auto inks = PixelBuffer::Allocate(PixelFormat::RGB32bpp, cinfo.image_width, cinfo.image_height,
+                                        PixelBuffer::Init::Uninitialized, m_limits);
+      if (!inks.Ok()) return inks.GetStatus();
+      frame.color.inks = std::move(inks).Value();
+      frame.color.invertedInks = cinfo.saw_Adobe_marker != 0;
+    }
 
     if (SplitsInTwo(cinfo, cmyk)) {
       if (Status s = ReadInTwo(session, rows, buffer.Layout().Bytes()); s != Status::Ok) return s;
     } else {
-      PixelStep step{&cinfo, rows.data(),    cmyk ? cmykRow.data() : nullptr, cinfo.saw_Adobe_marker != 0,
+      PixelBuffer* inks = frame.color.inks.Empty() ? nullptr : &frame.color.inks;
+      PixelStep step{&cinfo, rows.data(),    cmyk ? cmykRow.data() : nullptr, cinfo.saw_Adobe_marker != 0, inks,
                      0,      buffer.Height()};
       if (!RunGuarded(session.err, ReadPixels, &step)) return StatusOfError(session.err.code);
     }
@@ -210,6 +237,20 @@ class JpegDecoder final : public ImageDecoder {
   }
 
  private:
+  static Status CollectProfile(Session& session, ColorSource& color) {
+    ProfileStep step{&session.cinfo, nullptr, 0};
+    if (!RunGuarded(session.err, ReadProfile, &step)) return StatusOfError(session.err.code);
+    std::unique_ptr<JOCTET, decltype(&std::free)> owned(step.profile, &std::free);
+    if (owned) {
+      try {
+        color.iccProfile.assign(owned.get(), owned.get() + step.size);
+      } catch (const std::bad_alloc&) {
+        return Status::OutOfMemory;
+      }
+    }
+    return Status::Ok;
+  }
+
   // The upper part through `session` on a second thread, the lower one through a session of its own
   // here; the whole through `session` when the picture is small or no thread can be had. A failure of
   // either part fails both.
@@ -218,7 +259,7 @@ class JpegDecoder final : public ImageDecoder {
     const uint32_t split = SplitRow(session.cinfo, bytes);
     Status upper = Status::Ok;
     auto readUpper = [&session, &rows, &upper](uint32_t end) {
-      PixelStep step{&session.cinfo, rows.data(), nullptr, false, 0, end};
+      PixelStep step{&session.cinfo, rows.data(), nullptr, false, nullptr, 0, end};
       if (!RunGuarded(session.err, ReadPixels, &step)) upper = StatusOfError(session.err.code);
     };
     if (split == 0) {
@@ -241,7 +282,7 @@ class JpegDecoder final : public ImageDecoder {
     Session own;
     if (Status s = OpenSession(*m_data, m_limits, own); s != Status::Ok) return s;
     own.cinfo.out_color_space = colorSpace;
-    PixelStep step{&own.cinfo, rows.data(), nullptr, false, begin, static_cast<uint32_t>(rows.size())};
+    PixelStep step{&own.cinfo, rows.data(), nullptr, false, nullptr, begin, static_cast<uint32_t>(rows.size())};
     return RunGuarded(own.err, ReadPixels, &step) ? Status::Ok : StatusOfError(own.err.code);
   }
 

@@ -131,8 +131,9 @@ struct EncodeStep {
   int components;
   int quality;
   const std::vector<uint8_t>* exif;
-  uint8_t* bgra;  // width * 4 bytes of scratch
-  uint8_t* gray;  // width bytes of scratch
+  std::span<const uint8_t> profile;  // written as APP2 chunks when not empty
+  uint8_t* bgra;                     // width * 4 bytes of scratch
+  uint8_t* gray;                     // width bytes of scratch
 };
 
 const uint8_t* PrepareRow(const EncodeStep& step, uint32_t y) {
@@ -175,6 +176,9 @@ void Compress(void* arg) {
   jpeg_start_compress(cinfo, TRUE);
   if (!step->exif->empty()) {
     jpeg_write_marker(cinfo, JPEG_APP0 + 1, step->exif->data(), static_cast<unsigned>(step->exif->size()));
+  }
+  if (!step->profile.empty()) {
+    jpeg_write_icc_profile(cinfo, step->profile.data(), static_cast<unsigned>(step->profile.size()));
   }
   while (cinfo->next_scanline < cinfo->image_height) {
     auto row = const_cast<JSAMPROW>(PrepareRow(*step, cinfo->next_scanline));
@@ -235,6 +239,9 @@ Status EncodeJpeg(const PixelBuffer& image, std::span<const PropertyItem> proper
   step.image = &image;
   step.quality = quality;
   step.exif = &exif;
+  step.profile = ProfileFor(properties, step.components == 1 ? "GRAY" : "RGB ");
+  // A profile larger than 255 chunks cannot be written; the pixels go without it.
+  if (step.profile.size() > size_t{255} * 65519) step.profile = {};
   step.bgra = bgra.data();
   step.gray = gray.data();
   if (!RunGuarded(session.err, Compress, &step)) {

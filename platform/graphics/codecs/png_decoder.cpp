@@ -250,6 +250,23 @@ void AddTextItems(png_structp png, png_infop info, std::vector<PropertyItem>& it
   }
 }
 
+// The chunks that say what the colours mean: iCCP, sRGB, cHRM and gAMA (all before the image data).
+ColorSource ColorOf(png_structp png, png_infop info) {
+  ColorSource color;
+  png_charp name = nullptr;
+  int compression = 0;
+  png_bytep profile = nullptr;
+  png_uint_32 profileSize = 0;
+  if (png_get_iCCP(png, info, &name, &compression, &profile, &profileSize) != 0 && profile != nullptr)
+    color.iccProfile.assign(profile, profile + profileSize);
+  color.srgbChunk = png_get_valid(png, info, PNG_INFO_sRGB) != 0;
+  double* c = color.chromaticities;
+  color.hasChromaticities = png_get_valid(png, info, PNG_INFO_cHRM) != 0 &&
+                            png_get_cHRM(png, info, &c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6], &c[7]) != 0;
+  if (png_get_valid(png, info, PNG_INFO_gAMA) == 0 || png_get_gAMA(png, info, &color.gamma) == 0) color.gamma = 0;
+  return color;
+}
+
 bool CreateReadStructs(png_glue::ReadStructs& structs, ErrorContext& errors, Source& source) {
   structs.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &errors, png_glue::OnError, png_glue::OnWarning,
                                          nullptr, png_glue::CappedMalloc, png_glue::CappedFree);
@@ -370,8 +387,15 @@ class PngReader {
     if (items.empty() && tailRead) items = ExifItemsOf(tail.Png(), tail.Info());
     AddTextItems(png, info, items);
     if (tailRead) AddTextItems(tail.Png(), tail.Info(), items);
+    ColorSource color;
+    try {
+      color = ColorOf(png, info);
+    } catch (const std::bad_alloc&) {
+      return Status::OutOfMemory;
+    }
     out.pixels = std::move(pixels);
     out.properties = std::move(items);
+    out.color = std::move(color);
     return Status::Ok;
   }
 

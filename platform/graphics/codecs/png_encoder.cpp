@@ -53,9 +53,10 @@ struct WriteJob {
   int trnsCount = 0;
   const uint8_t* exif = nullptr;
   png_uint_32 exifSize = 0;
-  png_bytep row = nullptr;      // one PNG row (one byte per sample for packed depths)
-  uint8_t* argb = nullptr;      // one row of 32bppARGB
-  const Bytes* idat = nullptr;  // the image data compressed beforehand, or null to let libpng write the rows
+  std::span<const uint8_t> profile;  // written as iCCP when not empty
+  png_bytep row = nullptr;           // one PNG row (one byte per sample for packed depths)
+  uint8_t* argb = nullptr;           // one row of 32bppARGB
+  const Bytes* idat = nullptr;       // the image data compressed beforehand, or null to let libpng write the rows
 };
 
 inline void PutBe16(uint8_t* p, uint32_t v) {
@@ -148,6 +149,10 @@ void WriteAll(png_structp png, png_infop info, const WriteJob& job) {
   if (job.plteCount > 0) png_set_PLTE(png, info, job.plte, job.plteCount);
   if (job.trnsCount > 0) png_set_tRNS(png, info, job.trns, job.trnsCount, nullptr);
   if (job.exifSize > 0) png_set_eXIf_1(png, info, job.exifSize, const_cast<png_bytep>(job.exif));
+  if (!job.profile.empty()) {
+    png_set_iCCP(png, info, "ICC Profile", PNG_COMPRESSION_TYPE_BASE, job.profile.data(),
+                 static_cast<png_uint_32>(job.profile.size()));
+  }
   png_write_info(png, info);
   if (job.idat != nullptr) {
     WritePrecompressed(png, *job.idat);
@@ -291,6 +296,9 @@ Status EncodePng(const PixelBuffer& image, std::span<const PropertyItem> propert
     if (exif.size() > PNG_UINT_31_MAX) return Status::InvalidParameter;
     job.exif = exif.data();
     job.exifSize = static_cast<png_uint_32>(exif.size());
+    const bool gray = job.colorType == PNG_COLOR_TYPE_GRAY || job.colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
+    job.profile = ProfileFor(properties, gray ? "GRAY" : "RGB ");
+    if (job.profile.size() > PNG_UINT_31_MAX) job.profile = {};
   }
 
   // Whole-byte samples are filtered and deflated here, much faster than through libpng's zlib.

@@ -699,7 +699,40 @@ bool DataCanHoldPage(const Directory& d, uint64_t dataBytes) {
   }
 }
 
-Status DecodePage(TIFF* tif, uint64_t fileBytes, const DecodeLimits& limits, DecodedFrame& out) {
+// The inks of a CMYK page as they are stored, for colour management: plain 8-bit contiguous strips
+// in the usual top-left order. Any other page, or one that fails to read, keeps no inks and shows the
+// plain conversion.
+Status ReadInks(TIFF* tif, const Directory& d, const DecodeLimits& limits, PixelBuffer& out) {
+  uint16_t inkSet = INKSET_CMYK;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inkSet);
+  if (d.photometric != PHOTOMETRIC_SEPARATED || inkSet != INKSET_CMYK || d.samples != 4 || d.bits != 8 ||
+      d.planar != PLANARCONFIG_CONTIG || d.tiled || d.orientation != ORIENTATION_TOPLEFT ||
+      d.sampleFormat != SAMPLEFORMAT_UINT || d.compression == COMPRESSION_JPEG || d.compression == COMPRESSION_OJPEG)
+    return Status::Ok;
+  if (TIFFScanlineSize64(tif) != int64_t{d.width} * 4) return Status::Ok;
+  auto inks = PixelBuffer::Allocate(PixelFormat::RGB32bpp, d.width, d.height, PixelBuffer::Init::Uninitialized, limits);
+  if (!inks.Ok()) return inks.GetStatus();
+  // Whole strips: after the RGBA reader has been through the page, only they can be read again.
+  const uint64_t rowBytes = uint64_t{d.width} * 4;
+  const uint32_t rowsPerStrip = std::clamp<uint32_t>(d.rowsPerStrip, 1, d.height);
+  std::vector<uint8_t> strip;
+  try {
+    strip.resize(static_cast<size_t>(rowBytes * rowsPerStrip));
+  } catch (const std::bad_alloc&) {
+    return Status::OutOfMemory;
+  }
+  for (uint32_t first = 0; first < d.height; first += rowsPerStrip) {
+    const uint32_t rows = std::min(rowsPerStrip, d.height - first);
+    const tmsize_t wanted = static_cast<tmsize_t>(rowBytes * rows);
+    if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, first, 0), strip.data(), wanted) != wanted) return Status::Ok;
+    for (uint32_t r = 0; r < rows; ++r)
+      std::memcpy(inks.Value().Row(first + r), strip.data() + rowBytes * r, static_cast<size_t>(rowBytes));
+  }
+  out = std::move(inks).Value();
+  return Status::Ok;
+}
+
+Status DecodePage(TIFF* tif, uint64_t fileBytes, const DecodeLimits& limits, bool wantInks, DecodedFrame& out) {
   Directory d;
   if (!ReadDirectory(tif, d)) return Status::GenericError;
   if (!TIFFIsCODECConfigured(d.compression)) return Status::GenericError;
@@ -713,6 +746,13 @@ Status DecodePage(TIFF* tif, uint64_t fileBytes, const DecodeLimits& limits, Dec
     ApplyOrientation(d.orientation, frame.pixels);
   }
   ReadTextTags(tif, frame.properties);
+  uint32_t profileSize = 0;
+  const uint8_t* profile = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &profileSize, &profile) && profile != nullptr)
+    frame.color.iccProfile.assign(profile, profile + profileSize);
+  if (wantInks && !frame.color.iccProfile.empty()) {
+    if (Status s = ReadInks(tif, d, limits, frame.color.inks); s != Status::Ok) return s;
+  }
   out = std::move(frame);
   return Status::Ok;
 }
@@ -732,7 +772,7 @@ class TiffDecoder final : public ImageDecoder {
     if (Status s = OpenReader(*m_data, m_limits, reader); s != Status::Ok) return s;
     if (index != 0 && !TIFFSetDirectory(reader->tif.get(), static_cast<tdir_t>(index))) return Status::GenericError;
     try {
-      return DecodePage(reader->tif.get(), m_data->size(), m_limits, out);
+      return DecodePage(reader->tif.get(), m_data->size(), m_limits, m_options.colorManaged, out);
     } catch (const std::bad_alloc&) {
       return Status::OutOfMemory;
     }

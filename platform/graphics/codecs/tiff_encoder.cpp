@@ -285,6 +285,11 @@ Status WritePage(TIFF* tif, const PixelBuffer& image, const Layout& layout, uint
   }
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
   WriteTextTags(tif, properties);
+  const bool gray = layout.photometric == PHOTOMETRIC_MINISBLACK;
+  const bool rgb = layout.photometric == PHOTOMETRIC_RGB || layout.photometric == PHOTOMETRIC_PALETTE;
+  if (const auto profile = ProfileFor(properties, gray ? "GRAY" : "RGB "); !profile.empty() && (gray || rgb)) {
+    TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(profile.size()), profile.data());
+  }
 
   const size_t rowBytes = (static_cast<size_t>(width) * layout.samples * layout.bits + 7) / 8;
   std::vector<uint8_t> samples(rowBytes);

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "platform/graphics/bitmap.h"
-#include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/metafile/metafile_decoders.h"
 #include "tests/graphics/metafile/metafile_writer.h"
 #include "tests/graphics/metafile/render_util.h"
 #include "tests/graphics/test_support.h"

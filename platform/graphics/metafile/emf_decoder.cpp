@@ -1,10 +1,9 @@
 // The EMF decoder: a metafile played onto a 32bppRGB bitmap at its natural size.
-#include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/metafile/metafile_decoders.h"
 #include "platform/graphics/metafile/player.h"
 
 namespace tavlen::gfx {
 
-// UnknownImageFormat (quickly, so that other probes may run) when the bytes are not an EMF.
 Status OpenEmfDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {
   if (!data || !metafile::LooksLikeEmf(*data)) return Status::UnknownImageFormat;
   DecodedFrame frame;
