@@ -71,13 +71,13 @@ TEST(ExtraFormatFrames, CountedOpenedAndExported) {
   EXPECT_EQ(CountFrames((data / "jxl" / "animation_icos4d.jxl").string(), kExtra), 48u);
 
   TempDir dir;
-  EXPECT_EQ(ExportFrame(animation, dir.File("frame"), "PNG", 42, 90, kExtra), gfx::Status::Ok);
+  EXPECT_EQ(ExportFrame(animation, dir.File("frame"), "PNG", 42, 90, false, kExtra), gfx::Status::Ok);
   auto exported = gfx::Bitmap::FromFile(dir.File("frame.png"));
   ASSERT_TRUE(exported.Ok());
   auto frame = OpenFrame(animation, 42, kExtra);
   ASSERT_TRUE(frame.Ok());
   EXPECT_TRUE(gfx::test::SamePixels(*exported.Value(), *frame.Value()));
-  EXPECT_EQ(ExportFrame(animation, dir.File("beyond"), "PNG", 43, 90, kExtra), gfx::Status::InvalidParameter);
+  EXPECT_EQ(ExportFrame(animation, dir.File("beyond"), "PNG", 43, 90, false, kExtra), gfx::Status::InvalidParameter);
 }
 
 }  // namespace
