@@ -23,6 +23,9 @@ constexpr int kFullChromaQuality = 90;
 constexpr size_t kMaxApp1Payload = 65533;
 constexpr uint8_t kExifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
 constexpr size_t kFirstChunk = 64 * 1024;
+// Within reserved capacity the file grows by at most this much at a time: bytes handed to libjpeg are
+// zeroed, so they count as used memory until the file is freed.
+constexpr size_t kLargestStep = size_t{1} << 20;
 
 // The single quality parameter, clamped to 0..100; every other parameter is refused.
 Status ReadQuality(EncoderParameters parameters, int& quality) {
@@ -96,7 +99,9 @@ void InitDestination(j_compress_ptr cinfo) {
 boolean EmptyDestination(j_compress_ptr cinfo) {
   auto* dest = reinterpret_cast<Destination*>(cinfo->dest);
   const size_t used = dest->file->size();  // libjpeg only calls this once the buffer is full
-  if (!Resize(*dest->file, used * 2)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+  const size_t room = dest->file->capacity() - used;
+  const size_t step = room > 0 ? std::min(room, std::min(used, kLargestStep)) : used;  // doubles when it moves
+  if (!Resize(*dest->file, used + step)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
   dest->pub.next_output_byte = dest->file->data() + used;
   dest->pub.free_in_buffer = dest->file->size() - used;
   return TRUE;
@@ -286,6 +291,16 @@ Status EncodeJpeg(const PixelBuffer& image, std::span<const PropertyItem> proper
     exif = ExifSegment(properties);
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
+  }
+  // Room for the whole file in the first band's bytes, so that neither band's file moves while it grows
+  // and the second one joins without a third copy. Only pages written to are taken from the system.
+  const size_t bandBytes = size_t{image.Width()} * image.Height() * 3 / 2 + kFirstChunk;
+  for (size_t band = 0; band < 2; ++band) {
+    try {
+      files[band].reserve(band == 0 ? 2 * bandBytes : bandBytes);
+    } catch (const std::bad_alloc&) {
+      // Then the file grows by moving.
+    }
   }
   const std::vector<uint8_t> noExif;
   Session sessions[2];
