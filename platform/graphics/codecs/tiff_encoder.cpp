@@ -259,20 +259,21 @@ struct Writer {
   TiffPtr tif;  // last: closed before the sink and context it points to go
 };
 
-// A handle that writes into writer.sink; false when libtiff refuses. Files past 4 GiB need BigTIFF
+// A handle that writes into writer.sink: OutOfMemory or, when libtiff refuses, GenericError. Files past 4 GiB need
+// BigTIFF
 // ("w8"); classic TIFF readers are the common case below that. Room for `expected` bytes is reserved
 // so that the file does not move while it grows; only pages written to are taken from the system.
-bool OpenWriter(Writer& writer, bool big, uint64_t expected) {
+Status OpenWriter(Writer& writer, bool big, uint64_t expected) {
   try {
     writer.sink.bytes.reserve(static_cast<size_t>(std::min<uint64_t>(expected, SIZE_MAX / 2)));
   } catch (const std::bad_alloc&) {
     // Then the file grows by moving.
   }
   tiff_glue::OptionsPtr options = tiff_glue::MakeOptions(writer.errors, 0);
-  if (!options) return false;
+  if (!options) return Status::OutOfMemory;
   writer.tif.reset(TIFFClientOpenExt("memory", big ? "w8" : "w", &writer.sink, ReadProc, WriteProc, SeekProc, CloseProc,
                                      SizeProc, NoMap, NoUnmap, options.get()));
-  return writer.tif != nullptr;
+  return writer.tif != nullptr ? Status::Ok : Status::GenericError;
 }
 
 // The tags that decide the bytes of the strips.
@@ -322,7 +323,7 @@ struct SecondHalf {
 void CompressSecondHalf(SecondHalf& half, const PixelBuffer& image, const Layout& layout, uint16_t compression,
                         uint32_t begin, uint32_t end, uint32_t rowsPerStrip, size_t rowBytes, bool big) noexcept {
   half.firstStrip = begin / rowsPerStrip;
-  half.ok = OpenWriter(half.writer, big, uint64_t{image.Stride()} * (end - begin)) &&
+  half.ok = OpenWriter(half.writer, big, uint64_t{image.Stride()} * (end - begin)) == Status::Ok &&
             SetStripShape(half.writer.tif.get(), image.Width(), end - begin, layout, compression) &&
             TIFFSetField(half.writer.tif.get(), TIFFTAG_ROWSPERSTRIP, rowsPerStrip) &&
             WriteStrips(half.writer.tif.get(), image, layout, begin, end, rowsPerStrip, rowBytes) &&
@@ -400,7 +401,7 @@ Status EncodeTiff(const PixelBuffer& image, std::span<const PropertyItem> proper
     auto writer = std::make_unique<Writer>();
     const uint64_t estimate = static_cast<uint64_t>(image.Stride()) * image.Height();
     const bool big = estimate >= (uint64_t{3} << 30);
-    if (!OpenWriter(*writer, big, estimate + kHeaderRoom)) return Status::GenericError;
+    if (Status s = OpenWriter(*writer, big, estimate + kHeaderRoom); s != Status::Ok) return s;
     if (!tiff_glue::RegisterTitleTag(writer->tif.get())) return Status::GenericError;
     if (Status s = WritePage(writer->tif.get(), image, ChooseLayout(image, compression), compression, properties, big);
         s != Status::Ok) {
