@@ -251,7 +251,7 @@ struct Written {
   unsigned long size = 0;
   J_COLOR_SPACE in = JCS_RGB, out = JCS_YCbCr;
   int components = 3;
-  bool progressive = false, arithmetic = false;
+  bool progressive = false, arithmetic = false, optimize = false;
   int hSamp = 0, vSamp = 0;  // of the first component when set; the others are then 1x1
   int quality = 95;
   const std::vector<uint8_t>* pixels = nullptr;  // rows of `components` samples
@@ -279,6 +279,7 @@ void CompressStep(void* arg) {
     w->cinfo.comp_info[c].v_samp_factor = c == 0 ? w->vSamp : 1;
   }
   w->cinfo.arith_code = w->arithmetic ? TRUE : FALSE;
+  w->cinfo.optimize_coding = w->optimize ? TRUE : FALSE;
   jpeg_start_compress(&w->cinfo, TRUE);
   while (w->cinfo.next_scanline < w->height) {
     auto row = const_cast<JSAMPROW>(w->pixels->data() + w->cinfo.next_scanline * w->width * w->components);
@@ -611,10 +612,12 @@ PixelBuffer BandPicture(const BandCase& c) {
   return p;
 }
 
-// The same pixels through one libjpeg compressor with no restarts, as a reference file.
+// The same pixels through one libjpeg compressor with no restarts and optimised Huffman tables, as
+// saves were written before they were coded in bands: a reference file.
 Bytes OneCompressorFile(const PixelBuffer& image, int quality, std::vector<uint8_t>& pixels) {
   const bool gray = image.Format() == PixelFormat::Indexed8bpp;
   Written w;
+  w.optimize = true;
   w.components = gray ? 1 : image.Format() == PixelFormat::RGB24bpp ? 3 : 4;
   w.in = gray ? JCS_GRAYSCALE : w.components == 3 ? JCS_EXT_BGR : JCS_EXT_BGRX;
   w.out = gray ? JCS_GRAYSCALE : JCS_YCbCr;
