@@ -691,6 +691,17 @@ TEST(JpegBands, RestartMarkersAreWellFormed) {
     const bool halved = c.format != PixelFormat::Indexed8bpp && c.quality < 90;
     ExpectRestartAfterEveryMcuRow(file, halved ? 16 : 8, halved ? 16 : 8);
   }
+  // Items are written once, before the first band's scan, and the join reads past them.
+  const std::vector<PropertyItem> items = {Text(kPropertyTagArtist, "A. Painter"),
+                                           Text(kPropertyTagImageDescription, std::string(60000, 'd'))};
+  Bytes tagged;
+  ASSERT_EQ(EncodeWithQuality(BandPicture(kBandCases[0]), 90, tagged, items), Status::Ok);
+  ExpectRestartAfterEveryMcuRow(tagged, 8, 8);
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(tagged, frame), Status::Ok);
+  EXPECT_EQ(frame.pixels.Height(), kBandCases[0].h);
+  for (const PropertyItem& item : items) EXPECT_TRUE(Has(frame.properties, item)) << "tag " << item.id;
+
   Bytes small;  // one compressor: the same layout
   ASSERT_EQ(EncodeWithQuality(Gradient(100, 70), 80, small), Status::Ok);
   ExpectRestartAfterEveryMcuRow(small, 16, 16);
