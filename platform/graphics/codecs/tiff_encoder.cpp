@@ -259,10 +259,10 @@ struct Writer {
   TiffPtr tif;  // last: closed before the sink and context it points to go
 };
 
-// A handle that writes into writer.sink: OutOfMemory or, when libtiff refuses, GenericError. Files past 4 GiB need
-// BigTIFF
-// ("w8"); classic TIFF readers are the common case below that. Room for `expected` bytes is reserved
-// so that the file does not move while it grows; only pages written to are taken from the system.
+// A handle that writes into writer.sink: OutOfMemory or, when libtiff refuses, GenericError. Files past
+// 4 GiB need BigTIFF ("w8"); classic TIFF readers are the common case below that. Room for `expected`
+// bytes is reserved so that the file does not move while it grows; only pages written to are taken
+// from the system.
 Status OpenWriter(Writer& writer, bool big, uint64_t expected) {
   try {
     writer.sink.bytes.reserve(static_cast<size_t>(std::min<uint64_t>(expected, SIZE_MAX / 2)));
