@@ -1,10 +1,14 @@
 // Tests of the JPEG decoder and encoder: round trips, quality, gray and CMYK files, EXIF items, damaged input.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -247,8 +251,9 @@ struct Written {
   unsigned long size = 0;
   J_COLOR_SPACE in = JCS_RGB, out = JCS_YCbCr;
   int components = 3;
-  bool progressive = false, arithmetic = false;
-  int hSamp = 0, vSamp = 0;                      // of the first component when set; the others are then 1x1
+  bool progressive = false, arithmetic = false, optimize = false;
+  int hSamp = 0, vSamp = 0;  // of the first component when set; the others are then 1x1
+  int quality = 95;
   const std::vector<uint8_t>* pixels = nullptr;  // rows of `components` samples
   uint32_t width = 0, height = 0;
   ~Written() {
@@ -267,13 +272,14 @@ void CompressStep(void* arg) {
   w->cinfo.in_color_space = w->in;
   jpeg_set_defaults(&w->cinfo);
   jpeg_set_colorspace(&w->cinfo, w->out);
-  jpeg_set_quality(&w->cinfo, 95, TRUE);
+  jpeg_set_quality(&w->cinfo, w->quality, TRUE);
   if (w->progressive) jpeg_simple_progression(&w->cinfo);
   for (int c = 0; w->hSamp > 0 && c < w->components; ++c) {
     w->cinfo.comp_info[c].h_samp_factor = c == 0 ? w->hSamp : 1;
     w->cinfo.comp_info[c].v_samp_factor = c == 0 ? w->vSamp : 1;
   }
   w->cinfo.arith_code = w->arithmetic ? TRUE : FALSE;
+  w->cinfo.optimize_coding = w->optimize ? TRUE : FALSE;
   jpeg_start_compress(&w->cinfo, TRUE);
   while (w->cinfo.next_scanline < w->height) {
     auto row = const_cast<JSAMPROW>(w->pixels->data() + w->cinfo.next_scanline * w->width * w->components);
@@ -550,6 +556,187 @@ TEST(JpegSplit, DamagedAndTruncatedFilesMatchAWholeDecode) {
     ExpectSameAsWholeDecode(garbled);
     garbled[at] = 0xFF, garbled[at + 1] = 0xD9;
     ExpectSameAsWholeDecode(garbled);
+  }
+}
+
+}  // namespace
+}  // namespace tavlen::gfx
+
+// --- Large pictures coded in two bands at once -----------------------------------------------
+
+namespace tavlen::gfx {
+namespace {
+
+// The segments of every marker `code` before the scan, each from its FF on.
+std::vector<Bytes> HeaderSegments(const Bytes& file, uint8_t code) {
+  std::vector<Bytes> out;
+  for (size_t at = 2; at + 4 <= file.size() && file[at] == 0xFF && file[at + 1] != 0xDA;) {
+    const size_t end = at + 2 + (size_t{file[at + 2]} << 8 | file[at + 3]);
+    if (end > file.size()) break;
+    if (file[at + 1] == code) out.emplace_back(file.begin() + at, file.begin() + end);
+    at = end;
+  }
+  return out;
+}
+
+// The picture's rows without padding (24bppRGB and 32bppARGB as they are, indices as gray levels).
+std::vector<uint8_t> PackedRows(const PixelBuffer& image, int components) {
+  std::vector<uint8_t> out;
+  for (uint32_t y = 0; y < image.Height(); ++y) {
+    out.insert(out.end(), image.Row(y), image.Row(y) + size_t{image.Width()} * components);
+  }
+  return out;
+}
+
+struct BandCase {
+  PixelFormat format;
+  uint32_t w, h;
+  int quality;
+};
+
+// Over 4 MiB of pixels, so that the encoder codes two bands; heights end in a partial MCU row.
+constexpr BandCase kBandCases[] = {{PixelFormat::RGB24bpp, 1400, 1003, 90},
+                                   {PixelFormat::RGB24bpp, 1400, 1011, 75},
+                                   {PixelFormat::ARGB32bpp, 1100, 1001, 100},
+                                   {PixelFormat::Indexed8bpp, 2100, 2050, 90},
+                                   {PixelFormat::RGB24bpp, 1400, 1003, 5}};
+
+PixelBuffer BandPicture(const BandCase& c) {
+  PixelBuffer p = std::move(PixelBuffer::Allocate(c.format, c.w, c.h, PixelBuffer::Init::Zero).Value());
+  if (c.format == PixelFormat::Indexed8bpp) p.GetPalette() = GrayPalette(8);
+  for (uint32_t y = 0; y < c.h; ++y) {
+    uint8_t* row = p.Row(y);
+    for (size_t i = 0; i < p.Stride(); ++i)
+      row[i] = static_cast<uint8_t>(i / 5 + y / 3 + ((i * y * 2654435761u) >> 29));
+  }
+  return p;
+}
+
+// The same pixels through one libjpeg compressor with no restarts and optimised Huffman tables, as
+// saves were written before they were coded in bands: a reference file.
+Bytes OneCompressorFile(const PixelBuffer& image, int quality, std::vector<uint8_t>& pixels) {
+  const bool gray = image.Format() == PixelFormat::Indexed8bpp;
+  Written w;
+  w.optimize = true;
+  w.components = gray ? 1 : image.Format() == PixelFormat::RGB24bpp ? 3 : 4;
+  w.in = gray ? JCS_GRAYSCALE : w.components == 3 ? JCS_EXT_BGR : JCS_EXT_BGRX;
+  w.out = gray ? JCS_GRAYSCALE : JCS_YCbCr;
+  w.quality = quality;
+  if (!gray) w.hSamp = w.vSamp = quality >= 90 ? 1 : 2;
+  pixels = PackedRows(image, w.components);
+  w.pixels = &pixels, w.width = image.Width(), w.height = image.Height();
+  return WriteWithLibjpeg(w);
+}
+
+std::vector<uint8_t> LibjpegPixels(const Bytes& file) {
+  WholeDecode whole;
+  whole.file = &file;
+  whole.cinfo.err = jpeg_glue::InstallErrorManager(whole.err);
+  if (!jpeg_glue::RunGuarded(whole.err, WholeDecodeStep, &whole)) return {};
+  return std::move(whole.pixels);
+}
+
+TEST(JpegBands, DecodeAsOneCompressorsFileWithItsTables) {
+  for (const BandCase& c : kBandCases) {
+    SCOPED_TRACE(testing::Message() << "format " << static_cast<int>(c.format) << " q" << c.quality);
+    const PixelBuffer image = BandPicture(c);
+    Bytes banded;
+    ASSERT_EQ(EncodeWithQuality(image, c.quality, banded), Status::Ok);
+    std::vector<uint8_t> packed;
+    const Bytes reference = OneCompressorFile(image, c.quality, packed);
+    ASSERT_FALSE(reference.empty());
+    EXPECT_EQ(HeaderSegments(banded, 0xDB), HeaderSegments(reference, 0xDB));  // quantisation tables
+    EXPECT_EQ(SamplingFactors(banded), SamplingFactors(reference));
+    const std::vector<uint8_t> expected = LibjpegPixels(reference);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_TRUE(LibjpegPixels(banded) == expected);
+    DecodedFrame ours;
+    ASSERT_EQ(Decode(banded, ours), Status::Ok);
+    const size_t stride = expected.size() / c.h;
+    for (uint32_t y = 0; y < c.h; ++y) {
+      ASSERT_EQ(std::memcmp(ours.pixels.Row(y), expected.data() + stride * y, stride), 0) << "row " << y;
+    }
+  }
+}
+
+// DRI names one MCU row; RST0..7 follow in turn after every MCU row but the last; nothing else
+// interrupts the scan, which ends at EOI.
+void ExpectRestartAfterEveryMcuRow(const Bytes& file, uint32_t mcuWidth, uint32_t mcuHeight) {
+  const std::vector<Bytes> dri = HeaderSegments(file, 0xDD);
+  ASSERT_EQ(dri.size(), 1u);
+  const std::vector<Bytes> sof = HeaderSegments(file, 0xC0);
+  ASSERT_EQ(sof.size(), 1u);
+  const uint32_t height = sof[0][5] << 8 | sof[0][6], width = sof[0][7] << 8 | sof[0][8];
+  EXPECT_EQ(uint32_t(dri[0][4] << 8 | dri[0][5]), (width + mcuWidth - 1) / mcuWidth);
+  size_t scan = 2;
+  while (scan + 4 <= file.size() && file[scan + 1] != 0xDA) scan += 2 + (file[scan + 2] << 8 | file[scan + 3]);
+  scan += 2 + (file[scan + 2] << 8 | file[scan + 3]);
+  uint32_t restarts = 0;
+  size_t i = scan;
+  for (; i + 1 < file.size(); ++i) {
+    if (file[i] != 0xFF || file[i + 1] == 0x00) continue;
+    if (file[i + 1] == 0xD9) break;
+    ASSERT_EQ(file[i + 1], 0xD0 + restarts % 8) << "at " << i;
+    ++restarts, ++i;
+  }
+  EXPECT_EQ(i + 2, file.size());
+  EXPECT_EQ(restarts, (height + mcuHeight - 1) / mcuHeight - 1);
+}
+
+TEST(JpegBands, RestartMarkersAreWellFormed) {
+  for (const BandCase& c : kBandCases) {
+    SCOPED_TRACE(testing::Message() << "format " << static_cast<int>(c.format) << " q" << c.quality);
+    Bytes file;
+    ASSERT_EQ(EncodeWithQuality(BandPicture(c), c.quality, file), Status::Ok);
+    const bool halved = c.format != PixelFormat::Indexed8bpp && c.quality < 90;
+    ExpectRestartAfterEveryMcuRow(file, halved ? 16 : 8, halved ? 16 : 8);
+  }
+  // Items are written once, before the first band's scan, and the join reads past them.
+  const std::vector<PropertyItem> items = {Text(kPropertyTagArtist, "A. Painter"),
+                                           Text(kPropertyTagImageDescription, std::string(60000, 'd'))};
+  Bytes tagged;
+  ASSERT_EQ(EncodeWithQuality(BandPicture(kBandCases[0]), 90, tagged, items), Status::Ok);
+  ExpectRestartAfterEveryMcuRow(tagged, 8, 8);
+  DecodedFrame frame;
+  ASSERT_EQ(Decode(tagged, frame), Status::Ok);
+  EXPECT_EQ(frame.pixels.Height(), kBandCases[0].h);
+  for (const PropertyItem& item : items) EXPECT_TRUE(Has(frame.properties, item)) << "tag " << item.id;
+
+  Bytes small;  // one compressor: the same layout
+  ASSERT_EQ(EncodeWithQuality(Gradient(100, 70), 80, small), Status::Ok);
+  ExpectRestartAfterEveryMcuRow(small, 16, 16);
+}
+
+TEST(JpegBands, DjpegAndImageMagickReadWhatLibjpegReads) {
+  if (::access("/usr/bin/djpeg", X_OK) != 0) GTEST_SKIP() << "djpeg is not installed";
+  const BandCase c = kBandCases[0];
+  const PixelBuffer image = BandPicture(c);
+  Bytes file;
+  ASSERT_EQ(EncodeWithQuality(image, c.quality, file), Status::Ok);
+  const std::vector<uint8_t> expected = LibjpegPixels(file);  // B, G, R
+  test::TempDir dir;
+  {
+    std::ofstream(dir.File("banded.jpg"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  }
+  const std::string command = "/usr/bin/djpeg -outfile " + dir.File("banded.ppm") + " " + dir.File("banded.jpg");
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const Bytes ppm = test::ReadFileBytes(dir.File("banded.ppm"));
+  const std::string header = "P6\n" + std::to_string(c.w) + " " + std::to_string(c.h) + "\n255\n";
+  ASSERT_EQ(ppm.size(), header.size() + expected.size());
+  ASSERT_TRUE(std::equal(header.begin(), header.end(), ppm.begin()));
+  for (size_t i = 0; i < expected.size(); i += 3) {
+    ASSERT_TRUE(ppm[header.size() + i] == expected[i + 2] && ppm[header.size() + i + 2] == expected[i]) << i;
+  }
+  if (!test::HasImageMagick()) GTEST_SKIP() << "ImageMagick is not installed";
+  const std::optional<test::MagickPicture> magick = test::ReadWithImageMagick(dir.File("banded.jpg"));
+  ASSERT_TRUE(magick);
+  ASSERT_EQ(magick->width, c.w);
+  for (uint32_t y = 0; y < c.h; ++y) {
+    for (uint32_t x = 0; x < c.w; ++x) {
+      const uint8_t* bgr = expected.data() + (size_t{y} * c.w + x) * 3;
+      ASSERT_EQ(magick->Argb(0, x, y), 0xFF000000u | bgr[2] << 16 | bgr[1] << 8 | bgr[0]) << x << "," << y;
+    }
   }
 }
 

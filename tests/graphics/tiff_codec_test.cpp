@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/graphics/codecs/codec.h"
@@ -648,6 +649,84 @@ TEST(TiffDecoder, SampleFilesMatchImageMagick) {
     EXPECT_LE(worst, 2);
   }
   EXPECT_GT(compared, 10);
+}
+
+}  // namespace
+}  // namespace tavlen::gfx
+
+// --- Strips compressed on two cores ----------------------------------------------------------
+
+namespace tavlen::gfx {
+namespace {
+
+// Every strip's compressed bytes, read raw with libtiff.
+std::vector<Bytes> RawStrips(TIFF* tif) {
+  std::vector<Bytes> strips(TIFFNumberOfStrips(tif));
+  for (uint32_t s = 0; s < strips.size(); ++s) {
+    strips[s].resize(static_cast<size_t>(TIFFRawStripSize(tif, s)));
+    if (TIFFReadRawStrip(tif, s, strips[s].data(), static_cast<tmsize_t>(strips[s].size())) < 0) return {};
+  }
+  return strips;
+}
+
+// The samples of `file` written again by one libtiff handle, a scanline at a time, with the file's own
+// shape, compression, predictor and strip height; then both files' strips.
+void StripsOfFileAndOfOneHandle(const Bytes& file, std::vector<Bytes>& ours, std::vector<Bytes>& sequential) {
+  test::TempDir dir;
+  const std::string path = dir.File("ours.tif");
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+  TIFF* in = TIFFOpen(path.c_str(), "r");
+  ASSERT_NE(in, nullptr);
+  uint32_t w = 0, h = 0, rowsPerStrip = 0;
+  uint16_t bits = 0, samples = 0, photometric = 0, predictor = 0, extraCount = 0;
+  const uint16_t* extras = nullptr;
+  TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &w), TIFFGetField(in, TIFFTAG_IMAGELENGTH, &h);
+  TIFFGetField(in, TIFFTAG_BITSPERSAMPLE, &bits), TIFFGetField(in, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetField(in, TIFFTAG_PHOTOMETRIC, &photometric), TIFFGetField(in, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+  TIFFGetFieldDefaulted(in, TIFFTAG_PREDICTOR, &predictor);
+  TIFFGetFieldDefaulted(in, TIFFTAG_EXTRASAMPLES, &extraCount, &extras);
+  ours = RawStrips(in);
+  std::vector<Bytes> rows(h, Bytes(static_cast<size_t>(TIFFScanlineSize(in))));
+  for (uint32_t y = 0; y < h; ++y) ASSERT_GE(TIFFReadScanline(in, rows[y].data(), y, 0), 0);
+  const std::vector<uint16_t> extraCopy(extras, extras + extraCount);
+  TIFFClose(in);
+
+  const Bytes reference = WriteWithLibtiff([&](TIFF* tif) {
+    SetBasicFields(tif, w, h, bits, samples, photometric);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tif, TIFFTAG_PREDICTOR, predictor);
+    if (!extraCopy.empty()) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, extraCopy.size(), extraCopy.data());
+    for (uint32_t y = 0; y < h; ++y) TIFFWriteScanline(tif, rows[y].data(), y, 0);
+  });
+  const std::string refPath = dir.File("reference.tif");
+  std::ofstream(refPath, std::ios::binary).write(reinterpret_cast<const char*>(reference.data()), reference.size());
+  TIFF* ref = TIFFOpen(refPath.c_str(), "r");
+  ASSERT_NE(ref, nullptr);
+  sequential = RawStrips(ref);
+  TIFFClose(ref);
+}
+
+TEST(TiffStrips, TwoCoreLzwStripsEqualOneHandlesByteForByte) {
+  // Over 4 MiB of pixels each, so that the strips are compressed in two halves at once.
+  const std::tuple<PixelFormat, uint32_t, uint32_t> cases[] = {{PixelFormat::RGB24bpp, 1500, 1001},
+                                                               {PixelFormat::ARGB32bpp, 1100, 999},
+                                                               {PixelFormat::Indexed8bpp, 2100, 2011},
+                                                               {PixelFormat::RGB48bpp, 700, 1003}};
+  for (const auto& [format, w, h] : cases) {
+    SCOPED_TRACE(static_cast<int>(format));
+    auto source = test::MakePatternBitmap(w, h, format, 5);
+    Bytes file;
+    ASSERT_EQ(Encode(source->Pixels(), kEncoderValueCompressionLZW, file), Status::Ok);
+    std::vector<Bytes> ours, sequential;
+    StripsOfFileAndOfOneHandle(file, ours, sequential);
+    ASSERT_GT(ours.size(), 2u);
+    EXPECT_TRUE(ours == sequential);
+    DecodedFrame frame;
+    ASSERT_EQ(Decode(file, frame), Status::Ok);
+    auto decoded = Bitmap::FromPixels(std::move(frame.pixels));
+    EXPECT_TRUE(test::SamePixels(*source, *decoded));
+  }
 }
 
 }  // namespace

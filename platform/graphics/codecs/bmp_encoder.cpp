@@ -2,7 +2,7 @@
 //
 // Indexed 1/4/8, RGB555, RGB565 (bit fields), RGB24 and RGB32 are written as they are with a 40-byte header;
 // ARGB32 (and PARGB32, un-premultiplied) with a v5 header whose alpha mask keeps alpha; every other format is
-// converted to ARGB32 when it has alpha, else to RGB24.
+// converted to ARGB32 when it has alpha, else to RGB24, a row at a time straight into the file.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -32,9 +32,8 @@ PixelFormat StoredFormat(PixelFormat format) {
   }
 }
 
-// Writes the headers, palette and rows of `image`, whose format is one StoredFormat keeps.
-Status Write(const PixelBuffer& image, Bytes& file) {
-  const PixelFormat format = image.Format();
+// Writes the headers, palette and rows of `image` in `format`, StoredFormat(image.Format()).
+Status Write(const PixelBuffer& image, PixelFormat format, Bytes& file) {
   const uint32_t bits = BitsPerPixel(format);
   const uint32_t width = image.Width();
   const uint32_t height = image.Height();
@@ -104,7 +103,16 @@ Status Write(const PixelBuffer& image, Bytes& file) {
   for (uint32_t r = 0; r < height; ++r) {
     uint8_t* dst = p + pixelOffset + r * rowBytes;
     const uint8_t* src = image.Row(height - 1 - r);
-    std::memcpy(dst, src, used);
+    if (format == image.Format()) {
+      std::memcpy(dst, src, used);
+    } else {
+      const ConstPixelView from{{image.Format(), width, 1, image.Stride()}, src};
+      if (Status s = ConvertPixels(from, image.GetPalette(),
+                                   PixelView{{format, width, 1, static_cast<size_t>(rowBytes)}, dst}, {});
+          s != Status::Ok) {
+        return s;
+      }
+    }
     dst[used - 1] &= tailMask;
     if (format == PixelFormat::RGB32bpp) {
       for (uint32_t x = 0; x < width; ++x) dst[4 * x + 3] = 0;  // reserved byte of BI_RGB 32
@@ -120,17 +128,8 @@ Status EncodeBmp(const PixelBuffer& image, std::span<const PropertyItem>, Encode
   if (image.Empty() || !IsValidPixelFormat(image.Format()) || image.Width() == 0 || image.Height() == 0)
     return Status::InvalidParameter;
 
-  const PixelFormat stored = StoredFormat(image.Format());
   Bytes file;
-  if (stored == image.Format()) {
-    if (Status s = Write(image, file); s != Status::Ok) return s;
-  } else {
-    // Encoding must not fail for the size of a bitmap that already exists, so no limits apply here.
-    constexpr DecodeLimits kNoLimits{UINT32_MAX, UINT64_MAX, UINT64_MAX};
-    Result<PixelBuffer> converted = ConvertFormat(image, stored, kNoLimits);
-    if (!converted.Ok()) return converted.GetStatus();
-    if (Status s = Write(converted.Value(), file); s != Status::Ok) return s;
-  }
+  if (Status s = Write(image, StoredFormat(image.Format()), file); s != Status::Ok) return s;
   out = std::move(file);
   return Status::Ok;
 }

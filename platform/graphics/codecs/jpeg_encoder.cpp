@@ -1,4 +1,5 @@
-// JPEG encoder on libjpeg: the quality parameter, gray files for gray palettes, property items as EXIF APP1.
+// JPEG encoder on libjpeg: the quality parameter, gray files for gray palettes, property items as EXIF APP1,
+// large pictures coded in two bands at once and joined at a restart marker.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "platform/graphics/codecs/jpeg_glue.h"
 #include "platform/graphics/convert.h"
 #include "platform/graphics/exif.h"
+#include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -21,6 +23,9 @@ constexpr int kFullChromaQuality = 90;
 constexpr size_t kMaxApp1Payload = 65533;
 constexpr uint8_t kExifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
 constexpr size_t kFirstChunk = 64 * 1024;
+// Within reserved capacity the file grows by at most this much at a time: bytes handed to libjpeg are
+// zeroed, so they count as used memory until the file is freed.
+constexpr size_t kLargestStep = size_t{1} << 20;
 
 // The single quality parameter, clamped to 0..100; every other parameter is refused.
 Status ReadQuality(EncoderParameters parameters, int& quality) {
@@ -94,7 +99,9 @@ void InitDestination(j_compress_ptr cinfo) {
 boolean EmptyDestination(j_compress_ptr cinfo) {
   auto* dest = reinterpret_cast<Destination*>(cinfo->dest);
   const size_t used = dest->file->size();  // libjpeg only calls this once the buffer is full
-  if (!Resize(*dest->file, used * 2)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+  const size_t room = dest->file->capacity() - used;
+  const size_t step = room > 0 ? std::min(room, std::min(used, kLargestStep)) : used;  // doubles when it moves
+  if (!Resize(*dest->file, used + step)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
   dest->pub.next_output_byte = dest->file->data() + used;
   dest->pub.free_in_buffer = dest->file->size() - used;
   return TRUE;
@@ -123,6 +130,10 @@ struct Session {
   ~Session() { jpeg_destroy_compress(&cinfo); }
 };
 
+// Rows handed to libjpeg per call when they are the bitmap's own.
+constexpr uint32_t kDirectBatch = 16;
+
+// One band of whole MCU rows, compressed as a file of its own: [firstRow, firstRow + rows).
 struct EncodeStep {
   Session* session;
   const PixelBuffer* image;
@@ -130,10 +141,12 @@ struct EncodeStep {
   J_COLOR_SPACE colorSpace;
   int components;
   int quality;
-  const std::vector<uint8_t>* exif;
-  std::span<const uint8_t> profile;  // written as APP2 chunks when not empty
-  uint8_t* bgra;                     // width * 4 bytes of scratch
-  uint8_t* gray;                     // width bytes of scratch
+  const std::vector<uint8_t>* exif;  // written by the first band only
+  std::span<const uint8_t> profile;  // written as APP2 chunks by the first band only, when not empty
+  uint32_t firstRow;
+  uint32_t rows;
+  uint8_t* bgra;  // width * 4 bytes of scratch
+  uint8_t* gray;  // width bytes of scratch
 };
 
 const uint8_t* PrepareRow(const EncodeStep& step, uint32_t y) {
@@ -152,6 +165,11 @@ const uint8_t* PrepareRow(const EncodeStep& step, uint32_t y) {
   return nullptr;
 }
 
+bool FullChroma(int components, int quality) { return components == 1 || quality >= kFullChromaQuality; }
+
+// Pixel rows in one MCU row: 8, or 16 when the colour planes are halved.
+uint32_t McuHeight(int components, int quality) { return FullChroma(components, quality) ? 8 : 16; }
+
 void Compress(void* arg) {
   auto* step = static_cast<EncodeStep*>(arg);
   j_compress_ptr cinfo = &step->session->cinfo;
@@ -162,13 +180,16 @@ void Compress(void* arg) {
   cinfo->dest = &step->session->dest.pub;
 
   cinfo->image_width = step->image->Width();
-  cinfo->image_height = step->image->Height();
+  cinfo->image_height = step->rows;
   cinfo->input_components = step->components;
   cinfo->in_color_space = step->colorSpace;
   jpeg_set_defaults(cinfo);
   jpeg_set_quality(cinfo, step->quality, TRUE);
-  cinfo->optimize_coding = TRUE;
-  if (step->components > 1 && step->quality >= kFullChromaQuality) {
+  // Fixed Huffman tables, so that bands coded apart join into one scan; optimised ones would also keep
+  // the whole picture's coefficients in memory. A restart after every MCU row lets bands start anywhere.
+  cinfo->optimize_coding = FALSE;
+  cinfo->restart_in_rows = 1;
+  if (step->components > 1 && FullChroma(step->components, step->quality)) {
     cinfo->comp_info[0].h_samp_factor = 1;
     cinfo->comp_info[0].v_samp_factor = 1;
   }
@@ -180,11 +201,54 @@ void Compress(void* arg) {
   if (!step->profile.empty()) {
     jpeg_write_icc_profile(cinfo, step->profile.data(), static_cast<unsigned>(step->profile.size()));
   }
+  JSAMPROW rows[kDirectBatch];
   while (cinfo->next_scanline < cinfo->image_height) {
-    auto row = const_cast<JSAMPROW>(PrepareRow(*step, cinfo->next_scanline));
-    jpeg_write_scanlines(cinfo, &row, 1);
+    const uint32_t y = step->firstRow + cinfo->next_scanline;
+    uint32_t count = 1;
+    if (step->source == RowSource::Direct) {
+      count = std::min(kDirectBatch, cinfo->image_height - cinfo->next_scanline);
+      for (uint32_t i = 0; i < count; ++i) rows[i] = const_cast<JSAMPROW>(step->image->Row(y + i));
+    } else {
+      rows[0] = const_cast<JSAMPROW>(PrepareRow(*step, y));
+    }
+    jpeg_write_scanlines(cinfo, rows, count);
   }
   jpeg_finish_compress(cinfo);
+}
+
+// Offset just past the segment of marker `code` (FF code) among the header segments libjpeg wrote, 0
+// when it is not there. Each header segment is FF, code, a two-byte big-endian length counting itself.
+size_t SegmentEnd(const Bytes& file, uint8_t code, size_t& start) {
+  size_t at = 2;  // past SOI
+  while (at + 4 <= file.size() && file[at] == 0xFF) {
+    const size_t end = at + 2 + (size_t{file[at + 2]} << 8 | file[at + 3]);
+    if (file[at + 1] == code) {
+      start = at;
+      return end;
+    }
+    if (file[at + 1] == 0xDA) break;  // entropy-coded data follows
+    at = end;
+  }
+  return 0;
+}
+
+// Appends the second band's scan to the first band's file. Both were coded with the same tables and a
+// restart after every MCU row, and the first band holds a multiple of eight MCU rows, so the second
+// band's restart markers already count on from the marker that joins the two. The joined file is what
+// one compressor gives for the whole picture. False when a band's headers are not as expected.
+bool JoinBands(Bytes& first, const Bytes& second, uint32_t firstMcuRows, uint32_t height) {
+  size_t sof = 0, sos = 0;
+  const size_t scan = SegmentEnd(second, 0xDA, sos);
+  if (SegmentEnd(first, 0xC0, sof) == 0 || scan == 0 || first.size() < 2 || first.back() != 0xD9) return false;
+  first[sof + 5] = static_cast<uint8_t>(height >> 8);  // FF C0, length, precision, then the height
+  first[sof + 6] = static_cast<uint8_t>(height);
+  first.back() = static_cast<uint8_t>(0xD0 + (firstMcuRows - 1) % 8);  // EOI becomes the joining RSTn
+  first.insert(first.end(), second.begin() + static_cast<ptrdiff_t>(scan), second.end());
+  return true;
+}
+
+Status SessionStatus(const Session& session) {
+  return session.err.code == JERR_OUT_OF_MEMORY ? Status::OutOfMemory : Status::GenericError;
 }
 
 }  // namespace
@@ -220,34 +284,67 @@ Status EncodeJpeg(const PixelBuffer& image, std::span<const PropertyItem> proper
     step.components = 4;
   }
 
-  std::vector<uint8_t> bgra;
-  std::vector<uint8_t> gray;
+  // Two bands, each on its own core, the first of a multiple of eight MCU rows (see JoinBands).
+  const uint32_t bandAlign = 8 * McuHeight(step.components, quality);
+  const size_t scratchRow = step.source == RowSource::Direct ? 0 : static_cast<size_t>(image.Width()) * 5;
+  std::vector<uint8_t> scratch;
   std::vector<uint8_t> exif;
-  Bytes file;
+  Bytes files[2];
   try {
-    if (step.source != RowSource::Direct) bgra.resize(static_cast<size_t>(image.Width()) * 4);
-    if (step.source == RowSource::Gray) gray.resize(image.Width());
+    scratch.resize(2 * scratchRow);
     exif = ExifSegment(properties);
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
-
-  Session session;
-  session.cinfo.err = jpeg_glue::InstallErrorManager(session.err);
-  session.dest.file = &file;
-  step.session = &session;
+  // Room for the whole file in the first band's bytes, so that neither band's file moves while it grows
+  // and the second one joins without a third copy. Only pages written to are taken from the system.
+  const size_t bandBytes = size_t{image.Width()} * image.Height() * 3 / 2 + kFirstChunk;
+  for (size_t band = 0; band < 2; ++band) {
+    try {
+      files[band].reserve(band == 0 ? 2 * bandBytes : bandBytes);
+    } catch (const std::bad_alloc&) {
+      // Then the file grows by moving.
+    }
+  }
+  const std::vector<uint8_t> noExif;
+  Session sessions[2];
+  bool ok[2] = {true, true};
+  bool split = false;
   step.image = &image;
   step.quality = quality;
-  step.exif = &exif;
   step.profile = ProfileFor(properties, step.components == 1 ? "GRAY" : "RGB ");
   // A profile larger than 255 chunks cannot be written; the pixels go without it.
   if (step.profile.size() > size_t{255} * 65519) step.profile = {};
-  step.bgra = bgra.data();
-  step.gray = gray.data();
-  if (!RunGuarded(session.err, Compress, &step)) {
-    return session.err.code == JERR_OUT_OF_MEMORY ? Status::OutOfMemory : Status::GenericError;
+  RunInTwoHalves(image.Height(), image.Stride() * size_t{image.Height()}, bandAlign, [&](uint32_t begin, uint32_t end) {
+    const int band = begin == 0 ? 0 : 1;
+    if (band == 1) split = true;
+    EncodeStep mine = step;
+    Session& session = sessions[band];
+    session.cinfo.err = jpeg_glue::InstallErrorManager(session.err);
+    session.dest.file = &files[band];
+    mine.session = &session;
+    mine.exif = band == 0 ? &exif : &noExif;
+    if (band == 1) mine.profile = {};
+    mine.firstRow = begin;
+    mine.rows = end - begin;
+    mine.bgra = scratch.data() + band * scratchRow;
+    mine.gray = mine.bgra + (scratchRow == 0 ? 0 : size_t{image.Width()} * 4);
+    ok[band] = RunGuarded(session.err, Compress, &mine);
+  });
+  for (int band = 0; band < 2; ++band) {
+    if (!ok[band]) return SessionStatus(sessions[band]);
   }
-  out = std::move(file);
+  if (split) {
+    const uint32_t firstRows = sessions[0].cinfo.image_height;
+    try {
+      if (!JoinBands(files[0], files[1], firstRows / McuHeight(step.components, quality), image.Height())) {
+        return Status::GenericError;
+      }
+    } catch (const std::bad_alloc&) {
+      return Status::OutOfMemory;
+    }
+  }
+  out = std::move(files[0]);
   return Status::Ok;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/tiff_glue.h"
 #include "platform/graphics/convert.h"
+#include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -16,6 +17,8 @@ using tiff_glue::TiffPtr;
 
 // The screen resolution in-memory bitmaps have; TIFF readers expect some resolution.
 constexpr float kDefaultDpi = 96.0f;
+// Bytes reserved beyond the pixels for the header, directory, colour map and tags.
+constexpr uint64_t kHeaderRoom = 64 * 1024;
 
 // --- A growing in-memory file ----------------------------------------------------------------
 
@@ -256,34 +259,108 @@ struct Writer {
   TiffPtr tif;  // last: closed before the sink and context it points to go
 };
 
-Status WritePage(TIFF* tif, const PixelBuffer& image, const Layout& layout, uint16_t compression,
-                 std::span<const PropertyItem> properties) {
-  const uint32_t width = image.Width();
-  const uint32_t height = image.Height();
+// A handle that writes into writer.sink: OutOfMemory or, when libtiff refuses, GenericError. Files past
+// 4 GiB need BigTIFF ("w8"); classic TIFF readers are the common case below that. Room for `expected`
+// bytes is reserved so that the file does not move while it grows; only pages written to are taken
+// from the system.
+Status OpenWriter(Writer& writer, bool big, uint64_t expected) {
+  try {
+    writer.sink.bytes.reserve(static_cast<size_t>(std::min<uint64_t>(expected, SIZE_MAX / 2)));
+  } catch (const std::bad_alloc&) {
+    // Then the file grows by moving.
+  }
+  tiff_glue::OptionsPtr options = tiff_glue::MakeOptions(writer.errors, 0);
+  if (!options) return Status::OutOfMemory;
+  writer.tif.reset(TIFFClientOpenExt("memory", big ? "w8" : "w", &writer.sink, ReadProc, WriteProc, SeekProc, CloseProc,
+                                     SizeProc, NoMap, NoUnmap, options.get()));
+  return writer.tif != nullptr ? Status::Ok : Status::GenericError;
+}
+
+// The tags that decide the bytes of the strips.
+bool SetStripShape(TIFF* tif, uint32_t width, uint32_t height, const Layout& layout, uint16_t compression) {
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, layout.bits);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, layout.samples);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, layout.photometric);
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-  TIFFSetField(tif, TIFFTAG_XRESOLUTION, kDefaultDpi);
-  TIFFSetField(tif, TIFFTAG_YRESOLUTION, kDefaultDpi);
-  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-  if (!TIFFSetField(tif, TIFFTAG_COMPRESSION, compression)) return Status::GenericError;
+  if (!TIFFSetField(tif, TIFFTAG_COMPRESSION, compression)) return false;
   if (layout.samples == 4) {
     const uint16_t extra = layout.extra;
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
   }
   const bool levels = layout.photometric != PHOTOMETRIC_PALETTE && layout.bits >= 8;
   if (compression == COMPRESSION_LZW && levels) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  return true;
+}
+
+// Rows [begin, end) of the picture compressed as strips 0, 1, ... of `tif`, rowsPerStrip rows each.
+// libtiff may change a strip in place (predictor, byte order), so it always gets a packed copy.
+bool WriteStrips(TIFF* tif, const PixelBuffer& image, const Layout& layout, uint32_t begin, uint32_t end,
+                 uint32_t rowsPerStrip, size_t rowBytes) noexcept {
+  try {
+    std::vector<uint8_t> strip(rowBytes * std::min(rowsPerStrip, end - begin));
+    std::vector<uint8_t> bgra(layout.kind == RowKind::Via32 ? static_cast<size_t>(image.Width()) * 4 : 0);
+    for (uint32_t y = begin, index = 0; y < end; y += rowsPerStrip, ++index) {
+      const uint32_t rows = std::min(rowsPerStrip, end - y);
+      for (uint32_t r = 0; r < rows; ++r) PackRow(image, layout, y + r, rowBytes, bgra.data(), &strip[r * rowBytes]);
+      if (TIFFWriteEncodedStrip(tif, index, strip.data(), static_cast<tmsize_t>(rows * rowBytes)) < 0) return false;
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+// Rows [begin, end) compressed on a handle of their own, whose strips are then copied into the page's
+// strips from `firstStrip` on: strips are independent, so they are what the page's handle would write.
+struct SecondHalf {
+  Writer writer;
+  uint32_t firstStrip = 0;
+  bool ok = false;
+};
+
+void CompressSecondHalf(SecondHalf& half, const PixelBuffer& image, const Layout& layout, uint16_t compression,
+                        uint32_t begin, uint32_t end, uint32_t rowsPerStrip, size_t rowBytes, bool big) noexcept {
+  half.firstStrip = begin / rowsPerStrip;
+  half.ok = OpenWriter(half.writer, big, uint64_t{image.Stride()} * (end - begin)) == Status::Ok &&
+            SetStripShape(half.writer.tif.get(), image.Width(), end - begin, layout, compression) &&
+            TIFFSetField(half.writer.tif.get(), TIFFTAG_ROWSPERSTRIP, rowsPerStrip) &&
+            WriteStrips(half.writer.tif.get(), image, layout, begin, end, rowsPerStrip, rowBytes) &&
+            !half.writer.errors.failed;
+}
+
+bool CopyStrips(TIFF* tif, SecondHalf& half) {
+  TIFF* from = half.writer.tif.get();
+  const Bytes& bytes = half.writer.sink.bytes;
+  for (uint32_t index = 0; index < TIFFNumberOfStrips(from); ++index) {
+    const uint64_t offset = TIFFGetStrileOffset(from, index), count = TIFFGetStrileByteCount(from, index);
+    if (offset > bytes.size() || count > bytes.size() - offset) return false;
+    if (TIFFWriteRawStrip(tif, half.firstStrip + index, const_cast<uint8_t*>(bytes.data() + offset),
+                          static_cast<tmsize_t>(count)) < 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+Status WritePage(TIFF* tif, const PixelBuffer& image, const Layout& layout, uint16_t compression,
+                 std::span<const PropertyItem> properties, bool big) {
+  const uint32_t width = image.Width();
+  const uint32_t height = image.Height();
+  if (!SetStripShape(tif, width, height, layout, compression)) return Status::GenericError;
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  TIFFSetField(tif, TIFFTAG_XRESOLUTION, kDefaultDpi);
+  TIFFSetField(tif, TIFFTAG_YRESOLUTION, kDefaultDpi);
+  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
 
   std::vector<uint16_t> red, green, blue;
   if (layout.colormap) {
     MakeColormap(image.GetPalette(), layout.bits, red, green, blue);
     TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
   }
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+  const uint32_t rowsPerStrip = TIFFDefaultStripSize(tif, 0);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
   WriteTextTags(tif, properties);
   const bool gray = layout.photometric == PHOTOMETRIC_MINISBLACK;
   const bool rgb = layout.photometric == PHOTOMETRIC_RGB || layout.photometric == PHOTOMETRIC_PALETTE;
@@ -292,13 +369,20 @@ Status WritePage(TIFF* tif, const PixelBuffer& image, const Layout& layout, uint
   }
 
   const size_t rowBytes = (static_cast<size_t>(width) * layout.samples * layout.bits + 7) / 8;
-  std::vector<uint8_t> samples(rowBytes);
-  std::vector<uint8_t> bgra(layout.kind == RowKind::Via32 ? static_cast<size_t>(width) * 4 : 0);
-  for (uint32_t y = 0; y < height; ++y) {
-    // libtiff may change the row in place (predictor, byte order), so it always gets a copy.
-    PackRow(image, layout, y, rowBytes, bgra.data(), samples.data());
-    if (TIFFWriteScanline(tif, samples.data(), y, 0) < 0) return Status::GenericError;
-  }
+  // LZW strips are slow enough to be worth a second core: the two halves are compressed at once.
+  const uint32_t align = compression == COMPRESSION_LZW ? rowsPerStrip : 0;
+  auto half = std::make_unique<SecondHalf>();
+  bool firstOk = false, split = false;
+  RunInTwoHalves(height, image.Stride() * size_t{height}, align, [&](uint32_t begin, uint32_t end) {
+    if (begin == 0) {
+      firstOk = WriteStrips(tif, image, layout, begin, end, rowsPerStrip, rowBytes);
+    } else {
+      split = true;
+      CompressSecondHalf(*half, image, layout, compression, begin, end, rowsPerStrip, rowBytes, big);
+    }
+  });
+  if (!firstOk || (split && !(half->ok && CopyStrips(tif, *half)))) return Status::GenericError;
+  half.reset();
   if (!TIFFWriteDirectory(tif)) return Status::GenericError;
   return Status::Ok;
 }
@@ -320,16 +404,11 @@ Status EncodeTiff(const PixelBuffer& image, std::span<const PropertyItem> proper
 
   try {
     auto writer = std::make_unique<Writer>();
-    tiff_glue::OptionsPtr options = tiff_glue::MakeOptions(writer->errors, 0);
-    if (!options) return Status::OutOfMemory;
-    // Files past 4 GiB need BigTIFF ("w8"); classic TIFF readers are the common case below that.
     const uint64_t estimate = static_cast<uint64_t>(image.Stride()) * image.Height();
-    const char* mode = estimate >= (uint64_t{3} << 30) ? "w8" : "w";
-    writer->tif.reset(TIFFClientOpenExt("memory", mode, &writer->sink, ReadProc, WriteProc, SeekProc, CloseProc,
-                                        SizeProc, NoMap, NoUnmap, options.get()));
-    if (!writer->tif) return Status::GenericError;
+    const bool big = estimate >= (uint64_t{3} << 30);
+    if (Status s = OpenWriter(*writer, big, estimate + kHeaderRoom); s != Status::Ok) return s;
     if (!tiff_glue::RegisterTitleTag(writer->tif.get())) return Status::GenericError;
-    if (Status s = WritePage(writer->tif.get(), image, ChooseLayout(image, compression), compression, properties);
+    if (Status s = WritePage(writer->tif.get(), image, ChooseLayout(image, compression), compression, properties, big);
         s != Status::Ok) {
       return s;
     }
