@@ -25,11 +25,11 @@ std::string DescribeRefusal(Refusal refusal) {
                                           "a file larger than"};
   if (refusal == Refusal::None) return {};
   if (refusal == Refusal::Unbacked)
-    return "the file is refused: it claims a picture far larger than its data can fill (a damaged file or a "
+    return "refused: the file claims a picture far larger than its data can fill (a damaged file or a "
            "decompression bomb)";
   const int index = static_cast<int>(refusal);
   const LimitSetting& setting = *FindLimitSetting(kNames[index]);
-  return "the file is refused by the decode limit " + std::string(setting.name) + ": the picture needs " +
+  return "refused by the decode limit " + std::string(setting.name) + ": the picture needs " +
          kWhat[index] + " " + FormatLimitValue(setting.get(ProcessLimits()), setting.unit) + "; raise it with " +
          std::string(setting.environment) + " or `tavlen limits " + std::string(setting.name) + " VALUE`";
 }

@@ -37,7 +37,7 @@ TEST(LimitValues, ReadUnitsOfBytesAndPixels) {
 TEST(LimitValues, RefuseWhatIsNoLimit) {
   for (const char* bad : {"", "0", "0MiB", "-5", "12 MiBs", "MiB", "1.5GB", "64MP", "1e9", "18446744073709551616"})
     EXPECT_FALSE(ParseLimitValue(bad, LimitUnit::Bytes, UINT64_MAX)) << bad;
-  EXPECT_FALSE(ParseLimitValue("20000TiB", LimitUnit::Bytes, UINT64_MAX));  // overflows 64 bits
+  EXPECT_FALSE(ParseLimitValue("20000000TiB", LimitUnit::Bytes, UINT64_MAX));  // overflows 64 bits
   EXPECT_FALSE(ParseLimitValue("5000000000", LimitUnit::Count, UINT32_MAX));
   EXPECT_FALSE(ParseLimitValue("5MiB", LimitUnit::Count, UINT32_MAX));
 }

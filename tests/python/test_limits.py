@@ -31,7 +31,7 @@ def run(picture, tmp_path, **environment):
 
 def test_a_refused_file_names_the_limit(picture, tmp_path):
     out = run(picture, tmp_path, TAVLEN_MAX_SIDE="150")
-    assert "refused: LoadImage: the file is refused by the decode limit Side: the picture needs a side longer " \
+    assert "refused: LoadImage: refused by the decode limit Side: the picture needs a side longer " \
            "than 150; raise it with TAVLEN_MAX_SIDE" in out
     assert "width 0" in out
     assert "converted False 1" in out
