@@ -38,7 +38,8 @@ NativeResult InvokeMember(Control* control, const std::string& name, ole::DISPID
     return NativeResult::Failed(name, hr, detail);
   }
   // The call answered as it always does; why a file was refused goes to the error stream.
-  if (!exception.description.empty()) std::fprintf(stderr, "tavlen: %s: %s\n", name.c_str(), exception.description.c_str());
+  if (!exception.description.empty())
+    std::fprintf(stderr, "tavlen: %s: %s\n", name.c_str(), exception.description.c_str());
   return NativeResult::None();
 }
 

@@ -55,10 +55,9 @@ std::string ToScriptText(std::string_view text) {
   out.reserve(text.size() + text.size() / 2);
   for (size_t i = 0; i < text.size();) {
     const uint8_t lead = static_cast<uint8_t>(text[i]);
-    const bool fourBytes = lead >= 0xF0 && lead <= 0xF4 && i + 4 <= text.size() &&
-                           (static_cast<uint8_t>(text[i + 1]) & 0xC0) == 0x80 &&
-                           (static_cast<uint8_t>(text[i + 2]) & 0xC0) == 0x80 &&
-                           (static_cast<uint8_t>(text[i + 3]) & 0xC0) == 0x80;
+    const bool fourBytes =
+        lead >= 0xF0 && lead <= 0xF4 && i + 4 <= text.size() && (static_cast<uint8_t>(text[i + 1]) & 0xC0) == 0x80 &&
+        (static_cast<uint8_t>(text[i + 2]) & 0xC0) == 0x80 && (static_cast<uint8_t>(text[i + 3]) & 0xC0) == 0x80;
     if (!fourBytes) {
       out += text[i++];
       continue;

@@ -3,10 +3,10 @@
 
 #include <atomic>
 #include <exception>
-#include <string>
-#include <utility>
 #include <new>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/base/ascii.h"

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/base/file_io.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/convert.h"
-#include "platform/base/file_io.h"
 #include "platform/graphics/file_io.h"
 #include "platform/graphics/limit_refusal.h"
 #include "platform/graphics/resample.h"

@@ -18,9 +18,19 @@ struct Suffix {
 };
 
 constexpr Suffix kByteSuffixes[] = {
-    {"KiB", 1ull << 10}, {"MiB", 1ull << 20}, {"GiB", 1ull << 30}, {"TiB", 1ull << 40},
-    {"KB", 1000ull}, {"MB", 1000000ull}, {"GB", 1000000000ull}, {"TB", 1000000000000ull},
-    {"K", 1000ull}, {"M", 1000000ull}, {"G", 1000000000ull}, {"T", 1000000000000ull}, {"B", 1},
+    {"KiB", 1ull << 10},
+    {"MiB", 1ull << 20},
+    {"GiB", 1ull << 30},
+    {"TiB", 1ull << 40},
+    {"KB", 1000ull},
+    {"MB", 1000000ull},
+    {"GB", 1000000000ull},
+    {"TB", 1000000000000ull},
+    {"K", 1000ull},
+    {"M", 1000000ull},
+    {"G", 1000000000ull},
+    {"T", 1000000000000ull},
+    {"B", 1},
 };
 constexpr Suffix kPixelSuffixes[] = {{"KP", 1000ull}, {"MP", 1000000ull}, {"GP", 1000000000ull}};
 
@@ -31,12 +41,13 @@ std::span<const Suffix> SuffixesOf(LimitUnit unit) {
 }
 
 const std::array<LimitSetting, 5> kSettings = {{
-    {"Side", "TAVLEN_MAX_SIDE", LimitUnit::Count, UINT32_MAX, [](const DecodeLimits& l) -> uint64_t { return l.maxSide; },
+    {"Side", "TAVLEN_MAX_SIDE", LimitUnit::Count, UINT32_MAX,
+     [](const DecodeLimits& l) -> uint64_t { return l.maxSide; },
      [](DecodeLimits& l, uint64_t v) { l.maxSide = static_cast<uint32_t>(v); }},
-    {"Pixels", "TAVLEN_MAX_PIXELS", LimitUnit::Pixels, UINT64_MAX,
-     [](const DecodeLimits& l) { return l.maxPixels; }, [](DecodeLimits& l, uint64_t v) { l.maxPixels = v; }},
-    {"Memory", "TAVLEN_MAX_MEMORY", LimitUnit::Bytes, UINT64_MAX,
-     [](const DecodeLimits& l) { return l.maxPixelBytes; }, [](DecodeLimits& l, uint64_t v) { l.maxPixelBytes = v; }},
+    {"Pixels", "TAVLEN_MAX_PIXELS", LimitUnit::Pixels, UINT64_MAX, [](const DecodeLimits& l) { return l.maxPixels; },
+     [](DecodeLimits& l, uint64_t v) { l.maxPixels = v; }},
+    {"Memory", "TAVLEN_MAX_MEMORY", LimitUnit::Bytes, UINT64_MAX, [](const DecodeLimits& l) { return l.maxPixelBytes; },
+     [](DecodeLimits& l, uint64_t v) { l.maxPixelBytes = v; }},
     {"File", "TAVLEN_MAX_FILE", LimitUnit::Bytes, UINT64_MAX, [](const DecodeLimits& l) { return l.maxFileBytes; },
      [](DecodeLimits& l, uint64_t v) { l.maxFileBytes = v; }},
     {"MetafilePixels", "TAVLEN_MAX_METAFILE_PIXELS", LimitUnit::Pixels, UINT64_MAX,

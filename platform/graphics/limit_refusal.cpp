@@ -29,8 +29,8 @@ std::string DescribeRefusal(Refusal refusal) {
            "decompression bomb)";
   const int index = static_cast<int>(refusal);
   const LimitSetting& setting = *FindLimitSetting(kNames[index]);
-  return "refused by the decode limit " + std::string(setting.name) + ": the picture needs " +
-         kWhat[index] + " " + FormatLimitValue(setting.get(ProcessLimits()), setting.unit) + "; raise it with " +
+  return "refused by the decode limit " + std::string(setting.name) + ": the picture needs " + kWhat[index] + " " +
+         FormatLimitValue(setting.get(ProcessLimits()), setting.unit) + "; raise it with " +
          std::string(setting.environment) + " or `tavlen limits " + std::string(setting.name) + " VALUE`";
 }
 

@@ -28,10 +28,12 @@ TEST(ScriptText, OtherTextPassesUnchanged) {
 }
 
 TEST(ScriptText, LoneHalvesBecomeTheReplacementCharacter) {
-  EXPECT_EQ(FromScriptText("\xED\xA0\xBD" "x"), kReplacement + "x");            // high half alone
-  EXPECT_EQ(FromScriptText("\xED\xB8\x80"), kReplacement);                      // low half alone
+  EXPECT_EQ(FromScriptText("\xED\xA0\xBD"
+                           "x"),
+            kReplacement + "x");                                                       // high half alone
+  EXPECT_EQ(FromScriptText("\xED\xB8\x80"), kReplacement);                             // low half alone
   EXPECT_EQ(FromScriptText("\xED\xB8\x80\xED\xA0\xBD"), kReplacement + kReplacement);  // in the wrong order
-  EXPECT_EQ(FromScriptText("\xED\xA0"), "\xED\xA0");                            // cut short: not a half
+  EXPECT_EQ(FromScriptText("\xED\xA0"), "\xED\xA0");                                   // cut short: not a half
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ namespace {
 
 // Latin-1, CJK, an emoji (plane 1), a CJK extension B ideograph (plane 2) and a private-use character
 // of plane 16: what a script gets as surrogate pairs and the control must get as UTF-8.
-const std::string kAllPlanes = "caf\xC3\xA9 \xE6\xBC\xA2\xE5\xAD\x97 \xF0\x9F\x98\x80 \xF0\xA0\x80\x80 \xF4\x8F\xBF\xBD";
+const std::string kAllPlanes =
+    "caf\xC3\xA9 \xE6\xBC\xA2\xE5\xAD\x97 \xF0\x9F\x98\x80 \xF0\xA0\x80\x80 \xF4\x8F\xBF\xBD";
 
 class TavlenBoundaryTest : public test::RegistryTest {
  protected:
@@ -28,8 +29,9 @@ class TavlenBoundaryTest : public test::RegistryTest {
     ::unsetenv("TAVLEN_BACKEND");
     ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
     m_picture = m_dir + "/picture.png";
-    ASSERT_EQ(gfx::test::MakePatternBitmap(300, 200, gfx::PixelFormat::RGB24bpp)->Save(m_picture, gfx::kPngEncoderClsid),
-              gfx::Status::Ok);
+    ASSERT_EQ(
+        gfx::test::MakePatternBitmap(300, 200, gfx::PixelFormat::RGB24bpp)->Save(m_picture, gfx::kPngEncoderClsid),
+        gfx::Status::Ok);
   }
 
   Outcome Script(const std::string& source, std::vector<std::string> args, std::vector<std::string> environment = {}) {
@@ -130,9 +132,10 @@ TEST_F(TavlenBoundaryTest, BadLimitValuesAreRefusedOrIgnoredWithAReason) {
             std::string::npos)
       << shown.standardOutput;
   // A process with such settings decodes under the defaults and says nothing.
-  const Outcome run = Script("var c = Host.CreateControl('TAVLEN.TavlenCtrl.1', 50, 50); c.LoadImage(Host.Arguments[0]);"
-                             "Host.Quit(c.GetWidth() === 300 ? 0 : 1);",
-                             {m_picture}, {"TAVLEN_MAX_SIDE=huge"});
+  const Outcome run = Script(
+      "var c = Host.CreateControl('TAVLEN.TavlenCtrl.1', 50, 50); c.LoadImage(Host.Arguments[0]);"
+      "Host.Quit(c.GetWidth() === 300 ? 0 : 1);",
+      {m_picture}, {"TAVLEN_MAX_SIDE=huge"});
   EXPECT_EQ(run.exitCode, 0) << run.standardError;
   EXPECT_EQ(run.standardError, "");
 }
@@ -151,8 +154,7 @@ Host.Quit(converted ? 1 : c.GetWidth() === 0 ? 0 : 2);
                                        "picture needs a side longer than 250; raise it with TAVLEN_MAX_SIDE"),
             std::string::npos)
       << refused.standardError;
-  EXPECT_NE(refused.standardError.find("tavlen: LoadImage: refused by the decode limit Side"),
-            std::string::npos)
+  EXPECT_NE(refused.standardError.find("tavlen: LoadImage: refused by the decode limit Side"), std::string::npos)
       << refused.standardError;
 
   ASSERT_EQ(Limits({"Memory", "100KiB"}).exitCode, 0);

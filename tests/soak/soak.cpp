@@ -136,13 +136,14 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(loads));
   std::printf("soak: resident %.1f MB at 1 min (floor), %.1f MB at the end (floor), peak %.1f MB: %+.2f MB/min\n",
               FloorFrom(samples, settle), FloorFrom(samples, last), peak, growth);
-  std::printf("soak: descriptors %zu -> %zu, threads %zu -> %zu, files in the save folder %zu -> %zu\n",
-              atSettle->fds, final.fds, atSettle->threads, final.threads, atSettle->files, final.files);
+  std::printf("soak: descriptors %zu -> %zu, threads %zu -> %zu, files in the save folder %zu -> %zu\n", atSettle->fds,
+              final.fds, atSettle->threads, final.threads, atSettle->files, final.files);
   fs::remove_all(folder);
 
   bool level = true;
   if (growth > kAllowedGrowthMbPerMinute) {
-    std::printf("soak: FAIL resident memory grows by %.2f MB a minute (at most %.1f)\n", growth, kAllowedGrowthMbPerMinute);
+    std::printf("soak: FAIL resident memory grows by %.2f MB a minute (at most %.1f)\n", growth,
+                kAllowedGrowthMbPerMinute);
     level = false;
   }
   if (final.fds > atSettle->fds || final.threads > atSettle->threads || final.files > atSettle->files) {
