@@ -40,7 +40,7 @@ std::span<const Suffix> SuffixesOf(LimitUnit unit) {
   return {};
 }
 
-const std::array<LimitSetting, 5> kSettings = {{
+const std::array<LimitSetting, kLimitCount> kSettings = {{
     {"Side", "TAVLEN_MAX_SIDE", LimitUnit::Count, UINT32_MAX,
      [](const DecodeLimits& l) -> uint64_t { return l.maxSide; },
      [](DecodeLimits& l, uint64_t v) { l.maxSide = static_cast<uint32_t>(v); }},
@@ -70,7 +70,7 @@ void Apply(LimitPolicy& policy, size_t index, std::string_view text, LimitSource
 
 }  // namespace
 
-const std::array<LimitSetting, 5>& LimitSettings() { return kSettings; }
+const std::array<LimitSetting, kLimitCount>& LimitSettings() { return kSettings; }
 
 const LimitSetting* FindLimitSetting(std::string_view name) {
   for (const LimitSetting& setting : kSettings)
@@ -104,13 +104,13 @@ std::string FormatLimitValue(uint64_t value, LimitUnit unit) {
   if (value == UINT64_MAX) return "unlimited";
   // The largest suffix that divides the value exactly; for bytes only the binary ones, as memory is
   // counted in them and the defaults are powers of two.
-  std::string best = std::to_string(value);
+  uint64_t shown = value;
+  std::string_view suffix;
   for (const Suffix& s : SuffixesOf(unit)) {
     if (unit == LimitUnit::Bytes && s.text.size() != 3) continue;
-    if (value % s.factor == 0 && value / s.factor < std::stoull(best.substr(0, best.find_first_not_of("0123456789"))))
-      best = std::to_string(value / s.factor) + std::string(s.text);
+    if (value % s.factor == 0 && value / s.factor < shown) shown = value / s.factor, suffix = s.text;
   }
-  return best;
+  return std::to_string(shown) + std::string(suffix);
 }
 
 LimitPolicy MakeLimitPolicy(const std::vector<std::pair<std::string, std::string>>& registryValues,
