@@ -40,7 +40,7 @@ std::span<const Suffix> SuffixesOf(LimitUnit unit) {
   return {};
 }
 
-const std::array<LimitSetting, kLimitCount> kSettings = {{
+const std::array<LimitSetting, 5> kSettings = {{
     {"Side", "TAVLEN_MAX_SIDE", LimitUnit::Count, UINT32_MAX,
      [](const DecodeLimits& l) -> uint64_t { return l.maxSide; },
      [](DecodeLimits& l, uint64_t v) { l.maxSide = static_cast<uint32_t>(v); }},
@@ -70,7 +70,7 @@ void Apply(LimitPolicy& policy, size_t index, std::string_view text, LimitSource
 
 }  // namespace
 
-const std::array<LimitSetting, kLimitCount>& LimitSettings() { return kSettings; }
+const std::array<LimitSetting, 5>& LimitSettings() { return kSettings; }
 
 const LimitSetting* FindLimitSetting(std::string_view name) {
   for (const LimitSetting& setting : kSettings)

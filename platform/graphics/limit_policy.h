@@ -4,7 +4,6 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,20 +28,17 @@ struct LimitSetting {
 
 inline constexpr std::string_view kLimitsRegistryKey = "Software\\Tavlen\\Limits";
 
-// Side, Pixels, Memory, File and MetafilePixels, in that order.
-inline constexpr size_t kLimitCount = 5;
-
 // A value and what it came from, for `tavlen limits` and the refusal texts.
 enum class LimitSource { Default, Registry, Environment };
 
 struct LimitPolicy {
   DecodeLimits limits;
-  std::array<LimitSource, kLimitCount> sources{};
+  std::array<LimitSource, 5> sources{};
   // One sentence for each value that was ignored, naming where it was and why.
   std::vector<std::string> ignored;
 };
 
-const std::array<LimitSetting, kLimitCount>& LimitSettings();
+const std::array<LimitSetting, 5>& LimitSettings();
 const LimitSetting* FindLimitSetting(std::string_view name);
 
 // A value in its unit: digits with an optional suffix, K/M/G/T (powers of 1000) or KiB/MiB/GiB/TiB
