@@ -11,6 +11,13 @@ if(TAVLEN_SANITIZE OR TAVLEN_FUZZ)
                                                   -fno-omit-frame-pointer)
   target_link_options(tavlen_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(TAVLEN_TSAN)
+  if(TAVLEN_SANITIZE OR TAVLEN_FUZZ)
+    message(FATAL_ERROR "TAVLEN_TSAN cannot be combined with TAVLEN_SANITIZE or TAVLEN_FUZZ")
+  endif()
+  target_compile_options(tavlen_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(tavlen_options INTERFACE -fsanitize=thread)
+endif()
 if(TAVLEN_FUZZ)
   # Everything is instrumented for coverage; only the fuzzer executables link libFuzzer's main, so the
   # tests of the same tree can run as a sanitizer build.

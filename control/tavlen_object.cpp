@@ -5,6 +5,7 @@
 #include "control/class_ids.h"
 #include "control/tavlen_interfaces.h"
 #include "control/tavlen_library.h"
+#include "platform/graphics/limit_refusal.h"
 #if TAVLEN_DESKTOP_SERVICES
 #include "control/resources.h"
 #include "platform/desktop/desktop_services.h"
@@ -35,6 +36,9 @@ CTavlenObject::CTavlenObject(ControlVersion version)
       m_ctrl(version, m_events),
       m_dispatch(ControllingUnknown(), DispatchTableOf(version), static_cast<CTavlenCtrl*>(&m_ctrl)) {
   m_dispatch.SetTypeInfo(TypeInfoOf(DispatchTableOf(version).iid));
+  // Members answer a file that a decode limit refused with FALSE or nothing, as they always have; the
+  // caller finds which limit it was in the call's note.
+  ole::SetCallNoteSource(&gfx::TakeRefusalText);
 #if TAVLEN_DESKTOP_SERVICES
   // A control made inside a desktop application uses its dialogs, printers and clipboard.
   (void)desktop::InstallDesktopServicesWhenWanted(&res::FindIcon);

@@ -11,7 +11,7 @@ namespace tavlen::files {
 
 gfx::Status ConvertFile(const std::string& source, const std::string& destinationBase, FileFormat format,
                         const ConvertSettings& settings, const gfx::DecodeOptions& decode) {
-  auto opened = gfx::Bitmap::FromFile(source, gfx::kDefaultLimits, decode);
+  auto opened = gfx::Bitmap::FromFile(source, gfx::ProcessLimits(), decode);
   if (!opened.Ok()) return opened.GetStatus();
   gfx::Bitmap& picture = *opened.Value();
   if (settings.upright) {

@@ -32,12 +32,12 @@ FrameAxis FirstAxis(const gfx::Bitmap& bitmap) {
 
 uint32_t CountFrames(const std::string& path, const gfx::DecodeOptions& options) {
   if (path.empty()) return 0;
-  auto opened = gfx::Bitmap::FromFile(path, gfx::kDefaultLimits, options);
+  auto opened = gfx::Bitmap::FromFile(path, gfx::ProcessLimits(), options);
   return opened.Ok() ? FirstAxis(*opened.Value()).count : 0;
 }
 
 gfx::Result<gfx::Bitmap::Ptr> OpenFrame(const std::string& path, int32_t page, const gfx::DecodeOptions& options) {
-  auto opened = gfx::Bitmap::FromFile(path, gfx::kDefaultLimits, options);
+  auto opened = gfx::Bitmap::FromFile(path, gfx::ProcessLimits(), options);
   if (!opened.Ok()) return opened.GetStatus();
   gfx::Bitmap::Ptr bitmap = std::move(opened).Value();
   const FrameAxis axis = FirstAxis(*bitmap);

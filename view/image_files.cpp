@@ -6,6 +6,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/base/file_io.h"
+
 namespace tavlen {
 
 namespace {
@@ -19,6 +21,7 @@ char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 }  // namespace
 
 bool IsAcceptedImagePath(const std::string& path) {
+  if (!base::IsUsablePath(path)) return false;
   const size_t dot = path.rfind('.');
   if (dot == std::string::npos) return false;
   std::string extension = path.substr(dot);
@@ -30,7 +33,7 @@ bool IsAcceptedImagePath(const std::string& path) {
 }
 
 bool PathExists(const std::string& path) {
-  if (path.empty()) return false;
+  if (!base::IsUsablePath(path)) return false;
   std::error_code error;
   return std::filesystem::exists(std::filesystem::path(path), error) && !error;
 }

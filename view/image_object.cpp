@@ -6,7 +6,7 @@ namespace tavlen {
 using gfx::Status;
 
 ImageObject::Ptr ImageObject::FromFile(const std::string& path, const gfx::DecodeOptions& options) {
-  auto decoded = gfx::Bitmap::FromFile(path, gfx::kDefaultLimits, options);
+  auto decoded = gfx::Bitmap::FromFile(path, gfx::ProcessLimits(), options);
   if (!decoded.Ok()) return Ptr(new ImageObject(nullptr, decoded.GetStatus()));
   return Ptr(new ImageObject(std::move(decoded).Value(), Status::Ok));
 }

@@ -11,6 +11,7 @@ namespace {
 // while the interpreter shuts down.
 PyObject* g_comError = nullptr;
 PyObject* g_creationError = nullptr;
+PyObject* g_refusalWarning = nullptr;
 
 [[noreturn]] void Throw(PyObject* type, const std::string& member, ole::HRESULT hr, const std::string& detail) {
   std::string message = member + ": " + ole::HResultName(hr);
@@ -39,12 +40,25 @@ void AddExceptionTypes(py::module_& module) {
       "is missing or cannot be loaded. Both a ComError and an OSError.",
       bases.ptr(), nullptr);
   if (!g_creationError) throw py::error_already_set();
+  g_refusalWarning = PyErr_NewExceptionWithDoc(
+      "tavlen.RefusalWarning",
+      "A call that answered as it always does (False, or nothing) because a decode limit refused a file; "
+      "the message names the limit and how to raise it. warnings.simplefilter('error', tavlen.RefusalWarning) "
+      "makes it an exception.",
+      PyExc_UserWarning, nullptr);
+  if (!g_refusalWarning) throw py::error_already_set();
   module.attr("ComError") = py::handle(g_comError);
+  module.attr("RefusalWarning") = py::handle(g_refusalWarning);
   module.attr("CreationError") = py::handle(g_creationError);
 }
 
 void ThrowComError(const std::string& member, ole::HRESULT hr, const std::string& detail) {
   Throw(g_comError, member, hr, detail);
+}
+
+void WarnOfRefusal(const std::string& member, const std::string& note) {
+  const std::string message = member + ": " + note;
+  if (PyErr_WarnEx(g_refusalWarning, message.c_str(), 1) != 0) throw py::error_already_set();
 }
 
 void ThrowCreationError(const std::string& what, ole::HRESULT hr, const std::string& detail) {

@@ -1,5 +1,6 @@
 // The exceptions Python sees for failed automation calls: tavlen.ComError (with the HRESULT and the
-// member) and tavlen.CreationError, which is also an OSError, for classes that cannot be created.
+// member) and tavlen.CreationError, which is also an OSError, for classes that cannot be created; and
+// tavlen.RefusalWarning for a call that a decode limit made fail quietly.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -21,5 +22,8 @@ void AddExceptionTypes(pybind11::module_& module);
 // Raises ComError "member: NAME 0x........ (detail)" with .hresult (unsigned) and .member set.
 [[noreturn]] void ThrowComError(const std::string& member, ole::HRESULT hr, const std::string& detail = {});
 [[noreturn]] void ThrowCreationError(const std::string& what, ole::HRESULT hr, const std::string& detail = {});
+// Issues tavlen.RefusalWarning "member: note" for a call that succeeded with a note; raises when the
+// warning filters make it an error.
+void WarnOfRefusal(const std::string& member, const std::string& note);
 
 }  // namespace tavlen::python

@@ -211,6 +211,7 @@ py::object PyControl::Invoke(const std::string& name, ole::DISPID id, uint16_t f
     detail = "argument " + std::to_string(args.Count() - argErr);
   }
   Finish(name, hr, detail);
+  if (hr == ole::S_OK && !exception.description.empty()) WarnOfRefusal(name, exception.description);
   return FromVariant(result, [this, &name](ole::IDispatch* object) { return WrapResult(name, object); });
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "hosts/tavlen/control_creation.h"
+#include "hosts/tavlen/script_text.h"
 
 namespace tavlen::host {
 
@@ -20,7 +21,7 @@ NativeResult EchoValues(duk_context* ctx) {
   for (duk_idx_t i = 0; i < count; ++i) {
     if (i > 0) line += ' ';
     duk_dup(ctx, i);
-    line += duk_safe_to_string(ctx, -1);
+    line += FromScriptText(duk_safe_to_string(ctx, -1));
     duk_pop(ctx);
   }
   line += '\n';

@@ -2,6 +2,8 @@
 // IDispatch calls by name (any case).
 #include "hosts/tavlen/control_proxy.h"
 
+#include <cstdio>
+
 #include "hosts/tavlen/variant_js.h"
 
 namespace tavlen::host {
@@ -35,6 +37,9 @@ NativeResult InvokeMember(Control* control, const std::string& name, ole::DISPID
     }
     return NativeResult::Failed(name, hr, detail);
   }
+  // The call answered as it always does; why a file was refused goes to the error stream.
+  if (!exception.description.empty())
+    std::fprintf(stderr, "tavlen: %s: %s\n", name.c_str(), exception.description.c_str());
   return NativeResult::None();
 }
 

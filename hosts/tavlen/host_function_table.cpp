@@ -1,6 +1,7 @@
 // The one argument checker of the host's function tables, and their installation on script objects.
 #include "hosts/tavlen/host_function_table.h"
 
+#include "hosts/tavlen/script_text.h"
 #include "hosts/tavlen/variant_js.h"
 
 namespace tavlen::host {
@@ -13,7 +14,7 @@ constexpr const char* kObjectKey = DUK_HIDDEN_SYMBOL("tavlenHostObject");
 std::string StringAt(duk_context* ctx, duk_idx_t index) {
   duk_size_t length = 0;
   const char* text = duk_get_lstring(ctx, index, &length);
-  return text ? std::string(text, length) : std::string();
+  return text ? FromScriptText(std::string_view(text, length)) : std::string();
 }
 
 bool IntAt(duk_context* ctx, duk_idx_t index, int32_t* value) {

@@ -10,6 +10,7 @@
 #include "hosts/tavlen/event_sink.h"
 #include "hosts/tavlen/host_function_table.h"
 #include "hosts/tavlen/property_bag.h"
+#include "hosts/tavlen/script_text.h"
 #include "platform/automation/ole_object.h"
 #include "platform/base/ascii.h"
 #include "platform/base/file_io.h"
@@ -423,7 +424,8 @@ void InstallHostObject(duk_context* ctx) {
   duk_idx_t args = duk_push_array(ctx);
   const std::vector<std::string>& arguments = StateOf(ctx).arguments;
   for (size_t i = 0; i < arguments.size(); ++i) {
-    duk_push_lstring(ctx, arguments[i].data(), arguments[i].size());
+    const std::string argument = ToScriptText(arguments[i]);
+    duk_push_lstring(ctx, argument.data(), argument.size());
     duk_put_prop_index(ctx, args, static_cast<duk_uarridx_t>(i));
   }
   duk_put_prop_string(ctx, host, "Arguments");

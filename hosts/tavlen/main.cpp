@@ -8,6 +8,7 @@
 
 #include "hosts/tavlen/desktop_mode.h"
 #include "hosts/tavlen/executable_dir.h"
+#include "hosts/tavlen/limits_command.h"
 #include "hosts/tavlen/script_runtime.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/loader.h"
@@ -28,6 +29,8 @@ constexpr const char* kUsage =
     "                                          window of the Qt backend on $DISPLAY\n"
     "       tavlen regsvr [-u] [MODULE]        register (-u: unregister) a module in the registry\n"
     "       tavlen typelib [MODULE]            print the type library a module carries, as IDL\n"
+    "       tavlen limits [NAME VALUE|default] show the decode limits and where each comes from, or set\n"
+    "                                          one in the registry (the environment overrides it)\n"
     "       tavlen --help | --version\n"
     "\n"
     "MODULE defaults to the Tavlen.ocx built or installed beside this command. The registry is the file\n"
@@ -141,6 +144,7 @@ int main(int argc, char** argv) {
   }
   if (command == "regsvr") return Regsvr(rest);
   if (command == "typelib") return Typelib(rest);
+  if (command == "limits") return host::LimitsCommand(rest);
   std::fprintf(stderr, "tavlen: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return 2;
 }

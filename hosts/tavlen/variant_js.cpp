@@ -3,6 +3,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
+
+#include "hosts/tavlen/script_text.h"
 
 namespace tavlen::host {
 
@@ -35,7 +38,7 @@ bool ToVariant(duk_context* ctx, duk_idx_t index, const std::function<ole::IDisp
     case DUK_TYPE_STRING: {
       duk_size_t length = 0;
       const char* text = duk_get_lstring(ctx, index, &length);
-      *value = ole::Variant(std::string(text, length));
+      *value = ole::Variant(FromScriptText(std::string_view(text, length)));
       return true;
     }
     case DUK_TYPE_OBJECT:
@@ -99,9 +102,11 @@ void PushVariant(duk_context* ctx, const ole::Variant& value, const std::functio
     case ole::VT_BOOL:
       duk_push_boolean(ctx, value.BoolVal() != ole::VARIANT_FALSE);
       return;
-    case ole::VT_BSTR:
-      duk_push_lstring(ctx, value.Bstr().data(), value.Bstr().size());
+    case ole::VT_BSTR: {
+      const std::string text = ToScriptText(value.Bstr());
+      duk_push_lstring(ctx, text.data(), text.size());
       return;
+    }
     case ole::VT_DISPATCH:
       if (value.Dispatch() && pushObject) {
         pushObject(value.Dispatch());

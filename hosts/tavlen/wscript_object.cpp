@@ -11,6 +11,7 @@
 #include "hosts/tavlen/common_functions.h"
 #include "hosts/tavlen/event_sink.h"
 #include "hosts/tavlen/host_function_table.h"
+#include "hosts/tavlen/script_text.h"
 
 namespace tavlen::host {
 
@@ -26,7 +27,7 @@ NativeResult ArgumentItem(duk_context* ctx, int32_t index) {
     return NativeResult::Range("WScript.Arguments: there is no argument " + std::to_string(index) + " (" +
                                std::to_string(arguments.size()) + " given)");
   }
-  const std::string& argument = arguments[static_cast<size_t>(index)];
+  const std::string argument = ToScriptText(arguments[static_cast<size_t>(index)]);
   duk_push_lstring(ctx, argument.data(), argument.size());
   return NativeResult::Values(1);
 }
@@ -59,7 +60,7 @@ NativeResult WriteText(duk_context* ctx, FILE* stream, bool lineEnd) {
   std::string text;
   if (duk_get_top(ctx) > 0) {
     duk_dup(ctx, 0);
-    text = duk_safe_to_string(ctx, -1);
+    text = FromScriptText(duk_safe_to_string(ctx, -1));
     duk_pop(ctx);
   }
   if (lineEnd) text += '\n';

@@ -1,9 +1,12 @@
 // The generic IDispatch over dispatch tables.
 #include "platform/automation/dispatch_invoke.h"
 
+#include <atomic>
 #include <exception>
 #include <new>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/base/ascii.h"
@@ -44,6 +47,9 @@ HRESULT TableGetIDsOfNames(const DispatchTable& table, const char* const* names,
 }
 
 namespace {
+
+// The module's note source; one per module, as every module has its own copy of this library.
+std::atomic<CallNoteSource> g_callNoteSource{nullptr};
 
 bool IsObjectType(VARTYPE vt) { return vt == VT_DISPATCH || vt == VT_UNKNOWN; }
 
@@ -159,6 +165,8 @@ HRESULT Dispatch(const DispatchMember& member, void* self, uint16_t flags, const
 
 }  // namespace
 
+void SetCallNoteSource(CallNoteSource source) { g_callNoteSource.store(source); }
+
 HRESULT TableInvoke(const DispatchTable& table, void* self, DISPID id, uint16_t flags, DISPPARAMS* params,
                     Variant* result, EXCEPINFO* excepInfo, uint32_t* argErr) {
   if (result) result->Clear();
@@ -166,9 +174,19 @@ HRESULT TableInvoke(const DispatchTable& table, void* self, DISPID id, uint16_t 
   if (params->cArgs > 0 && !params->rgvarg) return E_INVALIDARG;
   const DispatchMember* member = table.FindId(id);
   if (!member || !self) return DISP_E_MEMBERNOTFOUND;
+  const CallNoteSource notes = g_callNoteSource.load();
   // Handlers are the control's own code; nothing they throw may cross the automation edge.
   try {
-    return Dispatch(*member, self, flags, *params, result, argErr);
+    if (notes) notes();
+    const HRESULT hr = Dispatch(*member, self, flags, *params, result, argErr);
+    if (notes && hr == S_OK && excepInfo) {
+      if (std::string note = notes(); !note.empty()) {
+        *excepInfo = EXCEPINFO{};
+        excepInfo->source = table.name ? table.name : "";
+        excepInfo->description = std::move(note);
+      }
+    }
+    return hr;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (const std::exception& error) {

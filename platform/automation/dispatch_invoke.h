@@ -26,8 +26,16 @@ HRESULT TableGetIDsOfNames(const DispatchTable& table, const char* const* names,
 //    *argErr set to that argument's index in rgvarg; nothing is called then.
 //  - DISP_E_EXCEPTION when a handler throws, described in *excepInfo.
 // A property put stores the value, then calls the row's change notification.
+// A call that succeeds with a note (see SetCallNoteSource) returns S_OK with the note in
+// excepInfo->description and excepInfo->scode S_OK; the result is what it would be without.
 HRESULT TableInvoke(const DispatchTable& table, void* self, DISPID id, uint16_t flags, DISPPARAMS* params,
                     Variant* result, EXCEPINFO* excepInfo, uint32_t* argErr);
+
+// Where a module's handlers leave a note for the caller of a call that succeeded (the control: which
+// decode limit refused a file, as its members answer a refusal with FALSE or nothing). TableInvoke
+// takes the note before each call, to start clean, and after it. One source per module; null for none.
+using CallNoteSource = std::string (*)();
+void SetCallNoteSource(CallNoteSource source);
 
 // An object whose IDispatch is a table: Self provides `static const DispatchTable& AutomationTable()`,
 // and may hand a type description to SetTypeInfo.

@@ -108,7 +108,7 @@ void RemoveStaleTemporaries(const std::string& folder) {
 }  // namespace
 
 int OpenRegularFile(const std::string& path, uint64_t maxBytes, UniqueFd& fd, uint64_t& size) {
-  if (path.empty()) return EINVAL;
+  if (!IsUsablePath(path)) return EINVAL;
   UniqueFd opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!opened.Valid()) return errno;
   struct stat st {};
@@ -142,7 +142,7 @@ int ReadWholeFile(const std::string& path, std::string& out, uint64_t maxBytes) 
 }
 
 int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
-  if (path.empty()) return EINVAL;
+  if (!IsUsablePath(path)) return EINVAL;
   struct stat existing {};
   const bool replacing = ::stat(path.c_str(), &existing) == 0;
   if (replacing && S_ISDIR(existing.st_mode)) return EISDIR;

@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/base/file_io.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/color_management.h"
 #include "platform/graphics/convert.h"
 #include "platform/graphics/file_io.h"
+#include "platform/graphics/limit_refusal.h"
 #include "platform/graphics/resample.h"
 #include "platform/graphics/rotate_flip.h"
 
@@ -143,7 +145,10 @@ Result<Bitmap::Ptr> Bitmap::FromFile(const std::string& path, const DecodeLimits
 
 Result<Bitmap::Ptr> Bitmap::FromMemory(std::span<const uint8_t> bytes, const DecodeLimits& limits,
                                        const DecodeOptions& options) {
-  if (bytes.size() > limits.maxFileBytes) return Status::OutOfMemory;
+  if (bytes.size() > limits.maxFileBytes) {
+    NoteRefusal(Refusal::File);
+    return Status::OutOfMemory;
+  }
   return Decode(std::make_shared<Bytes>(bytes.begin(), bytes.end()), limits, options);
 }
 
@@ -417,7 +422,7 @@ Status Bitmap::SaveToMemory(const Guid& encoderClsid, EncoderParameters paramete
 }
 
 Status Bitmap::Save(const std::string& path, const Guid& encoderClsid, EncoderParameters parameters) const {
-  if (path.empty()) return Status::InvalidParameter;
+  if (!base::IsUsablePath(path)) return Status::InvalidParameter;
   Bytes bytes;
   if (Status s = SaveToMemory(encoderClsid, parameters, bytes); s != Status::Ok) return s;
   return WriteFileAtomically(path, bytes);

@@ -10,7 +10,7 @@
 #include "platform/graphics/decode_options.h"
 #include "platform/graphics/encoder_parameters.h"
 #include "platform/graphics/guid.h"
-#include "platform/graphics/limits.h"
+#include "platform/graphics/limit_policy.h"
 #include "platform/graphics/pixel_buffer.h"
 #include "platform/graphics/property_item.h"
 
@@ -55,9 +55,9 @@ class Bitmap {
   // Decodes a file chosen by its content. FileNotFound, AccessDenied (directory, unreadable),
   // UnknownImageFormat (empty or unrecognised), OutOfMemory (over the limits), or the decoder's status.
   // The options hold for every frame of the file.
-  static Result<Ptr> FromFile(const std::string& path, const DecodeLimits& limits = kDefaultLimits,
+  static Result<Ptr> FromFile(const std::string& path, const DecodeLimits& limits = ProcessLimits(),
                               const DecodeOptions& options = {});
-  static Result<Ptr> FromMemory(std::span<const uint8_t> bytes, const DecodeLimits& limits = kDefaultLimits,
+  static Result<Ptr> FromMemory(std::span<const uint8_t> bytes, const DecodeLimits& limits = ProcessLimits(),
                                 const DecodeOptions& options = {});
   // Library-owned pixels, all zero, with the format's default palette.
   static Result<Ptr> Create(uint32_t width, uint32_t height, PixelFormat format);

@@ -12,7 +12,7 @@ Status ConvertPixels(ConstPixelView src, const Palette& srcPalette, PixelView ds
 
 // A new buffer in `format`. An indexed target keeps the source's palette when the source has the
 // same format, else takes the format's default palette. DontCare gives a plain copy.
-Result<PixelBuffer> ConvertFormat(const PixelBuffer& src, PixelFormat format, const DecodeLimits& limits = kDefaultLimits);
+Result<PixelBuffer> ConvertFormat(const PixelBuffer& src, PixelFormat format, const DecodeLimits& limits = ProcessLimits());
 
 // Palette index of pixel x of a row of an indexed format with `bits` (1, 4 or 8) bits a pixel.
 inline uint32_t GetIndex(const uint8_t* row, uint32_t bits, uint32_t x) {

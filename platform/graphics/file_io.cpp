@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/base/file_io.h"
+#include "platform/graphics/limit_refusal.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -30,17 +31,20 @@ Status FromErrno(int error) {
 }
 
 // A device or a pipe is no picture file, and may never end.
-Status FromOpenError(int error) { return error == EINVAL ? Status::AccessDenied : FromErrno(error); }
+Status FromOpenError(int error) {
+  if (error == EFBIG) NoteRefusal(Refusal::File);
+  return error == EINVAL ? Status::AccessDenied : FromErrno(error);
+}
 
 }  // namespace
 
 Status ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, const DecodeLimits& limits) {
-  if (path.empty()) return Status::InvalidParameter;
+  if (!base::IsUsablePath(path)) return Status::InvalidParameter;
   return FromOpenError(base::ReadWholeFile(path, out, limits.maxFileBytes));
 }
 
 Status OpenFileForReading(const std::string& path, const DecodeLimits& limits, base::UniqueFd& fd, uint64_t& size) {
-  if (path.empty()) return Status::InvalidParameter;
+  if (!base::IsUsablePath(path)) return Status::InvalidParameter;
   return FromOpenError(base::OpenRegularFile(path, limits.maxFileBytes, fd, size));
 }
 
@@ -49,7 +53,7 @@ Status ReadFileAt(int fd, uint64_t offset, std::span<uint8_t> out, size_t& done)
 }
 
 Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
-  if (path.empty()) return Status::InvalidParameter;
+  if (!base::IsUsablePath(path)) return Status::InvalidParameter;
   const int error = base::WriteFileAtomically(path, bytes);
   // A full disk while writing is a write failure, not an allocation failure.
   return error == EFBIG || error == ENOSPC ? Status::Win32Error : FromErrno(error);

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "platform/base/unique_fd.h"
-#include "platform/graphics/limits.h"
+#include "platform/graphics/limit_policy.h"
 #include "platform/graphics/status.h"
 
 namespace tavlen::gfx {
 
 // FileNotFound for a missing path, AccessDenied for a directory or unreadable file,
 // OutOfMemory above limits.maxFileBytes.
-Status ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, const DecodeLimits& limits = kDefaultLimits);
+Status ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, const DecodeLimits& limits = ProcessLimits());
 
 // A regular file opened for reading in pieces, with the failures of ReadWholeFile.
 Status OpenFileForReading(const std::string& path, const DecodeLimits& limits, base::UniqueFd& fd, uint64_t& size);

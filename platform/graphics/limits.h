@@ -17,6 +17,9 @@ struct DecodeLimits {
   // scaled down to fit beyond it: their header states the size in a few bytes that no data has to back,
   // so without this a file of a few hundred bytes could claim a gigabyte of canvas.
   uint64_t maxMetafilePixels = 1ull << 22;
+  // Pixels of one image whatever their format: none by default, as maxPixelBytes already bounds them; a
+  // server that thinks in megapixels sets it.
+  uint64_t maxPixels = UINT64_MAX;
 };
 
 inline constexpr DecodeLimits kDefaultLimits{};

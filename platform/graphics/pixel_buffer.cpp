@@ -4,15 +4,27 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/graphics/limit_refusal.h"
+
 namespace tavlen::gfx {
+
+namespace {
+
+Status Refused(Refusal refusal) {
+  NoteRefusal(refusal);
+  return Status::OutOfMemory;
+}
+
+}  // namespace
 
 Status CheckImageSize(PixelFormat format, uint32_t width, uint32_t height, const DecodeLimits& limits) {
   if (!IsValidPixelFormat(format) || width == 0 || height == 0) return Status::InvalidParameter;
-  if (width > limits.maxSide || height > limits.maxSide) return Status::OutOfMemory;
+  if (width > limits.maxSide || height > limits.maxSide) return Refused(Refusal::Side);
+  if (uint64_t{width} * height > limits.maxPixels) return Refused(Refusal::Pixels);
   const uint64_t stride = StrideFor(format, width);
   // stride < 2^32 and height < 2^32, so the product fits in 64 bits.
   const uint64_t bytes = stride * height;
-  if (bytes > limits.maxPixelBytes || bytes > SIZE_MAX / 2) return Status::OutOfMemory;
+  if (bytes > limits.maxPixelBytes || bytes > SIZE_MAX / 2) return Refused(Refusal::Memory);
   return Status::Ok;
 }
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "platform/graphics/limits.h"
+#include "platform/graphics/limit_policy.h"
 #include "platform/graphics/palette.h"
 #include "platform/graphics/pixel_format.h"
 #include "platform/graphics/pixel_memory.h"
@@ -50,7 +50,7 @@ class PixelBuffer {
   // The palette of an indexed buffer starts as the format's default palette. `slackBytes` more bytes
   // are allocated past the last row, for decoders that work in place (see Capacity()).
   static Result<PixelBuffer> Allocate(PixelFormat format, uint32_t width, uint32_t height, Init init,
-                                      const DecodeLimits& limits = kDefaultLimits, size_t slackBytes = 0);
+                                      const DecodeLimits& limits = ProcessLimits(), size_t slackBytes = 0);
 
   PixelBuffer() = default;
   PixelBuffer(PixelBuffer&&) noexcept = default;

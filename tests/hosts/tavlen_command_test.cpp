@@ -1,9 +1,6 @@
 // The tavlen command as a process: a headless run maps no Qt library, and a desktop run whose desktop
 // part is missing says so and fails instead of running headless.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,43 +10,10 @@
 
 #include "platform/automation/loader.h"
 #include "tests/control/module/module_fixture.h"
+#include "tests/hosts/run_command.h"
 
 namespace tavlen::host {
 namespace {
-
-struct Outcome {
-  int exitCode = -1;
-  std::string standardError;
-};
-
-// Runs `program args...` with `environment` (NAME=value) added to this process's, and collects what
-// it writes to standard error.
-Outcome RunCommand(const std::string& program, const std::vector<std::string>& args,
-                   const std::vector<std::string>& environment = {}) {
-  Outcome outcome;
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return outcome;
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(pipeFds[1], STDERR_FILENO);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, STDOUT_FILENO);
-    for (const std::string& variable : environment) ::putenv(const_cast<char*>(variable.c_str()));
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-  }
-  ::close(pipeFds[1]);
-  char buffer[4096];
-  ssize_t count = 0;
-  while ((count = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) outcome.standardError.append(buffer, count);
-  ::close(pipeFds[0]);
-  int status = 0;
-  if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
-  return outcome;
-}
 
 class TavlenCommandTest : public test::RegistryTest {
  protected:

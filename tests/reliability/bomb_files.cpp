@@ -222,6 +222,8 @@ std::vector<BombFile> MakeUnbackedFiles() {
       {"BMP 8000 x 8000 24-bit", ".bmp", Bmp(8000, 8000, 24)},
       {"BMP 8000 x 8000 32-bit top-down", ".bmp", Bmp(8000, -8000, 32)},
       {"BMP 8000 x 8000 RLE8, two ends of line", ".bmp", Bmp(8000, 8000, 8, 1)},
+      {"BMP 15000 x 15000 RLE8, two ends of line", ".bmp", Bmp(15000, 15000, 8, 1)},
+      {"BMP 16000 x 16000 RLE4, two ends of line", ".bmp", Bmp(16000, 16000, 4, 2)},
       {"WMF 16000 x 16000", ".wmf", Wmf(16000)},
       {"EMF 16000 x 16000", ".emf", Emf(k16000PixelsInFrameUnits)},
   };

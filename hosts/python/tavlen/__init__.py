@@ -8,7 +8,8 @@
 
 Every object belongs to the thread that created it. A failing call raises ComError (with .hresult and
 .member); a name the object does not know raises AttributeError; a class that is not registered
-raises CreationError, an OSError. The host functions below have the meaning of the `tavlen` command's
+raises CreationError, an OSError. A file that a decode limit refuses is answered as always (False, or
+nothing), with a RefusalWarning that names the limit. The host functions below have the meaning of the `tavlen` command's
 Host functions.
 """
 
@@ -20,11 +21,12 @@ import threading
 import weakref
 
 from . import _tavlen
-from ._tavlen import ComError, CreationError
+from ._tavlen import ComError, CreationError, RefusalWarning
 
 __all__ = [
-    "ComError", "CreationError", "Control", "Dispatch", "pump", "resize", "client_size", "client_pixel",
-    "client_pixels", "picture_pixels", "set_picture_pixels", "save_client_area", "mouse_move", "mouse_down", "mouse_up", "wheel", "scroll",
+    "ComError", "CreationError", "RefusalWarning", "Control", "Dispatch", "pump", "resize", "client_size",
+    "client_pixel", "client_pixels", "picture_pixels", "set_picture_pixels", "save_client_area", "mouse_move",
+    "mouse_down", "mouse_up", "wheel", "scroll",
     "scroll_bar", "save_properties", "is_modified", "dialog_response", "dialogs", "release",
 ]
 

@@ -19,6 +19,7 @@
 #include "platform/graphics/codecs/bmp_format.h"
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/file_io.h"
+#include "platform/graphics/limit_refusal.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -205,20 +206,26 @@ void SetIndex(uint8_t* row, PixelFormat format, uint64_t x, uint8_t index) {
 
 // Uncompressed rows are stored whole: a picture past 64 MiB whose file cannot hold its rows is a bomb,
 // refused before its pixels are allocated. Smaller truncated files still give what they hold.
+constexpr uint64_t kUnbackedBytes = uint64_t{64} << 20;
+
 bool StoredRowsBacked(const BmpHeader& h, uint64_t bytesAfterPixelStart) {
   const uint64_t storedBytes = RowBytes(h.width, h.bitCount) * h.height;
-  return storedBytes <= (uint64_t{64} << 20) || storedBytes <= bytesAfterPixelStart;
+  return storedBytes <= kUnbackedBytes || storedBytes <= bytesAfterPixelStart;
 }
 
-// RLE8 / RLE4. Runs past the row end are clipped; pixels never written stay index 0.
-void DecodeRle(std::span<const uint8_t> src, const BmpHeader& h, PixelBuffer& out) {
+// RLE8 / RLE4 into `out`, or with no `out` only counted. Runs past the row end are clipped; pixels never
+// written stay index 0. Returns how many pixels the runs paint.
+uint64_t DecodeRle(std::span<const uint8_t> src, const BmpHeader& h, PixelBuffer* out) {
   const bool rle4 = h.compression == kBiRle4;
-  const PixelFormat format = out.Format();
   uint64_t x = 0;
   uint64_t row = 0;
   size_t pos = 0;
+  uint64_t painted = 0;
   auto put = [&](uint8_t index) {
-    if (x < h.width) SetIndex(out.Row(h.topDown ? row : h.height - 1 - row), format, x, index);
+    if (x < h.width) {
+      if (out) SetIndex(out->Row(h.topDown ? row : h.height - 1 - row), out->Format(), x, index);
+      ++painted;
+    }
     ++x;
   };
   while (pos + 2 <= src.size() && row < h.height) {
@@ -235,9 +242,9 @@ void DecodeRle(std::span<const uint8_t> src, const BmpHeader& h, PixelBuffer& ou
       x = 0;
       ++row;
     } else if (value == 1) {  // end of bitmap
-      return;
+      return painted;
     } else if (value == 2) {  // delta: right and up (in file order)
-      if (pos + 2 > src.size()) return;
+      if (pos + 2 > src.size()) return painted;
       x += src[pos];
       row += src[pos + 1];
       pos += 2;
@@ -245,12 +252,22 @@ void DecodeRle(std::span<const uint8_t> src, const BmpHeader& h, PixelBuffer& ou
       const size_t bytes = rle4 ? (value + 1u) / 2 : value;
       for (uint32_t i = 0; i < value; ++i) {
         const size_t at = pos + (rle4 ? i / 2 : i);
-        if (at >= src.size()) return;
+        if (at >= src.size()) return painted;
         put(rle4 ? ((i & 1) ? src[at] & 0x0F : src[at] >> 4) : src[at]);
       }
       pos += (bytes + 1) & ~size_t{1};
     }
   }
+  return painted;
+}
+
+// RLE runs can skip pixels, and a stream can end early, so a few bytes could claim any canvas up to the
+// limits. Past 64 MiB, the runs must paint at least a quarter of the canvas: real encoders write every
+// pixel, and the bytes a run costs (2 for up to 255 pixels) make a file of a few kilobytes paint a few
+// hundred thousand at most.
+bool RleRunsBacked(std::span<const uint8_t> src, const BmpHeader& h) {
+  if (RowBytes(h.width, h.bitCount) * h.height <= kUnbackedBytes) return true;
+  return DecodeRle(src, h, nullptr) >= uint64_t{h.width} * h.height / 4;
 }
 
 bool HasStandardRgbMasks(const BmpHeader& h) {
@@ -407,7 +424,10 @@ Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimit
   const PixelFormat format = ChooseFormat(h);
   if (Status s = CheckImageSize(format, h.width, h.height, limits); s != Status::Ok) return s;
   const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4;
-  if (!rle && !StoredRowsBacked(h, pixels.size())) return Status::OutOfMemory;
+  if (rle ? !RleRunsBacked(pixels, h) : !StoredRowsBacked(h, pixels.size())) {
+    NoteRefusal(Refusal::Unbacked);
+    return Status::OutOfMemory;
+  }
   Result<PixelBuffer> buffer = PixelBuffer::Allocate(format, h.width, h.height, PixelBuffer::Init::Zero, limits);
   if (!buffer.Ok()) return buffer.GetStatus();
   PixelBuffer& out = buffer.Value();
@@ -417,7 +437,7 @@ Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimit
       for (uint32_t x = 0; x < h.width; ++x) out.Row(y)[4 * x + 3] = 0xFF;
   }
   if (rle)
-    DecodeRle(pixels, h, out);
+    DecodeRle(pixels, h, &out);
   else
     DecodeRows(pixels, h, channels, out);
 

@@ -17,6 +17,7 @@
 
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/frame_timing.h"
+#include "platform/graphics/limit_refusal.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -221,7 +222,10 @@ Status GifDecoder::ReadFrame(GifFileType* gif, const ControlBlock& control, bool
   }
   // Every pixel a frame declares has to be decompressed, even off screen: bound the work and the memory.
   m_pixelsRead += uint64_t{fw} * fh;
-  if (m_pixelsRead > m_limits.maxPixelBytes) return Status::OutOfMemory;
+  if (m_pixelsRead > m_limits.maxPixelBytes) {
+    NoteRefusal(Refusal::Memory);
+    return Status::OutOfMemory;
+  }
 
   RawFrame f;
   f.left = std::min(fx, m_width);
