@@ -111,6 +111,7 @@ class _Control:
     that left the previous picture in place. Shared by the pictures loaded into it (tavlen.batch)."""
 
     def __init__(self):
+        _keep_module_loaded()
         self.dispatch = Dispatch(PROG_ID, *_WINDOW_SIZE)
         changes = [0]
         self.changes = changes
@@ -130,6 +131,17 @@ class _Control:
 
     def release(self):
         self.dispatch.__exit__(None, None, None)
+
+
+_anchor = []
+
+
+def _keep_module_loaded():
+    """Keeps one idle control for the life of the process, so that the control module stays loaded
+    instead of going with the last picture: a module loaded again after it had drawn text hangs in its
+    next call."""
+    if not _anchor:
+        _anchor.append(Dispatch(PROG_ID, 1, 1))
 
 
 def _check_readable(path):
@@ -223,7 +235,7 @@ class Picture:
     @property
     def tags(self):
         """The seven descriptive tags as a mutable mapping: Artist, Copyright, DateTime, Description,
-        EquipMake, EquipModel, Title; "" where a tag is unset, and deleting one clears it."""
+        EquipMake, EquipModel, Title; "" where a tag is unset. Tags are set, never removed."""
         return _Tags(self._dispatch)
 
     @property
@@ -458,7 +470,7 @@ class _Tags(collections.abc.MutableMapping):
         getattr(self._dispatch, "SetImage" + self._name(key))(value)
 
     def __delitem__(self, key):
-        self[key] = ""
+        raise TypeError(f"the seven tags are always there: set {self._name(key)!r} to a new text instead")
 
     def __iter__(self):
         return iter(TAGS)
