@@ -28,8 +28,7 @@ RecordTypes& Records() {
     py::object namedtuple = py::module_::import("collections").attr("namedtuple");
     records = new RecordTypes{
         namedtuple("Parameter", py::make_tuple("name", "vt", "type_name"), py::arg("module") = "tavlen"),
-        namedtuple("Member",
-                   py::make_tuple("name", "kind", "dispid", "read_only", "params", "vt", "type_name", "help"),
+        namedtuple("Member", py::make_tuple("name", "kind", "dispid", "read_only", "params", "vt", "type_name", "help"),
                    py::arg("module") = "tavlen"),
         namedtuple("Event", py::make_tuple("name", "params"), py::arg("module") = "tavlen"),
     };
