@@ -11,6 +11,7 @@ import threading
 
 from . import _tavlen
 
+# The control the package creates and checks the registration of: version 2.
 PROG_ID = "TAVLEN.TavlenCtrl.2"
 PACKAGE_FOLDER = os.path.dirname(os.path.abspath(__file__))
 PACKAGED_MODULE = os.path.join(PACKAGE_FOLDER, "Tavlen.ocx")

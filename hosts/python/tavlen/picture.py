@@ -11,11 +11,12 @@ import tempfile
 import uuid
 import weakref
 
+from . import host
+from ._environment import PROG_ID
 from .automation import Dispatch
 
 __all__ = ["ImageError", "Picture", "open", "from_numpy", "FORMATS", "TIFF_COMPRESSIONS", "TEXT_STYLES", "TAGS"]
 
-PROG_ID = "TAVLEN.TavlenCtrl.2"
 # The window only hosts the control; its size does not bound the picture.
 _WINDOW_SIZE = (64, 64)
 
@@ -130,7 +131,7 @@ class _Control:
             raise ImageError(errno.EINVAL, "not a picture the control can decode", path)
 
     def release(self):
-        self.dispatch.__exit__(None, None, None)
+        host.release(self.dispatch)
 
 
 _anchor = []
