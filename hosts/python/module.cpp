@@ -6,6 +6,7 @@
 #include "hosts/common/control_description.h"
 #include "hosts/python/com_error.h"
 #include "hosts/python/picture_functions.h"
+#include "hosts/python/package_functions.h"
 #include "hosts/python/py_control.h"
 #include "hosts/python/site_functions.h"
 
@@ -14,31 +15,51 @@ using tavlen::python::PyControl;
 
 namespace {
 
-py::list Parameters(const std::vector<tavlen::ole::ParamInfo>& params) {
-  py::list list;
-  for (const tavlen::ole::ParamInfo& param : params) {
-    list.append(py::make_tuple(param.name, param.type.vt, tavlen::host::TypeName(param.type)));
+// Named records for the descriptions, made once at import: tavlen.Member, tavlen.Parameter and
+// tavlen.Event are namedtuples, so they read by field and still compare and hash as tuples.
+struct RecordTypes {
+  py::object parameter;
+  py::object member;
+  py::object event;
+};
+
+RecordTypes& Records() {
+  static RecordTypes* records = nullptr;  // never freed: records may outlive the module at shutdown
+  if (!records) {
+    py::object namedtuple = py::module_::import("collections").attr("namedtuple");
+    records = new RecordTypes{
+        namedtuple("Parameter", py::make_tuple("name", "vt", "type_name"), py::arg("module") = "tavlen"),
+        namedtuple("Member", py::make_tuple("name", "kind", "dispid", "read_only", "params", "vt", "type_name", "help"),
+                   py::arg("module") = "tavlen"),
+        namedtuple("Event", py::make_tuple("name", "params"), py::arg("module") = "tavlen"),
+    };
   }
-  return list;
+  return *records;
 }
 
-// (name, kind, dispid, read_only, [(param, vt, type name)], vt, type name, help) for each member.
+py::tuple Parameters(const std::vector<tavlen::ole::ParamInfo>& params) {
+  py::tuple tuple(params.size());
+  for (size_t i = 0; i < params.size(); ++i) {
+    tuple[i] = Records().parameter(params[i].name, params[i].type.vt, tavlen::host::TypeName(params[i].type));
+  }
+  return tuple;
+}
+
 py::list Members(PyControl& control) {
   py::list list;
   for (const tavlen::host::MemberDescription& member : control.Description().members) {
     bool method = member.kind == tavlen::host::MemberKind::Method;
-    list.append(py::make_tuple(member.name, method ? "method" : "property", member.dispid, member.readOnly,
-                               Parameters(member.params), member.type.vt, tavlen::host::TypeName(member.type),
-                               member.help));
+    list.append(Records().member(member.name, method ? "method" : "property", member.dispid, member.readOnly,
+                                 Parameters(member.params), member.type.vt, tavlen::host::TypeName(member.type),
+                                 member.help));
   }
   return list;
 }
 
-// (name, [(param, vt, type name)]) for each event.
 py::list Events(PyControl& control) {
   py::list list;
   for (const tavlen::host::EventDescription& event : control.Description().events) {
-    list.append(py::make_tuple(event.name, Parameters(event.params)));
+    list.append(Records().event(event.name, Parameters(event.params)));
   }
   return list;
 }
@@ -66,6 +87,10 @@ PYBIND11_MODULE(_tavlen, module) {
 
   module.def("create", &PyControl::Create, py::arg("prog_id_or_clsid"), py::arg("width"), py::arg("height"),
              py::arg("properties"), py::arg("dialog_answer"));
+  module.attr("Parameter") = Records().parameter;
+  module.attr("Member") = Records().member;
+  module.attr("Event") = Records().event;
   tavlen::python::AddSiteFunctions(module);
   tavlen::python::AddPictureFunctions(module);
+  tavlen::python::AddPackageFunctions(module);
 }

@@ -2,8 +2,11 @@
 module registered, controls and generated pictures. ctest sets the environment (tests/python/CMakeLists.txt)."""
 
 import os
+import pathlib
+import shutil
 import struct
 import subprocess
+import tempfile
 import zlib
 
 import pytest
@@ -16,15 +19,22 @@ def _required(name):
     return value
 
 
-@pytest.fixture(scope="session", autouse=True)
-def registry(tmp_path_factory):
-    """A registry file of the session's own, holding the control and the runtime's sample class."""
-    path = tmp_path_factory.mktemp("registry") / "registry"
+def pytest_configure(config):
+    """A registry file of the run's own, holding the control and the runtime's sample class; made before
+    the tests are collected."""
+    folder = tempfile.mkdtemp(prefix="tavlen-registry-")
+    config.add_cleanup(lambda: shutil.rmtree(folder, ignore_errors=True))
+    path = pathlib.Path(folder) / "registry"
     os.environ["TAVLEN_REGISTRY"] = str(path)
     cli = _required("TAVLEN_CLI")
     for module in (_required("TAVLEN_CONTROL_MODULE"), _required("TAVLEN_SAMPLE_MODULE")):
         subprocess.run([cli, "regsvr", module], check=True, capture_output=True)
-    return path
+
+
+@pytest.fixture(scope="session")
+def registry():
+    """The registry file of the run."""
+    return pathlib.Path(os.environ["TAVLEN_REGISTRY"])
 
 
 @pytest.fixture

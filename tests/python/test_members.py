@@ -79,6 +79,22 @@ class TestDescription:
         assert "OLE_COLOR BackColor" in text
         assert "ImageAlign Align, DISPID 1" in text
 
+    def test_help_files_settable_properties_as_settable(self, control):
+        text = pydoc.plain(pydoc.render_doc(control))
+        assert "Readonly properties" not in text  # every property of the control can be set
+        assert "settable OLE_COLOR BackColor" in text
+        assert type(control).Align.fset is not None
+
+    def test_members_are_named_records(self, control):
+        members = {member.name: member for member in control._tavlen_object.members()}
+        draw = members["DrawText"]
+        assert (draw.kind, draw.dispid, draw.vt) == ("method", 22, 0)
+        assert [(param.name, param.type_name) for param in draw.params] == [("X", "short"), ("Y", "short"),
+                                                                             ("Text", "BSTR")]
+        align = members["Align"]
+        assert (align.kind, align.read_only, align.type_name) == ("property", False, "ImageAlign")
+        assert isinstance(align, tavlen.Member) and isinstance(draw.params[0], tavlen.Parameter)
+
     def test_objects_of_one_interface_share_their_class(self, control):
         with tavlen.Dispatch("TAVLEN.TavlenCtrl.1") as other:
             assert type(other) is type(control)

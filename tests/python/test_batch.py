@@ -1,0 +1,101 @@
+"""tavlen.batch on a LocalCluster of two worker processes on 127.0.0.1: twenty files with damaged ones
+among them, a worker killed in the middle, and a re-run that has nothing left to do."""
+
+import os
+import pathlib
+import subprocess
+import sys
+
+import pytest
+
+from conftest import write_png
+
+distributed = pytest.importorskip("distributed")
+numpy = pytest.importorskip("numpy")
+
+GOOD = 17
+
+
+def make_sources(folder):
+    """Seventeen small PNGs of different colours and sizes, then three damaged files."""
+    folder.mkdir()
+    for i in range(GOOD):
+        write_png(folder / f"p{i:02}.png", 20 + i, 10 + i, lambda x, y, i=i: (i * 15, x * 5 % 256, y * 7 % 256))
+    (folder / "truncated.png").write_bytes((folder / "p00.png").read_bytes()[:60])
+    (folder / "text.jpg").write_text("not a picture")
+    (folder / "empty.bmp").write_bytes(b"")
+    return sorted(folder.iterdir())
+
+
+def run_command(*args):
+    environment = dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path))
+    return subprocess.run([sys.executable, "-m", "tavlen.batch", *map(str, args), "--no-progress"],
+                          capture_output=True, text=True, env=environment, timeout=120)
+
+
+def test_command_converts_reports_failures_and_skips_on_a_rerun(tmp_path):
+    sources = make_sources(tmp_path / "in")
+    out = tmp_path / "out"
+    first = run_command(tmp_path / "in", "--to", out, "--format", "png", "--gray", "--resize", "16x", "--workers", 2)
+    assert first.returncode == 1, first.stdout + first.stderr
+    assert f"20 files: {GOOD} written, 0 skipped, 3 failed" in first.stdout
+    for name in ("truncated.png", "text.jpg", "empty.bmp"):
+        assert f"failed: {tmp_path / 'in' / name}: " in first.stdout
+    # Only whole outputs of the good files: no partial file and no temporary left behind.
+    assert sorted(os.listdir(out)) == sorted(f"p{i:02}.png" for i in range(GOOD))
+    import tavlen
+
+    with tavlen.open(out / "p05.png") as converted:
+        pixels = converted.to_numpy()
+    assert converted_size(out / "p05.png") == (16, round(15 * 16 / 25))
+    assert (pixels[..., 0] == pixels[..., 1]).all() and (pixels[..., 1] == pixels[..., 2]).all()
+    assert len(sources) == 20
+
+    again = run_command(tmp_path / "in", "--to", out, "--format", "png", "--gray", "--workers", 2)
+    assert again.returncode == 1
+    assert f"20 files: 0 written, {GOOD} skipped, 3 failed" in again.stdout
+
+
+def converted_size(path):
+    import tavlen
+
+    with tavlen.open(path) as converted:
+        return converted.size
+
+
+def test_command_usage_errors():
+    bad = run_command("x.png", "--to", "out", "--resize", "wide")
+    assert bad.returncode == 2 and "WxH" in bad.stderr
+
+
+class KillOnce:
+    """Kills the worker process that first gets `victim`, as an out-of-memory killer would."""
+
+    def __init__(self, victim, marker):
+        self.victim, self.marker = victim, marker
+
+    def __call__(self, picture):
+        if picture.width == self.victim and not os.path.exists(self.marker):
+            pathlib.Path(self.marker).touch()
+            os._exit(9)
+        picture.mirror()
+
+
+def test_a_killed_worker_s_files_are_done_elsewhere(tmp_path):
+    import tavlen.batch
+
+    sources = make_sources(tmp_path / "in")
+    marker = tmp_path / "killed"
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1",
+                                  dashboard_address=None) as cluster, distributed.Client(cluster) as client:
+        results = tavlen.batch.run(KillOnce(20 + 8, str(marker)), sources, tmp_path / "out", client=client,
+                                   progress=False)
+    assert marker.exists()
+    assert [result.source for result in results] == [str(source) for source in sources]
+    # Files the killed worker had finished come again and find their outputs done: skipped, not failed.
+    statuses = [result.status for result in results]
+    assert statuses.count("failed") == 3 and statuses.count("written") + statuses.count("skipped") == GOOD
+    assert statuses.count("written") >= GOOD // 2
+    failed = {pathlib.Path(result.source).name: result.reason for result in results if result.status == "failed"}
+    assert set(failed) == {"truncated.png", "text.jpg", "empty.bmp"} and all(failed.values())
+    assert sorted(os.listdir(tmp_path / "out")) == sorted(f"p{i:02}.png" for i in range(GOOD))
