@@ -1,8 +1,13 @@
 """Creating controls: by ProgID and class identifier, the failures, saved properties, release."""
 
+import os
+import subprocess
+import sys
+
 import pytest
 
 import tavlen
+from conftest import write_png
 
 def registered_clsid(registry, prog_id):
     # The registry file names each ProgID's class under "[<ProgID>\CLSID]" as its default value.
@@ -101,3 +106,23 @@ class TestRelease:
             tavlen.client_size(sample)
         assert raised.value.hresult == 0x80004002  # E_NOINTERFACE
         assert raised.value.member == "client_size"
+
+
+def test_a_control_made_after_the_last_one_went_still_draws_text(tmp_path):
+    # The module is dropped with its last object; the libraries it brought must survive that, or the
+    # next control hangs in its first text. A process of its own, so that no other control is alive.
+    picture = write_png(tmp_path / "p.png", 64, 48, lambda x, y: (200, 200, 200))
+    script = (
+        "import sys, tavlen\n"
+        "for i in range(3):\n"
+        "    c = tavlen.Dispatch('TAVLEN.TavlenCtrl.1', 100, 100)\n"
+        "    c.LoadImage(sys.argv[1])\n"
+        "    c.DrawText(2, 2, 'text %d' % i)\n"
+        "    tavlen.release(c)\n"
+        "    del c\n"
+        "print('done')\n"
+    )
+    result = subprocess.run([sys.executable, "-c", script, str(picture)], capture_output=True, text=True,
+                            timeout=60, env=dict(os.environ))
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.strip() == "done"

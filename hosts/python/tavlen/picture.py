@@ -112,7 +112,6 @@ class _Control:
     that left the previous picture in place. Shared by the pictures loaded into it (tavlen.batch)."""
 
     def __init__(self):
-        _keep_module_loaded()
         self.dispatch = Dispatch(PROG_ID, *_WINDOW_SIZE)
         changes = [0]
         self.changes = changes
@@ -132,17 +131,6 @@ class _Control:
 
     def release(self):
         host.release(self.dispatch)
-
-
-_anchor = []
-
-
-def _keep_module_loaded():
-    """Keeps one idle control for the life of the process, so that the control module stays loaded
-    instead of going with the last picture: a module loaded again after it had drawn text hangs in its
-    next call."""
-    if not _anchor:
-        _anchor.append(Dispatch(PROG_ID, 1, 1))
 
 
 def _check_readable(path):
