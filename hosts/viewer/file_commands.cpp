@@ -111,7 +111,7 @@ bool MainWindow::LoadPicture(const QString& path) {
     return false;
   }
   if (!IsOpenablePicture(path)) {
-    ShowError(tr("%1 is not a picture the viewer opens: BMP, DIB, GIF, PNG, JPEG, TIFF, WMF or EMF.").arg(path));
+    ShowError(tr("%1 is not a picture the viewer opens: BMP, DIB, GIF, PNG, JPEG, TIFF, WMF, EMF, WebP, AVIF, HEIF or JPEG XL.").arg(path));
     return false;
   }
   BusyScope busy(statusBar(), tr("Opening %1…").arg(file.fileName()));
