@@ -37,7 +37,9 @@ BOOL CTavlenCtrl::SaveAsGif(const std::string& FilePath) { return SaveWorkingIma
 BOOL CTavlenCtrl::SaveAsJpg(const std::string& FilePath) { return SaveWorkingImage(FilePath, files::FileFormat::Jpeg); }
 BOOL CTavlenCtrl::SaveAsPng(const std::string& FilePath) { return SaveWorkingImage(FilePath, files::FileFormat::Png); }
 BOOL CTavlenCtrl::SaveAsTif(const std::string& FilePath) { return SaveWorkingImage(FilePath, files::FileFormat::Tiff); }
-BOOL CTavlenCtrl::SaveAsWebp(const std::string& FilePath) { return SaveWorkingImage(FilePath, files::FileFormat::Webp); }
+BOOL CTavlenCtrl::SaveAsWebp(const std::string& FilePath) {
+  return SaveWorkingImage(FilePath, files::FileFormat::Webp);
+}
 
 BOOL CTavlenCtrl::ConvertFileTo(const std::string& SourcePath, const std::string& DestinationPath,
                                 files::FileFormat format) {
@@ -92,7 +94,7 @@ void CTavlenCtrl::LoadFrame(const std::string& FilePath, int32_t Page) {
 BOOL CTavlenCtrl::ExportFrame(const std::string& SourcePath, const std::string& DestinationPath,
                               const std::string& Type, int32_t Page) {
   return Succeeded(files::ExportFrame(SourcePath, DestinationPath, Type, Page, m_jpgQuality,
-                                     IsVersion2() && m_autoOrient, DecodeOptions()));
+                                      IsVersion2() && m_autoOrient, DecodeOptions()));
 }
 
 }  // namespace tavlen

@@ -16,7 +16,8 @@ BOOL CTavlenCtrl::IsSupportedImageFile(const std::string& path) const {
 
 gfx::DecodeOptions CTavlenCtrl::DecodeOptions() const {
   if (!IsVersion2()) return {};
-  return {.colorManaged = m_colorManaged != win::FALSE, .keepProfile = true, .extraFormats = m_extraFormats != win::FALSE};
+  return {
+      .colorManaged = m_colorManaged != win::FALSE, .keepProfile = true, .extraFormats = m_extraFormats != win::FALSE};
 }
 
 BOOL CTavlenCtrl::FileExists(const std::string& path) const { return PathExists(path) ? win::TRUE : win::FALSE; }

@@ -202,8 +202,8 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL m_textItalic = win::FALSE;
   int16_t m_textSize = 10;
   double m_zoomValue = 1.0;
-  int32_t m_tiffCompression = 0;  // CompressionLZW; not persisted
-  BOOL m_autoOrient = win::TRUE;  // version 2 only; read at the next load
+  int32_t m_tiffCompression = 0;    // CompressionLZW; not persisted
+  BOOL m_autoOrient = win::TRUE;    // version 2 only; read at the next load
   BOOL m_colorManaged = win::TRUE;  // version 2 only; read at the next load
   BOOL m_extraFormats = win::TRUE;  // version 2 only; read at the next load
 

@@ -139,7 +139,8 @@ constexpr auto kVersion2Members = std::to_array<ole::DispatchMember>({
     B::Property<&C::m_colorManaged, &C::OnColorManagedChanged>("ColorManaged", 260, VT_BOOL),
     B::Property<&C::m_extraFormats, &C::OnExtraFormatsChanged>("ExtraFormats", 261, VT_BOOL),
     B::Method<&C::SaveAsWebp>("SaveAsWebp", 262, VT_BOOL, {{"FilePath", VT_BSTR}}),
-    B::Method<&C::ConvertToWebp>("ConvertToWebp", 263, VT_BOOL, {{"SourcePath", VT_BSTR}, {"DestinationPath", VT_BSTR}}),
+    B::Method<&C::ConvertToWebp>("ConvertToWebp", 263, VT_BOOL,
+                                 {{"SourcePath", VT_BSTR}, {"DestinationPath", VT_BSTR}}),
 });
 
 constexpr auto kMembers2 = Joined(kMembers, kVersion2Members);

@@ -111,7 +111,9 @@ bool MainWindow::LoadPicture(const QString& path) {
     return false;
   }
   if (!IsOpenablePicture(path)) {
-    ShowError(tr("%1 is not a picture the viewer opens: BMP, DIB, GIF, PNG, JPEG, TIFF, WMF, EMF, WebP, AVIF, HEIF or JPEG XL.").arg(path));
+    ShowError(tr("%1 is not a picture the viewer opens: BMP, DIB, GIF, PNG, JPEG, TIFF, WMF, EMF, WebP, AVIF, HEIF or "
+                 "JPEG XL.")
+                  .arg(path));
     return false;
   }
   BusyScope busy(statusBar(), tr("Opening %1…").arg(file.fileName()));

@@ -20,10 +20,10 @@ struct Openable {
   const char* extension;
   bool severalFrames;
 };
-constexpr Openable kOpenable[] = {
-    {"bmp", false}, {"dib", false}, {"gif", true},  {"png", true},   {"jpg", false}, {"jpe", false},
-    {"jpeg", false}, {"tif", true}, {"tiff", true}, {"wmf", false},  {"emf", false}, {"webp", true},
-    {"avif", true},  {"avifs", true}, {"heic", true}, {"heif", true}, {"hif", true},  {"jxl", true}};
+constexpr Openable kOpenable[] = {{"bmp", false}, {"dib", false},  {"gif", true},  {"png", true},   {"jpg", false},
+                                  {"jpe", false}, {"jpeg", false}, {"tif", true},  {"tiff", true},  {"wmf", false},
+                                  {"emf", false}, {"webp", true},  {"avif", true}, {"avifs", true}, {"heic", true},
+                                  {"heif", true}, {"hif", true},   {"jxl", true}};
 
 const Openable* OpenableOf(const QString& path) {
   const QString suffix = QFileInfo(path).suffix();
