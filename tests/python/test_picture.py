@@ -234,6 +234,9 @@ class TestSave:
             expected = opened.to_numpy()
         with tavlen.open(tmp_path / "lossless.webp") as reopened:
             assert numpy.array_equal(reopened.to_numpy(), expected)
+        # Bytes are recognised as WebP by their contents.
+        with tavlen.open((tmp_path / "lossless.webp").read_bytes()) as from_bytes:
+            assert numpy.array_equal(from_bytes.to_numpy(), expected)
         with tavlen.open(tmp_path / "lossy.webp") as reopened:
             assert reopened.size == (expected.shape[1], expected.shape[0])
             assert not numpy.array_equal(reopened.to_numpy(), expected)
