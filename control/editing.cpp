@@ -9,14 +9,16 @@
 
 namespace tavlen {
 
-void CTavlenCtrl::TurnImage(Turn turn) {
+void CTavlenCtrl::TurnImage(Turn turn, bool announce) {
   if (!m_image) return;
   // A refused turn is recorded in the image and the remaining steps still run.
   gfx::Ignore(Rotate(*m_image, turn));
   if (SwapsSides(turn)) m_viewport.SwapSides();
   MarkTurnedUpright();
   UpdateScrollBars();
-  RecordSnapshot();
+  InvalidateClientArea();
+  PushUndoSnapshot();
+  if (announce) PictureChanged();
 }
 
 void CTavlenCtrl::Rotate90() { TurnImage(Turn::Quarter); }

@@ -43,10 +43,12 @@ void CTavlenCtrl::ConvertFrom1bpp() {
   // Centred at its pixel size, any zoom dropped; the realignment flags stay as they are.
   m_viewport = Viewport::CenteredAtPixelSize(Client(), reopened.Value()->Width(), reopened.Value()->Height());
   m_image = ImageObject::Adopt(std::move(reopened).Value());
-  // Two half turns: two snapshots, the second of the upright picture, and the scroll bars refreshed.
-  Rotate180();
-  Rotate180();
+  // Two half turns: two snapshots, the second of the upright picture, and the scroll bars refreshed. They
+  // make one edit, announced once.
+  TurnImage(Turn::Half, false);
+  TurnImage(Turn::Half, false);
   InvalidateClientArea();
+  PictureChanged();
 }
 
 int32_t CTavlenCtrl::GetPixelColor(int32_t X, int32_t Y) {

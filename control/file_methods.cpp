@@ -8,6 +8,7 @@
 #include "files/convert_file.h"
 #include "files/file_formats.h"
 #include "files/frames.h"
+#include "files/picture_extensions.h"
 #include "files/save_image.h"
 
 namespace tavlen {
@@ -36,6 +37,9 @@ BOOL CTavlenCtrl::SaveAsGif(const std::string& FilePath) { return SaveWorkingIma
 BOOL CTavlenCtrl::SaveAsJpg(const std::string& FilePath) { return SaveWorkingImage(FilePath, files::FileFormat::Jpeg); }
 BOOL CTavlenCtrl::SaveAsPng(const std::string& FilePath) { return SaveWorkingImage(FilePath, files::FileFormat::Png); }
 BOOL CTavlenCtrl::SaveAsTif(const std::string& FilePath) { return SaveWorkingImage(FilePath, files::FileFormat::Tiff); }
+BOOL CTavlenCtrl::SaveAsWebp(const std::string& FilePath) {
+  return SaveWorkingImage(FilePath, files::FileFormat::Webp);
+}
 
 BOOL CTavlenCtrl::ConvertFileTo(const std::string& SourcePath, const std::string& DestinationPath,
                                 files::FileFormat format) {
@@ -43,7 +47,8 @@ BOOL CTavlenCtrl::ConvertFileTo(const std::string& SourcePath, const std::string
   if (!IsSupportedImageFile(SourcePath) || !FileExists(SourcePath)) return win::FALSE;
   // Version 2 writes the picture upright, as it shows it.
   return Succeeded(files::ConvertFile(SourcePath, DestinationPath, format,
-                                      {m_jpgQuality, m_tiffCompression, IsVersion2() && m_autoOrient}));
+                                      {m_jpgQuality, m_tiffCompression, IsVersion2() && m_autoOrient},
+                                      DecodeOptions()));
 }
 
 BOOL CTavlenCtrl::ConvertToBmp(const std::string& SourcePath, const std::string& DestinationPath) {
@@ -61,16 +66,23 @@ BOOL CTavlenCtrl::ConvertToPng(const std::string& SourcePath, const std::string&
 BOOL CTavlenCtrl::ConvertToTif(const std::string& SourcePath, const std::string& DestinationPath) {
   return ConvertFileTo(SourcePath, DestinationPath, files::FileFormat::Tiff);
 }
+BOOL CTavlenCtrl::ConvertToWebp(const std::string& SourcePath, const std::string& DestinationPath) {
+  return ConvertFileTo(SourcePath, DestinationPath, files::FileFormat::Webp);
+}
 
 int32_t CTavlenCtrl::GetFrameCount(const std::string& FilePath) {
-  const uint32_t count = files::CountFrames(FilePath);
+  const uint32_t count = files::CountFrames(FilePath, DecodeOptions());
   return static_cast<int32_t>(std::min<uint32_t>(count, std::numeric_limits<int32_t>::max()));
 }
 
 void CTavlenCtrl::LoadFrame(const std::string& FilePath, int32_t Page) {
-  if (FilePath.empty() || !files::IsTiffPath(FilePath) || !FileExists(FilePath) || Page < 1) return;
+  const gfx::DecodeOptions options = DecodeOptions();
+  // Pages of a TIFF; version 2 also the frames of animations and the images of a HEIF file.
+  const bool framed =
+      files::IsTiffPath(FilePath) || (options.extraFormats && files::HasExtraPictureExtension(FilePath));
+  if (FilePath.empty() || !framed || !FileExists(FilePath) || Page < 1) return;
   // One decode serves both the page count and the page; a page beyond the count changes nothing.
-  auto frame = files::OpenFrame(FilePath, Page);
+  auto frame = files::OpenFrame(FilePath, Page, options);
   if (!frame.Ok()) return;
   ImageObject::Ptr decoded = ImageObject::Adopt(std::move(frame).Value());
   OrientDecoded(*decoded);
@@ -81,8 +93,8 @@ void CTavlenCtrl::LoadFrame(const std::string& FilePath, int32_t Page) {
 
 BOOL CTavlenCtrl::ExportFrame(const std::string& SourcePath, const std::string& DestinationPath,
                               const std::string& Type, int32_t Page) {
-  return Succeeded(
-      files::ExportFrame(SourcePath, DestinationPath, Type, Page, m_jpgQuality, IsVersion2() && m_autoOrient));
+  return Succeeded(files::ExportFrame(SourcePath, DestinationPath, Type, Page, m_jpgQuality,
+                                      IsVersion2() && m_autoOrient, DecodeOptions()));
 }
 
 }  // namespace tavlen

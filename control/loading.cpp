@@ -1,20 +1,30 @@
 // Loading: the accepted-file and existence checks, LoadImage, and the installation of a decoded
 // picture as the working image.
 #include "control/tavlen_ctrl.h"
+#include "files/picture_extensions.h"
 #include "metadata/orientation.h"
+#include "platform/base/file_io.h"
 #include "view/image_files.h"
 
 namespace tavlen {
 
 BOOL CTavlenCtrl::IsSupportedImageFile(const std::string& path) const {
-  return IsAcceptedImagePath(path) ? win::TRUE : win::FALSE;
+  if (IsAcceptedImagePath(path)) return win::TRUE;
+  const bool extra = DecodeOptions().extraFormats && base::IsUsablePath(path) && files::HasExtraPictureExtension(path);
+  return extra ? win::TRUE : win::FALSE;
+}
+
+gfx::DecodeOptions CTavlenCtrl::DecodeOptions() const {
+  if (!IsVersion2()) return {};
+  return {
+      .colorManaged = m_colorManaged != win::FALSE, .keepProfile = true, .extraFormats = m_extraFormats != win::FALSE};
 }
 
 BOOL CTavlenCtrl::FileExists(const std::string& path) const { return PathExists(path) ? win::TRUE : win::FALSE; }
 
 void CTavlenCtrl::LoadImage(const std::string& FilePath) {
   if (FilePath.empty() || !IsSupportedImageFile(FilePath) || !FileExists(FilePath)) return;
-  ImageObject::Ptr decoded = ImageObject::FromFile(FilePath);
+  ImageObject::Ptr decoded = ImageObject::FromFile(FilePath, DecodeOptions());
   OrientDecoded(*decoded);
   const uint32_t width = decoded->Width();
   const uint32_t height = decoded->Height();

@@ -53,7 +53,10 @@ void CTavlenCtrl::DoPropExchange(fw::CPropExchange* pPX) {
   fw::PX_Short(pPX, "TextSize", m_textSize, 10);
   fw::PX_Double(pPX, "ZoomValue", m_zoomValue, 1.0);
   // Version 1 saves exactly the eleven properties above.
-  if (IsVersion2()) fw::PX_Bool(pPX, "AutoOrient", m_autoOrient, win::TRUE);
+  if (!IsVersion2()) return;
+  fw::PX_Bool(pPX, "AutoOrient", m_autoOrient, win::TRUE);
+  fw::PX_Bool(pPX, "ColorManaged", m_colorManaged, win::TRUE);
+  fw::PX_Bool(pPX, "ExtraFormats", m_extraFormats, win::TRUE);
 }
 
 void CTavlenCtrl::OnResetState() {
@@ -103,8 +106,10 @@ void CTavlenCtrl::PictureChanged() {
   if (IsVersion2()) FirePictureChanged();
 }
 
-// The shown picture stays as it is: the setting applies from the next load.
+// The shown picture stays as it is: these settings apply from the next load.
 void CTavlenCtrl::OnAutoOrientChanged() { SetModifiedFlag(win::TRUE); }
+void CTavlenCtrl::OnColorManagedChanged() { SetModifiedFlag(win::TRUE); }
+void CTavlenCtrl::OnExtraFormatsChanged() { SetModifiedFlag(win::TRUE); }
 
 void CTavlenCtrl::OnAlignChanged() {
   m_realignPending = win::TRUE;

@@ -10,6 +10,7 @@
 #include "edit/undo_history.h"
 #include "metadata/image_tags.h"
 #include "platform/framework/ole_control.h"
+#include "platform/graphics/decode_options.h"
 #include "platform/window/win_types.h"
 #include "text/font_list.h"
 #include "text/text_overlay.h"
@@ -54,11 +55,15 @@ class CTavlenCtrl : public fw::COleControl {
   void OnZoomValueChanged();
   void OnTiffCompressionChanged();
   void OnAutoOrientChanged();
+  void OnColorManagedChanged();
+  void OnExtraFormatsChanged();
 
   // --- Loading (control/loading.cpp) ---
   void LoadImage(const std::string& FilePath);
   BOOL IsSupportedImageFile(const std::string& path) const;
   BOOL FileExists(const std::string& path) const;
+  // How files are decoded: version 2's colour and format settings, version 1's pictures as of old.
+  gfx::DecodeOptions DecodeOptions() const;
   // Makes a decoded picture the working image and restarts the undo history.
   void InstallImage(ImageObject& decoded, uint32_t width, uint32_t height);
   // Version 2: notes the file's orientation and, with AutoOrient, turns the decoded picture upright.
@@ -157,11 +162,13 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL SaveAsJpg(const std::string& FilePath);
   BOOL SaveAsPng(const std::string& FilePath);
   BOOL SaveAsTif(const std::string& FilePath);
+  BOOL SaveAsWebp(const std::string& FilePath);
   BOOL ConvertToBmp(const std::string& SourcePath, const std::string& DestinationPath);
   BOOL ConvertToGif(const std::string& SourcePath, const std::string& DestinationPath);
   BOOL ConvertToJpg(const std::string& SourcePath, const std::string& DestinationPath);
   BOOL ConvertToPng(const std::string& SourcePath, const std::string& DestinationPath);
   BOOL ConvertToTif(const std::string& SourcePath, const std::string& DestinationPath);
+  BOOL ConvertToWebp(const std::string& SourcePath, const std::string& DestinationPath);
   int32_t GetFrameCount(const std::string& FilePath);
   void LoadFrame(const std::string& FilePath, int32_t Page);
   BOOL ExportFrame(const std::string& SourcePath, const std::string& DestinationPath, const std::string& Type,
@@ -195,8 +202,10 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL m_textItalic = win::FALSE;
   int16_t m_textSize = 10;
   double m_zoomValue = 1.0;
-  int32_t m_tiffCompression = 0;  // CompressionLZW; not persisted
-  BOOL m_autoOrient = win::TRUE;  // version 2 only; read at the next load
+  int32_t m_tiffCompression = 0;    // CompressionLZW; not persisted
+  BOOL m_autoOrient = win::TRUE;    // version 2 only; read at the next load
+  BOOL m_colorManaged = win::TRUE;  // version 2 only; read at the next load
+  BOOL m_extraFormats = win::TRUE;  // version 2 only; read at the next load
 
  protected:
   void OnDraw(win::DeviceContext* dc, const fw::RECT& bounds, const fw::RECT& invalid) override;
@@ -231,8 +240,9 @@ class CTavlenCtrl : public fw::COleControl {
   // Moves a painted picture that covers the client area before and after by (dx, dy) by moving the
   // window's pixels, leaving only the uncovered strip to paint. False when that does not apply.
   bool ScrollPaintedPicture(int32_t dx, int32_t dy);
-  // The quarter turns and the half turn share their steps.
-  void TurnImage(Turn turn);
+  // The quarter turns and the half turn share their steps; `announce` false leaves PictureChanged to
+  // the caller, for an edit made of several turns.
+  void TurnImage(Turn turn, bool announce = true);
   // The shared frame of the five text overlays: font and colours from the properties, then a snapshot.
   void StampText(text::TextStyle style, int32_t x, int32_t y, const std::string& text, fw::OLE_COLOR extraColor);
   std::string GetImageTag(metadata::ImageTag tag) const;

@@ -130,12 +130,17 @@ constexpr auto kMembers = std::to_array<ole::DispatchMember>({
     B::Method<&C::AboutBox>("AboutBox", -552, VT_EMPTY, {}),
 });
 
-// Version 2's members; DISPIDs 260-263 are kept for the colour and format members.
+// Version 2's members.
 constexpr auto kVersion2Members = std::to_array<ole::DispatchMember>({
     B::Property<&C::m_autoOrient, &C::OnAutoOrientChanged>("AutoOrient", 256, VT_BOOL),
     B::Method<&C::GetImageOrientation>("GetImageOrientation", 257, VT_I4, {}),
     B::Method<&C::Redo>("Redo", 258, VT_EMPTY, {}),
     B::Method<&C::GetRedo>("GetRedo", 259, VT_I4, {}),
+    B::Property<&C::m_colorManaged, &C::OnColorManagedChanged>("ColorManaged", 260, VT_BOOL),
+    B::Property<&C::m_extraFormats, &C::OnExtraFormatsChanged>("ExtraFormats", 261, VT_BOOL),
+    B::Method<&C::SaveAsWebp>("SaveAsWebp", 262, VT_BOOL, {{"FilePath", VT_BSTR}}),
+    B::Method<&C::ConvertToWebp>("ConvertToWebp", 263, VT_BOOL,
+                                 {{"SourcePath", VT_BSTR}, {"DestinationPath", VT_BSTR}}),
 });
 
 constexpr auto kMembers2 = Joined(kMembers, kVersion2Members);

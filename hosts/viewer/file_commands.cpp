@@ -111,7 +111,9 @@ bool MainWindow::LoadPicture(const QString& path) {
     return false;
   }
   if (!IsOpenablePicture(path)) {
-    ShowError(tr("%1 is not a picture the viewer opens: BMP, DIB, GIF, PNG, JPEG, TIFF, WMF or EMF.").arg(path));
+    ShowError(tr("%1 is not a picture the viewer opens: BMP, DIB, GIF, PNG, JPEG, TIFF, WMF, EMF, WebP, AVIF, HEIF or "
+                 "JPEG XL.")
+                  .arg(path));
     return false;
   }
   BusyScope busy(statusBar(), tr("Opening %1…").arg(file.fileName()));
@@ -166,8 +168,12 @@ void MainWindow::OpenDialog() {
 }
 
 void MainWindow::OpenPage() {
+  // The files whose pages or frames the control loads one at a time: pages of TIFF, and on version 2 the
+  // frames of animations and the images of a HEIF file.
   const QString path =
-      QFileDialog::getOpenFileName(this, tr("Open page"), QFileInfo(m_file).path(), tr("TIFF files (*.tif *.tiff)"),
+      QFileDialog::getOpenFileName(this, tr("Open page"), QFileInfo(m_file).path(),
+                                   tr("Pictures with pages or frames (*.tif *.tiff *.webp *.avif *.avifs *.heic *.heif "
+                                      "*.hif *.jxl)"),
                                    nullptr, QFileDialog::DontUseNativeDialog);
   if (path.isEmpty() || !ConfirmDiscard()) return;
   const ole::Variant name = Narrow(path);

@@ -14,15 +14,16 @@ constexpr PictureFormat kFormats[] = {
     {"GIF", "SaveAsGif", "ConvertToGif", ".gif", "*.gif", FormatOption::None},
 };
 
-// The extensions the control accepts for loading, and whether their format can hold several frames
-// (animated GIF and PNG, pages of TIFF).
+// The extensions the control (version 2) accepts for loading, and whether their format can hold several
+// frames (animated GIF, PNG, WebP, AVIF and JPEG XL, pages of TIFF, images of HEIF).
 struct Openable {
   const char* extension;
   bool severalFrames;
 };
-constexpr Openable kOpenable[] = {{"bmp", false}, {"dib", false}, {"gif", true},   {"png", true},
-                                  {"jpg", false}, {"jpe", false}, {"jpeg", false}, {"tif", true},
-                                  {"tiff", true}, {"wmf", false}, {"emf", false}};
+constexpr Openable kOpenable[] = {{"bmp", false}, {"dib", false},  {"gif", true},  {"png", true},   {"jpg", false},
+                                  {"jpe", false}, {"jpeg", false}, {"tif", true},  {"tiff", true},  {"wmf", false},
+                                  {"emf", false}, {"webp", true},  {"avif", true}, {"avifs", true}, {"heic", true},
+                                  {"heif", true}, {"hif", true},   {"jxl", true}};
 
 const Openable* OpenableOf(const QString& path) {
   const QString suffix = QFileInfo(path).suffix();

@@ -296,6 +296,16 @@ TEST(PictureChanged, FiresOnVersion2AfterEveryEditUndoRedoAndLoadAndNeverOnVersi
   }
 }
 
+TEST(PictureChanged, ConvertFrom1bppIsOneEditAnnouncedOnce) {
+  gfx::test::TempDir dir;
+  CountingCtrl ctrl(ControlVersion::Two);
+  ctrl.InitNew();
+  ctrl.LoadImage(WritePatternPng(dir, "p.png", 20, 10));
+  ctrl.ConvertFrom1bpp();
+  EXPECT_EQ(ctrl.changes, 2);
+  EXPECT_EQ(ctrl.GetUndo(), 2) << "its two half turns keep their two snapshots, as on version 1";
+}
+
 // --- Photos with each orientation (the shared test files) ---
 
 // Mean difference per channel over a grid of points, 0-255; the two pictures must have one size.

@@ -1,5 +1,5 @@
 // Version 2 through the script host: created by its ProgIDs, a phone photo upright with its tag read,
-// redo, PictureChanged, AutoOrient saved; version 1 beside it keeps the photo as stored.
+// redo, PictureChanged, its load settings saved; version 1 beside it keeps the photo as stored.
 function check(condition, what) { if (!condition) throw new Error("check failed: " + what); }
 var dir = Host.Arguments[0];
 var photo = Host.Arguments[1] + "/jpeg/landscape_6.jpg";  // stored 450 x 600, orientation 6
@@ -51,4 +51,16 @@ ctl.AutoOrient = true;
 check(ctl.ConvertToPng(photo, dir + "/converted"), "ConvertToPng");
 v1.LoadImage(dir + "/converted.png");
 check(v1.GetWidth() === 600, "version 2 converts upright");
+// The load settings are saved with the control and read back by a new one.
+check(ctl.ColorManaged === true && ctl.ExtraFormats === true, "ColorManaged and ExtraFormats are on by default");
+ctl.ColorManaged = false;
+ctl.ExtraFormats = false;
+ctl.AutoOrient = false;
+Host.SaveProperties(ctl, dir + "/settings.json");
+var restored = Host.CreateControl("TAVLEN.TavlenCtrl.2", 100, 100, dir + "/settings.json");
+check(restored.ColorManaged === false && restored.ExtraFormats === false && restored.AutoOrient === false,
+      "the three load settings survive");
+var v1Properties = false;
+try { v1.ColorManaged = true; } catch (e) { v1Properties = true; }
+check(v1Properties, "version 1 has no ColorManaged");
 Host.Echo("version 2 checked");

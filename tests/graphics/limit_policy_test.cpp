@@ -122,5 +122,17 @@ TEST(LimitRefusal, DescriptionsSayHowToRaiseTheLimit) {
   EXPECT_EQ(DescribeRefusal(Refusal::None), "");
 }
 
+TEST(LimitRefusal, AMissingLibraryIsReportedByItsReasonOnce) {
+  (void)TakeRefusalText();  // start clean
+  NoteMissingLibrary("HEIF pictures need libheif, which could not be opened: gone");
+  EXPECT_EQ(TakeRefusalText(), "HEIF pictures need libheif, which could not be opened: gone");
+  EXPECT_EQ(TakeRefusalText(), "");
+  // A limit noted later in the same call replaces it, reason and all.
+  NoteMissingLibrary("gone");
+  NoteRefusal(Refusal::Side);
+  EXPECT_NE(TakeRefusalText().find("decode limit Side"), std::string::npos);
+  EXPECT_EQ(TakeRefusalText(), "");
+}
+
 }  // namespace
 }  // namespace tavlen::gfx

@@ -212,6 +212,7 @@ class TestSave:
         ("out.png", None, b"\x89PNG"), ("OUT.PNG", None, b"\x89PNG"), ("out.jpeg", None, b"\xff\xd8"),
         ("out.jpg", None, b"\xff\xd8"), ("out.tif", None, b"II*\0"), ("out.bmp", None, b"BM"),
         ("out.gif", None, b"GIF8"), ("no-suffix", "png", b"\x89PNG"), ("picture.data", "JPG", b"\xff\xd8"),
+        ("out.webp", None, b"RIFF"), ("OUT.WEBP", "webp", b"RIFF"),
     ])
     def test_writes_exactly_the_path_given(self, picture, tmp_path, name, format, magic):
         with tavlen.open(picture) as opened:
@@ -225,6 +226,20 @@ class TestSave:
             expected = opened.to_numpy()
         with tavlen.open(tmp_path / "turned.png") as reopened:
             assert numpy.array_equal(reopened.to_numpy(), expected)
+
+    def test_webp_is_lossless_at_100_and_takes_a_quality(self, picture, tmp_path):
+        with tavlen.open(picture) as opened:
+            opened.save(tmp_path / "lossless.webp")
+            opened.save(tmp_path / "lossy.webp", quality=10)
+            expected = opened.to_numpy()
+        with tavlen.open(tmp_path / "lossless.webp") as reopened:
+            assert numpy.array_equal(reopened.to_numpy(), expected)
+        # Bytes are recognised as WebP by their contents.
+        with tavlen.open((tmp_path / "lossless.webp").read_bytes()) as from_bytes:
+            assert numpy.array_equal(from_bytes.to_numpy(), expected)
+        with tavlen.open(tmp_path / "lossy.webp") as reopened:
+            assert reopened.size == (expected.shape[1], expected.shape[0])
+            assert not numpy.array_equal(reopened.to_numpy(), expected)
 
     def test_quality_and_compression(self, picture, tmp_path):
         with tavlen.open(picture) as opened:
@@ -246,7 +261,7 @@ class TestSave:
             with pytest.raises(tavlen.ImageError) as raised:
                 opened.save(tmp_path, format="png")
             assert raised.value.errno == errno.EISDIR
-            for bad in [dict(format="webp"), dict(quality=50), dict(compression="lzw")]:
+            for bad in [dict(format="heic"), dict(quality=50), dict(compression="lzw")]:
                 with pytest.raises(ValueError):
                     opened.save(kept, **bad)
             with pytest.raises(ValueError):

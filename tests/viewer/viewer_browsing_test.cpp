@@ -112,6 +112,19 @@ TEST_F(BrowsingTest, FilesAddedAndRemovedAreSeen) {
   EXPECT_EQ(Shown(), "IMG3.png");
 }
 
+TEST_F(BrowsingTest, TodaysFormatsAreListedAndShown) {
+  const QString shared = QStringLiteral(TAVLEN_TESTDATA_DIR);
+  if (!QFile::copy(shared + "/webp/hopper.webp", m_dir.filePath("img4.webp")) ||
+      !QFile::copy(shared + "/heif/Stonehenge.heic", m_dir.filePath("img5.HEIC")))
+    GTEST_SKIP() << "no shared test files";
+  ASSERT_TRUE(m_window->OpenFile(m_dir.filePath("img4.webp")));
+  EXPECT_EQ(m_window->windowTitle(), "img4.webp — 4 of 6");
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 128);
+  Press(Qt::Key_Right);
+  EXPECT_EQ(Shown(), "img5.HEIC");
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 300);
+}
+
 // Answers the next question with `button` and records that it was asked.
 void AnswerQuestion(ModalAnswers& answers, QMessageBox::StandardButton button, int* asked) {
   answers.Add([button, asked](QWidget* dialog) {

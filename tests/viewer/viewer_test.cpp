@@ -87,6 +87,13 @@ TEST(PictureFormats, TheControlGetsTheNameWithoutItsFormatsExtension) {
   EXPECT_FALSE(viewer::FormatOfName("/tmp/a.jpg.bak"));
   EXPECT_TRUE(viewer::IsOpenablePicture("/x/Scan.TIF"));
   EXPECT_FALSE(viewer::IsOpenablePicture("/x/a.jpg.txt"));
+  // The viewer's control is version 2, which reads today's formats too.
+  for (const char* name : {"a.webp", "b.AVIF", "c.avifs", "d.heic", "e.HEIF", "f.hif", "g.jxl"}) {
+    EXPECT_TRUE(viewer::IsOpenablePicture(name)) << name;
+    EXPECT_TRUE(viewer::OpenFilter().contains(QString("*.") + QString(name).section('.', 1).toLower())) << name;
+  }
+  EXPECT_TRUE(viewer::MayHoldSeveralFrames("/x/anim.webp"));
+  EXPECT_FALSE(viewer::IsOpenablePicture("/x/a.webp.part"));
 }
 
 TEST_F(ViewerTest, OpensTheFileGivenOnItsCommandLine) {

@@ -22,10 +22,12 @@ _WINDOW_SIZE = (64, 64)
 
 # Format names and the file name suffixes that choose them (in any case).
 FORMATS = {"bmp": (".bmp", ".dib"), "gif": (".gif",), "jpeg": (".jpg", ".jpeg", ".jpe"), "png": (".png",),
-           "tiff": (".tif", ".tiff")}
+           "tiff": (".tif", ".tiff"), "webp": (".webp",)}
 # The saving method of each format and the suffix it appends to the name it is given.
 _SAVERS = {"bmp": ("SaveAsBmp", ".bmp"), "gif": ("SaveAsGif", ".gif"), "jpeg": ("SaveAsJpg", ".jpg"),
-           "png": ("SaveAsPng", ".png"), "tiff": ("SaveAsTif", ".tiff")}
+           "png": ("SaveAsPng", ".png"), "tiff": ("SaveAsTif", ".tiff"), "webp": ("SaveAsWebp", ".webp")}
+# The formats whose quality is the control's JpgQuality (WebP is lossless at 100).
+_QUALITY_FORMATS = ("jpeg", "webp")
 # The TiffCompression values by name; "ccitt3" and "ccitt4" turn the picture black and white first.
 TIFF_COMPRESSIONS = {"lzw": 0, "ccitt3": 1, "ccitt4": 2, "rle": 3, "none": 4}
 # Text styles: (TextBold, TextItalic).
@@ -34,7 +36,8 @@ TEXT_STYLES = {"regular": (False, False), "bold": (True, False), "italic": (Fals
 # The descriptive tags, each read and written by GetImage<Tag> / SetImage<Tag>.
 TAGS = ("Artist", "Copyright", "DateTime", "Description", "EquipMake", "EquipModel", "Title")
 # The suffixes LoadImage accepts; other names are loaded through a link with the suffix of their contents.
-_READABLE_SUFFIXES = {".bmp", ".dib", ".gif", ".png", ".jpg", ".jpe", ".jpeg", ".tif", ".tiff", ".wmf", ".emf"}
+_READABLE_SUFFIXES = {".bmp", ".dib", ".gif", ".png", ".jpg", ".jpe", ".jpeg", ".tif", ".tiff", ".wmf", ".emf",
+                      ".webp", ".avif", ".avifs", ".heic", ".heif", ".hif", ".jxl"}
 
 
 class ImageError(OSError):
@@ -63,6 +66,16 @@ def _sniff(header):
         return ".wmf"
     if header[:4] == b"\x01\0\0\0" and header[40:44] == b" EMF":
         return ".emf"
+    if header[:4] == b"RIFF" and header[8:12] == b"WEBP":
+        return ".webp"
+    if header[4:8] == b"ftyp":
+        brand = header[8:12]
+        if brand in (b"avif", b"avis"):
+            return ".avif"
+        if brand in (b"heic", b"heix", b"heim", b"heis", b"hevc", b"hevx", b"mif1", b"msf1"):
+            return ".heic"
+    if header.startswith((b"\xff\x0a", b"\0\0\0\x0cJXL \r\n\x87\n")):
+        return ".jxl"
     return None
 
 
@@ -330,9 +343,9 @@ class Picture:
 
     def save(self, path, format=None, quality=None, compression=None):
         """Writes the picture to exactly `path` (str or os.PathLike), replacing it whole or not at all.
-        format: "bmp", "gif", "jpeg", "png" or "tiff", else the one of the path's suffix (.bmp .dib .gif
-        .jpg .jpeg .jpe .png .tif .tiff). quality: JPEG only, 0 ... 100 (default: the control's
-        JpgQuality, 100). compression: TIFF only, "lzw" (the default), "ccitt3", "ccitt4", "rle" or
+        format: "bmp", "gif", "jpeg", "png", "tiff" or "webp", else the one of the path's suffix (.bmp .dib
+        .gif .jpg .jpeg .jpe .png .tif .tiff .webp). quality: JPEG and WebP only, 0 ... 100 (default: the
+        control's JpgQuality, 100; WebP at 100 is lossless). compression: TIFF only, "lzw" (the default), "ccitt3", "ccitt4", "rle" or
         "none"; the CCITT ones make the picture black and white first. ImageError with the reason when
         the file cannot be written."""
         path = os.fspath(path)
@@ -342,8 +355,8 @@ class Picture:
         dispatch = self._dispatch
         settings = {}
         if quality is not None:
-            if format != "jpeg":
-                raise ValueError("quality applies to JPEG only")
+            if format not in _QUALITY_FORMATS:
+                raise ValueError("quality applies to JPEG and WebP only")
             settings["JpgQuality"] = _int(quality, "quality", 0, 100)
         if compression is not None:
             if format != "tiff":

@@ -7,6 +7,7 @@
 #include "platform/graphics/codecs/heif_library.h"
 #include "platform/graphics/codecs/iso_media.h"
 #include "platform/graphics/exif.h"
+#include "platform/graphics/limit_refusal.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -137,7 +138,11 @@ Status OpenHeifDecoder(SharedBytes data, const DecodeLimits& limits, std::unique
     return Status::UnknownImageFormat;
   if (data->size() > limits.maxFileBytes) return Status::OutOfMemory;
   const HeifLibrary* heif = Heif();
-  if (heif == nullptr) return Status::NotImplemented;  // HeifUnavailableReason() says why
+  if (heif == nullptr) {
+    // The caller's error text says why, as for a picture a decode limit refused.
+    NoteMissingLibrary(HeifUnavailableReason());
+    return Status::NotImplemented;
+  }
   auto decoder = std::make_unique<HeifDecoder>(*heif, std::move(data), limits);
   if (Status s = decoder->Open(); s != Status::Ok) return s;
   out = std::move(decoder);

@@ -347,6 +347,21 @@ TEST_F(TypeLibTest, IdlHoldsTheEnumerationsAndTheInterface) {
   EXPECT_EQ(idl.find("id(13)"), std::string::npos);
 }
 
+TEST_F(TypeLibTest, IdlListsTheColourAndFormatMembersInVersion2sInterfaceOnly) {
+  std::string idl;
+  ASSERT_EQ(ole::FormatIdl(lib.Get(), &idl), ole::S_OK);
+  const size_t version2 = idl.find("dispinterface _DTavlen2 {");
+  ASSERT_NE(version2, std::string::npos);
+  for (const char* member : {"[id(260)] VARIANT_BOOL ColorManaged;", "[id(261)] VARIANT_BOOL ExtraFormats;",
+                             "[id(262)] VARIANT_BOOL SaveAsWebp(BSTR FilePath);",
+                             "[id(263)] VARIANT_BOOL ConvertToWebp(BSTR SourcePath, BSTR DestinationPath);"}) {
+    const size_t at = idl.find(member);
+    EXPECT_NE(at, std::string::npos) << member;
+    EXPECT_GT(at, version2) << member;
+    EXPECT_EQ(idl.find(member, at + 1), std::string::npos) << member << " is listed once";
+  }
+}
+
 TEST(Resources, CarryTheStringsTheToolboxBitmapAndTheSelfRegisterEntry) {
   EXPECT_EQ(res::LoadString(1), "Tavlen Control");
   EXPECT_EQ(res::LoadString(2), "Tavlen Property Page");

@@ -1,5 +1,5 @@
 // Version 2 through the module, as hosts reach it: created by its ProgIDs, its own interfaces and
-// events beside version 1's, AutoOrient saved, and the picture's pixels for in-process hosts.
+// events beside version 1's, its load settings saved, and the picture's pixels for in-process hosts.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -67,6 +67,11 @@ TEST_F(Version2Module, BothProgIdsOfVersion2MakeTheSecondClass) {
     EXPECT_EQ(autoOrient, Variant(true));
     EXPECT_EQ(Call(control.Get(), "GetImageOrientation"), Variant(1));
     EXPECT_EQ(Call(control.Get(), "GetRedo"), Variant(0));
+    for (const char* name : {"ColorManaged", "ExtraFormats"}) {
+      Variant value;
+      ASSERT_EQ(ole::GetProperty(control.Get(), name, &value), ole::S_OK);
+      EXPECT_EQ(value, Variant(true)) << name;
+    }
     // Version 2 answers for its own interface and for version 1's, whose rows it holds.
     ole::ComPtr<ole::IUnknown> unknown;
     EXPECT_EQ(control->QueryInterface(kDispatch2Iid, reinterpret_cast<void**>(unknown.Put())), ole::S_OK);
@@ -84,7 +89,8 @@ TEST_F(Version2Module, BothProgIdsOfVersion2MakeTheSecondClass) {
 TEST_F(Version2Module, Version1KnowsNoneOfVersion2sMembersOrInterfaces) {
   ole::ComPtr<ole::IDispatch> control = Create("TAVLEN.TavlenCtrl.1");
   ASSERT_TRUE(control);
-  for (const char* name : {"AutoOrient", "GetImageOrientation", "Redo", "GetRedo"}) {
+  for (const char* name : {"AutoOrient", "GetImageOrientation", "Redo", "GetRedo", "ColorManaged", "ExtraFormats",
+                           "SaveAsWebp", "ConvertToWebp"}) {
     const char* names[] = {name};
     ole::DISPID id = 0;
     EXPECT_EQ(control->GetIDsOfNames(ole::IID_NULL, names, 1, 0, &id), ole::DISP_E_UNKNOWNNAME) << name;
@@ -95,7 +101,9 @@ TEST_F(Version2Module, Version1KnowsNoneOfVersion2sMembersOrInterfaces) {
   ASSERT_EQ(control.As(&container), ole::S_OK);
   ole::ComPtr<ole::IConnectionPoint> point;
   EXPECT_NE(container->FindConnectionPoint(kEvents2Iid, point.Put()), ole::S_OK);
-  EXPECT_EQ(SavedText(control.Get()).find("AutoOrient"), std::string::npos);
+  const std::string saved = SavedText(control.Get());
+  for (const char* name : {"AutoOrient", "ColorManaged", "ExtraFormats"})
+    EXPECT_EQ(saved.find(name), std::string::npos) << name;
 }
 
 TEST_F(Version2Module, FiresPictureChangedToItsSinksOnLoadEditUndoAndRedo) {
@@ -122,12 +130,18 @@ TEST_F(Version2Module, FiresPictureChangedToItsSinksOnLoadEditUndoAndRedo) {
   ASSERT_EQ(point->Unadvise(cookie), ole::S_OK);
 }
 
-TEST_F(Version2Module, SavesAutoOrientAndReadsItBack) {
+TEST_F(Version2Module, SavesItsLoadSettingsAndReadsThemBack) {
   ole::ComPtr<ole::IDispatch> control = Create("TAVLEN.TavlenCtrl.2");
   ASSERT_TRUE(control);
-  ASSERT_EQ(ole::PutProperty(control.Get(), "AutoOrient", Variant(false)), ole::S_OK);
+  const char* settings[] = {"AutoOrient", "ColorManaged", "ExtraFormats"};
+  const std::string defaults = SavedText(control.Get());
+  for (const char* name : settings) {
+    EXPECT_NE(defaults.find("\"" + std::string(name) + "\": true"), std::string::npos) << defaults;
+    ASSERT_EQ(ole::PutProperty(control.Get(), name, Variant(false)), ole::S_OK);
+  }
   const std::string text = SavedText(control.Get());
-  EXPECT_NE(text.find("\"AutoOrient\": false"), std::string::npos) << text;
+  for (const char* name : settings)
+    EXPECT_NE(text.find("\"" + std::string(name) + "\": false"), std::string::npos) << text;
 
   ole::ComPtr<ole::IDispatch> reloaded = Create("TAVLEN.TavlenCtrl.2");
   auto bag = ole::MakeObject<test::MemoryPropertyBag>();
@@ -135,9 +149,11 @@ TEST_F(Version2Module, SavesAutoOrientAndReadsItBack) {
   ole::ComPtr<ole::IPersistPropertyBag> persist;
   ASSERT_EQ(reloaded.As(&persist), ole::S_OK);
   ASSERT_EQ(persist->Load(bag.Get()), ole::S_OK);
-  Variant value;
-  ASSERT_EQ(ole::GetProperty(reloaded.Get(), "AutoOrient", &value), ole::S_OK);
-  EXPECT_EQ(value, Variant(false));
+  for (const char* name : settings) {
+    Variant value;
+    ASSERT_EQ(ole::GetProperty(reloaded.Get(), name, &value), ole::S_OK);
+    EXPECT_EQ(value, Variant(false)) << name;
+  }
 }
 
 class PicturePixelsTest : public Version2Module {
