@@ -16,12 +16,6 @@ from conftest import quadrants, write_png
 numpy = pytest.importorskip("numpy")
 
 
-@pytest.fixture(autouse=True, scope="module")
-def module_kept_loaded():
-    # The tests below also release plain controls that drew text; the module must stay loaded meanwhile.
-    tavlen.picture._keep_module_loaded()
-
-
 def automation_result(path, *calls):
     """The picture's pixels after the same calls on the automation interface."""
     with tavlen.Dispatch("TAVLEN.TavlenCtrl.2", 64, 64) as control:
