@@ -78,13 +78,33 @@ std::optional<FastRgbToSrgb> FastRgbToSrgb::Make(void* source, void* srgb, void*
       const float linear = cmsEvalToneCurveFloat(curves[c], v / 255.0f);
       Float4& share = fast.share_[c][v];
       for (int k = 0; k < 3; ++k) share[k] = matrix[k][c] * linear + (c == 0 ? offset[k] : 0.f);
+      // A share out of any range would index past the tables.
+      if (!(std::abs(share[0]) + std::abs(share[1]) + std::abs(share[2]) < kMostEncodeSteps)) return std::nullopt;
     }
   }
-  fast.encode_.resize(kEncodeSteps + 1);
+  std::vector<uint8_t> encode(kEncodeSteps + 1);
   for (int i = 0; i <= kEncodeSteps; ++i) {
     const float v =
         std::clamp(cmsEvalToneCurveFloat(srgbInverse.get(), static_cast<float>(i) / kEncodeSteps), 0.f, 1.f);
-    fast.encode_[i] = static_cast<uint8_t>(std::lround(v * 255));
+    encode[i] = static_cast<uint8_t>(std::lround(v * 255));
+  }
+  // Each output channel's table spans every sum the shares can make, shifted to start at 0 and
+  // clipped to sRGB's range in its entries, so that the pixel loop needs no clamping.
+  for (int k = 0; k < 3; ++k) {
+    float low = 0, high = 0;
+    for (int c = 0; c < 3; ++c) {
+      const auto [least, most] = std::minmax_element(fast.share_[c].begin(), fast.share_[c].end(),
+                                                     [k](const Float4& a, const Float4& b) { return a[k] < b[k]; });
+      low += (*least)[k];
+      high += (*most)[k];
+    }
+    const float shift = std::floor(std::min(low, 0.f)) - 1;
+    if (!(high - shift < kMostEncodeSteps)) return std::nullopt;
+    for (Float4& share : fast.share_[0]) share[k] -= shift;
+    auto& table = fast.encode_[k];
+    table.resize(static_cast<size_t>(std::ceil(high - shift)) + 2);
+    for (size_t i = 0; i < table.size(); ++i)
+      table[i] = encode[std::clamp(static_cast<int>(i) + static_cast<int>(shift), 0, kEncodeSteps)];
   }
 
   // The check against lcms2's own 8-bit result.
@@ -107,16 +127,15 @@ void FastRgbToSrgb::ConvertRow(uint8_t* row, uint32_t width, uint32_t bytesPerPi
   const Float4* shareR = share_[0].data();
   const Float4* shareG = share_[1].data();
   const Float4* shareB = share_[2].data();
-  const uint8_t* encode = encode_.data();
-  const Float4 low{}, high = Float4{} + (kEncodeSteps + 0.5f);
+  const uint8_t* encodeR = encode_[0].data();
+  const uint8_t* encodeG = encode_[1].data();
+  const uint8_t* encodeB = encode_[2].data();
   for (uint32_t x = 0; x < width; ++x, row += bytesPerPixel) {
-    Float4 v = shareR[row[2]] + shareG[row[1]] + shareB[row[0]];
-    v = v < low ? low : v;
-    v = v > high ? high : v;
-    const Int4 step = __builtin_convertvector(v, Int4);  // rounded: the offset holds half a step
-    row[2] = encode[step[0]];
-    row[1] = encode[step[1]];
-    row[0] = encode[step[2]];
+    // Never below 0 nor past the tables: the shares are shifted and the tables span their sums.
+    const Int4 step = __builtin_convertvector(shareR[row[2]] + shareG[row[1]] + shareB[row[0]], Int4);
+    row[2] = encodeR[static_cast<uint32_t>(step[0])];
+    row[1] = encodeG[static_cast<uint32_t>(step[1])];
+    row[0] = encodeB[static_cast<uint32_t>(step[2])];
   }
 }
 

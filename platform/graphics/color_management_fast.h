@@ -26,13 +26,17 @@ class FastRgbToSrgb {
  private:
   // Linear light from 0 to 1 in steps of the table back to sRGB's curve.
   static constexpr int kEncodeSteps = 16384;
+
+  // Past this many steps an output's range is absurd and lcms2 converts the pixels.
+  static constexpr int kMostEncodeSteps = 64 * kEncodeSteps;
   using Float4 = float __attribute__((vector_size(16)));
 
   // Per input channel R, G, B and level: its share in output R, G, B (and an unused lane), in encode
   // steps: the matrix applied to the channel's curve. R's also holds the offset (black-point
-  // compensation's shift, and half a step for rounding).
+  // compensation's shift, half a step for rounding, and the shift that keeps the sums at 0 or above).
   std::array<std::array<Float4, 256>, 3> share_{};
-  std::vector<uint8_t> encode_;  // kEncodeSteps + 1 entries
+  // Per output channel R, G, B: sRGB's 8-bit value by the sum of the shares.
+  std::array<std::vector<uint8_t>, 3> encode_;
 };
 
 }  // namespace tavlen::gfx
