@@ -6,23 +6,14 @@
 #include <lcms2.h>
 
 #include <algorithm>
-#include <memory>
 #include <new>
 
 #include "platform/graphics/color_management_fast.h"
+#include "platform/graphics/color_management_handles.h"
 #include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
 namespace {
-
-struct ProfileCloser {
-  void operator()(void* p) const { cmsCloseProfile(p); }
-};
-using Profile = std::unique_ptr<void, ProfileCloser>;
-struct TransformDeleter {
-  void operator()(void* t) const { cmsDeleteTransform(t); }
-};
-using Transform = std::unique_ptr<void, TransformDeleter>;
 
 // The transforms are shared by two threads, so lcms2's one-pixel cache is switched off.
 constexpr cmsUInt32Number kFlags = cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE;

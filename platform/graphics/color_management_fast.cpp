@@ -9,17 +9,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
+
+#include "platform/graphics/color_management_handles.h"
 
 namespace tavlen::gfx {
 namespace {
-
-struct TransformDeleter {
-  void operator()(void* t) const { cmsDeleteTransform(t); }
-};
-struct CurveFreer {
-  void operator()(cmsToneCurve* c) const { cmsFreeToneCurve(c); }
-};
 
 // The source's curves, R, G, B; null ones when it has none.
 std::array<const cmsToneCurve*, 3> SourceCurves(cmsHPROFILE source) {
@@ -46,9 +40,9 @@ std::optional<FastRgbToSrgb> FastRgbToSrgb::Make(void* source, void* srgb, void*
   const auto curves = SourceCurves(source);
   const auto* srgbCurve = static_cast<const cmsToneCurve*>(cmsReadTag(srgb, cmsSigRedTRCTag));
   if (!curves[0] || !curves[1] || !curves[2] || !srgbCurve) return std::nullopt;
-  std::unique_ptr<cmsToneCurve, CurveFreer> srgbInverse(cmsReverseToneCurve(srgbCurve));
-  std::unique_ptr<void, TransformDeleter> fine(cmsCreateTransform(
-      source, TYPE_RGB_FLT, srgb, TYPE_RGB_FLT, INTENT_PERCEPTUAL, cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE));
+  ToneCurve srgbInverse(cmsReverseToneCurve(srgbCurve));
+  Transform fine(cmsCreateTransform(source, TYPE_RGB_FLT, srgb, TYPE_RGB_FLT, INTENT_PERCEPTUAL,
+                                    cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE));
   if (!srgbInverse || !fine) return std::nullopt;
 
   // Mid-gray and a step up in each channel, through lcms2 and back to linear light.

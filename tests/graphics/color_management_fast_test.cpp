@@ -7,24 +7,15 @@
 #include <lcms2.h>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/color_management.h"
+#include "platform/graphics/color_management_handles.h"
 #include "tests/graphics/test_support.h"
 
 namespace tavlen::gfx {
 namespace {
-
-struct ProfileCloser {
-  void operator()(void* p) const { cmsCloseProfile(p); }
-};
-using Profile = std::unique_ptr<void, ProfileCloser>;
-struct TransformDeleter {
-  void operator()(void* t) const { cmsDeleteTransform(t); }
-};
-using Transform = std::unique_ptr<void, TransformDeleter>;
 
 const std::filesystem::path kProfiles = "/usr/share/color/icc/colord";
 
@@ -173,11 +164,28 @@ TEST(FastConversionOfFrames, ArgbPictureInTwoHalvesKeepsAlphaAndMatchesLcms2) {
   EXPECT_LE(largest, 1);
 }
 
+// sRGB's matrix and curves, and a table for the perceptual intent, which lcms2 uses: a 2x2x2 grid,
+// linear in the encoded values rather than in light.
+Profile MatrixAndTable() {
+  Profile profile(cmsCreate_sRGBProfile());
+  cmsPipeline* table = cmsPipelineAlloc(nullptr, 3, 3);
+  if (!profile || !table) return nullptr;
+  cmsUInt16Number corners[8 * 3];
+  for (int i = 0; i < 8; ++i)
+    for (int c = 0; c < 3; ++c) corners[i * 3 + c] = (i >> (2 - c) & 1) ? 0x7000 : 0x0400;
+  cmsPipelineInsertStage(table, cmsAT_END, cmsStageAllocCLut16bit(nullptr, 2, 3, 3, corners));
+  const bool written = cmsWriteTag(profile.get(), cmsSigAToB0Tag, table);
+  cmsPipelineFree(table);
+  return written ? std::move(profile) : nullptr;
+}
+
 // Profiles whose conversion is not one matrix between curves stay with lcms2.
 TEST(FastConversionRefuses, ProfilesThatAreNotRgbMatrixShapers) {
   Profile gray(cmsCreateGrayProfile(cmsD50_xyY(), nullptr));
   Profile lab(cmsCreateLab4Profile(nullptr));
-  for (void* source : {gray.get(), lab.get()}) {
+  Profile table = MatrixAndTable();
+  ASSERT_TRUE(table && cmsIsMatrixShaper(table.get())) << "the test profile has a matrix too";
+  for (void* source : {gray.get(), lab.get(), table.get()}) {
     ASSERT_NE(source, nullptr);
     Profile srgb(cmsCreate_sRGBProfile());
     EXPECT_FALSE(FastRgbToSrgb::Make(source, srgb.get(), nullptr));
