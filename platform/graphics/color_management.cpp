@@ -134,8 +134,7 @@ bool ConvertToSrgb(PixelBuffer& pixels, const ColorSource& color, cmsHPROFILE so
   if (type == 0) return false;
   if (type == TYPE_BGR_8 || type == TYPE_BGRA_8) {
     Transform reference(cmsCreateTransform(source, TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, kFlags));
-    if (!reference) return false;
-    if (const auto fast = FastRgbToSrgb::Make(source, srgb.get(), reference.get())) {
+    if (const auto fast = reference ? FastRgbToSrgb::Make(source, srgb.get(), reference.get()) : std::nullopt) {
       const uint32_t bytesPerPixel = type == TYPE_BGR_8 ? 3 : 4;
       RunInTwoHalves(pixels.Height(), pixels.Stride() * pixels.Height(), 1, [&](uint32_t begin, uint32_t end) {
         for (uint32_t y = begin; y < end; ++y) fast->ConvertRow(pixels.Row(y), pixels.Width(), bytesPerPixel);
