@@ -1,26 +1,19 @@
 // Colour conversion to sRGB with Little CMS: perceptual intent with black-point compensation, 8- and
-// 16-bit pixels converted in place, in two halves on two cores.
+// 16-bit pixels converted in place, in two halves on two cores. 8-bit RGB from matrix-shaper profiles
+// takes the fast conversion fitted to lcms2's.
 #include "platform/graphics/color_management.h"
 
 #include <lcms2.h>
 
 #include <algorithm>
-#include <memory>
 #include <new>
 
+#include "platform/graphics/color_management_fast.h"
+#include "platform/graphics/color_management_handles.h"
 #include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
 namespace {
-
-struct ProfileCloser {
-  void operator()(void* p) const { cmsCloseProfile(p); }
-};
-using Profile = std::unique_ptr<void, ProfileCloser>;
-struct TransformDeleter {
-  void operator()(void* t) const { cmsDeleteTransform(t); }
-};
-using Transform = std::unique_ptr<void, TransformDeleter>;
 
 // The transforms are shared by two threads, so lcms2's one-pixel cache is switched off.
 constexpr cmsUInt32Number kFlags = cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE;
@@ -139,6 +132,16 @@ bool ConvertToSrgb(PixelBuffer& pixels, const ColorSource& color, cmsHPROFILE so
   }
   const cmsUInt32Number type = RgbTypeOf(pixels.Format());
   if (type == 0) return false;
+  if (type == TYPE_BGR_8 || type == TYPE_BGRA_8) {
+    Transform reference(cmsCreateTransform(source, TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, kFlags));
+    if (const auto fast = reference ? FastRgbToSrgb::Make(source, srgb.get(), reference.get()) : std::nullopt) {
+      const uint32_t bytesPerPixel = type == TYPE_BGR_8 ? 3 : 4;
+      RunInTwoHalves(pixels.Height(), pixels.Stride() * pixels.Height(), 1, [&](uint32_t begin, uint32_t end) {
+        for (uint32_t y = begin; y < end; ++y) fast->ConvertRow(pixels.Row(y), pixels.Width(), bytesPerPixel);
+      });
+      return true;
+    }
+  }
   Transform t(cmsCreateTransform(source, type, srgb.get(), type, INTENT_PERCEPTUAL, kFlags | cmsFLAGS_COPY_ALPHA));
   if (!t) return false;
   TransformRows(t.get(), pixels.Data(), pixels.Stride(), pixels.Data(), pixels.Stride(), pixels.Width(),
