@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/graphics/exif.h"
+
 namespace tavlen::metadata {
 
 namespace {
@@ -16,13 +18,7 @@ const gfx::PropertyItem* FindTag(const gfx::Bitmap& picture) {
 
 }  // namespace
 
-int32_t ReadOrientation(const gfx::Bitmap& picture) {
-  const gfx::PropertyItem* tag = FindTag(picture);
-  if (!tag || tag->type != gfx::kPropertyTagTypeShort || tag->value.size() < 2) return 1;
-  // Property items hold their values in little-endian order.
-  const int32_t value = tag->value[0] | (tag->value[1] << 8);
-  return value >= 1 && value <= 8 ? value : 1;
-}
+int32_t ReadOrientation(const gfx::Bitmap& picture) { return gfx::ExifOrientation(picture.PropertyItems()); }
 
 gfx::RotateFlipType UprightTurn(int32_t orientation) {
   using gfx::RotateFlipType;
