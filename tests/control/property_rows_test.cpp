@@ -1,10 +1,11 @@
 // The property rows as a host meets them: the interface of each version, what a change repaints,
 // what a reset restores and what is saved, in which order.
+#include "control/property_rows.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "control/property_rows.h"
 #include "platform/framework/prop_exchange.h"
 #include "tests/control/control_fixture.h"
 
@@ -35,9 +36,7 @@ ole::Variant Get(CTavlenCtrl& ctrl, const ole::DispatchMember& member) {
   return value;
 }
 
-const ole::DispatchMember& MemberOf(const PropertyRow& row) {
-  return *Tavlen2DispatchTable().FindName(row.name);
-}
+const ole::DispatchMember& MemberOf(const PropertyRow& row) { return *Tavlen2DispatchTable().FindName(row.name); }
 
 TEST(PropertyRows, AreTheNotifyingPropertiesOfEachVersionsInterface) {
   for (ControlVersion version : {ControlVersion::One, ControlVersion::Two}) {
@@ -94,14 +93,6 @@ TEST_F(PropertyRowsTest, OnlyChangesThatShowRepaint) {
     const bool repaints = std::find(repainting.begin(), repainting.end(), row.name) != repainting.end();
     EXPECT_EQ(Paint() > 0, repaints) << row.name;
   }
-}
-
-TEST_F(PropertyRowsTest, AlignChangePlacesThePictureBeforeAnyPaint) {
-  LoadSolid(300, 200);
-  ctrl.MoveTo(33, 44);
-  SetProperty(ctrl, "Align", int16_t{7});
-  EXPECT_EQ(ctrl.GetImageXpos(), 200.0);
-  EXPECT_EQ(ctrl.GetImageYpos(), 200.0);
 }
 
 // A reset restores what is saved and keeps what is not (TextColor, TiffCompression).

@@ -39,23 +39,12 @@ TEST(PlacementState, OnlyLoadsZoomsAndMovesEndTheFillOfARecreatedWindow) {
   state.Realign();
   state.Painted();
   EXPECT_TRUE(state.FillsClientArea()) << "shifts, Align and paints keep it";
+  EXPECT_TRUE(state.AlignsBeforePaint()) << "Align applies again, filled or not";
   state.Moved();
   EXPECT_FALSE(state.FillsClientArea());
   state.WindowDestroyed();
   state.Resized();
   EXPECT_FALSE(state.FillsClientArea());
-}
-
-TEST(PlacementState, RealignKeepsTheFillAsItWas) {
-  PlacementState filled;
-  filled.Realign();
-  EXPECT_TRUE(filled.AlignsBeforePaint());
-  EXPECT_TRUE(filled.FillsClientArea());
-  PlacementState moved;
-  moved.Moved();
-  moved.Realign();
-  EXPECT_TRUE(moved.AlignsBeforePaint());
-  EXPECT_FALSE(moved.FillsClientArea());
 }
 
 TEST(PlacementState, PixelsMoveOnlyForAPicturePutByHandOverNoFill) {
