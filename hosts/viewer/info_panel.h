@@ -16,6 +16,8 @@ class AutomationClient;
 QString ColourProfileText(AutomationClient& control);
 
 class InfoPanel : public QWidget {
+  Q_OBJECT
+
  public:
   explicit InfoPanel(QWidget* parent);
 
