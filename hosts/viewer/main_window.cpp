@@ -20,7 +20,6 @@
 #include <QStatusBar>
 #include <QUrl>
 #include <algorithm>
-#include <iterator>
 
 #include "hosts/viewer/info_panel.h"
 
