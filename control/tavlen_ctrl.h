@@ -136,6 +136,10 @@ class CTavlenCtrl : public fw::COleControl {
   void SetImageEquipMake(const std::string& EquipMake);
   void SetImageEquipModel(const std::string& EquipModel);
   void SetImageTitle(const std::string& Title);
+  // Version 2: any tag as text (exposure data, lens, date taken), and whether the picture carries a colour
+  // profile.
+  std::string GetImageTagText(int32_t TagId) const;
+  BOOL HasColorProfile() const;
 
   // --- Colour conversions, from 1-bit, pixel queries (control/editing_methods.cpp) ---
   void ConvertImageToGrayScaled();

@@ -161,6 +161,8 @@ constexpr auto kVersion2Members = std::to_array<ole::DispatchMember>({
     B::Method<&C::SaveAsWebp>("SaveAsWebp", 262, VT_BOOL, {{"FilePath", VT_BSTR}}),
     B::Method<&C::ConvertToWebp>("ConvertToWebp", 263, VT_BOOL,
                                  {{"SourcePath", VT_BSTR}, {"DestinationPath", VT_BSTR}}),
+    B::Method<&C::HasColorProfile>("HasColorProfile", 264, VT_BOOL, {}),
+    B::Method<&C::GetImageTagText>("GetImageTagText", 265, VT_BSTR, {{"TagId", VT_I4}}),
 });
 
 constexpr auto kMembers2 = Joined(kMembers, kVersion2Members);
