@@ -49,8 +49,8 @@ class DesktopControlTest : public test::RegistryTest {
     ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
   }
 
-  static int32_t ScrollPos(IHeadlessControl* site, int32_t bar) {
-    win::ScrollBarState state;
+  static int32_t ScrollPos(IControlWindow* site, int32_t bar) {
+    ScrollBarState state;
     return ole::SUCCEEDED(site->GetScrollBar(bar, &state)) ? state.pos : -1;
   }
 
@@ -122,7 +122,7 @@ TEST_F(DesktopControlTest, RealXInputMovesThePictureAsTheWindowsMessagesDo) {
   (void)control.site->Pump();
 
   // The window's own messages, delivered directly, give the positions to expect.
-  ole::ComPtr<IHeadlessControl> direct;
+  ole::ComPtr<IControlWindow> direct;
   ASSERT_EQ(control.dispatch.As(&direct), ole::S_OK);
   ASSERT_EQ(direct->Scroll(win::SB_VERT, win::SB_LINEDOWN, 0), ole::S_OK);
   const int32_t afterLine = ScrollPos(direct.Get(), win::SB_VERT);

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "control/class_ids.h"
-#include "control/headless_control.h"
+#include "include/tavlen/control_window.h"
+#include "include/tavlen/module_services.h"
 #include "platform/automation/connection_point.h"
 #include "platform/automation/registration.h"
 #include "tests/control/control_fixture.h"
@@ -26,9 +27,11 @@ class ControlThroughModule : public test::RegistryTest {
     control = Create();
     ASSERT_TRUE(control);
     ASSERT_EQ(control.As(&host), ole::S_OK);
+    ASSERT_EQ(control.As(&services), ole::S_OK);
   }
   void TearDown() override {
-    if (host) (void)host->SetDialogAnswer("ok");
+    if (services) (void)services->SetDialogAnswer("ok");
+    services.Reset();
     host.Reset();
     control.Reset();
     test::RegistryTest::TearDown();
@@ -40,7 +43,7 @@ class ControlThroughModule : public test::RegistryTest {
     EXPECT_EQ(ole::CreateObject("TAVLEN.TavlenCtrl.1", &object), ole::S_OK) << ole::LastLoadError();
     if (!object) return object;
     ole::ComPtr<ole::IPersistPropertyBag> persist;
-    ole::ComPtr<IHeadlessControl> window;
+    ole::ComPtr<IControlWindow> window;
     EXPECT_EQ(object.As(&persist), ole::S_OK);
     EXPECT_EQ(object.As(&window), ole::S_OK);
     EXPECT_EQ(persist->InitNew(), ole::S_OK);
@@ -67,7 +70,8 @@ class ControlThroughModule : public test::RegistryTest {
 
   gfx::test::TempDir files;
   ole::ComPtr<ole::IDispatch> control;
-  ole::ComPtr<IHeadlessControl> host;
+  ole::ComPtr<IControlWindow> host;
+  ole::ComPtr<IModuleServices> services;
 };
 
 TEST_F(ControlThroughModule, LoadsAPictureAndReportsItsSize) {
@@ -264,14 +268,14 @@ TEST_F(ControlThroughModule, AboutBoxShowsDialogOneAndChangesNothing) {
   ASSERT_EQ(control.As(&persist), ole::S_OK);
   ASSERT_EQ(persist->Save(bag.Get(), ole::BOOL{1}, ole::BOOL{1}), ole::S_OK);
   const std::vector<Variant> before = AllProperties(control.Get());
-  ASSERT_EQ(host->ClearShownDialogs(), ole::S_OK);
+  ASSERT_EQ(services->ClearShownDialogs(), ole::S_OK);
 
   for (const char* answer : {"ok", "Cancel", "escape"}) {
-    ASSERT_EQ(host->SetDialogAnswer(answer), ole::S_OK);
+    ASSERT_EQ(services->SetDialogAnswer(answer), ole::S_OK);
     EXPECT_EQ(Call("AboutBox").Type(), ole::VT_EMPTY);
   }
-  std::vector<fw::ShownDialog> shown;
-  ASSERT_EQ(host->GetShownDialogs(&shown), ole::S_OK);
+  std::vector<ShownDialog> shown;
+  ASSERT_EQ(services->GetShownDialogs(&shown), ole::S_OK);
   ASSERT_EQ(shown.size(), 3u);
   EXPECT_EQ(shown[0].caption, "About Tavlen ActiveX Control");
   EXPECT_EQ(shown[0].texts.back(), "OK");
@@ -281,20 +285,20 @@ TEST_F(ControlThroughModule, AboutBoxShowsDialogOneAndChangesNothing) {
 
   EXPECT_EQ(AllProperties(control.Get()), before);
   EXPECT_EQ(Dirty(control.Get()), ole::S_FALSE);
-  EXPECT_EQ(host->SetDialogAnswer("maybe"), ole::E_INVALIDARG);
+  EXPECT_EQ(services->SetDialogAnswer("maybe"), ole::E_INVALIDARG);
 }
 
 TEST_F(ControlThroughModule, PropertiesVerbShowsTheGeneralPageAndChangesNothing) {
   const std::vector<Variant> before = AllProperties(control.Get());
   ole::ComPtr<ole::IOleObject> ole;
   ASSERT_EQ(control.As(&ole), ole::S_OK);
-  ASSERT_EQ(host->ClearShownDialogs(), ole::S_OK);
+  ASSERT_EQ(services->ClearShownDialogs(), ole::S_OK);
   for (const char* answer : {"ok", "cancel"}) {
-    ASSERT_EQ(host->SetDialogAnswer(answer), ole::S_OK);
+    ASSERT_EQ(services->SetDialogAnswer(answer), ole::S_OK);
     EXPECT_EQ(ole->DoVerb(ole::OLEIVERB_PROPERTIES), ole::S_OK);
   }
-  std::vector<fw::ShownDialog> shown;
-  ASSERT_EQ(host->GetShownDialogs(&shown), ole::S_OK);
+  std::vector<ShownDialog> shown;
+  ASSERT_EQ(services->GetShownDialogs(&shown), ole::S_OK);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].caption, "Tavlen Control Properties");
   const std::vector<std::string> texts = {
