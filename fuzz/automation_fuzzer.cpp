@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "include/tavlen/control_window.h"
-#include "include/tavlen/module_services.h"
 #include "control/tavlen_interfaces.h"
 #include "control/tavlen_object.h"
+#include "include/tavlen/control_window.h"
+#include "include/tavlen/module_services.h"
 #include "platform/automation/dispatch.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/codec_registry.h"

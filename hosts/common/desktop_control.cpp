@@ -45,9 +45,7 @@ class DesktopSite final : public ole::ComObject<IControlWindow> {
   }
   ole::HRESULT GetClientSize(int32_t* width, int32_t* height) override { return m_inner->GetClientSize(width, height); }
   ole::HRESULT SetScrollBarThickness(int32_t pixels) override { return m_inner->SetScrollBarThickness(pixels); }
-  ole::HRESULT GetScrollBar(int32_t bar, ScrollBarState* state) override {
-    return m_inner->GetScrollBar(bar, state);
-  }
+  ole::HRESULT GetScrollBar(int32_t bar, ScrollBarState* state) override { return m_inner->GetScrollBar(bar, state); }
 
   ole::HRESULT SaveClientPng(const std::string& path) override {
     QImage shown;
@@ -93,8 +91,8 @@ class DesktopSite final : public ole::ComObject<IControlWindow> {
     QWidget* client = Client();
     if (!client || !handled) return m_inner->MouseWheel(keys, delta, x, y, handled);
     const QPointF local(x, y);
-    QWheelEvent event(local, client->mapToGlobal(local), QPoint(), QPoint(0, delta), ButtonsOf(keys),
-                      ModifiersOf(keys), Qt::NoScrollPhase, false);
+    QWheelEvent event(local, client->mapToGlobal(local), QPoint(), QPoint(0, delta), ButtonsOf(keys), ModifiersOf(keys),
+                      Qt::NoScrollPhase, false);
     event.setAccepted(false);
     QCoreApplication::sendEvent(client, &event);
     *handled = event.isAccepted() ? win::TRUE : win::FALSE;

@@ -16,8 +16,8 @@ MemberCall InvokeMember(ole::IDispatch* object, ole::DISPID id, uint16_t flags, 
   }
   call.result.Clear();
   if (call.hr == ole::DISP_E_EXCEPTION) {
-    call.detail = call.exception.description.empty() ? ole::FormatHResult(call.exception.scode)
-                                                     : call.exception.description;
+    call.detail =
+        call.exception.description.empty() ? ole::FormatHResult(call.exception.scode) : call.exception.description;
   } else if (argErr < args.Count() && (flags & ole::DISPATCH_METHOD)) {
     // argErr counts from the last argument.
     call.detail = "argument " + std::to_string(args.Count() - argErr);
@@ -25,6 +25,8 @@ MemberCall InvokeMember(ole::IDispatch* object, ole::DISPID id, uint16_t flags, 
   return call;
 }
 
-bool IsMethodByPropertyGet(ole::HRESULT hr) { return hr == ole::DISP_E_BADPARAMCOUNT || hr == ole::DISP_E_MEMBERNOTFOUND; }
+bool IsMethodByPropertyGet(ole::HRESULT hr) {
+  return hr == ole::DISP_E_BADPARAMCOUNT || hr == ole::DISP_E_MEMBERNOTFOUND;
+}
 
 }  // namespace tavlen::host

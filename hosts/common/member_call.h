@@ -13,8 +13,8 @@ namespace tavlen::host {
 
 struct MemberCall {
   ole::HRESULT hr = ole::S_OK;
-  ole::Variant result;         // empty after a failure
-  ole::EXCEPINFO exception;    // what the member raised, or the call's note
+  ole::Variant result;       // empty after a failure
+  ole::EXCEPINFO exception;  // what the member raised, or the call's note
   // After a failure: the member's exception text (its code when it gave none), or "argument N" for
   // the method argument it refused; else empty.
   std::string detail;

@@ -26,14 +26,13 @@ struct ButtonMessage {
   QEvent::Type type;
   Qt::MouseButton button;
 };
-constexpr ButtonMessage kButtonMessages[] = {
-    {win::WM_LBUTTONDOWN, QEvent::MouseButtonPress, Qt::LeftButton},
-    {win::WM_LBUTTONUP, QEvent::MouseButtonRelease, Qt::LeftButton},
-    {win::WM_LBUTTONDBLCLK, QEvent::MouseButtonDblClick, Qt::LeftButton},
-    {win::WM_RBUTTONDOWN, QEvent::MouseButtonPress, Qt::RightButton},
-    {win::WM_RBUTTONUP, QEvent::MouseButtonRelease, Qt::RightButton},
-    {win::WM_MBUTTONDOWN, QEvent::MouseButtonPress, Qt::MiddleButton},
-    {win::WM_MBUTTONUP, QEvent::MouseButtonRelease, Qt::MiddleButton}};
+constexpr ButtonMessage kButtonMessages[] = {{win::WM_LBUTTONDOWN, QEvent::MouseButtonPress, Qt::LeftButton},
+                                             {win::WM_LBUTTONUP, QEvent::MouseButtonRelease, Qt::LeftButton},
+                                             {win::WM_LBUTTONDBLCLK, QEvent::MouseButtonDblClick, Qt::LeftButton},
+                                             {win::WM_RBUTTONDOWN, QEvent::MouseButtonPress, Qt::RightButton},
+                                             {win::WM_RBUTTONUP, QEvent::MouseButtonRelease, Qt::RightButton},
+                                             {win::WM_MBUTTONDOWN, QEvent::MouseButtonPress, Qt::MiddleButton},
+                                             {win::WM_MBUTTONUP, QEvent::MouseButtonRelease, Qt::MiddleButton}};
 
 struct ScrollAction {
   uint32_t code;

@@ -13,8 +13,8 @@
 #include "hosts/common/control_description.h"
 #include "hosts/common/event_connection.h"
 #include "hosts/common/module_services_link.h"
-#include "include/tavlen/control_window.h"
 #include "hosts/tavlen/script_runtime.h"
+#include "include/tavlen/control_window.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
 
@@ -30,8 +30,8 @@ struct Control {
   std::string name;  // ProgID or class identifier it was created by; the method's name for returned objects
   ole::ComPtr<ole::IDispatch> dispatch;
   ole::ComPtr<IControlWindow> site;  // null for objects that are not controls in a headless window
-  int32_t paintCount = 0;              // paints delivered by the host's pumps
-  ControlDescription description;      // members and event names; empty for objects without a description
+  int32_t paintCount = 0;            // paints delivered by the host's pumps
+  ControlDescription description;    // members and event names; empty for objects without a description
   bool released = false;
   bool linked = false;     // to the module's services (see ControlTable::Services)
   EventConnection events;  // connected by the first event handler

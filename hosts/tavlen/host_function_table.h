@@ -24,8 +24,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "hosts/tavlen/control_table.h"
 #include "hosts/common/named_values.h"
+#include "hosts/tavlen/control_table.h"
 #include "hosts/tavlen/script_runtime.h"
 #include "platform/base/ascii.h"
 
