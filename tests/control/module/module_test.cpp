@@ -27,11 +27,9 @@ class ControlThroughModule : public test::RegistryTest {
     control = Create();
     ASSERT_TRUE(control);
     ASSERT_EQ(control.As(&host), ole::S_OK);
-    ASSERT_EQ(control.As(&services), ole::S_OK);
   }
   void TearDown() override {
-    if (services) (void)services->SetDialogAnswer("ok");
-    services.Reset();
+    if (control) (void)Services()->SetDialogAnswer("ok");
     host.Reset();
     control.Reset();
     test::RegistryTest::TearDown();
@@ -70,8 +68,14 @@ class ControlThroughModule : public test::RegistryTest {
 
   gfx::test::TempDir files;
   ole::ComPtr<ole::IDispatch> control;
+  // The module's services, from the control; held only while needed, as they keep the module loaded.
+  ole::ComPtr<IModuleServices> Services() {
+    ole::ComPtr<IModuleServices> services;
+    EXPECT_EQ(control.As(&services), ole::S_OK);
+    return services;
+  }
+
   ole::ComPtr<IControlWindow> host;
-  ole::ComPtr<IModuleServices> services;
 };
 
 TEST_F(ControlThroughModule, LoadsAPictureAndReportsItsSize) {
@@ -268,14 +272,14 @@ TEST_F(ControlThroughModule, AboutBoxShowsDialogOneAndChangesNothing) {
   ASSERT_EQ(control.As(&persist), ole::S_OK);
   ASSERT_EQ(persist->Save(bag.Get(), ole::BOOL{1}, ole::BOOL{1}), ole::S_OK);
   const std::vector<Variant> before = AllProperties(control.Get());
-  ASSERT_EQ(services->ClearShownDialogs(), ole::S_OK);
+  ASSERT_EQ(Services()->ClearShownDialogs(), ole::S_OK);
 
   for (const char* answer : {"ok", "Cancel", "escape"}) {
-    ASSERT_EQ(services->SetDialogAnswer(answer), ole::S_OK);
+    ASSERT_EQ(Services()->SetDialogAnswer(answer), ole::S_OK);
     EXPECT_EQ(Call("AboutBox").Type(), ole::VT_EMPTY);
   }
   std::vector<ShownDialog> shown;
-  ASSERT_EQ(services->GetShownDialogs(&shown), ole::S_OK);
+  ASSERT_EQ(Services()->GetShownDialogs(&shown), ole::S_OK);
   ASSERT_EQ(shown.size(), 3u);
   EXPECT_EQ(shown[0].caption, "About Tavlen ActiveX Control");
   EXPECT_EQ(shown[0].texts.back(), "OK");
@@ -285,20 +289,20 @@ TEST_F(ControlThroughModule, AboutBoxShowsDialogOneAndChangesNothing) {
 
   EXPECT_EQ(AllProperties(control.Get()), before);
   EXPECT_EQ(Dirty(control.Get()), ole::S_FALSE);
-  EXPECT_EQ(services->SetDialogAnswer("maybe"), ole::E_INVALIDARG);
+  EXPECT_EQ(Services()->SetDialogAnswer("maybe"), ole::E_INVALIDARG);
 }
 
 TEST_F(ControlThroughModule, PropertiesVerbShowsTheGeneralPageAndChangesNothing) {
   const std::vector<Variant> before = AllProperties(control.Get());
   ole::ComPtr<ole::IOleObject> ole;
   ASSERT_EQ(control.As(&ole), ole::S_OK);
-  ASSERT_EQ(services->ClearShownDialogs(), ole::S_OK);
+  ASSERT_EQ(Services()->ClearShownDialogs(), ole::S_OK);
   for (const char* answer : {"ok", "cancel"}) {
-    ASSERT_EQ(services->SetDialogAnswer(answer), ole::S_OK);
+    ASSERT_EQ(Services()->SetDialogAnswer(answer), ole::S_OK);
     EXPECT_EQ(ole->DoVerb(ole::OLEIVERB_PROPERTIES), ole::S_OK);
   }
   std::vector<ShownDialog> shown;
-  ASSERT_EQ(services->GetShownDialogs(&shown), ole::S_OK);
+  ASSERT_EQ(Services()->GetShownDialogs(&shown), ole::S_OK);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].caption, "Tavlen Control Properties");
   const std::vector<std::string> texts = {
