@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
@@ -100,6 +101,31 @@ TEST_F(DesktopControlTest, SitsInItsParentFollowsItsLayoutAndOutlivesIt) {
   EXPECT_EQ(control.site->GetClientPixel(1, 1), win::CLR_INVALID);
   EXPECT_EQ(ole::PutProperty(control.dispatch.Get(), "Align", Variant(int16_t{4})), ole::S_OK);
   EXPECT_EQ(ControlWidget(control.dispatch.Get()), nullptr);
+}
+
+// The control module puts the desktop's services in place when its first control starts in a Qt
+// application, without the control naming them: a copy lands on the desktop's clipboard.
+TEST_F(DesktopControlTest, CopyGoesToTheDesktopsClipboard) {
+  const std::string picture = m_dir + "/small.png";
+  QImage small(30, 20, QImage::Format_RGB32);
+  small.fill(qRgb(0, 0, 200));
+  ASSERT_TRUE(small.save(QString::fromStdString(picture)));
+  QApplication::clipboard()->clear();
+
+  DesktopControl control;
+  std::string why;
+  ASSERT_EQ(CreateDesktopControl("TAVLEN.TavlenCtrl.1", "", nullptr, &control, &why), ole::S_OK) << why;
+  ASSERT_EQ(ole::CallMethod(control.dispatch.Get(), "LoadImage", {Variant(picture)}, nullptr), ole::S_OK);
+  ASSERT_EQ(ole::CallMethod(control.dispatch.Get(), "CopyToClipboard", {}, nullptr), ole::S_OK);
+  QImage copied;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        copied = QApplication::clipboard()->image();
+        return !copied.isNull();
+      },
+      kWaitMs));
+  EXPECT_EQ(copied.size(), QSize(30, 20));
+  EXPECT_EQ(copied.pixel(5, 5), qRgb(0, 0, 200));
 }
 
 TEST_F(DesktopControlTest, RealXInputMovesThePictureAsTheWindowsMessagesDo) {
