@@ -25,6 +25,16 @@ MemberCall InvokeMember(ole::IDispatch* object, ole::DISPID id, uint16_t flags, 
   return call;
 }
 
+MemberCall InvokeMemberByName(ole::IDispatch* object, std::string_view name, uint16_t flags, ole::DispArgs& args) {
+  ole::DISPID id = ole::DISPID_UNKNOWN;
+  if (ole::HRESULT hr = ole::GetDispId(object, name, &id); ole::FAILED(hr)) {
+    MemberCall unknown;
+    unknown.hr = hr;
+    return unknown;
+  }
+  return InvokeMember(object, id, flags, args);
+}
+
 bool IsMethodByPropertyGet(ole::HRESULT hr) {
   return hr == ole::DISP_E_BADPARAMCOUNT || hr == ole::DISP_E_MEMBERNOTFOUND;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/automation/dispatch.h"
 #include "platform/automation/variant.h"
@@ -26,6 +27,9 @@ struct MemberCall {
 
 // Invokes member `id` with `flags` and `args`. `object` must not be null.
 MemberCall InvokeMember(ole::IDispatch* object, ole::DISPID id, uint16_t flags, ole::DispArgs& args);
+// The same by name (any case); the object's lookup failure (DISP_E_UNKNOWNNAME), with nothing invoked,
+// for a name it does not know.
+MemberCall InvokeMemberByName(ole::IDispatch* object, std::string_view name, uint16_t flags, ole::DispArgs& args);
 
 // Whether a member that failed a property get with `hr` is taken for a method: without a type
 // description, a member that is no argument-less property is a method.

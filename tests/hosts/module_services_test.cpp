@@ -208,6 +208,18 @@ TEST_F(ModuleServicesTest, InvokeMemberReturnsTheResultOrNamesTheRefusedArgument
   EXPECT_TRUE(call.detail.empty());
 }
 
+TEST_F(ModuleServicesTest, InvokeMemberByNameLooksTheNameUpInAnyCase) {
+  SitedControl sample = Create("Tavlen.Sample.1");
+  ole::DispArgs joined{ole::Variant(std::string("x")), ole::Variant(std::string("y"))};
+  MemberCall call = InvokeMemberByName(sample.dispatch.Get(), "JOIN", ole::DISPATCH_METHOD, joined);
+  ASSERT_EQ(call.hr, ole::S_OK);
+  EXPECT_EQ(call.result.Bstr(), "xy");
+  call = InvokeMemberByName(sample.dispatch.Get(), "NoSuchMember", ole::DISPATCH_METHOD, joined);
+  EXPECT_EQ(call.hr, ole::DISP_E_UNKNOWNNAME);
+  EXPECT_TRUE(call.detail.empty());
+  EXPECT_EQ(call.result.Type(), ole::VT_EMPTY);
+}
+
 TEST_F(ModuleServicesTest, PropertyGetOfAMethodWithArgumentsTakesItForAMethod) {
   SitedControl sample = Create("Tavlen.Sample.1");
   ole::IDispatch* object = sample.dispatch.Get();
