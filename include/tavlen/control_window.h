@@ -30,8 +30,8 @@ struct ScrollBarState {
 class IControlWindow : public ole::IUnknown {
  public:
   using Base = ole::IUnknown;
-  // {03AC80DC-847F-4D43-AA8B-DB1E5C47EDD8}
-  static constexpr ole::IID kIid{0x03AC80DC, 0x847F, 0x4D43, {0xAA, 0x8B, 0xDB, 0x1E, 0x5C, 0x47, 0xED, 0xD8}};
+  // {78E78057-8D70-40E6-BB32-CE09D0E45FD4}
+  static constexpr ole::IID kIid{0x78E78057, 0x8D70, 0x40E6, {0xBB, 0x32, 0xCE, 0x09, 0xD0, 0xE4, 0x5F, 0xD4}};
 
   // Sites the control in a headless window of this size (the client size while no scroll bar
   // shows), or resizes the window it has. E_INVALIDARG for a side outside 1 ... 32767.
