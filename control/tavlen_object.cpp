@@ -204,13 +204,10 @@ ole::HRESULT CTavlenObject::SetScrollBarThickness(int32_t pixels) {
   return ToHresult(m_site.SetScrollBarThickness(pixels));
 }
 
-ole::HRESULT CTavlenObject::GetScrollBar(int32_t bar, ScrollBarState* state) {
+ole::HRESULT CTavlenObject::GetScrollBar(int32_t bar, win::ScrollBarState* state) {
   if (!state) return ole::E_POINTER;
   *state = {};
-  win::ScrollBarState shown;
-  const ole::HRESULT hr = ToHresult(m_site.ScrollBar(bar, shown));
-  *state = {shown.min, shown.max, shown.page, shown.pos, shown.trackPos, shown.shown, shown.disabled};
-  return hr;
+  return ToHresult(m_site.ScrollBar(bar, *state));
 }
 
 ole::HRESULT CTavlenObject::SaveClientPng(const std::string& path) { return ToHresult(m_site.SaveClientPng(path)); }

@@ -45,7 +45,7 @@ class CTavlenObject final
   int32_t Pump() override;
   ole::HRESULT GetClientSize(int32_t* width, int32_t* height) override;
   ole::HRESULT SetScrollBarThickness(int32_t pixels) override;
-  ole::HRESULT GetScrollBar(int32_t bar, ScrollBarState* state) override;
+  ole::HRESULT GetScrollBar(int32_t bar, win::ScrollBarState* state) override;
   ole::HRESULT SaveClientPng(const std::string& path) override;
   win::COLORREF GetClientPixel(int32_t x, int32_t y) override;
   ole::HRESULT MouseMove(uint32_t keys, int32_t x, int32_t y) override;

@@ -45,7 +45,9 @@ class DesktopSite final : public ole::ComObject<IControlWindow> {
   }
   ole::HRESULT GetClientSize(int32_t* width, int32_t* height) override { return m_inner->GetClientSize(width, height); }
   ole::HRESULT SetScrollBarThickness(int32_t pixels) override { return m_inner->SetScrollBarThickness(pixels); }
-  ole::HRESULT GetScrollBar(int32_t bar, ScrollBarState* state) override { return m_inner->GetScrollBar(bar, state); }
+  ole::HRESULT GetScrollBar(int32_t bar, win::ScrollBarState* state) override {
+    return m_inner->GetScrollBar(bar, state);
+  }
 
   ole::HRESULT SaveClientPng(const std::string& path) override {
     QImage shown;

@@ -119,7 +119,7 @@ void Scroll(PyControl& control, int32_t bar, uint32_t code, uint32_t thumb) {
 }
 
 py::dict ScrollBar(PyControl& control, int32_t bar) {
-  ScrollBarState state;
+  win::ScrollBarState state;
   CallSite(control, "scroll_bar", [&](IControlWindow& site) { return site.GetScrollBar(bar, &state); });
   py::dict result;
   result["shown"] = state.shown;

@@ -148,7 +148,7 @@ NativeResult Scroll(duk_context* ctx, Sited& sited, int32_t bar, int32_t code, i
 }
 
 NativeResult ScrollBar(duk_context* ctx, Sited& sited, int32_t bar) {
-  ScrollBarState state;
+  win::ScrollBarState state;
   ole::HRESULT hr = sited.site->GetScrollBar(bar, &state);
   if (ole::FAILED(hr)) return NativeResult::Failed("Host.ScrollBar", hr);
   duk_push_object(ctx);

@@ -16,17 +16,6 @@ namespace tavlen {
 // as one text (the framework's versioned property text, UTF-8).
 inline constexpr const char* kPropertyBagValue = "TavlenProperties";
 
-// A standard scroll bar as the control's window shows it.
-struct ScrollBarState {
-  int32_t min = 0;
-  int32_t max = 0;
-  uint32_t page = 0;
-  int32_t pos = 0;
-  int32_t trackPos = 0;
-  bool shown = false;
-  bool disabled = false;  // kept shown but disabled by SIF_DISABLENOSCROLL
-};
-
 class IControlWindow : public ole::IUnknown {
  public:
   using Base = ole::IUnknown;
@@ -41,7 +30,7 @@ class IControlWindow : public ole::IUnknown {
   // E_UNEXPECTED without a window for every call below.
   virtual ole::HRESULT GetClientSize(int32_t* width, int32_t* height) = 0;
   virtual ole::HRESULT SetScrollBarThickness(int32_t pixels) = 0;
-  virtual ole::HRESULT GetScrollBar(int32_t bar, ScrollBarState* state) = 0;
+  virtual ole::HRESULT GetScrollBar(int32_t bar, win::ScrollBarState* state) = 0;
   // E_FAIL when the file cannot be written.
   virtual ole::HRESULT SaveClientPng(const std::string& path) = 0;
   // 0x00BBGGRR of the client framebuffer; CLR_INVALID outside the client area or without a window.

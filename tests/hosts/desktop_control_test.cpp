@@ -51,7 +51,7 @@ class DesktopControlTest : public test::RegistryTest {
   }
 
   static int32_t ScrollPos(IControlWindow* site, int32_t bar) {
-    ScrollBarState state;
+    win::ScrollBarState state;
     return ole::SUCCEEDED(site->GetScrollBar(bar, &state)) ? state.pos : -1;
   }
 
