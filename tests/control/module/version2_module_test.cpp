@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "control/class_ids.h"
-#include "control/headless_control.h"
-#include "control/picture_pixels.h"
+#include "include/tavlen/control_window.h"
+#include "include/tavlen/picture_pixels.h"
 #include "platform/automation/connection_point.h"
 #include "platform/automation/registration.h"
 #include "platform/framework/prop_exchange.h"
