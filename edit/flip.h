@@ -1,8 +1,8 @@
 // Mirroring a picture, in place.
 #pragma once
 
+#include "image/image_object.h"
 #include "platform/graphics/status.h"
-#include "view/image_object.h"
 
 namespace tavlen {
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "image/image_object.h"
 #include "platform/graphics/result.h"
-#include "view/image_object.h"
 
 namespace tavlen {
 

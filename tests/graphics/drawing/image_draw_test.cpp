@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/graphics/drawing/flatten.h"
+#include "platform/graphics/drawing/composite_onto_background.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "tests/graphics/drawing/drawing_test_util.h"
 #include "tests/graphics/pixel_expect.h"
@@ -262,12 +262,12 @@ TEST(DrawImage, WideTargetKeepsUntouchedSixteenBitValues) {
   }
 }
 
-TEST(Flatten, TranslucencyIsBlendedOntoTheBackground) {
+TEST(CompositeOntoBackground, TranslucencyIsBlendedOntoTheBackground) {
   auto bitmap = FilledBitmap(3, 2, PixelFormat::ARGB32bpp, 0x00FF0000);
   const uint8_t half[4] = {0, 0, 0, 128}, opaque[4] = {10, 20, 30, 255};
   std::memcpy(bitmap->Pixels().Row(0) + 4, half, 4);
   std::memcpy(bitmap->Pixels().Row(0) + 8, opaque, 4);
-  auto flat = FlattenOntoBackground(*bitmap, 0xFFFFFFFF);
+  auto flat = CompositeOntoBackground(*bitmap, 0xFFFFFFFF);
   ASSERT_TRUE(flat.Ok());
   const PixelBuffer& out = flat.Value();
   EXPECT_EQ(out.Format(), PixelFormat::RGB32bpp);

@@ -1,5 +1,5 @@
 // The image object: status bookkeeping around a bitmap, and the copy rule.
-#include "view/image_object.h"
+#include "image/image_object.h"
 
 namespace tavlen {
 

@@ -1,6 +1,6 @@
 // The image object's status rule: a failure stays recorded, and an image that ever failed can no
 // longer be copied; copies are separate bitmaps.
-#include "view/image_object.h"
+#include "image/image_object.h"
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,6 @@ namespace tavlen::gfx {
 // A 32bppRGB copy of the bitmap's pixels at full size, each pixel composited over `background`
 // (its alpha ignored: the result is always opaque). OutOfMemory over the limits; InvalidParameter
 // for an empty bitmap. The bitmap is only read.
-Result<PixelBuffer> FlattenOntoBackground(const Bitmap& bitmap, Argb background);
+Result<PixelBuffer> CompositeOntoBackground(const Bitmap& bitmap, Argb background);
 
 }  // namespace tavlen::gfx

@@ -1,5 +1,5 @@
 // Flattening an image onto a background colour for a device-style 32-bit copy.
-#include "platform/graphics/drawing/flatten.h"
+#include "platform/graphics/drawing/composite_onto_background.h"
 
 #include <vector>
 
@@ -7,7 +7,7 @@
 
 namespace tavlen::gfx {
 
-Result<PixelBuffer> FlattenOntoBackground(const Bitmap& bitmap, Argb background) {
+Result<PixelBuffer> CompositeOntoBackground(const Bitmap& bitmap, Argb background) {
   const PixelBuffer& src = bitmap.Pixels();
   if (src.Empty()) return Status::InvalidParameter;
   auto made = PixelBuffer::Allocate(PixelFormat::RGB32bpp, src.Width(), src.Height(), PixelBuffer::Init::Uninitialized);
