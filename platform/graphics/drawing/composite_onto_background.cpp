@@ -1,4 +1,4 @@
-// Flattening an image onto a background colour for a device-style 32-bit copy.
+// Compositing an image onto a background colour for a device-style 32-bit copy.
 #include "platform/graphics/drawing/composite_onto_background.h"
 
 #include <vector>

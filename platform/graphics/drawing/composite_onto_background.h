@@ -1,4 +1,4 @@
-// Opaque 32-bit copies of images for the clipboard: translucency flattened onto a background colour.
+// Opaque 32-bit copies of images: translucency composited onto a background colour.
 #pragma once
 
 #include "platform/graphics/bitmap.h"

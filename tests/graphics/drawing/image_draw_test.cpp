@@ -1,4 +1,4 @@
-// Image drawing: interpolation, clipped zooms, colour matrices, self-drawing and flattened copies.
+// Image drawing: interpolation, clipped zooms, colour matrices, self-drawing and copies composited onto a background.
 #include <gtest/gtest.h>
 
 #include <bit>
