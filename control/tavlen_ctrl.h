@@ -240,7 +240,7 @@ class CTavlenCtrl : public fw::COleControl {
   bool ScrollPaintedPicture(int32_t dx, int32_t dy);
   // The quarter turns and the half turn share their steps; `announce` false leaves PictureChanged to
   // the caller, for an edit made of several turns.
-  void TurnImage(Turn turn, bool announce = true);
+  void TurnImage(edit::Turn turn, bool announce = true);
   // The shared frame of the five text overlays: font and colours from the properties, then a snapshot.
   void StampText(text::TextStyle style, int32_t x, int32_t y, const std::string& text, fw::OLE_COLOR extraColor);
   std::string GetImageTag(metadata::ImageTag tag) const;

@@ -35,12 +35,6 @@ uint32_t ImageObject::Height() {
   return m_handle->Height();
 }
 
-Status ImageObject::RotateFlip(gfx::RotateFlipType type) {
-  const Status status = m_handle ? m_handle->RotateFlip(type) : Status::InvalidParameter;
-  Record(status);
-  return status;
-}
-
 ImageObject::Ptr ImageObject::Copy(float x, float y, float width, float height, gfx::PixelFormat format) {
   if (!m_handle) {
     Record(Status::InvalidParameter);
