@@ -97,6 +97,7 @@ class OutOfMemory : public ::testing::Test {
  protected:
   using GetClassObjectFn = HRESULT (*)(const ole::CLSID&, const ole::IID&, void**);
   using RegisterFn = HRESULT (*)();
+  using CanUnloadFn = HRESULT (*)();
 
   void SetUp() override {
     ASSERT_FALSE(m_dir.Path().empty());
@@ -106,7 +107,8 @@ class OutOfMemory : public ::testing::Test {
     getClassObject = reinterpret_cast<GetClassObjectFn>(::dlsym(m_module, "DllGetClassObject"));
     registerServer = reinterpret_cast<RegisterFn>(::dlsym(m_module, "DllRegisterServer"));
     unregisterServer = reinterpret_cast<RegisterFn>(::dlsym(m_module, "DllUnregisterServer"));
-    ASSERT_TRUE(getClassObject && registerServer && unregisterServer);
+    canUnloadNow = reinterpret_cast<CanUnloadFn>(::dlsym(m_module, "DllCanUnloadNow"));
+    ASSERT_TRUE(getClassObject && registerServer && unregisterServer && canUnloadNow);
   }
   void TearDown() override {
     ::unsetenv("TAVLEN_REGISTRY");
@@ -122,6 +124,7 @@ class OutOfMemory : public ::testing::Test {
   GetClassObjectFn getClassObject = nullptr;
   RegisterFn registerServer = nullptr;
   RegisterFn unregisterServer = nullptr;
+  CanUnloadFn canUnloadNow = nullptr;
 
  private:
   ScratchDir m_dir;
@@ -138,6 +141,9 @@ TEST_F(OutOfMemory, ConstructionFailsWithOutOfMemoryAndNoObject) {
       },
       [](HRESULT hr, bool failed) { EXPECT_EQ(hr, failed ? ole::E_OUTOFMEMORY : ole::S_OK); });
   EXPECT_GT(allocations, 0);
+  // Every object a failed construction began is gone again: the module counts none alive.
+  factory.Reset();
+  EXPECT_EQ(canUnloadNow(), ole::S_OK);
 }
 
 TEST_F(OutOfMemory, AdviseAndEnumerationFailWithOutOfMemoryAndKeepTheSinks) {

@@ -130,38 +130,36 @@ TEST(RendererBorder, NoFrameWhenTheBorderIsOff) {
   EXPECT_TRUE(PixelsAre(PixelsOf(window.pixels, kClient.width), gfx::Rect{0, 0, 60, 40}, kUntouched));
 }
 
-class QuietOwner final : public win::WindowOwner {
- public:
-  void OnPaint(win::DeviceContext&, const win::RECT&, bool) override {}
+// A window of the client size and a black 20 x 15 picture to paint into it at (10, 5).
+class RendererPaint : public ::testing::Test {
+ protected:
+  class QuietOwner final : public win::WindowOwner {
+   public:
+    void OnPaint(win::DeviceContext&, const win::RECT&, bool) override {}
+  };
+
+  gfx::Status PaintWithBorder(double borderWidth) {
+    if (!window || !picture.Ok()) return gfx::Status::GenericError;
+    return renderer.Paint(*window->GetDC(), picture.Value().get(), Viewport{10, 5, 20, 15}, kClient,
+                          PaintStyle{0, kRed, kBlue, true, borderWidth, kWhite});
+  }
+
+  QuietOwner owner;
+  std::unique_ptr<win::Window> window = win::Window::Create(&owner, kClient.width, kClient.height);
+  gfx::Result<gfx::Bitmap::Ptr> picture = gfx::Bitmap::Create(20, 15, gfx::PixelFormat::RGB32bpp);
+  PictureRenderer renderer;
 };
 
-TEST(RendererPaint, AllLayersPaintAndReportOk) {
-  QuietOwner owner;
-  auto window = win::Window::Create(&owner, kClient.width, kClient.height);
-  ASSERT_TRUE(window);
-  auto picture = gfx::Bitmap::Create(20, 15, gfx::PixelFormat::RGB32bpp);
-  ASSERT_TRUE(picture.Ok());
-  PictureRenderer renderer;
-  const Viewport viewport{10, 5, 20, 15};
-  EXPECT_EQ(renderer.Paint(*window->GetDC(), picture.Value().get(), viewport, kClient,
-                           PaintStyle{0, kRed, kBlue, true, 1.0, kWhite}),
-            gfx::Status::Ok);
+TEST_F(RendererPaint, AllLayersPaintAndReportOk) {
+  EXPECT_EQ(PaintWithBorder(1.0), gfx::Status::Ok);
   EXPECT_EQ(window->GetPixel(0, 0), win::RGB(0xFF, 0, 0));
   EXPECT_EQ(window->GetPixel(9, 4), win::RGB(0xFF, 0xFF, 0xFF));
   EXPECT_EQ(window->GetPixel(15, 10), win::RGB(0, 0, 0));
 }
 
-TEST(RendererPaint, ARefusedLayerIsReportedAndTheOthersStillPaint) {
-  QuietOwner owner;
-  auto window = win::Window::Create(&owner, kClient.width, kClient.height);
-  ASSERT_TRUE(window);
-  auto picture = gfx::Bitmap::Create(20, 15, gfx::PixelFormat::RGB32bpp);
-  ASSERT_TRUE(picture.Ok());
-  PictureRenderer renderer;
+TEST_F(RendererPaint, ARefusedLayerIsReportedAndTheOthersStillPaint) {
   // A negative border width is refused by the pen; the background and the picture still paint.
-  EXPECT_EQ(renderer.Paint(*window->GetDC(), picture.Value().get(), Viewport{10, 5, 20, 15}, kClient,
-                           PaintStyle{0, kRed, kBlue, true, -1.0, kWhite}),
-            gfx::Status::InvalidParameter);
+  EXPECT_EQ(PaintWithBorder(-1.0), gfx::Status::InvalidParameter);
   EXPECT_EQ(window->GetPixel(0, 0), win::RGB(0xFF, 0, 0));
   EXPECT_EQ(window->GetPixel(9, 4), win::RGB(0xFF, 0, 0)) << "no frame";
   EXPECT_EQ(window->GetPixel(15, 10), win::RGB(0, 0, 0)) << "the picture";
