@@ -21,16 +21,16 @@ struct EncoderEntry {
 constexpr uint32_t kEncoderFlags = kCodecEncoder | kCodecDecoder | kCodecSupportBitmap | kCodecBuiltin;
 
 constexpr EncoderEntry kEncoders[] = {
-    {{kBmpEncoderClsid, kImageFormatBmp, "Built-in BMP Codec", "BMP", "*.BMP;*.DIB;*.RLE", "image/bmp", kEncoderFlags,
-      1},
+    {{kBmpEncoderClsid, kImageFormatBmp, "Built-in BMP Codec", "BMP", "*.BMP;*.DIB;*.RLE", "image/bmp",
+      kEncoderFlags, 1},
      EncodeBmp},
     {{kJpegEncoderClsid, kImageFormatJpeg, "Built-in JPEG Codec", "JPEG", "*.JPG;*.JPEG;*.JPE;*.JFIF", "image/jpeg",
       kEncoderFlags, 1},
      EncodeJpeg},
     {{kGifEncoderClsid, kImageFormatGif, "Built-in GIF Codec", "GIF", "*.GIF", "image/gif", kEncoderFlags, 1},
      EncodeGif},
-    {{kTiffEncoderClsid, kImageFormatTiff, "Built-in TIFF Codec", "TIFF", "*.TIF;*.TIFF", "image/tiff", kEncoderFlags,
-      1},
+    {{kTiffEncoderClsid, kImageFormatTiff, "Built-in TIFF Codec", "TIFF", "*.TIF;*.TIFF", "image/tiff",
+      kEncoderFlags, 1},
      EncodeTiff},
     {{kPngEncoderClsid, kImageFormatPng, "Built-in PNG Codec", "PNG", "*.PNG", "image/png", kEncoderFlags, 1},
      EncodePng},
