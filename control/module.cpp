@@ -6,6 +6,7 @@
 #include "control/tavlen_library.h"
 #include "control/tavlen_object.h"
 #include "platform/automation/class_factory.h"
+#include "platform/automation/entry_guard.h"
 #include "platform/automation/registration.h"
 
 namespace tavlen {
@@ -161,17 +162,24 @@ ole::HRESULT AsOneChange(ole::HRESULT (tavlen::CTavlenApp::*steps)(ole::Registry
 
 }  // namespace
 
-TAVLEN_MODULE_EXPORT ole::HRESULT DllRegisterServer() { return AsOneChange(&tavlen::CTavlenApp::RegisterServer); }
+// Every export runs behind the guard: registration and construction allocate, and no exception may reach
+// the host that loaded the module.
 
-TAVLEN_MODULE_EXPORT ole::HRESULT DllUnregisterServer() { return AsOneChange(&tavlen::CTavlenApp::UnregisterServer); }
+TAVLEN_MODULE_EXPORT ole::HRESULT DllRegisterServer() {
+  return ole::GuardedEntry([] { return AsOneChange(&tavlen::CTavlenApp::RegisterServer); });
+}
+
+TAVLEN_MODULE_EXPORT ole::HRESULT DllUnregisterServer() {
+  return ole::GuardedEntry([] { return AsOneChange(&tavlen::CTavlenApp::UnregisterServer); });
+}
 
 TAVLEN_MODULE_EXPORT ole::HRESULT DllGetClassObject(const ole::CLSID& clsid, const ole::IID& iid, void** object) {
-  return g_app.GetClassObject(clsid, iid, object);
+  return ole::GuardedEntry([&] { return g_app.GetClassObject(clsid, iid, object); });
 }
 
 TAVLEN_MODULE_EXPORT ole::HRESULT DllCanUnloadNow() { return ole::ModuleState::CanUnloadNow(); }
 
 // The type library resource (TYPELIB 1).
 TAVLEN_MODULE_EXPORT ole::HRESULT DllGetTypeLib(ole::ITypeLib** lib) {
-  return ole::CreateTypeLib(tavlen::TavlenTypeLib(), lib);
+  return ole::GuardedEntry([&] { return ole::CreateTypeLib(tavlen::TavlenTypeLib(), lib); });
 }

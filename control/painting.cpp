@@ -23,7 +23,8 @@ void CTavlenCtrl::DrawImageOn(win::DeviceContext& dc) {
                          .showBorder = m_showBorder != win::FALSE,
                          .borderWidth = m_borderWidth,
                          .borderColor = OleColorToArgb(m_borderColor)};
-  m_renderer.Paint(dc, m_image->Handle(), m_viewport, Client(), style);
+  // A layer the painter refused stays unpainted until the next paint; the picture and its state are untouched.
+  gfx::Ignore(m_renderer.Paint(dc, m_image->Handle(), m_viewport, Client(), style));
 }
 
 void CTavlenCtrl::AlignImage() {

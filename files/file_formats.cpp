@@ -7,6 +7,7 @@
 #include <string>
 
 #include "files/tiff_compression.h"
+#include "platform/base/ascii.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/encoder_parameters.h"
 
@@ -46,13 +47,6 @@ constexpr std::array<TiffCompressionChoice, kTiffCompressionCount> kTiffCompress
     {gfx::kEncoderValueCompressionNone, false},
 }};
 
-std::string AsciiUpper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return upper;
-}
-
 }  // namespace
 
 const FileFormatInfo& InfoFor(FileFormat format) { return kFormats.at(static_cast<size_t>(format)); }
@@ -89,17 +83,16 @@ TiffCompressionChoice ChooseTiffCompression(int32_t setting) {
 }
 
 std::optional<FileFormat> FormatOfExportType(std::string_view type) {
-  const std::string upper = AsciiUpper(type);
   for (const ExportType& entry : kExportTypes)
-    if (upper == entry.name) return entry.format;
+    if (base::EqualsNoCase(type, entry.name)) return entry.format;
   return std::nullopt;
 }
 
 bool IsTiffPath(std::string_view path) {
   const size_t dot = path.rfind('.');
   if (dot == std::string_view::npos) return false;
-  const std::string extension = AsciiUpper(path.substr(dot));
-  return extension == ".TIF" || extension == ".TIFF";
+  const std::string_view extension = path.substr(dot);
+  return base::EqualsNoCase(extension, ".TIF") || base::EqualsNoCase(extension, ".TIFF");
 }
 
 }  // namespace tavlen::files

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/base/ascii.h"
 #include "platform/base/file_io.h"
 
 namespace tavlen {
@@ -16,18 +17,15 @@ constexpr std::array<std::string_view, 11> kAcceptedExtensions = {
     ".BMP", ".DIB", ".GIF", ".PNG", ".JPG", ".JPE", ".JPEG", ".TIF", ".TIFF", ".WMF", ".EMF",
 };
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 }  // namespace
 
 bool IsAcceptedImagePath(const std::string& path) {
   if (!base::IsUsablePath(path)) return false;
   const size_t dot = path.rfind('.');
   if (dot == std::string::npos) return false;
-  std::string extension = path.substr(dot);
-  for (char& c : extension) c = AsciiUpper(c);
+  const std::string_view extension = std::string_view(path).substr(dot);
   for (std::string_view accepted : kAcceptedExtensions) {
-    if (extension == accepted) return true;
+    if (base::EqualsNoCase(extension, accepted)) return true;
   }
   return false;
 }

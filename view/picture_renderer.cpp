@@ -2,6 +2,7 @@
 #include "view/picture_renderer.h"
 
 #include <array>
+#include <initializer_list>
 #include <optional>
 
 #include "view/back_style.h"
@@ -9,6 +10,13 @@
 namespace tavlen {
 
 namespace {
+
+// The first failure of a sequence of steps that all run.
+gfx::Status FirstFailure(std::initializer_list<gfx::Status> steps) {
+  for (const gfx::Status s : steps)
+    if (s != gfx::Status::Ok) return s;
+  return gfx::Status::Ok;
+}
 
 int32_t TruncToInt(double value) {
   if (!(value > -2147483648.0 && value < 2147483648.0)) return value > 0 ? INT32_MAX : INT32_MIN;
@@ -44,51 +52,52 @@ bool PictureRenderer::MovedPixelsMatchPaint(const gfx::Bitmap& picture, const Vi
          covers(int64_t{viewport.imageLeft} + dx, int64_t{viewport.imageTop} + dy) && TileCache::Opaque(picture);
 }
 
-void PictureRenderer::Paint(win::DeviceContext& dc, const gfx::Bitmap* picture, const Viewport& viewport,
-                            ClientSize client, const PaintStyle& style) {
+gfx::Status PictureRenderer::Paint(win::DeviceContext& dc, const gfx::Bitmap* picture, const Viewport& viewport,
+                                   ClientSize client, const PaintStyle& style) {
   auto graphics = gfx::Graphics::FromSurface(dc.Surface());
-  if (!graphics.Ok()) return;
+  if (!graphics.Ok()) return graphics.GetStatus();
   gfx::Graphics& target = *graphics.Value();
-  DrawBackground(target, viewport, client, style);
-  DrawBorder(target, viewport, style);
-  if (!picture) return;
+  const gfx::Status background = DrawBackground(target, viewport, client, style);
+  const gfx::Status border = DrawBorder(target, viewport, style);
+  if (!picture) return FirstFailure({background, border});
   // Drawn last so that it covers whatever part of the border overlaps it.
   const win::RECT clip = dc.ClipBox();
-  gfx::Ignore(m_tiles.Draw(target, *picture, viewport.Rectangle(),
-                           gfx::Rect{clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top}));
+  const gfx::Status image =
+      m_tiles.Draw(target, *picture, viewport.Rectangle(),
+                   gfx::Rect{clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top});
+  return FirstFailure({background, border, image});
 }
 
-void PictureRenderer::DrawBackground(gfx::Graphics& graphics, const Viewport& viewport, ClientSize client,
-                                     const PaintStyle& style) {
+gfx::Status PictureRenderer::DrawBackground(gfx::Graphics& graphics, const Viewport& viewport, ClientSize client,
+                                            const PaintStyle& style) {
   // A closed curve through the client corners bulges outward and so encloses the client area;
   // xor with the picture's rectangle leaves, inside the window, the client area less the picture.
   gfx::GraphicsPath path(gfx::FillMode::Alternate);
   const std::array<gfx::Point, 4> corners = {gfx::Point{0, 0}, gfx::Point{client.width, 0},
                                              gfx::Point{client.width, client.height}, gfx::Point{0, client.height}};
-  gfx::Ignore(path.AddClosedCurve(corners));
+  const gfx::Status curve = path.AddClosedCurve(corners);
   gfx::Region region(path);
-  gfx::Ignore(region.Combine(viewport.Rectangle(), gfx::CombineMode::Xor));
+  const gfx::Status cut = region.Combine(viewport.Rectangle(), gfx::CombineMode::Xor);
 
+  gfx::Status fill = gfx::Status::Ok;
   if (style.backStyle == static_cast<int16_t>(BackStyle::Solid)) {
-    gfx::Ignore(graphics.FillRegion(gfx::Brush::Solid(style.back), region));
-    return;
-  }
-  // A value outside the list selects no hatch and leaves the background unpainted.
-  const std::optional<gfx::HatchStyle> hatchStyle = HatchFor(style.backStyle);
-  if (!hatchStyle) return;
-  auto hatch = gfx::Brush::Hatch(static_cast<int32_t>(*hatchStyle), style.back, style.fore);
-  if (hatch.Ok()) gfx::Ignore(graphics.FillRegion(hatch.Value(), region));
+    fill = graphics.FillRegion(gfx::Brush::Solid(style.back), region);
+  } else if (const std::optional<gfx::HatchStyle> hatchStyle = HatchFor(style.backStyle)) {
+    auto hatch = gfx::Brush::Hatch(static_cast<int32_t>(*hatchStyle), style.back, style.fore);
+    fill = hatch.Ok() ? graphics.FillRegion(hatch.Value(), region) : hatch.GetStatus();
+  }  // else a value outside the list selects no hatch and leaves the background unpainted
+  return FirstFailure({curve, cut, fill});
 }
 
-void PictureRenderer::DrawBorder(gfx::Graphics& graphics, const Viewport& viewport, const PaintStyle& style) {
-  if (!style.showBorder) return;
+gfx::Status PictureRenderer::DrawBorder(gfx::Graphics& graphics, const Viewport& viewport, const PaintStyle& style) {
+  if (!style.showBorder) return gfx::Status::Ok;
   auto pen = gfx::Pen::Create(style.borderColor, static_cast<float>(style.borderWidth), gfx::Unit::World);
-  if (!pen.Ok()) return;
+  if (!pen.Ok()) return pen.GetStatus();
   pen.Value().SetAlignment(gfx::PenAlignment::Inset);
   const gfx::Rect frame = BorderFrame(viewport, style.borderWidth);
-  gfx::Ignore(graphics.DrawRectangle(
+  return graphics.DrawRectangle(
       pen.Value(), gfx::RectF{static_cast<float>(frame.x), static_cast<float>(frame.y), static_cast<float>(frame.width),
-                              static_cast<float>(frame.height)}));
+                              static_cast<float>(frame.height)});
 }
 
 }  // namespace tavlen

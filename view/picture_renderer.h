@@ -32,15 +32,17 @@ class PictureRenderer {
  public:
   // Background, then border, then the picture (when `picture` is not null), each clipped to what
   // the context can show. A layer that the painter refuses stays unpainted; the others still paint.
-  void Paint(win::DeviceContext& dc, const gfx::Bitmap* picture, const Viewport& viewport, ClientSize client,
-             const PaintStyle& style);
+  // The status of the first layer refused (or of making the painter), else Ok.
+  [[nodiscard]] gfx::Status Paint(win::DeviceContext& dc, const gfx::Bitmap* picture, const Viewport& viewport,
+                                  ClientSize client, const PaintStyle& style);
 
   // The client area less the picture's rectangle, plain or hatched (hatch lines in the back colour,
-  // the spaces between them in the fore colour).
-  static void DrawBackground(gfx::Graphics& graphics, const Viewport& viewport, ClientSize client,
-                             const PaintStyle& style);
-  // The frame of BorderFrame, stroked inside its rectangle; nothing when the border is off.
-  static void DrawBorder(gfx::Graphics& graphics, const Viewport& viewport, const PaintStyle& style);
+  // the spaces between them in the fore colour). A BackStyle outside the list paints nothing, and is Ok.
+  [[nodiscard]] static gfx::Status DrawBackground(gfx::Graphics& graphics, const Viewport& viewport, ClientSize client,
+                                                  const PaintStyle& style);
+  // The frame of BorderFrame, stroked inside its rectangle; nothing, and Ok, when the border is off.
+  [[nodiscard]] static gfx::Status DrawBorder(gfx::Graphics& graphics, const Viewport& viewport,
+                                              const PaintStyle& style);
 
   // Drops the rendered tiles, for a picture that is gone.
   void Forget() { m_tiles.Clear(); }

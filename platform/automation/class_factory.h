@@ -6,6 +6,7 @@
 #include <span>
 
 #include "platform/automation/com_object.h"
+#include "platform/automation/entry_guard.h"
 #include "platform/automation/module_state.h"
 #include "platform/automation/unknown.h"
 
@@ -50,8 +51,11 @@ class ClassFactory final : public IClassFactory {
     ModuleState::UnlockServer();
     return left;
   }
+  // E_OUTOFMEMORY, `*object` null, when the object's construction ran out of memory.
   HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override {
-    return m_create(outer, iid, object);
+    const HRESULT hr = GuardedEntry([&] { return m_create(outer, iid, object); });
+    if (FAILED(hr) && object) *object = nullptr;
+    return hr;
   }
   HRESULT LockServer(BOOL lock) override {
     if (lock)

@@ -4,29 +4,39 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/automation/entry_guard.h"
+
 namespace tavlen::ole {
 
 namespace {
 
-// Enumerators hand out snapshots taken when they were made.
-class ConnectionEnumerator final : public ComObject<IEnumConnections> {
+// Connections as enumerated: the sink is held while the enumerator lives.
+struct Connection {
+  ComPtr<IUnknown> sink;
+  DWORD cookie;
+};
+
+void HandOut(const Connection& from, CONNECTDATA& to) {
+  to.pUnk = from.sink.Get();
+  to.pUnk->AddRef();
+  to.dwCookie = from.cookie;
+}
+
+void HandOut(const ComPtr<IConnectionPoint>& from, IConnectionPoint*& to) { from.CopyTo(&to); }
+
+// Both enumerators of this file: a snapshot taken when it was made, each item handed out with a reference
+// of its own (HandOut).
+template <class Interface, class Item, class Out>
+class SnapshotEnumerator final : public ComObject<Interface> {
  public:
-  struct Item {
-    ComPtr<IUnknown> sink;
-    DWORD cookie;
-  };
-  explicit ConnectionEnumerator(std::vector<Item> items, size_t position = 0)
+  explicit SnapshotEnumerator(std::vector<Item> items, size_t position = 0)
       : m_items(std::move(items)), m_position(position) {}
 
-  HRESULT Next(ULONG count, CONNECTDATA* items, ULONG* fetched) override {
+  HRESULT Next(ULONG count, Out* items, ULONG* fetched) override {
     if (fetched) *fetched = 0;
     if (!items || (count > 1 && !fetched)) return E_POINTER;
     ULONG n = 0;
-    for (; n < count && m_position < m_items.size(); ++n, ++m_position) {
-      items[n].pUnk = m_items[m_position].sink.Get();
-      items[n].pUnk->AddRef();
-      items[n].dwCookie = m_items[m_position].cookie;
-    }
+    for (; n < count && m_position < m_items.size(); ++n, ++m_position) HandOut(m_items[m_position], items[n]);
     if (fetched) *fetched = n;
     return n == count ? S_OK : S_FALSE;
   }
@@ -39,10 +49,18 @@ class ConnectionEnumerator final : public ComObject<IEnumConnections> {
     m_position = 0;
     return S_OK;
   }
-  HRESULT Clone(IEnumConnections** copy) override {
+  HRESULT Clone(Interface** copy) override {
     if (!copy) return E_POINTER;
-    *copy = MakeObject<ConnectionEnumerator>(m_items, m_position).Detach();
-    return *copy ? S_OK : E_OUTOFMEMORY;
+    *copy = nullptr;
+    return Make(m_items, m_position, copy);
+  }
+
+  // E_OUTOFMEMORY, `*out` left null, when the copy or the object cannot be made.
+  static HRESULT Make(const std::vector<Item>& items, size_t position, Interface** out) {
+    return GuardedEntry([&] {
+      *out = MakeObject<SnapshotEnumerator>(std::vector<Item>(items), position).Detach();
+      return *out ? S_OK : E_OUTOFMEMORY;
+    });
   }
 
  private:
@@ -50,38 +68,8 @@ class ConnectionEnumerator final : public ComObject<IEnumConnections> {
   size_t m_position;
 };
 
-class PointEnumerator final : public ComObject<IEnumConnectionPoints> {
- public:
-  explicit PointEnumerator(std::vector<ComPtr<IConnectionPoint>> items, size_t position = 0)
-      : m_items(std::move(items)), m_position(position) {}
-
-  HRESULT Next(ULONG count, IConnectionPoint** items, ULONG* fetched) override {
-    if (fetched) *fetched = 0;
-    if (!items || (count > 1 && !fetched)) return E_POINTER;
-    ULONG n = 0;
-    for (; n < count && m_position < m_items.size(); ++n, ++m_position) m_items[m_position].CopyTo(&items[n]);
-    if (fetched) *fetched = n;
-    return n == count ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG count) override {
-    size_t left = m_items.size() - m_position;
-    m_position += std::min<size_t>(count, left);
-    return count <= left ? S_OK : S_FALSE;
-  }
-  HRESULT Reset() override {
-    m_position = 0;
-    return S_OK;
-  }
-  HRESULT Clone(IEnumConnectionPoints** copy) override {
-    if (!copy) return E_POINTER;
-    *copy = MakeObject<PointEnumerator>(m_items, m_position).Detach();
-    return *copy ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  std::vector<ComPtr<IConnectionPoint>> m_items;
-  size_t m_position;
-};
+using ConnectionEnumerator = SnapshotEnumerator<IEnumConnections, Connection, CONNECTDATA>;
+using PointEnumerator = SnapshotEnumerator<IEnumConnectionPoints, ComPtr<IConnectionPoint>, IConnectionPoint*>;
 
 }  // namespace
 
@@ -95,10 +83,8 @@ EventSource::ContainerPart::ContainerPart(EventSource& source)
 
 HRESULT EventSource::ContainerPart::EnumConnectionPoints(IEnumConnectionPoints** points) {
   if (!points) return E_POINTER;
-  *points =
-      MakeObject<PointEnumerator>(std::vector<ComPtr<IConnectionPoint>>{ComPtr<IConnectionPoint>(&m_source.m_point)})
-          .Detach();
-  return *points ? S_OK : E_OUTOFMEMORY;
+  *points = nullptr;
+  return GuardedEntry([&] { return PointEnumerator::Make({ComPtr<IConnectionPoint>(&m_source.m_point)}, 0, points); });
 }
 
 HRESULT EventSource::ContainerPart::FindConnectionPoint(const IID& iid, IConnectionPoint** point) {
@@ -144,9 +130,12 @@ HRESULT EventSource::PointPart::Advise(IUnknown* sink, DWORD* cookie) {
       FAILED(sink->QueryInterface(IID_IDispatch, dispatch.PutVoid()))) {
     return CONNECT_E_CANNOTCONNECT;
   }
-  *cookie = m_source.m_nextCookie++;
-  m_source.m_sinks.push_back(Sink{*cookie, std::move(dispatch)});
-  return S_OK;
+  // On E_OUTOFMEMORY the list and the next cookie are as they were.
+  return GuardedEntry([&] {
+    m_source.m_sinks.push_back(Sink{m_source.m_nextCookie, std::move(dispatch)});
+    *cookie = m_source.m_nextCookie++;
+    return S_OK;
+  });
 }
 
 HRESULT EventSource::PointPart::Unadvise(DWORD cookie) {
@@ -161,12 +150,14 @@ HRESULT EventSource::PointPart::Unadvise(DWORD cookie) {
 
 HRESULT EventSource::PointPart::EnumConnections(IEnumConnections** connections) {
   if (!connections) return E_POINTER;
-  std::vector<ConnectionEnumerator::Item> items;
-  for (const Sink& sink : m_source.m_sinks) {
-    items.push_back({ComPtr<IUnknown>(static_cast<IUnknown*>(sink.dispatch.Get())), sink.cookie});
-  }
-  *connections = MakeObject<ConnectionEnumerator>(std::move(items)).Detach();
-  return *connections ? S_OK : E_OUTOFMEMORY;
+  *connections = nullptr;
+  return GuardedEntry([&] {
+    std::vector<Connection> items;
+    for (const Sink& sink : m_source.m_sinks) {
+      items.push_back({ComPtr<IUnknown>(static_cast<IUnknown*>(sink.dispatch.Get())), sink.cookie});
+    }
+    return ConnectionEnumerator::Make(items, 0, connections);
+  });
 }
 
 size_t EventSource::Fire(DISPID id, std::initializer_list<Variant> args) {

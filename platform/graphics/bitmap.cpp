@@ -8,7 +8,6 @@
 #include "platform/base/file_io.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/codec.h"
-#include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/color_management.h"
 #include "platform/graphics/convert.h"
 #include "platform/graphics/limit_refusal.h"
@@ -131,12 +130,11 @@ Result<Bitmap::Ptr> Bitmap::FromFile(const std::string& path, const DecodeLimits
     uint64_t size = 0;
     if (Status s = OpenFileForReading(path, limits, fd, size); s != Status::Ok) return s;
     DecodedFrame frame;
+    Guid format;
     bool read = false;
-    const Status s = ReadPlainBmp(fd.Get(), size, limits, frame, read);
+    const Status s = ReadFromFile(fd.Get(), size, limits, frame, format, read);
     if (read && s != Status::Ok) return s;
-    if (read) return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), kImageFormatBmp, options);
-    if (ReadStreamedPng(fd.Get(), size, limits, frame))
-      return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), kImageFormatPng, options);
+    if (read) return FromDecoder(std::make_unique<SingleFrameDecoder>(std::move(frame)), format, options);
   }
   auto bytes = std::make_shared<Bytes>();
   if (Status s = ReadWholeFile(path, *bytes, limits); s != Status::Ok) return s;

@@ -2,10 +2,13 @@
 #include "platform/graphics/codec_registry.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 
+#include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/metafile/metafile_decoders.h"
+#include "platform/graphics/status_file_io.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -33,15 +36,24 @@ constexpr EncoderEntry kEncoders[] = {
      EncodePng},
 };
 
+// Reads a file from its descriptor, as ReadFromFile says; `read` false when this file is not one it reads so.
+using FileReader = Status (*)(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& out, bool& read);
+
+Status ReadPngFile(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& out, bool& read) {
+  read = ReadStreamedPng(fd, fileSize, limits, out);
+  return Status::Ok;
+}
+
 struct DecoderEntry {
   std::string_view signature;  // leading bytes; empty for the last-resort probe
   Guid format;
   DecoderOpener open;
-  bool extra = false;  // read only when the options ask for the extra formats
+  bool extra = false;             // read only when the options ask for the extra formats
+  FileReader readFile = nullptr;  // for files worth decoding without holding them whole
 };
 
 const DecoderEntry kDecoders[] = {
-    {std::string_view("\x89PNG\r\n\x1a\n", 8), kImageFormatPng, OpenPngDecoder},
+    {std::string_view("\x89PNG\r\n\x1a\n", 8), kImageFormatPng, OpenPngDecoder, false, ReadPngFile},
     // Some writers put fill bytes other than 0xFF between SOI and the first marker; libjpeg reads them.
     {std::string_view("\xFF\xD8", 2), kImageFormatJpeg, OpenJpegDecoder},
     {"GIF87a", kImageFormatGif, OpenGifDecoder},
@@ -50,7 +62,7 @@ const DecoderEntry kDecoders[] = {
     {std::string_view("MM\0*", 4), kImageFormatTiff, OpenTiffDecoder},
     {std::string_view("II+\0", 4), kImageFormatTiff, OpenTiffDecoder},  // BigTIFF
     {std::string_view("MM\0+", 4), kImageFormatTiff, OpenTiffDecoder},
-    {"BM", kImageFormatBmp, OpenBmpDecoder},
+    {"BM", kImageFormatBmp, OpenBmpDecoder, false, ReadPlainBmp},
     {std::string_view("\xD7\xCD\xC6\x9A", 4), kImageFormatWmf, OpenWmfDecoder},  // placeable WMF
     {"RIFF", kImageFormatWebp, OpenWebpDecoder, true},
     {std::string_view("\xFF\x0A", 2), kImageFormatJxl, OpenJxlDecoder, true},  // bare codestream
@@ -64,6 +76,8 @@ const DecoderEntry kDecoders[] = {
     // A DIB has no signature: its info header comes first, so it is tried after everything else.
     {{}, kImageFormatBmp, OpenBmpDecoder},
 };
+
+constexpr size_t kSignatureBytes = 16;  // the longest signature fits
 
 size_t StringBytes(const ImageCodecInfo& info) {
   return std::strlen(info.codecName) + std::strlen(info.formatDescription) + std::strlen(info.filenameExtension) +
@@ -113,7 +127,8 @@ ImageEncoderFn FindEncoder(const Guid& clsid) {
 Status OpenDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& decoder,
                    Guid& rawFormat, const DecodeOptions& options) {
   if (!data || data->empty()) return Status::UnknownImageFormat;
-  const std::string_view head(reinterpret_cast<const char*>(data->data()), std::min<size_t>(data->size(), 16));
+  const std::string_view head(reinterpret_cast<const char*>(data->data()),
+                              std::min<size_t>(data->size(), kSignatureBytes));
   for (const auto& entry : kDecoders) {
     if (entry.extra && !options.extraFormats) continue;
     if (!head.starts_with(entry.signature)) continue;
@@ -127,6 +142,22 @@ Status OpenDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr
     return Status::Ok;
   }
   return Status::UnknownImageFormat;
+}
+
+Status ReadFromFile(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& frame, Guid& rawFormat,
+                    bool& read) {
+  read = false;
+  std::array<uint8_t, kSignatureBytes> bytes{};
+  size_t got = 0;
+  if (ReadFileAt(fd, 0, bytes, got) != Status::Ok) return Status::Ok;  // decoding the whole file says what is wrong
+  const std::string_view head(reinterpret_cast<const char*>(bytes.data()), got);
+  for (const auto& entry : kDecoders) {
+    if (!entry.readFile || entry.signature.empty() || !head.starts_with(entry.signature)) continue;
+    const Status status = entry.readFile(fd, fileSize, limits, frame, read);
+    if (read && status == Status::Ok) rawFormat = entry.format;
+    return status;
+  }
+  return Status::Ok;
 }
 
 }  // namespace tavlen::gfx

@@ -30,7 +30,12 @@ inline constexpr Guid kTiffEncoderClsid{0xf79506e1, 0x159e, 0x4ffa, {0xbc, 0x9d,
 inline constexpr Guid kWebpEncoderClsid{0x7d1e4b30, 0x2c6a, 0x4f58, {0x9b, 0x0e, 0x5a, 0x83, 0x17, 0xc2, 0x64, 0xd9}};
 inline constexpr Guid kPngEncoderClsid{0x5ef9e2fd, 0x86cb, 0x489c, {0xa7, 0x7b, 0x2d, 0xe8, 0x87, 0x4d, 0xb8, 0x14}};
 
-enum ImageCodecFlags : uint32_t { kCodecEncoder = 1, kCodecDecoder = 2, kCodecSupportBitmap = 4, kCodecBuiltin = 0x10000 };
+enum ImageCodecFlags : uint32_t {
+  kCodecEncoder = 1,
+  kCodecDecoder = 2,
+  kCodecSupportBitmap = 4,
+  kCodecBuiltin = 0x10000
+};
 
 void GetImageEncodersSize(uint32_t& count, uint32_t& bytes);
 // InsufficientBuffer when count or bytes do not match what GetImageEncodersSize gave.
@@ -45,5 +50,12 @@ ImageEncoderFn FindEncoder(const Guid& clsid);
 // given the options.
 Status OpenDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& decoder,
                    Guid& rawFormat, const DecodeOptions& options = {});
+
+// Decodes the file `fd` (`fileSize` bytes) straight from its descriptor when the decoder its leading bytes
+// choose can read it so (plain 24-bit BMP, PNG of plain 8-bit rows), so that a large picture's file is never
+// held whole. `read` is false, `frame` untouched, for any other file, which OpenDecoder then reads whole; when
+// true, the status is the decode's, and on Ok `frame` and `rawFormat` are set.
+Status ReadFromFile(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& frame, Guid& rawFormat,
+                    bool& read);
 
 }  // namespace tavlen::gfx

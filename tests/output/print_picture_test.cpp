@@ -27,7 +27,7 @@ class FakePrinterDC final : public win::PrinterDC {
   int32_t StartPage() override {
     m_log.push_back("StartPage");
     m_page.assign(40 * 30, 0u);
-    return 1;
+    return failing == "StartPage" ? 0 : 1;
   }
   gfx::WindowSurface Surface() override {
     gfx::WindowSurface surface;
@@ -42,13 +42,15 @@ class FakePrinterDC final : public win::PrinterDC {
   }
   int32_t EndPage() override {
     m_log.push_back("EndPage");
-    return 1;
+    return failing == "EndPage" ? 0 : 1;
   }
   int32_t EndDoc() override {
     m_log.push_back("EndDoc");
     return m_delivers ? 1 : 0;
   }
   const win::PageGeometry& Page() const override { return m_geometry; }
+
+  std::string failing;  // the call that fails, if any
 
  private:
   std::vector<std::string>& m_log;
@@ -61,9 +63,12 @@ class FakeDialog final : public win::PrintDialogService {
  public:
   std::unique_ptr<win::PrinterDC> Show(const win::PrintDialogRequest& request) override {
     log.push_back(request.flags == win::PD_RETURNDC && !request.owner ? "Show" : "Show with other request");
-    return std::make_unique<FakePrinterDC>(log, page, delivers);
+    auto dc = std::make_unique<FakePrinterDC>(log, page, delivers);
+    dc->failing = failing;
+    return dc;
   }
   bool delivers = true;
+  std::string failing;
   std::vector<std::string> log;
   std::vector<uint32_t> page;
 };
@@ -107,6 +112,17 @@ TEST_F(PrintPictureTest, UndeliveredDocumentIsAFailure) {
   m_dialog.delivers = false;
   EXPECT_FALSE(PrintPicture(*m_picture, 20, 10));
   EXPECT_EQ(m_dialog.log.back(), "EndDoc");
+}
+
+TEST_F(PrintPictureTest, APageThatCannotBeStartedOrEndedIsAFailure) {
+  m_dialog.failing = "StartPage";
+  EXPECT_FALSE(PrintPicture(*m_picture, 20, 10));
+  EXPECT_EQ(m_dialog.log, (std::vector<std::string>{"Show", "StartDoc GdiplusPrint", "StartPage", "EndDoc"}));
+  m_dialog.log.clear();
+  m_dialog.failing = "EndPage";
+  EXPECT_FALSE(PrintPicture(*m_picture, 20, 10));
+  EXPECT_EQ(m_dialog.log,
+            (std::vector<std::string>{"Show", "StartDoc GdiplusPrint", "StartPage", "EndPage", "EndDoc"}));
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ TEST(BorderFrame, HugsThePictureOrGrowsByOneWidthAtTheClientEdge) {
 TEST(RendererBackground, PlainFillCoversTheClientAreaLessThePicture) {
   TestWindow window(kClient.width, kClient.height, kUntouched);
   const Viewport viewport{10, 5, 20, 15};
-  PictureRenderer::DrawBackground(*window.Open(), viewport, kClient, PaintStyle{0, kRed, kBlue});
+  EXPECT_EQ(PictureRenderer::DrawBackground(*window.Open(), viewport, kClient, PaintStyle{0, kRed, kBlue}),
+            gfx::Status::Ok);
   const auto pixels = PixelsOf(window.pixels, kClient.width);
   EXPECT_TRUE(PixelsAreOutside(pixels, gfx::Rect{0, 0, 60, 40}, viewport.Rectangle(), kRed));
   EXPECT_TRUE(PixelsAre(pixels, viewport.Rectangle(), kUntouched));
@@ -46,7 +47,8 @@ TEST(RendererBackground, PlainFillCoversTheClientAreaLessThePicture) {
 TEST(RendererBackground, HatchLinesTakeTheBackColourAndSpacesTheForeColour) {
   TestWindow window(kClient.width, kClient.height, kUntouched);
   const Viewport viewport{-5, -5, 30, 30};
-  PictureRenderer::DrawBackground(*window.Open(), viewport, kClient, PaintStyle{5 /* Cross */, kRed, kBlue});
+  EXPECT_EQ(PictureRenderer::DrawBackground(*window.Open(), viewport, kClient, PaintStyle{5 /* Cross */, kRed, kBlue}),
+            gfx::Status::Ok);
   const auto pixels = PixelsOf(window.pixels, kClient.width);
   const gfx::Rect outside{25, 0, 35, 40};
   EXPECT_TRUE(gfx::test::PixelsMatch(
@@ -60,7 +62,9 @@ TEST(RendererBackground, HatchLinesTakeTheBackColourAndSpacesTheForeColour) {
 TEST(RendererBackground, AStyleOutsideTheHatchesPaintsNothing) {
   for (int16_t style : {int16_t{-1}, int16_t{54}}) {
     TestWindow window(kClient.width, kClient.height, kUntouched);
-    PictureRenderer::DrawBackground(*window.Open(), Viewport{10, 10, 5, 5}, kClient, PaintStyle{style, kRed, kBlue});
+    EXPECT_EQ(PictureRenderer::DrawBackground(*window.Open(), Viewport{10, 10, 5, 5}, kClient,
+                                              PaintStyle{style, kRed, kBlue}),
+              gfx::Status::Ok);
     EXPECT_TRUE(PixelsAre(PixelsOf(window.pixels, kClient.width), gfx::Rect{0, 0, 60, 40}, kUntouched)) << style;
   }
 }
@@ -68,7 +72,8 @@ TEST(RendererBackground, AStyleOutsideTheHatchesPaintsNothing) {
 TEST(RendererBorder, OnePixelFrameAroundThePicture) {
   TestWindow window(kClient.width, kClient.height, kUntouched);
   const Viewport viewport{10, 5, 20, 15};
-  PictureRenderer::DrawBorder(*window.Open(), viewport, PaintStyle{0, kRed, kBlue, true, 1.0, kWhite});
+  EXPECT_EQ(PictureRenderer::DrawBorder(*window.Open(), viewport, PaintStyle{0, kRed, kBlue, true, 1.0, kWhite}),
+            gfx::Status::Ok);
   const auto pixels = PixelsOf(window.pixels, kClient.width);
   const gfx::Rect frame{9, 4, 22, 17};
   EXPECT_TRUE(PixelsAreOutside(pixels, frame, gfx::Rect{10, 5, 20, 15}, kWhite));
@@ -78,7 +83,9 @@ TEST(RendererBorder, OnePixelFrameAroundThePicture) {
 
 TEST(RendererBorder, AtTheOriginOnlyTheFarStrokesLieOutsideThePicture) {
   TestWindow window(kClient.width, kClient.height, kUntouched);
-  PictureRenderer::DrawBorder(*window.Open(), Viewport{0, 0, 20, 10}, PaintStyle{0, kRed, kBlue, true, 1.0, kWhite});
+  EXPECT_EQ(PictureRenderer::DrawBorder(*window.Open(), Viewport{0, 0, 20, 10},
+                                        PaintStyle{0, kRed, kBlue, true, 1.0, kWhite}),
+            gfx::Status::Ok);
   const auto pixels = PixelsOf(window.pixels, kClient.width);
   EXPECT_TRUE(PixelsAre(pixels, gfx::Rect{20, 0, 1, 11}, kWhite));
   EXPECT_TRUE(PixelsAre(pixels, gfx::Rect{0, 10, 21, 1}, kWhite));
@@ -89,7 +96,8 @@ TEST(RendererBorder, AWidthBelowOnePixelStillDrawsAOnePixelFrame) {
   const Viewport viewport{10, 5, 20, 15};
   const auto frameOf = [&](double width) {
     auto window = std::make_unique<TestWindow>(kClient.width, kClient.height, kUntouched);
-    PictureRenderer::DrawBorder(*window->Open(), viewport, PaintStyle{0, kRed, kBlue, true, width, kWhite});
+    EXPECT_EQ(PictureRenderer::DrawBorder(*window->Open(), viewport, PaintStyle{0, kRed, kBlue, true, width, kWhite}),
+              gfx::Status::Ok);
     return window;
   };
   // Width 0.5 frames (9, 4, 21, 16): the one-pixel stroke lies just outside the picture all round.
@@ -106,10 +114,55 @@ TEST(RendererBorder, AWidthBelowOnePixelStillDrawsAOnePixelFrame) {
   EXPECT_TRUE(PixelsAre(PixelsOf(none->pixels, 60), gfx::Rect{10, 20, 21, 1}, kWhite));
 }
 
+TEST(RendererBorder, APenThePainterRefusesIsReportedAndDrawsNothing) {
+  TestWindow window(kClient.width, kClient.height, kUntouched);
+  EXPECT_EQ(PictureRenderer::DrawBorder(*window.Open(), Viewport{10, 5, 20, 15},
+                                        PaintStyle{0, kRed, kBlue, true, -1.0, kWhite}),
+            gfx::Status::InvalidParameter);
+  EXPECT_TRUE(PixelsAre(PixelsOf(window.pixels, kClient.width), gfx::Rect{0, 0, 60, 40}, kUntouched));
+}
+
 TEST(RendererBorder, NoFrameWhenTheBorderIsOff) {
   TestWindow window(kClient.width, kClient.height, kUntouched);
-  PictureRenderer::DrawBorder(*window.Open(), Viewport{10, 5, 20, 15}, PaintStyle{0, kRed, kBlue, false, 3.0, kWhite});
+  EXPECT_EQ(PictureRenderer::DrawBorder(*window.Open(), Viewport{10, 5, 20, 15},
+                                        PaintStyle{0, kRed, kBlue, false, 3.0, kWhite}),
+            gfx::Status::Ok);
   EXPECT_TRUE(PixelsAre(PixelsOf(window.pixels, kClient.width), gfx::Rect{0, 0, 60, 40}, kUntouched));
+}
+
+// A window of the client size and a black 20 x 15 picture to paint into it at (10, 5).
+class RendererPaint : public ::testing::Test {
+ protected:
+  class QuietOwner final : public win::WindowOwner {
+   public:
+    void OnPaint(win::DeviceContext&, const win::RECT&, bool) override {}
+  };
+
+  gfx::Status PaintWithBorder(double borderWidth) {
+    if (!window || !picture.Ok()) return gfx::Status::GenericError;
+    return renderer.Paint(*window->GetDC(), picture.Value().get(), Viewport{10, 5, 20, 15}, kClient,
+                          PaintStyle{0, kRed, kBlue, true, borderWidth, kWhite});
+  }
+
+  QuietOwner owner;
+  std::unique_ptr<win::Window> window = win::Window::Create(&owner, kClient.width, kClient.height);
+  gfx::Result<gfx::Bitmap::Ptr> picture = gfx::Bitmap::Create(20, 15, gfx::PixelFormat::RGB32bpp);
+  PictureRenderer renderer;
+};
+
+TEST_F(RendererPaint, AllLayersPaintAndReportOk) {
+  EXPECT_EQ(PaintWithBorder(1.0), gfx::Status::Ok);
+  EXPECT_EQ(window->GetPixel(0, 0), win::RGB(0xFF, 0, 0));
+  EXPECT_EQ(window->GetPixel(9, 4), win::RGB(0xFF, 0xFF, 0xFF));
+  EXPECT_EQ(window->GetPixel(15, 10), win::RGB(0, 0, 0));
+}
+
+TEST_F(RendererPaint, ARefusedLayerIsReportedAndTheOthersStillPaint) {
+  // A negative border width is refused by the pen; the background and the picture still paint.
+  EXPECT_EQ(PaintWithBorder(-1.0), gfx::Status::InvalidParameter);
+  EXPECT_EQ(window->GetPixel(0, 0), win::RGB(0xFF, 0, 0));
+  EXPECT_EQ(window->GetPixel(9, 4), win::RGB(0xFF, 0, 0)) << "no frame";
+  EXPECT_EQ(window->GetPixel(15, 10), win::RGB(0, 0, 0)) << "the picture";
 }
 
 }  // namespace

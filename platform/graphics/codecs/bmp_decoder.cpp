@@ -18,6 +18,7 @@
 
 #include "platform/graphics/codecs/bmp_format.h"
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/dib_header.h"
 #include "platform/graphics/limit_refusal.h"
 #include "platform/graphics/status_file_io.h"
 
@@ -25,34 +26,6 @@ namespace tavlen::gfx {
 namespace {
 
 using namespace bmp;
-
-enum class HeaderKind { Core, Os2, Info };  // Info: the 40-byte header and its v4/v5 extensions
-
-struct BmpHeader {
-  HeaderKind kind = HeaderKind::Info;
-  uint32_t headerSize = 0;
-  uint32_t width = 0;
-  uint32_t height = 0;
-  bool topDown = false;
-  uint16_t bitCount = 0;
-  uint32_t compression = kBiRgb;
-  uint32_t colorsUsed = 0;
-  std::array<uint32_t, 4> masks{};  // red, green, blue, alpha
-  bool bitfields = false;
-  uint64_t paletteStart = 0;  // file position of the first palette entry
-};
-
-bool IsKnownBitCount(uint32_t bits) {
-  return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
-
-HeaderKind KindForSize(uint32_t size) {
-  if (size == kCoreHeaderSize) return HeaderKind::Core;
-  if (size >= kOs2MinHeaderSize && size <= kOs2MaxHeaderSize && size != kInfoHeaderSize &&
-      size != kRgbMasksHeaderSize && size != kRgbaMasksHeaderSize)
-    return HeaderKind::Os2;
-  return HeaderKind::Info;
-}
 
 // A headerless DIB is only tried as a last resort, so it must look exactly like one.
 bool LooksLikeDib(std::span<const uint8_t> data) {
@@ -68,69 +41,6 @@ bool LooksLikeDib(std::span<const uint8_t> data) {
   if (width <= 0 || height == 0 || ReadU16(h + kInfoPlanes) != 1 || !IsKnownBitCount(ReadU16(h + kInfoBitCount)))
     return false;
   return size < 20 || ReadU32(h + kInfoCompression) <= kBiAlphaBitfields;
-}
-
-// Reads the info header at `infoStart` and the masks that may follow it.
-Status ParseHeader(std::span<const uint8_t> data, size_t infoStart, BmpHeader& h) {
-  if (data.size() - infoStart < 4) return Status::GenericError;
-  h.headerSize = ReadU32(data.data() + infoStart);
-  if (h.headerSize < kCoreHeaderSize || (h.headerSize > kCoreHeaderSize && h.headerSize < kOs2MinHeaderSize))
-    return Status::UnknownImageFormat;
-  if (h.headerSize > data.size() - infoStart) return Status::GenericError;
-  h.kind = KindForSize(h.headerSize);
-
-  // Fields a short OS/2 v2 header leaves out read as zero.
-  std::array<uint8_t, kV5HeaderSize> f{};
-  std::memcpy(f.data(), data.data() + infoStart, std::min<size_t>(h.headerSize, f.size()));
-  if (h.kind == HeaderKind::Core) {
-    h.width = ReadU16(&f[4]);
-    h.height = ReadU16(&f[6]);
-    h.bitCount = ReadU16(&f[10]);
-  } else {
-    const auto width = static_cast<int32_t>(ReadU32(&f[kInfoWidth]));
-    const auto height = static_cast<int32_t>(ReadU32(&f[kInfoHeight]));
-    if (width <= 0) return Status::GenericError;
-    h.width = static_cast<uint32_t>(width);
-    h.topDown = height < 0;
-    // 0u - height keeps INT_MIN representable: it becomes 2^31 and fails the size check.
-    h.height = h.topDown ? 0u - static_cast<uint32_t>(height) : static_cast<uint32_t>(height);
-    h.bitCount = ReadU16(&f[kInfoBitCount]);
-    h.compression = ReadU32(&f[kInfoCompression]);
-    h.colorsUsed = ReadU32(&f[kInfoColorsUsed]);
-  }
-  if (h.width == 0 || h.height == 0) return Status::GenericError;
-
-  uint64_t afterHeader = infoStart + static_cast<uint64_t>(h.headerSize);
-  if (h.kind == HeaderKind::Os2) {
-    if (h.compression == kOs2Huffman1D || h.compression == kOs2Rle24) return Status::NotImplemented;
-    if (h.compression > kBiRle4) return Status::GenericError;
-  } else if (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) {
-    h.bitfields = true;
-    const size_t maskCount = h.compression == kBiAlphaBitfields ? 4 : 3;
-    if (h.headerSize >= kRgbMasksHeaderSize) {
-      for (size_t i = 0; i < 4; ++i)
-        if (h.headerSize >= kInfoRedMask + 4 * (i + 1)) h.masks[i] = ReadU32(&f[kInfoRedMask + 4 * i]);
-    } else {
-      // The 40-byte header keeps its masks right behind it.
-      if (data.size() - afterHeader < 4 * maskCount) return Status::GenericError;
-      for (size_t i = 0; i < maskCount; ++i) h.masks[i] = ReadU32(data.data() + afterHeader + 4 * i);
-      afterHeader += 4 * maskCount;
-    }
-  } else if (h.compression > kBiAlphaBitfields) {
-    return Status::GenericError;
-  }
-  h.paletteStart = afterHeader;
-
-  const bool embedded = h.kind == HeaderKind::Info && (h.compression == kBiJpeg || h.compression == kBiPng);
-  if (!embedded && !IsKnownBitCount(h.bitCount)) return Status::GenericError;
-  if (h.compression == kBiRle8 && h.bitCount != 8) return Status::GenericError;
-  if (h.compression == kBiRle4 && h.bitCount != 4) return Status::GenericError;
-  if (h.bitfields && h.bitCount < 16) return Status::GenericError;
-  // BI_RGB has fixed masks; some writers also leave the bit-field masks zero and mean the same.
-  const bool noColourMasks = h.masks[0] == 0 && h.masks[1] == 0 && h.masks[2] == 0;
-  if (h.bitCount == 16 && (!h.bitfields || noColourMasks)) h.masks = {0x7C00, 0x03E0, 0x001F, h.masks[3]};
-  if (h.bitCount == 32 && (!h.bitfields || noColourMasks)) h.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, h.masks[3]};
-  return Status::Ok;
 }
 
 // One colour channel of a bit-field pixel, scaled exactly to 0..255 (v * 255 / max, rounded).
@@ -177,7 +87,7 @@ uint32_t ReadWord(const uint8_t* p, uint32_t bytesPerPixel) {
 
 // Calls fn(y, row, bytes) for every stored row present in `pixels`; the last one may be partial.
 template <typename Fn>
-void ForEachStoredRow(std::span<const uint8_t> pixels, uint64_t rowBytes, const BmpHeader& h, Fn fn) {
+void ForEachStoredRow(std::span<const uint8_t> pixels, uint64_t rowBytes, const DibHeader& h, Fn fn) {
   uint64_t start = 0;
   for (uint32_t r = 0; r < h.height && start < pixels.size(); ++r, start += rowBytes) {
     const size_t avail = static_cast<size_t>(std::min<uint64_t>(rowBytes, pixels.size() - start));
@@ -185,7 +95,7 @@ void ForEachStoredRow(std::span<const uint8_t> pixels, uint64_t rowBytes, const 
   }
 }
 
-bool AnyAlpha(std::span<const uint8_t> pixels, uint64_t rowBytes, const BmpHeader& h, uint32_t alphaMask) {
+bool AnyAlpha(std::span<const uint8_t> pixels, uint64_t rowBytes, const DibHeader& h, uint32_t alphaMask) {
   const uint32_t bpp = h.bitCount / 8;
   bool any = false;
   ForEachStoredRow(pixels, rowBytes, h, [&](uint32_t, const uint8_t* src, size_t avail) {
@@ -208,74 +118,34 @@ void SetIndex(uint8_t* row, PixelFormat format, uint64_t x, uint8_t index) {
 // refused before its pixels are allocated. Smaller truncated files still give what they hold.
 constexpr uint64_t kUnbackedBytes = uint64_t{64} << 20;
 
-bool StoredRowsBacked(const BmpHeader& h, uint64_t bytesAfterPixelStart) {
+bool StoredRowsBacked(const DibHeader& h, uint64_t bytesAfterPixelStart) {
   const uint64_t storedBytes = RowBytes(h.width, h.bitCount) * h.height;
   return storedBytes <= kUnbackedBytes || storedBytes <= bytesAfterPixelStart;
 }
 
-// RLE8 / RLE4 into `out`, or with no `out` only counted. Runs past the row end are clipped; pixels never
-// written stay index 0. Returns how many pixels the runs paint.
-uint64_t DecodeRle(std::span<const uint8_t> src, const BmpHeader& h, PixelBuffer* out) {
-  const bool rle4 = h.compression == kBiRle4;
-  uint64_t x = 0;
-  uint64_t row = 0;
-  size_t pos = 0;
-  uint64_t painted = 0;
-  auto put = [&](uint8_t index) {
-    if (x < h.width) {
-      if (out) SetIndex(out->Row(h.topDown ? row : h.height - 1 - row), out->Format(), x, index);
-      ++painted;
-    }
-    ++x;
-  };
-  while (pos + 2 <= src.size() && row < h.height) {
-    const uint8_t count = src[pos];
-    const uint8_t value = src[pos + 1];
-    pos += 2;
-    if (count > 0) {
-      const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count, x < h.width ? h.width - x : 0));
-      for (uint32_t i = 0; i < n; ++i) put(rle4 ? ((i & 1) ? value & 0x0F : value >> 4) : value);
-      x += count - n;
-      continue;
-    }
-    if (value == 0) {  // end of line
-      x = 0;
-      ++row;
-    } else if (value == 1) {  // end of bitmap
-      return painted;
-    } else if (value == 2) {  // delta: right and up (in file order)
-      if (pos + 2 > src.size()) return painted;
-      x += src[pos];
-      row += src[pos + 1];
-      pos += 2;
-    } else {  // absolute run of `value` pixels, padded to a 16-bit boundary
-      const size_t bytes = rle4 ? (value + 1u) / 2 : value;
-      for (uint32_t i = 0; i < value; ++i) {
-        const size_t at = pos + (rle4 ? i / 2 : i);
-        if (at >= src.size()) return painted;
-        put(rle4 ? ((i & 1) ? src[at] & 0x0F : src[at] >> 4) : src[at]);
-      }
-      pos += (bytes + 1) & ~size_t{1};
-    }
-  }
-  return painted;
+// RLE8 / RLE4 into `out`, or with no `out` only counted. Pixels never written stay index 0. Returns how many
+// pixels the runs paint.
+uint64_t DecodeRle(std::span<const uint8_t> src, const DibHeader& h, PixelBuffer* out) {
+  return WalkRle(src, h, [&](uint32_t x, uint32_t row, uint8_t index) {
+    if (out) SetIndex(out->Row(h.topDown ? row : h.height - 1 - row), out->Format(), x, index);
+  });
 }
 
 // RLE runs can skip pixels, and a stream can end early, so a few bytes could claim any canvas up to the
 // limits. Past 64 MiB, the runs must paint at least a quarter of the canvas: real encoders write every
 // pixel, and the bytes a run costs (2 for up to 255 pixels) make a file of a few kilobytes paint a few
 // hundred thousand at most.
-bool RleRunsBacked(std::span<const uint8_t> src, const BmpHeader& h) {
+bool RleRunsBacked(std::span<const uint8_t> src, const DibHeader& h) {
   if (RowBytes(h.width, h.bitCount) * h.height <= kUnbackedBytes) return true;
   return DecodeRle(src, h, nullptr) >= uint64_t{h.width} * h.height / 4;
 }
 
-bool HasStandardRgbMasks(const BmpHeader& h) {
+bool HasStandardRgbMasks(const DibHeader& h) {
   return h.masks[0] == 0x00FF0000 && h.masks[1] == 0x0000FF00 && h.masks[2] == 0x000000FF;
 }
 
 // Uncompressed rows into the output format chosen by ChooseFormat.
-void DecodeRows(std::span<const uint8_t> pixels, const BmpHeader& h, const std::array<Channel, 4>& channels,
+void DecodeRows(std::span<const uint8_t> pixels, const DibHeader& h, const std::array<Channel, 4>& channels,
                 PixelBuffer& out) {
   enum class Mode { Copy, Copy3Of4, Expand2, Fields };
   const PixelFormat format = out.Format();
@@ -319,7 +189,7 @@ void DecodeRows(std::span<const uint8_t> pixels, const BmpHeader& h, const std::
   });
 }
 
-PixelFormat ChooseFormat(const BmpHeader& h) {
+PixelFormat ChooseFormat(const DibHeader& h) {
   switch (h.bitCount) {
     case 1:
       return PixelFormat::Indexed1bpp;
@@ -342,7 +212,7 @@ PixelFormat ChooseFormat(const BmpHeader& h) {
 }
 
 // The file's palette, cut to what the format can index and to the bytes before the pixel data.
-Palette ReadPalette(std::span<const uint8_t> data, const BmpHeader& h, uint64_t pixelStart) {
+Palette ReadPalette(std::span<const uint8_t> data, const DibHeader& h, uint64_t pixelStart) {
   Palette palette;
   const uint32_t entrySize = h.kind == HeaderKind::Core ? 3 : 4;
   uint64_t count = h.colorsUsed != 0 && h.kind != HeaderKind::Core ? h.colorsUsed : 1u << h.bitCount;
@@ -377,7 +247,7 @@ void CoverUsedIndices(PixelBuffer& out) {
 
 // Where the pixels start: the file header's offset when it is possible, else right after the palette.
 // `head` holds at least the headers; `fileSize` is the size of the whole file.
-uint64_t PixelStart(std::span<const uint8_t> head, size_t infoStart, const BmpHeader& h, uint64_t fileSize) {
+uint64_t PixelStart(std::span<const uint8_t> head, size_t infoStart, const DibHeader& h, uint64_t fileSize) {
   const uint32_t entrySize = h.kind == HeaderKind::Core ? 3 : 4;
   const bool indexed = h.bitCount >= 1 && h.bitCount <= 8;
   uint64_t declared = h.kind != HeaderKind::Core && h.colorsUsed != 0 ? h.colorsUsed : indexed ? 1u << h.bitCount : 0;
@@ -392,7 +262,7 @@ uint64_t PixelStart(std::span<const uint8_t> head, size_t infoStart, const BmpHe
 }
 
 // BI_JPEG / BI_PNG: the pixel data is a whole image of that format.
-Status DecodeEmbedded(std::span<const uint8_t> stream, const BmpHeader& h, const DecodeLimits& limits,
+Status DecodeEmbedded(std::span<const uint8_t> stream, const DibHeader& h, const DecodeLimits& limits,
                       DecodedFrame& frame) {
   auto bytes = std::make_shared<Bytes>(stream.begin(), stream.end());
   std::unique_ptr<ImageDecoder> inner;
@@ -405,8 +275,8 @@ Status DecodeEmbedded(std::span<const uint8_t> stream, const BmpHeader& h, const
 }
 
 Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimits& limits, DecodedFrame& frame) {
-  BmpHeader h;
-  if (Status s = ParseHeader(data, infoStart, h); s != Status::Ok) return s;
+  DibHeader h;
+  if (Status s = ParseDibHeader(data, infoStart, h); s != Status::Ok) return s;
 
   const uint64_t pixelStart = PixelStart(data, infoStart, h, data.size());
   const std::span<const uint8_t> pixels =
@@ -460,8 +330,8 @@ Status ReadPlainBmp(int fd, uint64_t fileSize, const DecodeLimits& limits, Decod
   if (ReadFileAt(fd, 0, block, got) != Status::Ok || got < kFileHeaderSize || block[0] != 'B' || block[1] != 'M')
     return Status::Ok;
   const std::span<const uint8_t> head(block.data(), got);
-  BmpHeader h;
-  if (ParseHeader(head, kFileHeaderSize, h) != Status::Ok) return Status::Ok;
+  DibHeader h;
+  if (ParseDibHeader(head, kFileHeaderSize, h) != Status::Ok) return Status::Ok;
   // Only there are the stored rows already the 24bppRGB layout.
   if (h.kind != HeaderKind::Info || h.compression != kBiRgb || h.bitCount != 24 ||
       ChooseFormat(h) != PixelFormat::RGB24bpp)

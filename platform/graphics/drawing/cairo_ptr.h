@@ -23,11 +23,19 @@ using PatternPtr = std::unique_ptr<cairo_pattern_t, CairoDeleter>;
 using CairoPathPtr = std::unique_ptr<cairo_path_t, CairoDeleter>;
 using FontOptionsPtr = std::unique_ptr<cairo_font_options_t, CairoDeleter>;
 
+// Null-safe, so that a shared_ptr made from a failed lookup can hold it too.
 struct GObjectDeleter {
-  void operator()(gpointer p) const { g_object_unref(p); }
+  void operator()(gpointer p) const {
+    if (p) g_object_unref(p);
+  }
 };
 template <typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
+// For objects that several owners keep alive, such as the copies of a paint callback.
+template <typename T>
+std::shared_ptr<T> SharedGObject(T* object) {
+  return std::shared_ptr<T>(object, GObjectDeleter{});
+}
 
 struct PangoDeleter {
   void operator()(PangoFontDescription* p) const { pango_font_description_free(p); }

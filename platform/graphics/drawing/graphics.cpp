@@ -124,9 +124,9 @@ IntBox Graphics::ClipBox() const {
   return box;
 }
 
-std::unique_ptr<cairo_t, void (*)(cairo_t*)> Graphics::MeasureContext() const {
+detail::CairoPtr Graphics::MeasureContext() const {
   detail::SurfacePtr scratch(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
-  std::unique_ptr<cairo_t, void (*)(cairo_t*)> cr(cairo_create(scratch.get()), cairo_destroy);
+  detail::CairoPtr cr(cairo_create(scratch.get()));
   ApplyTransform(cr.get());
   return cr;
 }

@@ -19,6 +19,7 @@ typedef struct _cairo cairo_t;
 namespace tavlen::gfx {
 
 namespace detail {
+struct CairoDeleter;  // cairo_ptr.h
 class RenderTarget;
 struct IntBox;
 }  // namespace detail
@@ -91,7 +92,7 @@ class Graphics {
   explicit Graphics(std::unique_ptr<detail::RenderTarget> target);
 
   // A context on a scratch surface with the world transform, for measuring.
-  std::unique_ptr<cairo_t, void (*)(cairo_t*)> MeasureContext() const;
+  std::unique_ptr<cairo_t, detail::CairoDeleter> MeasureContext() const;
   // World-to-device scale of the page unit and scale.
   double ScaleX() const;
   double ScaleY() const;

@@ -9,13 +9,17 @@ namespace tavlen::gfx::metafile {
 namespace {
 
 std::shared_ptr<cairo_surface_t> NewMask(const detail::IntBox& canvas) {
-  cairo_surface_t* s =
-      cairo_image_surface_create(CAIRO_FORMAT_A8, static_cast<int>(canvas.Width()), static_cast<int>(canvas.Height()));
-  if (!detail::Good(s)) {
-    cairo_surface_destroy(s);
-    return nullptr;
-  }
-  return std::shared_ptr<cairo_surface_t>(s, cairo_surface_destroy);
+  detail::SurfacePtr s(
+      cairo_image_surface_create(CAIRO_FORMAT_A8, static_cast<int>(canvas.Width()), static_cast<int>(canvas.Height())));
+  if (!detail::Good(s.get())) return nullptr;
+  return std::shared_ptr<cairo_surface_t>(std::move(s));
+}
+
+// Draws on `surface` through a context of its own, destroyed before the caller goes on with the surface.
+template <class Draw>
+void DrawOn(cairo_surface_t* surface, Draw draw) {
+  const detail::CairoPtr cr(cairo_create(surface));
+  draw(cr.get());
 }
 
 detail::IntBox RoundBox(const RectD& r) {
@@ -43,11 +47,11 @@ cairo_surface_t* Clip::WritableMask() {
   auto copy = NewMask(m_canvas);
   if (!copy) return nullptr;
   if (m_mask) {
-    cairo_t* cr = cairo_create(copy.get());
-    cairo_set_source_surface(cr, m_mask.get(), 0, 0);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr);
-    cairo_destroy(cr);
+    DrawOn(copy.get(), [&](cairo_t* cr) {
+      cairo_set_source_surface(cr, m_mask.get(), 0, 0);
+      cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+      cairo_paint(cr);
+    });
   }
   m_mask = std::move(copy);
   return m_mask.get();
@@ -59,17 +63,17 @@ void Clip::ToMask() {
   m_mask.reset();
   cairo_surface_t* mask = WritableMask();
   if (!mask) return;
-  cairo_t* cr = cairo_create(mask);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_rgba(cr, 0, 0, 0, 1);
-  if (was == Kind::None) {
-    cairo_paint(cr);
-  } else if (!m_box.Empty()) {
-    cairo_rectangle(cr, static_cast<double>(m_box.x0), static_cast<double>(m_box.y0),
-                    static_cast<double>(m_box.Width()), static_cast<double>(m_box.Height()));
-    cairo_fill(cr);
-  }
-  cairo_destroy(cr);
+  DrawOn(mask, [&](cairo_t* cr) {
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    if (was == Kind::None) {
+      cairo_paint(cr);
+    } else if (!m_box.Empty()) {
+      cairo_rectangle(cr, static_cast<double>(m_box.x0), static_cast<double>(m_box.y0),
+                      static_cast<double>(m_box.Width()), static_cast<double>(m_box.Height()));
+      cairo_fill(cr);
+    }
+  });
   m_kind = Kind::Mask;
 }
 
@@ -106,29 +110,29 @@ void Clip::Combine(const DevicePath& whole, bool evenOdd, RegionOp op) {
   ToMask();
   cairo_surface_t* mask = WritableMask();
   if (!mask) return;
-  cairo_t* cr = cairo_create(mask);
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-  cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-  cairo_set_source_rgba(cr, 0, 0, 0, 1);
-  switch (op) {
-    case RegionOp::And:
-      cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
-      break;
-    case RegionOp::Or:
-      cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-      break;
-    case RegionOp::Xor:
-      cairo_set_operator(cr, CAIRO_OPERATOR_XOR);
-      break;
-    case RegionOp::Diff:
-      cairo_set_operator(cr, CAIRO_OPERATOR_DEST_OUT);
-      break;
-    case RegionOp::Copy:
-      break;
-  }
-  shape.AddTo(cr);
-  cairo_fill(cr);
-  cairo_destroy(cr);
+  DrawOn(mask, [&](cairo_t* cr) {
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    switch (op) {
+      case RegionOp::And:
+        cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
+        break;
+      case RegionOp::Or:
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+        break;
+      case RegionOp::Xor:
+        cairo_set_operator(cr, CAIRO_OPERATOR_XOR);
+        break;
+      case RegionOp::Diff:
+        cairo_set_operator(cr, CAIRO_OPERATOR_DEST_OUT);
+        break;
+      case RegionOp::Copy:
+        break;
+    }
+    shape.AddTo(cr);
+    cairo_fill(cr);
+  });
   cairo_surface_flush(mask);
   m_box = m_canvas;
 }
@@ -162,10 +166,10 @@ void Clip::Offset(double dx, double dy) {
   }
   auto moved = NewMask(m_canvas);
   if (!moved) return;
-  cairo_t* cr = cairo_create(moved.get());
-  cairo_set_source_surface(cr, m_mask.get(), static_cast<double>(ix), static_cast<double>(iy));
-  cairo_paint(cr);
-  cairo_destroy(cr);
+  DrawOn(moved.get(), [&](cairo_t* cr) {
+    cairo_set_source_surface(cr, m_mask.get(), static_cast<double>(ix), static_cast<double>(iy));
+    cairo_paint(cr);
+  });
   cairo_surface_flush(moved.get());
   m_mask = std::move(moved);
 }

@@ -1,80 +1,53 @@
-// Reading DIBs: core and info headers, 1/4/8/16/24/32-bit pixels, bit fields and RLE compression.
+// Reading DIBs: the header and RLE walk of the BMP decoder, into 1/4/8/16/24/32-bit pixels as metafiles draw them.
 #include "platform/graphics/metafile/dib.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 
+#include "platform/graphics/codecs/dib_header.h"
 #include "platform/graphics/metafile/byte_reader.h"
 #include "platform/graphics/pixel_buffer.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
 
-constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6;
+using bmp::kBiAlphaBitfields;
+using bmp::kBiBitfields;
+using bmp::kBiRgb;
+using bmp::kBiRle4;
+using bmp::kBiRle8;
+
 // Palette indexes 0 and 1, standing in for the table a monochrome DIB of the palette-index form leaves out.
 constexpr uint8_t kMonoIndexes[4] = {0, 0, 1, 0};
 // Beyond any picture a metafile carries, and small enough that a hostile header cannot make us allocate much.
 constexpr uint64_t kMaxDibPixels = uint64_t{1} << 26;
 
-struct Header {
-  uint32_t headerSize = 0;
-  int64_t width = 0, height = 0;
-  uint32_t bitCount = 0;
-  uint32_t compression = kBiRgb;
-  uint32_t colorsUsed = 0;
-  uint32_t masks[4] = {0, 0, 0, 0};
-  bool core = false;
-  size_t tableOffset = 0;  // where the colour table starts
+// The BMP decoder's reading of the header, with where the colour table lies in `info` and how many entries
+// it has.
+struct Header : bmp::DibHeader {
   uint32_t tableEntries = 0;
+  bool Core() const { return kind == bmp::HeaderKind::Core; }
 };
 
-bool ParseHeader(ByteReader& r, DibColors colors, Header& h) {
-  h.headerSize = r.U32();
-  if (h.headerSize == 12) {
-    h.core = true;
-    h.width = r.U16();
-    h.height = r.U16();
-    r.U16();
-    h.bitCount = r.U16();
-  } else if (h.headerSize >= 40 && h.headerSize <= 1024) {
-    h.width = r.S32();
-    h.height = r.S32();
-    r.U16();
-    h.bitCount = r.U16();
-    h.compression = r.U32();
-    r.Skip(12);  // image size, resolution
-    h.colorsUsed = r.U32();
-    r.U32();
-    if (h.headerSize >= 52) {
-      for (int i = 0; i < (h.headerSize >= 56 ? 4 : 3); ++i) h.masks[i] = r.U32();
-    }
-  } else {
-    return false;
-  }
-  if (!r.Ok()) return false;
-  size_t offset = h.headerSize;
-  if (h.headerSize == 40 && (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields)) {
-    r.Seek(40);
-    const int n = h.compression == kBiAlphaBitfields ? 4 : 3;
-    for (int i = 0; i < n; ++i) h.masks[i] = r.U32();
-    if (!r.Ok()) return false;
-    offset += 4 * n;
-  }
-  h.tableOffset = offset;
+// Ok, or the status of a header the player cannot read: NotImplemented for the compressions it does not
+// decode, InvalidParameter for a malformed or truncated one.
+Status ParseHeader(std::span<const uint8_t> info, Header& h) {
+  if (const Status s = bmp::ParseDibHeader(info, 0, h); s != Status::Ok)
+    return s == Status::NotImplemented ? s : Status::InvalidParameter;
   if (h.bitCount <= 8) {
     const uint32_t full = 1u << h.bitCount;
     h.tableEntries = (h.colorsUsed == 0 || h.colorsUsed > full) ? full : h.colorsUsed;
   } else {
     // Deeper images may still carry a table (an optimisation hint); it is skipped.
-    h.tableEntries = h.core ? 0 : std::min<uint32_t>(h.colorsUsed, 256);
+    h.tableEntries = h.Core() ? 0 : std::min<uint32_t>(h.colorsUsed, 256);
   }
-  (void)colors;
-  return true;
+  return Status::Ok;
 }
 
 size_t TableEntryBytes(const Header& h, DibColors colors) {
   if (colors == DibColors::Palette) return 2;
-  return h.core ? 3 : 4;
+  return h.Core() ? 3 : 4;
 }
 
 uint32_t FromColorRef(ColorRef c) { return 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
@@ -87,67 +60,30 @@ uint32_t Channel(uint32_t pixel, uint32_t mask) {
   return ((pixel & mask) >> shift) * 255u / max;
 }
 
-bool DecodeRle(std::span<const uint8_t> src, const Header& h, const std::vector<uint32_t>& table, DibImage& out) {
-  const bool four = h.compression == kBiRle4;
-  const uint32_t w = out.width, ht = out.height;
+void DecodeRle(std::span<const uint8_t> src, const Header& h, const std::vector<uint32_t>& table, DibImage& out) {
   std::fill(out.pixels.begin(), out.pixels.end(), 0u);  // skipped pixels stay transparent
   out.alpha = DibAlpha::Gaps;
-  uint32_t x = 0, y = 0;  // y counts from the bottom row
-  size_t i = 0;
-  auto put = [&](uint32_t index) {
-    if (x < w && y < ht) out.pixels[size_t{ht - 1 - y} * w + x] = index < table.size() ? table[index] : 0xFF000000u;
-    ++x;
-  };
-  while (i + 1 < src.size() && y < ht) {
-    const uint8_t count = src[i], value = src[i + 1];
-    i += 2;
-    if (count > 0) {
-      for (uint32_t k = 0; k < count && x < w; ++k) put(four ? ((k & 1) ? value & 15 : value >> 4) : value);
-      continue;
-    }
-    if (value == 0) {
-      x = 0;
-      ++y;
-    } else if (value == 1) {
-      return true;
-    } else if (value == 2) {
-      if (i + 1 >= src.size()) return true;
-      x += src[i];
-      y += src[i + 1];
-      i += 2;
-    } else {
-      const size_t bytes = four ? (value + 1u) / 2u : value;
-      if (i + bytes > src.size()) return true;  // a truncated run ends the image
-      for (uint32_t k = 0; k < value; ++k) {
-        const uint8_t b = src[i + (four ? k / 2 : k)];
-        put(four ? ((k & 1) ? b & 15 : b >> 4) : b);
-      }
-      i += (bytes + 1) & ~size_t{1};
-    }
-  }
-  return true;
+  bmp::WalkRle(src, h, [&](uint32_t x, uint32_t storedRow, uint8_t index) {
+    out.pixels[size_t{h.height - 1 - storedRow} * h.width + x] = index < table.size() ? table[index] : 0xFF000000u;
+  });
 }
 
 }  // namespace
 
 size_t PackedDibHeaderBytes(std::span<const uint8_t> info, DibColors colors) {
-  ByteReader r(info);
   Header h;
-  if (!ParseHeader(r, colors, h)) return 0;
-  const size_t bytes = h.tableOffset + size_t{h.tableEntries} * TableEntryBytes(h, colors);
+  if (ParseHeader(info, h) != Status::Ok) return 0;
+  const size_t bytes = h.paletteStart + size_t{h.tableEntries} * TableEntryBytes(h, colors);
   return bytes <= info.size() ? bytes : 0;
 }
 
 Status ReadDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, DibColors colors,
                std::span<const ColorRef> palette, const DecodeLimits& limits, DibImage& out) {
-  ByteReader r(info);
   Header h;
-  if (!ParseHeader(r, colors, h)) return Status::InvalidParameter;
-  const bool topDown = h.height < 0;
-  const int64_t height = topDown ? -h.height : h.height;
-  if (h.width <= 0 || height <= 0) return Status::InvalidParameter;
-  if (static_cast<uint64_t>(h.width) * static_cast<uint64_t>(height) > kMaxDibPixels) return Status::OutOfMemory;
-  const auto w = static_cast<uint32_t>(h.width), ht = static_cast<uint32_t>(height);
+  if (const Status s = ParseHeader(info, h); s != Status::Ok) return s;
+  const bool topDown = h.topDown;
+  if (uint64_t{h.width} * h.height > kMaxDibPixels) return Status::OutOfMemory;
+  const uint32_t w = h.width, ht = h.height;
   if (const Status s = CheckImageSize(PixelFormat::ARGB32bpp, w, ht, limits); s != Status::Ok) return s;
 
   const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4;
@@ -177,7 +113,7 @@ Status ReadDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, Dib
   std::vector<uint32_t> table;
   if (h.bitCount <= 8) {
     const size_t entryBytes = TableEntryBytes(h, colors);
-    auto raw = r.Slice(h.tableOffset, size_t{h.tableEntries} * entryBytes);
+    auto raw = ByteReader(info).Slice(h.paletteStart, size_t{h.tableEntries} * entryBytes);
     // Monochrome brushes of the palette-index form come without a table: their colours are the DC's.
     if (raw.empty() && h.bitCount == 1 && colors == DibColors::Palette) raw = kMonoIndexes;
     if (raw.empty()) return Status::InvalidParameter;
@@ -204,17 +140,15 @@ Status ReadDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, Dib
     return Status::Ok;
   }
 
-  const uint64_t stride = ((uint64_t{w} * h.bitCount + 31) / 32) * 4;
+  const uint64_t stride = bmp::RowBytes(w, h.bitCount);
   if (stride * ht > bits.size()) {
     // Writers round the last row down; accept what has every pixel.
     const uint64_t lastRow = (uint64_t{w} * h.bitCount + 7) / 8;
     if (stride * (ht - 1) + lastRow > bits.size()) return Status::InvalidParameter;
   }
-  uint32_t masks[4] = {h.masks[0], h.masks[1], h.masks[2], h.masks[3]};
-  const bool fields = h.compression == kBiBitfields || h.compression == kBiAlphaBitfields;
-  if (!fields && h.bitCount == 16) {
-    masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
-  }
+  // 16-bit images and 32-bit bit-field images go through the masks; other 32-bit images keep their words.
+  const std::array<uint32_t, 4>& masks = h.masks;
+  const bool fields = h.bitfields;
   img.monochrome = h.bitCount == 1;
   if (img.monochrome) img.bits.resize(size_t{w} * ht);
   bool anyAlpha = false;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/graphics/metafile/emf_records.h"
+#include "platform/graphics/metafile/emfplus_records.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
@@ -61,7 +62,8 @@ bool EmfPlusDrawable(std::span<const uint8_t> bytes, size_t offset) {
         const uint32_t plusSize = plus.U32();
         if (plusSize < 12 || plusSize > plus.Size() - start) break;
         if (!EmfPlusDrawsRecordType(plusType)) return false;
-        drawing |= (plusType >= 0x4009 && plusType <= 0x401C) || plusType == 0x4036;
+        drawing |=
+            (plusType >= kEmfPlusClear && plusType <= kEmfPlusDrawString) || plusType == kEmfPlusDrawDriverString;
         plus.Seek(start + plusSize);
       }
     }
@@ -112,15 +114,12 @@ bool EmfPlayer::ReadDibAt(const ByteReader& rec, uint32_t offBmi, uint32_t cbBmi
 }
 
 bool EmfPlayer::Dispatch(uint32_t type, ByteReader& rec) {
-  static const auto kByType = [] {
-    std::array<EmfHandler, kEmrCreateColorSpaceW + 1> table{};
-    for (auto family : {EmfStateHandlers(), EmfDrawingHandlers(), EmfBitmapHandlers()})
-      for (const EmfEntry& e : family) table[e.type] = e.handle;
-    return table;
-  }();
-  if (type >= kByType.size() || !kByType[type]) return false;
+  static const RecordIndex<EmrType, EmfHandler, kEmrCreateColorSpaceW + 1> kByType(
+      0, {EmfStateHandlers(), EmfDrawingHandlers(), EmfBitmapHandlers()});
+  const EmfHandler handle = kByType.Find(type);
+  if (!handle) return false;
   rec.Seek(8);
-  return kByType[type](*this, rec);
+  return handle(*this, rec);
 }
 
 Status EmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats& stats) {

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "platform/graphics/metafile/emf_player.h"
+#include "platform/graphics/metafile/record_table.h"
 
 namespace tavlen::gfx::metafile {
 
@@ -122,10 +123,7 @@ enum EmrType : uint32_t {
 // A handler reads its record from offset 8 (after type and size); false when the record is malformed
 // or not drawn.
 using EmfHandler = bool (*)(EmfPlayer& player, ByteReader& rec);
-struct EmfEntry {
-  EmrType type;
-  EmfHandler handle;
-};
+using EmfEntry = RecordEntry<EmrType, EmfHandler>;
 
 // The handlers by family (emf_state_records.cpp, emf_draw_records.cpp, emf_bitmap_records.cpp).
 std::span<const EmfEntry> EmfStateHandlers();

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "platform/graphics/metafile/emfplus_player.h"
+#include "platform/graphics/metafile/emfplus_records.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
@@ -202,157 +202,195 @@ bool Transform(P& p, uint16_t flags, const Affine& m) {
   return true;
 }
 
+// The records handled here rather than by a function of their own file.
+
+bool Header(P& p, uint16_t, R& r) {
+  r.U32();
+  r.U32();
+  const double dpiX = r.U32(), dpiY = r.U32();
+  p.SetHeader(dpiX, dpiY);
+  return r.Ok();
+}
+
+bool Object(P& p, uint16_t flags, R& r) {
+  p.ReadObject(flags, r);
+  return true;
+}
+
+bool Clear(P& p, uint16_t, R& r) {
+  PlusBrush brush;
+  brush.color = r.U32();
+  const Canvas& c = p.R().GetCanvas();
+  DevicePath all = PlusRectPath(Affine{}, {0, 0, double(c.Width()), double(c.Height())});
+  PlusFill(p, all, brush, false);
+  return r.Ok();
+}
+
+bool SetAntiAliasMode(P& p, uint16_t flags, R&) {
+  p.St().antialias = flags & 1;
+  return true;
+}
+
+bool Save(P& p, uint16_t, R& r) {
+  const uint32_t index = r.U32();
+  if (p.Saved().size() < Renderer::kMaxSavedStates) p.Saved()[index] = p.St();
+  return r.Ok();
+}
+
+bool Restore(P& p, uint16_t, R& r) {
+  const auto it = p.Saved().find(r.U32());
+  if (it == p.Saved().end()) return false;
+  p.St() = it->second;
+  p.Saved().erase(it, p.Saved().end());
+  return true;
+}
+
+bool BeginContainer(P& p, uint16_t, R& r) {
+  // A container maps its source rectangle onto its destination rectangle.
+  const RectD dst = ReadRect(r, 0), src = ReadRect(r, 0);
+  const uint32_t index = r.U32();
+  if (!r.Ok() || src.Width() == 0 || src.Height() == 0) return false;
+  if (p.Saved().size() < Renderer::kMaxSavedStates) p.Saved()[index] = p.St();
+  const double sx = dst.Width() / src.Width(), sy = dst.Height() / src.Height();
+  return Transform(p, 0, {sx, 0, 0, sy, dst.left - src.left * sx, dst.top - src.top * sy});
+}
+
+bool SetWorldTransform(P& p, uint16_t, R& r) {
+  const double a = r.F32(), b = r.F32(), c = r.F32(), d = r.F32(), e = r.F32(), f = r.F32();
+  const Affine m{a, b, c, d, e, f};
+  if (!r.Ok() || !m.Finite()) return false;
+  p.St().world = m;
+  return true;
+}
+
+bool ResetWorldTransform(P& p, uint16_t, R&) {
+  p.St().world = Affine{};
+  return true;
+}
+
+bool MultiplyWorldTransform(P& p, uint16_t flags, R& r) {
+  const double a = r.F32(), b = r.F32(), c = r.F32(), d = r.F32(), e = r.F32(), f = r.F32();
+  return r.Ok() && Transform(p, flags, {a, b, c, d, e, f});
+}
+
+bool TranslateWorldTransform(P& p, uint16_t flags, R& r) {
+  const double dx = r.F32(), dy = r.F32();
+  return r.Ok() && Transform(p, flags, Affine::Translate(dx, dy));
+}
+
+bool ScaleWorldTransform(P& p, uint16_t flags, R& r) {
+  const double sx = r.F32(), sy = r.F32();
+  return r.Ok() && Transform(p, flags, Affine::Scale(sx, sy));
+}
+
+bool RotateWorldTransform(P& p, uint16_t flags, R& r) {
+  const double angle = r.F32() * std::numbers::pi / 180;
+  const double cs = std::cos(angle), sn = std::sin(angle);
+  return r.Ok() && Transform(p, flags, {cs, sn, -sn, cs, 0, 0});
+}
+
+bool SetPageTransform(P& p, uint16_t flags, R& r) {
+  const double scale = r.F32();
+  if (!r.Ok() || !std::isfinite(scale) || scale <= 0) return false;
+  p.St().pageUnit = flags & 0xFF;
+  p.St().pageScale = scale;
+  return true;
+}
+
+bool ResetClip(P& p, uint16_t, R&) {
+  p.St().clip = Clip(p.R().GetCanvas().Width(), p.R().GetCanvas().Height(), &p.R().GetCanvas().Budget());
+  return true;
+}
+
+bool SetClipRect(P& p, uint16_t flags, R& r) {
+  const RectD rc = ReadRect(r, 0);
+  return r.Ok() && SetClip(p, flags, PlusRectPath(p.WorldToCanvas(), rc));
+}
+
+bool SetClipPath(P& p, uint16_t flags, R&) {
+  const auto* path = std::get_if<PlusPath>(&p.Object(flags & 0xFF));
+  return path && SetClip(p, flags, PlusPathToDevice(p.WorldToCanvas(), *path));
+}
+
+bool SetClipRegionRecord(P& p, uint16_t flags, R&) { return SetClipRegion(p, flags); }
+
+bool OffsetClip(P& p, uint16_t, R& r) {
+  const PointD d = p.WorldToCanvas().ApplyVector({r.F32(), r.F32()});
+  if (r.Ok()) p.St().clip.Offset(d.x, d.y);
+  return r.Ok();
+}
+
+// Records with nothing to draw: comments, the end, GetDC, rendering hints and origins, terminal-server records.
+bool Accept(P&, uint16_t, R&) { return true; }
+
+constexpr EmfPlusEntry kHandlers[] = {
+    {kEmfPlusHeader, Header},
+    {kEmfPlusEndOfFile, Accept},
+    {kEmfPlusComment, Accept},
+    {kEmfPlusGetDc, Accept},
+    {kEmfPlusObject, Object},
+    {kEmfPlusClear, Clear},
+    {kEmfPlusFillRects, FillRects},
+    {kEmfPlusDrawRects, DrawRects},
+    {kEmfPlusFillPolygon, FillPolygon},
+    {kEmfPlusDrawLines, DrawLines},
+    {kEmfPlusFillEllipse, FillEllipse},
+    {kEmfPlusDrawEllipse, DrawEllipse},
+    {kEmfPlusFillPie, FillPie},
+    {kEmfPlusDrawPie, [](P& p, uint16_t flags, R& r) { return DrawArcOrPie(p, flags, r, true); }},
+    {kEmfPlusDrawArc, [](P& p, uint16_t flags, R& r) { return DrawArcOrPie(p, flags, r, false); }},
+    {kEmfPlusFillRegion, FillRegion},
+    {kEmfPlusFillPath, FillPath},
+    {kEmfPlusDrawPath, DrawPath},
+    {kEmfPlusFillClosedCurve, [](P& p, uint16_t flags, R& r) { return ClosedCurve(p, flags, r, true); }},
+    {kEmfPlusDrawClosedCurve, [](P& p, uint16_t flags, R& r) { return ClosedCurve(p, flags, r, false); }},
+    {kEmfPlusDrawCurve, DrawCurve},
+    {kEmfPlusDrawBeziers, DrawBeziers},
+    {kEmfPlusDrawImage, [](P& p, uint16_t flags, R& r) { return DrawImage(p, flags, r, false); }},
+    {kEmfPlusDrawImagePoints, [](P& p, uint16_t flags, R& r) { return DrawImage(p, flags, r, true); }},
+    {kEmfPlusDrawString, DrawString},
+    {kEmfPlusSetRenderingOrigin, Accept},
+    {kEmfPlusSetAntiAliasMode, SetAntiAliasMode},
+    {kEmfPlusSetTextRenderingHint, Accept},
+    {kEmfPlusSetTextContrast, Accept},
+    {kEmfPlusSetInterpolationMode, Accept},
+    {kEmfPlusSetPixelOffsetMode, Accept},
+    {kEmfPlusSetCompositingMode, Accept},
+    {kEmfPlusSetCompositingQuality, Accept},
+    {kEmfPlusSave, Save},
+    {kEmfPlusRestore, Restore},
+    {kEmfPlusBeginContainer, BeginContainer},
+    {kEmfPlusBeginContainerNoParams, Save},
+    {kEmfPlusEndContainer, Restore},
+    {kEmfPlusSetWorldTransform, SetWorldTransform},
+    {kEmfPlusResetWorldTransform, ResetWorldTransform},
+    {kEmfPlusMultiplyWorldTransform, MultiplyWorldTransform},
+    {kEmfPlusTranslateWorldTransform, TranslateWorldTransform},
+    {kEmfPlusScaleWorldTransform, ScaleWorldTransform},
+    {kEmfPlusRotateWorldTransform, RotateWorldTransform},
+    {kEmfPlusSetPageTransform, SetPageTransform},
+    {kEmfPlusResetClip, ResetClip},
+    {kEmfPlusSetClipRect, SetClipRect},
+    {kEmfPlusSetClipPath, SetClipPath},
+    {kEmfPlusSetClipRegion, SetClipRegionRecord},
+    {kEmfPlusOffsetClip, OffsetClip},
+    {kEmfPlusDrawDriverString, DrawDriverString},
+    {kEmfPlusSerializableObject, Accept},
+    {kEmfPlusSetTsGraphics, Accept},
+};
+
 }  // namespace
 
 bool EmfPlusDrawsRecordType(uint16_t type) {
-  // StrokeFillPath (0x4037) is the one record type left undrawn: its layout is not published, so a file using it
-  // draws from its EMF records instead.
-  return type >= 0x4001 && type <= 0x4039 && type != 0x4037;
+  // StrokeFillPath is the one record type left undrawn: its layout is not published, so a file using it draws
+  // from its EMF records instead.
+  return type >= kEmfPlusHeader && type <= kEmfPlusSetTsGraphics && type != kEmfPlusStrokeFillPath;
 }
 
 bool PlayEmfPlusRecord(P& p, uint16_t type, uint16_t flags, R& r) {
-  switch (type) {
-    case 0x4001: {
-      r.U32();
-      r.U32();
-      const double dpiX = r.U32(), dpiY = r.U32();
-      p.SetHeader(dpiX, dpiY);
-      return r.Ok();
-    }
-    case 0x4008:
-      p.ReadObject(flags, r);
-      return true;
-    case 0x4009: {
-      PlusBrush brush;
-      brush.color = r.U32();
-      const Canvas& c = p.R().GetCanvas();
-      DevicePath all = PlusRectPath(Affine{}, {0, 0, double(c.Width()), double(c.Height())});
-      PlusFill(p, all, brush, false);
-      return r.Ok();
-    }
-    case 0x400A:
-      return FillRects(p, flags, r);
-    case 0x400B:
-      return DrawRects(p, flags, r);
-    case 0x400C:
-      return FillPolygon(p, flags, r);
-    case 0x400D:
-      return DrawLines(p, flags, r);
-    case 0x400E:
-      return FillEllipse(p, flags, r);
-    case 0x400F:
-      return DrawEllipse(p, flags, r);
-    case 0x4010:
-      return FillPie(p, flags, r);
-    case 0x4011:
-      return DrawArcOrPie(p, flags, r, true);
-    case 0x4012:
-      return DrawArcOrPie(p, flags, r, false);
-    case 0x4013:
-      return FillRegion(p, flags, r);
-    case 0x4014:
-      return FillPath(p, flags, r);
-    case 0x4015:
-      return DrawPath(p, flags, r);
-    case 0x4016:
-      return ClosedCurve(p, flags, r, true);
-    case 0x4017:
-      return ClosedCurve(p, flags, r, false);
-    case 0x4018:
-      return DrawCurve(p, flags, r);
-    case 0x4019:
-      return DrawBeziers(p, flags, r);
-    case 0x401A:
-      return DrawImage(p, flags, r, false);
-    case 0x401B:
-      return DrawImage(p, flags, r, true);
-    case 0x401C:
-      return DrawString(p, flags, r);
-    case 0x401E:
-      p.St().antialias = flags & 1;
-      return true;
-    case 0x4025:
-    case 0x4028: {
-      const uint32_t index = r.U32();
-      if (p.Saved().size() < Renderer::kMaxSavedStates) p.Saved()[index] = p.St();
-      return r.Ok();
-    }
-    case 0x4026:
-    case 0x4029: {
-      const auto it = p.Saved().find(r.U32());
-      if (it == p.Saved().end()) return false;
-      p.St() = it->second;
-      p.Saved().erase(it, p.Saved().end());
-      return true;
-    }
-    case 0x4027: {
-      // A container maps its source rectangle onto its destination rectangle.
-      const RectD dst = ReadRect(r, 0), src = ReadRect(r, 0);
-      const uint32_t index = r.U32();
-      if (!r.Ok() || src.Width() == 0 || src.Height() == 0) return false;
-      if (p.Saved().size() < Renderer::kMaxSavedStates) p.Saved()[index] = p.St();
-      const double sx = dst.Width() / src.Width(), sy = dst.Height() / src.Height();
-      return Transform(p, 0, {sx, 0, 0, sy, dst.left - src.left * sx, dst.top - src.top * sy});
-    }
-    case 0x402A: {
-      const double a = r.F32(), b = r.F32(), c = r.F32(), d = r.F32(), e = r.F32(), f = r.F32();
-      const Affine m{a, b, c, d, e, f};
-      if (!r.Ok() || !m.Finite()) return false;
-      p.St().world = m;
-      return true;
-    }
-    case 0x402B:
-      p.St().world = Affine{};
-      return true;
-    case 0x402C: {
-      const double a = r.F32(), b = r.F32(), c = r.F32(), d = r.F32(), e = r.F32(), f = r.F32();
-      return r.Ok() && Transform(p, flags, {a, b, c, d, e, f});
-    }
-    case 0x402D: {
-      const double dx = r.F32(), dy = r.F32();
-      return r.Ok() && Transform(p, flags, Affine::Translate(dx, dy));
-    }
-    case 0x402E: {
-      const double sx = r.F32(), sy = r.F32();
-      return r.Ok() && Transform(p, flags, Affine::Scale(sx, sy));
-    }
-    case 0x402F: {
-      const double angle = r.F32() * std::numbers::pi / 180;
-      const double cs = std::cos(angle), sn = std::sin(angle);
-      return r.Ok() && Transform(p, flags, {cs, sn, -sn, cs, 0, 0});
-    }
-    case 0x4030: {
-      const double scale = r.F32();
-      if (!r.Ok() || !std::isfinite(scale) || scale <= 0) return false;
-      p.St().pageUnit = flags & 0xFF;
-      p.St().pageScale = scale;
-      return true;
-    }
-    case 0x4031:
-      p.St().clip = Clip(p.R().GetCanvas().Width(), p.R().GetCanvas().Height(), &p.R().GetCanvas().Budget());
-      return true;
-    case 0x4032: {
-      const RectD rc = ReadRect(r, 0);
-      return r.Ok() && SetClip(p, flags, PlusRectPath(p.WorldToCanvas(), rc));
-    }
-    case 0x4033: {
-      const auto* path = std::get_if<PlusPath>(&p.Object(flags & 0xFF));
-      return path && SetClip(p, flags, PlusPathToDevice(p.WorldToCanvas(), *path));
-    }
-    case 0x4034:
-      return SetClipRegion(p, flags);
-    case 0x4035: {
-      const PointD d = p.WorldToCanvas().ApplyVector({r.F32(), r.F32()});
-      if (r.Ok()) p.St().clip.Offset(d.x, d.y);
-      return r.Ok();
-    }
-    case 0x4036:
-      return DrawDriverString(p, flags, r);
-    default:
-      // Comments, the end, GetDC, the rendering hints and origins, terminal-server records: nothing to draw.
-      return type == 0x4002 || type == 0x4003 || type == 0x4004 || (type >= 0x401D && type <= 0x4024) ||
-             type == 0x4038 || type == 0x4039;
-  }
+  static const RecordIndex<EmfPlusType, EmfPlusHandler, 0x40> kByType(0x4000, {kHandlers});
+  const EmfPlusHandler handle = kByType.Find(type);
+  return handle && handle(p, flags, r);
 }
 
 }  // namespace tavlen::gfx::metafile

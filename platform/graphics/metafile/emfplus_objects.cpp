@@ -6,7 +6,7 @@
 
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/convert.h"
-#include "platform/graphics/metafile/emfplus_player.h"
+#include "platform/graphics/metafile/emfplus_records.h"
 #include "platform/graphics/metafile/player.h"
 
 namespace tavlen::gfx::metafile {
@@ -339,7 +339,7 @@ void EmfPlusPlayer::PlayComment(std::span<const uint8_t> payload) {
     const uint32_t size = r.U32(), dataSize = r.U32();
     if (size < 12 || size > r.Size() - at || dataSize > size - 12) return;
     ByteReader data(r.Slice(at + 12, dataSize));
-    m_inGetDc = type == 0x4004;
+    m_inGetDc = type == kEmfPlusGetDc;
     PlayEmfPlusRecord(*this, type, flags, data);
     r.Seek(at + size);
   }

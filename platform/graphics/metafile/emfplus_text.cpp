@@ -137,9 +137,7 @@ bool DrawDriverString(P& p, uint16_t flags, R& r) {
   detail::FontDescriptionPtr desc = Describe(p, *font, em);
   const Affine m = extra.Then(p.WorldToCanvas());
   if (!(em > 0) || !std::isfinite(em) || em * std::max(1.0, m.LargestStretch()) > kMaxDeviceEm) return false;
-  std::shared_ptr<PangoFont> loaded(pango_context_load_font(p.R().Pango(), desc.get()), [](PangoFont* f) {
-    if (f) g_object_unref(f);
-  });
+  const detail::GObjectPtr<PangoFont> loaded(pango_context_load_font(p.R().Pango(), desc.get()));
   if (!loaded || !PANGO_IS_CAIRO_FONT(loaded.get())) return false;
   cairo_scaled_font_t* scaled = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(loaded.get()));
   const long faceGlyphs = scaled ? FaceGlyphCount(scaled) : 0;

@@ -104,7 +104,7 @@ bool LayoutLine(PangoContext* context, const PangoFontDescription* desc, const F
   out.ascent = ascent;
   out.descent = descent;
   out.width = ownAdvances ? advance : static_cast<double>(logical.width) / PANGO_SCALE;
-  std::shared_ptr<PangoLayout> keep(layout.release(), g_object_unref);
+  std::shared_ptr<PangoLayout> keep(std::move(layout));
   out.paint = [keep, line](cairo_t* cr, bool outline) {
     if (outline) {
       pango_cairo_layout_line_path(cr, line);

@@ -23,9 +23,7 @@ long FaceGlyphCount(cairo_scaled_font_t* font) {
 }
 
 bool SymbolEncodedFace(PangoContext* context, const PangoFontDescription* desc) {
-  std::shared_ptr<PangoFont> font(pango_context_load_font(context, desc), [](PangoFont* f) {
-    if (f) g_object_unref(f);
-  });
+  const detail::GObjectPtr<PangoFont> font(pango_context_load_font(context, desc));
   if (!font || !PANGO_IS_CAIRO_FONT(font.get())) return false;
   cairo_scaled_font_t* scaled = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font.get()));
   if (!scaled || cairo_scaled_font_get_type(scaled) != CAIRO_FONT_TYPE_FT) return false;
@@ -72,9 +70,7 @@ bool InStandardOrder(FT_Face face, const std::u32string& indexes) {
 
 bool GlyphIndexLine(PangoContext* context, const PangoFontDescription* desc, const TextRun& text, double advanceScale,
                     bool standIn, TextLine& out) {
-  std::shared_ptr<PangoFont> font(pango_context_load_font(context, desc), [](PangoFont* f) {
-    if (f) g_object_unref(f);
-  });
+  const std::shared_ptr<PangoFont> font = detail::SharedGObject(pango_context_load_font(context, desc));
   if (!font || !PANGO_IS_CAIRO_FONT(font.get())) return false;
   cairo_scaled_font_t* scaled = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font.get()));
   if (!scaled || cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return false;

@@ -3,13 +3,14 @@
 
 #include <cmath>
 
+#include "platform/graphics/metafile/wmf_records.h"
+
 namespace tavlen::gfx::metafile {
 namespace {
 
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr size_t kPlaceableBytes = 22;
 constexpr size_t kHeaderBytes = 18;
-constexpr uint16_t kEofFunction = 0x0000;
 
 struct WmfHeader {
   bool placeable = false;
@@ -51,11 +52,11 @@ bool FindWindow(std::span<const uint8_t> bytes, size_t offset, RectD& window) {
     const size_t at = r.Position();
     const uint32_t words = r.U32();
     const uint16_t function = r.U16();
-    if (words < 3 || words > (r.Size() - at) / 2 || function == kEofFunction) break;
-    if (function == 0x020B && !haveOrg) {
+    if (words < 3 || words > (r.Size() - at) / 2 || function == kWmfEof) break;
+    if (function == kWmfSetWindowOrg && !haveOrg) {
       org.y = r.S16(), org.x = r.S16();
       haveOrg = true;
-    } else if (function == 0x020C && !haveExt) {
+    } else if (function == kWmfSetWindowExt && !haveExt) {
       ext.y = r.S16(), ext.x = r.S16();
       haveExt = ext.x != 0 && ext.y != 0;
     }
@@ -115,7 +116,7 @@ Status WmfPlayer::Play(std::span<const uint8_t> bytes, size_t offset, PlayStats&
     }
     first = false;
     ++stats.records;
-    if (function == kEofFunction) break;
+    if (function == kWmfEof) break;
     ByteReader params(r.Slice(at + 6, size_t{words} * 2 - 6));
     if (!Dispatch(function, params)) ++stats.skipped;
     r.Seek(at + size_t{words} * 2);

@@ -1,4 +1,6 @@
 // WMF record handlers: state, objects, drawing, text and bitmaps, one small function per record.
+#include "platform/graphics/metafile/wmf_records.h"
+
 #include <glib.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 
 #include "platform/graphics/metafile/bitmap16.h"
 #include "platform/graphics/metafile/region_data.h"
-#include "platform/graphics/metafile/wmf_player.h"
 
 namespace tavlen::gfx::metafile {
 namespace {
@@ -433,12 +434,26 @@ RectD DibSource(const DibImage& img, double x, double y, double w, double h) {
   if (img.bottomUp) y = img.height - (y + h);
   return {x, y, x + w, y + h};
 }
-bool DibBitBlt(P& w, R& p, bool stretch, uint16_t words) {
+// The bitmap of a blit record: a packed DIB in the newer records, a device-dependent Bitmap16 in the old ones.
+bool ReadDibBitmap(P& w, R& p, DibImage& img) { return w.ReadPackedDib(p, DibColors::Rgb, img); }
+bool ReadOldBitmap(P& w, R& p, DibImage& img) {
+  if (!ReadBitmap16(p, w.Limits(), img)) return false;
+  if (img.monochrome) {
+    // A monochrome bitmap copied to colour takes the destination's text colour for 0 bits, its background for 1.
+    const uint32_t fore = w.R().Rgb(w.R().Dc().textColor), back = w.R().Rgb(w.R().Dc().bkColor);
+    for (size_t i = 0; i < img.pixels.size(); ++i) img.pixels[i] = img.bits[i] ? back : fore;
+  }
+  return true;
+}
+// BitBlt and StretchBlt, old and DIB: a record without a bitmap (as short as its parameters) is a pattern fill.
+template <bool stretch, bool (*readBitmap)(P&, R&, DibImage&)>
+bool BitBlt(P& w, R& p) {
+  const size_t words = std::min<size_t>(p.Size() / 2 + 3, 0xFFFF);  // the record's size, header included
   const uint32_t rop = p.U32();
   double srcH = 0, srcW = 0;
   if (stretch) srcH = p.S16(), srcW = p.S16();
   const double ySrc = p.S16(), xSrc = p.S16();
-  const bool withBitmap = words != (stretch ? 0x0B + 3 : 0x09 + 3) - 0;
+  const bool withBitmap = words != (stretch ? 0x0B + 3 : 0x09 + 3);
   if (!withBitmap) p.S16();
   const double h = p.S16(), wd = p.S16();
   const PointD at = YX(p);
@@ -450,7 +465,7 @@ bool DibBitBlt(P& w, R& p, bool stretch, uint16_t words) {
     return true;
   }
   DibImage img;
-  if (!w.ReadPackedDib(p, DibColors::Rgb, img)) return false;
+  if (!readBitmap(w, p, img)) return false;
   w.R().StretchBlt(&img, DibSource(img, xSrc, ySrc, srcW, srcH), dest, rop);
   return true;
 }
@@ -476,128 +491,86 @@ bool SetDibToDev(P& w, R& p) {
   w.R().StretchBlt(&img, DibSource(img, xSrc, ySrc, wd, h), {at.x, at.y, at.x + wd, at.y + h}, 0x00CC0020);
   return true;
 }
-bool OldBitBlt(P& w, R& p, bool stretch, uint16_t words) {
-  // The old records carry a device-dependent bitmap; without one they are pattern fills.
-  const uint32_t rop = p.U32();
-  double srcH = 0, srcW = 0;
-  if (stretch) srcH = p.S16(), srcW = p.S16();
-  const double ySrc = p.S16(), xSrc = p.S16();
-  const bool withBitmap = words != (stretch ? 0x0B + 3 : 0x09 + 3);
-  if (!withBitmap) p.S16();
-  const double h = p.S16(), wd = p.S16();
-  const PointD at = YX(p);
-  if (!p.Ok()) return false;
-  if (!stretch) srcW = wd, srcH = h;
-  const RectD dest{at.x, at.y, at.x + wd, at.y + h};
-  if (!withBitmap) {
-    w.R().StretchBlt(nullptr, {}, dest, rop);
-    return true;
-  }
-  DibImage img;
-  if (!ReadBitmap16(p, w.Limits(), img)) return false;
-  if (img.monochrome) {
-    // A monochrome bitmap copied to colour takes the destination's text colour for 0 bits, its background for 1.
-    const uint32_t fore = w.R().Rgb(w.R().Dc().textColor), back = w.R().Rgb(w.R().Dc().bkColor);
-    for (size_t i = 0; i < img.pixels.size(); ++i) img.pixels[i] = img.bits[i] ? back : fore;
-  }
-  w.R().StretchBlt(&img, {xSrc, ySrc, xSrc + srcW, ySrc + srcH}, dest, rop);
-  return true;
-}
-
-struct Entry {
-  uint16_t function;
-  bool (*handle)(P&, R&);
-};
-
 // Records the player recognises but has nothing to draw for are handled by Ignore.
-constexpr Entry kHandlers[] = {
-    {0x0201, SetBkColor},
-    {0x0102, SetBkMode},
-    {0x0103, SetMapMode},
-    {0x0104, SetRop2},
-    {0x0105, Ignore},
-    {0x0106, SetPolyFillMode},
-    {0x0107, SetStretchMode},
-    {0x0108, SetTextCharExtra},
-    {0x0209, SetTextColor},
-    {0x020A, Ignore},
-    {0x020B, SetWindowOrg},
-    {0x020C, SetWindowExt},
-    {0x020D, SetViewportOrg},
-    {0x020E, SetViewportExt},
-    {0x020F, OffsetWindowOrg},
-    {0x0410, ScaleWindowExt},
-    {0x0211, Ignore},
-    {0x0412, Ignore},
-    {0x0213, LineTo},
-    {0x0214, MoveTo},
-    {0x0415, ExcludeClipRect},
-    {0x0416, IntersectClipRect},
-    {0x0817, Arc},
-    {0x0418, Ellipse},
-    {0x081A, Pie},
-    {0x041B, Rectangle},
-    {0x061C, RoundRect},
-    {0x061D, PatBlt},
-    {0x001E, SaveDc},
-    {0x041F, SetPixel},
-    {0x0220, OffsetClipRgn},
-    {0x0521, TextOut},
-    {0x0324, Polygon},
-    {0x0325, Polyline},
-    {0x0626, Ignore},
-    {0x0127, RestoreDc},
-    {0x0228, FillRegion},
-    {0x0429, FrameRegion},
-    {0x012A, InvertRegion},
-    {0x012B, PaintRegion},
-    {0x012C, SelectClipRegion},
-    {0x012D, SelectObject},
-    {0x012E, SetTextAlign},
-    {0x0830, Chord},
-    {0x0231, Ignore},
-    {0x0A32, ExtTextOut},
-    {0x0D33, SetDibToDev},
-    {0x0234, SelectPalette},
-    {0x0035, Ignore},
-    {0x0436, SetPaletteEntries},
-    {0x0037, SetPaletteEntries},
-    {0x0538, PolyPolygon},
-    {0x0139, Ignore},
-    {0x0142, DibCreatePatternBrush},
-    {0x0F43, StretchDib},
-    {0x0149, Ignore},
-    {0x01F0, DeleteObject},
-    {0x00F7, CreatePalette},
-    {0x01F9, CreatePatternBrush},
-    {0x02FA, CreatePen},
-    {0x02FB, CreateFont},
-    {0x02FC, CreateBrush},
-    {0x06FF, CreateRegion},
-    {0x02FD, Placeholder},
-    {0x06FE, Placeholder},
-    {0x01FA, Placeholder},
+constexpr WmfEntry kHandlers[] = {
+    {kWmfSetBkColor, SetBkColor},
+    {kWmfSetBkMode, SetBkMode},
+    {kWmfSetMapMode, SetMapMode},
+    {kWmfSetRop2, SetRop2},
+    {kWmfSetRelAbs, Ignore},
+    {kWmfSetPolyFillMode, SetPolyFillMode},
+    {kWmfSetStretchBltMode, SetStretchMode},
+    {kWmfSetTextCharExtra, SetTextCharExtra},
+    {kWmfSetTextColor, SetTextColor},
+    {kWmfSetTextJustification, Ignore},
+    {kWmfSetWindowOrg, SetWindowOrg},
+    {kWmfSetWindowExt, SetWindowExt},
+    {kWmfSetViewportOrg, SetViewportOrg},
+    {kWmfSetViewportExt, SetViewportExt},
+    {kWmfOffsetWindowOrg, OffsetWindowOrg},
+    {kWmfScaleWindowExt, ScaleWindowExt},
+    {kWmfOffsetViewportOrg, Ignore},
+    {kWmfScaleViewportExt, Ignore},
+    {kWmfLineTo, LineTo},
+    {kWmfMoveTo, MoveTo},
+    {kWmfExcludeClipRect, ExcludeClipRect},
+    {kWmfIntersectClipRect, IntersectClipRect},
+    {kWmfArc, Arc},
+    {kWmfEllipse, Ellipse},
+    {kWmfPie, Pie},
+    {kWmfRectangle, Rectangle},
+    {kWmfRoundRect, RoundRect},
+    {kWmfPatBlt, PatBlt},
+    {kWmfSaveDc, SaveDc},
+    {kWmfSetPixel, SetPixel},
+    {kWmfOffsetClipRgn, OffsetClipRgn},
+    {kWmfTextOut, TextOut},
+    {kWmfPolygon, Polygon},
+    {kWmfPolyline, Polyline},
+    {kWmfEscape, Ignore},
+    {kWmfRestoreDc, RestoreDc},
+    {kWmfFillRegion, FillRegion},
+    {kWmfFrameRegion, FrameRegion},
+    {kWmfInvertRegion, InvertRegion},
+    {kWmfPaintRegion, PaintRegion},
+    {kWmfSelectClipRegion, SelectClipRegion},
+    {kWmfSelectObject, SelectObject},
+    {kWmfSetTextAlign, SetTextAlign},
+    {kWmfChord, Chord},
+    {kWmfSetMapperFlags, Ignore},
+    {kWmfExtTextOut, ExtTextOut},
+    {kWmfSetDibToDev, SetDibToDev},
+    {kWmfSelectPalette, SelectPalette},
+    {kWmfRealizePalette, Ignore},
+    {kWmfAnimatePalette, SetPaletteEntries},
+    {kWmfSetPalEntries, SetPaletteEntries},
+    {kWmfPolyPolygon, PolyPolygon},
+    {kWmfResizePalette, Ignore},
+    {kWmfDibCreatePatternBrush, DibCreatePatternBrush},
+    {kWmfStretchDib, StretchDib},
+    {kWmfSetLayout, Ignore},
+    {kWmfDeleteObject, DeleteObject},
+    {kWmfCreatePalette, CreatePalette},
+    {kWmfCreatePatternBrush, CreatePatternBrush},
+    {kWmfCreatePenIndirect, CreatePen},
+    {kWmfCreateFontIndirect, CreateFont},
+    {kWmfCreateBrushIndirect, CreateBrush},
+    {kWmfCreateRegion, CreateRegion},
+    {kWmfCreateBitmapIndirect, Placeholder},
+    {kWmfCreateBitmap, Placeholder},
+    {kWmfCreateObject01FA, Placeholder},
+    {kWmfBitBlt, BitBlt<false, ReadOldBitmap>},
+    {kWmfStretchBlt, BitBlt<true, ReadOldBitmap>},
+    {kWmfDibBitBlt, BitBlt<false, ReadDibBitmap>},
+    {kWmfDibStretchBlt, BitBlt<true, ReadDibBitmap>},
 };
 
 }  // namespace
 
 bool WmfPlayer::Dispatch(uint16_t function, ByteReader& p) {
-  const uint16_t words = static_cast<uint16_t>(std::min<size_t>(p.Size() / 2 + 3, 0xFFFF));
-  switch (function) {
-    case 0x0940:
-      return DibBitBlt(*this, p, false, words);
-    case 0x0B41:
-      return DibBitBlt(*this, p, true, words);
-    case 0x0922:
-      return OldBitBlt(*this, p, false, words);
-    case 0x0B23:
-      return OldBitBlt(*this, p, true, words);
-    default:
-      break;
-  }
-  for (const Entry& e : kHandlers)
-    if (e.function == function) return e.handle(*this, p);
-  return false;
+  static const RecordIndex<WmfFunction, Handler, 0x1000> kByFunction(0, {kHandlers});
+  const Handler handle = kByFunction.Find(function);
+  return handle && handle(*this, p);
 }
 
 }  // namespace tavlen::gfx::metafile

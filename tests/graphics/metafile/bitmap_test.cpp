@@ -127,6 +127,46 @@ TEST(MetafileDib, Rle8RunsAndDeltasLeaveGaps) {
   EXPECT_EQ(img.pixels[1], 0xFF000000u);
 }
 
+TEST(MetafileDib, ReadsTheHeadersTheBmpDecoderReads) {
+  metafile::DibImage img;
+  // Core header: u16 sizes, 3-byte colour entries.
+  test::ByteWriter core;
+  core.U32(12);
+  core.U16(2);
+  core.U16(1);
+  core.U16(1);
+  core.U16(1);
+  for (uint8_t c : {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00}) core.U8(c);  // red, blue
+  ASSERT_EQ(metafile::ReadDib(core.Data(), std::vector<uint8_t>{0b01000000, 0, 0, 0}, metafile::DibColors::Rgb, {},
+                              kDefaultLimits, img),
+            Status::Ok);
+  EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0xFFFF0000, 0xFF0000FF}));
+  EXPECT_EQ(metafile::PackedDibHeaderBytes(core.Data(), metafile::DibColors::Rgb), 18u);
+
+  // A v5 header (124 bytes) with an alpha mask among its bit fields: a top-down 32-bit image with alpha.
+  std::vector<uint8_t> v5 = InfoHeader(1, -1, 32, 6, 0);
+  v5[0] = 124;
+  for (uint32_t mask : {0x0000FF00u, 0x00FF0000u, 0xFF000000u, 0x000000FFu})
+    for (int k = 0; k < 4; ++k) v5.push_back(static_cast<uint8_t>(mask >> (8 * k)));
+  v5.resize(124, 0);
+  ASSERT_EQ(metafile::ReadDib(v5, std::vector<uint8_t>{0x80, 0x11, 0x22, 0x33}, metafile::DibColors::Rgb, {},
+                              kDefaultLimits, img),
+            Status::Ok);
+  EXPECT_FALSE(img.bottomUp);
+  EXPECT_EQ(img.alpha, metafile::DibAlpha::Alpha);
+  EXPECT_EQ(img.pixels[0], 0x80112233u);  // red from byte 1, green from byte 2, blue from byte 3, alpha byte 0
+}
+
+TEST(MetafileDib, ATruncatedRleRunDrawsThePixelsItHas) {
+  std::vector<uint8_t> info = InfoHeader(4, 1, 8, 1, 2);
+  for (uint8_t c : {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}) info.push_back(c);  // black, white
+  // An absolute run of 4 pixels of which two bytes arrived: white, black.
+  const std::vector<uint8_t> rle = {0, 4, 1, 0};
+  metafile::DibImage img;
+  ASSERT_EQ(metafile::ReadDib(info, rle, metafile::DibColors::Rgb, {}, kDefaultLimits, img), Status::Ok);
+  EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0xFFFFFFFF, 0xFF000000, 0, 0}));
+}
+
 TEST(MetafileDib, RefusesTruncatedHugeAndUnknownImages) {
   metafile::DibImage img;
   img.width = 77;
@@ -232,6 +272,37 @@ TEST(MetafileBitmaps, OldBitmapsOfEveryDepthStretch) {
         for (uint32_t dx = 0; dx < 10; ++dx) ASSERT_EQ(Rgb(px, x + dx, y + dy), expected[k][q]) << k << " " << q;
     }
   }
+}
+
+TEST(MetafileBitmaps, EveryBlitWithoutABitmapIsAPatternFill) {
+  // PATCOPY with a solid green brush: BitBlt, StretchBlt and their DIB forms, each as short as its parameters.
+  test::WmfWriter w(60, 20);
+  w.CreateBrush(0, 0x00FF00);
+  w.Select(0);
+  w.Record(0x0922, {0x0021, 0x00F0, 0, 0, 0, 10, 10, 5, 0});
+  w.Record(0x0B23, {0x0021, 0x00F0, 0, 0, 0, 0, 0, 10, 10, 5, 15});
+  w.Record(0x0940, {0x0021, 0x00F0, 0, 0, 0, 10, 10, 5, 30});
+  w.Record(0x0B41, {0x0021, 0x00F0, 0, 0, 0, 0, 0, 10, 10, 5, 45});
+  const PixelBuffer px = test::PlayWmfOrFail(w.Finish());
+  for (uint32_t x : {0u, 15u, 30u, 45u}) {
+    EXPECT_EQ(Rgb(px, x + 1, 6), 0x00FF00u) << x;
+    EXPECT_EQ(Rgb(px, x + 9, 14), 0x00FF00u) << x;
+    EXPECT_EQ(Rgb(px, x + 11, 10), kWhite) << x;
+  }
+}
+
+TEST(MetafileBitmaps, OldBitBltCopiesItsBitmapOneToOne) {
+  // A 2x2 24-bit bitmap (rows top-down: red green / blue white) at (5, 5), no stretch.
+  test::WmfWriter w(20, 20);
+  std::vector<uint8_t> bitmap = {0, 0, 2, 0, 2, 0, 6, 0, 1, 24};
+  for (uint8_t b : {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF}) bitmap.push_back(b);
+  w.Record(0x0922, {0x0020, 0x00CC, 0, 0, 2, 2, 5, 5}, bitmap);
+  const PixelBuffer px = test::PlayWmfOrFail(w.Finish());
+  EXPECT_EQ(Rgb(px, 5, 5), 0xFF0000u);
+  EXPECT_EQ(Rgb(px, 6, 5), 0x00FF00u);
+  EXPECT_EQ(Rgb(px, 5, 6), 0x0000FFu);
+  EXPECT_EQ(Rgb(px, 6, 6), 0xFFFFFFu);
+  EXPECT_EQ(Rgb(px, 7, 7), kWhite);
 }
 
 TEST(MetafileBitmaps, OldBitmapCutShortDrawsTheRowsItHas) {
