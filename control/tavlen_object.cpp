@@ -51,6 +51,7 @@ ole::IUnknown* CTavlenObject::QueryExtraInterface(const ole::IID& iid) {
   // Version 2's interface holds every row of version 1's under the same DISPIDs, so it answers both.
   if (iid == ole::IID_IDispatch || iid == kDispatchIid || iid == m_dispatch.Table().iid) return &m_dispatch;
   if (iid == ole::IID_IConnectionPointContainer) return m_events.Container();
+  if (iid == IPictureHandover::kIid && m_ctrl.IsVersion2()) return &m_handover;
   return nullptr;
 }
 

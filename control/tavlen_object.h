@@ -1,11 +1,13 @@
 // The COM object that a host gets from the control's class factories: CTavlenCtrl behind IDispatch
 // (the _DTavlen table, or _DTavlen2 for version 2), connection points for the version's event
 // interface, property-bag persistence, the OLE object interface with the Properties verb, property
-// pages, class information, headless hosting and the picture's pixels for in-process hosts.
+// pages, class information, headless hosting, the picture's pixels for in-process hosts and, on
+// version 2, the hand-over of loaded pictures between controls.
 #pragma once
 
 #include "control/desktop_window.h"
 #include "control/headless_control.h"
+#include "control/picture_handover.h"
 #include "control/picture_pixels.h"
 #include "control/tavlen_ctrl.h"
 #include "platform/automation/connection_point.h"
@@ -92,12 +94,24 @@ class CTavlenObject final
     ole::EventSource& m_events;
   };
 
+  // IPictureHandover, answered by version 2 only (control/picture_handover_object.cpp).
+  class HandoverPart final : public ole::OuterDelegating<IPictureHandover> {
+   public:
+    explicit HandoverPart(CTavlenObject& object) : OuterDelegating(object.ControllingUnknown()), m_object(object) {}
+    ole::HRESULT DetachPicture(ole::IUnknown** picture) override;
+    ole::HRESULT AdoptPicture(ole::IUnknown* picture) override;
+
+   private:
+    CTavlenObject& m_object;
+  };
+
   ole::EventSource m_events;  // before the control, which fires into it
   EventedCtrl m_ctrl;
   ole::TableDispatch m_dispatch;
   fw::HeadlessSite m_site{m_ctrl};         // the headless container's calls on the control's window
   gfx::Bitmap* m_lockedPicture = nullptr;  // between LockPixels and UnlockPixels
   gfx::BitmapData m_lockedRows;
+  HandoverPart m_handover{*this};
 };
 
 }  // namespace tavlen
