@@ -6,6 +6,7 @@
 
 #include "hosts/viewer/main_window.h"
 #include "hosts/viewer/picture_formats.h"
+#include "hosts/viewer/read_ahead.h"
 
 namespace tavlen::viewer {
 
@@ -16,6 +17,16 @@ void MainWindow::GoTo(const QString& path) {
     return;
   }
   OpenFile(path);
+}
+
+void MainWindow::ReadNeighboursAhead() {
+  if (!m_readAhead) return;
+  QStringList neighbours;
+  for (int step : {1, -1}) {
+    const QString path = m_folder.Neighbour(step);
+    if (!path.isEmpty() && IsOpenablePicture(path)) neighbours << path;
+  }
+  m_readAhead->Keep(neighbours);
 }
 
 void MainWindow::StartAnimation() {

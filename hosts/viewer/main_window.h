@@ -29,6 +29,7 @@ namespace tavlen::viewer {
 
 struct PictureFormat;
 class InfoPanel;
+class ReadAhead;
 
 // How the picture's displayed size follows the window.
 enum class Fitting {
@@ -56,6 +57,8 @@ class MainWindow : public QMainWindow {
   Fitting CurrentFitting() const { return m_fitting; }
   const FrameAnimation& Animation() const { return m_animation; }
   QDockWidget* InformationDock() const { return m_infoDock; }
+  // The neighbours decoded ahead; null when the control cannot take pictures decoded elsewhere.
+  ReadAhead* Ahead() const { return m_readAhead.get(); }
   // Whether the picture has edits that were not saved.
   bool HasUnsavedChanges() const { return m_changes.Changed(); }
 
@@ -118,6 +121,8 @@ class MainWindow : public QMainWindow {
 
   // Go menu (folder_navigation.cpp).
   void GoTo(const QString& path);
+  // Has the shown picture's neighbours decoded ahead, after each load and change of the folder.
+  void ReadNeighboursAhead();
   void StartAnimation();
   bool ShowFrame(int index);
 
@@ -141,7 +146,8 @@ class MainWindow : public QMainWindow {
   FrameAnimation m_animation;
   std::unique_ptr<QTemporaryDir> m_frameFiles;  // the frames of the animated picture, as the control loads them
   UnsavedChanges m_changes;
-  bool m_editAccepted = false;  // set by the handler of an edit that reached the control
+  std::unique_ptr<ReadAhead> m_readAhead;  // after the control, whose pictures it hands in
+  bool m_editAccepted = false;             // set by the handler of an edit that reached the control
   // Panning with a button held.
   bool m_panning = false;
   QPoint m_panStart;
