@@ -1,0 +1,221 @@
+// The neighbours decoded ahead: moving to one shows it without a decode on the window's thread, and a
+// neighbour changed on disk or damaged is loaded as any other file. Animated WebP plays as GIF does.
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <map>
+#include <string>
+
+#include "hosts/viewer/read_ahead.h"
+#include "tests/viewer/viewer_fixture.h"
+
+namespace tavlen::test {
+namespace {
+
+using viewer::Command;
+
+// Counts the calls made through it by name and passes them on; every other interface (the picture
+// hand-over among them) is the control's own.
+class CountingControl final : public ole::ComObject<ole::IDispatch> {
+ public:
+  CountingControl(ole::ComPtr<ole::IDispatch> inner, std::map<std::string, int>& calls)
+      : m_inner(std::move(inner)), m_calls(calls) {}
+  ole::HRESULT GetTypeInfoCount(uint32_t* count) override { return m_inner->GetTypeInfoCount(count); }
+  ole::HRESULT GetTypeInfo(uint32_t index, ole::LCID lcid, ole::ITypeInfo** info) override {
+    return m_inner->GetTypeInfo(index, lcid, info);
+  }
+  ole::HRESULT GetIDsOfNames(const ole::IID& iid, const char* const* names, uint32_t count, ole::LCID lcid,
+                             ole::DISPID* ids) override {
+    const ole::HRESULT hr = m_inner->GetIDsOfNames(iid, names, count, lcid, ids);
+    if (hr == ole::S_OK && count > 0) m_names[ids[0]] = names[0];
+    return hr;
+  }
+  ole::HRESULT Invoke(ole::DISPID id, const ole::IID& iid, ole::LCID lcid, uint16_t flags, ole::DISPPARAMS* params,
+                      ole::Variant* result, ole::EXCEPINFO* info, uint32_t* argErr) override {
+    ++m_calls[m_names[id]];
+    return m_inner->Invoke(id, iid, lcid, flags, params, result, info, argErr);
+  }
+
+ protected:
+  ole::IUnknown* QueryExtraInterface(const ole::IID& iid) override {
+    ole::IUnknown* found = nullptr;
+    if (ole::FAILED(m_inner->QueryInterface(iid, reinterpret_cast<void**>(&found)))) return nullptr;
+    found->Release();  // the inner object lives as long as this one
+    return found;
+  }
+
+ private:
+  ole::ComPtr<ole::IDispatch> m_inner;
+  std::map<std::string, int>& m_calls;
+  std::map<ole::DISPID, std::string> m_names;
+};
+
+class ReadAheadTest : public ViewerTest {
+ protected:
+  void SetUp() override {
+    ViewerTest::SetUp();
+    if (IsSkipped()) return;
+    for (int i = 1; i <= 4; ++i) MakePicture(QStringLiteral("img%1.png").arg(i), 40 + 10 * i, 30);
+    OpenWindow([&](ole::ComPtr<ole::IDispatch> control) -> ole::ComPtr<ole::IDispatch> {
+      auto counting = ole::MakeObject<CountingControl>(std::move(control), m_calls);
+      return ole::ComPtr<ole::IDispatch>(counting.Get());
+    });
+    ASSERT_NE(m_window->Ahead(), nullptr);
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+  }
+  // Presses `key` once the neighbours are decoded, as a user who looked at the picture a moment.
+  void PressWhenRead(Qt::Key key) {
+    ASSERT_TRUE(WaitUntil([&] { return !m_window->Ahead()->Busy(); }));
+    if (!m_window->isActiveWindow()) {
+      m_window->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    }
+    QTest::keyClick(ClientArea(), key);
+    QCoreApplication::processEvents();
+  }
+  QString Shown() const { return QFileInfo(m_window->Folder().Current()).fileName(); }
+
+  std::map<std::string, int> m_calls;
+};
+
+TEST_F(ReadAheadTest, NeighboursAreShownWithoutADecodeOnTheWindowsThread) {
+  ASSERT_TRUE(m_window->OpenFile(m_dir.filePath("img2.png")));
+  const int loads = m_calls["LoadImage"];
+  const int counts = m_calls["GetFrameCount"];
+  EXPECT_EQ(loads, 1);
+
+  PressWhenRead(Qt::Key_Right);
+  EXPECT_EQ(Shown(), "img3.png");
+  EXPECT_EQ(m_window->windowTitle(), "img3.png — 3 of 4");
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 70);
+  EXPECT_EQ(m_calls["LoadImage"], loads);
+  EXPECT_EQ(m_calls["GetFrameCount"], counts);
+  EXPECT_EQ(m_window->Ahead()->ShownCount(), 1);
+  // Shown, placed and undoable as a load.
+  EXPECT_TRUE(WaitUntil([&] {
+    const QPoint corner = PictureCorner();
+    return ShownAt(corner.x() + 1, corner.y() + 1) == QColor(Qt::red);
+  }));
+  EXPECT_FALSE(m_window->ActionFor(Command::Undo)->isEnabled());
+  EXPECT_FALSE(m_window->HasUnsavedChanges());
+  Trigger(Command::RotateRight);
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 30);
+  Trigger(Command::Undo);
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 70);
+
+  // Back to the picture just left, decoded again meanwhile as the previous one.
+  PressWhenRead(Qt::Key_Left);
+  EXPECT_EQ(Shown(), "img2.png");
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 60);
+  EXPECT_EQ(m_calls["LoadImage"], loads);
+  EXPECT_EQ(m_window->Ahead()->ShownCount(), 2);
+
+  // The last picture is no neighbour of the second: it is loaded here.
+  PressWhenRead(Qt::Key_End);
+  EXPECT_EQ(Shown(), "img4.png");
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 80);
+  EXPECT_EQ(m_calls["LoadImage"], loads + 1);
+  EXPECT_EQ(m_window->Ahead()->ShownCount(), 2);
+}
+
+TEST_F(ReadAheadTest, ANeighbourChangedOnDiskOrDamagedIsLoadedAsAnyFile) {
+  ASSERT_TRUE(m_window->OpenFile(m_dir.filePath("img1.png")));
+  ASSERT_TRUE(WaitUntil([&] { return !m_window->Ahead()->Busy(); }));
+  MakePicture("img2.png", 90, 20);  // rewritten after its decode ahead
+  PressWhenRead(Qt::Key_Right);
+  EXPECT_EQ(Shown(), "img2.png");
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 90);
+  EXPECT_EQ(m_window->Ahead()->ShownCount(), 0);
+
+  QFile damaged(m_dir.filePath("img3.png"));
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  damaged.write("\x89PNG\r\n\x1a\n and nothing a picture needs");
+  damaged.close();
+  QString message;
+  ModalAnswers answers;
+  answers.Add([&](QWidget* dialog) {
+    if (auto* box = qobject_cast<QMessageBox*>(dialog)) message = box->text();
+    dialog->close();
+  });
+  PressWhenRead(Qt::Key_Right);
+  ASSERT_TRUE(WaitUntil([&] { return answers.AllGiven(); }));
+  EXPECT_TRUE(message.contains("damaged")) << message.toStdString();
+  EXPECT_EQ(Shown(), "img2.png");
+  EXPECT_EQ(Control().Call("GetWidth").AsInt(), 90) << "the picture shown is kept";
+}
+
+// Three 6 x 4 frames, red for 300 ms, blue and green for 100 ms each, written by libwebp's own tool.
+QString AnimatedWebp(const QString& folder) {
+  const QString tool = QStandardPaths::findExecutable(QStringLiteral("img2webp"));
+  if (tool.isEmpty()) return {};
+  QStringList arguments{QStringLiteral("-lossless"), QStringLiteral("-loop"), QStringLiteral("0")};
+  const std::pair<Qt::GlobalColor, int> frames[] = {{Qt::red, 300}, {Qt::blue, 100}, {Qt::green, 100}};
+  for (size_t i = 0; i < std::size(frames); ++i) {
+    QImage frame(6, 4, QImage::Format_RGB32);
+    frame.fill(frames[i].first);
+    const QString path = QStringLiteral("%1/frame%2.png").arg(folder).arg(i);
+    if (!frame.save(path, "PNG")) return {};
+    arguments << QStringLiteral("-d") << QString::number(frames[i].second) << path;
+  }
+  const QString out = folder + QStringLiteral("/anim.webp");
+  arguments << QStringLiteral("-o") << out;
+  QProcess process;
+  process.start(tool, arguments);
+  if (!process.waitForFinished(10000) || process.exitCode() != 0) return {};
+  return out;
+}
+
+TEST_F(ViewerTest, AnimatedWebpPlaysByItsDelaysPausesAndExportsTheShownFrame) {
+  if (!QImageReader::supportedImageFormats().contains("webp"))
+    GTEST_SKIP() << "Qt reads no WebP here (qt6-image-formats-plugins)";
+  const QString path = AnimatedWebp(m_dir.path());
+  if (path.isEmpty()) GTEST_SKIP() << "img2webp (package webp) could not write an animation";
+  EXPECT_EQ(viewer::FrameDelays(path), (std::vector<int>{300, 100, 100}));
+  OpenWindow();
+  m_window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+  ASSERT_TRUE(m_window->OpenFile(path));
+  ASSERT_TRUE(m_window->Animation().Animating());
+  auto shown = [&] {
+    const QPoint at = PictureCorner() + QPoint(1, 1);
+    return ShownAt(at.x(), at.y());
+  };
+  EXPECT_TRUE(WaitUntil([&] { return shown() == QColor(Qt::red); }));
+  ASSERT_TRUE(WaitUntil([&] { return shown() == QColor(Qt::blue); }));
+  ASSERT_TRUE(WaitUntil([&] { return shown() == QColor(Qt::green); }));
+
+  QTest::keyClick(ClientArea(), Qt::Key_P);
+  ASSERT_TRUE(m_window->Animation().Paused());
+  const int frame = m_window->Animation().Frame();
+  const QColor paused = shown();
+  QTest::qWait(400);
+  EXPECT_EQ(m_window->Animation().Frame(), frame);
+
+  ModalAnswers answers;
+  answers.Add([&](QWidget* dialog) {
+    auto* files = qobject_cast<QFileDialog*>(dialog);
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    if (!files || !name) return dialog->close(), void();
+    EXPECT_EQ(name->text(), QStringLiteral("anim-frame%1").arg(frame + 1));
+    WaitForListing(files);
+    TypeOver(name, "still.png");
+  });
+  Trigger(Command::ExportFrame);
+  ASSERT_TRUE(WaitUntil([&] { return answers.AllGiven(); }));
+  const QImage exported(m_dir.filePath("still.png"));
+  ASSERT_FALSE(exported.isNull());
+  EXPECT_EQ(exported.size(), QSize(6, 4));
+  EXPECT_EQ(exported.pixelColor(2, 2), paused);
+}
+
+}  // namespace
+}  // namespace tavlen::test
