@@ -158,7 +158,7 @@ bool MainWindow::LoadPicture(const QString& path) {
   m_changes.Saved();
   m_folder.SetCurrent(path);
   ShowTitle();
-  ReadNeighboursAhead();
+  ReadNeighboursAheadAfterPaint();
   if (frames > 1) StartAnimation();
   busy.Done(frames > 1 ? tr("Opened %1, page 1 of %2").arg(file.fileName()).arg(frames)
                        : tr("Opened %1").arg(file.fileName()));

@@ -20,6 +20,7 @@ void MainWindow::GoTo(const QString& path) {
 }
 
 void MainWindow::ReadNeighboursAhead() {
+  m_readAheadAfterPaint = false;
   if (!m_readAhead) return;
   QStringList neighbours;
   for (int step : {1, -1}) {
@@ -28,6 +29,14 @@ void MainWindow::ReadNeighboursAhead() {
   }
   m_readAhead->Keep(neighbours);
 }
+
+void MainWindow::ReadNeighboursAheadAfterPaint() {
+  // The control has invalidated its client area, so a paint follows where the window shows.
+  m_readAheadAfterPaint = m_readAhead && m_clientWidget && m_clientWidget->isVisible();
+  if (!m_readAheadAfterPaint) ReadNeighboursAhead();
+}
+
+bool MainWindow::ReadingAhead() const { return m_readAheadAfterPaint || (m_readAhead && m_readAhead->Busy()); }
 
 void MainWindow::StartAnimation() {
   m_frameFiles.reset();

@@ -2,6 +2,7 @@
 // window's control.
 #include "hosts/viewer/read_ahead.h"
 
+#include <pthread.h>
 #include <sys/resource.h>
 
 #include <QFile>
@@ -107,6 +108,7 @@ bool ReadAhead::Busy() const {
 }
 
 void ReadAhead::Work(Worker& worker) {
+  pthread_setname_np(pthread_self(), "read-ahead");
   // On Linux the niceness is the calling thread's, and threads the decoders start inherit it.
   (void)setpriority(PRIO_PROCESS, 0, getpriority(PRIO_PROCESS, 0) + kWorkerNiceness);
   std::unique_ptr<AutomationClient> control;

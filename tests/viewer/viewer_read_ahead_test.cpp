@@ -74,7 +74,7 @@ class ReadAheadTest : public ViewerTest {
   }
   // Presses `key` once the neighbours are decoded, as a user who looked at the picture a moment.
   void PressWhenRead(Qt::Key key) {
-    ASSERT_TRUE(WaitUntil([&] { return !m_window->Ahead()->Busy(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !m_window->ReadingAhead(); }));
     if (!m_window->isActiveWindow()) {
       m_window->activateWindow();
       ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
@@ -129,7 +129,7 @@ TEST_F(ReadAheadTest, NeighboursAreShownWithoutADecodeOnTheWindowsThread) {
 
 TEST_F(ReadAheadTest, ANeighbourChangedOnDiskOrDamagedIsLoadedAsAnyFile) {
   ASSERT_TRUE(m_window->OpenFile(m_dir.filePath("img1.png")));
-  ASSERT_TRUE(WaitUntil([&] { return !m_window->Ahead()->Busy(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !m_window->ReadingAhead(); }));
   MakePicture("img2.png", 90, 20);  // rewritten after its decode ahead
   PressWhenRead(Qt::Key_Right);
   EXPECT_EQ(Shown(), "img2.png");
