@@ -22,42 +22,6 @@ namespace {
 
 using viewer::Command;
 
-// Counts the calls made through it by name and passes them on; every other interface (the picture
-// hand-over among them) is the control's own.
-class CountingControl final : public ole::ComObject<ole::IDispatch> {
- public:
-  CountingControl(ole::ComPtr<ole::IDispatch> inner, std::map<std::string, int>& calls)
-      : m_inner(std::move(inner)), m_calls(calls) {}
-  ole::HRESULT GetTypeInfoCount(uint32_t* count) override { return m_inner->GetTypeInfoCount(count); }
-  ole::HRESULT GetTypeInfo(uint32_t index, ole::LCID lcid, ole::ITypeInfo** info) override {
-    return m_inner->GetTypeInfo(index, lcid, info);
-  }
-  ole::HRESULT GetIDsOfNames(const ole::IID& iid, const char* const* names, uint32_t count, ole::LCID lcid,
-                             ole::DISPID* ids) override {
-    const ole::HRESULT hr = m_inner->GetIDsOfNames(iid, names, count, lcid, ids);
-    if (hr == ole::S_OK && count > 0) m_names[ids[0]] = names[0];
-    return hr;
-  }
-  ole::HRESULT Invoke(ole::DISPID id, const ole::IID& iid, ole::LCID lcid, uint16_t flags, ole::DISPPARAMS* params,
-                      ole::Variant* result, ole::EXCEPINFO* info, uint32_t* argErr) override {
-    ++m_calls[m_names[id]];
-    return m_inner->Invoke(id, iid, lcid, flags, params, result, info, argErr);
-  }
-
- protected:
-  ole::IUnknown* QueryExtraInterface(const ole::IID& iid) override {
-    ole::IUnknown* found = nullptr;
-    if (ole::FAILED(m_inner->QueryInterface(iid, reinterpret_cast<void**>(&found)))) return nullptr;
-    found->Release();  // the inner object lives as long as this one
-    return found;
-  }
-
- private:
-  ole::ComPtr<ole::IDispatch> m_inner;
-  std::map<std::string, int>& m_calls;
-  std::map<ole::DISPID, std::string> m_names;
-};
-
 class ReadAheadTest : public ViewerTest {
  protected:
   void SetUp() override {
@@ -65,7 +29,8 @@ class ReadAheadTest : public ViewerTest {
     if (IsSkipped()) return;
     for (int i = 1; i <= 4; ++i) MakePicture(QStringLiteral("img%1.png").arg(i), 40 + 10 * i, 30);
     OpenWindow([&](ole::ComPtr<ole::IDispatch> control) -> ole::ComPtr<ole::IDispatch> {
-      auto counting = ole::MakeObject<CountingControl>(std::move(control), m_calls);
+      auto counting =
+          ole::MakeObject<CountingDispatch>(std::move(control), m_calls, CountingDispatch::OtherInterfaces::Forwarded);
       return ole::ComPtr<ole::IDispatch>(counting.Get());
     });
     ASSERT_NE(m_window->Ahead(), nullptr);
