@@ -120,12 +120,12 @@ bool MainWindow::LoadPicture(const QString& path) {
   BusyScope busy(statusBar(), tr("Opening %1…").arg(file.fileName()));
   const ole::Variant name = Narrow(path);
   const QString damaged = tr("%1 is damaged or is not a picture; the picture shown is kept.").arg(path);
-  // Counting the frames decodes the whole file, as loading does again. It comes first only where it is
-  // needed: for the frames of a format that can hold several, and to keep a picture that is shown, as the
-  // control drops its picture when a file cannot be decoded. Otherwise the load alone tells.
   // A neighbour decoded ahead is shown as it is, with its frames counted on the worker.
   const Extent client = ClientExtent();
   const std::optional<int32_t> adoptedFrames = m_readAhead ? m_readAhead->ShowIn(path) : std::nullopt;
+  // Counting the frames decodes the whole file, as loading does again. It comes first only where it is
+  // needed: for the frames of a format that can hold several, and to keep a picture that is shown, as the
+  // control drops its picture when a file cannot be decoded. Otherwise the load alone tells.
   const bool countFirst = !adoptedFrames && (MayHoldSeveralFrames(path) || m_picture.width > 0);
   int32_t frames = adoptedFrames.value_or(1);
   if (countFirst) {
