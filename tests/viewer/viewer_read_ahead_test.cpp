@@ -12,9 +12,15 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "control/class_ids.h"
+#include "hosts/viewer/control_prog_id.h"
 #include "hosts/viewer/read_ahead.h"
+#include "platform/automation/loader.h"
+#include "platform/automation/ole_object.h"
 #include "tests/viewer/viewer_fixture.h"
 
 namespace tavlen::test {
@@ -116,6 +122,42 @@ TEST_F(ReadAheadTest, ANeighbourChangedOnDiskOrDamagedIsLoadedAsAnyFile) {
   EXPECT_TRUE(message.contains("damaged")) << message.toStdString();
   EXPECT_EQ(Shown(), "img2.png");
   EXPECT_EQ(Control().Call("GetWidth").AsInt(), 90) << "the picture shown is kept";
+}
+
+// A control made as a host makes one, outside any window.
+viewer::AutomationClient MadeControl(const char* progId) {
+  ole::ComPtr<ole::IDispatch> object;
+  EXPECT_EQ(ole::CreateObject(progId, &object), ole::S_OK) << progId;
+  ole::ComPtr<ole::IPersistPropertyBag> persist;
+  if (object && ole::SUCCEEDED(object.As(&persist))) {
+    EXPECT_EQ(persist->InitNew(), ole::S_OK);
+  }
+  return viewer::AutomationClient(object);
+}
+
+TEST_F(ViewerTest, ReadAheadHandsOverWhatIsKeptOnceAndDropsTheRest) {
+  viewer::AutomationClient first = MadeControl(kTavlenProgId);
+  EXPECT_EQ(viewer::ReadAhead::For(first), nullptr) << "version 1 adopts no pictures";
+
+  viewer::AutomationClient shown = MadeControl(viewer::kControlProgId);
+  std::unique_ptr<viewer::ReadAhead> ahead = viewer::ReadAhead::For(shown);
+  ASSERT_NE(ahead, nullptr);
+  const QString a = MakePicture("a.png", 30, 20);
+  const QString b = MakePicture("b.png", 40, 20);
+  const QString c = MakePicture("c.png", 50, 20);
+  ahead->Keep({a, b});
+  ahead->Keep({b, c, a});  // at most two: a is dropped, decoded or not
+  EXPECT_EQ(ahead->ShowIn(a), std::nullopt);
+  EXPECT_EQ(shown.Call("GetWidth").AsInt(), 0);
+  EXPECT_EQ(ahead->ShowIn(c), 1);
+  EXPECT_EQ(shown.Call("GetWidth").AsInt(), 50);
+  EXPECT_EQ(ahead->ShowIn(c), std::nullopt) << "handed over once";
+  EXPECT_EQ(ahead->ShowIn(b), 1);
+  EXPECT_EQ(shown.Call("GetWidth").AsInt(), 40);
+  EXPECT_EQ(ahead->ShownCount(), 2);
+  EXPECT_EQ(shown.Call("GetUndo").AsInt(), 0);
+  ahead->Keep({a, c});
+  ahead.reset();  // while decoding: waits for the workers
 }
 
 // Three 6 x 4 frames, red for 300 ms, blue and green for 100 ms each, written by libwebp's own tool.
