@@ -101,30 +101,48 @@ std::unique_ptr<Window> OpenWindow(bool readAhead) {
   return made;
 }
 
-// Milliseconds of wall-clock time, and of processor time of the window's thread: on a machine shared
-// with other work the second tells what an idle one would show, as the window's work runs on that
-// thread (and the resampling's second half beside it).
+// Milliseconds of wall-clock time, of processor time of the window's thread and of the whole process. On
+// a machine shared with other work the wall-clock time stretches; an idle machine would show about the
+// window thread's time where the other threads run beside it, and at most the process's time. No
+// decode ahead runs during a measurement: the neighbours are read once the picture has painted.
 struct Timing {
   std::vector<double> wall;
   std::vector<double> thread;
+  std::vector<double> process;
 };
 
-double ThreadCpuMs() {
+double CpuMs(clockid_t clock) {
   timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  clock_gettime(clock, &now);
   return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
+
+// Times `act` into `timing`.
+class Measure {
+ public:
+  explicit Measure(Timing& timing) : m_timing(timing) { m_clock.start(); }
+  ~Measure() {
+    m_timing.wall.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
+    m_timing.thread.push_back(CpuMs(CLOCK_THREAD_CPUTIME_ID) - m_thread);
+    m_timing.process.push_back(CpuMs(CLOCK_PROCESS_CPUTIME_ID) - m_process);
+  }
+  Measure(const Measure&) = delete;
+  Measure& operator=(const Measure&) = delete;
+  qint64 ElapsedMs() const { return m_clock.elapsed(); }
+
+ private:
+  Timing& m_timing;
+  const double m_thread = CpuMs(CLOCK_THREAD_CPUTIME_ID);
+  const double m_process = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
+  QElapsedTimer m_clock;
+};
 
 // Runs `act` and the event loop until the client area has painted.
 void UntilPainted(Window& window, const std::function<void()>& act, Timing& timing) {
   const int before = window.counter.paints;
-  const double cpu = ThreadCpuMs();
-  QElapsedTimer clock;
-  clock.start();
+  Measure measure(timing);
   act();
-  while (window.counter.paints == before && clock.elapsed() < 10000) QCoreApplication::processEvents();
-  timing.wall.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
-  timing.thread.push_back(ThreadCpuMs() - cpu);
+  while (window.counter.paints == before && measure.ElapsedMs() < 10000) QCoreApplication::processEvents();
 }
 
 Timing LoadImageTimes(const QString& path) {
@@ -134,12 +152,8 @@ Timing LoadImageTimes(const QString& path) {
   viewer::AutomationClient control(object);
   const ole::Variant name(QFile::encodeName(path).toStdString());
   for (int run = 0; run < kOpenRuns; ++run) {
-    const double cpu = ThreadCpuMs();
-    QElapsedTimer clock;
-    clock.start();
+    Measure measure(timing);
     (void)control.Call("LoadImage", {name});
-    timing.wall.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
-    timing.thread.push_back(ThreadCpuMs() - cpu);
   }
   return timing;
 }
@@ -181,10 +195,13 @@ Timing NextPictureTimes(const QStringList& photos, bool readAhead, int moves) {
 }
 
 void Report(const char* what, const Timing& timing, const Timing& load, const char* target) {
-  const double wall = Median(timing.wall);
-  const double thread = Median(timing.thread);
-  std::printf("%-40s %8.1f ms %6.2f x | %8.1f ms %6.2f x  %s\n", what, wall, wall / Median(load.wall), thread,
-              thread / Median(load.wall), target);
+  const std::vector<double> Timing::*columns[] = {&Timing::wall, &Timing::thread, &Timing::process};
+  std::printf("%-34s", what);
+  for (auto column : columns) {
+    const double ms = Median(timing.*column);
+    std::printf(" %7.1f ms %5.2f x |", ms, ms / Median(load.*column));
+  }
+  std::printf(" %s\n", target);
 }
 
 }  // namespace
@@ -225,9 +242,9 @@ int main(int argc, char** argv) {
     if (std::fscanf(file, "%lf %lf %lf", &loads[0], &loads[1], &loads[2]) != 3) loads[0] = 0;
     std::fclose(file);
   }
-  std::printf("medians; ratios against LoadImage's wall-clock time; load average %.1f on %d processors\n", loads[0],
+  std::printf("medians, each beside its ratio to LoadImage's; load average %.1f on %d processors\n", loads[0],
               QThread::idealThreadCount());
-  std::printf("%-40s %11s %8s | %11s %8s\n", "", "wall-clock", "ratio", "UI thread", "ratio");
+  std::printf("%-34s %19s | %19s | %19s |\n", "", "wall-clock", "window thread CPU", "process CPU");
   Report("control LoadImage", load, load, "");
   Report("first paint after opening", firstPaint, load, "(target: 1.2 x)");
   Report("next picture, decoded on the key", plain, load, "");
