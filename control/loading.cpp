@@ -42,9 +42,6 @@ void CTavlenCtrl::OrientDecoded(ImageObject& decoded) {
 int32_t CTavlenCtrl::GetImageOrientation() const { return m_fileOrientation; }
 
 void CTavlenCtrl::InstallImage(ImageObject& decoded, uint32_t width, uint32_t height) {
-  m_viewport = Viewport::CenteredAtPixelSize(Client(), width, height);
-  m_placement.Resized();
-
   m_image.reset();
   m_image = decoded.CopyWhole(width, height);
   // The history restarts with a second, separate copy as its only state.
@@ -57,7 +54,12 @@ void CTavlenCtrl::InstallImage(ImageObject& decoded, uint32_t width, uint32_t he
     gfx::Ignore(image->Apply(edit::Rotate, edit::Turn::Half));
   }
   m_undo.Restart(std::move(first), PictureSize{static_cast<int32_t>(width), static_cast<int32_t>(height)});
+  ShowInstalled(width, height);
+}
 
+void CTavlenCtrl::ShowInstalled(uint32_t width, uint32_t height) {
+  m_viewport = Viewport::CenteredAtPixelSize(Client(), width, height);
+  m_placement.Resized();
   UpdateScrollBars();
   InvalidateClientArea();
   PictureChanged();

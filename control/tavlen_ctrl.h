@@ -174,6 +174,31 @@ class CTavlenCtrl : public fw::COleControl {
   // Makes `picture` the working image at its own size, recorded as an edit.
   void ReplacePicture(gfx::Bitmap::Ptr picture);
 
+  // --- Handing a loaded picture to another control (control/picture_handover.cpp) ---
+  // What decides how a file is decoded and turned: a picture decoded under other settings would not be
+  // the one this control loads.
+  struct LoadSettings {
+    bool autoOrient = false;
+    bool colorManaged = false;
+    bool extraFormats = false;
+    bool operator==(const LoadSettings&) const = default;
+  };
+  // Everything a load leaves behind that a later call reads.
+  struct LoadedPicture {
+    ImageObject::Ptr image;
+    UndoHistory history;
+    int32_t fileOrientation = 1;
+    LoadSettings settings;
+  };
+  LoadSettings CurrentLoadSettings() const;
+  enum class Handover { Done, NoPicture, Changed, OtherSettings };
+  // Moves the picture as loaded out and leaves the control as a failed load does: NoPicture or
+  // Changed (an undo or redo step exists), with nothing moved, otherwise.
+  Handover DetachLoaded(LoadedPicture& out);
+  // Installs a picture detached from another control as LoadImage installs a decoded one; NoPicture
+  // for an empty one and OtherSettings for one decoded otherwise, with the current picture kept.
+  Handover AdoptLoaded(LoadedPicture& picture);
+
   // --- About box and the Properties verb (control/about_box.cpp) ---
   void AboutBox();
   void OnProperties() override;
@@ -223,6 +248,8 @@ class CTavlenCtrl : public fw::COleControl {
   void ApplyPropertyChange(PropertyChange change);
   // Version 2: after a turn or mirror the picture is upright as it stands, whatever its tag said.
   void MarkTurnedUpright();
+  // After a new working image and history (or none): placed by Align, repainted, announced.
+  void ShowInstalled(uint32_t width, uint32_t height);
   // Installs a state the history gave back; a state without a picture keeps the current one.
   void InstallRestored(UndoHistory::Restored restored);
   // Invalidates (0, 0, m_clientWidth, m_clientHeight) with erasing.

@@ -51,6 +51,7 @@ ole::IUnknown* CTavlenObject::QueryExtraInterface(const ole::IID& iid) {
   if (iid == ole::IID_IConnectionPointContainer) return m_events.Container();
   // Every control hands out the module's one service object, a host's way to reach it.
   if (iid == IModuleServices::kIid) return &TheModuleServices();
+  if (iid == IPictureHandover::kIid && m_ctrl.IsVersion2()) return &m_handover;
   return nullptr;
 }
 

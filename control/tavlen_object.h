@@ -2,12 +2,14 @@
 // (the _DTavlen table, or _DTavlen2 for version 2), connection points for the version's event
 // interface, property-bag persistence, the OLE object interface with the Properties verb, property
 // pages, class information, its window as a container drives it, the picture's pixels for in-process
-// hosts, and the module's services (the one object of the module, see control/module_services.h).
+// hosts, on version 2 the hand-over of loaded pictures between controls, and the module's services
+// (the one object of the module, see control/module_services.h).
 #pragma once
 
 #include "control/tavlen_ctrl.h"
 #include "include/tavlen/control_window.h"
 #include "include/tavlen/desktop_window.h"
+#include "include/tavlen/picture_handover.h"
 #include "include/tavlen/picture_pixels.h"
 #include "platform/automation/connection_point.h"
 #include "platform/automation/dispatch_invoke.h"
@@ -83,12 +85,24 @@ class CTavlenObject final
     ole::EventSource& m_events;
   };
 
+  // IPictureHandover, answered by version 2 only (control/picture_handover_object.cpp).
+  class HandoverPart final : public ole::OuterDelegating<IPictureHandover> {
+   public:
+    explicit HandoverPart(CTavlenObject& object) : OuterDelegating(object.ControllingUnknown()), m_object(object) {}
+    ole::HRESULT DetachPicture(ole::IUnknown** picture) override;
+    ole::HRESULT AdoptPicture(ole::IUnknown* picture) override;
+
+   private:
+    CTavlenObject& m_object;
+  };
+
   ole::EventSource m_events;  // before the control, which fires into it
   EventedCtrl m_ctrl;
   ole::TableDispatch m_dispatch;
   fw::HeadlessSite m_site{m_ctrl};         // the headless container's calls on the control's window
   gfx::Bitmap* m_lockedPicture = nullptr;  // between LockPixels and UnlockPixels
   gfx::BitmapData m_lockedRows;
+  HandoverPart m_handover{*this};
 };
 
 }  // namespace tavlen

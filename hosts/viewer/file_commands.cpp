@@ -12,6 +12,7 @@
 
 #include "hosts/viewer/main_window.h"
 #include "hosts/viewer/picture_formats.h"
+#include "hosts/viewer/read_ahead.h"
 
 namespace tavlen::viewer {
 namespace {
@@ -119,11 +120,14 @@ bool MainWindow::LoadPicture(const QString& path) {
   BusyScope busy(statusBar(), tr("Opening %1…").arg(file.fileName()));
   const ole::Variant name = Narrow(path);
   const QString damaged = tr("%1 is damaged or is not a picture; the picture shown is kept.").arg(path);
+  // A neighbour decoded ahead is shown as it is, with its frames counted on the worker.
+  const Extent client = ClientExtent();
+  const std::optional<int32_t> adoptedFrames = m_readAhead ? m_readAhead->ShowIn(path) : std::nullopt;
   // Counting the frames decodes the whole file, as loading does again. It comes first only where it is
   // needed: for the frames of a format that can hold several, and to keep a picture that is shown, as the
   // control drops its picture when a file cannot be decoded. Otherwise the load alone tells.
-  const bool countFirst = MayHoldSeveralFrames(path) || m_picture.width > 0;
-  int32_t frames = 1;
+  const bool countFirst = !adoptedFrames && (MayHoldSeveralFrames(path) || m_picture.width > 0);
+  int32_t frames = adoptedFrames.value_or(1);
   if (countFirst) {
     const CallOutcome counted = m_control.Call("GetFrameCount", {name});
     if (!counted.Ok() || counted.AsInt() < 1) {
@@ -136,11 +140,10 @@ bool MainWindow::LoadPicture(const QString& path) {
     }
     frames = counted.AsInt();
   }
-  const Extent client = ClientExtent();
   m_animation.Stop();
   const Fitting kept = m_fitting;
   m_fitting = Fitting::WholeIfLarger;  // each picture opens whole
-  const CallOutcome loaded = m_control.Call("LoadImage", {name});
+  const CallOutcome loaded = adoptedFrames ? CallOutcome{} : m_control.Call("LoadImage", {name});
   AfterCommand(loaded.Ok() ? ViewEffect::PixelSize : ViewEffect::None, 1.0, client);
   busy.End();
   if (!loaded.Ok() || m_picture.width <= 0) {
@@ -155,6 +158,7 @@ bool MainWindow::LoadPicture(const QString& path) {
   m_changes.Saved();
   m_folder.SetCurrent(path);
   ShowTitle();
+  ReadNeighboursAheadAfterPaint();
   if (frames > 1) StartAnimation();
   busy.Done(frames > 1 ? tr("Opened %1, page 1 of %2").arg(file.fileName()).arg(frames)
                        : tr("Opened %1").arg(file.fileName()));

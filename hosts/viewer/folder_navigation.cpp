@@ -6,6 +6,7 @@
 
 #include "hosts/viewer/main_window.h"
 #include "hosts/viewer/picture_formats.h"
+#include "hosts/viewer/read_ahead.h"
 
 namespace tavlen::viewer {
 
@@ -17,6 +18,25 @@ void MainWindow::GoTo(const QString& path) {
   }
   OpenFile(path);
 }
+
+void MainWindow::ReadNeighboursAhead() {
+  m_readAheadAfterPaint = false;
+  if (!m_readAhead) return;
+  QStringList neighbours;
+  for (int step : {1, -1}) {
+    const QString path = m_folder.Neighbour(step);
+    if (!path.isEmpty() && IsOpenablePicture(path)) neighbours << path;
+  }
+  m_readAhead->Keep(neighbours);
+}
+
+void MainWindow::ReadNeighboursAheadAfterPaint() {
+  // The control has invalidated its client area, so a paint follows where the window shows.
+  m_readAheadAfterPaint = m_readAhead && m_clientWidget && m_clientWidget->isVisible();
+  if (!m_readAheadAfterPaint) ReadNeighboursAhead();
+}
+
+bool MainWindow::ReadingAhead() const { return m_readAheadAfterPaint || (m_readAhead && m_readAhead->Busy()); }
 
 void MainWindow::StartAnimation() {
   m_frameFiles.reset();

@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "hosts/viewer/info_panel.h"
+#include "hosts/viewer/read_ahead.h"
 
 namespace tavlen::viewer {
 namespace {
@@ -48,7 +49,10 @@ MainWindow::MainWindow(QWidget* control, ole::ComPtr<ole::IDispatch> object, QWi
       m_sizeLabel(new QLabel(this)),
       m_infoDock(new QDockWidget(tr("Information"), this)),
       m_infoPanel(new InfoPanel(m_infoDock)),
-      m_folder([this] { ShowTitle(); }),
+      m_folder([this] {
+        ShowTitle();
+        ReadNeighboursAhead();
+      }),
       m_animation([this](int index) { return ShowFrame(index); }) {
   setWindowTitle(tr("Tavlen viewer"));
   setAcceptDrops(true);
@@ -88,6 +92,7 @@ MainWindow::MainWindow(QWidget* control, ole::ComPtr<ole::IDispatch> object, QWi
   }
   // Centred on a neutral background, as a viewer shows pictures.
   if (m_control.Has("Align")) SetAlign(kAlignCentre);
+  m_readAhead = ReadAhead::For(m_control);  // made alike: after the settings above
   FollowPalette();
   RefreshState();
 }

@@ -29,6 +29,7 @@ namespace tavlen::viewer {
 
 struct PictureFormat;
 class InfoPanel;
+class ReadAhead;
 
 // How the picture's displayed size follows the window.
 enum class Fitting {
@@ -61,6 +62,10 @@ class MainWindow : public QMainWindow {
   Fitting CurrentFitting() const { return m_fitting; }
   const FrameAnimation& Animation() const { return m_animation; }
   QDockWidget* InformationDock() const { return m_infoDock; }
+  // The neighbours decoded ahead; null when the control cannot take pictures decoded elsewhere.
+  ReadAhead* Ahead() const { return m_readAhead.get(); }
+  // Whether neighbours are being decoded ahead or wait for the shown picture's paint to start.
+  bool ReadingAhead() const;
   // Whether the picture has edits that were not saved.
   bool HasUnsavedChanges() const { return m_changes.Changed(); }
 
@@ -123,6 +128,10 @@ class MainWindow : public QMainWindow {
 
   // Go menu (folder_navigation.cpp).
   void GoTo(const QString& path);
+  // Has the shown picture's neighbours decoded ahead: after the paint of each picture shown, as the
+  // decodes would take the processors from that paint, and after each change of the folder.
+  void ReadNeighboursAhead();
+  void ReadNeighboursAheadAfterPaint();
   void StartAnimation();
   bool ShowFrame(int index);
 
@@ -142,10 +151,13 @@ class MainWindow : public QMainWindow {
   QString m_file;
   PictureFolder m_folder;
   Fitting m_fitting = Fitting::WholeIfLarger;
-  QTimer m_refit;  // coalesces the window's resizes into one fit
+  QTimer m_refit;          // coalesces the window's resizes into one fit
+  Extent m_paintedClient;  // the client size at the last paint, which the control fits by
   FrameAnimation m_animation;
   std::unique_ptr<QTemporaryDir> m_frameFiles;  // the frames of the animated picture, as the control loads them
   UnsavedChanges m_changes;
+  std::unique_ptr<ReadAhead> m_readAhead;  // after the control, whose pictures it hands in
+  bool m_readAheadAfterPaint = false;
   bool m_editAccepted = false;  // set by the handler of an edit that reached the control
   // Panning with a button held.
   bool m_panning = false;

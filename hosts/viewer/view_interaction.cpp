@@ -42,6 +42,9 @@ void MainWindow::ZoomSettled(ViewEffect effect, const char* method) {
     m_displayed.Apply(effect, picture, 1.0, client);
     const Extent after = ClientExtent();
     if (after.width == client.width && after.height == client.height) return;
+    // Bars that a load showed and the fit took away again: the control fitted by the size of its last
+    // paint, which is the size now, and a paint of the whole picture only to repeat the fit is saved.
+    if (after.width == m_paintedClient.width && after.height == m_paintedClient.height) return;
   }
 }
 
@@ -99,6 +102,15 @@ bool MainWindow::FilterClientEvent(QEvent* event) {
       (void)m_control.Call("SetScrollBarPos", {ole::Variant(target.x()), ole::Variant(target.y())});
       return false;
     }
+    case QEvent::Paint:
+      // Every change of the client size invalidates it all, so a paint hands the control the size.
+      m_paintedClient = {m_clientWidget->width(), m_clientWidget->height()};
+      if (m_readAheadAfterPaint) {
+        QTimer::singleShot(0, this, [this] {  // once this paint is done
+          if (m_readAheadAfterPaint) ReadNeighboursAhead();
+        });
+      }
+      return false;
     case QEvent::MouseButtonRelease:
       m_panning = false;
       return false;

@@ -106,6 +106,29 @@ void ModalAnswers::Poll() {
   answer(dialog);
 }
 
+ole::HRESULT CountingDispatch::GetIDsOfNames(const ole::IID& iid, const char* const* names, uint32_t count,
+                                             ole::LCID lcid, ole::DISPID* ids) {
+  const ole::HRESULT hr = m_inner->GetIDsOfNames(iid, names, count, lcid, ids);
+  if (hr == ole::S_OK && count > 0) m_names[ids[0]] = names[0];
+  return hr;
+}
+
+ole::HRESULT CountingDispatch::Invoke(ole::DISPID id, const ole::IID& iid, ole::LCID lcid, uint16_t flags,
+                                      ole::DISPPARAMS* params, ole::Variant* result, ole::EXCEPINFO* info,
+                                      uint32_t* argErr) {
+  ++m_calls[m_names[id]];
+  return m_inner->Invoke(id, iid, lcid, flags, params, result, info, argErr);
+}
+
+ole::IUnknown* CountingDispatch::QueryExtraInterface(const ole::IID& iid) {
+  ole::IUnknown* found = nullptr;
+  if (m_others == OtherInterfaces::Hidden ||
+      ole::FAILED(m_inner->QueryInterface(iid, reinterpret_cast<void**>(&found))))
+    return nullptr;
+  found->Release();  // the inner object lives as long as this one
+  return found;
+}
+
 void ViewerTest::SetUp() {
   if (!DesktopUnavailable().empty()) GTEST_SKIP() << "desktop tests skipped: " << DesktopUnavailable();
   ASSERT_TRUE(m_dir.isValid());

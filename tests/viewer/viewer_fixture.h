@@ -12,10 +12,13 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
+#include <string>
 
 #include "hosts/viewer/main_window.h"
+#include "platform/automation/com_object.h"
 
 // Readable failure messages for Qt's strings.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -47,6 +50,33 @@ class ModalAnswers {
   std::deque<Answer> m_answers;
   QPointer<QWidget> m_last;
   QTimer m_timer;
+};
+
+// Counts the calls made through it by name and passes them on. Other interfaces than IDispatch are
+// hidden, as behind any object a host puts in front of a control, or the control's own.
+class CountingDispatch final : public ole::ComObject<ole::IDispatch> {
+ public:
+  enum class OtherInterfaces { Hidden, Forwarded };
+  CountingDispatch(ole::ComPtr<ole::IDispatch> inner, std::map<std::string, int>& calls,
+                   OtherInterfaces others = OtherInterfaces::Hidden)
+      : m_inner(std::move(inner)), m_calls(calls), m_others(others) {}
+  ole::HRESULT GetTypeInfoCount(uint32_t* count) override { return m_inner->GetTypeInfoCount(count); }
+  ole::HRESULT GetTypeInfo(uint32_t index, ole::LCID lcid, ole::ITypeInfo** info) override {
+    return m_inner->GetTypeInfo(index, lcid, info);
+  }
+  ole::HRESULT GetIDsOfNames(const ole::IID& iid, const char* const* names, uint32_t count, ole::LCID lcid,
+                             ole::DISPID* ids) override;
+  ole::HRESULT Invoke(ole::DISPID id, const ole::IID& iid, ole::LCID lcid, uint16_t flags, ole::DISPPARAMS* params,
+                      ole::Variant* result, ole::EXCEPINFO* info, uint32_t* argErr) override;
+
+ protected:
+  ole::IUnknown* QueryExtraInterface(const ole::IID& iid) override;
+
+ private:
+  ole::ComPtr<ole::IDispatch> m_inner;
+  std::map<std::string, int>& m_calls;
+  const OtherInterfaces m_others;
+  std::map<ole::DISPID, std::string> m_names;
 };
 
 class ViewerTest : public ::testing::Test {

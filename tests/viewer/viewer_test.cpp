@@ -233,33 +233,6 @@ TEST_F(ViewerTest, DamagedFileIsReportedAndThePictureKept) {
   EXPECT_EQ(Control().Call("GetWidth").AsInt(), 80);
 }
 
-// Counts the calls made through it, by name, and passes them on.
-class CountingDispatch final : public ole::ComObject<ole::IDispatch> {
- public:
-  CountingDispatch(ole::ComPtr<ole::IDispatch> inner, std::map<std::string, int>& calls)
-      : m_inner(std::move(inner)), m_calls(calls) {}
-  ole::HRESULT GetTypeInfoCount(uint32_t* count) override { return m_inner->GetTypeInfoCount(count); }
-  ole::HRESULT GetTypeInfo(uint32_t index, ole::LCID lcid, ole::ITypeInfo** info) override {
-    return m_inner->GetTypeInfo(index, lcid, info);
-  }
-  ole::HRESULT GetIDsOfNames(const ole::IID& iid, const char* const* names, uint32_t count, ole::LCID lcid,
-                             ole::DISPID* ids) override {
-    const ole::HRESULT hr = m_inner->GetIDsOfNames(iid, names, count, lcid, ids);
-    if (hr == ole::S_OK && count > 0) m_names[ids[0]] = names[0];
-    return hr;
-  }
-  ole::HRESULT Invoke(ole::DISPID id, const ole::IID& iid, ole::LCID lcid, uint16_t flags, ole::DISPPARAMS* params,
-                      ole::Variant* result, ole::EXCEPINFO* info, uint32_t* argErr) override {
-    ++m_calls[m_names[id]];
-    return m_inner->Invoke(id, iid, lcid, flags, params, result, info, argErr);
-  }
-
- private:
-  ole::ComPtr<ole::IDispatch> m_inner;
-  std::map<std::string, int>& m_calls;
-  std::map<ole::DISPID, std::string> m_names;
-};
-
 // Each count of frames decodes the file once more than the load: it is asked only where a picture shown
 // or the frames of the format are at stake.
 TEST_F(ViewerTest, OpeningCountsFramesOnlyWhereAPictureOrSeveralFramesAreAtStake) {

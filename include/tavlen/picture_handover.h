@@ -1,0 +1,35 @@
+// Handing a loaded picture from one version-2 control to another of the same module in this process:
+// a control on a worker thread loads a file, detaches what it loaded, and the control a host shows
+// adopts it on its own thread, as if it had loaded the file itself. Hosts reach it with QueryInterface
+// on version 2 only; it is no automation member and crosses no process.
+#pragma once
+
+#include "platform/automation/unknown.h"
+
+namespace tavlen {
+
+class IPictureHandover : public ole::IUnknown {
+ public:
+  using Base = ole::IUnknown;
+  // {0F6A6809-36AF-4654-96AF-CEFEAE2607AE}
+  static constexpr ole::IID kIid{0x0F6A6809, 0x36AF, 0x4654, {0x96, 0xAF, 0xCE, 0xFE, 0xAE, 0x26, 0x07, 0xAE}};
+
+  // Moves the picture this control loaded out into a new object: its pixels, tags and colour profile,
+  // the file's orientation, the history's first state and the load settings (AutoOrient, ColorManaged,
+  // ExtraFormats) it was decoded with. The control is then left without a picture, as a failed load
+  // leaves it. S_FALSE (*picture null) without a picture; E_UNEXPECTED, with nothing moved, once the
+  // picture has an undo or redo step (it is no longer as loaded) or while its pixels are locked.
+  // The object may be passed to another thread; one thread uses it at a time.
+  virtual ole::HRESULT DetachPicture(ole::IUnknown** picture) = 0;
+  // Makes a detached picture this control's working image exactly as loading its file here would have:
+  // the history restarts from it, it is placed by Align and repainted, and PictureChanged fires. The
+  // object is left empty. E_INVALIDARG, with this control's picture kept, for an object that is no
+  // detached picture of this module or was decoded with other load settings than this control has now;
+  // E_UNEXPECTED for one already adopted, or while this control's pixels are locked.
+  virtual ole::HRESULT AdoptPicture(ole::IUnknown* picture) = 0;
+
+ protected:
+  ~IPictureHandover() = default;
+};
+
+}  // namespace tavlen

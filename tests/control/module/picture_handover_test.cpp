@@ -1,0 +1,206 @@
+// Handing a loaded picture from a control on a worker thread to another control: the adopted picture
+// behaves as that control's own load in every respect a host can see, and whatever is no load stays.
+#include "include/tavlen/picture_handover.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "control/class_ids.h"
+#include "include/tavlen/control_window.h"
+#include "include/tavlen/picture_pixels.h"
+#include "platform/automation/connection_point.h"
+#include "tests/control/control_fixture.h"
+#include "tests/control/module/module_fixture.h"
+
+namespace tavlen {
+namespace {
+
+using ole::Variant;
+
+constexpr uint32_t kOrientationTag = 0x0112;
+constexpr uint32_t kArtistTag = 0x013B;
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class PictureHandoverTest : public test::RegistryTest {
+ protected:
+  void SetUp() override {
+    test::RegistryTest::SetUp();
+    ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
+  }
+
+  static ole::ComPtr<ole::IDispatch> Create(const char* progId = kTavlen2ProgId) {
+    ole::ComPtr<ole::IDispatch> object;
+    EXPECT_EQ(ole::CreateObject(progId, &object), ole::S_OK) << progId << ": " << ole::LastLoadError();
+    ole::ComPtr<ole::IPersistPropertyBag> persist;
+    if (object && ole::SUCCEEDED(object.As(&persist))) {
+      EXPECT_EQ(persist->InitNew(), ole::S_OK);
+    }
+    return object;
+  }
+  static Variant Call(ole::IDispatch* object, const char* name, std::initializer_list<Variant> args = {}) {
+    Variant result;
+    EXPECT_EQ(ole::CallMethod(object, name, args, &result), ole::S_OK) << name;
+    return result;
+  }
+  static ole::ComPtr<IPictureHandover> HandoverOf(const ole::ComPtr<ole::IDispatch>& control) {
+    ole::ComPtr<IPictureHandover> handover;
+    EXPECT_EQ(control.As(&handover), ole::S_OK);
+    return handover;
+  }
+
+  // A 6 x 4 pattern stored turned (orientation 6) with an artist: a load turns it and keeps the tags.
+  std::string WriteTaggedPng() {
+    auto picture = gfx::test::MakePatternBitmap(6, 4, gfx::PixelFormat::RGB24bpp, 3);
+    uint8_t orientation[2] = {6, 0};
+    char artist[] = "Ada";
+    EXPECT_EQ(picture->SetPropertyItem({kOrientationTag, 2, gfx::kPropertyTagTypeShort, orientation}), gfx::Status::Ok);
+    EXPECT_EQ(picture->SetPropertyItem({kArtistTag, sizeof artist, gfx::kPropertyTagTypeASCII, artist}),
+              gfx::Status::Ok);
+    const std::string path = files.File("tagged.png");
+    EXPECT_EQ(picture->Save(path, gfx::kPngEncoderClsid), gfx::Status::Ok);
+    return path;
+  }
+
+  // Loads `path` in a control of a thread of its own, as a host's worker does, and detaches it there.
+  static ole::ComPtr<ole::IUnknown> LoadOnWorker(const std::string& path, bool autoOrient = true) {
+    ole::IUnknown* detached = nullptr;
+    std::thread worker([&] {
+      ole::ComPtr<ole::IDispatch> control = Create();
+      ASSERT_TRUE(control);
+      ASSERT_EQ(ole::PutProperty(control.Get(), "AutoOrient", Variant(autoOrient)), ole::S_OK);
+      Call(control.Get(), "LoadImage", {Variant(path)});
+      ASSERT_EQ(HandoverOf(control)->DetachPicture(&detached), ole::S_OK);
+      // The worker's control is left as a failed load leaves it.
+      EXPECT_EQ(Call(control.Get(), "GetWidth"), Variant(0));
+      EXPECT_EQ(Call(control.Get(), "GetImageOrientation"), Variant(1));
+    });
+    worker.join();
+    return ole::ComPtr<ole::IUnknown>::Attach(detached);
+  }
+
+  static std::vector<uint8_t> Pixels(const ole::ComPtr<ole::IDispatch>& control) {
+    ole::ComPtr<IPicturePixels> pixels;
+    EXPECT_EQ(control.As(&pixels), ole::S_OK);
+    PixelRows rows;
+    if (pixels->LockPixels(&rows) != ole::S_OK) return {};
+    std::vector<uint8_t> out;
+    for (uint32_t y = 0; y < rows.height; ++y)
+      out.insert(out.end(), rows.scan0 + y * rows.stride, rows.scan0 + y * rows.stride + rows.width * 4);
+    EXPECT_EQ(pixels->UnlockPixels(), ole::S_OK);
+    return out;
+  }
+
+  gfx::test::TempDir files;
+};
+
+TEST_F(PictureHandoverTest, VersionOneHasNoHandover) {
+  ole::ComPtr<ole::IDispatch> control = Create(kTavlenProgId);
+  ASSERT_TRUE(control);
+  ole::ComPtr<IPictureHandover> handover;
+  EXPECT_EQ(control.As(&handover), ole::E_NOINTERFACE);
+}
+
+TEST_F(PictureHandoverTest, AnAdoptedPictureIsTheControlsOwnLoad) {
+  const std::string path = WriteTaggedPng();
+  ole::ComPtr<ole::IUnknown> detached = LoadOnWorker(path);
+  ASSERT_TRUE(detached);
+
+  ole::ComPtr<ole::IDispatch> loaded = Create();
+  ole::ComPtr<ole::IDispatch> adopted = Create();
+  ole::ComPtr<IControlWindow> loadedSite, site;
+  ASSERT_EQ(loaded.As(&loadedSite), ole::S_OK);
+  ASSERT_EQ(adopted.As(&site), ole::S_OK);
+  for (IControlWindow* window : {loadedSite.Get(), site.Get()}) {
+    ASSERT_EQ(window->CreateControlWindow(40, 30), ole::S_OK);
+    window->Pump();
+  }
+  Call(loaded.Get(), "LoadImage", {Variant(path)});
+  EXPECT_GT(loadedSite->Pump(), 0);
+  ole::ComPtr<ole::IConnectionPointContainer> container;
+  ASSERT_EQ(adopted.As(&container), ole::S_OK);
+  ole::ComPtr<ole::IConnectionPoint> point;
+  ASSERT_EQ(container->FindConnectionPoint(kEvents2Iid, point.Put()), ole::S_OK);
+  auto sink = ole::MakeObject<test::RecordingSink>();
+  ole::DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(sink.Get(), &cookie), ole::S_OK);
+
+  ASSERT_EQ(HandoverOf(adopted)->AdoptPicture(detached.Get()), ole::S_OK);
+  EXPECT_EQ(sink->calls.size(), 1u) << "PictureChanged";
+  for (const char* member : {"GetWidth", "GetHeight", "GetImageOrientation", "GetImageArtist", "GetUndo", "GetRedo"})
+    EXPECT_EQ(Call(adopted.Get(), member), Call(loaded.Get(), member)) << member;
+  EXPECT_EQ(Call(adopted.Get(), "GetWidth"), Variant(4)) << "turned upright";
+  EXPECT_EQ(Call(adopted.Get(), "GetImageArtist"), Variant(std::string("Ada")));
+  EXPECT_EQ(Pixels(adopted), Pixels(loaded));
+  // Placed by Align and painted as a load is.
+  EXPECT_GT(site->Pump(), 0);
+  for (const char* member : {"GetImageXpos", "GetImageYpos"})
+    EXPECT_EQ(Call(adopted.Get(), member), Call(loaded.Get(), member)) << member;
+  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{18, 14}, std::pair{21, 16}})
+    EXPECT_EQ(site->GetClientPixel(x, y), loadedSite->GetClientPixel(x, y)) << x << ", " << y;
+
+  // The history starts at the loaded state, and saves write what a load would have written.
+  Call(adopted.Get(), "Rotate90");
+  Call(adopted.Get(), "Undo");
+  EXPECT_EQ(Call(adopted.Get(), "GetRedo"), Variant(1));
+  EXPECT_EQ(Pixels(adopted), Pixels(loaded));
+  for (const auto& [control, name] : {std::pair{adopted, "a"}, std::pair{loaded, "l"}})
+    EXPECT_EQ(Call(control.Get(), "SaveAsPng", {Variant(files.File(name))}), Variant(true));
+  EXPECT_EQ(Bytes(files.File("a.png")), Bytes(files.File("l.png")));
+
+  // The object is empty once adopted.
+  ole::ComPtr<ole::IDispatch> other = Create();
+  EXPECT_EQ(HandoverOf(other)->AdoptPicture(detached.Get()), ole::E_UNEXPECTED);
+  EXPECT_EQ(Call(other.Get(), "GetWidth"), Variant(0));
+  EXPECT_EQ(point->Unadvise(cookie), ole::S_OK);
+}
+
+TEST_F(PictureHandoverTest, WhatIsNoLoadStaysWhereItIs) {
+  const std::string path = WriteTaggedPng();
+  ole::ComPtr<ole::IDispatch> control = Create();
+  ole::ComPtr<IPictureHandover> handover = HandoverOf(control);
+  ole::IUnknown* detached = reinterpret_cast<ole::IUnknown*>(1);
+  EXPECT_EQ(handover->DetachPicture(&detached), ole::S_FALSE) << "no picture";
+  EXPECT_EQ(detached, nullptr);
+  EXPECT_EQ(handover->DetachPicture(nullptr), ole::E_POINTER);
+  EXPECT_EQ(handover->AdoptPicture(nullptr), ole::E_POINTER);
+
+  Call(control.Get(), "LoadImage", {Variant(path)});
+  Call(control.Get(), "Rotate90");
+  EXPECT_EQ(handover->DetachPicture(&detached), ole::E_UNEXPECTED) << "edited";
+  Call(control.Get(), "Undo");
+  EXPECT_EQ(handover->DetachPicture(&detached), ole::E_UNEXPECTED) << "a redo step";
+  EXPECT_EQ(detached, nullptr);
+  EXPECT_EQ(Call(control.Get(), "GetWidth"), Variant(4));
+
+  Call(control.Get(), "LoadImage", {Variant(path)});
+  ole::ComPtr<IPicturePixels> pixels;
+  ASSERT_EQ(control.As(&pixels), ole::S_OK);
+  PixelRows rows;
+  ASSERT_EQ(pixels->LockPixels(&rows), ole::S_OK);
+  EXPECT_EQ(handover->DetachPicture(&detached), ole::E_UNEXPECTED) << "pixels locked";
+  ASSERT_EQ(pixels->UnlockPixels(), ole::S_OK);
+
+  // Something else than a detached picture, and a picture decoded under other settings, are refused
+  // with the shown picture kept.
+  EXPECT_EQ(handover->AdoptPicture(control.Get()), ole::E_INVALIDARG);
+  ole::ComPtr<ole::IUnknown> sideways = LoadOnWorker(path, /*autoOrient=*/false);
+  EXPECT_EQ(handover->AdoptPicture(sideways.Get()), ole::E_INVALIDARG);
+  EXPECT_EQ(Call(control.Get(), "GetWidth"), Variant(4));
+  ASSERT_EQ(ole::PutProperty(control.Get(), "AutoOrient", Variant(false)), ole::S_OK);
+  EXPECT_EQ(handover->AdoptPicture(sideways.Get()), ole::S_OK) << "once the settings agree";
+  EXPECT_EQ(Call(control.Get(), "GetWidth"), Variant(6));
+  EXPECT_EQ(Call(control.Get(), "GetImageOrientation"), Variant(6));
+}
+
+}  // namespace
+}  // namespace tavlen
