@@ -103,7 +103,9 @@ inline constexpr auto kPropertyRows = [] {
 template <class T>
 consteval const PropertyRow& PropertyRowOf(T CTavlenCtrl::*member) {
   for (const PropertyRow& row : kPropertyRows) {
-    if (const auto* bound = std::get_if<T CTavlenCtrl::*>(&row.member); bound && *bound == member) return row;
+    // Not std::get_if: under the undefined-behaviour sanitizer its null check is no constant expression.
+    using Member = T CTavlenCtrl::*;
+    if (std::holds_alternative<Member>(row.member) && std::get<Member>(row.member) == member) return row;
   }
   throw "no property row binds this member";
 }
