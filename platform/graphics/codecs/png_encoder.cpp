@@ -11,6 +11,7 @@
 #include <new>
 
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/codecs/png_deflate.h"
 #include "platform/graphics/codecs/png_glue.h"
 #include "platform/graphics/convert.h"
@@ -43,7 +44,7 @@ void FlushCallback(png_structp) {}
 
 // Everything the guarded writer needs, prepared beforehand so that it creates no objects of its own.
 struct WriteJob {
-  const PixelBuffer* image = nullptr;
+  const PictureRows* image = nullptr;
   RowMode mode = RowMode::Rgb8;
   int colorType = PNG_COLOR_TYPE_RGB;
   int bitDepth = 8;
@@ -73,7 +74,7 @@ inline uint32_t Unpremultiply16(uint32_t c, uint32_t a) {
 }
 
 void FillRow(const WriteJob& job, uint32_t y) {
-  const PixelBuffer& img = *job.image;
+  const PictureRows& img = *job.image;
   const uint8_t* src = img.Row(y);
   const uint32_t w = img.Width();
   uint8_t* dst = job.row;
@@ -216,9 +217,14 @@ int GrayDepthOf(const PixelBuffer& img, uint32_t maxIndex) {
 
 Status EncodePng(const PixelBuffer& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
                  Bytes& out) {
+  if (image.Empty()) return Status::InvalidParameter;
+  return EncodePngRows(PictureRows(image), properties, parameters, out);
+}
+
+Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                     Bytes& out) {
   if (!parameters.empty()) return Status::InvalidParameter;
-  if (image.Empty() || image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format()))
-    return Status::InvalidParameter;
+  if (image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format())) return Status::InvalidParameter;
 
   const PixelFormat format = image.Format();
   const uint32_t w = image.Width();
@@ -230,9 +236,11 @@ Status EncodePng(const PixelBuffer& image, std::span<const PropertyItem> propert
   bool needArgb = false;
   try {
     if (IsIndexed(format)) {
+      // The palette is cut to the indices used, which takes a pass of its own.
+      if (image.Whole() == nullptr) return Status::InvalidParameter;
       job.mode = RowMode::Indices;
-      const uint32_t maxIndex = MaxIndex(image);
-      if (int gray = GrayDepthOf(image, maxIndex); gray != 0) {
+      const uint32_t maxIndex = MaxIndex(*image.Whole());
+      if (int gray = GrayDepthOf(*image.Whole(), maxIndex); gray != 0) {
         job.colorType = PNG_COLOR_TYPE_GRAY;
         job.bitDepth = gray;
       } else {
