@@ -22,10 +22,16 @@ using gfx::test::TempDir;
 
 struct Target {
   FileFormat format;
-  int32_t tiffCompression;
+  int32_t tiffCompression = 0;
+  int32_t jpegQuality = 100;
 };
-// PNG, LZW and uncompressed TIFF; the bilevel TIFF schemes write a black-and-white copy, made whole.
-constexpr Target kTargets[] = {{FileFormat::Png, 0}, {FileFormat::Tiff, 0}, {FileFormat::Tiff, 4}};
+// LZW and uncompressed TIFF (the bilevel schemes write a black-and-white copy, made whole), and JPEG
+// with full and halved colour planes.
+constexpr Target kTargets[] = {{FileFormat::Png},
+                               {FileFormat::Tiff, 0},
+                               {FileFormat::Tiff, 4},
+                               {FileFormat::Jpeg, 0, 90},
+                               {FileFormat::Jpeg, 0, 75}};
 
 // What ConvertFile wrote before it streamed: the picture loaded whole, then saved.
 Status LoadThenSave(const std::string& source, const std::string& base, const Target& target,
@@ -35,7 +41,7 @@ Status LoadThenSave(const std::string& source, const std::string& base, const Ta
   if (settings.upright) {
     if (Status s = metadata::TurnUpright(*loaded.Value()); s != Status::Ok) return s;
   }
-  EncodeOptions options;
+  EncodeOptions options{.jpegQuality = target.jpegQuality, .tiffCompression = std::nullopt};
   if (target.format == FileFormat::Tiff)
     options.tiffCompression = ChooseTiffCompression(target.tiffCompression).encoderValue;
   return SaveImage(*loaded.Value(), base, target.format, options);
@@ -50,6 +56,7 @@ class StreamedConversion : public ::testing::Test {
     for (const Target& target : kTargets) {
       ConvertSettings settings = base;
       settings.tiffCompression = target.tiffCompression;
+      settings.jpegQuality = target.jpegQuality;
       const Status held = LoadThenSave(source, m_dir.File("held"), target, settings, decode);
       const Status streamed = ConvertFile(source, m_dir.File("streamed"), target.format, settings, decode);
       EXPECT_EQ(streamed, held) << source;
@@ -58,7 +65,8 @@ class StreamedConversion : public ::testing::Test {
       const auto expected = ReadFileBytes(m_dir.File("held" + extension));
       EXPECT_FALSE(expected.empty());
       EXPECT_TRUE(expected == ReadFileBytes(m_dir.File("streamed" + extension)))
-          << source << " as " << extension << " compression " << target.tiffCompression;
+          << source << " as " << extension << " compression " << target.tiffCompression << " quality "
+          << target.jpegQuality;
     }
     return streams;
   }
@@ -101,7 +109,9 @@ TEST_F(StreamedConversion, RealJpegsGiveTheFilesOfLoadingAndSaving) {
 TEST_F(StreamedConversion, LargePicturesCrossManyBandsAndTheLoadersTwoHalves) {
   // Big enough that loading decodes the JPEG in two parts at once and the TIFF strips in two halves.
   auto picture = gfx::test::MakePatternBitmap(1500, 1100, PixelFormat::RGB24bpp, 7);
-  ASSERT_EQ(SaveImage(*picture, m_dir.File("large"), FileFormat::Jpeg, {.jpegQuality = 90, .tiffCompression = std::nullopt}), Status::Ok);
+  ASSERT_EQ(
+      SaveImage(*picture, m_dir.File("large"), FileFormat::Jpeg, {.jpegQuality = 90, .tiffCompression = std::nullopt}),
+      Status::Ok);
   EXPECT_TRUE(ExpectSameFiles(m_dir.File("large.jpg")));
   EXPECT_TRUE(ExpectSameFiles(WriteBmp(600, 300, false)));
   EXPECT_TRUE(ExpectSameFiles(WriteBmp(333, 201, true)));

@@ -501,7 +501,10 @@ Status ReadPlainRow(int fd, uint64_t fileSize, const PlainRows& plain, uint32_t 
 class PlainBmpRows final : public RowSource {
  public:
   PlainBmpRows(base::UniqueFd fd, uint64_t fileSize, const PlainRows& plain)
-      : m_fd(std::move(fd)), m_fileSize(fileSize), m_plain(plain), m_stride(static_cast<size_t>(StrideFor(PixelFormat::RGB24bpp, plain.width))) {}
+      : m_fd(std::move(fd)),
+        m_fileSize(fileSize),
+        m_plain(plain),
+        m_stride(static_cast<size_t>(StrideFor(PixelFormat::RGB24bpp, plain.width))) {}
 
   Status ReadRows(std::span<uint8_t* const> rows) override {
     for (uint8_t* row : rows) {

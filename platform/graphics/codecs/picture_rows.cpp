@@ -83,8 +83,8 @@ void RowPipe::Produce() {
 const uint8_t* RowPipe::Row(uint32_t y) {
   const uint32_t band = y / kBandRows;
   std::unique_lock lock(m_mutex);
-  if (band > m_reading) {
-    m_reading = band;
+  if (band > m_reading + 1) {
+    m_reading = band - 1;
     m_changed.notify_all();
   }
   if (!m_thread.joinable()) {

@@ -45,8 +45,9 @@ class RowPipe {
 
   // Allocates the bands and starts decoding; without a second thread the reader decodes each band itself.
   Status Start();
-  // Row y, for y that never go back to an earlier band; the pointer lasts until a later band is asked
-  // for. Rows after a decoding failure read as zeros.
+  // Row y, for y that never go back to an earlier band; the pointer lasts until a row two bands later
+  // is asked for, so that a batch of rows may cross into the next band. Rows after a decoding failure
+  // read as zeros.
   const uint8_t* Row(uint32_t y);
   // Stops the decoder where it is: its status (Ok when it has not failed).
   Status Finish();
@@ -65,7 +66,7 @@ class RowPipe {
   std::mutex m_mutex;
   std::condition_variable m_changed;
   uint32_t m_decoded = 0;  // bands complete
-  uint32_t m_reading = 0;  // the band the reader is on; those before it may be overwritten
+  uint32_t m_reading = 0;  // the band before the reader's; those before it may be overwritten
   bool m_stop = false;
   Status m_status = Status::Ok;
   std::thread m_thread;
@@ -99,6 +100,7 @@ class PictureRows {
 // ImageEncoderFn gives for the same pixels.
 using RowEncoderFn = Status (*)(const PictureRows& image, std::span<const PropertyItem> properties,
                                 EncoderParameters parameters, Bytes& out);
+Status EncodeJpegRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
 Status EncodePngRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
 Status EncodeTiffRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
 

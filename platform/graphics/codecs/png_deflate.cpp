@@ -93,17 +93,20 @@ Status DeflatePngRows(uint32_t height, size_t rowBytes, uint32_t pixelBytes,
 
   std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(libdeflate_alloc_compressor(kLevel));
   if (!compressor) return Status::OutOfMemory;
-  Bytes deflated;
+  // Left uninitialised, so that only the pages the compressed stream fills are taken from the system.
+  const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filtered.size());
+  std::unique_ptr<uint8_t[]> deflated(new (std::nothrow) uint8_t[bound]);
+  if (!deflated) return Status::OutOfMemory;
+  const size_t size =
+      libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), deflated.get(), bound);
+  if (size == 0) return Status::GenericError;
+  std::vector<uint8_t>().swap(filtered);
   try {
-    deflated.resize(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
+    Bytes exact(deflated.get(), deflated.get() + size);
+    stream = std::move(exact);
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
-  const size_t size =
-      libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), deflated.data(), deflated.size());
-  if (size == 0) return Status::GenericError;
-  deflated.resize(size);
-  stream = std::move(deflated);
   return Status::Ok;
 }
 

@@ -329,6 +329,12 @@ Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> pro
   structs.info = png_create_info_struct(structs.png);
   if (structs.info == nullptr) return Status::OutOfMemory;
   Bytes file;
+  try {
+    // The file grows in place instead of doubling past its size.
+    file.reserve(idat.size() + job.exifSize + job.profile.size() + 4096);
+  } catch (const std::bad_alloc&) {
+    return Status::OutOfMemory;
+  }
   Sink sink{&file};
   png_set_write_fn(structs.png, &sink, WriteCallback, FlushCallback);
   if (!WriteGuarded(structs.png, structs.info, job)) return png_glue::StatusOf(errors);
