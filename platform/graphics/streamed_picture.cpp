@@ -13,6 +13,7 @@ namespace tavlen::gfx {
 namespace {
 
 RowEncoderFn FindRowEncoder(const Guid& clsid) {
+  if (clsid == kBmpEncoderClsid) return EncodeBmpRows;
   if (clsid == kJpegEncoderClsid) return EncodeJpegRows;
   if (clsid == kPngEncoderClsid) return EncodePngRows;
   if (clsid == kTiffEncoderClsid) return EncodeTiffRows;

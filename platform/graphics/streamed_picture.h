@@ -24,7 +24,7 @@ class StreamedPicture {
   // pixels that colour management would change, or a file that cannot be read (loading then says why).
   static std::unique_ptr<StreamedPicture> Open(const std::string& path, const DecodeLimits& limits,
                                                const DecodeOptions& options);
-  // Whether the encoder takes streamed rows (JPEG, PNG, TIFF).
+  // Whether the encoder takes streamed rows (BMP, JPEG, PNG, TIFF).
   static bool CanSave(const Guid& encoderClsid);
 
   ~StreamedPicture();

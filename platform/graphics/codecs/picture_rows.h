@@ -100,6 +100,7 @@ class PictureRows {
 // ImageEncoderFn gives for the same pixels.
 using RowEncoderFn = Status (*)(const PictureRows& image, std::span<const PropertyItem> properties,
                                 EncoderParameters parameters, Bytes& out);
+Status EncodeBmpRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
 Status EncodeJpegRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
 Status EncodePngRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
 Status EncodeTiffRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
