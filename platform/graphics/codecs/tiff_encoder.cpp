@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/graphics/codecs/codec.h"
@@ -345,6 +347,53 @@ bool CopyStrips(TIFF* tif, SecondHalf& half) {
   return true;
 }
 
+// Streamed LZW rows in pairs of units of whole strips: each unit copied out of the stream and compressed
+// on a handle of its own, the second on another thread, then both copied raw in order. Only two units
+// and their strips are held at a time.
+bool CompressStreamedInPairs(TIFF* tif, const PictureRows& image, const Layout& layout, uint16_t compression,
+                             uint32_t rowsPerStrip, size_t rowBytes, bool big) {
+  constexpr uint32_t kUnitRows = 64;
+  const uint32_t unit = (kUnitRows + rowsPerStrip - 1) / rowsPerStrip * rowsPerStrip;
+  const uint32_t height = image.Height();
+  PixelBuffer buffers[2];
+  for (PixelBuffer& buffer : buffers) {
+    auto allocated =
+        PixelBuffer::Allocate(image.Format(), image.Width(), std::min(unit, height), PixelBuffer::Init::Uninitialized);
+    if (!allocated.Ok()) return false;
+    buffer = std::move(allocated).Value();
+    buffer.GetPalette() = image.GetPalette();
+  }
+  for (uint32_t y = 0; y < height; y += 2 * unit) {
+    const uint32_t parts = y + unit < height ? 2 : 1;
+    uint32_t begins[2] = {y, y + unit};
+    uint32_t ends[2] = {std::min(height, y + unit), std::min(height, y + 2 * unit)};
+    for (uint32_t p = 0; p < parts; ++p)
+      for (uint32_t r = begins[p]; r < ends[p]; ++r)
+        std::memcpy(buffers[p].Row(r - begins[p]), image.Row(r), image.Stride());
+    auto halves = std::make_unique<SecondHalf[]>(2);
+    auto compress = [&](uint32_t p) {
+      CompressSecondHalf(halves[p], PictureRows(buffers[p]), layout, compression, 0, ends[p] - begins[p], rowsPerStrip,
+                         rowBytes, big);
+      halves[p].firstStrip = begins[p] / rowsPerStrip;
+    };
+    std::thread second;
+    try {
+      if (parts == 2) second = std::thread(compress, 1);
+    } catch (const std::system_error&) {
+      // The second unit after the first, on this thread.
+    }
+    compress(0);
+    if (second.joinable()) {
+      second.join();
+    } else if (parts == 2) {
+      compress(1);
+    }
+    for (uint32_t p = 0; p < parts; ++p)
+      if (!halves[p].ok || !CopyStrips(tif, halves[p])) return false;
+  }
+  return true;
+}
+
 Status WritePage(TIFF* tif, const PictureRows& image, const Layout& layout, uint16_t compression,
                  std::span<const PropertyItem> properties, bool big) {
   const uint32_t width = image.Width();
@@ -370,9 +419,14 @@ Status WritePage(TIFF* tif, const PictureRows& image, const Layout& layout, uint
   }
 
   const size_t rowBytes = (static_cast<size_t>(width) * layout.samples * layout.bits + 7) / 8;
-  // LZW strips are slow enough to be worth a second core: the two halves are compressed at once.
-  // Streamed rows come in order, and their decoder has the second core.
-  const uint32_t align = compression == COMPRESSION_LZW && image.Whole() != nullptr ? rowsPerStrip : 0;
+  // LZW strips are slow enough to be worth a second core: the two halves are compressed at once, or
+  // streamed rows two units at a time.
+  if (compression == COMPRESSION_LZW && image.Whole() == nullptr) {
+    if (!CompressStreamedInPairs(tif, image, layout, compression, rowsPerStrip, rowBytes, big))
+      return Status::GenericError;
+    return TIFFWriteDirectory(tif) ? Status::Ok : Status::GenericError;
+  }
+  const uint32_t align = compression == COMPRESSION_LZW ? rowsPerStrip : 0;
   auto half = std::make_unique<SecondHalf>();
   bool firstOk = false, split = false;
   RunInTwoHalves(height, image.Stride() * size_t{height}, align, [&](uint32_t begin, uint32_t end) {
