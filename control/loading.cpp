@@ -43,8 +43,7 @@ int32_t CTavlenCtrl::GetImageOrientation() const { return m_fileOrientation; }
 
 void CTavlenCtrl::InstallImage(ImageObject& decoded, uint32_t width, uint32_t height) {
   m_viewport = Viewport::CenteredAtPixelSize(Client(), width, height);
-  m_realignPending = win::TRUE;
-  m_paintBackground = win::FALSE;
+  m_placement.Resized();
 
   m_image.reset();
   m_image = decoded.CopyWhole(width, height);

@@ -10,7 +10,7 @@ void CTavlenCtrl::DrawImage() {
     m_renderer.Forget();  // the picture is gone, and so are its rendered tiles
     if (!m_image) return;
   }
-  if (m_realignPending) AlignImage();
+  if (m_placement.AlignsBeforePaint()) AlignImage();
   // The layers go to the window's client area through a context of their own, not OnDraw's.
   std::unique_ptr<win::DeviceContext> dc = GetDC();
   if (dc) DrawImageOn(*dc);

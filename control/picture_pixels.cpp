@@ -14,7 +14,7 @@ void CTavlenCtrl::ReplacePicture(gfx::Bitmap::Ptr picture) {
   // A picture of another size is shown centred at its pixel size, as a loaded one is.
   if (!m_image || m_image->Width() != width || m_image->Height() != height) {
     m_viewport = Viewport::CenteredAtPixelSize(Client(), width, height);
-    m_realignPending = win::TRUE;
+    m_placement.Realign();
   }
   m_image = ImageObject::Adopt(std::move(picture));
   UpdateScrollBars();

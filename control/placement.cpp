@@ -10,39 +10,36 @@ int32_t CTavlenCtrl::GetHeight() { return m_image ? static_cast<int32_t>(m_image
 
 void CTavlenCtrl::MoveTo(int32_t X, int32_t Y) {
   if (!m_image) return;
-  m_realignPending = win::FALSE;
+  m_placement.Moved();
   m_viewport.imageLeft = X;
   m_viewport.imageTop = Y;
-  m_paintBackground = win::FALSE;
   InvalidateClientArea();
 }
 
 void CTavlenCtrl::MoveXTo(int32_t X) {
   if (!m_image) return;
-  m_realignPending = win::FALSE;
+  m_placement.Moved();
   m_viewport.imageLeft = X;
-  m_paintBackground = win::FALSE;
   InvalidateClientArea();
 }
 
 void CTavlenCtrl::MoveYTo(int32_t Y) {
   if (!m_image) return;
-  m_realignPending = win::FALSE;
+  m_placement.Moved();
   m_viewport.imageTop = Y;
-  m_paintBackground = win::FALSE;
   InvalidateClientArea();
 }
 
 void CTavlenCtrl::ShiftX(int32_t X) {
   if (!m_image) return;
-  m_realignPending = win::FALSE;
+  m_placement.Shifted();
   m_viewport.ShiftX(X);
   InvalidateClientArea();
 }
 
 void CTavlenCtrl::ShiftY(int32_t Y) {
   if (!m_image) return;
-  m_realignPending = win::FALSE;
+  m_placement.Shifted();
   m_viewport.ShiftY(Y);
   InvalidateClientArea();
 }

@@ -29,26 +29,18 @@ void CTavlenCtrl::ScrollTo(ScrollAxis axis, int32_t position) {
 }
 
 bool CTavlenCtrl::ScrollPaintedPicture(int32_t dx, int32_t dy) {
-  // The window's pixels are the picture as painted only when nothing waits to be painted, and
-  // moving them is the same as painting again only where the picture, opaque, covers the whole
-  // client area on both sides of the move (no background, border or alignment involved).
+  // The window's pixels are the picture as painted only when nothing waits to be painted, and at a
+  // size the last paint saw; whether moving them equals painting again is the renderer's to say.
   const win::Window* window = GetWindow();
   if (!window || window->NeedsPaint() || (dx == 0 && dy == 0)) return false;
-  if (!m_image || !m_image->Handle() || m_image->Handle()->IsLocked() || m_paintBackground || m_realignPending)
-    return false;
+  if (!m_image || !m_image->Handle() || m_image->Handle()->IsLocked() || !m_placement.CanMovePixels()) return false;
   const win::RECT client = window->GetClientRect();
   if (client.right != m_clientWidth || client.bottom != m_clientHeight) return false;
-  auto covers = [&](int64_t left, int64_t top) {
-    return left <= 0 && top <= 0 && left + m_viewport.viewWidth >= m_clientWidth &&
-           top + m_viewport.viewHeight >= m_clientHeight;
-  };
-  const int64_t left = int64_t{m_viewport.imageLeft} + dx, top = int64_t{m_viewport.imageTop} + dy;
-  if (!covers(m_viewport.imageLeft, m_viewport.imageTop) || !covers(left, top) ||
-      !TileCache::Opaque(*m_image->Handle()))
-    return false;
-  m_viewport.imageLeft = static_cast<int32_t>(left);
-  m_viewport.imageTop = static_cast<int32_t>(top);
-  m_paintInvalidOnly = win::TRUE;
+  if (!PictureRenderer::MovedPixelsMatchPaint(*m_image->Handle(), m_viewport, Client(), dx, dy)) return false;
+  // No overflow: the moved picture still covers the client area, so its edges stay within 32 bits.
+  m_viewport.imageLeft += dx;
+  m_viewport.imageTop += dy;
+  m_placement.PixelsMoved();
   ScrollWindow(dx, dy);
   return true;
 }

@@ -1,4 +1,5 @@
-// The fourteen metadata tag members: one getter and one setter over metadata/, parameterised by the tag.
+// The fourteen metadata tag members: one getter and one setter over metadata/, parameterised by the tag;
+// and version 2's readers of any tag and of the colour profile.
 #include "control/tavlen_ctrl.h"
 #include "metadata/image_tags.h"
 
@@ -35,5 +36,14 @@ void CTavlenCtrl::SetImageDescription(const std::string& Description) {
 void CTavlenCtrl::SetImageEquipMake(const std::string& EquipMake) { SetImageTag(ImageTag::EquipMake, EquipMake); }
 void CTavlenCtrl::SetImageEquipModel(const std::string& EquipModel) { SetImageTag(ImageTag::EquipModel, EquipModel); }
 void CTavlenCtrl::SetImageTitle(const std::string& Title) { SetImageTag(ImageTag::Title, Title); }
+
+std::string CTavlenCtrl::GetImageTagText(int32_t TagId) const {
+  if (!m_image || !m_image->Handle()) return {};
+  return metadata::ReadTagText(*m_image->Handle(), static_cast<uint32_t>(TagId));
+}
+
+BOOL CTavlenCtrl::HasColorProfile() const {
+  return m_image && m_image->Handle() && metadata::HasColorProfile(*m_image->Handle()) ? win::TRUE : win::FALSE;
+}
 
 }  // namespace tavlen

@@ -16,6 +16,7 @@
 #include "text/text_overlay.h"
 #include "view/image_object.h"
 #include "view/picture_renderer.h"
+#include "view/placement_state.h"
 #include "view/viewport.h"
 
 namespace tavlen {
@@ -23,6 +24,8 @@ namespace tavlen {
 namespace files {
 enum class FileFormat : int32_t;
 }  // namespace files
+
+enum class PropertyChange : uint8_t;  // control/property_rows.h
 
 using win::BOOL;
 
@@ -40,23 +43,10 @@ class CTavlenCtrl : public fw::COleControl {
   // --- Framework entries ---
   void OnResetState() override;
 
-  // --- Change notifications, called by the dispatch layer right after it stored a property ---
-  void OnAlignChanged();
-  void OnBackStyleChanged();
-  void OnBorderColorChanged();
-  void OnBorderWidthChanged();
-  void OnShowBorderChanged();
-  void OnJpgQualityChanged();
-  void OnTextBoldChanged();
-  void OnTextColorChanged();
-  void OnTextFontChanged();
-  void OnTextItalicChanged();
-  void OnTextSizeChanged();
-  void OnZoomValueChanged();
-  void OnTiffCompressionChanged();
-  void OnAutoOrientChanged();
-  void OnColorManagedChanged();
-  void OnExtraFormatsChanged();
+  // --- Change notification of a custom property, bound by the dispatch layer to every property row
+  // (control/property_rows.h) and called right after it stored the value ---
+  template <auto Member>
+  void OnPropertyChanged();
 
   // --- Loading (control/loading.cpp) ---
   void LoadImage(const std::string& FilePath);
@@ -146,6 +136,10 @@ class CTavlenCtrl : public fw::COleControl {
   void SetImageEquipMake(const std::string& EquipMake);
   void SetImageEquipModel(const std::string& EquipModel);
   void SetImageTitle(const std::string& Title);
+  // Version 2: any tag as text (exposure data, lens, date taken), and whether the picture carries a colour
+  // profile.
+  std::string GetImageTagText(int32_t TagId) const;
+  BOOL HasColorProfile() const;
 
   // --- Colour conversions, from 1-bit, pixel queries (control/editing_methods.cpp) ---
   void ConvertImageToGrayScaled();
@@ -189,23 +183,25 @@ class CTavlenCtrl : public fw::COleControl {
   BOOL PrintImageBySize(int32_t Width, int32_t Height);
   void CopyToClipboard();
 
-  // --- Custom properties, read and written directly by the dispatch layer ---
-  int16_t m_align = 2;      // ImageAlign 0-7
-  int16_t m_backStyle = 0;  // 0 plain fill, 1-53 hatch style n - 1
-  fw::OLE_COLOR m_borderColor = 0x00FFFFFF;
-  double m_borderWidth = 1.0;
-  int32_t m_jpgQuality = 100;
-  BOOL m_showBorder = win::TRUE;
-  BOOL m_textBold = win::FALSE;
-  fw::OLE_COLOR m_textColor = 0;  // not persisted
-  std::string m_textFont = "Arial";
-  BOOL m_textItalic = win::FALSE;
-  int16_t m_textSize = 10;
-  double m_zoomValue = 1.0;
-  int32_t m_tiffCompression = 0;    // CompressionLZW; not persisted
-  BOOL m_autoOrient = win::TRUE;    // version 2 only; read at the next load
-  BOOL m_colorManaged = win::TRUE;  // version 2 only; read at the next load
-  BOOL m_extraFormats = win::TRUE;  // version 2 only; read at the next load
+  // --- Custom properties, read and written directly by the dispatch layer. Their defaults, which
+  // are saved and what a change does are their rows in control/property_rows.h; construction sets
+  // every one to its default. ---
+  int16_t m_align{};      // ImageAlign 0-7
+  int16_t m_backStyle{};  // 0 plain fill, 1-53 hatch style n - 1
+  fw::OLE_COLOR m_borderColor{};
+  double m_borderWidth{};
+  int32_t m_jpgQuality{};
+  BOOL m_showBorder{};
+  BOOL m_textBold{};
+  fw::OLE_COLOR m_textColor{};
+  std::string m_textFont;
+  BOOL m_textItalic{};
+  int16_t m_textSize{};
+  double m_zoomValue{};
+  int32_t m_tiffCompression{};  // a TiffCompression value
+  BOOL m_autoOrient{};          // read at the next load
+  BOOL m_colorManaged{};        // read at the next load
+  BOOL m_extraFormats{};        // read at the next load
 
  protected:
   void OnDraw(win::DeviceContext* dc, const fw::RECT& bounds, const fw::RECT& invalid) override;
@@ -223,6 +219,8 @@ class CTavlenCtrl : public fw::COleControl {
 
   // After every edit, undo, redo and load: version 2 announces it.
   void PictureChanged();
+  // What a property's change does beyond storing it (OnPropertyChanged, from its row).
+  void ApplyPropertyChange(PropertyChange change);
   // Version 2: after a turn or mirror the picture is upright as it stands, whatever its tag said.
   void MarkTurnedUpright();
   // Installs a state the history gave back; a state without a picture keeps the current one.
@@ -267,18 +265,8 @@ class CTavlenCtrl : public fw::COleControl {
   // The displayed rectangle (the picture's left and top and its displayed width and height, in
   // client pixels) with the arithmetic that places, zooms and scrolls it.
   Viewport m_viewport;
-  // Placement mode. Set by InstallImage (image and frame loading), FinishZoom (every zoom and fit)
-  // and OnAlignChanged; cleared only by MoveTo, MoveXTo, MoveYTo, ShiftX and ShiftY, and so by
-  // every scroll action, which moves through MoveXTo and MoveYTo. While set, each DrawImage places
-  // the picture by the Align rule first; painting never clears it.
-  BOOL m_realignPending = win::FALSE;
-  // Set at construction and by OnDestroy (a re-created window starts blank); cleared by
-  // InstallImage, FinishZoom and MoveTo, MoveXTo, MoveYTo (the shifts leave it). While set, OnDraw
-  // fills the whole client area with the back colour before DrawImage; it also fills while there is
-  // no working image, so that nothing of a released picture stays on screen.
-  BOOL m_paintBackground = win::TRUE;
-  // Set by ScrollPaintedPicture: the next paint draws only its invalid rectangle.
-  BOOL m_paintInvalidOnly = win::FALSE;
+  // Whether the next paint aligns, fills, or paints only what a pixel scroll left invalid.
+  PlacementState m_placement;
   // The client size, taken by OnDraw at every paint.
   int32_t m_clientWidth = 0;
   int32_t m_clientHeight = 0;

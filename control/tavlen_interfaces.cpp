@@ -6,6 +6,7 @@
 #include <array>
 
 #include "control/interface_ids.h"
+#include "control/property_rows.h"
 #include "control/tavlen_ctrl.h"
 #include "platform/automation/type_info.h"
 
@@ -28,21 +29,40 @@ constexpr std::array<ole::DispatchMember, N + M> Joined(const std::array<ole::Di
   return rows;
 }
 
+// A custom property, stored straight into its member, then OnPropertyChanged does what its row says.
+// The name comes from the row, and the row must be of the interface's version.
+template <auto Member>
+consteval ole::DispatchMember PropertyMember(ControlVersion version, ole::DISPID id, ole::TypeRef type) {
+  const PropertyRow& row = PropertyRowOf(Member);
+  if (row.since != version) throw "the property row belongs to another version of the interface";
+  return B::Property<Member, &C::OnPropertyChanged<Member>>(row.name, id, type);
+}
+
+template <auto Member>
+consteval ole::DispatchMember Version1Property(ole::DISPID id, ole::TypeRef type) {
+  return PropertyMember<Member>(ControlVersion::One, id, type);
+}
+
+template <auto Member>
+consteval ole::DispatchMember Version2Property(ole::DISPID id, ole::TypeRef type) {
+  return PropertyMember<Member>(ControlVersion::Two, id, type);
+}
+
 constexpr auto kMembers = std::to_array<ole::DispatchMember>({
-    // Custom properties: stored straight into the member, then the change notification runs.
-    B::Property<&C::m_align, &C::OnAlignChanged>("Align", 1, {VT_I2, "ImageAlign"}),
-    B::Property<&C::m_backStyle, &C::OnBackStyleChanged>("BackStyle", 2, {VT_I2, "BackStyle"}),
-    B::Property<&C::m_borderColor, &C::OnBorderColorChanged>("BorderColor", 3, kColor),
-    B::Property<&C::m_borderWidth, &C::OnBorderWidthChanged>("BorderWidth", 4, VT_R8),
-    B::Property<&C::m_jpgQuality, &C::OnJpgQualityChanged>("JpgQuality", 5, VT_I4),
-    B::Property<&C::m_showBorder, &C::OnShowBorderChanged>("ShowBorder", 6, VT_BOOL),
-    B::Property<&C::m_textBold, &C::OnTextBoldChanged>("TextBold", 7, VT_BOOL),
-    B::Property<&C::m_textColor, &C::OnTextColorChanged>("TextColor", 8, kColor),
-    B::Property<&C::m_textFont, &C::OnTextFontChanged>("TextFont", 9, VT_BSTR),
-    B::Property<&C::m_textItalic, &C::OnTextItalicChanged>("TextItalic", 10, VT_BOOL),
-    B::Property<&C::m_textSize, &C::OnTextSizeChanged>("TextSize", 11, VT_I2),
-    B::Property<&C::m_zoomValue, &C::OnZoomValueChanged>("ZoomValue", 12, VT_R8),
-    B::Property<&C::m_tiffCompression, &C::OnTiffCompressionChanged>("TiffCompression", 14, {VT_I4, "TiffCompression"}),
+    // Custom properties.
+    Version1Property<&C::m_align>(1, {VT_I2, "ImageAlign"}),
+    Version1Property<&C::m_backStyle>(2, {VT_I2, "BackStyle"}),
+    Version1Property<&C::m_borderColor>(3, kColor),
+    Version1Property<&C::m_borderWidth>(4, VT_R8),
+    Version1Property<&C::m_jpgQuality>(5, VT_I4),
+    Version1Property<&C::m_showBorder>(6, VT_BOOL),
+    Version1Property<&C::m_textBold>(7, VT_BOOL),
+    Version1Property<&C::m_textColor>(8, kColor),
+    Version1Property<&C::m_textFont>(9, VT_BSTR),
+    Version1Property<&C::m_textItalic>(10, VT_BOOL),
+    Version1Property<&C::m_textSize>(11, VT_I2),
+    Version1Property<&C::m_zoomValue>(12, VT_R8),
+    Version1Property<&C::m_tiffCompression>(14, {VT_I4, "TiffCompression"}),
     // Methods, in dispatch order.
     B::Method<&C::ConvertImageToBlackWhite>("ConvertImageToBlackWhite", 15, VT_EMPTY, {}),
     B::Method<&C::ConvertImageToGrayScaled>("ConvertImageToGrayScaled", 16, VT_EMPTY, {}),
@@ -132,15 +152,17 @@ constexpr auto kMembers = std::to_array<ole::DispatchMember>({
 
 // Version 2's members.
 constexpr auto kVersion2Members = std::to_array<ole::DispatchMember>({
-    B::Property<&C::m_autoOrient, &C::OnAutoOrientChanged>("AutoOrient", 256, VT_BOOL),
+    Version2Property<&C::m_autoOrient>(256, VT_BOOL),
     B::Method<&C::GetImageOrientation>("GetImageOrientation", 257, VT_I4, {}),
     B::Method<&C::Redo>("Redo", 258, VT_EMPTY, {}),
     B::Method<&C::GetRedo>("GetRedo", 259, VT_I4, {}),
-    B::Property<&C::m_colorManaged, &C::OnColorManagedChanged>("ColorManaged", 260, VT_BOOL),
-    B::Property<&C::m_extraFormats, &C::OnExtraFormatsChanged>("ExtraFormats", 261, VT_BOOL),
+    Version2Property<&C::m_colorManaged>(260, VT_BOOL),
+    Version2Property<&C::m_extraFormats>(261, VT_BOOL),
     B::Method<&C::SaveAsWebp>("SaveAsWebp", 262, VT_BOOL, {{"FilePath", VT_BSTR}}),
     B::Method<&C::ConvertToWebp>("ConvertToWebp", 263, VT_BOOL,
                                  {{"SourcePath", VT_BSTR}, {"DestinationPath", VT_BSTR}}),
+    B::Method<&C::HasColorProfile>("HasColorProfile", 264, VT_BOOL, {}),
+    B::Method<&C::GetImageTagText>("GetImageTagText", 265, VT_BSTR, {{"TagId", VT_I4}}),
 });
 
 constexpr auto kMembers2 = Joined(kMembers, kVersion2Members);

@@ -3,13 +3,12 @@
 #include "control/tavlen_object.h"
 
 #include "control/class_ids.h"
+#include "control/module_services.h"
+#include "control/resources.h"
 #include "control/tavlen_interfaces.h"
 #include "control/tavlen_library.h"
+#include "platform/framework/backend_services.h"
 #include "platform/graphics/limit_refusal.h"
-#if TAVLEN_DESKTOP_SERVICES
-#include "control/resources.h"
-#include "platform/desktop/desktop_services.h"
-#endif
 
 namespace tavlen {
 
@@ -39,10 +38,9 @@ CTavlenObject::CTavlenObject(ControlVersion version)
   // Members answer a file that a decode limit refused with FALSE or nothing, as they always have; the
   // caller finds which limit it was in the call's note.
   ole::SetCallNoteSource(&gfx::TakeRefusalText);
-#if TAVLEN_DESKTOP_SERVICES
-  // A control made inside a desktop application uses its dialogs, printers and clipboard.
-  (void)desktop::InstallDesktopServicesWhenWanted(&res::FindIcon);
-#endif
+  // A control made inside a desktop application uses its dialogs, printers and clipboard, when the
+  // module carries a backend that offers them.
+  fw::InstallBackendServices(&res::FindIcon);
 }
 
 CTavlenCtrl& CTavlenObject::Control() { return m_ctrl; }
@@ -51,6 +49,8 @@ ole::IUnknown* CTavlenObject::QueryExtraInterface(const ole::IID& iid) {
   // Version 2's interface holds every row of version 1's under the same DISPIDs, so it answers both.
   if (iid == ole::IID_IDispatch || iid == kDispatchIid || iid == m_dispatch.Table().iid) return &m_dispatch;
   if (iid == ole::IID_IConnectionPointContainer) return m_events.Container();
+  // Every control hands out the module's one service object, a host's way to reach it.
+  if (iid == IModuleServices::kIid) return &TheModuleServices();
   return nullptr;
 }
 
@@ -168,7 +168,7 @@ ole::HRESULT CTavlenObject::GetClassInfo(ole::ITypeInfo** info) {
   return found.CopyTo(info);
 }
 
-// --- IHeadlessControl: the framework's headless site, its outcomes as HRESULTs ---
+// --- IControlWindow: the framework's headless site, its outcomes as HRESULTs ---
 
 namespace {
 
@@ -244,21 +244,6 @@ ole::HRESULT CTavlenObject::RecreateControlWindow() { return ToHresult(m_site.Re
 
 ole::HRESULT CTavlenObject::ResetState() {
   m_ctrl.OnResetState();
-  return ole::S_OK;
-}
-
-ole::HRESULT CTavlenObject::SetDialogAnswer(const std::string& answer) {
-  return ToHresult(fw::HeadlessSite::AnswerDialogs(answer));
-}
-
-ole::HRESULT CTavlenObject::GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) {
-  if (!dialogs) return ole::E_POINTER;
-  *dialogs = fw::ShownDialogs();
-  return ole::S_OK;
-}
-
-ole::HRESULT CTavlenObject::ClearShownDialogs() {
-  fw::ClearShownDialogs();
   return ole::S_OK;
 }
 

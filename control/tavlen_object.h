@@ -1,13 +1,14 @@
 // The COM object that a host gets from the control's class factories: CTavlenCtrl behind IDispatch
 // (the _DTavlen table, or _DTavlen2 for version 2), connection points for the version's event
 // interface, property-bag persistence, the OLE object interface with the Properties verb, property
-// pages, class information, headless hosting and the picture's pixels for in-process hosts.
+// pages, class information, its window as a container drives it, the picture's pixels for in-process
+// hosts, and the module's services (the one object of the module, see control/module_services.h).
 #pragma once
 
-#include "control/desktop_window.h"
-#include "control/headless_control.h"
-#include "control/picture_pixels.h"
 #include "control/tavlen_ctrl.h"
+#include "include/tavlen/control_window.h"
+#include "include/tavlen/desktop_window.h"
+#include "include/tavlen/picture_pixels.h"
 #include "platform/automation/connection_point.h"
 #include "platform/automation/dispatch_invoke.h"
 #include "platform/automation/ole_object.h"
@@ -17,7 +18,7 @@ namespace tavlen {
 
 class CTavlenObject final
     : public ole::ComObject<ole::IOleObject, ole::IPersistPropertyBag, ole::ISpecifyPropertyPages,
-                            ole::IProvideClassInfo, IHeadlessControl, IDesktopWindow, IPicturePixels> {
+                            ole::IProvideClassInfo, IControlWindow, IDesktopWindow, IPicturePixels> {
  public:
   explicit CTavlenObject(ControlVersion version = ControlVersion::One);
 
@@ -39,7 +40,7 @@ class CTavlenObject final
   ole::HRESULT GetPages(std::vector<ole::CLSID>* pages) override;
   // IProvideClassInfo
   ole::HRESULT GetClassInfo(ole::ITypeInfo** info) override;
-  // IHeadlessControl
+  // IControlWindow
   ole::HRESULT CreateControlWindow(int32_t width, int32_t height) override;
   int32_t Pump() override;
   ole::HRESULT GetClientSize(int32_t* width, int32_t* height) override;
@@ -54,16 +55,6 @@ class CTavlenObject final
   ole::HRESULT DestroyControlWindow() override;
   ole::HRESULT RecreateControlWindow() override;
   ole::HRESULT ResetState() override;
-  ole::HRESULT SetDialogAnswer(const std::string& answer) override;
-  ole::HRESULT GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) override;
-  ole::HRESULT ClearShownDialogs() override;
-  // (control/headless_output.cpp)
-  ole::HRESULT SetPrinter(const std::string& destination) override;
-  ole::HRESULT GetPrinter(std::string* destination) override;
-  ole::HRESULT GetClipboardFormats(std::vector<uint32_t>* formats) override;
-  ole::HRESULT SaveClipboardPng(const std::string& path) override;
-  ole::HRESULT SetClipboardText(const std::string& text) override;
-  ole::HRESULT SetClipboardBusy(win::BOOL busy) override;
   // IDesktopWindow
   void* NativeWidget() override;
   // IPicturePixels (control/picture_pixels_object.cpp)

@@ -4,8 +4,7 @@
 namespace tavlen {
 
 void CTavlenCtrl::FinishZoom() {
-  m_realignPending = win::TRUE;
-  m_paintBackground = win::FALSE;
+  m_placement.Resized();
   UpdateScrollBars();
   InvalidateClientArea();
 }

@@ -13,9 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "control/headless_control.h"
 #include "control/tavlen_interfaces.h"
 #include "control/tavlen_object.h"
+#include "include/tavlen/control_window.h"
+#include "include/tavlen/module_services.h"
 #include "platform/automation/dispatch.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/codec_registry.h"
@@ -199,13 +200,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto control = ole::MakeObject<CTavlenObject>(version);
   if (!control) return 0;
   ole::ComPtr<ole::IPersistPropertyBag> persist;
-  ole::ComPtr<IHeadlessControl> host;
+  ole::ComPtr<IControlWindow> host;
+  ole::ComPtr<IModuleServices> services;
   ole::ComPtr<ole::IDispatch> dispatch;
-  if (control.As(&persist) != ole::S_OK || control.As(&host) != ole::S_OK || control.As(&dispatch) != ole::S_OK) {
+  if (control.As(&persist) != ole::S_OK || control.As(&host) != ole::S_OK || control.As(&services) != ole::S_OK ||
+      control.As(&dispatch) != ole::S_OK) {
     __builtin_trap();
   }
   (void)persist->InitNew();
-  (void)host->SetDialogAnswer("cancel");  // dialogs never wait, and nothing is printed
+  (void)services->SetDialogAnswer("cancel");  // dialogs never wait, and nothing is printed
   (void)host->CreateControlWindow(64, 48);
   const auto members = DispatchTableOf(version).members;
   for (int step = 0; step < 64 && in.remaining_bytes() > 0; ++step) {
@@ -218,6 +221,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     host->Pump();
   }
-  (void)host->ClearShownDialogs();
+  (void)services->ClearShownDialogs();
   return 0;
 }

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace tavlen::metadata {
@@ -60,18 +62,73 @@ std::string Latin1ToUtf8(std::string_view s) {
   return out;
 }
 
+const gfx::PropertyItem* FindItem(const gfx::Bitmap& picture, uint32_t id) {
+  const std::vector<gfx::PropertyItem>& items = picture.PropertyItems();
+  const auto item = std::find_if(items.begin(), items.end(), [id](const auto& i) { return i.id == id; });
+  return item == items.end() ? nullptr : &*item;
+}
+
+std::string AsciiText(const gfx::PropertyItem& item) {
+  const auto nul = std::find(item.value.begin(), item.value.end(), uint8_t{0});
+  const std::string_view text(reinterpret_cast<const char*>(item.value.data()),
+                              static_cast<size_t>(nul - item.value.begin()));
+  return IsUtf8(text) ? std::string(text) : Latin1ToUtf8(text);
+}
+
+// The item's value at `offset` as a T in the library's (little-endian) order; nothing past its end.
+template <typename T>
+std::optional<T> ValueAt(const gfx::PropertyItem& item, size_t offset) {
+  if (item.value.size() < offset + sizeof(T)) return std::nullopt;
+  std::make_unsigned_t<T> bits = 0;
+  for (size_t i = 0; i < sizeof(T); ++i) bits |= static_cast<decltype(bits)>(item.value[offset + i]) << (8 * i);
+  return static_cast<T>(bits);
+}
+
+template <typename T>
+std::string NumberText(const gfx::PropertyItem& item) {
+  const auto value = ValueAt<T>(item, 0);
+  return value ? std::to_string(*value) : std::string();
+}
+
+template <typename T>
+std::string RationalText(const gfx::PropertyItem& item) {
+  const auto numerator = ValueAt<T>(item, 0);
+  const auto denominator = ValueAt<T>(item, sizeof(T));
+  if (!numerator || !denominator || *denominator == 0) return {};
+  return std::to_string(*numerator) + "/" + std::to_string(*denominator);
+}
+
 }  // namespace
 
 std::string ReadImageTag(const gfx::Bitmap& picture, ImageTag tag) {
-  const auto id = static_cast<uint32_t>(tag);
-  const std::vector<gfx::PropertyItem>& items = picture.PropertyItems();
-  const auto item = std::find_if(items.begin(), items.end(), [id](const auto& i) { return i.id == id; });
-  if (item == items.end() || item->type != gfx::kPropertyTagTypeASCII) return {};
-  const auto nul = std::find(item->value.begin(), item->value.end(), uint8_t{0});
-  const std::string_view text(reinterpret_cast<const char*>(item->value.data()),
-                              static_cast<size_t>(nul - item->value.begin()));
-  return IsUtf8(text) ? std::string(text) : Latin1ToUtf8(text);
+  const gfx::PropertyItem* item = FindItem(picture, static_cast<uint32_t>(tag));
+  return item && item->type == gfx::kPropertyTagTypeASCII ? AsciiText(*item) : std::string();
 }
+
+std::string ReadTagText(const gfx::Bitmap& picture, uint32_t id) {
+  const gfx::PropertyItem* item = FindItem(picture, id);
+  if (!item) return {};
+  switch (item->type) {
+    case gfx::kPropertyTagTypeASCII:
+      return AsciiText(*item);
+    case gfx::kPropertyTagTypeByte:
+      return NumberText<uint8_t>(*item);
+    case gfx::kPropertyTagTypeShort:
+      return NumberText<uint16_t>(*item);
+    case gfx::kPropertyTagTypeLong:
+      return NumberText<uint32_t>(*item);
+    case gfx::kPropertyTagTypeSLONG:
+      return NumberText<int32_t>(*item);
+    case gfx::kPropertyTagTypeRational:
+      return RationalText<uint32_t>(*item);
+    case gfx::kPropertyTagTypeSRational:
+      return RationalText<int32_t>(*item);
+    default:
+      return {};
+  }
+}
+
+bool HasColorProfile(const gfx::Bitmap& picture) { return FindItem(picture, gfx::kPropertyTagICCProfile) != nullptr; }
 
 gfx::Status WriteImageTag(gfx::Bitmap& picture, ImageTag tag, std::string_view text) {
   if (text.empty()) return gfx::Status::Ok;

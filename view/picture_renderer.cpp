@@ -34,6 +34,16 @@ gfx::Rect BorderFrame(const Viewport& viewport, double width) {
   return frame;
 }
 
+bool PictureRenderer::MovedPixelsMatchPaint(const gfx::Bitmap& picture, const Viewport& viewport, ClientSize client,
+                                            int32_t dx, int32_t dy) {
+  auto covers = [&](int64_t left, int64_t top) {
+    return left <= 0 && top <= 0 && left + viewport.viewWidth >= client.width &&
+           top + viewport.viewHeight >= client.height;
+  };
+  return covers(viewport.imageLeft, viewport.imageTop) &&
+         covers(int64_t{viewport.imageLeft} + dx, int64_t{viewport.imageTop} + dy) && TileCache::Opaque(picture);
+}
+
 void PictureRenderer::Paint(win::DeviceContext& dc, const gfx::Bitmap* picture, const Viewport& viewport,
                             ClientSize client, const PaintStyle& style) {
   auto graphics = gfx::Graphics::FromSurface(dc.Surface());

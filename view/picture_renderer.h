@@ -45,6 +45,12 @@ class PictureRenderer {
   // Drops the rendered tiles, for a picture that is gone.
   void Forget() { m_tiles.Clear(); }
 
+  // Whether moving the client area's pixels by (dx, dy) gives what a paint of the viewport moved by
+  // (dx, dy) gives: the picture, opaque, covers the whole client area before and after the move, so
+  // no background or border shows on either side.
+  static bool MovedPixelsMatchPaint(const gfx::Bitmap& picture, const Viewport& viewport, ClientSize client, int32_t dx,
+                                    int32_t dy);
+
  private:
   // The picture's bicubic rendering, kept in tiles so that a repaint after a move, scroll or expose
   // only copies the pixels that land in the client area.

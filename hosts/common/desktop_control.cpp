@@ -14,11 +14,11 @@
 #include <new>
 #include <optional>
 
-#include "control/desktop_window.h"
+#include "hosts/common/qt_input.h"
 #include "hosts/common/sited_control.h"
+#include "include/tavlen/desktop_window.h"
 #include "platform/automation/com_object.h"
 #include "platform/window/backend.h"
-#include "platform/window/qt/input_flags.h"
 
 namespace tavlen::host {
 
@@ -27,39 +27,11 @@ namespace {
 constexpr int32_t kDefaultWidth = 640;
 constexpr int32_t kDefaultHeight = 480;
 
-std::optional<QEvent::Type> MouseEventOf(uint32_t message, Qt::MouseButton* button) {
-  switch (message) {
-    case win::WM_LBUTTONDOWN:
-      *button = Qt::LeftButton;
-      return QEvent::MouseButtonPress;
-    case win::WM_LBUTTONUP:
-      *button = Qt::LeftButton;
-      return QEvent::MouseButtonRelease;
-    case win::WM_LBUTTONDBLCLK:
-      *button = Qt::LeftButton;
-      return QEvent::MouseButtonDblClick;
-    case win::WM_RBUTTONDOWN:
-      *button = Qt::RightButton;
-      return QEvent::MouseButtonPress;
-    case win::WM_RBUTTONUP:
-      *button = Qt::RightButton;
-      return QEvent::MouseButtonRelease;
-    case win::WM_MBUTTONDOWN:
-      *button = Qt::MiddleButton;
-      return QEvent::MouseButtonPress;
-    case win::WM_MBUTTONUP:
-      *button = Qt::MiddleButton;
-      return QEvent::MouseButtonRelease;
-    default:
-      return std::nullopt;
-  }
-}
-
-// The headless site's meanings, with the window's input and pixels going through Qt. Calls that
-// Qt has no part in are passed on unchanged.
-class DesktopSite final : public ole::ComObject<IHeadlessControl> {
+// The control window's meanings, with input and pixels going through Qt. Calls that Qt has no part
+// in are passed on unchanged.
+class DesktopSite final : public ole::ComObject<IControlWindow> {
  public:
-  DesktopSite(ole::ComPtr<IHeadlessControl> inner, QWidget* widget) : m_inner(std::move(inner)), m_widget(widget) {}
+  DesktopSite(ole::ComPtr<IControlWindow> inner, QWidget* widget) : m_inner(std::move(inner)), m_widget(widget) {}
 
   ole::HRESULT CreateControlWindow(int32_t width, int32_t height) override {
     ole::HRESULT hr = m_inner->CreateControlWindow(width, height);
@@ -101,7 +73,7 @@ class DesktopSite final : public ole::ComObject<IHeadlessControl> {
     QWidget* client = Client();
     if (!client) return m_inner->MouseMove(keys, x, y);
     QMouseEvent event(QEvent::MouseMove, QPointF(x, y), client->mapToGlobal(QPointF(x, y)), Qt::NoButton,
-                      win::qt::ButtonsOf(keys), win::qt::ModifiersOf(keys));
+                      ButtonsOf(keys), ModifiersOf(keys));
     QCoreApplication::sendEvent(client, &event);
     return ole::S_OK;
   }
@@ -111,8 +83,8 @@ class DesktopSite final : public ole::ComObject<IHeadlessControl> {
     Qt::MouseButton button = Qt::NoButton;
     std::optional<QEvent::Type> type = MouseEventOf(message, &button);
     if (!client || !type) return m_inner->MouseButton(message, keys, x, y);
-    QMouseEvent event(*type, QPointF(x, y), client->mapToGlobal(QPointF(x, y)), button, win::qt::ButtonsOf(keys),
-                      win::qt::ModifiersOf(keys));
+    QMouseEvent event(*type, QPointF(x, y), client->mapToGlobal(QPointF(x, y)), button, ButtonsOf(keys),
+                      ModifiersOf(keys));
     QCoreApplication::sendEvent(client, &event);
     return ole::S_OK;
   }
@@ -121,8 +93,8 @@ class DesktopSite final : public ole::ComObject<IHeadlessControl> {
     QWidget* client = Client();
     if (!client || !handled) return m_inner->MouseWheel(keys, delta, x, y, handled);
     const QPointF local(x, y);
-    QWheelEvent event(local, client->mapToGlobal(local), QPoint(), QPoint(0, delta), win::qt::ButtonsOf(keys),
-                      win::qt::ModifiersOf(keys), Qt::NoScrollPhase, false);
+    QWheelEvent event(local, client->mapToGlobal(local), QPoint(), QPoint(0, delta), ButtonsOf(keys), ModifiersOf(keys),
+                      Qt::NoScrollPhase, false);
     event.setAccepted(false);
     QCoreApplication::sendEvent(client, &event);
     *handled = event.isAccepted() ? win::TRUE : win::FALSE;
@@ -130,7 +102,7 @@ class DesktopSite final : public ole::ComObject<IHeadlessControl> {
   }
 
   ole::HRESULT Scroll(int32_t bar, uint32_t code, uint32_t thumbPosition) override {
-    std::optional<QAbstractSlider::SliderAction> action = win::qt::SliderActionOf(code);
+    std::optional<QAbstractSlider::SliderAction> action = SliderActionOf(code);
     QScrollBar* scrollBar = Bar(bar);
     if (!scrollBar || !action) return m_inner->Scroll(bar, code, thumbPosition);
     scrollBar->triggerAction(*action);
@@ -140,19 +112,6 @@ class DesktopSite final : public ole::ComObject<IHeadlessControl> {
   ole::HRESULT DestroyControlWindow() override { return m_inner->DestroyControlWindow(); }
   ole::HRESULT RecreateControlWindow() override { return m_inner->RecreateControlWindow(); }
   ole::HRESULT ResetState() override { return m_inner->ResetState(); }
-  ole::HRESULT SetDialogAnswer(const std::string& answer) override { return m_inner->SetDialogAnswer(answer); }
-  ole::HRESULT GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) override {
-    return m_inner->GetShownDialogs(dialogs);
-  }
-  ole::HRESULT ClearShownDialogs() override { return m_inner->ClearShownDialogs(); }
-  ole::HRESULT SetPrinter(const std::string& destination) override { return m_inner->SetPrinter(destination); }
-  ole::HRESULT GetPrinter(std::string* destination) override { return m_inner->GetPrinter(destination); }
-  ole::HRESULT GetClipboardFormats(std::vector<uint32_t>* formats) override {
-    return m_inner->GetClipboardFormats(formats);
-  }
-  ole::HRESULT SaveClipboardPng(const std::string& path) override { return m_inner->SaveClipboardPng(path); }
-  ole::HRESULT SetClipboardText(const std::string& text) override { return m_inner->SetClipboardText(text); }
-  ole::HRESULT SetClipboardBusy(win::BOOL busy) override { return m_inner->SetClipboardBusy(busy); }
 
  private:
   // The client area while the window exists; null once it is destroyed or its widget went away.
@@ -180,7 +139,7 @@ class DesktopSite final : public ole::ComObject<IHeadlessControl> {
     return shown->isNull() ? ole::E_FAIL : ole::S_OK;
   }
 
-  ole::ComPtr<IHeadlessControl> m_inner;
+  ole::ComPtr<IControlWindow> m_inner;
   QPointer<QWidget> m_widget;
 };
 
@@ -193,9 +152,9 @@ QWidget* ControlWidget(ole::IUnknown* control) {
   return static_cast<QWidget*>(desktop->NativeWidget());
 }
 
-ole::ComPtr<IHeadlessControl> MakeDesktopSite(ole::ComPtr<IHeadlessControl> site, QWidget* widget) {
+ole::ComPtr<IControlWindow> MakeDesktopSite(ole::ComPtr<IControlWindow> site, QWidget* widget) {
   if (!site || !widget) return {};
-  return ole::ComPtr<IHeadlessControl>::Attach(new (std::nothrow) DesktopSite(std::move(site), widget));
+  return ole::ComPtr<IControlWindow>::Attach(new (std::nothrow) DesktopSite(std::move(site), widget));
 }
 
 ole::HRESULT CreateDesktopControl(std::string_view progIdOrClsid, const std::string& properties, QWidget* parent,

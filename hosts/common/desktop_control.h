@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/headless_control.h"
+#include "include/tavlen/control_window.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/guid.h"
@@ -29,12 +29,12 @@ namespace tavlen::host {
 struct DesktopControl {
   ole::CLSID clsid;
   ole::ComPtr<ole::IDispatch> dispatch;
-  // The window as a host drives it, with the headless interface's meanings, except that input
+  // The window as a host drives it, with the control window's meanings, except that input
   // arrives as Qt events sent to the client area, scroll codes as the scroll bars' own actions (the
   // thumb codes and SB_ENDSCROLL, which no bar action carries with a position, go to the window
   // directly), and pixels are read from what the widget shows (QWidget::grab, without delivering
   // pending paints). Null for an object that is no control.
-  ole::ComPtr<IHeadlessControl> site;
+  ole::ComPtr<IControlWindow> site;
   // The control's window (a child of `parent`, or top-level for a null parent); its outer size is
   // the control's window size. Null for an object that is no control.
   QWidget* widget = nullptr;
@@ -56,6 +56,6 @@ QWidget* ControlWidget(ole::IUnknown* control);
 
 // Wraps the site of a control whose window is `widget` so that input goes through Qt events and
 // pixel reads through what the widget shows (see DesktopControl::site). Null for a null argument.
-ole::ComPtr<IHeadlessControl> MakeDesktopSite(ole::ComPtr<IHeadlessControl> site, QWidget* widget);
+ole::ComPtr<IControlWindow> MakeDesktopSite(ole::ComPtr<IControlWindow> site, QWidget* widget);
 
 }  // namespace tavlen::host

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "include/tavlen/module_services.h"
 #include "platform/automation/com_object.h"
 #include "platform/automation/loader.h"
 #include "platform/automation/ole_object.h"
@@ -79,7 +80,11 @@ ole::HRESULT CreateSitedControl(std::string_view progIdOrClsid, int32_t width, i
   }
   hr = InitialiseProperties(created.dispatch.Get(), properties);
   if (ole::SUCCEEDED(hr)) hr = created.site->CreateControlWindow(width, height);
-  if (ole::SUCCEEDED(hr) && !dialogAnswer.empty()) hr = created.site->SetDialogAnswer(dialogAnswer);
+  if (ole::SUCCEEDED(hr) && !dialogAnswer.empty()) {
+    ole::ComPtr<IModuleServices> services;
+    hr = created.dispatch.As(&services);
+    if (ole::SUCCEEDED(hr)) hr = services->SetDialogAnswer(dialogAnswer);
+  }
   if (ole::FAILED(hr)) return hr;
   (void)created.site->Pump();
   *out = std::move(created);

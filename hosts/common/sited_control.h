@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/headless_control.h"
+#include "include/tavlen/control_window.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/guid.h"
@@ -18,7 +18,7 @@ inline constexpr int32_t kMaxClientSide = 32767;
 struct SitedControl {
   ole::CLSID clsid;
   ole::ComPtr<ole::IDispatch> dispatch;
-  ole::ComPtr<IHeadlessControl> site;  // null for an object that is no control in a headless window
+  ole::ComPtr<IControlWindow> site;  // null for an object that is no control in a headless window
 };
 
 // Creates the class named by ProgID or "{class identifier}" through the default registry and its

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "control/class_ids.h"
+#include "hosts/common/member_call.h"
 #include "platform/automation/hresult.h"
 
 namespace tavlen {
@@ -35,17 +36,19 @@ TavlenControlWidget::TavlenControlWidget(QWidget* parent) : QWidget(parent) {
 TavlenControlWidget::~TavlenControlWidget() { m_control = host::DesktopControl(); }
 
 ole::Variant TavlenControlWidget::Get(std::string_view name, ole::VARTYPE type) const {
-  Variant value;
+  if (!m_control.dispatch) return Variant();
+  ole::DispArgs none;
+  const host::MemberCall call =
+      host::InvokeMemberByName(m_control.dispatch.Get(), name, ole::DISPATCH_PROPERTYGET | ole::DISPATCH_METHOD, none);
   Variant converted;
-  if (!m_control.dispatch || ole::FAILED(ole::GetProperty(m_control.dispatch.Get(), name, &value)) ||
-      ole::FAILED(ole::VariantChangeType(&converted, value, 0, type))) {
-    return Variant();
-  }
+  if (call.Failed() || ole::FAILED(ole::VariantChangeType(&converted, call.result, 0, type))) return Variant();
   return converted;
 }
 
 void TavlenControlWidget::Put(std::string_view name, Variant value) {
-  if (m_control.dispatch) (void)ole::PutProperty(m_control.dispatch.Get(), name, std::move(value));
+  if (!m_control.dispatch) return;
+  ole::DispArgs args = ole::DispArgs::ForPut(std::move(value));
+  (void)host::InvokeMemberByName(m_control.dispatch.Get(), name, ole::DISPATCH_PROPERTYPUT, args);
 }
 
 QColor TavlenControlWidget::Color(std::string_view name) const {

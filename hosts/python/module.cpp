@@ -4,9 +4,10 @@
 #include <pybind11/stl.h>
 
 #include "hosts/common/control_description.h"
+#include "hosts/common/member_call.h"
 #include "hosts/python/com_error.h"
-#include "hosts/python/picture_functions.h"
 #include "hosts/python/package_functions.h"
+#include "hosts/python/picture_functions.h"
 #include "hosts/python/py_control.h"
 #include "hosts/python/site_functions.h"
 
@@ -87,6 +88,11 @@ PYBIND11_MODULE(_tavlen, module) {
 
   module.def("create", &PyControl::Create, py::arg("prog_id_or_clsid"), py::arg("width"), py::arg("height"),
              py::arg("properties"), py::arg("dialog_answer"));
+  // The script host's rule for a member without a description, so both hosts take the same names for
+  // methods.
+  module.def("is_method_by_property_get", [](uint32_t hresult) {
+    return tavlen::host::IsMethodByPropertyGet(static_cast<tavlen::ole::HRESULT>(hresult));
+  });
   module.attr("Parameter") = Records().parameter;
   module.attr("Member") = Records().member;
   module.attr("Event") = Records().event;

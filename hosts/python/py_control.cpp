@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "hosts/common/member_call.h"
 #include "hosts/common/sited_control.h"
 #include "hosts/python/com_error.h"
 #include "hosts/python/py_variant.h"
@@ -89,8 +90,12 @@ std::shared_ptr<PyControl> PyControl::Create(const std::string& progIdOrClsid, i
   if (host::IsClassMissing(hr)) ThrowCreationError(what, hr, why);
   if (ole::FAILED(hr)) ThrowComError(what, hr, why);
   host::ControlDescription description = host::DescribeObject(created.dispatch.Get(), &created.clsid);
+  bool linked = false;
+  if (created.site) hr = Services().Link(created.dispatch.Get(), &linked);
+  if (ole::FAILED(hr)) ThrowComError(what, hr);
   auto control = std::make_shared<PyControl>(progIdOrClsid, std::move(created.dispatch), std::move(created.site),
                                              std::move(description));
+  control->m_linked = linked;
   Register(control);
   return control;
 }
@@ -100,6 +105,12 @@ std::shared_ptr<PyControl> PyControl::Wrap(std::string name, ole::ComPtr<ole::ID
   auto control = std::make_shared<PyControl>(std::move(name), std::move(dispatch), nullptr, std::move(description));
   Register(control);
   return control;
+}
+
+host::ModuleServicesLink& PyControl::Services() {
+  // Never destroyed: a control may be released by the last reference at interpreter exit.
+  static auto* link = new host::ModuleServicesLink();
+  return *link;
 }
 
 std::vector<std::shared_ptr<PyControl>> PyControl::LiveOnThisThread() {
@@ -112,7 +123,7 @@ std::vector<std::shared_ptr<PyControl>> PyControl::LiveOnThisThread() {
   return live;
 }
 
-PyControl::PyControl(std::string name, ole::ComPtr<ole::IDispatch> dispatch, ole::ComPtr<IHeadlessControl> site,
+PyControl::PyControl(std::string name, ole::ComPtr<ole::IDispatch> dispatch, ole::ComPtr<IControlWindow> site,
                      host::ControlDescription description)
     : m_name(std::move(name)),
       m_dispatch(std::move(dispatch)),
@@ -135,6 +146,8 @@ void PyControl::Drop() {
   m_pendingError.reset();
   m_description.typeLib.Reset();
   m_site.Reset();
+  if (m_linked) Services().Unlink();
+  m_linked = false;
   m_dispatch.Reset();
   ole::CoFreeUnusedLibraries();
 }
@@ -196,23 +209,14 @@ py::object PyControl::Call(const std::string& name, const py::args& args) {
 
 py::object PyControl::Invoke(const std::string& name, ole::DISPID id, uint16_t flags, ole::DispArgs& args) {
   ole::ComPtr<ole::IDispatch> keep = m_dispatch;  // an event handler may release the object meanwhile
-  ole::Variant result;
-  ole::EXCEPINFO exception;
-  uint32_t argErr = UINT32_MAX;
-  ole::HRESULT hr;
+  host::MemberCall call;
   {
     py::gil_scoped_release unlocked;
-    hr = keep->Invoke(id, ole::IID_NULL, ole::LOCALE_USER_DEFAULT, flags, args.Params(), &result, &exception, &argErr);
+    call = host::InvokeMember(keep.Get(), id, flags, args);
   }
-  std::string detail;
-  if (hr == ole::DISP_E_EXCEPTION) {
-    detail = exception.description.empty() ? ole::FormatHResult(exception.scode) : exception.description;
-  } else if (ole::FAILED(hr) && argErr < args.Count() && (flags & ole::DISPATCH_METHOD)) {
-    detail = "argument " + std::to_string(args.Count() - argErr);
-  }
-  Finish(name, hr, detail);
-  if (hr == ole::S_OK && !exception.description.empty()) WarnOfRefusal(name, exception.description);
-  return FromVariant(result, [this, &name](ole::IDispatch* object) { return WrapResult(name, object); });
+  Finish(name, call.hr, call.detail);
+  if (call.hr == ole::S_OK && !call.note.empty()) WarnOfRefusal(name, call.note);
+  return FromVariant(call.result, [this, &name](ole::IDispatch* object) { return WrapResult(name, object); });
 }
 
 py::object PyControl::WrapResult(const std::string& name, ole::IDispatch* dispatch) {
@@ -230,7 +234,7 @@ void PyControl::ConnectEvents(py::object dispatcher) {
   m_dispatcher = std::move(dispatcher);
 }
 
-IHeadlessControl& PyControl::Site(const std::string& function) {
+IControlWindow& PyControl::Site(const std::string& function) {
   CheckUsable(function);
   if (!m_site) ThrowComError(function, ole::E_NOINTERFACE, "the object is not a control in a headless window");
   return *m_site.Get();
@@ -247,7 +251,7 @@ ole::ComPtr<IPicturePixels> PyControl::PicturePixels(const std::string& function
 
 int32_t PyControl::Pump() {
   if (!m_site || m_thread != std::this_thread::get_id()) return 0;
-  ole::ComPtr<IHeadlessControl> site = m_site;
+  ole::ComPtr<IControlWindow> site = m_site;
   py::gil_scoped_release unlocked;
   return site->Pump();
 }

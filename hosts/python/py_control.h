@@ -10,10 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "control/headless_control.h"
-#include "control/picture_pixels.h"
 #include "hosts/common/control_description.h"
 #include "hosts/common/event_connection.h"
+#include "hosts/common/module_services_link.h"
+#include "include/tavlen/control_window.h"
+#include "include/tavlen/picture_pixels.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
 
@@ -30,8 +31,10 @@ class PyControl : public std::enable_shared_from_this<PyControl> {
   static std::shared_ptr<PyControl> Wrap(std::string name, ole::ComPtr<ole::IDispatch> dispatch);
   // Live objects of the calling thread.
   static std::vector<std::shared_ptr<PyControl>> LiveOnThisThread();
+  // The module's services, linked by every control of the process and let go with the last.
+  static host::ModuleServicesLink& Services();
 
-  PyControl(std::string name, ole::ComPtr<ole::IDispatch> dispatch, ole::ComPtr<IHeadlessControl> site,
+  PyControl(std::string name, ole::ComPtr<ole::IDispatch> dispatch, ole::ComPtr<IControlWindow> site,
             host::ControlDescription description);
   PyControl(const PyControl&) = delete;
   PyControl& operator=(const PyControl&) = delete;
@@ -59,7 +62,7 @@ class PyControl : public std::enable_shared_from_this<PyControl> {
 
   // The headless site for a host function: raises ComError when released, on another thread, or
   // E_NOINTERFACE for an object that is not a control in a headless window.
-  IHeadlessControl& Site(const std::string& function);
+  IControlWindow& Site(const std::string& function);
   // The working image's pixels of a control made by this process's module: raises as Site does, and
   // E_NOINTERFACE for an object that does not offer them.
   ole::ComPtr<IPicturePixels> PicturePixels(const std::string& function);
@@ -82,7 +85,8 @@ class PyControl : public std::enable_shared_from_this<PyControl> {
 
   std::string m_name;
   ole::ComPtr<ole::IDispatch> m_dispatch;
-  ole::ComPtr<IHeadlessControl> m_site;
+  ole::ComPtr<IControlWindow> m_site;
+  bool m_linked = false;  // to Services()
   host::ControlDescription m_description;
   std::thread::id m_thread = std::this_thread::get_id();
   host::EventConnection m_events;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "hosts/common/named_values.h"
 #include "hosts/common/sited_control.h"
 #include "hosts/python/com_error.h"
 #include "hosts/python/py_control.h"
@@ -20,7 +21,7 @@ namespace {
 // A site call without the GIL, then the common end of a call: pump, raise.
 template <class Call>
 void CallSite(PyControl& control, const std::string& function, Call&& call) {
-  IHeadlessControl& site = control.Site(function);
+  IControlWindow& site = control.Site(function);
   ole::HRESULT hr;
   {
     py::gil_scoped_release unlocked;
@@ -32,7 +33,7 @@ void CallSite(PyControl& control, const std::string& function, Call&& call) {
 py::tuple ClientSize(PyControl& control) {
   int32_t width = 0;
   int32_t height = 0;
-  CallSite(control, "client_size", [&](IHeadlessControl& site) { return site.GetClientSize(&width, &height); });
+  CallSite(control, "client_size", [&](IControlWindow& site) { return site.GetClientSize(&width, &height); });
   return py::make_tuple(width, height);
 }
 
@@ -41,7 +42,7 @@ py::tuple ClientPixels(PyControl& control) {
   int32_t width = 0;
   int32_t height = 0;
   std::vector<uint8_t> pixels;
-  CallSite(control, "client_pixels", [&](IHeadlessControl& site) {
+  CallSite(control, "client_pixels", [&](IControlWindow& site) {
     ole::HRESULT hr = site.GetClientSize(&width, &height);
     if (ole::FAILED(hr)) return hr;
     pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
@@ -63,7 +64,7 @@ py::tuple ClientPixels(PyControl& control) {
 
 int32_t ClientPixel(PyControl& control, int32_t x, int32_t y) {
   win::COLORREF color = win::CLR_INVALID;
-  CallSite(control, "client_pixel", [&](IHeadlessControl& site) {
+  CallSite(control, "client_pixel", [&](IControlWindow& site) {
     color = site.GetClientPixel(x, y);
     return ole::S_OK;
   });
@@ -71,7 +72,7 @@ int32_t ClientPixel(PyControl& control, int32_t x, int32_t y) {
 }
 
 void Resize(PyControl& control, int32_t width, int32_t height) {
-  CallSite(control, "resize", [&](IHeadlessControl& site) {
+  CallSite(control, "resize", [&](IControlWindow& site) {
     // Only a window that exists is resized: CreateControlWindow would bring a destroyed one back.
     int32_t oldWidth = 0;
     int32_t oldHeight = 0;
@@ -82,11 +83,11 @@ void Resize(PyControl& control, int32_t width, int32_t height) {
 }
 
 void SaveClientArea(PyControl& control, const std::string& path) {
-  CallSite(control, "save_client_area", [&](IHeadlessControl& site) { return site.SaveClientPng(path); });
+  CallSite(control, "save_client_area", [&](IControlWindow& site) { return site.SaveClientPng(path); });
 }
 
 void MouseMove(PyControl& control, int32_t x, int32_t y, uint32_t keys) {
-  CallSite(control, "mouse_move", [&](IHeadlessControl& site) { return site.MouseMove(keys, x, y); });
+  CallSite(control, "mouse_move", [&](IControlWindow& site) { return site.MouseMove(keys, x, y); });
 }
 
 // `button` 1 left, 2 right, 4 middle, as the stock mouse events number them.
@@ -104,22 +105,22 @@ void MouseButton(PyControl& control, int32_t button, bool down, int32_t x, int32
     if (entry.button == button) message = down ? entry.down : entry.up;
   }
   if (message == 0) ThrowComError(function, ole::E_INVALIDARG, "a button is 1 left, 2 right or 4 middle");
-  CallSite(control, function, [&](IHeadlessControl& site) { return site.MouseButton(message, keys, x, y); });
+  CallSite(control, function, [&](IControlWindow& site) { return site.MouseButton(message, keys, x, y); });
 }
 
 bool Wheel(PyControl& control, int16_t delta, int32_t x, int32_t y, uint32_t keys) {
   win::BOOL handled = win::FALSE;
-  CallSite(control, "wheel", [&](IHeadlessControl& site) { return site.MouseWheel(keys, delta, x, y, &handled); });
+  CallSite(control, "wheel", [&](IControlWindow& site) { return site.MouseWheel(keys, delta, x, y, &handled); });
   return handled != win::FALSE;
 }
 
 void Scroll(PyControl& control, int32_t bar, uint32_t code, uint32_t thumb) {
-  CallSite(control, "scroll", [&](IHeadlessControl& site) { return site.Scroll(bar, code, thumb); });
+  CallSite(control, "scroll", [&](IControlWindow& site) { return site.Scroll(bar, code, thumb); });
 }
 
 py::dict ScrollBar(PyControl& control, int32_t bar) {
   win::ScrollBarState state;
-  CallSite(control, "scroll_bar", [&](IHeadlessControl& site) { return site.GetScrollBar(bar, &state); });
+  CallSite(control, "scroll_bar", [&](IControlWindow& site) { return site.GetScrollBar(bar, &state); });
   py::dict result;
   result["shown"] = state.shown;
   result["min"] = state.min;
@@ -135,14 +136,14 @@ std::string SaveProperties(PyControl& control, bool clearModified) {
   std::string text;
   ole::IDispatch* dispatch = control.Dispatch();  // CallSite refuses a released control first
   CallSite(control, "save_properties",
-           [&](IHeadlessControl&) { return host::SaveControlProperties(dispatch, flag, &text); });
+           [&](IControlWindow&) { return host::SaveControlProperties(dispatch, flag, &text); });
   return text;
 }
 
 bool IsModified(PyControl& control) {
   bool modified = false;
   ole::IDispatch* dispatch = control.Dispatch();
-  CallSite(control, "is_modified", [&](IHeadlessControl&) { return host::IsControlModified(dispatch, &modified); });
+  CallSite(control, "is_modified", [&](IControlWindow&) { return host::IsControlModified(dispatch, &modified); });
   return modified;
 }
 
@@ -152,32 +153,48 @@ int32_t PumpAll() {
   return paints;
 }
 
-// The answer to every dialog that follows, told to this thread's controls (the module keeps it
-// process-wide); E_INVALIDARG from a control for an answer it does not know.
+// The answer to every dialog that follows, kept for the controls still to come; E_INVALIDARG from
+// the module for an answer it does not know.
 void SetDialogAnswer(const std::string& answer) {
-  for (const std::shared_ptr<PyControl>& control : PyControl::LiveOnThisThread()) {
-    if (!control->Sited()) continue;
-    CallSite(*control, "dialog_response", [&](IHeadlessControl& site) { return site.SetDialogAnswer(answer); });
+  ole::HRESULT hr;
+  {
+    py::gil_scoped_release unlocked;
+    hr = PyControl::Services().SetDialogAnswer(answer);
   }
+  if (ole::FAILED(hr)) ThrowComError("dialog_response", hr);
 }
 
-// The dialogs shown so far, as any sited control of this thread reports them; None without one.
-py::object ShownDialogs() {
-  for (const std::shared_ptr<PyControl>& control : PyControl::LiveOnThisThread()) {
-    if (!control->Sited()) continue;
-    std::vector<fw::ShownDialog> dialogs;
-    CallSite(*control, "dialogs", [&](IHeadlessControl& site) { return site.GetShownDialogs(&dialogs); });
-    py::list result;
-    for (const fw::ShownDialog& dialog : dialogs) {
-      py::dict entry;
-      entry["caption"] = dialog.caption;
-      entry["texts"] = dialog.texts;
-      entry["result"] = dialog.result;
-      result.append(entry);
-    }
-    return result;
+// The dialogs shown so far; once no control is left, the list last seen.
+py::list ShownDialogs() {
+  std::vector<ShownDialog> dialogs;
+  {
+    py::gil_scoped_release unlocked;
+    dialogs = PyControl::Services().ShownDialogs();
   }
-  return py::none();
+  py::list result;
+  for (const ShownDialog& dialog : dialogs) {
+    py::dict entry;
+    entry["caption"] = dialog.caption;
+    entry["texts"] = dialog.texts;
+    entry["result"] = dialog.result;
+    result.append(entry);
+  }
+  return result;
+}
+
+// The names the host functions take in place of numbers, from the tables the script host reads:
+// {"bars": {name: number}, "scroll_codes": ..., "buttons": ...}, each in the table's order.
+py::dict NamedValues() {
+  auto names = [](const host::NamedValueSet& set) {
+    py::dict values;
+    for (const host::NamedValue& entry : set.names) values[py::str(entry.name.data(), entry.name.size())] = entry.value;
+    return values;
+  };
+  py::dict tables;
+  tables["bars"] = names(host::kScrollBars);
+  tables["scroll_codes"] = names(host::kScrollCodes);
+  tables["buttons"] = names(host::kMouseButtons);
+  return tables;
 }
 
 }  // namespace
@@ -198,6 +215,7 @@ void AddSiteFunctions(py::module_& module) {
   module.def("is_modified", &IsModified);
   module.def("set_dialog_answer", &SetDialogAnswer);
   module.def("shown_dialogs", &ShownDialogs);
+  module.def("named_values", &NamedValues);
 }
 
 }  // namespace tavlen::python

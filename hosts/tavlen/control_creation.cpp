@@ -60,15 +60,13 @@ NativeResult CreateControl(duk_context* ctx, const std::string& progIdOrClsid, i
   Control& control = state.controls->Add(progIdOrClsid, dispatch);
   (void)dispatch.As(&control.site);
   if (control.site) {
-    ole::ComPtr<IHeadlessControl> site = control.site;
+    ole::ComPtr<IControlWindow> site = control.site;
     std::string why;
     hr = InitialiseProperties(dispatch, properties);
     if (ole::SUCCEEDED(hr)) hr = site->CreateControlWindow(width, height);
     if (ole::SUCCEEDED(hr)) hr = PresentOnDesktop(&site, dispatch.Get(), &why);
     if (ole::SUCCEEDED(hr)) control.site = site;
-    if (ole::SUCCEEDED(hr)) hr = site->SetDialogAnswer(state.dialogResponse);
-    if (ole::SUCCEEDED(hr) && state.printer) hr = site->SetPrinter(*state.printer);
-    if (ole::SUCCEEDED(hr) && state.clipboardBusy) hr = site->SetClipboardBusy(win::TRUE);
+    if (ole::SUCCEEDED(hr)) hr = state.controls->Services().Link(dispatch.Get(), &control.linked);
     if (ole::FAILED(hr)) {
       state.controls->Release(control.id);
       return NativeResult::Failed(what, hr, why);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "hosts/common/member_call.h"
 #include "hosts/tavlen/variant_js.h"
 
 namespace tavlen::host {
@@ -21,25 +22,14 @@ std::function<ole::IDispatch*(duk_idx_t)> DispatchOfArg(duk_context* ctx) {
 }
 
 // Invokes a member and converts failures into a script error naming it.
-NativeResult InvokeMember(Control* control, const std::string& name, ole::DISPID id, uint16_t flags,
-                          ole::DispArgs& args, ole::Variant* result) {
+NativeResult InvokeControlMember(Control* control, const std::string& name, ole::DISPID id, uint16_t flags,
+                                 ole::DispArgs& args, ole::Variant* result) {
   ole::ComPtr<ole::IDispatch> keep = control->dispatch;  // a handler may release the control meanwhile
-  ole::EXCEPINFO exception;
-  uint32_t argErr = UINT32_MAX;
-  ole::HRESULT hr =
-      keep->Invoke(id, ole::IID_NULL, ole::LOCALE_USER_DEFAULT, flags, args.Params(), result, &exception, &argErr);
-  if (ole::FAILED(hr)) {
-    std::string detail;
-    if (hr == ole::DISP_E_EXCEPTION) {
-      detail = exception.description.empty() ? ole::FormatHResult(exception.scode) : exception.description;
-    } else if (argErr < args.Count() && (flags & ole::DISPATCH_METHOD)) {
-      detail = "argument " + std::to_string(args.Count() - argErr);
-    }
-    return NativeResult::Failed(name, hr, detail);
-  }
+  MemberCall call = InvokeMember(keep.Get(), id, flags, args);
+  if (call.Failed()) return NativeResult::Failed(name, call.hr, call.detail);
   // The call answered as it always does; why a file was refused goes to the error stream.
-  if (!exception.description.empty())
-    std::fprintf(stderr, "tavlen: %s: %s\n", name.c_str(), exception.description.c_str());
+  if (!call.note.empty()) std::fprintf(stderr, "tavlen: %s: %s\n", name.c_str(), call.note.c_str());
+  if (result) *result = std::move(call.result);
   return NativeResult::None();
 }
 
@@ -73,7 +63,7 @@ NativeResult CallMethod(duk_context* ctx) {
     args.Append(std::move(value));
   }
   ole::Variant result;
-  NativeResult outcome = InvokeMember(control, name, dispid, ole::DISPATCH_METHOD, args, &result);
+  NativeResult outcome = InvokeControlMember(control, name, dispid, ole::DISPATCH_METHOD, args, &result);
   if (outcome.kind != NativeResult::Kind::Values) return FailControlCall(ctx, control, std::move(outcome));
   PushVariant(ctx, result, PushReturnedObject(ctx, name));
   return FinishControlCall(ctx, control, NativeResult::Values(1));
@@ -127,22 +117,14 @@ NativeResult GetTrap(duk_context* ctx) {
     return NativeResult::Values(1);
   }
   ole::DispArgs none;
-  ole::Variant result;
   ole::ComPtr<ole::IDispatch> keep = control->dispatch;
-  ole::EXCEPINFO exception;
-  uint32_t argErr = 0;
-  hr = keep->Invoke(id, ole::IID_NULL, ole::LOCALE_USER_DEFAULT, ole::DISPATCH_PROPERTYGET, none.Params(), &result,
-                    &exception, &argErr);
-  if (!member && (hr == ole::DISP_E_BADPARAMCOUNT || hr == ole::DISP_E_MEMBERNOTFOUND)) {
-    // Without a type description, a member that is no argument-less property is taken for a method.
+  MemberCall call = InvokeMember(keep.Get(), id, ole::DISPATCH_PROPERTYGET, none);
+  if (!member && IsMethodByPropertyGet(call.hr)) {
     PushMethod(ctx, *control, id, key);
     return NativeResult::Values(1);
   }
-  if (ole::FAILED(hr)) {
-    std::string detail = hr == ole::DISP_E_EXCEPTION ? exception.description : std::string();
-    return FailControlCall(ctx, control, NativeResult::Failed(key, hr, detail));
-  }
-  PushVariant(ctx, result, PushReturnedObject(ctx, key));
+  if (call.Failed()) return FailControlCall(ctx, control, NativeResult::Failed(key, call.hr, call.detail));
+  PushVariant(ctx, call.result, PushReturnedObject(ctx, key));
   return FinishControlCall(ctx, control, NativeResult::Values(1));
 }
 
@@ -160,7 +142,7 @@ NativeResult SetTrap(duk_context* ctx) {
   if (!ToVariant(ctx, 2, DispatchOfArg(ctx), &value, &why)) return NativeResult::Type(key + ": the value is " + why);
   uint16_t flags = value.Type() == ole::VT_DISPATCH ? ole::DISPATCH_PROPERTYPUTREF : ole::DISPATCH_PROPERTYPUT;
   ole::DispArgs args = ole::DispArgs::ForPut(std::move(value));
-  NativeResult outcome = InvokeMember(control, key, id, flags, args, nullptr);
+  NativeResult outcome = InvokeControlMember(control, key, id, flags, args, nullptr);
   if (outcome.kind != NativeResult::Kind::Values) return FailControlCall(ctx, control, std::move(outcome));
   duk_push_true(ctx);
   return FinishControlCall(ctx, control, NativeResult::Values(1));

@@ -27,6 +27,7 @@ void ControlTable::Release(int32_t id) {
   control->events.Disconnect();
   control->description.typeLib.Reset();
   control->site.Reset();
+  if (control->linked) m_services.Unlink();
   control->dispatch.Reset();
 }
 
@@ -59,7 +60,7 @@ bool IsControlValue(duk_context* ctx, duk_idx_t index) { return ControlIdAt(ctx,
 
 int32_t PumpControl(Control& control) {
   if (!control.site) return 0;
-  ole::ComPtr<IHeadlessControl> site = control.site;
+  ole::ComPtr<IControlWindow> site = control.site;
   int32_t paints = site->Pump();
   control.paintCount += paints;
   return paints;

@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "control/headless_control.h"
 #include "hosts/common/control_description.h"
 #include "hosts/common/event_connection.h"
+#include "hosts/common/module_services_link.h"
 #include "hosts/tavlen/script_runtime.h"
+#include "include/tavlen/control_window.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
 
@@ -28,10 +29,11 @@ struct Control {
   int32_t id = 0;
   std::string name;  // ProgID or class identifier it was created by; the method's name for returned objects
   ole::ComPtr<ole::IDispatch> dispatch;
-  ole::ComPtr<IHeadlessControl> site;  // null for objects that are not controls in a headless window
-  int32_t paintCount = 0;              // paints delivered by the host's pumps
-  ControlDescription description;      // members and event names; empty for objects without a description
+  ole::ComPtr<IControlWindow> site;  // null for objects that are not controls in a headless window
+  int32_t paintCount = 0;            // paints delivered by the host's pumps
+  ControlDescription description;    // members and event names; empty for objects without a description
   bool released = false;
+  bool linked = false;     // to the module's services (see ControlTable::Services)
   EventConnection events;  // connected by the first event handler
 };
 
@@ -45,8 +47,11 @@ class ControlTable {
   void Release(int32_t id);
   void ReleaseAll();
   std::vector<Control*> Live();
+  // The module's services, linked by each control the host creates and let go with the last.
+  ModuleServicesLink& Services() { return m_services; }
 
  private:
+  ModuleServicesLink m_services;
   std::map<int32_t, std::unique_ptr<Control>> m_controls;
   int32_t m_nextId = 1;
 };

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "control/headless_control.h"
+#include "include/tavlen/control_window.h"
 #include "platform/automation/com_ptr.h"
 
 namespace tavlen::host {
@@ -24,7 +24,7 @@ void StopDesktop();
 // it through (input as Qt events, pixels from what the window shows). Without the desktop: S_OK and
 // *site unchanged. E_UNEXPECTED, with the reason in *why, when the control has no desktop window
 // (its module has no Qt backend); E_OUTOFMEMORY. *site is unchanged on failure.
-ole::HRESULT PresentOnDesktop(ole::ComPtr<IHeadlessControl>* site, ole::IUnknown* control, std::string* why);
+ole::HRESULT PresentOnDesktop(ole::ComPtr<IControlWindow>* site, ole::IUnknown* control, std::string* why);
 
 // Runs the desktop's event loop for this long (other programs may read the clipboard or take
 // screenshots meanwhile); headless, it just waits.

@@ -32,7 +32,7 @@ bool DesktopStarted() { return false; }
 
 void StopDesktop() {}
 
-ole::HRESULT PresentOnDesktop(ole::ComPtr<IHeadlessControl>*, ole::IUnknown*, std::string*) { return ole::S_OK; }
+ole::HRESULT PresentOnDesktop(ole::ComPtr<IControlWindow>*, ole::IUnknown*, std::string*) { return ole::S_OK; }
 
 void WaitEvents(int32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 

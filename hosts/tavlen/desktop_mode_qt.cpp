@@ -67,7 +67,7 @@ bool DesktopStarted() { return Application() != nullptr; }
 
 void StopDesktop() { Application().reset(); }
 
-ole::HRESULT PresentOnDesktop(ole::ComPtr<IHeadlessControl>* site, ole::IUnknown* control, std::string* why) {
+ole::HRESULT PresentOnDesktop(ole::ComPtr<IControlWindow>* site, ole::IUnknown* control, std::string* why) {
   if (!DesktopStarted()) return ole::S_OK;
   QWidget* widget = ControlWidget(control);
   if (!widget) {
@@ -79,7 +79,7 @@ ole::HRESULT PresentOnDesktop(ole::ComPtr<IHeadlessControl>* site, ole::IUnknown
   widget->setWindowTitle(QStringLiteral("tavlen"));
   widget->show();
   QCoreApplication::processEvents();
-  ole::ComPtr<IHeadlessControl> desktopSite = MakeDesktopSite(*site, widget);
+  ole::ComPtr<IControlWindow> desktopSite = MakeDesktopSite(*site, widget);
   if (!desktopSite) return ole::E_OUTOFMEMORY;
   *site = std::move(desktopSite);
   return ole::S_OK;

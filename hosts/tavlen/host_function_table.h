@@ -24,8 +24,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "hosts/common/named_values.h"
 #include "hosts/tavlen/control_table.h"
-#include "hosts/tavlen/named_values.h"
 #include "hosts/tavlen/script_runtime.h"
 #include "platform/base/ascii.h"
 
@@ -78,7 +78,7 @@ constexpr ArgSpec Function(const char* expected) { return {ArgKind::Function, ex
 // The control of a Sited argument with its headless site.
 struct Sited {
   Control* control = nullptr;
-  ole::ComPtr<IHeadlessControl> site;
+  ole::ComPtr<IControlWindow> site;
 };
 
 // A function argument: its index on the duktape stack.

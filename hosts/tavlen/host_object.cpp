@@ -237,7 +237,8 @@ NativeResult SetAutoPump(duk_context* ctx) {
 }
 
 NativeResult GetDialogResponse(duk_context* ctx) {
-  duk_push_string(ctx, StateOf(ctx).dialogResponse.c_str());
+  const std::string answer = StateOf(ctx).controls->Services().DialogAnswer();
+  duk_push_lstring(ctx, answer.data(), answer.size());
   return NativeResult::Values(1);
 }
 
@@ -245,28 +246,16 @@ NativeResult SetDialogResponse(duk_context* ctx) {
   std::string answer = duk_is_string(ctx, 0) ? base::AsciiLowered(duk_get_string(ctx, 0)) : std::string();
   if (answer != "ok" && answer != "cancel" && answer != "escape")
     return NativeResult::Range("Host.DialogResponse must be \"ok\", \"cancel\" or \"escape\"");
-  HostState& state = StateOf(ctx);
-  state.dialogResponse = answer;
-  for (Control* control : state.controls->Live()) {
-    if (control->site) (void)control->site->SetDialogAnswer(answer);
-  }
+  (void)StateOf(ctx).controls->Services().SetDialogAnswer(answer);  // one the module knows
   return NativeResult::None();
 }
 
 NativeResult GetDialogs(duk_context* ctx) {
-  // The dialog list is process-wide inside the module: any sited control reports all of it. Once the
-  // last control is released the list last seen stays.
-  std::vector<fw::ShownDialog>& lastSeen = StateOf(ctx).lastDialogs;
-  for (Control* control : StateOf(ctx).controls->Live()) {
-    std::vector<fw::ShownDialog> dialogs;
-    if (control->site && ole::SUCCEEDED(control->site->GetShownDialogs(&dialogs))) {
-      lastSeen = std::move(dialogs);
-      break;
-    }
-  }
+  // Once the last control is released the list last seen stays.
+  const std::vector<ShownDialog> shown = StateOf(ctx).controls->Services().ShownDialogs();
   duk_idx_t array = duk_push_array(ctx);
-  for (size_t i = 0; i < lastSeen.size(); ++i) {
-    const fw::ShownDialog& dialog = lastSeen[i];
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const ShownDialog& dialog = shown[i];
     duk_push_object(ctx);
     duk_push_lstring(ctx, dialog.caption.data(), dialog.caption.size());
     duk_put_prop_string(ctx, -2, "caption");
@@ -283,20 +272,10 @@ NativeResult GetDialogs(duk_context* ctx) {
   return NativeResult::Values(1);
 }
 
-// The printer and the clipboard live in the module, process-wide: any control's site reaches them.
-IHeadlessControl* AnySite(duk_context* ctx) {
-  for (Control* control : StateOf(ctx).controls->Live()) {
-    if (control->site) return control->site.Get();
-  }
-  return nullptr;
-}
-
 NativeResult ClipboardFormats(duk_context* ctx) {
   std::vector<uint32_t> formats;
-  if (IHeadlessControl* site = AnySite(ctx)) {
-    if (ole::HRESULT hr = site->GetClipboardFormats(&formats); ole::FAILED(hr)) {
-      return NativeResult::Failed("Host.ClipboardFormats", hr);
-    }
+  if (ole::HRESULT hr = StateOf(ctx).controls->Services().ClipboardFormats(&formats); ole::FAILED(hr)) {
+    return NativeResult::Failed("Host.ClipboardFormats", hr);
   }
   duk_idx_t array = duk_push_array(ctx);
   for (size_t i = 0; i < formats.size(); ++i) {
@@ -307,26 +286,23 @@ NativeResult ClipboardFormats(duk_context* ctx) {
 }
 
 NativeResult SaveClipboardImage(duk_context* ctx, const std::string& path) {
-  IHeadlessControl* site = AnySite(ctx);
-  ole::HRESULT hr = site ? site->SaveClipboardPng(path) : ole::S_FALSE;
+  ole::HRESULT hr = StateOf(ctx).controls->Services().SaveClipboardPng(path);
   if (ole::FAILED(hr)) return NativeResult::Failed("Host.SaveClipboardImage", hr, "cannot write " + path);
   duk_push_boolean(ctx, hr == ole::S_OK);
   return NativeResult::Values(1);
 }
 
 NativeResult SetClipboardText(duk_context* ctx, const std::string& text) {
-  IHeadlessControl* site = AnySite(ctx);
-  if (!site) return NativeResult::Fail("Host.SetClipboardText: create a control first");
-  ole::HRESULT hr = site->SetClipboardText(text);
+  ModuleServicesLink& services = StateOf(ctx).controls->Services();
+  if (!services.Linked()) return NativeResult::Fail("Host.SetClipboardText: create a control first");
+  ole::HRESULT hr = services.SetClipboardText(text);
   if (ole::FAILED(hr)) return NativeResult::Failed("Host.SetClipboardText", hr);
   duk_push_boolean(ctx, hr == ole::S_OK);
   return NativeResult::Values(1);
 }
 
 NativeResult GetPrinter(duk_context* ctx) {
-  HostState& state = StateOf(ctx);
-  std::string printer = state.printer.value_or(std::string());
-  if (IHeadlessControl* site = AnySite(ctx); site && !state.printer) (void)site->GetPrinter(&printer);
+  const std::string printer = StateOf(ctx).controls->Services().Printer();
   duk_push_lstring(ctx, printer.data(), printer.size());
   return NativeResult::Values(1);
 }
@@ -335,25 +311,19 @@ NativeResult SetPrinter(duk_context* ctx) {
   if (!duk_is_string(ctx, 0)) {
     return NativeResult::Type("Host.Printer must be a CUPS destination, \"file:\" and a path, or \"\"");
   }
-  HostState& state = StateOf(ctx);
   duk_size_t length = 0;
   const char* destination = duk_get_lstring(ctx, 0, &length);
-  state.printer = std::string(destination, length);
-  for (Control* control : state.controls->Live()) {
-    if (control->site) (void)control->site->SetPrinter(*state.printer);
-  }
+  (void)StateOf(ctx).controls->Services().SetPrinter(std::string(destination, length));
   return NativeResult::None();
 }
 
 NativeResult GetClipboardBusy(duk_context* ctx) {
-  duk_push_boolean(ctx, StateOf(ctx).clipboardBusy);
+  duk_push_boolean(ctx, StateOf(ctx).controls->Services().ClipboardBusy());
   return NativeResult::Values(1);
 }
 
 NativeResult SetClipboardBusy(duk_context* ctx) {
-  HostState& state = StateOf(ctx);
-  state.clipboardBusy = duk_to_boolean(ctx, 0) != 0;
-  if (IHeadlessControl* site = AnySite(ctx)) (void)site->SetClipboardBusy(state.clipboardBusy ? win::TRUE : win::FALSE);
+  (void)StateOf(ctx).controls->Services().SetClipboardBusy(duk_to_boolean(ctx, 0) != 0);
   return NativeResult::None();
 }
 

@@ -191,6 +191,8 @@ int RunScript(const std::string& scriptPath, const std::vector<std::string>& arg
   state.scriptPath = scriptPath;
   state.arguments = arguments;
   state.controls = std::make_unique<ControlTable>();
+  // Scripts answer the module's dialogs with OK until they say otherwise.
+  (void)state.controls->Services().SetDialogAnswer("ok");
   duk_context* ctx = duk_create_heap(nullptr, nullptr, nullptr, nullptr, Fatal);
   if (!ctx) {
     std::fprintf(stderr, "tavlen: cannot create the script engine\n");

@@ -6,12 +6,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/automation/hresult.h"
-#include "platform/framework/dialog.h"
 
 namespace tavlen::host {
 
@@ -23,16 +21,10 @@ struct HostState {
   std::string scriptPath;
   std::vector<std::string> arguments;
   bool autoPump = true;
-  std::string dialogResponse = "ok";
-  // Host.Printer once the script set it (until then the module's default), and Host.ClipboardBusy;
-  // both are handed to every control the host creates.
-  std::optional<std::string> printer;
-  bool clipboardBusy = false;
   bool quitRequested = false;
   int quitCode = 0;
   // Set when an event handler threw inside a call into a control; thrown again when that call returns.
   bool handlerFailed = false;
-  std::vector<fw::ShownDialog> lastDialogs;
   std::unique_ptr<ControlTable> controls;
 };
 

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "hosts/common/member_call.h"
 #include "platform/automation/hresult.h"
 
 namespace tavlen::viewer {
@@ -70,13 +71,10 @@ CallOutcome AutomationClient::Invoke(std::string_view name, uint16_t flags, ole:
     outcome.error = "The control has no member " + std::string(name) + ".";
     return outcome;
   }
-  ole::EXCEPINFO info;
-  uint32_t argErr = 0;
-  outcome.hr = m_object->Invoke(id, ole::IID_NULL, ole::LOCALE_USER_DEFAULT, flags, args.Params(), &outcome.value,
-                                &info, &argErr);
-  if (outcome.Ok()) return outcome;
-  outcome.value.Clear();
-  outcome.error = FailureText(name, outcome.hr, info);
+  host::MemberCall call = host::InvokeMember(m_object.Get(), id, flags, args);
+  outcome.hr = call.hr;
+  outcome.value = std::move(call.result);
+  if (!outcome.Ok()) outcome.error = FailureText(name, outcome.hr, call.exception);
   return outcome;
 }
 

@@ -26,6 +26,8 @@ class FormDialog : public QDialog {
 // Holds an OLE colour (0x00BBGGRR). A value the dialog cannot show as such (a system colour, with the
 // top bit set) is kept unchanged until the user picks another.
 class OleColorButton : public QPushButton {
+  Q_OBJECT
+
  public:
   OleColorButton(uint32_t oleColor, QWidget* parent);
   uint32_t OleColor() const { return m_value; }

@@ -26,32 +26,7 @@
 namespace tavlen::viewer {
 namespace {
 
-constexpr const char* kMenuTitles[] = {"&File", "&Edit", "&View", "&Go", "&Help"};
-
-// Commands that act without a picture; every other one is disabled until a picture is shown.
-constexpr Command kWithoutPicture[] = {Command::Open,       Command::OpenPage,   Command::Convert, Command::Quit,
-                                       Command::Align,      Command::Background, Command::Border,  Command::About,
-                                       Command::FullScreen, Command::Information};
-
-// Commands that need a folder being browsed.
-constexpr Command kFolderCommands[] = {Command::Next, Command::Previous, Command::First, Command::Last};
-
-// Commands that change the picture (Undo and Redo move between its states instead).
-constexpr Command kEdits[] = {Command::RotateLeft, Command::RotateRight, Command::Rotate180, Command::Flip,
-                              Command::Mirror,     Command::Resize,      Command::Gray,      Command::BlackWhite,
-                              Command::FromOneBit, Command::Text,        Command::Tags};
-
-// Commands that open a group of their menu.
-constexpr Command kGroupStarts[] = {
-    Command::Print, Command::Quit,       Command::Copy,  Command::RotateLeft,  Command::Resize,
-    Command::Text,  Command::ActualSize, Command::Align, Command::Information, Command::PauseAnimation};
-
 constexpr int kAlignCentre = 4;
-
-template <size_t N>
-bool IsIn(const Command (&list)[N], Command command) {
-  return std::find(std::begin(list), std::end(list), command) != std::end(list);
-}
 
 QString ColorText(int32_t colorRef) {
   if (colorRef == -1) return QObject::tr("no colour");
@@ -120,28 +95,29 @@ MainWindow::MainWindow(QWidget* control, ole::ComPtr<ole::IDispatch> object, QWi
 MainWindow::~MainWindow() = default;
 
 void MainWindow::BuildMenus() {
-  QMenu* menus[std::size(kMenuTitles)];
-  for (size_t i = 0; i < std::size(kMenuTitles); ++i) menus[i] = menuBar()->addMenu(tr(kMenuTitles[i]));
+  std::map<Menu, QMenu*> menus;
   for (const CommandInfo& info : Commands()) {
-    QMenu* menu = menus[static_cast<size_t>(info.menu)];
-    if (IsIn(kGroupStarts, info.command)) menu->addSeparator();
+    QMenu*& menu = menus[info.menu];
+    if (!menu) menu = menuBar()->addMenu(tr(MenuTitle(info.menu)));
+    if (info.startsGroup) menu->addSeparator();
     QAction* action = nullptr;
-    if (info.command == Command::Align) {
-      QMenu* alignMenu = menu->addMenu(tr(info.text));
-      m_alignGroup = new QActionGroup(this);
-      for (int align = 0; align < static_cast<int>(std::size(kAlignNames)); ++align) {
-        QAction* choice = alignMenu->addAction(tr(kAlignNames[align]));
+    if (!info.choices.empty()) {
+      QMenu* submenu = menu->addMenu(tr(info.text));
+      auto* group = new QActionGroup(this);
+      for (int index = 0; index < static_cast<int>(info.choices.size()); ++index) {
+        QAction* choice = submenu->addAction(tr(info.choices[index]));
         choice->setCheckable(true);
-        m_alignGroup->addAction(choice);
-        connect(choice, &QAction::triggered, this, [this, align] { SetAlign(align); });
+        group->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, &info, index] { info.choose(*this, index); });
       }
-      action = alignMenu->menuAction();
+      m_choices[info.command] = group;
+      action = submenu->menuAction();
     } else {
       action = menu->addAction(tr(info.text));
       action->setShortcuts(QKeySequence::listFromString(QString::fromUtf8(info.shortcut)));
       // Also on the window, so that the shortcuts work in full screen with the menu bar hidden.
       addAction(action);
-      connect(action, &QAction::triggered, this, [this, command = info.command] { Run(command); });
+      connect(action, &QAction::triggered, this, [this, &info] { Run(info); });
     }
     m_actions[info.command] = action;
   }
@@ -151,7 +127,7 @@ void MainWindow::BuildMenus() {
 }
 
 QAction* MainWindow::AlignAction(int align) const {
-  const auto actions = m_alignGroup->actions();
+  const auto actions = m_choices.at(Command::Align)->actions();
   return align >= 0 && align < actions.size() ? actions[align] : nullptr;
 }
 
@@ -160,17 +136,16 @@ void MainWindow::RefreshState() {
   const bool hasPicture = m_picture.width > 0 && m_picture.height > 0;
   const bool canUndo = m_control.Has("GetUndo") && m_control.Call("GetUndo").AsInt() > 0;
   const bool canRedo = m_control.Has("GetRedo") && m_control.Call("GetRedo").AsInt() > 0;
-  const bool browsing = !m_folder.Current().isEmpty();
+  const WindowState state{.picture = hasPicture,
+                          .canUndo = canUndo,
+                          .canRedo = canRedo,
+                          .browsing = !m_folder.Current().isEmpty(),
+                          .animating = m_animation.Animating()};
   for (const CommandInfo& info : Commands()) {
-    bool enabled = IsAvailable(info, m_control) && (hasPicture || IsIn(kWithoutPicture, info.command));
-    if (info.command == Command::Undo) enabled = enabled && canUndo;
-    if (info.command == Command::Redo) enabled = enabled && canRedo;
-    if (IsIn(kFolderCommands, info.command)) enabled = enabled && browsing;
-    if (info.command == Command::PauseAnimation) enabled = enabled && m_animation.Animating();
-    m_actions.at(info.command)->setEnabled(enabled);
+    QAction* action = m_actions.at(info.command);
+    action->setEnabled(IsAvailable(info, m_control) && IsAllowed(info.enabledWhen, state));
+    if (info.textWhilePaused) action->setText(tr(m_animation.Paused() ? info.textWhilePaused : info.text));
   }
-  m_actions.at(Command::PauseAnimation)
-      ->setText(m_animation.Paused() ? tr("Res&ume animation") : tr(InfoOf(Command::PauseAnimation).text));
   if (m_infoDock->isVisible()) m_infoPanel->Show(m_file, m_control);
   const Extent shown = m_displayed.Displayed();
   if (!hasPicture) {
@@ -207,83 +182,16 @@ void MainWindow::AfterCommand(ViewEffect effect, double zoomValue, Extent client
   RefreshState();
 }
 
-void MainWindow::Run(Command command) {
-  const CommandInfo& info = InfoOf(command);
-  if (IsIn(kEdits, command)) {
-    const int32_t depthBefore = m_control.Call("GetUndo").AsInt();
-    m_editAccepted = false;
-    Dispatch(info);
-    if (m_editAccepted) m_changes.Edited(depthBefore, m_control.Call("GetUndo").AsInt());
-    // The frames of a file are shown from the file: an edited frame stays.
-    if (m_editAccepted) m_animation.Stop();
-    RefreshState();
-    return;
-  }
-  if (command == Command::Fit) m_fitting = Fitting::Fit;
-  if (command == Command::FitWidth || command == Command::FitHeight) m_fitting = Fitting::Free;
-  if (command == Command::Undo) m_changes.SteppedBack();
-  if (command == Command::Redo) m_changes.SteppedForward();
-  Dispatch(info);
-}
-
-void MainWindow::Dispatch(const CommandInfo& info) {
-  if (info.directCall) return RunDirect(info);
-  switch (info.command) {
-    case Command::Open:
-      return OpenDialog();
-    case Command::OpenPage:
-      return OpenPage();
-    case Command::SaveAs:
-      SaveAs();
-      return;
-    case Command::Convert:
-      return Convert();
-    case Command::Print:
-      return Print();
-    case Command::Quit:
-      close();
-      return;
-    case Command::Flip:
-      return FlipPicture(true);
-    case Command::Mirror:
-      return FlipPicture(false);
-    case Command::Resize:
-      return ResizePicture();
-    case Command::Text:
-      return RunDialog(&StampText);
-    case Command::Tags:
-      return RunDialog(&EditTags);
-    case Command::ZoomIn:
-      return Zoom(1.25);
-    case Command::ZoomOut:
-      return Zoom(0.8);
-    case Command::ActualSize:
-      return ActualSize();
-    case Command::Background:
-      return RunDialog(&EditBackground);
-    case Command::Border:
-      return RunDialog(&EditBorder);
-    case Command::Information:
-      m_infoDock->setVisible(!m_infoDock->isVisible());
-      return RefreshState();
-    case Command::FullScreen:
-      return ToggleFullScreen();
-    case Command::Next:
-      return GoTo(m_folder.Neighbour(1));
-    case Command::Previous:
-      return GoTo(m_folder.Neighbour(-1));
-    case Command::First:
-      return GoTo(m_folder.First());
-    case Command::Last:
-      return GoTo(m_folder.Last());
-    case Command::PauseAnimation:
-      m_animation.TogglePause();
-      return RefreshState();
-    case Command::ExportFrame:
-      return ExportShownFrame();
-    default:
-      return;  // the rest are direct calls or submenus
-  }
+void MainWindow::Run(const CommandInfo& info) {
+  const auto handle = [&] { info.run ? info.run(*this, info) : RunDirect(info); };
+  if (!info.edits) return handle();
+  const int32_t depthBefore = m_control.Call("GetUndo").AsInt();
+  m_editAccepted = false;
+  handle();
+  if (m_editAccepted) m_changes.Edited(depthBefore, m_control.Call("GetUndo").AsInt());
+  // The frames of a file are shown from the file: an edited frame stays.
+  if (m_editAccepted) m_animation.Stop();
+  RefreshState();
 }
 
 void MainWindow::RunDirect(const CommandInfo& info) {

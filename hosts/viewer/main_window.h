@@ -38,7 +38,12 @@ enum class Fitting {
 };
 
 class MainWindow : public QMainWindow {
+  Q_OBJECT
+
  public:
+  // The command table (viewer_commands.cpp), in the window's scope so that its handlers reach the window.
+  static const CommandInfo kCommandTable[];
+
   // `control` is the control's widget and `object` its automation interface; the window owns the widget.
   MainWindow(QWidget* control, ole::ComPtr<ole::IDispatch> object, QWidget* parent = nullptr);
   ~MainWindow() override;
@@ -68,8 +73,8 @@ class MainWindow : public QMainWindow {
 
  private:
   void BuildMenus();
-  void Run(Command command);
-  void Dispatch(const CommandInfo& info);
+  void Run(const CommandInfo& info);
+  // Calls the row's direct call and follows what it does to the displayed size.
   void RunDirect(const CommandInfo& info);
   // Picture size, displayed size, undo and the enabled state of the actions after a command.
   void AfterCommand(ViewEffect effect, double zoomValue, Extent client);
@@ -128,7 +133,7 @@ class MainWindow : public QMainWindow {
   DisplayedSize m_displayed;
   Extent m_picture;
   std::map<Command, QAction*> m_actions;
-  QActionGroup* m_alignGroup = nullptr;
+  std::map<Command, QActionGroup*> m_choices;  // of the commands that are a submenu of choices
   QAction* m_leaveFullScreen = nullptr;
   QLabel* m_pointerLabel;
   QLabel* m_sizeLabel;

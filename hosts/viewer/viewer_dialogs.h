@@ -35,8 +35,4 @@ DialogOutcome EditBorder(QWidget* parent, AutomationClient& control);
 DialogOutcome StampText(QWidget* parent, AutomationClient& control);
 DialogOutcome EditTags(QWidget* parent, AutomationClient& control);
 
-// The ImageAlign names, 0 ... 7.
-inline constexpr const char* kAlignNames[] = {"None",   "Top",    "Top left",    "Top right",
-                                              "Centre", "Bottom", "Bottom left", "Bottom right"};
-
 }  // namespace tavlen::viewer

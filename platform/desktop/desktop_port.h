@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/framework/backend_services.h"
 #include "platform/framework/dialog.h"
 #include "platform/window/print_dialog.h"
 #include "platform/window/window_port.h"
@@ -18,10 +19,7 @@
 namespace tavlen::desktop {
 
 using fw::DialogIcon;
-
-// The images of an icon resource, largest first; empty for an unknown resource. The module that
-// owns the dialog templates also owns their icons, so it hands this lookup over.
-using IconLookup = std::span<const DialogIcon> (*)(int32_t resource);
+using fw::IconLookup;
 
 // An opaque picture crossing the boundary: 0xFFRRGGBB words, rows top-down, width * height of them.
 struct Rgb32Image {

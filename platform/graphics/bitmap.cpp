@@ -305,10 +305,13 @@ Result<Bitmap::Ptr> Bitmap::GetThumbnail(uint32_t width, uint32_t height) const 
     if (!source.Ok()) return source.GetStatus();
     from = &source.Value();
   }
-  auto scaled = PixelBuffer::Allocate(work, width, height, PixelBuffer::Init::Uninitialized);
+  // Opaque pictures are resampled straight into their 24-bit result.
+  auto scaled =
+      PixelBuffer::Allocate(alpha ? work : PixelFormat::RGB24bpp, width, height, PixelBuffer::Init::Uninitialized);
   if (!scaled.Ok()) return scaled.GetStatus();
   if (Status s = ResampleAll(from->View(), scaled.Value().View(), ResampleFilter::Bicubic); s != Status::Ok) return s;
-  auto result = ConvertFormat(scaled.Value(), alpha ? PixelFormat::ARGB32bpp : PixelFormat::RGB24bpp);
+  if (!alpha) return FromPixels(std::move(scaled.Value()), m_properties);
+  auto result = ConvertFormat(scaled.Value(), PixelFormat::ARGB32bpp);
   if (!result.Ok()) return result.GetStatus();
   return FromPixels(std::move(result.Value()), m_properties);
 }

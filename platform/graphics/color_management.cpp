@@ -10,6 +10,7 @@
 
 #include "platform/graphics/color_management_fast.h"
 #include "platform/graphics/color_management_handles.h"
+#include "platform/graphics/srgb_conversion_cache.h"
 #include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
@@ -78,14 +79,32 @@ void TransformRows(void* transform, const uint8_t* in, size_t inStride, uint8_t*
   });
 }
 
+// The conversion from `source` (whose bytes `color` holds, when it is embedded) to sRGB for the pixel
+// types, made once for a profile met again. fastFit: the fast conversion fitted to lcms2's, or
+// neither when the profile has none.
+SharedSrgbConversion Conversion(const ColorSource& color, cmsHPROFILE source, cmsUInt32Number in, cmsUInt32Number out,
+                                cmsUInt32Number flags, bool fastFit = false) {
+  return CachedSrgbConversion({color.iccProfile, in, out, flags, fastFit}, [&] {
+    SrgbConversion made;
+    Profile srgb = Srgb();
+    if (!srgb) return made;
+    made.transform.reset(cmsCreateTransform(source, in, srgb.get(), out, INTENT_PERCEPTUAL, flags));
+    if (fastFit) {
+      if (made.transform) made.fast = FastRgbToSrgb::Make(source, srgb.get(), made.transform.get());
+      made.transform.reset();
+    }
+    return made;
+  });
+}
+
 // Gray pixels are indexed with a palette of grays: the palette is converted, each entry once.
-bool ConvertGrayPalette(cmsHPROFILE source, cmsHPROFILE srgb, Palette& palette) {
-  Transform t(cmsCreateTransform(source, TYPE_GRAY_8, srgb, TYPE_BGR_8, INTENT_PERCEPTUAL, kFlags));
-  if (!t) return false;
+bool ConvertGrayPalette(const ColorSource& color, cmsHPROFILE source, Palette& palette) {
+  const SharedSrgbConversion conversion = Conversion(color, source, TYPE_GRAY_8, TYPE_BGR_8, kFlags);
+  if (!conversion || !conversion->transform) return false;
   for (uint32_t& entry : palette.entries) {
     const uint8_t gray = static_cast<uint8_t>(entry & 0xFF);
     uint8_t bgr[3];
-    cmsDoTransform(t.get(), &gray, bgr, 1);
+    cmsDoTransform(conversion->transform.get(), &gray, bgr, 1);
     entry = (entry & 0xFF000000u) | uint32_t{bgr[2]} << 16 | uint32_t{bgr[1]} << 8 | bgr[0];
   }
   return true;
@@ -99,8 +118,6 @@ bool IsGrayPalette(const Palette& palette) {
 // Converts the pixels from `source` to sRGB (CMYK ones from the inks the decoder kept); false when the
 // profile does not fit the pixels.
 bool ConvertToSrgb(PixelBuffer& pixels, const ColorSource& color, cmsHPROFILE source) {
-  Profile srgb = Srgb();
-  if (!srgb) return false;
   const cmsColorSpaceSignature space = cmsGetColorSpace(source);
   if (space == cmsSigCmykData) {
     const PixelBuffer& inks = color.inks;
@@ -110,42 +127,44 @@ bool ConvertToSrgb(PixelBuffer& pixels, const ColorSource& color, cmsHPROFILE so
         inks.Height() != pixels.Height())
       return false;
     const cmsUInt32Number inkType = color.invertedInks ? TYPE_CMYK_8_REV : TYPE_CMYK_8;
-    Transform t(cmsCreateTransform(source, inkType, srgb.get(), target, INTENT_PERCEPTUAL, kFlags));
-    if (!t) return false;
-    TransformRows(t.get(), inks.Data(), inks.Stride(), pixels.Data(), pixels.Stride(), pixels.Width(), pixels.Height());
+    const SharedSrgbConversion conversion = Conversion(color, source, inkType, target, kFlags);
+    if (!conversion || !conversion->transform) return false;
+    TransformRows(conversion->transform.get(), inks.Data(), inks.Stride(), pixels.Data(), pixels.Stride(),
+                  pixels.Width(), pixels.Height());
     return true;
   }
   if (space == cmsSigGrayData) {
     if (!IsIndexed(pixels.Format()) || !IsGrayPalette(pixels.GetPalette())) return false;
-    return ConvertGrayPalette(source, srgb.get(), pixels.GetPalette());
+    return ConvertGrayPalette(color, source, pixels.GetPalette());
   }
   if (space != cmsSigRgbData) return false;
   if (IsIndexed(pixels.Format())) {
     // A palette of colours: each entry converted once, as its own pixel.
     Palette& palette = pixels.GetPalette();
-    Transform t(cmsCreateTransform(source, TYPE_BGRA_8, srgb.get(), TYPE_BGRA_8, INTENT_PERCEPTUAL,
-                                   kFlags | cmsFLAGS_COPY_ALPHA));
-    if (!t) return false;
-    cmsDoTransform(t.get(), palette.entries.data(), palette.entries.data(),
+    const SharedSrgbConversion conversion =
+        Conversion(color, source, TYPE_BGRA_8, TYPE_BGRA_8, kFlags | cmsFLAGS_COPY_ALPHA);
+    if (!conversion || !conversion->transform) return false;
+    cmsDoTransform(conversion->transform.get(), palette.entries.data(), palette.entries.data(),
                    static_cast<cmsUInt32Number>(palette.entries.size()));
     return true;
   }
   const cmsUInt32Number type = RgbTypeOf(pixels.Format());
   if (type == 0) return false;
   if (type == TYPE_BGR_8 || type == TYPE_BGRA_8) {
-    Transform reference(cmsCreateTransform(source, TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, kFlags));
-    if (const auto fast = reference ? FastRgbToSrgb::Make(source, srgb.get(), reference.get()) : std::nullopt) {
+    const SharedSrgbConversion fit = Conversion(color, source, TYPE_BGR_8, TYPE_BGR_8, kFlags, true);
+    if (fit && fit->fast) {
+      const FastRgbToSrgb& fast = *fit->fast;
       const uint32_t bytesPerPixel = type == TYPE_BGR_8 ? 3 : 4;
       RunInTwoHalves(pixels.Height(), pixels.Stride() * pixels.Height(), 1, [&](uint32_t begin, uint32_t end) {
-        for (uint32_t y = begin; y < end; ++y) fast->ConvertRow(pixels.Row(y), pixels.Width(), bytesPerPixel);
+        for (uint32_t y = begin; y < end; ++y) fast.ConvertRow(pixels.Row(y), pixels.Width(), bytesPerPixel);
       });
       return true;
     }
   }
-  Transform t(cmsCreateTransform(source, type, srgb.get(), type, INTENT_PERCEPTUAL, kFlags | cmsFLAGS_COPY_ALPHA));
-  if (!t) return false;
-  TransformRows(t.get(), pixels.Data(), pixels.Stride(), pixels.Data(), pixels.Stride(), pixels.Width(),
-                pixels.Height());
+  const SharedSrgbConversion conversion = Conversion(color, source, type, type, kFlags | cmsFLAGS_COPY_ALPHA);
+  if (!conversion || !conversion->transform) return false;
+  TransformRows(conversion->transform.get(), pixels.Data(), pixels.Stride(), pixels.Data(), pixels.Stride(),
+                pixels.Width(), pixels.Height());
   return true;
 }
 

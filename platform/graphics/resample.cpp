@@ -278,6 +278,15 @@ void SetOpaque(uint8_t* row, uint32_t count) {
   for (; x < count; ++x) row[size_t{x} * 4 + 3] = 0xFF;
 }
 
+// B, G, R of each 32-bit pixel, without the fourth byte.
+void PackToBgr(const uint8_t* row, uint32_t count, uint8_t* out) {
+  for (uint32_t x = 0; x < count; ++x, row += 4, out += 3) {
+    out[0] = row[0];
+    out[1] = row[1];
+    out[2] = row[2];
+  }
+}
+
 // Negative lobes can push a colour above its alpha; premultiplied data must not hold that.
 void ClampToAlpha(uint8_t* row, uint32_t count) {
   uint32_t x = 0;
@@ -300,8 +309,9 @@ void ClampToAlpha(uint8_t* row, uint32_t count) {
 
 Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, ResampleFilter filter) {
   const uint32_t srcBits = BitsPerPixel(src.layout.format);
-  if ((srcBits != 32 && src.layout.format != PixelFormat::RGB24bpp) || BitsPerPixel(dst.layout.format) != 32 ||
-      IsIndexed(src.layout.format))
+  const bool packed = dst.layout.format == PixelFormat::RGB24bpp;
+  if ((srcBits != 32 && src.layout.format != PixelFormat::RGB24bpp) ||
+      (BitsPerPixel(dst.layout.format) != 32 && !packed) || IsIndexed(src.layout.format))
     return Status::InvalidParameter;
   if (src.layout.width == 0 || src.layout.height == 0 || dst.layout.width == 0 || dst.layout.height == 0)
     return Status::InvalidParameter;
@@ -317,8 +327,9 @@ Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, Re
   // Each half of the output keeps the horizontally filtered source rows that its current output
   // row reads in a ring of `down.taps` rows: a source row is filtered once, while it is needed, and
   // stays in cache for the vertical pass. Only the halves' boundary rows are filtered twice.
+  // A 24-bit output row is made as a 32-bit one in the slot after each ring, then packed.
   const size_t rowBytes = size_t{outW} * 4;
-  const size_t ringBytes = size_t{down.taps} * rowBytes;
+  const size_t ringBytes = size_t{down.taps + (packed ? 1 : 0)} * rowBytes;
   std::unique_ptr<uint8_t[]> rings(new (std::nothrow) uint8_t[2 * ringBytes]);
   if (!rings) return Status::OutOfMemory;
   const int32_t rowLo = *std::min_element(down.first.begin(), down.first.end());
@@ -347,9 +358,11 @@ Status Resample(ConstPixelView src, const ResampleGeometry& g, PixelView dst, Re
         }
         rows[k] = filtered;
       }
-      uint8_t* out = dst.Row(y);
+      uint8_t* out = packed ? ring + size_t{down.taps} * rowBytes : dst.Row(y);
       VerticalRow(rows.data(), &down.weights[size_t{y} * down.taps], down.taps, rowBytes, out);
-      if (opaque)
+      if (packed)
+        PackToBgr(out, outW, dst.Row(y));
+      else if (opaque)
         SetOpaque(out, outW);
       else if (premultiplied)
         ClampToAlpha(out, outW);

@@ -1,4 +1,4 @@
-// Separable resampling of 8-bit pixels: 32-bit layouts (RGB / ARGB / PARGB) and 24bppRGB sources.
+// Separable resampling of 8-bit pixels: 32-bit layouts (RGB / ARGB / PARGB) and 24bppRGB.
 #pragma once
 
 #include "platform/graphics/pixel_buffer.h"
@@ -22,7 +22,9 @@ struct ResampleGeometry {
 };
 
 // The channels are filtered independently, so callers with translucent pixels pass premultiplied
-// data. src must be a 32-bit format or 24bppRGB (read as opaque); dst a 32-bit format. InvalidParameter for empty or inconsistent geometry.
+// data. src must be a 32-bit format or 24bppRGB (read as opaque); dst a 32-bit format or 24bppRGB
+// (written as the opaque 32-bit result without its fourth byte). InvalidParameter for empty or
+// inconsistent geometry.
 Status Resample(ConstPixelView src, const ResampleGeometry& geometry, PixelView dst, ResampleFilter filter);
 
 // The whole of src into the whole of dst.

@@ -97,6 +97,17 @@ struct SCROLLINFO {
   int32_t nTrackPos = 0;
 };
 
+// A standard scroll bar: its range, page, position and visibility.
+struct ScrollBarState {
+  int32_t min = 0;
+  int32_t max = 0;
+  uint32_t page = 0;
+  int32_t pos = 0;
+  int32_t trackPos = 0;
+  bool shown = false;
+  bool disabled = false;  // kept shown but disabled by SIF_DISABLENOSCROLL
+};
+
 // Key and button flags of mouse messages.
 enum MouseKeyFlags : uint32_t {
   MK_LBUTTON = 0x0001,

@@ -55,16 +55,6 @@ class WindowPresenter {
 using WindowPresenterFactory = std::unique_ptr<WindowPresenter> (*)(Window& window);
 void SetWindowPresenterFactory(WindowPresenterFactory factory);
 
-struct ScrollBarState {
-  int32_t min = 0;
-  int32_t max = 0;
-  uint32_t page = 0;
-  int32_t pos = 0;
-  int32_t trackPos = 0;
-  bool shown = false;
-  bool disabled = false;  // kept shown but disabled by SIF_DISABLENOSCROLL
-};
-
 class Window {
  public:
   // A headless window whose outer size is width x height; shown scroll bars take their

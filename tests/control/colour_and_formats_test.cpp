@@ -90,8 +90,7 @@ TEST_F(ExtraFormatsTest, SavesAndConvertsToWebpLosslessAtQuality100) {
 }
 
 TEST_F(ExtraFormatsTest, WithoutExtraFormatsVersion2RefusesTheNewExtensions) {
-  ctrl.m_extraFormats = win::FALSE;
-  ctrl.OnExtraFormatsChanged();
+  SetProperty(ctrl, "ExtraFormats", false);
   EXPECT_FALSE(ctrl.IsSupportedImageFile(Shared("webp/hopper.webp")));
   ctrl.LoadImage(Shared("webp/hopper.webp"));
   EXPECT_FALSE(probe.HasImage());
@@ -134,8 +133,7 @@ class ColourManagedTest : public ExtraFormatsTest {
 TEST_F(ColourManagedTest, OnAndOffGiveDifferentPixelsAndVersion1TheUnmanagedOnes) {
   EXPECT_TRUE(ctrl.m_colorManaged);
   gfx::Bitmap::Ptr managed = LoadWideGamut(ctrl);
-  ctrl.m_colorManaged = win::FALSE;
-  ctrl.OnColorManagedChanged();
+  SetProperty(ctrl, "ColorManaged", false);
   EXPECT_TRUE(gfx::test::SamePixels(Shown(), *managed)) << "nothing changes until the next load";
   gfx::Bitmap::Ptr unmanaged = LoadWideGamut(ctrl);
   EXPECT_FALSE(gfx::test::SamePixels(*unmanaged, *managed));

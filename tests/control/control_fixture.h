@@ -1,5 +1,5 @@
 // Shared set-up for the control tests: a control in a headless 500 x 400 window, generated picture
-// files, and a read-only probe of the control's view state.
+// files, property puts as a host makes them, and a read-only probe of the control's view state.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "control/tavlen_ctrl.h"
+#include "control/tavlen_interfaces.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "tests/graphics/test_support.h"
@@ -24,8 +25,6 @@ class CTavlenCtrlProbe {
   int32_t ClientHeight() const { return m_ctrl.m_clientHeight; }
   bool HorzBarShown() const { return m_ctrl.m_horzBarShown != 0; }
   bool VertBarShown() const { return m_ctrl.m_vertBarShown != 0; }
-  bool RealignPending() const { return m_ctrl.m_realignPending != 0; }
-  bool PaintBackground() const { return m_ctrl.m_paintBackground != 0; }
   bool HasImage() const { return m_ctrl.m_image != nullptr; }
   ImageObject* Image() const { return m_ctrl.m_image.get(); }
   const ImageObject* Snapshot(int slot) const { return m_ctrl.m_undo.Snapshot(slot); }
@@ -35,6 +34,14 @@ class CTavlenCtrlProbe {
  private:
   CTavlenCtrl& m_ctrl;
 };
+
+// Sets a property as a host does, through the dispatch row and so with its change notification.
+// `value` must be of the property's own type (int16_t for a short, uint32_t for a colour, bool).
+inline void SetProperty(CTavlenCtrl& ctrl, const char* name, const ole::Variant& value) {
+  const ole::DispatchMember* row = DispatchTableOf(ctrl.Version()).FindName(name);
+  ASSERT_TRUE(row && row->put) << name << " is no settable property of this version";
+  row->put(&ctrl, value);
+}
 
 // A picture of one colour, written as PNG into the folder; returns the path.
 inline std::string WriteSolidPng(const gfx::test::TempDir& dir, const std::string& name, uint32_t width,

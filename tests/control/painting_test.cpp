@@ -22,10 +22,7 @@ TEST(ControlOleColor, SwapsRedAndBlueAndIsOpaque) {
   EXPECT_EQ(OleColorToArgb(0x7F00FF00), 0xFF00FF00u);
 }
 
-void SetAlign(CTavlenCtrl& ctrl, int16_t align) {
-  ctrl.m_align = align;
-  ctrl.OnAlignChanged();
-}
+void SetAlign(CTavlenCtrl& ctrl, int16_t align) { SetProperty(ctrl, "Align", align); }
 
 TEST_F(ControlTest, AlignPlacesThePictureInTheClientArea) {
   LoadSolid(300, 200);
@@ -95,8 +92,7 @@ TEST_F(ControlTest, HatchBackgroundDrawsLinesInBackColourOnForeColour) {
   ctrl.m_showBorder = win::FALSE;
   ctrl.SetBackColor(0x000000FF);
   ctrl.SetForeColor(0x00FF0000);
-  ctrl.m_backStyle = 5;  // Cross
-  ctrl.OnBackStyleChanged();
+  SetProperty(ctrl, "BackStyle", int16_t{5});  // Cross
   LoadSolid(300, 200);
 
   // The same pattern painted straight onto a bitmap of the client's size.
@@ -128,8 +124,7 @@ TEST_F(ControlTest, BackStyleOutsideTheHatchesLeavesTheBackgroundUnpainted) {
   LoadSolid(300, 200);
   ASSERT_EQ(Pixel(400, 300), kRed);
   ctrl.SetBackColor(0x00FF0000);
-  ctrl.m_backStyle = 60;
-  ctrl.OnBackStyleChanged();
+  SetProperty(ctrl, "BackStyle", int16_t{60});
   Paint();
   EXPECT_EQ(Pixel(400, 300), kRed) << "nothing painted over the old background";
 }

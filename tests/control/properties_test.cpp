@@ -97,8 +97,7 @@ TEST_F(ControlTest, ResetRestoresPropertiesButKeepsPictureAndHistory) {
 
 TEST_F(ControlTest, AlignChangeRepositionsAtOnceAndRepaints) {
   LoadSolid(300, 200);
-  ctrl.m_align = 7;
-  ctrl.OnAlignChanged();
+  SetProperty(ctrl, "Align", int16_t{7});
   EXPECT_EQ(ctrl.GetImageXpos(), 200.0);
   EXPECT_EQ(ctrl.GetImageYpos(), 200.0);
   EXPECT_TRUE(ctrl.IsModified());
@@ -111,8 +110,7 @@ TEST_F(ControlTest, AlignOutsideRangeKeepsPlacementButMarksModified) {
   LoadSolid(300, 200);
   ctrl.MoveTo(33, 44);
   ctrl.SetModifiedFlag(win::FALSE);
-  ctrl.m_align = 9;
-  ctrl.OnAlignChanged();
+  SetProperty(ctrl, "Align", int16_t{9});
   Paint();
   EXPECT_EQ(ctrl.GetImageXpos(), 33.0);
   EXPECT_EQ(ctrl.GetImageYpos(), 44.0);
@@ -122,8 +120,7 @@ TEST_F(ControlTest, AlignOutsideRangeKeepsPlacementButMarksModified) {
 TEST_F(ControlTest, TextSizeChangeRepaintsNothing) {
   LoadSolid(300, 200);
   ctrl.SetModifiedFlag(win::FALSE);
-  ctrl.m_textSize = 30;
-  ctrl.OnTextSizeChanged();
+  SetProperty(ctrl, "TextSize", int16_t{30});
   EXPECT_EQ(Paint(), 0);
   EXPECT_TRUE(ctrl.IsModified());
 }

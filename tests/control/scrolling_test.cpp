@@ -92,11 +92,19 @@ TEST_F(ScrollTest, WheelScrollsHorizontallyOnlyWithCtrlAlone) {
 }
 
 TEST_F(ScrollTest, WheelWithoutCtrlNeedsTheVerticalBar) {
+  SetProperty(ctrl, "Align", int16_t{4});  // centred, so that a resize shows whether Align still places it
   ShowAt(1300, 400);
+  const double x = ctrl.GetImageXpos();
   Window()->InjectMouseWheel(0, -120, win::POINT{});
-  EXPECT_EQ(ctrl.GetImageXpos(), 0.0);
+  EXPECT_EQ(ctrl.GetImageXpos(), x);
   EXPECT_EQ(ctrl.GetImageYpos(), 0.0);
-  EXPECT_TRUE(probe.RealignPending()) << "nothing scrolled, so placement stays aligned";
+  Window()->Resize(700, 400);
+  Paint();
+  const double followed = ctrl.GetImageXpos();
+  EXPECT_NE(followed, x) << "nothing scrolled, so the picture still follows the Align rule";
+  SetProperty(ctrl, "Align", int16_t{4});
+  Paint();
+  EXPECT_EQ(ctrl.GetImageXpos(), followed);
 }
 
 TEST_F(ScrollTest, SavedPositionsAreReportedUntilTheNextSave) {
@@ -140,8 +148,7 @@ TEST_F(ScrollTest, SmallDisplayHidesBothBarsAndIgnoresSetScrollBarPos) {
 // After each scroll step the window shows what a full repaint shows, both where the picture covers
 // the client area (its pixels are moved) and where the hatched background shows beside it.
 TEST_F(ScrollTest, ScrolledRepaintEqualsAFullRepaint) {
-  ctrl.m_backStyle = 5;
-  ctrl.OnBackStyleChanged();
+  SetProperty(ctrl, "BackStyle", int16_t{5});
   struct Step {
     bool horizontal;
     uint32_t code, position;

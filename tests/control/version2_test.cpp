@@ -131,8 +131,7 @@ TEST_F(Version2Test, WithoutAutoOrientThePictureStaysAsStoredWithItsTag) {
 TEST_F(Version2Test, SettingAutoOrientChangesNothingUntilTheNextLoad) {
   const std::string path = WriteOriented(8);
   ctrl.LoadImage(path);
-  ctrl.m_autoOrient = win::FALSE;
-  ctrl.OnAutoOrientChanged();
+  SetProperty(ctrl, "AutoOrient", false);
   EXPECT_TRUE(gfx::test::SamePixels(Shown(), *upright));
   ctrl.LoadImage(path);
   EXPECT_TRUE(gfx::test::SamePixels(Shown(), *StoredPicture(*upright, 8)));

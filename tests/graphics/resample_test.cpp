@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "platform/graphics/convert.h"
@@ -81,6 +82,25 @@ TEST(Resample, TwentyFourBitSourcesFilterLikeTheirThirtyTwoBitForm) {
 
 // A one-row picture is filtered by the horizontal pass alone and a one-column picture by the vertical
 // pass alone, with the same taps and rounding, so each must give the other's values transposed.
+// A 24-bit destination holds the opaque 32-bit result's first three bytes of every pixel, for both
+// halves of a large output (made on two threads) and the odd widths of small ones.
+TEST(Resample, TwentyFourBitDestinationsHoldTheThirtyTwoBitResult) {
+  for (auto [w, h, outW, outH] : {std::array<uint32_t, 4>{7, 5, 13, 3}, std::array<uint32_t, 4>{90, 60, 1501, 1003}}) {
+    SCOPED_TRACE(::testing::Message() << w << "x" << h << " to " << outW << "x" << outH);
+    PixelBuffer src = Pattern(w, h);
+    PixelBuffer wide = Blank(outW, outH);
+    auto packed = PixelBuffer::Allocate(PixelFormat::RGB24bpp, outW, outH, PixelBuffer::Init::Zero);
+    ASSERT_TRUE(packed.Ok());
+    ASSERT_EQ(ResampleAll(src.View(), wide.View(), ResampleFilter::Bicubic), Status::Ok);
+    ASSERT_EQ(ResampleAll(src.View(), packed.Value().View(), ResampleFilter::Bicubic), Status::Ok);
+    bool same = true;
+    for (uint32_t y = 0; y < outH && same; ++y)
+      for (uint32_t x = 0; x < outW && same; ++x)
+        same = std::memcmp(wide.Row(y) + 4 * x, packed.Value().Row(y) + 3 * x, 3) == 0;
+    EXPECT_TRUE(same);
+  }
+}
+
 TEST(Resample, HorizontalAndVerticalPassesAgreeOnTransposedLines) {
   for (PixelFormat format : {PixelFormat::RGB24bpp, PixelFormat::ARGB32bpp}) {
     const uint32_t bytes = BitsPerPixel(format) / 8;

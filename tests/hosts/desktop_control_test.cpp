@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
@@ -49,7 +50,7 @@ class DesktopControlTest : public test::RegistryTest {
     ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
   }
 
-  static int32_t ScrollPos(IHeadlessControl* site, int32_t bar) {
+  static int32_t ScrollPos(IControlWindow* site, int32_t bar) {
     win::ScrollBarState state;
     return ole::SUCCEEDED(site->GetScrollBar(bar, &state)) ? state.pos : -1;
   }
@@ -102,6 +103,31 @@ TEST_F(DesktopControlTest, SitsInItsParentFollowsItsLayoutAndOutlivesIt) {
   EXPECT_EQ(ControlWidget(control.dispatch.Get()), nullptr);
 }
 
+// The control module puts the desktop's services in place when its first control starts in a Qt
+// application, without the control naming them: a copy lands on the desktop's clipboard.
+TEST_F(DesktopControlTest, CopyGoesToTheDesktopsClipboard) {
+  const std::string picture = m_dir + "/small.png";
+  QImage small(30, 20, QImage::Format_RGB32);
+  small.fill(qRgb(0, 0, 200));
+  ASSERT_TRUE(small.save(QString::fromStdString(picture)));
+  QApplication::clipboard()->clear();
+
+  DesktopControl control;
+  std::string why;
+  ASSERT_EQ(CreateDesktopControl("TAVLEN.TavlenCtrl.1", "", nullptr, &control, &why), ole::S_OK) << why;
+  ASSERT_EQ(ole::CallMethod(control.dispatch.Get(), "LoadImage", {Variant(picture)}, nullptr), ole::S_OK);
+  ASSERT_EQ(ole::CallMethod(control.dispatch.Get(), "CopyToClipboard", {}, nullptr), ole::S_OK);
+  QImage copied;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        copied = QApplication::clipboard()->image();
+        return !copied.isNull();
+      },
+      kWaitMs));
+  EXPECT_EQ(copied.size(), QSize(30, 20));
+  EXPECT_EQ(copied.pixel(5, 5), qRgb(0, 0, 200));
+}
+
 TEST_F(DesktopControlTest, RealXInputMovesThePictureAsTheWindowsMessagesDo) {
   const std::string picture = m_dir + "/large.png";
   QImage large(1000, 800, QImage::Format_RGB32);
@@ -122,7 +148,7 @@ TEST_F(DesktopControlTest, RealXInputMovesThePictureAsTheWindowsMessagesDo) {
   (void)control.site->Pump();
 
   // The window's own messages, delivered directly, give the positions to expect.
-  ole::ComPtr<IHeadlessControl> direct;
+  ole::ComPtr<IControlWindow> direct;
   ASSERT_EQ(control.dispatch.As(&direct), ole::S_OK);
   ASSERT_EQ(direct->Scroll(win::SB_VERT, win::SB_LINEDOWN, 0), ole::S_OK);
   const int32_t afterLine = ScrollPos(direct.Get(), win::SB_VERT);

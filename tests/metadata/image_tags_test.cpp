@@ -55,6 +55,37 @@ TEST(ImageTags, ReadStopsAtNulOrItemEndAndTurnsLatin1IntoUtf8) {
   }
 }
 
+// Any tag as text: numbers from their bytes in little-endian order, rationals as stored, and nothing for
+// what is too short, over zero or of no stated meaning.
+TEST(ImageTags, AnyTagReadsAsTextFromItsFirstValue) {
+  const struct {
+    uint16_t type;
+    std::vector<uint8_t> stored;
+    std::string read;
+  } cases[] = {
+      {gfx::kPropertyTagTypeRational, {1, 0, 0, 0, 160, 0, 0, 0}, "1/160"},
+      {gfx::kPropertyTagTypeRational, {0x10, 0x27, 0, 0, 0xE8, 0x03, 0, 0, 9, 9, 9, 9}, "10000/1000"},
+      {gfx::kPropertyTagTypeSRational, {0xFF, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0}, "-1/3"},
+      {gfx::kPropertyTagTypeRational, {7, 0, 0, 0, 0, 0, 0, 0}, ""},  // over zero
+      {gfx::kPropertyTagTypeRational, {7, 0, 0, 0, 1, 0}, ""},        // cut short
+      {gfx::kPropertyTagTypeShort, {0x90, 0x01, 0x20, 0x03}, "400"},  // the first of two
+      {gfx::kPropertyTagTypeShort, {0x90}, ""},
+      {gfx::kPropertyTagTypeLong, {0x00, 0x00, 0x00, 0x80}, "2147483648"},
+      {gfx::kPropertyTagTypeSLONG, {0x00, 0x00, 0x00, 0x80}, "-2147483648"},
+      {gfx::kPropertyTagTypeByte, {200, 1}, "200"},
+      {gfx::kPropertyTagTypeASCII, {'J', 0xF6, 'r', 'g', 0}, "J\xC3\xB6rg"},
+      {gfx::kPropertyTagTypeUndefined, {'0', '2', '3', '0'}, ""},
+  };
+  for (const auto& c : cases) {
+    auto picture = Picture();
+    std::vector<uint8_t> value = c.stored;
+    ASSERT_EQ(picture->SetPropertyItem({0x829A, static_cast<uint32_t>(value.size()), c.type, value.data()}),
+              Status::Ok);
+    EXPECT_EQ(ReadTagText(*picture, 0x829A), c.read) << c.read;
+    EXPECT_EQ(ReadTagText(*picture, 0x829D), "") << "another tag";
+  }
+}
+
 // The copy made at loading, undo snapshots and the results of edits all keep the tags.
 TEST(ImageTags, CopiesAndEditsKeepTheTags) {
   auto picture = Picture();

@@ -99,3 +99,27 @@ def test_a_killed_worker_s_files_are_done_elsewhere(tmp_path):
     failed = {pathlib.Path(result.source).name: result.reason for result in results if result.status == "failed"}
     assert set(failed) == {"truncated.png", "text.jpg", "empty.bmp"} and all(failed.values())
     assert sorted(os.listdir(tmp_path / "out")) == sorted(f"p{i:02}.png" for i in range(GOOD))
+
+
+START_AND_RUN = """
+import sys
+import tavlen, tavlen.batch
+if sys.argv[1] == "with a control":
+    held = tavlen.open(sys.argv[2])
+print(tavlen.batch.worker_start_method())
+results = tavlen.batch.run(tavlen.batch.Convert(gray=True, size=(8, None)), sys.argv[2:], sys.argv[1] + " out",
+                           workers=1, progress=False)
+print(" ".join(result.status for result in results))
+"""
+
+
+@pytest.mark.parametrize("process, method", [("without a control", "fork"), ("with a control", "spawn")])
+def test_workers_are_forked_only_from_a_process_without_a_control(tmp_path, process, method):
+    # A forked worker would inherit the control's GLib state without its threads; spawned ones start clean.
+    sources = [source for source in make_sources(tmp_path / "in") if source.name.startswith("p")][:3]
+    environment = dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path))
+    done = subprocess.run([sys.executable, "-c", START_AND_RUN, process, *map(str, sources)], cwd=tmp_path,
+                          capture_output=True, text=True, env=environment, timeout=120)
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.split("\n")[:2] == [method, "written written written"]
+    assert converted_size(tmp_path / f"{process} out" / "p01.png") == (8, round(11 * 8 / 21))

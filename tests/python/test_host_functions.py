@@ -58,6 +58,15 @@ class TestScrolling:
         with pytest.raises(ValueError):
             tavlen.scroll(control, bar, code)
 
+    def test_names_come_from_the_script_hosts_tables(self, control):
+        with pytest.raises(ValueError, match="^bar must be one of h, horz, horizontal, v, vert, vertical, not 'up'$"):
+            tavlen.scroll(control, "up", "top")
+        with pytest.raises(ValueError, match=r"^code must be one of 0, 1, 2, 3, 4, 5, 6, 7, 8, not 9$"):
+            tavlen.scroll(control, "v", 9)
+        with pytest.raises(ValueError, match="^button must be one of left, right, middle, not 'fourth'$"):
+            tavlen.mouse_down(control, "fourth", 1, 1)
+        tavlen.scroll(control, "VERT", "PageDown")  # names in any case
+
     def test_unknown_buttons(self, control):
         with pytest.raises(ValueError):
             tavlen.mouse_down(control, "fourth", 1, 1)
@@ -73,6 +82,17 @@ class TestDialogs:
             shown = tavlen.dialogs()
             assert shown and shown[-1]["result"] == "cancel"
             assert isinstance(shown[-1]["caption"], str) and isinstance(shown[-1]["texts"], list)
+        finally:
+            tavlen.dialog_response("ok")
+
+    def test_dialogs_last_seen_stay_after_the_last_control(self):
+        control = tavlen.Dispatch("TAVLEN.TavlenCtrl.1")
+        tavlen.dialog_response("escape")
+        try:
+            control.AboutBox()
+            seen = tavlen.dialogs()
+            tavlen.release(control)
+            assert tavlen.dialogs() == seen and seen[-1]["result"] == "escape"
         finally:
             tavlen.dialog_response("ok")
 

@@ -41,6 +41,15 @@ class TestByName:
         assert raised.value.member == "Total"
 
 
+def test_an_undescribed_member_is_a_method_by_the_script_hosts_rule():
+    from tavlen import _tavlen
+
+    assert _tavlen.is_method_by_property_get(0x8002000E)  # DISP_E_BADPARAMCOUNT
+    assert _tavlen.is_method_by_property_get(0x80020003)  # DISP_E_MEMBERNOTFOUND
+    assert not _tavlen.is_method_by_property_get(0x80020005)  # DISP_E_TYPEMISMATCH
+    assert not _tavlen.is_method_by_property_get(0x80004005)  # E_FAIL
+
+
 class TestUnknownNames:
     def test_reading_an_unknown_name_is_an_attribute_error(self, control):
         with pytest.raises(AttributeError, match="NoSuchThing"):

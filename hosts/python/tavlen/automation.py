@@ -11,8 +11,6 @@ from ._tavlen import ComError
 
 __all__ = ["Control", "Dispatch"]
 
-DISP_E_MEMBERNOTFOUND = 0x80020003
-DISP_E_BADPARAMCOUNT = 0x8002000E
 MAX_CLIENT_SIDE = 32767
 
 # Automation types as Python sees them, for signatures.
@@ -44,8 +42,7 @@ class Control:
         try:
             return _wrap(native.get(canonical))
         except ComError as error:
-            # Without a description, a member that is no argument-less property is taken for a method.
-            if error.hresult in (DISP_E_BADPARAMCOUNT, DISP_E_MEMBERNOTFOUND):
+            if _tavlen.is_method_by_property_get(error.hresult):
                 return _Method(self, canonical)
             raise
 

@@ -25,7 +25,7 @@ import time
 
 from . import picture as _picture
 
-__all__ = ["Result", "run", "output_path", "Convert", "main"]
+__all__ = ["Result", "run", "output_path", "Convert", "main", "worker_start_method"]
 
 
 @dataclasses.dataclass(frozen=True)
@@ -91,8 +91,12 @@ def run(job, sources, dest, client=None, workers=None, progress=True, format="pn
         seen.setdefault(output, index)
     cluster = None
     if client is None:
-        cluster = distributed.LocalCluster(n_workers=workers or os.cpu_count() or 1, threads_per_worker=1,
-                                           processes=True, host="127.0.0.1", dashboard_address=None)
+        import dask
+
+        # Only the workers started here: ones Dask starts again after a crash are spawned as usual.
+        with dask.config.set({"distributed.worker.multiprocessing-method": worker_start_method()}):
+            cluster = distributed.LocalCluster(n_workers=workers or os.cpu_count() or 1, threads_per_worker=1,
+                                               processes=True, host="127.0.0.1", dashboard_address=None)
         client = distributed.Client(cluster)
     try:
         pending = [index for index in range(len(sources)) if results[index] is None]
@@ -111,6 +115,18 @@ def run(job, sources, dest, client=None, workers=None, progress=True, format="pn
             client.close()
             cluster.close()
     return results
+
+
+def worker_start_method():
+    """How a LocalCluster of this process starts its workers: "fork" (a fraction of a second) unless
+    this process has loaded a control, else Dask's "spawn" (a fresh interpreter importing Dask: seconds,
+    as long as a small batch takes). A control's GLib and Pango state and threads do not survive a fork."""
+    try:
+        with open("/proc/self/maps") as maps:
+            loaded = any(line.rstrip().endswith(".ocx") for line in maps)
+    except OSError:
+        loaded = True
+    return "spawn" if loaded else "fork"
 
 
 def _progress_bar(total):

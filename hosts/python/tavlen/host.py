@@ -12,16 +12,14 @@ __all__ = [
     "dialog_response", "dialogs", "release",
 ]
 
-_last_dialogs = []
-
-
 def _native(control):
     if not isinstance(control, Control):
         raise TypeError(f"expected a tavlen control, not {type(control).__name__}")
     return control._tavlen_object
 
 
-def _named(value, names, numbers, what):
+def _named(value, names, what):
+    numbers = set(names.values())
     if isinstance(value, str):
         try:
             return names[value.lower()]
@@ -99,18 +97,19 @@ def mouse_move(control, x, y, keys=0):
     _tavlen.mouse_move(_native(control), _int(x, "x"), _int(y, "y"), _int(keys, "keys"))
 
 
-_BUTTONS = {"left": 1, "right": 2, "middle": 4}
+_NAMED_VALUES = _tavlen.named_values()
+_BUTTONS = _NAMED_VALUES["buttons"]
 
 
 def mouse_down(control, button, x, y, keys=0):
     """Presses a button ("left", "right", "middle", or 1, 2, 4) over the window."""
-    _tavlen.mouse_button(_native(control), _named(button, _BUTTONS, {1, 2, 4}, "button"), True, _int(x, "x"),
+    _tavlen.mouse_button(_native(control), _named(button, _BUTTONS, "button"), True, _int(x, "x"),
                          _int(y, "y"), _int(keys, "keys"))
 
 
 def mouse_up(control, button, x, y, keys=0):
     """Releases a button ("left", "right", "middle", or 1, 2, 4) over the window."""
-    _tavlen.mouse_button(_native(control), _named(button, _BUTTONS, {1, 2, 4}, "button"), False, _int(x, "x"),
+    _tavlen.mouse_button(_native(control), _named(button, _BUTTONS, "button"), False, _int(x, "x"),
                          _int(y, "y"), _int(keys, "keys"))
 
 
@@ -126,12 +125,8 @@ def wheel(control, delta, x=None, y=None, keys=0):
     return _tavlen.wheel(_native(control), delta, _int(x, "x"), _int(y, "y"), _int(keys, "keys"))
 
 
-_BARS = {"h": 0, "horz": 0, "horizontal": 0, "v": 1, "vert": 1, "vertical": 1}
-_SCROLL_CODES = {
-    "lineup": 0, "lineleft": 0, "linedown": 1, "lineright": 1, "pageup": 2, "pageleft": 2, "pagedown": 3,
-    "pageright": 3, "thumbposition": 4, "thumbtrack": 5, "top": 6, "left": 6, "bottom": 7, "right": 7,
-    "endscroll": 8,
-}
+_BARS = _NAMED_VALUES["bars"]
+_SCROLL_CODES = _NAMED_VALUES["scroll_codes"]
 
 
 def scroll(control, bar, code, thumb=0):
@@ -139,13 +134,13 @@ def scroll(control, bar, code, thumb=0):
     ... or 0 ... 8); `thumb` is the position for the thumb codes."""
     if _int(thumb, "thumb") < 0:
         raise ValueError("thumb must not be negative")
-    _tavlen.scroll(_native(control), _named(bar, _BARS, {0, 1}, "bar"),
-                   _named(code, _SCROLL_CODES, set(range(9)), "code"), thumb)
+    _tavlen.scroll(_native(control), _named(bar, _BARS, "bar"),
+                   _named(code, _SCROLL_CODES, "code"), thumb)
 
 
 def scroll_bar(control, bar):
     """The state of a scroll bar: {"shown", "min", "max", "page", "pos"}."""
-    return _tavlen.scroll_bar(_native(control), _named(bar, _BARS, {0, 1}, "bar"))
+    return _tavlen.scroll_bar(_native(control), _named(bar, _BARS, "bar"))
 
 
 def save_properties(control, path):
@@ -174,11 +169,7 @@ def dialog_response(answer):
 def dialogs():
     """The dialogs the control module showed so far: [{"caption", "texts", "result"}]. Once no control is
     left, the list last seen."""
-    global _last_dialogs
-    shown = _tavlen.shown_dialogs()
-    if shown is not None:
-        _last_dialogs = shown
-    return list(_last_dialogs)
+    return _tavlen.shown_dialogs()
 
 
 def release(control):

@@ -6,9 +6,14 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tavlen::gfx {
 namespace {
@@ -18,6 +23,11 @@ namespace {
 constexpr int kLevel = 1;
 
 enum Filter : uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
+constexpr size_t kFilterCount = 5;
+
+// Zero bytes before each row buffer: the left neighbours of the first pixel (at most 8 bytes), so
+// that every byte of a row is filtered the same way.
+constexpr size_t kLeftPad = 16;
 
 inline uint8_t Paeth(int a, int b, int c) {
   const int p = a + b - c;
@@ -26,34 +36,102 @@ inline uint8_t Paeth(int a, int b, int c) {
   return static_cast<uint8_t>(pb <= pc ? b : c);
 }
 
-template <Filter F>
-inline uint8_t Predict(uint8_t a, uint8_t b, uint8_t c) {
-  if constexpr (F == kSub) return a;
-  if constexpr (F == kUp) return b;
-  if constexpr (F == kAverage) return static_cast<uint8_t>((a + b) >> 1);
-  if constexpr (F == kPaeth) return Paeth(a, b, c);
-  return 0;
+// libpng's heuristic measures a filtered byte as a signed one.
+inline uint64_t Magnitude(uint8_t filtered) { return static_cast<uint64_t>(std::abs(static_cast<int8_t>(filtered))); }
+
+using Trials = std::array<uint8_t*, kFilterCount>;
+using Costs = std::array<uint64_t, kFilterCount>;
+
+// Bytes [from, n) of the row through all five filters, one byte at a time.
+void FilterBytes(const uint8_t* raw, const uint8_t* prior, size_t from, size_t n, size_t bpp, const Trials& out,
+                 Costs& cost) {
+  for (size_t i = from; i < n; ++i) {
+    const int x = raw[i], a = raw[i - bpp], b = prior[i], c = prior[i - bpp];
+    const std::array<uint8_t, kFilterCount> filtered = {
+        static_cast<uint8_t>(x), static_cast<uint8_t>(x - a), static_cast<uint8_t>(x - b),
+        static_cast<uint8_t>(x - ((a + b) >> 1)), static_cast<uint8_t>(x - Paeth(a, b, c))};
+    for (size_t f = 0; f < kFilterCount; ++f) {
+      out[f][i] = filtered[f];
+      cost[f] += Magnitude(filtered[f]);
+    }
+  }
 }
 
-// Filters `raw` against the row above (`prior`, zeros for the first row) into out; the first pixel
-// has no left neighbour, the rest run without a test so that the loop vectorises.
-template <Filter F>
-void FilterRow(const uint8_t* raw, const uint8_t* prior, size_t n, size_t bpp, uint8_t* out) {
-  const size_t head = std::min(n, bpp);
-  for (size_t i = 0; i < head; ++i) out[i] = static_cast<uint8_t>(raw[i] - Predict<F>(0, prior[i], 0));
-  for (size_t i = head; i < n; ++i)
-    out[i] = static_cast<uint8_t>(raw[i] - Predict<F>(raw[i - bpp], prior[i], prior[i - bpp]));
+#if defined(__SSE2__)
+inline __m128i Abs16(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); }
+
+// Lanes of `ifSet` where `mask` is all ones, of `ifClear` elsewhere.
+inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear) {
+  return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
 }
 
-using FilterFn = void (*)(const uint8_t*, const uint8_t*, size_t, size_t, uint8_t*);
-constexpr std::array<FilterFn, 5> kFilters = {FilterRow<kNone>, FilterRow<kSub>, FilterRow<kUp>, FilterRow<kAverage>,
-                                              FilterRow<kPaeth>};
+// The Paeth predictor of eight pixels' bytes in 16-bit lanes, with Paeth's ties.
+inline __m128i Paeth16(__m128i a, __m128i b, __m128i c) {
+  const __m128i pa = Abs16(_mm_sub_epi16(b, c));
+  const __m128i pb = Abs16(_mm_sub_epi16(a, c));
+  const __m128i pc = Abs16(_mm_sub_epi16(_mm_add_epi16(a, b), _mm_add_epi16(c, c)));
+  const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+  return Select(notA, Select(_mm_cmpgt_epi16(pb, pc), c, b), a);
+}
 
-// libpng's heuristic: the filter whose output, read as signed bytes, has the least sum of magnitudes.
-uint64_t Cost(const uint8_t* filtered, size_t n) {
-  uint64_t sum = 0;
-  for (size_t i = 0; i < n; ++i) sum += static_cast<uint64_t>(std::abs(static_cast<int8_t>(filtered[i])));
-  return sum;
+inline __m128i PaethBytes(__m128i a, __m128i b, __m128i c) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low = Paeth16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero));
+  const __m128i high = Paeth16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero));
+  return _mm_packus_epi16(low, high);
+}
+
+// The sum of the sixteen bytes' magnitudes as signed bytes, in the two 64-bit lanes.
+inline __m128i MagnitudeSums(__m128i v) {
+  const __m128i zero = _mm_setzero_si128();
+  return _mm_sad_epu8(_mm_min_epu8(v, _mm_sub_epi8(zero, v)), zero);
+}
+
+inline uint64_t LaneSum(__m128i sums) {
+  return static_cast<uint64_t>(_mm_cvtsi128_si64(sums)) +
+         static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+}
+
+inline __m128i Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void Store(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+
+// Sixteen bytes at a time; returns where the bytes left for FilterBytes start.
+size_t FilterVectors(const uint8_t* raw, const uint8_t* prior, size_t n, size_t bpp, const Trials& out, Costs& cost) {
+  // Plain arrays: std::array would drop the vector type's alignment attributes.
+  __m128i sums[kFilterCount];
+  for (__m128i& sum : sums) sum = _mm_setzero_si128();
+  const __m128i one = _mm_set1_epi8(1);
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = Load(raw + i), a = Load(raw + i - bpp), b = Load(prior + i), c = Load(prior + i - bpp);
+    // _mm_avg_epu8 rounds up; the PNG average rounds down.
+    const __m128i average = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
+    const __m128i filtered[kFilterCount] = {x, _mm_sub_epi8(x, a), _mm_sub_epi8(x, b), _mm_sub_epi8(x, average),
+                                            _mm_sub_epi8(x, PaethBytes(a, b, c))};
+    for (size_t f = 0; f < kFilterCount; ++f) {
+      Store(out[f] + i, filtered[f]);
+      sums[f] = _mm_add_epi64(sums[f], MagnitudeSums(filtered[f]));
+    }
+  }
+  for (size_t f = 0; f < kFilterCount; ++f) cost[f] += LaneSum(sums[f]);
+  return i;
+}
+#else
+size_t FilterVectors(const uint8_t*, const uint8_t*, size_t, size_t, const Trials&, Costs&) { return 0; }
+#endif
+
+// libpng's adaptive choice: the filter whose output has the least sum of magnitudes, the first of
+// equal ones. `raw` and `prior` have kLeftPad zero bytes before them; out[f] gets filter f's row.
+Filter FilterRow(const uint8_t* raw, const uint8_t* prior, size_t n, size_t bpp, const Trials& out) {
+  Costs cost{};
+  const size_t done = FilterVectors(raw, prior, n, bpp, out, cost);
+  FilterBytes(raw, prior, done, n, bpp, out, cost);
+  return static_cast<Filter>(std::min_element(cost.begin(), cost.end()) - cost.begin());
+}
+
+// An uninitialised buffer: every byte of these is written before it is read.
+std::unique_ptr<uint8_t[]> Allocate(size_t bytes) {
+  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[bytes]);
 }
 
 struct CompressorDeleter {
@@ -65,45 +143,39 @@ struct CompressorDeleter {
 Status DeflatePngRows(uint32_t height, size_t rowBytes, uint32_t pixelBytes,
                       const std::function<void(uint32_t y, uint8_t* row)>& fillRow, Bytes& stream) {
   const size_t line = rowBytes + 1;
-  if (height == 0 || rowBytes == 0 || line > SIZE_MAX / height) return Status::InvalidParameter;
-  std::vector<uint8_t> filtered, raw, prior, trial;
-  try {
-    filtered.resize(line * height);
-    raw.resize(rowBytes);
-    prior.assign(rowBytes, 0);
-    trial.resize(rowBytes * 5);
-  } catch (const std::bad_alloc&) {
-    return Status::OutOfMemory;
-  }
+  if (height == 0 || rowBytes == 0 || pixelBytes == 0 || pixelBytes > kLeftPad || line > SIZE_MAX / height ||
+      rowBytes > SIZE_MAX / (kFilterCount + 2) - kLeftPad)
+    return Status::InvalidParameter;
+  const size_t padded = kLeftPad + rowBytes;
+  std::unique_ptr<uint8_t[]> filtered = Allocate(line * height);
+  std::unique_ptr<uint8_t[]> rows = Allocate(2 * padded);
+  std::unique_ptr<uint8_t[]> trial = Allocate(kFilterCount * rowBytes);
+  if (!filtered || !rows || !trial) return Status::OutOfMemory;
+  uint8_t* raw = rows.get() + kLeftPad;
+  uint8_t* prior = rows.get() + padded + kLeftPad;
+  std::memset(raw - kLeftPad, 0, kLeftPad);
+  std::memset(prior - kLeftPad, 0, padded);
+  Trials trials;
+  for (size_t f = 0; f < kFilterCount; ++f) trials[f] = trial.get() + f * rowBytes;
   for (uint32_t y = 0; y < height; ++y) {
-    fillRow(y, raw.data());
-    Filter best = kNone;
-    uint64_t bestCost = UINT64_MAX;
-    for (uint8_t f = kNone; f <= kPaeth; ++f) {
-      uint8_t* out = trial.data() + f * rowBytes;
-      kFilters[f](raw.data(), prior.data(), rowBytes, pixelBytes, out);
-      const uint64_t cost = Cost(out, rowBytes);
-      if (cost < bestCost) best = static_cast<Filter>(f), bestCost = cost;
-    }
-    uint8_t* dst = filtered.data() + line * y;
+    fillRow(y, raw);
+    const Filter best = FilterRow(raw, prior, rowBytes, pixelBytes, trials);
+    uint8_t* dst = filtered.get() + line * y;
     dst[0] = best;
-    std::copy_n(trial.data() + best * rowBytes, rowBytes, dst + 1);
-    raw.swap(prior);
+    std::memcpy(dst + 1, trials[best], rowBytes);
+    std::swap(raw, prior);
   }
 
   std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(libdeflate_alloc_compressor(kLevel));
   if (!compressor) return Status::OutOfMemory;
-  // Left uninitialised, so that only the pages the compressed stream fills are taken from the system.
-  const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filtered.size());
-  std::unique_ptr<uint8_t[]> deflated(new (std::nothrow) uint8_t[bound]);
+  const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), line * height);
+  std::unique_ptr<uint8_t[]> deflated = Allocate(bound);
   if (!deflated) return Status::OutOfMemory;
-  const size_t size =
-      libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), deflated.get(), bound);
+  const size_t size = libdeflate_zlib_compress(compressor.get(), filtered.get(), line * height, deflated.get(), bound);
   if (size == 0) return Status::GenericError;
-  std::vector<uint8_t>().swap(filtered);
   try {
-    Bytes exact(deflated.get(), deflated.get() + size);
-    stream = std::move(exact);
+    Bytes out(deflated.get(), deflated.get() + size);
+    stream = std::move(out);
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }

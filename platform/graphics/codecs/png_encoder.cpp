@@ -7,7 +7,6 @@
 // Property items go into an eXIf chunk.
 #include <algorithm>
 #include <csetjmp>
-#include <cstring>
 #include <new>
 
 #include "platform/graphics/codecs/codec.h"
@@ -73,11 +72,29 @@ inline uint32_t Unpremultiply16(uint32_t c, uint32_t a) {
   return v > 65535u ? 65535u : v;
 }
 
-void FillRow(const WriteJob& job, uint32_t y) {
+// Rows of 24 and 32 bits a pixel as PNG's R, G, B (and A): straight byte moves, without the
+// general conversion through ARGB.
+void BgrToRgb(const uint8_t* src, uint32_t w, size_t srcBytes, uint8_t* dst) {
+  for (uint32_t x = 0; x < w; ++x, src += srcBytes, dst += 3) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+  }
+}
+
+void BgraToRgba(const uint8_t* src, uint32_t w, uint8_t* dst) {
+  for (uint32_t x = 0; x < w; ++x, src += 4, dst += 4) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+    dst[3] = src[3];
+  }
+}
+
+void FillRow(const WriteJob& job, uint32_t y, uint8_t* dst) {
   const PictureRows& img = *job.image;
   const uint8_t* src = img.Row(y);
   const uint32_t w = img.Width();
-  uint8_t* dst = job.row;
   switch (job.mode) {
     case RowMode::Indices: {
       const uint32_t bits = BitsPerPixel(img.Format());
@@ -114,6 +131,8 @@ void FillRow(const WriteJob& job, uint32_t y) {
       break;
     }
     case RowMode::Rgb8:
+      if (img.Format() == PixelFormat::RGB24bpp) return BgrToRgb(src, w, 3, dst);
+      if (img.Format() == PixelFormat::RGB32bpp) return BgrToRgb(src, w, 4, dst);
       RowToArgb32(src, img.Format(), img.GetPalette(), 0, w, job.argb);
       for (uint32_t x = 0; x < w; ++x) {
         dst[3 * x] = job.argb[4 * x + 2];
@@ -122,6 +141,7 @@ void FillRow(const WriteJob& job, uint32_t y) {
       }
       break;
     case RowMode::Rgba8:
+      if (img.Format() == PixelFormat::ARGB32bpp) return BgraToRgba(src, w, dst);
       RowToArgb32(src, img.Format(), img.GetPalette(), 0, w, job.argb);
       for (uint32_t x = 0; x < w; ++x) {
         dst[4 * x] = job.argb[4 * x + 2];
@@ -161,7 +181,7 @@ void WriteAll(png_structp png, png_infop info, const WriteJob& job) {
   }
   if (job.bitDepth < 8) png_set_packing(png);
   for (uint32_t y = 0; y < job.image->Height(); ++y) {
-    FillRow(job, y);
+    FillRow(job, y, job.row);
     png_write_row(png, job.row);
   }
   png_write_end(png, info);
@@ -314,10 +334,7 @@ Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> pro
   if (job.bitDepth >= 8) {
     const uint32_t channels = job.colorType == PNG_COLOR_TYPE_RGBA ? 4 : job.colorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
     const auto pixelBytes = channels * static_cast<uint32_t>(job.bitDepth) / 8;
-    auto fill = [&job, rowBytes](uint32_t y, uint8_t* row) {
-      FillRow(job, y);
-      std::memcpy(row, job.row, rowBytes);
-    };
+    auto fill = [&job](uint32_t y, uint8_t* row) { FillRow(job, y, row); };
     if (Status s = DeflatePngRows(image.Height(), rowBytes, pixelBytes, fill, idat); s != Status::Ok) return s;
     job.idat = &idat;
   }

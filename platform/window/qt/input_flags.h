@@ -1,6 +1,5 @@
-// The window messages' MK_* key-state flags and scroll codes against Qt's mouse buttons, keyboard
-// modifiers and slider actions, both ways: the Qt backend turns Qt events into messages, and desktop
-// hosts turn a script's messages into Qt events.
+// Qt's mouse buttons, keyboard modifiers and slider actions as the window messages' MK_* key-state
+// flags and scroll codes: the Qt backend turns Qt events into messages.
 #pragma once
 
 #include <QAbstractSlider>
@@ -35,21 +34,6 @@ inline uint32_t KeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifie
   return flags;
 }
 
-inline Qt::MouseButtons ButtonsOf(uint32_t flags) {
-  Qt::MouseButtons buttons;
-  for (const FlagBit& bit : kButtonFlags) {
-    if (flags & bit.flag) buttons |= bit.button;
-  }
-  return buttons;
-}
-
-inline Qt::KeyboardModifiers ModifiersOf(uint32_t flags) {
-  Qt::KeyboardModifiers modifiers;
-  if (flags & MK_SHIFT) modifiers |= Qt::ShiftModifier;
-  if (flags & MK_CONTROL) modifiers |= Qt::ControlModifier;
-  return modifiers;
-}
-
 // The scroll codes a scroll bar's own actions send: arrows, troughs, Home/End and the dragged thumb
 // (whose release sends SB_THUMBPOSITION and SB_ENDSCROLL besides).
 struct ScrollAction {
@@ -65,15 +49,6 @@ inline constexpr ScrollAction kScrollActions[] = {
 inline std::optional<uint32_t> ScrollCodeOf(int action) {
   for (const ScrollAction& entry : kScrollActions) {
     if (entry.action == action) return entry.code;
-  }
-  return std::nullopt;
-}
-
-// Only the codes without a position: a bar cannot be told where a thumb goes without a drag.
-inline std::optional<QAbstractSlider::SliderAction> SliderActionOf(uint32_t code) {
-  if (code == SB_THUMBTRACK) return std::nullopt;
-  for (const ScrollAction& entry : kScrollActions) {
-    if (entry.code == code) return entry.action;
   }
   return std::nullopt;
 }

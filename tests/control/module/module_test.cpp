@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "control/class_ids.h"
-#include "control/headless_control.h"
+#include "include/tavlen/control_window.h"
+#include "include/tavlen/module_services.h"
 #include "platform/automation/connection_point.h"
 #include "platform/automation/registration.h"
 #include "tests/control/control_fixture.h"
@@ -28,7 +29,7 @@ class ControlThroughModule : public test::RegistryTest {
     ASSERT_EQ(control.As(&host), ole::S_OK);
   }
   void TearDown() override {
-    if (host) (void)host->SetDialogAnswer("ok");
+    if (control) (void)Services()->SetDialogAnswer("ok");
     host.Reset();
     control.Reset();
     test::RegistryTest::TearDown();
@@ -40,7 +41,7 @@ class ControlThroughModule : public test::RegistryTest {
     EXPECT_EQ(ole::CreateObject("TAVLEN.TavlenCtrl.1", &object), ole::S_OK) << ole::LastLoadError();
     if (!object) return object;
     ole::ComPtr<ole::IPersistPropertyBag> persist;
-    ole::ComPtr<IHeadlessControl> window;
+    ole::ComPtr<IControlWindow> window;
     EXPECT_EQ(object.As(&persist), ole::S_OK);
     EXPECT_EQ(object.As(&window), ole::S_OK);
     EXPECT_EQ(persist->InitNew(), ole::S_OK);
@@ -67,7 +68,14 @@ class ControlThroughModule : public test::RegistryTest {
 
   gfx::test::TempDir files;
   ole::ComPtr<ole::IDispatch> control;
-  ole::ComPtr<IHeadlessControl> host;
+  // The module's services, from the control; held only while needed, as they keep the module loaded.
+  ole::ComPtr<IModuleServices> Services() {
+    ole::ComPtr<IModuleServices> services;
+    EXPECT_EQ(control.As(&services), ole::S_OK);
+    return services;
+  }
+
+  ole::ComPtr<IControlWindow> host;
 };
 
 TEST_F(ControlThroughModule, LoadsAPictureAndReportsItsSize) {
@@ -264,14 +272,14 @@ TEST_F(ControlThroughModule, AboutBoxShowsDialogOneAndChangesNothing) {
   ASSERT_EQ(control.As(&persist), ole::S_OK);
   ASSERT_EQ(persist->Save(bag.Get(), ole::BOOL{1}, ole::BOOL{1}), ole::S_OK);
   const std::vector<Variant> before = AllProperties(control.Get());
-  ASSERT_EQ(host->ClearShownDialogs(), ole::S_OK);
+  ASSERT_EQ(Services()->ClearShownDialogs(), ole::S_OK);
 
   for (const char* answer : {"ok", "Cancel", "escape"}) {
-    ASSERT_EQ(host->SetDialogAnswer(answer), ole::S_OK);
+    ASSERT_EQ(Services()->SetDialogAnswer(answer), ole::S_OK);
     EXPECT_EQ(Call("AboutBox").Type(), ole::VT_EMPTY);
   }
-  std::vector<fw::ShownDialog> shown;
-  ASSERT_EQ(host->GetShownDialogs(&shown), ole::S_OK);
+  std::vector<ShownDialog> shown;
+  ASSERT_EQ(Services()->GetShownDialogs(&shown), ole::S_OK);
   ASSERT_EQ(shown.size(), 3u);
   EXPECT_EQ(shown[0].caption, "About Tavlen ActiveX Control");
   EXPECT_EQ(shown[0].texts.back(), "OK");
@@ -281,20 +289,20 @@ TEST_F(ControlThroughModule, AboutBoxShowsDialogOneAndChangesNothing) {
 
   EXPECT_EQ(AllProperties(control.Get()), before);
   EXPECT_EQ(Dirty(control.Get()), ole::S_FALSE);
-  EXPECT_EQ(host->SetDialogAnswer("maybe"), ole::E_INVALIDARG);
+  EXPECT_EQ(Services()->SetDialogAnswer("maybe"), ole::E_INVALIDARG);
 }
 
 TEST_F(ControlThroughModule, PropertiesVerbShowsTheGeneralPageAndChangesNothing) {
   const std::vector<Variant> before = AllProperties(control.Get());
   ole::ComPtr<ole::IOleObject> ole;
   ASSERT_EQ(control.As(&ole), ole::S_OK);
-  ASSERT_EQ(host->ClearShownDialogs(), ole::S_OK);
+  ASSERT_EQ(Services()->ClearShownDialogs(), ole::S_OK);
   for (const char* answer : {"ok", "cancel"}) {
-    ASSERT_EQ(host->SetDialogAnswer(answer), ole::S_OK);
+    ASSERT_EQ(Services()->SetDialogAnswer(answer), ole::S_OK);
     EXPECT_EQ(ole->DoVerb(ole::OLEIVERB_PROPERTIES), ole::S_OK);
   }
-  std::vector<fw::ShownDialog> shown;
-  ASSERT_EQ(host->GetShownDialogs(&shown), ole::S_OK);
+  std::vector<ShownDialog> shown;
+  ASSERT_EQ(Services()->GetShownDialogs(&shown), ole::S_OK);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].caption, "Tavlen Control Properties");
   const std::vector<std::string> texts = {

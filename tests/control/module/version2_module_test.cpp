@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "control/class_ids.h"
-#include "control/headless_control.h"
-#include "control/picture_pixels.h"
+#include "include/tavlen/control_window.h"
+#include "include/tavlen/picture_pixels.h"
 #include "platform/automation/connection_point.h"
 #include "platform/automation/registration.h"
 #include "platform/framework/prop_exchange.h"
@@ -90,7 +91,7 @@ TEST_F(Version2Module, Version1KnowsNoneOfVersion2sMembersOrInterfaces) {
   ole::ComPtr<ole::IDispatch> control = Create("TAVLEN.TavlenCtrl.1");
   ASSERT_TRUE(control);
   for (const char* name : {"AutoOrient", "GetImageOrientation", "Redo", "GetRedo", "ColorManaged", "ExtraFormats",
-                           "SaveAsWebp", "ConvertToWebp"}) {
+                           "SaveAsWebp", "ConvertToWebp", "HasColorProfile", "GetImageTagText"}) {
     const char* names[] = {name};
     ole::DISPID id = 0;
     EXPECT_EQ(control->GetIDsOfNames(ole::IID_NULL, names, 1, 0, &id), ole::DISP_E_UNKNOWNNAME) << name;
@@ -215,6 +216,36 @@ TEST_F(PicturePixelsTest, RefusesBadRowsAndKeepsThePicture) {
   EXPECT_EQ(pixels->SetPixels(PixelRows{1u << 20, 1u << 20, 1 << 22, some.data()}), ole::E_OUTOFMEMORY);
   EXPECT_EQ(Call(control.Get(), "GetWidth"), Variant(5));
   EXPECT_EQ(Call(control.Get(), "GetUndo"), Variant(0));
+}
+
+TEST_F(Version2Module, ReadsExposureTagsAsTextAndTellsWhetherAProfileCameWithThePicture) {
+  const std::filesystem::path photo = gfx::test::TestDataDir() / "jpeg/Canon_40D.jpg";
+  if (gfx::test::TestDataDir().empty()) GTEST_SKIP() << "the shared test pictures are not here";
+  ole::ComPtr<ole::IDispatch> control = Create("TAVLEN.TavlenCtrl");
+  ASSERT_TRUE(control);
+  const auto tag = [&](int32_t id) { return Call(control.Get(), "GetImageTagText", {Variant(id)}); };
+  // Nothing shown: nothing to read.
+  EXPECT_EQ(tag(0x829A), Variant(std::string()));
+  EXPECT_EQ(Call(control.Get(), "HasColorProfile"), Variant(false));
+
+  Call(control.Get(), "LoadImage", {Variant(photo.string())});
+  EXPECT_EQ(tag(0x829A), Variant(std::string("1/160")));                // exposure time, a rational as stored
+  EXPECT_EQ(tag(0x829D), Variant(std::string("71/10")));                // f-number
+  EXPECT_EQ(tag(0x8827), Variant(std::string("100")));                  // ISO, a short
+  EXPECT_EQ(tag(0x920A), Variant(std::string("135/1")));                // focal length
+  EXPECT_EQ(tag(0x9003), Variant(std::string("2008:05:30 15:56:01")));  // date taken, from the EXIF sub-IFD
+  EXPECT_EQ(tag(0x0110), Call(control.Get(), "GetImageEquipModel"));    // the text tags read alike
+  EXPECT_EQ(tag(0xA434), Variant(std::string()));                       // no lens model in this file
+  EXPECT_EQ(tag(-1), Variant(std::string()));
+  // Its embedded profile, converted to sRGB or kept as it is.
+  EXPECT_EQ(Call(control.Get(), "HasColorProfile"), Variant(true));
+  ASSERT_EQ(ole::PutProperty(control.Get(), "ColorManaged", Variant(false)), ole::S_OK);
+  Call(control.Get(), "LoadImage", {Variant(photo.string())});
+  EXPECT_EQ(Call(control.Get(), "HasColorProfile"), Variant(true));
+
+  Call(control.Get(), "LoadImage", {Variant(WritePatternPng(files, "plain.png", 12, 8))});
+  EXPECT_EQ(Call(control.Get(), "HasColorProfile"), Variant(false));
+  EXPECT_EQ(tag(0x829A), Variant(std::string()));
 }
 
 }  // namespace

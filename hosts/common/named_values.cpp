@@ -1,5 +1,5 @@
 // The tables of named values and their parser.
-#include "hosts/tavlen/named_values.h"
+#include "hosts/common/named_values.h"
 
 #include "platform/automation/ole_object.h"
 #include "platform/base/ascii.h"
@@ -9,7 +9,7 @@ namespace tavlen::host {
 namespace {
 
 // SB_HORZ and SB_VERT, with the short forms scripts have always used.
-constexpr NamedValue kBarNames[] = {{"horz", 0}, {"h", 0}, {"horizontal", 0}, {"vert", 1}, {"v", 1}, {"vertical", 1}};
+constexpr NamedValue kBarNames[] = {{"h", 0}, {"horz", 0}, {"horizontal", 0}, {"v", 1}, {"vert", 1}, {"vertical", 1}};
 
 // SB_LINEUP ... SB_ENDSCROLL; the LEFT/RIGHT names of the horizontal bar share the numbers.
 constexpr NamedValue kScrollCodeNames[] = {{"lineup", 0},        {"lineleft", 0},   {"linedown", 1}, {"lineright", 1},

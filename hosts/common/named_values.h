@@ -1,5 +1,5 @@
 // Names scripts may use in place of numbers: scroll bars, scroll codes (by their SB_* names), mouse
-// buttons and verbs, one table each and one parser for all of them.
+// buttons and verbs, one table each and one parser for all of them; every host reads these tables.
 #pragma once
 
 #include <cstdint>

@@ -1,15 +1,14 @@
-// What a headless container (the script host, tests) drives on a control it created through the
-// module: the control's window, injected input, paints, and the dialogs the module showed. Hosts
-// reach it with QueryInterface; only the interface crosses the module boundary.
+// The control's window as its container drives it: size, paints, injected input, client pixels and
+// the framework's reset. Hosts reach it with QueryInterface on a control; only the interface and
+// plain types cross the module boundary. Message codes and key flags are the window system's
+// published numbers (platform/window/win_types.h, plain constants).
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "platform/automation/unknown.h"
-#include "platform/framework/dialog.h"
-#include "platform/window/window.h"
+#include "platform/window/win_types.h"
 
 namespace tavlen {
 
@@ -17,11 +16,11 @@ namespace tavlen {
 // as one text (the framework's versioned property text, UTF-8).
 inline constexpr const char* kPropertyBagValue = "TavlenProperties";
 
-class IHeadlessControl : public ole::IUnknown {
+class IControlWindow : public ole::IUnknown {
  public:
   using Base = ole::IUnknown;
-  // {03AC80DC-847F-4D43-AA8B-DB1E5C47EDD8}
-  static constexpr ole::IID kIid{0x03AC80DC, 0x847F, 0x4D43, {0xAA, 0x8B, 0xDB, 0x1E, 0x5C, 0x47, 0xED, 0xD8}};
+  // {78E78057-8D70-40E6-BB32-CE09D0E45FD4}
+  static constexpr ole::IID kIid{0x78E78057, 0x8D70, 0x40E6, {0xBB, 0x32, 0xCE, 0x09, 0xD0, 0xE4, 0x5F, 0xD4}};
 
   // Sites the control in a headless window of this size (the client size while no scroll bar
   // shows), or resizes the window it has. E_INVALIDARG for a side outside 1 ... 32767.
@@ -47,26 +46,8 @@ class IHeadlessControl : public ole::IUnknown {
   // The framework's reset: persisted properties back to their defaults; picture and history stay.
   virtual ole::HRESULT ResetState() = 0;
 
-  // Dialogs of this process, shown by any control of the module. "ok", "cancel" or "escape" (any
-  // case) closes every following dialog; E_INVALIDARG for another answer.
-  virtual ole::HRESULT SetDialogAnswer(const std::string& answer) = 0;
-  virtual ole::HRESULT GetShownDialogs(std::vector<fw::ShownDialog>* dialogs) = 0;
-  virtual ole::HRESULT ClearShownDialogs() = 0;
-
-  // What a confirmed headless print dialog prints to: a CUPS destination, "file:" and a path, or ""
-  // for no printer. Until set, the CUPS default destination.
-  virtual ole::HRESULT SetPrinter(const std::string& destination) = 0;
-  virtual ole::HRESULT GetPrinter(std::string* destination) = 0;
-  // The process's clipboard as another program sees it: the format numbers it holds; its bitmap
-  // written as a PNG (S_FALSE when it holds none, E_FAIL when the file cannot be written); text put
-  // on it as CF_TEXT (S_FALSE while busy); and busy, which makes every open fail.
-  virtual ole::HRESULT GetClipboardFormats(std::vector<uint32_t>* formats) = 0;
-  virtual ole::HRESULT SaveClipboardPng(const std::string& path) = 0;
-  virtual ole::HRESULT SetClipboardText(const std::string& text) = 0;
-  virtual ole::HRESULT SetClipboardBusy(win::BOOL busy) = 0;
-
  protected:
-  ~IHeadlessControl() = default;
+  ~IControlWindow() = default;
 };
 
 }  // namespace tavlen
