@@ -9,11 +9,11 @@
 
 namespace tavlen {
 
-void CTavlenCtrl::TurnImage(Turn turn, bool announce) {
+void CTavlenCtrl::TurnImage(edit::Turn turn, bool announce) {
   if (!m_image) return;
   // A refused turn is recorded in the image and the remaining steps still run.
-  gfx::Ignore(Rotate(*m_image, turn));
-  if (SwapsSides(turn)) m_viewport.SwapSides();
+  gfx::Ignore(m_image->Apply(edit::Rotate, turn));
+  if (edit::SwapsSides(turn)) m_viewport.SwapSides();
   MarkTurnedUpright();
   UpdateScrollBars();
   InvalidateClientArea();
@@ -21,28 +21,28 @@ void CTavlenCtrl::TurnImage(Turn turn, bool announce) {
   if (announce) PictureChanged();
 }
 
-void CTavlenCtrl::Rotate90() { TurnImage(Turn::Quarter); }
+void CTavlenCtrl::Rotate90() { TurnImage(edit::Turn::Quarter); }
 
-void CTavlenCtrl::Rotate180() { TurnImage(Turn::Half); }
+void CTavlenCtrl::Rotate180() { TurnImage(edit::Turn::Half); }
 
-void CTavlenCtrl::Rotate270() { TurnImage(Turn::ThreeQuarters); }
+void CTavlenCtrl::Rotate270() { TurnImage(edit::Turn::ThreeQuarters); }
 
 void CTavlenCtrl::Flip(BOOL Vertically) {
   if (!m_image) return;
-  gfx::Ignore(tavlen::Flip(*m_image, Vertically ? FlipAxis::TopBottom : FlipAxis::LeftRight));
+  gfx::Ignore(m_image->Apply(edit::Flip, Vertically ? edit::FlipAxis::TopBottom : edit::FlipAxis::LeftRight));
   MarkTurnedUpright();
   // The displayed size is unchanged and the scroll bars are not refreshed.
   RecordSnapshot();
 }
 
 void CTavlenCtrl::Resize(int32_t NewWidth, int32_t NewHeight) {
-  if (!m_image) return;
+  if (!m_image || !m_image->Handle()) return;
   // A size the library cannot produce keeps the picture, its displayed size and the history.
-  auto resized = tavlen::Resize(*m_image, NewWidth, NewHeight);
+  auto resized = edit::Resize(*m_image->Handle(), NewWidth, NewHeight);
   if (!resized.Ok()) return;
   m_viewport.viewWidth = NewWidth;
   m_viewport.viewHeight = NewHeight;
-  m_image = std::move(resized).Value();
+  m_image = ImageObject::Adopt(std::move(resized).Value());
   // The bars keep the previous ranges until the next zoom, turn or load.
   RecordSnapshot();
 }

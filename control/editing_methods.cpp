@@ -45,8 +45,8 @@ void CTavlenCtrl::ConvertFrom1bpp() {
   m_image = ImageObject::Adopt(std::move(reopened).Value());
   // Two half turns: two snapshots, the second of the upright picture, and the scroll bars refreshed. They
   // make one edit, announced once.
-  TurnImage(Turn::Half, false);
-  TurnImage(Turn::Half, false);
+  TurnImage(edit::Turn::Half, false);
+  TurnImage(edit::Turn::Half, false);
   InvalidateClientArea();
   PictureChanged();
 }

@@ -53,8 +53,8 @@ void CTavlenCtrl::InstallImage(ImageObject& decoded, uint32_t width, uint32_t he
   // Two half turns on each copy leave the pixels as decoded; a refused turn marks that image.
   for (ImageObject* image : {first.get(), m_image.get()}) {
     if (!image) continue;
-    gfx::Ignore(Rotate(*image, Turn::Half));
-    gfx::Ignore(Rotate(*image, Turn::Half));
+    gfx::Ignore(image->Apply(edit::Rotate, edit::Turn::Half));
+    gfx::Ignore(image->Apply(edit::Rotate, edit::Turn::Half));
   }
   m_undo.Restart(std::move(first), PictureSize{static_cast<int32_t>(width), static_cast<int32_t>(height)});
 

@@ -8,13 +8,13 @@
 #include "control/control_version.h"
 #include "edit/rotate.h"
 #include "edit/undo_history.h"
+#include "image/image_object.h"
 #include "metadata/image_tags.h"
 #include "platform/framework/ole_control.h"
 #include "platform/graphics/decode_options.h"
 #include "platform/window/win_types.h"
 #include "text/font_list.h"
 #include "text/text_overlay.h"
-#include "view/image_object.h"
 #include "view/picture_renderer.h"
 #include "view/placement_state.h"
 #include "view/viewport.h"
@@ -240,7 +240,7 @@ class CTavlenCtrl : public fw::COleControl {
   bool ScrollPaintedPicture(int32_t dx, int32_t dy);
   // The quarter turns and the half turn share their steps; `announce` false leaves PictureChanged to
   // the caller, for an edit made of several turns.
-  void TurnImage(Turn turn, bool announce = true);
+  void TurnImage(edit::Turn turn, bool announce = true);
   // The shared frame of the five text overlays: font and colours from the properties, then a snapshot.
   void StampText(text::TextStyle style, int32_t x, int32_t y, const std::string& text, fw::OLE_COLOR extraColor);
   std::string GetImageTag(metadata::ImageTag tag) const;

@@ -1,18 +1,17 @@
 // Mirroring a picture, in place.
 #pragma once
 
-#include "platform/graphics/status.h"
-#include "view/image_object.h"
+#include "platform/graphics/bitmap.h"
 
-namespace tavlen {
+namespace tavlen::edit {
 
 enum class FlipAxis {
   LeftRight,  // about the vertical axis
   TopBottom,  // about the horizontal axis
 };
 
-// Mirrors the pixels; the size stays. A refused mirror is recorded as the picture's last status and
-// returned.
-[[nodiscard]] gfx::Status Flip(ImageObject& picture, FlipAxis axis);
+// Mirrors the pixels; the size stays. The library's status when it refuses (WrongState while the
+// picture is locked), and the picture is left as it was.
+[[nodiscard]] gfx::Status Flip(gfx::Bitmap& picture, FlipAxis axis);
 
-}  // namespace tavlen
+}  // namespace tavlen::edit

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/graphics/bitmap.h"
-#include "platform/graphics/guid.h"
+#include "platform/graphics/image_guids.h"
 #include "platform/graphics/result.h"
 
 namespace tavlen::edit {

@@ -3,14 +3,14 @@
 
 #include <cstdint>
 
+#include "platform/graphics/bitmap.h"
 #include "platform/graphics/result.h"
-#include "view/image_object.h"
 
-namespace tavlen {
+namespace tavlen::edit {
 
 // A new picture of exactly width x height pixels resampled from `picture` (the aspect ratio is not
-// kept). InvalidParameter for a side of 0 or less or a picture without pixels; the library's status
-// when it cannot resample. `picture` is never changed, and a refusal is not recorded against it.
-gfx::Result<ImageObject::Ptr> Resize(const ImageObject& picture, int32_t width, int32_t height);
+// kept). InvalidParameter for a side of 0 or less; the library's status when it cannot resample.
+// `picture` is never changed.
+gfx::Result<gfx::Bitmap::Ptr> Resize(const gfx::Bitmap& picture, int32_t width, int32_t height);
 
-}  // namespace tavlen
+}  // namespace tavlen::edit

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "view/image_object.h"
+#include "image/image_object.h"
 
 namespace tavlen {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/graphics/guid.h"
+#include "platform/graphics/image_guids.h"
 
 namespace tavlen::files {
 

@@ -131,8 +131,8 @@ void BM_TwoCopiesAndFourHalfTurns(benchmark::State& state) {
     auto a = decoded->Copy(0, 0, 6000, 4000, gfx::PixelFormat::DontCare);
     auto b = decoded->Copy(0, 0, 6000, 4000, gfx::PixelFormat::DontCare);
     for (ImageObject* image : {a.get(), b.get()}) {
-      gfx::Ignore(image->RotateFlip(gfx::RotateFlipType::Rotate180FlipNone));
-      gfx::Ignore(image->RotateFlip(gfx::RotateFlipType::Rotate180FlipNone));
+      gfx::Ignore(image->Apply(edit::Rotate, edit::Turn::Half));
+      gfx::Ignore(image->Apply(edit::Rotate, edit::Turn::Half));
     }
     benchmark::DoNotOptimize(a.get());
   }
@@ -143,7 +143,7 @@ BENCHMARK(BM_TwoCopiesAndFourHalfTurns)->Unit(benchmark::kMillisecond);
 void BM_FourHalfTurns(benchmark::State& state) {
   auto image = ImageObject::Adopt(gfx::MakePhoto(6000, 4000, gfx::PixelFormat::RGB24bpp));
   for (auto _ : state) {
-    for (int turn = 0; turn < 4; ++turn) gfx::Ignore(image->RotateFlip(gfx::RotateFlipType::Rotate180FlipNone));
+    for (int turn = 0; turn < 4; ++turn) gfx::Ignore(image->Apply(edit::Rotate, edit::Turn::Half));
     benchmark::DoNotOptimize(image.get());
   }
 }

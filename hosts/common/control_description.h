@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/automation/com_ids.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
-#include "platform/automation/guid.h"
 #include "platform/automation/type_info.h"
 
 namespace tavlen::host {

@@ -18,9 +18,9 @@
 #include <string_view>
 
 #include "include/tavlen/control_window.h"
+#include "platform/automation/com_ids.h"
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/dispatch.h"
-#include "platform/automation/guid.h"
 
 class QWidget;
 

@@ -6,7 +6,7 @@
 
 #include "hosts/tavlen/control_proxy.h"
 #include "hosts/tavlen/desktop_mode.h"
-#include "hosts/tavlen/property_bag.h"
+#include "hosts/tavlen/memory_property_bag.h"
 #include "platform/automation/loader.h"
 #include "platform/automation/ole_object.h"
 #include "platform/automation/registration.h"

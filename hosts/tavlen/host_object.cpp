@@ -9,7 +9,7 @@
 #include "hosts/tavlen/desktop_mode.h"
 #include "hosts/tavlen/event_sink.h"
 #include "hosts/tavlen/host_function_table.h"
-#include "hosts/tavlen/property_bag.h"
+#include "hosts/tavlen/memory_property_bag.h"
 #include "hosts/tavlen/script_text.h"
 #include "platform/automation/ole_object.h"
 #include "platform/base/ascii.h"

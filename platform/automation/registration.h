@@ -23,7 +23,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/automation/guid.h"
+#include "platform/automation/com_ids.h"
 #include "platform/automation/registry.h"
 #include "platform/automation/type_info.h"
 

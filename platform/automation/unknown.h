@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "platform/automation/guid.h"
+#include "platform/automation/com_ids.h"
 #include "platform/automation/hresult.h"
 
 namespace tavlen::ole {

@@ -114,7 +114,7 @@ void COleControl::SetEnabled(BOOL enabled) {
   InvalidateControl();
 }
 
-void COleControl::InitializeIIDs(const gfx::Guid* dispatch, const gfx::Guid* events) {
+void COleControl::InitializeIIDs(const base::Guid* dispatch, const base::Guid* events) {
   m_dispatchIid = dispatch;
   m_eventsIid = events;
 }

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/base/guid.h"
 #include "platform/framework/prop_exchange.h"
-#include "platform/graphics/guid.h"
 #include "platform/window/window.h"
 
 namespace tavlen::fw {
@@ -56,11 +56,11 @@ class COleControl : public win::WindowOwner {
   void SetModifiedFlag(BOOL modified = win::TRUE) { m_modified = modified != win::FALSE; }
   BOOL IsModified() const { return m_modified ? win::TRUE : win::FALSE; }
 
-  void InitializeIIDs(const gfx::Guid* dispatch, const gfx::Guid* events);
+  void InitializeIIDs(const base::Guid* dispatch, const base::Guid* events);
   void EnableSimpleFrame() { m_simpleFrame = true; }
   bool IsSimpleFrame() const { return m_simpleFrame; }
-  const gfx::Guid* DispatchIID() const { return m_dispatchIid; }
-  const gfx::Guid* EventsIID() const { return m_eventsIid; }
+  const base::Guid* DispatchIID() const { return m_dispatchIid; }
+  const base::Guid* EventsIID() const { return m_eventsIid; }
 
  protected:
   // --- What the control overrides ---
@@ -107,8 +107,8 @@ class COleControl : public win::WindowOwner {
   BOOL m_enabled = win::TRUE;
   bool m_modified = false;
   bool m_simpleFrame = false;
-  const gfx::Guid* m_dispatchIid = nullptr;
-  const gfx::Guid* m_eventsIid = nullptr;
+  const base::Guid* m_dispatchIid = nullptr;
+  const base::Guid* m_eventsIid = nullptr;
   win::SIZE m_extent;
   uint32_t m_buttonsDown = 0;    // MK_ button bits pressed inside the window
   bool m_suppressClick = false;  // the left release that ends a double click fires no Click

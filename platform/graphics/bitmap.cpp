@@ -11,10 +11,10 @@
 #include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/color_management.h"
 #include "platform/graphics/convert.h"
-#include "platform/graphics/file_io.h"
 #include "platform/graphics/limit_refusal.h"
 #include "platform/graphics/resample.h"
 #include "platform/graphics/rotate_flip.h"
+#include "platform/graphics/status_file_io.h"
 
 namespace tavlen::gfx {
 

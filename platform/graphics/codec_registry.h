@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "platform/graphics/codecs/codec.h"
-#include "platform/graphics/guid.h"
+#include "platform/graphics/image_guids.h"
 
 namespace tavlen::gfx {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/graphics/guid.h"
+#include "platform/graphics/image_guids.h"
 
 namespace tavlen::gfx {
 

@@ -7,7 +7,7 @@
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/color_management.h"
-#include "platform/graphics/file_io.h"
+#include "platform/graphics/status_file_io.h"
 
 namespace tavlen::gfx {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "platform/graphics/decode_options.h"
 #include "platform/graphics/encoder_parameters.h"
-#include "platform/graphics/guid.h"
+#include "platform/graphics/image_guids.h"
 #include "platform/graphics/limits.h"
 #include "platform/graphics/property_item.h"
 #include "platform/graphics/status.h"

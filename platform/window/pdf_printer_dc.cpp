@@ -10,7 +10,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/graphics/file_io.h"
+#include "platform/graphics/status_file_io.h"
 #include "platform/window/cups_destinations.h"
 #include "platform/window/printer.h"
 

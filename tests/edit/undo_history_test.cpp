@@ -116,7 +116,7 @@ TEST_F(UndoHistoryTest, RestoredPicturesAreCopiesAndTheStateStays) {
   UndoHistory::Restored first = history.StepBack();
   ASSERT_NE(first.image, nullptr);
   EXPECT_NE(first.image.get(), history.Snapshot(1));
-  ASSERT_EQ(first.image->RotateFlip(gfx::RotateFlipType::RotateNoneFlipX), gfx::Status::Ok);
+  ASSERT_EQ(first.image->Handle()->RotateFlip(gfx::RotateFlipType::RotateNoneFlipX), gfx::Status::Ok);
   history.Push(*StateOfWidth(3));
   UndoHistory::Restored again = history.StepBack();
   ASSERT_NE(again.image, nullptr);

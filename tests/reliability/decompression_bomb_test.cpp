@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/graphics/bitmap.h"
-#include "platform/graphics/guid.h"
+#include "platform/graphics/image_guids.h"
 #include "tests/reliability/bomb_files.h"
 #include "tests/reliability/test_guards.h"
 

@@ -19,8 +19,8 @@
 #include "platform/graphics/codecs/bmp_format.h"
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/picture_rows.h"
-#include "platform/graphics/file_io.h"
 #include "platform/graphics/limit_refusal.h"
+#include "platform/graphics/status_file_io.h"
 
 namespace tavlen::gfx {
 namespace {

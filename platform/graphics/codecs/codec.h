@@ -9,7 +9,7 @@
 
 #include "platform/graphics/decode_options.h"
 #include "platform/graphics/encoder_parameters.h"
-#include "platform/graphics/guid.h"
+#include "platform/graphics/image_guids.h"
 #include "platform/graphics/limits.h"
 #include "platform/graphics/pixel_buffer.h"
 #include "platform/graphics/property_item.h"

@@ -21,7 +21,7 @@
 #include "platform/graphics/codecs/png_glue.h"
 #include "platform/graphics/codecs/png_stream_rows.h"
 #include "platform/graphics/exif.h"
-#include "platform/graphics/file_io.h"
+#include "platform/graphics/status_file_io.h"
 
 namespace tavlen::gfx {
 namespace {

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/graphics/file_io.h"
+#include "platform/graphics/status_file_io.h"
 #include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {

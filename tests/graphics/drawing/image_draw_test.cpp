@@ -1,11 +1,10 @@
-// Image drawing: interpolation, clipped zooms, colour matrices, self-drawing and flattened copies.
+// Image drawing: interpolation, clipped zooms, colour matrices, self-drawing and copies composited onto a background.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/graphics/drawing/flatten.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "tests/graphics/drawing/drawing_test_util.h"
 #include "tests/graphics/pixel_expect.h"
@@ -260,25 +259,6 @@ TEST(DrawImage, WideTargetKeepsUntouchedSixteenBitValues) {
       }
     }
   }
-}
-
-TEST(Flatten, TranslucencyIsBlendedOntoTheBackground) {
-  auto bitmap = FilledBitmap(3, 2, PixelFormat::ARGB32bpp, 0x00FF0000);
-  const uint8_t half[4] = {0, 0, 0, 128}, opaque[4] = {10, 20, 30, 255};
-  std::memcpy(bitmap->Pixels().Row(0) + 4, half, 4);
-  std::memcpy(bitmap->Pixels().Row(0) + 8, opaque, 4);
-  auto flat = FlattenOntoBackground(*bitmap, 0xFFFFFFFF);
-  ASSERT_TRUE(flat.Ok());
-  const PixelBuffer& out = flat.Value();
-  EXPECT_EQ(out.Format(), PixelFormat::RGB32bpp);
-  EXPECT_EQ(out.Width(), 3u);
-  EXPECT_EQ(out.Height(), 2u);
-  const uint8_t* r = out.Row(0);
-  EXPECT_EQ(std::vector<uint8_t>(r, r + 4), (std::vector<uint8_t>{255, 255, 255, 255}));
-  EXPECT_NEAR(r[4], 127, 1);
-  EXPECT_EQ(r[4], r[5]);
-  EXPECT_EQ(r[5], r[6]);
-  EXPECT_EQ(std::vector<uint8_t>(r + 8, r + 12), (std::vector<uint8_t>{10, 20, 30, 255}));
 }
 
 }  // namespace

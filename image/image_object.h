@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/graphics/bitmap.h"
 
@@ -31,8 +32,15 @@ class ImageObject {
   uint32_t Width();
   uint32_t Height();
 
-  // In place; the status is recorded and returned.
-  gfx::Status RotateFlip(gfx::RotateFlipType type);
+  // Runs an in-place operation on the bitmap, `operation(bitmap, arguments...)`; its status,
+  // InvalidParameter without a bitmap, is recorded and returned.
+  template <typename... Parameters, typename... Arguments>
+  gfx::Status Apply(gfx::Status (*operation)(gfx::Bitmap&, Parameters...), Arguments&&... arguments) {
+    const gfx::Status status =
+        m_handle ? operation(*m_handle, std::forward<Arguments>(arguments)...) : gfx::Status::InvalidParameter;
+    Record(status);
+    return status;
+  }
 
   // A separate copy of an area, or null when the library refuses it or this image carries a failing
   // last status (after the call): an image that ever failed can no longer be copied.

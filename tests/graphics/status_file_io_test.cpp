@@ -1,5 +1,5 @@
 // Reads of whole files and atomic writes that never destroy an existing file.
-#include "platform/graphics/file_io.h"
+#include "platform/graphics/status_file_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

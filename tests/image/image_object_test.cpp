@@ -1,6 +1,6 @@
 // The image object's status rule: a failure stays recorded, and an image that ever failed can no
 // longer be copied; copies are separate bitmaps.
-#include "view/image_object.h"
+#include "image/image_object.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,10 @@ namespace {
 ImageObject::Ptr Pattern(uint32_t width, uint32_t height) {
   return ImageObject::Adopt(gfx::test::MakePatternBitmap(width, height, gfx::PixelFormat::RGB24bpp, 3));
 }
+
+gfx::Status Mirror(gfx::Bitmap& bitmap) { return bitmap.RotateFlip(gfx::RotateFlipType::RotateNoneFlipX); }
+
+gfx::Status TurnBitmap(gfx::Bitmap& bitmap, gfx::RotateFlipType type) { return bitmap.RotateFlip(type); }
 
 TEST(ImageObjectStatus, AFailureStaysRecordedAndSuccessDoesNotClearIt) {
   auto image = Pattern(4, 3);
@@ -27,6 +31,19 @@ TEST(ImageObjectStatus, AnImageThatFailedCannotBeCopied) {
   ASSERT_NE(image->CopyWhole(4, 3), nullptr);
   image->Record(gfx::Status::GenericError);
   EXPECT_EQ(image->CopyWhole(4, 3), nullptr);
+}
+
+TEST(ImageObjectStatus, AnOperationAppliedRecordsItsRefusal) {
+  auto image = Pattern(4, 3);
+  ASSERT_EQ(image->Apply(TurnBitmap, gfx::RotateFlipType::Rotate90FlipNone), gfx::Status::Ok);
+  EXPECT_EQ(image->Width(), 3u) << "the operation ran on the image's own bitmap";
+  EXPECT_EQ(image->Apply(TurnBitmap, static_cast<gfx::RotateFlipType>(8)), gfx::Status::InvalidParameter);
+  EXPECT_EQ(image->LastStatus(), gfx::Status::InvalidParameter);
+  EXPECT_EQ(image->CopyWhole(3, 4), nullptr) << "a refused operation makes the image uncopyable";
+
+  auto empty = ImageObject::Adopt(nullptr);
+  EXPECT_EQ(empty->Apply(Mirror), gfx::Status::InvalidParameter) << "no bitmap to run on";
+  EXPECT_EQ(empty->LastStatus(), gfx::Status::InvalidParameter);
 }
 
 TEST(ImageObjectStatus, AnUndecodableFileGivesAnObjectWithoutPixels) {
@@ -45,7 +62,7 @@ TEST(ImageObjectCopy, ACopyIsSeparateFromItsSource) {
   auto copy = image->CopyWhole(5, 2);
   ASSERT_NE(copy, nullptr);
   ASSERT_TRUE(gfx::test::SamePixels(*copy->Handle(), *image->Handle()));
-  ASSERT_EQ(image->RotateFlip(gfx::RotateFlipType::RotateNoneFlipX), gfx::Status::Ok);
+  ASSERT_EQ(image->Apply(Mirror), gfx::Status::Ok);
   EXPECT_FALSE(gfx::test::SamePixels(*copy->Handle(), *image->Handle()));
   EXPECT_EQ(copy->Handle()->Format(), gfx::PixelFormat::RGB24bpp) << "the copy keeps the source's format";
 }

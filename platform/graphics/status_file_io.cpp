@@ -1,5 +1,5 @@
 // The imaging library's file reads and writes: the base library's, with failures as statuses.
-#include "platform/graphics/file_io.h"
+#include "platform/graphics/status_file_io.h"
 
 #include <cerrno>
 

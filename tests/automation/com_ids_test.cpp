@@ -1,5 +1,5 @@
 // The published interface identifiers, their hashing, and HRESULT names.
-#include "platform/automation/guid.h"
+#include "platform/automation/com_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The image object: status bookkeeping around a bitmap, and the copy rule.
-#include "view/image_object.h"
+#include "image/image_object.h"
 
 namespace tavlen {
 
@@ -33,12 +33,6 @@ uint32_t ImageObject::Height() {
     return 0;
   }
   return m_handle->Height();
-}
-
-Status ImageObject::RotateFlip(gfx::RotateFlipType type) {
-  const Status status = m_handle ? m_handle->RotateFlip(type) : Status::InvalidParameter;
-  Record(status);
-  return status;
 }
 
 ImageObject::Ptr ImageObject::Copy(float x, float y, float width, float height, gfx::PixelFormat format) {

@@ -1,5 +1,5 @@
 // The host's in-memory property bag.
-#include "hosts/tavlen/property_bag.h"
+#include "hosts/tavlen/memory_property_bag.h"
 
 namespace tavlen::host {
 
