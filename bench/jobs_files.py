@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Whole jobs on a 6000x4000 photo through `tavlen run`, beside ImageMagick, GraphicsMagick, vips and Pillow.
 
-Usage: bench/jobs_files.py BUILD_DIR [--quick] [--no-build]
+Usage: bench/jobs_files.py BUILD_DIR [--quick] [--no-build] [--jobs=LETTERS] [--peers=NAME,...]
 Builds the Tavlen module, tavlen, tavlen_time and edit_bench in BUILD_DIR (unless --no-build), runs the colour
 operations' Google Benchmark, then the jobs. Every job runs as a whole command line, start-up included, all tools
 once a round so that a disturbance hits them alike; each gets the median of its rounds (nine, five with --quick) and
 ours also the spread (slowest/median); peak resident memory comes from /usr/bin/time. Ratios below 1 mean we are
-faster than the fastest peer.
+faster than the fastest peer. --jobs=bcg runs only those jobs, without the Google Benchmark;
+--peers=vips,Pillow only those peers, on a busy machine where the slow ones would take too long.
 """
 import os
 import shutil
@@ -18,6 +19,8 @@ import time
 
 QUICK = "--quick" in sys.argv
 RUNS = 5 if QUICK else 9
+ONLY = next((a.split("=", 1)[1] for a in sys.argv if a.startswith("--jobs=")), None)
+PEERS = next((a.split("=", 1)[1].split(",") for a in sys.argv if a.startswith("--peers=")), None)
 WIDTH, HEIGHT = 6000, 4000
 FRAME_BYTES = WIDTH * HEIGHT * 3  # one decoded 24-bit frame
 PY = "/usr/bin/python3"
@@ -88,7 +91,7 @@ def peers(job, src, work):
     }[job]
     cmds["Pillow"] = [[PY, "-c", "import sys\nfrom PIL import Image\na, b = sys.argv[1], sys.argv[2]\n" + PIL[job],
                        src, output("Pillow") or ""]]
-    return cmds
+    return {name: c for name, c in cmds.items() if PEERS is None or name in PEERS}
 
 
 def timed(cmds, env=None):
@@ -134,8 +137,9 @@ def main():
     if "--no-build" not in sys.argv:
         subprocess.run(["cmake", "--build", build, "--target", "Tavlen", "tavlen", "tavlen_time", "edit_bench"],
                        check=True, stdout=subprocess.DEVNULL)
-    print("== colour operations on 24 MP (Google Benchmark)", flush=True)
-    subprocess.run([os.path.join(build, "bench", "edit", "edit_bench")], check=True)
+    if ONLY is None:
+        print("== colour operations on 24 MP (Google Benchmark)", flush=True)
+        subprocess.run([os.path.join(build, "bench", "edit", "edit_bench")], check=True)
     work = tempfile.mkdtemp(prefix="tavlen-jobs-")
     try:
         env = dict(os.environ, TAVLEN_REGISTRY=os.path.join(work, "registry"))
@@ -151,6 +155,8 @@ def main():
                  f"{'RSS':>6} {'/frame':>6}  {'size%':>6}"
         print(header)
         for job, (title, body) in OURS.items():
+            if ONLY is not None and job not in ONLY:
+                continue
             src = sources[SOURCE[job]]
             out = os.path.join(work, "ours-" + job)
             script = os.path.join(work, f"job-{job}.js")

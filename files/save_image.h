@@ -7,6 +7,7 @@
 
 #include "files/file_formats.h"
 #include "platform/graphics/bitmap.h"
+#include "platform/graphics/streamed_picture.h"
 
 namespace tavlen::files {
 
@@ -19,6 +20,24 @@ struct EncodeOptions {
   std::optional<uint32_t> tiffCompression;
 };
 
+// The encoder of a format with the one parameter it takes. Not copied: the parameter points into it.
+class EncoderCall {
+ public:
+  EncoderCall() = default;
+  EncoderCall(const EncoderCall&) = delete;
+  EncoderCall& operator=(const EncoderCall&) = delete;
+  // False when no encoder has the format's MIME type.
+  bool Prepare(FileFormat format, const EncodeOptions& options);
+  const gfx::Guid& Clsid() const { return m_clsid; }
+  gfx::EncoderParameters Parameters() const { return {&m_parameter, m_count}; }
+
+ private:
+  gfx::Guid m_clsid{};
+  uint32_t m_value = 0;
+  gfx::EncoderParameter m_parameter{};
+  size_t m_count = 0;
+};
+
 // `base` followed by the format's extension, whatever `base` already ends with.
 std::string OutputPath(const std::string& base, FileFormat format);
 
@@ -29,5 +48,10 @@ std::string OutputPath(const std::string& base, FileFormat format);
 // already at that name keeps its bytes.
 gfx::Status SaveImage(const gfx::Bitmap& image, const std::string& base, FileFormat format,
                       const EncodeOptions& options);
+
+// SaveImage for a picture that streams from its file (see StreamedPicture::Save): the same file, with
+// the decoder's status first.
+gfx::Status SaveStreamed(gfx::StreamedPicture& picture, const std::string& base, FileFormat format,
+                         const EncodeOptions& options);
 
 }  // namespace tavlen::files

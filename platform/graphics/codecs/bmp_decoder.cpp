@@ -19,6 +19,7 @@
 #include "platform/graphics/codecs/bmp_format.h"
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/dib_header.h"
+#include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/limit_refusal.h"
 #include "platform/graphics/status_file_io.h"
 
@@ -320,46 +321,108 @@ Status Decode(std::span<const uint8_t> data, size_t infoStart, const DecodeLimit
   return Status::Ok;
 }
 
-}  // namespace
+// Where a plain 24-bit file keeps its rows, which are already the 24bppRGB layout.
+struct PlainRows {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  bool topDown = false;
+  bool backed = false;  // the file is long enough for its rows
+  uint64_t pixelStart = 0;
+  uint64_t rowBytes = 0;
+};
 
-Status ReadPlainBmp(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& out, bool& read) {
-  read = false;
+// False for a file that is not a plain 24-bit BMP within the limits.
+bool ProbePlainBmp(int fd, uint64_t fileSize, const DecodeLimits& limits, PlainRows& out) {
   // The headers of a plain file and whatever few bytes lie between them and the pixels.
   std::array<uint8_t, 4096> block{};
   size_t got = 0;
   if (ReadFileAt(fd, 0, block, got) != Status::Ok || got < kFileHeaderSize || block[0] != 'B' || block[1] != 'M')
-    return Status::Ok;
+    return false;
   const std::span<const uint8_t> head(block.data(), got);
   DibHeader h;
-  if (ParseDibHeader(head, kFileHeaderSize, h) != Status::Ok) return Status::Ok;
+  if (ParseDibHeader(head, kFileHeaderSize, h) != Status::Ok) return false;
   // Only there are the stored rows already the 24bppRGB layout.
   if (h.kind != HeaderKind::Info || h.compression != kBiRgb || h.bitCount != 24 ||
       ChooseFormat(h) != PixelFormat::RGB24bpp)
-    return Status::Ok;
-  const uint64_t pixelStart = PixelStart(head, kFileHeaderSize, h, fileSize);
-  if (CheckImageSize(PixelFormat::RGB24bpp, h.width, h.height, limits) != Status::Ok) return Status::Ok;
+    return false;
+  if (CheckImageSize(PixelFormat::RGB24bpp, h.width, h.height, limits) != Status::Ok) return false;
+  out.width = h.width;
+  out.height = h.height;
+  out.topDown = h.topDown;
+  out.pixelStart = PixelStart(head, kFileHeaderSize, h, fileSize);
+  out.backed = StoredRowsBacked(h, fileSize - std::min(out.pixelStart, fileSize));
+  out.rowBytes = RowBytes(h.width, h.bitCount);
+  return true;
+}
 
-  read = true;
-  if (!StoredRowsBacked(h, fileSize - std::min(pixelStart, fileSize))) return Status::OutOfMemory;
+// Picture row y of the file into `row` (`stride` bytes); rows past the end of a short file, and the
+// padding, stay zero.
+Status ReadPlainRow(int fd, uint64_t fileSize, const PlainRows& plain, uint32_t y, uint8_t* row, size_t stride) {
+  const uint32_t stored = plain.topDown ? y : plain.height - 1 - y;
+  const uint64_t at = plain.pixelStart + stored * plain.rowBytes;
+  size_t done = 0;
+  if (at < fileSize) {
+    const auto wanted = static_cast<size_t>(std::min<uint64_t>(size_t{plain.width} * 3, fileSize - at));
+    if (Status s = ReadFileAt(fd, at, std::span(row, wanted), done); s != Status::Ok) return s;
+  }
+  std::memset(row + done, 0, stride - done);
+  return Status::Ok;
+}
+
+class PlainBmpRows final : public RowSource {
+ public:
+  PlainBmpRows(base::UniqueFd fd, uint64_t fileSize, const PlainRows& plain)
+      : m_fd(std::move(fd)),
+        m_fileSize(fileSize),
+        m_plain(plain),
+        m_stride(static_cast<size_t>(StrideFor(PixelFormat::RGB24bpp, plain.width))) {}
+
+  Status ReadRows(std::span<uint8_t* const> rows) override {
+    for (uint8_t* row : rows) {
+      if (m_next >= m_plain.height) return Status::InvalidParameter;
+      if (Status s = ReadPlainRow(m_fd.Get(), m_fileSize, m_plain, m_next++, row, m_stride); s != Status::Ok) return s;
+    }
+    return Status::Ok;
+  }
+
+ private:
+  base::UniqueFd m_fd;
+  uint64_t m_fileSize;
+  PlainRows m_plain;
+  size_t m_stride;
+  uint32_t m_next = 0;
+};
+
+}  // namespace
+
+Status ReadPlainBmp(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& out, bool& read) {
+  PlainRows plain;
+  read = ProbePlainBmp(fd, fileSize, limits, plain);
+  if (!read) return Status::Ok;
+  if (!plain.backed) return Status::OutOfMemory;
   auto buffer =
-      PixelBuffer::Allocate(PixelFormat::RGB24bpp, h.width, h.height, PixelBuffer::Init::Uninitialized, limits);
+      PixelBuffer::Allocate(PixelFormat::RGB24bpp, plain.width, plain.height, PixelBuffer::Init::Uninitialized, limits);
   if (!buffer.Ok()) return buffer.GetStatus();
   PixelBuffer& pixels = buffer.Value();
-  const uint64_t rowBytes = RowBytes(h.width, h.bitCount);
-  const size_t used = size_t{h.width} * 3;
-  for (uint32_t r = 0; r < h.height; ++r) {
-    uint8_t* row = pixels.Row(h.topDown ? r : h.height - 1 - r);
-    const uint64_t at = pixelStart + r * rowBytes;
-    size_t done = 0;
-    if (at < fileSize) {
-      const auto wanted = static_cast<size_t>(std::min<uint64_t>(used, fileSize - at));
-      if (Status s = ReadFileAt(fd, at, std::span(row, wanted), done); s != Status::Ok) return s;
-    }
-    // Rows past the end of a short file, and the padding, stay zero.
-    std::memset(row + done, 0, pixels.Stride() - done);
+  // In the file's order, which reads ahead best.
+  for (uint32_t r = 0; r < plain.height; ++r) {
+    const uint32_t y = plain.topDown ? r : plain.height - 1 - r;
+    if (Status s = ReadPlainRow(fd, fileSize, plain, y, pixels.Row(y), pixels.Stride()); s != Status::Ok) return s;
   }
   out.pixels = std::move(pixels);
   out.properties.clear();
+  return Status::Ok;
+}
+
+Status OpenPlainBmpRows(base::UniqueFd fd, uint64_t fileSize, const DecodeLimits& limits, StreamedFrame& out) {
+  PlainRows plain;
+  if (!ProbePlainBmp(fd.Get(), fileSize, limits, plain) || !plain.backed) return Status::Ok;
+  StreamedFrame frame;
+  frame.format = PixelFormat::RGB24bpp;
+  frame.width = plain.width;
+  frame.height = plain.height;
+  frame.rows = std::make_unique<PlainBmpRows>(std::move(fd), fileSize, plain);
+  out = std::move(frame);
   return Status::Ok;
 }
 

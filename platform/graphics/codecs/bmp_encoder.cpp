@@ -9,6 +9,7 @@
 
 #include "platform/graphics/codecs/bmp_format.h"
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/convert.h"
 
 namespace tavlen::gfx {
@@ -33,7 +34,7 @@ PixelFormat StoredFormat(PixelFormat format) {
 }
 
 // Writes the headers, palette and rows of `image` in `format`, StoredFormat(image.Format()).
-Status Write(const PixelBuffer& image, PixelFormat format, Bytes& file) {
+Status Write(const PictureRows& image, PixelFormat format, Bytes& file) {
   const uint32_t bits = BitsPerPixel(format);
   const uint32_t width = image.Width();
   const uint32_t height = image.Height();
@@ -100,9 +101,10 @@ Status Write(const PixelBuffer& image, PixelFormat format, Bytes& file) {
   // Bits of the last byte beyond the row's pixels are written as zero.
   const uint32_t tailBits = static_cast<uint32_t>((static_cast<uint64_t>(width) * bits) % 8);
   const auto tailMask = static_cast<uint8_t>(tailBits == 0 ? 0xFF : 0xFF << (8 - tailBits));
-  for (uint32_t r = 0; r < height; ++r) {
-    uint8_t* dst = p + pixelOffset + r * rowBytes;
-    const uint8_t* src = image.Row(height - 1 - r);
+  // Top to bottom, as streamed rows come; the file keeps them bottom-up.
+  for (uint32_t y = 0; y < height; ++y) {
+    uint8_t* dst = p + pixelOffset + (height - 1 - y) * rowBytes;
+    const uint8_t* src = image.Row(y);
     if (format == image.Format()) {
       std::memcpy(dst, src, used);
     } else {
@@ -123,10 +125,16 @@ Status Write(const PixelBuffer& image, PixelFormat format, Bytes& file) {
 
 }  // namespace
 
-Status EncodeBmp(const PixelBuffer& image, std::span<const PropertyItem>, EncoderParameters parameters, Bytes& out) {
+Status EncodeBmp(const PixelBuffer& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                 Bytes& out) {
+  if (image.Empty()) return Status::InvalidParameter;
+  return EncodeBmpRows(PictureRows(image), properties, parameters, out);
+}
+
+Status EncodeBmpRows(const PictureRows& image, std::span<const PropertyItem>, EncoderParameters parameters,
+                     Bytes& out) {
   if (!parameters.empty()) return Status::InvalidParameter;
-  if (image.Empty() || !IsValidPixelFormat(image.Format()) || image.Width() == 0 || image.Height() == 0)
-    return Status::InvalidParameter;
+  if (!IsValidPixelFormat(image.Format()) || image.Width() == 0 || image.Height() == 0) return Status::InvalidParameter;
 
   Bytes file;
   if (Status s = Write(image, StoredFormat(image.Format()), file); s != Status::Ok) return s;

@@ -8,6 +8,7 @@
 
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/jpeg_glue.h"
+#include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/exif.h"
 #include "platform/graphics/two_halves.h"
 
@@ -124,6 +125,27 @@ void ReadPixels(void* arg) {
   }
 }
 
+struct RowsStep {
+  j_decompress_ptr cinfo;
+  uint8_t* const* rows;
+  uint32_t count;
+  bool start;  // the first call
+};
+
+// The next rows of a decompression that ReadPixels would make in one go: started at the first call,
+// finished at the last row.
+void ReadNextRows(void* arg) {
+  auto* step = static_cast<RowsStep*>(arg);
+  j_decompress_ptr cinfo = step->cinfo;
+  if (step->start) jpeg_start_decompress(cinfo);
+  const JDIMENSION end = cinfo->output_scanline + step->count;
+  while (cinfo->output_scanline < end) {
+    auto* const* rows = step->rows + (step->count - (end - cinfo->output_scanline));
+    if (jpeg_read_scanlines(cinfo, const_cast<JSAMPARRAY>(rows), end - cinfo->output_scanline) == 0) break;
+  }
+  if (cinfo->output_scanline >= cinfo->output_height) jpeg_finish_decompress(cinfo);
+}
+
 Status StatusOfError(int code) {
   switch (code) {
     case JERR_NO_SOI:
@@ -236,7 +258,6 @@ class JpegDecoder final : public ImageDecoder {
     return Status::Ok;
   }
 
- private:
   static Status CollectProfile(Session& session, ColorSource& color) {
     ProfileStep step{&session.cinfo, nullptr, 0};
     if (!RunGuarded(session.err, ReadProfile, &step)) return StatusOfError(session.err.code);
@@ -251,6 +272,7 @@ class JpegDecoder final : public ImageDecoder {
     return Status::Ok;
   }
 
+ private:
   // The upper part through `session` on a second thread, the lower one through a session of its own
   // here; the whole through `session` when the picture is small or no thread can be had. A failure of
   // either part fails both.
@@ -290,7 +312,46 @@ class JpegDecoder final : public ImageDecoder {
   DecodeLimits m_limits;
 };
 
+// The rows of one decompression, in order.
+class JpegRows final : public RowSource {
+ public:
+  JpegRows(SharedBytes data, std::unique_ptr<Session> session)
+      : m_data(std::move(data)), m_session(std::move(session)) {}
+
+  Status ReadRows(std::span<uint8_t* const> rows) override {
+    RowsStep step{&m_session->cinfo, rows.data(), static_cast<uint32_t>(rows.size()), !m_started};
+    m_started = true;
+    if (!RunGuarded(m_session->err, ReadNextRows, &step)) return StatusOfError(m_session->err.code);
+    return Status::Ok;
+  }
+
+ private:
+  SharedBytes m_data;  // the decompressor reads from it
+  std::unique_ptr<Session> m_session;
+  bool m_started = false;
+};
+
 }  // namespace
+
+Status OpenJpegRows(SharedBytes data, const DecodeLimits& limits, StreamedFrame& out) {
+  if (!data || data->size() < 3 || (*data)[0] != 0xFF || (*data)[1] != 0xD8) return Status::UnknownImageFormat;
+  if (data->size() > limits.maxFileBytes) return Status::OutOfMemory;
+  auto session = std::make_unique<Session>();
+  if (Status s = OpenSession(*data, limits, *session); s != Status::Ok) return s;
+  jpeg_decompress_struct& cinfo = session->cinfo;
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  if (OutputFormat(cinfo) != PixelFormat::RGB24bpp || !SplitsInTwo(cinfo, cmyk)) return Status::Ok;
+  cinfo.out_color_space = JCS_EXT_BGR;
+  StreamedFrame frame;
+  frame.format = PixelFormat::RGB24bpp;
+  frame.width = cinfo.image_width;
+  frame.height = cinfo.image_height;
+  CollectExif(cinfo, frame.properties);
+  if (Status s = JpegDecoder::CollectProfile(*session, frame.color); s != Status::Ok) return s;
+  frame.rows = std::make_unique<JpegRows>(std::move(data), std::move(session));
+  out = std::move(frame);
+  return Status::Ok;
+}
 
 Status OpenJpegDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {
   if (!data || data->size() < 3) return Status::UnknownImageFormat;

@@ -6,6 +6,7 @@
 
 #include "platform/graphics/codecs/codec.h"
 #include "platform/graphics/codecs/jpeg_glue.h"
+#include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/convert.h"
 #include "platform/graphics/exif.h"
 #include "platform/graphics/two_halves.h"
@@ -113,7 +114,7 @@ void TermDestination(j_compress_ptr cinfo) {
 }
 
 // How rows reach libjpeg.
-enum class RowSource {
+enum class RowKind {
   Direct,     // the bitmap's own rows in a layout libjpeg reads (24bppRGB, 32bppRGB, 32bppARGB)
   Gray,       // palette indices mapped to their gray level
   Converted,  // any other format through 32bppARGB
@@ -136,8 +137,8 @@ constexpr uint32_t kDirectBatch = 16;
 // One band of whole MCU rows, compressed as a file of its own: [firstRow, firstRow + rows).
 struct EncodeStep {
   Session* session;
-  const PixelBuffer* image;
-  RowSource source;
+  const PictureRows* image;
+  RowKind source;
   J_COLOR_SPACE colorSpace;
   int components;
   int quality;
@@ -150,15 +151,15 @@ struct EncodeStep {
 };
 
 const uint8_t* PrepareRow(const EncodeStep& step, uint32_t y) {
-  const PixelBuffer& image = *step.image;
+  const PictureRows& image = *step.image;
   switch (step.source) {
-    case RowSource::Direct:
+    case RowKind::Direct:
       return image.Row(y);
-    case RowSource::Gray:
+    case RowKind::Gray:
       RowToArgb32(image.Row(y), image.Format(), image.GetPalette(), 0, image.Width(), step.bgra);
       for (uint32_t x = 0; x < image.Width(); ++x) step.gray[x] = step.bgra[x * 4];
       return step.gray;
-    case RowSource::Converted:
+    case RowKind::Converted:
       RowToArgb32(image.Row(y), image.Format(), image.GetPalette(), 0, image.Width(), step.bgra);
       return step.bgra;
   }
@@ -205,7 +206,7 @@ void Compress(void* arg) {
   while (cinfo->next_scanline < cinfo->image_height) {
     const uint32_t y = step->firstRow + cinfo->next_scanline;
     uint32_t count = 1;
-    if (step->source == RowSource::Direct) {
+    if (step->source == RowKind::Direct) {
       count = std::min(kDirectBatch, cinfo->image_height - cinfo->next_scanline);
       for (uint32_t i = 0; i < count; ++i) rows[i] = const_cast<JSAMPROW>(step->image->Row(y + i));
     } else {
@@ -257,36 +258,41 @@ Status SessionStatus(const Session& session) {
 // `out` is written only on success.
 Status EncodeJpeg(const PixelBuffer& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
                   Bytes& out) {
+  if (image.Empty()) return Status::InvalidParameter;
+  return EncodeJpegRows(PictureRows(image), properties, parameters, out);
+}
+
+Status EncodeJpegRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                      Bytes& out) {
   int quality = kDefaultQuality;
   if (Status s = ReadQuality(parameters, quality); s != Status::Ok) return s;
-  if (image.Empty() || image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format())) {
-    return Status::InvalidParameter;
-  }
+  if (image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format())) return Status::InvalidParameter;
   if (image.Width() > JPEG_MAX_DIMENSION || image.Height() > JPEG_MAX_DIMENSION) return Status::InvalidParameter;
 
   EncodeStep step{};
   const PixelFormat format = image.Format();
   if (IsIndexed(format) && IsGrayPalette(image.GetPalette())) {
-    step.source = RowSource::Gray;
+    step.source = RowKind::Gray;
     step.colorSpace = JCS_GRAYSCALE;
     step.components = 1;
   } else if (format == PixelFormat::RGB24bpp) {
-    step.source = RowSource::Direct;
+    step.source = RowKind::Direct;
     step.colorSpace = JCS_EXT_BGR;
     step.components = 3;
   } else if (format == PixelFormat::RGB32bpp || format == PixelFormat::ARGB32bpp) {
-    step.source = RowSource::Direct;  // alpha is dropped: JPEG has none
+    step.source = RowKind::Direct;  // alpha is dropped: JPEG has none
     step.colorSpace = JCS_EXT_BGRX;
     step.components = 4;
   } else {
-    step.source = RowSource::Converted;
+    step.source = RowKind::Converted;
     step.colorSpace = JCS_EXT_BGRX;
     step.components = 4;
   }
 
-  // Two bands, each on its own core, the first of a multiple of eight MCU rows (see JoinBands).
-  const uint32_t bandAlign = 8 * McuHeight(step.components, quality);
-  const size_t scratchRow = step.source == RowSource::Direct ? 0 : static_cast<size_t>(image.Width()) * 5;
+  // Two bands, each on its own core, the first of a multiple of eight MCU rows (see JoinBands). Streamed
+  // rows come in order as one band, the same bytes, while their decoder has the second core.
+  const uint32_t bandAlign = image.Whole() != nullptr ? 8 * McuHeight(step.components, quality) : 0;
+  const size_t scratchRow = step.source == RowKind::Direct ? 0 : static_cast<size_t>(image.Width()) * 5;
   std::vector<uint8_t> scratch;
   std::vector<uint8_t> exif;
   Bytes files[2];

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/codecs/png_deflate.h"
 #include "platform/graphics/codecs/png_glue.h"
 #include "platform/graphics/convert.h"
@@ -42,7 +43,7 @@ void FlushCallback(png_structp) {}
 
 // Everything the guarded writer needs, prepared beforehand so that it creates no objects of its own.
 struct WriteJob {
-  const PixelBuffer* image = nullptr;
+  const PictureRows* image = nullptr;
   RowMode mode = RowMode::Rgb8;
   int colorType = PNG_COLOR_TYPE_RGB;
   int bitDepth = 8;
@@ -91,7 +92,7 @@ void BgraToRgba(const uint8_t* src, uint32_t w, uint8_t* dst) {
 }
 
 void FillRow(const WriteJob& job, uint32_t y, uint8_t* dst) {
-  const PixelBuffer& img = *job.image;
+  const PictureRows& img = *job.image;
   const uint8_t* src = img.Row(y);
   const uint32_t w = img.Width();
   switch (job.mode) {
@@ -236,9 +237,14 @@ int GrayDepthOf(const PixelBuffer& img, uint32_t maxIndex) {
 
 Status EncodePng(const PixelBuffer& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
                  Bytes& out) {
+  if (image.Empty()) return Status::InvalidParameter;
+  return EncodePngRows(PictureRows(image), properties, parameters, out);
+}
+
+Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                     Bytes& out) {
   if (!parameters.empty()) return Status::InvalidParameter;
-  if (image.Empty() || image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format()))
-    return Status::InvalidParameter;
+  if (image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format())) return Status::InvalidParameter;
 
   const PixelFormat format = image.Format();
   const uint32_t w = image.Width();
@@ -250,9 +256,11 @@ Status EncodePng(const PixelBuffer& image, std::span<const PropertyItem> propert
   bool needArgb = false;
   try {
     if (IsIndexed(format)) {
+      // The palette is cut to the indices used, which takes a pass of its own.
+      if (image.Whole() == nullptr) return Status::InvalidParameter;
       job.mode = RowMode::Indices;
-      const uint32_t maxIndex = MaxIndex(image);
-      if (int gray = GrayDepthOf(image, maxIndex); gray != 0) {
+      const uint32_t maxIndex = MaxIndex(*image.Whole());
+      if (int gray = GrayDepthOf(*image.Whole(), maxIndex); gray != 0) {
         job.colorType = PNG_COLOR_TYPE_GRAY;
         job.bitDepth = gray;
       } else {
@@ -338,6 +346,12 @@ Status EncodePng(const PixelBuffer& image, std::span<const PropertyItem> propert
   structs.info = png_create_info_struct(structs.png);
   if (structs.info == nullptr) return Status::OutOfMemory;
   Bytes file;
+  try {
+    // The file grows in place instead of doubling past its size.
+    file.reserve(idat.size() + job.exifSize + job.profile.size() + 4096);
+  } catch (const std::bad_alloc&) {
+    return Status::OutOfMemory;
+  }
   Sink sink{&file};
   png_set_write_fn(structs.png, &sink, WriteCallback, FlushCallback);
   if (!WriteGuarded(structs.png, structs.info, job)) return png_glue::StatusOf(errors);

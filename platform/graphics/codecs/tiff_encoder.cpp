@@ -2,9 +2,12 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/codecs/tiff_glue.h"
 #include "platform/graphics/convert.h"
 #include "platform/graphics/two_halves.h"
@@ -135,7 +138,7 @@ bool SameColours(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
 }
 
 // Palette alpha has no place in TIFF and is dropped; gray ramps are stored as gray levels.
-Layout ChooseLayout(const PixelBuffer& image, uint16_t compression) {
+Layout ChooseLayout(const PictureRows& image, uint16_t compression) {
   const std::vector<uint32_t>& entries = image.GetPalette().entries;
   switch (image.Format()) {
     case PixelFormat::Indexed1bpp: {
@@ -184,7 +187,7 @@ uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8)
 void PutNative16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, sizeof v); }
 
 // One bitmap row as TIFF samples (R, G, B[, A] or levels), into `samples` of rowBytes bytes.
-void PackRow(const PixelBuffer& image, const Layout& layout, uint32_t y, size_t rowBytes, uint8_t* bgra,
+void PackRow(const PictureRows& image, const Layout& layout, uint32_t y, size_t rowBytes, uint8_t* bgra,
              uint8_t* samples) {
   const uint8_t* src = image.Row(y);
   const uint32_t width = image.Width();
@@ -296,7 +299,7 @@ bool SetStripShape(TIFF* tif, uint32_t width, uint32_t height, const Layout& lay
 
 // Rows [begin, end) of the picture compressed as strips 0, 1, ... of `tif`, rowsPerStrip rows each.
 // libtiff may change a strip in place (predictor, byte order), so it always gets a packed copy.
-bool WriteStrips(TIFF* tif, const PixelBuffer& image, const Layout& layout, uint32_t begin, uint32_t end,
+bool WriteStrips(TIFF* tif, const PictureRows& image, const Layout& layout, uint32_t begin, uint32_t end,
                  uint32_t rowsPerStrip, size_t rowBytes) noexcept {
   try {
     std::vector<uint8_t> strip(rowBytes * std::min(rowsPerStrip, end - begin));
@@ -320,7 +323,7 @@ struct SecondHalf {
   bool ok = false;
 };
 
-void CompressSecondHalf(SecondHalf& half, const PixelBuffer& image, const Layout& layout, uint16_t compression,
+void CompressSecondHalf(SecondHalf& half, const PictureRows& image, const Layout& layout, uint16_t compression,
                         uint32_t begin, uint32_t end, uint32_t rowsPerStrip, size_t rowBytes, bool big) noexcept {
   half.firstStrip = begin / rowsPerStrip;
   half.ok = OpenWriter(half.writer, big, uint64_t{image.Stride()} * (end - begin)) == Status::Ok &&
@@ -344,7 +347,54 @@ bool CopyStrips(TIFF* tif, SecondHalf& half) {
   return true;
 }
 
-Status WritePage(TIFF* tif, const PixelBuffer& image, const Layout& layout, uint16_t compression,
+// Streamed LZW rows in pairs of units of whole strips: each unit copied out of the stream and compressed
+// on a handle of its own, the second on another thread, then both copied raw in order. Only two units
+// and their strips are held at a time.
+bool CompressStreamedInPairs(TIFF* tif, const PictureRows& image, const Layout& layout, uint16_t compression,
+                             uint32_t rowsPerStrip, size_t rowBytes, bool big) {
+  constexpr uint32_t kUnitRows = 64;
+  const uint32_t unit = (kUnitRows + rowsPerStrip - 1) / rowsPerStrip * rowsPerStrip;
+  const uint32_t height = image.Height();
+  PixelBuffer buffers[2];
+  for (PixelBuffer& buffer : buffers) {
+    auto allocated =
+        PixelBuffer::Allocate(image.Format(), image.Width(), std::min(unit, height), PixelBuffer::Init::Uninitialized);
+    if (!allocated.Ok()) return false;
+    buffer = std::move(allocated).Value();
+    buffer.GetPalette() = image.GetPalette();
+  }
+  for (uint32_t y = 0; y < height; y += 2 * unit) {
+    const uint32_t parts = y + unit < height ? 2 : 1;
+    uint32_t begins[2] = {y, y + unit};
+    uint32_t ends[2] = {std::min(height, y + unit), std::min(height, y + 2 * unit)};
+    for (uint32_t p = 0; p < parts; ++p)
+      for (uint32_t r = begins[p]; r < ends[p]; ++r)
+        std::memcpy(buffers[p].Row(r - begins[p]), image.Row(r), image.Stride());
+    auto halves = std::make_unique<SecondHalf[]>(2);
+    auto compress = [&](uint32_t p) {
+      CompressSecondHalf(halves[p], PictureRows(buffers[p]), layout, compression, 0, ends[p] - begins[p], rowsPerStrip,
+                         rowBytes, big);
+      halves[p].firstStrip = begins[p] / rowsPerStrip;
+    };
+    std::thread second;
+    try {
+      if (parts == 2) second = std::thread(compress, 1);
+    } catch (const std::system_error&) {
+      // The second unit after the first, on this thread.
+    }
+    compress(0);
+    if (second.joinable()) {
+      second.join();
+    } else if (parts == 2) {
+      compress(1);
+    }
+    for (uint32_t p = 0; p < parts; ++p)
+      if (!halves[p].ok || !CopyStrips(tif, halves[p])) return false;
+  }
+  return true;
+}
+
+Status WritePage(TIFF* tif, const PictureRows& image, const Layout& layout, uint16_t compression,
                  std::span<const PropertyItem> properties, bool big) {
   const uint32_t width = image.Width();
   const uint32_t height = image.Height();
@@ -369,7 +419,13 @@ Status WritePage(TIFF* tif, const PixelBuffer& image, const Layout& layout, uint
   }
 
   const size_t rowBytes = (static_cast<size_t>(width) * layout.samples * layout.bits + 7) / 8;
-  // LZW strips are slow enough to be worth a second core: the two halves are compressed at once.
+  // LZW strips are slow enough to be worth a second core: the two halves are compressed at once, or
+  // streamed rows two units at a time.
+  if (compression == COMPRESSION_LZW && image.Whole() == nullptr) {
+    if (!CompressStreamedInPairs(tif, image, layout, compression, rowsPerStrip, rowBytes, big))
+      return Status::GenericError;
+    return TIFFWriteDirectory(tif) ? Status::Ok : Status::GenericError;
+  }
   const uint32_t align = compression == COMPRESSION_LZW ? rowsPerStrip : 0;
   auto half = std::make_unique<SecondHalf>();
   bool firstOk = false, split = false;
@@ -393,11 +449,15 @@ Status WritePage(TIFF* tif, const PixelBuffer& image, const Layout& layout, uint
 // is not 1bppIndexed; OutOfMemory when the file cannot be held. `out` is written only on success.
 Status EncodeTiff(const PixelBuffer& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
                   Bytes& out) {
+  if (image.Empty()) return Status::InvalidParameter;
+  return EncodeTiffRows(PictureRows(image), properties, parameters, out);
+}
+
+Status EncodeTiffRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                      Bytes& out) {
   uint32_t scheme = kEncoderValueCompressionLZW;
   if (Status s = ReadCompression(parameters, scheme); s != Status::Ok) return s;
-  if (image.Empty() || image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format())) {
-    return Status::InvalidParameter;
-  }
+  if (image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format())) return Status::InvalidParameter;
   const uint16_t compression = TiffCompression(scheme);
   const bool fax = compression == COMPRESSION_CCITTFAX3 || compression == COMPRESSION_CCITTFAX4;
   if (fax && image.Format() != PixelFormat::Indexed1bpp) return Status::InvalidParameter;

@@ -1,0 +1,80 @@
+// StreamedPicture: the streaming decoders, the encoders that take rows in order, and a pipe between.
+#include "platform/graphics/streamed_picture.h"
+
+#include <array>
+
+#include "platform/base/file_io.h"
+#include "platform/graphics/codec_registry.h"
+#include "platform/graphics/codecs/picture_rows.h"
+#include "platform/graphics/color_management.h"
+#include "platform/graphics/status_file_io.h"
+
+namespace tavlen::gfx {
+namespace {
+
+RowEncoderFn FindRowEncoder(const Guid& clsid) {
+  if (clsid == kBmpEncoderClsid) return EncodeBmpRows;
+  if (clsid == kJpegEncoderClsid) return EncodeJpegRows;
+  if (clsid == kPngEncoderClsid) return EncodePngRows;
+  if (clsid == kTiffEncoderClsid) return EncodeTiffRows;
+  return nullptr;
+}
+
+// The frame's rows as a decoder that streams gives them; a frame without rows when none does.
+Status OpenFrame(const std::string& path, const DecodeLimits& limits, StreamedFrame& frame) {
+  base::UniqueFd fd;
+  uint64_t size = 0;
+  if (Status s = OpenFileForReading(path, limits, fd, size); s != Status::Ok) return s;
+  std::array<uint8_t, 2> magic{};
+  size_t got = 0;
+  if (Status s = ReadFileAt(fd.Get(), 0, magic, got); s != Status::Ok || got < magic.size()) return s;
+  if (magic[0] == 'B' && magic[1] == 'M') return OpenPlainBmpRows(std::move(fd), size, limits, frame);
+  if (magic[0] != 0xFF || magic[1] != 0xD8) return Status::Ok;
+  fd.Reset();
+  auto bytes = std::make_shared<Bytes>();
+  if (Status s = ReadWholeFile(path, *bytes, limits); s != Status::Ok) return s;
+  return OpenJpegRows(std::move(bytes), limits, frame);
+}
+
+}  // namespace
+
+StreamedPicture::StreamedPicture(std::unique_ptr<StreamedFrame> frame) : m_frame(std::move(frame)) {}
+StreamedPicture::~StreamedPicture() = default;
+
+std::unique_ptr<StreamedPicture> StreamedPicture::Open(const std::string& path, const DecodeLimits& limits,
+                                                       const DecodeOptions& options) {
+  auto frame = std::make_unique<StreamedFrame>();
+  if (OpenFrame(path, limits, *frame) != Status::Ok || !frame->rows) return nullptr;
+  // Colour management would convert the pixels; otherwise it only settles which profile the items keep.
+  const ColorSource& color = frame->color;
+  if (options.colorManaged && (!color.iccProfile.empty() || color.srgbChunk || color.hasChromaticities)) return nullptr;
+  DecodedFrame items;
+  items.properties = std::move(frame->properties);
+  items.color = std::move(frame->color);
+  ApplyColorOptions(items, options);
+  frame->properties = std::move(items.properties);
+  return std::unique_ptr<StreamedPicture>(new StreamedPicture(std::move(frame)));
+}
+
+bool StreamedPicture::CanSave(const Guid& encoderClsid) { return FindRowEncoder(encoderClsid) != nullptr; }
+
+const std::vector<PropertyItem>& StreamedPicture::PropertyItems() const { return m_frame->properties; }
+
+Status StreamedPicture::Save(const std::string& path, const Guid& encoderClsid, EncoderParameters parameters) {
+  if (!base::IsUsablePath(path)) return Status::InvalidParameter;
+  const RowEncoderFn encode = FindRowEncoder(encoderClsid);
+  if (encode == nullptr) return Status::FileNotFound;
+  if (!m_frame->rows) return Status::WrongState;
+  const std::unique_ptr<RowSource> source = std::move(m_frame->rows);
+  RowPipe pipe(*source, m_frame->format, m_frame->width, m_frame->height);
+  if (Status s = pipe.Start(); s != Status::Ok) return s;
+  const Palette none;
+  Bytes bytes;
+  const Status encoded = encode(PictureRows(pipe, none), m_frame->properties, parameters, bytes);
+  // A decoder that failed has given the encoder zeros: its status wins, as it does when loading.
+  if (Status decoded = pipe.Finish(); decoded != Status::Ok) return decoded;
+  if (encoded != Status::Ok) return encoded;
+  return WriteFileAtomically(path, bytes);
+}
+
+}  // namespace tavlen::gfx

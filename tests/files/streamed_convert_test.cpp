@@ -1,0 +1,226 @@
+// Conversions that stream rows from the decoder to the encoder: the same bytes as loading and saving,
+// the same failures, and the old file kept when they fail.
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "files/convert_file.h"
+#include "files/save_image.h"
+#include "metadata/orientation.h"
+#include "platform/graphics/codecs/picture_rows.h"
+#include "platform/graphics/streamed_picture.h"
+#include "tests/graphics/test_support.h"
+
+namespace tavlen::files {
+namespace {
+
+namespace fs = std::filesystem;
+using gfx::PixelFormat;
+using gfx::Status;
+using gfx::test::ReadFileBytes;
+using gfx::test::TempDir;
+
+struct Target {
+  FileFormat format;
+  int32_t tiffCompression = 0;
+  int32_t jpegQuality = 100;
+};
+// BMP, PNG, LZW and uncompressed TIFF (the bilevel schemes write a black-and-white copy, made whole), and JPEG
+// with full and halved colour planes.
+constexpr Target kTargets[] = {{FileFormat::Png},     {FileFormat::Bmp},         {FileFormat::Tiff, 0},
+                               {FileFormat::Tiff, 4}, {FileFormat::Jpeg, 0, 90}, {FileFormat::Jpeg, 0, 75}};
+
+// What ConvertFile wrote before it streamed: the picture loaded whole, then saved.
+Status LoadThenSave(const std::string& source, const std::string& base, const Target& target,
+                    const ConvertSettings& settings, const gfx::DecodeOptions& decode) {
+  auto loaded = gfx::Bitmap::FromFile(source, gfx::ProcessLimits(), decode);
+  if (!loaded.Ok()) return loaded.GetStatus();
+  if (settings.upright) {
+    if (Status s = metadata::TurnUpright(*loaded.Value()); s != Status::Ok) return s;
+  }
+  EncodeOptions options{.jpegQuality = target.jpegQuality, .tiffCompression = std::nullopt};
+  if (target.format == FileFormat::Tiff)
+    options.tiffCompression = ChooseTiffCompression(target.tiffCompression).encoderValue;
+  return SaveImage(*loaded.Value(), base, target.format, options);
+}
+
+class StreamedConversion : public ::testing::Test {
+ protected:
+  static bool Streams(const std::string& source, const gfx::DecodeOptions& decode = {}) {
+    return gfx::StreamedPicture::Open(source, gfx::ProcessLimits(), decode) != nullptr;
+  }
+
+  // Converts `source` both ways into every target and compares the files; true when it streamed.
+  bool ExpectSameFiles(const std::string& source, const ConvertSettings& base = {},
+                       const gfx::DecodeOptions& decode = {}, std::span<const Target> targets = kTargets) {
+    const bool streams = Streams(source, decode);
+    for (const Target& target : targets) {
+      ConvertSettings settings = base;
+      settings.tiffCompression = target.tiffCompression;
+      settings.jpegQuality = target.jpegQuality;
+      const Status held = LoadThenSave(source, m_dir.File("held"), target, settings, decode);
+      const Status streamed = ConvertFile(source, m_dir.File("streamed"), target.format, settings, decode);
+      EXPECT_EQ(streamed, held) << source;
+      if (held != Status::Ok || streamed != Status::Ok) continue;
+      const std::string extension(InfoFor(target.format).extension);
+      const auto expected = ReadFileBytes(m_dir.File("held" + extension));
+      EXPECT_FALSE(expected.empty());
+      EXPECT_TRUE(expected == ReadFileBytes(m_dir.File("streamed" + extension)))
+          << source << " as " << extension << " compression " << target.tiffCompression << " quality "
+          << target.jpegQuality;
+    }
+    return streams;
+  }
+
+  // A 24-bit BMP of the pattern, stored bottom-up or top-down.
+  std::string WriteBmp(uint32_t width, uint32_t height, bool topDown) {
+    auto picture = gfx::test::MakePatternBitmap(width, height, PixelFormat::RGB24bpp, width);
+    const std::string base = m_dir.File("pattern" + std::to_string(width) + (topDown ? "td" : "bu"));
+    EXPECT_EQ(SaveImage(*picture, base, FileFormat::Bmp, {}), Status::Ok);
+    const std::string path = base + ".bmp";
+    if (topDown) {
+      // Rows reversed and the height negated: the same picture stored the other way.
+      auto bytes = ReadFileBytes(path);
+      const size_t start = bytes[10] | bytes[11] << 8, row = (size_t{width} * 3 + 3) / 4 * 4;
+      std::vector<uint8_t> flipped(bytes.begin(), bytes.begin() + static_cast<long>(start));
+      for (uint32_t r = height; r-- > 0;)
+        flipped.insert(flipped.end(), bytes.begin() + static_cast<long>(start + r * row),
+                       bytes.begin() + static_cast<long>(start + (r + 1) * row));
+      const int32_t negative = -static_cast<int32_t>(height);
+      for (int i = 0; i < 4; ++i) flipped[22 + i] = static_cast<uint8_t>(static_cast<uint32_t>(negative) >> (8 * i));
+      std::FILE* f = std::fopen(path.c_str(), "wb");
+      std::fwrite(flipped.data(), 1, flipped.size(), f);
+      std::fclose(f);
+    }
+    return path;
+  }
+
+  TempDir m_dir;
+};
+
+TEST_F(StreamedConversion, RealJpegsGiveTheFilesOfLoadingAndSaving) {
+  const fs::path dir = gfx::test::TestDataDir() / "jpeg";
+  if (!fs::is_directory(dir)) GTEST_SKIP() << "no test data beside the checkout";
+  int streamed = 0;
+  // Gray, progressive and CMYK files load whole, as before; most photos stream.
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (Streams(entry.path().string())) streamed += ExpectSameFiles(entry.path().string());
+  EXPECT_GE(streamed, 15);
+}
+
+TEST_F(StreamedConversion, LargePicturesCrossManyBandsAndTheLoadersTwoHalves) {
+  // Big enough that loading decodes the JPEG in two parts at once and the TIFF strips in two halves.
+  auto picture = gfx::test::MakePatternBitmap(1500, 1100, PixelFormat::RGB24bpp, 7);
+  ASSERT_EQ(
+      SaveImage(*picture, m_dir.File("large"), FileFormat::Jpeg, {.jpegQuality = 90, .tiffCompression = std::nullopt}),
+      Status::Ok);
+  EXPECT_TRUE(ExpectSameFiles(m_dir.File("large.jpg")));
+  EXPECT_TRUE(ExpectSameFiles(WriteBmp(600, 300, false)));
+  EXPECT_TRUE(ExpectSameFiles(WriteBmp(333, 201, true)));
+  EXPECT_TRUE(ExpectSameFiles(WriteBmp(1, 1, false)));
+}
+
+TEST_F(StreamedConversion, RealBmpsStreamWhenPlainAndLoadWholeOtherwise) {
+  const fs::path dir = gfx::test::TestDataDir() / "bmp";
+  if (!fs::is_directory(dir)) GTEST_SKIP() << "no test data beside the checkout";
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (Streams(entry.path().string())) ExpectSameFiles(entry.path().string());
+  EXPECT_TRUE(Streams((dir / "bmpsuite-g-rgb24.bmp").string()));
+  EXPECT_FALSE(Streams((dir / "bmpsuite-g-pal8.bmp").string()));
+}
+
+TEST_F(StreamedConversion, NewerOptionsStreamOnlyWherePixelsStayAsDecoded) {
+  const fs::path data = gfx::test::TestDataDir();
+  if (!fs::is_directory(data)) GTEST_SKIP() << "no test data beside the checkout";
+  const std::string profiled = (data / "jpeg" / "Canon_40D.jpg").string();
+  const std::string turned = (data / "orient" / "Landscape_6.jpg").string();
+  const gfx::DecodeOptions keep{.colorManaged = false, .keepProfile = true, .extraFormats = false};
+  const gfx::DecodeOptions managed{.colorManaged = true, .keepProfile = false, .extraFormats = true};
+  // The kept profile goes into the file as loading keeps it.
+  EXPECT_TRUE(ExpectSameFiles(profiled, {}, keep));
+  // Pixels converted to sRGB, or turned upright, need the whole picture.
+  EXPECT_FALSE(Streams(profiled, managed));
+  // The file opens for streaming, but the conversion must turn it: the file shows it upright.
+  EXPECT_TRUE(
+      ExpectSameFiles(turned, {.jpegQuality = 100, .tiffCompression = 0, .upright = true}, {}, std::span(kTargets, 1)));
+}
+
+TEST_F(StreamedConversion, DamagedFilesFailAsLoadingDoesAndKeepTheOldFile) {
+  const fs::path bad = gfx::test::TestDataDir() / "bad";
+  if (!fs::is_directory(bad)) GTEST_SKIP() << "no test data beside the checkout";
+  const std::string old = m_dir.File("out.png");
+  const std::vector<uint8_t> oldBytes = {1, 2, 3};
+  int streamed = 0;
+  for (const auto& entry : fs::directory_iterator(bad)) {
+    const std::string source = entry.path().string(), name = entry.path().filename().string();
+    if ((!name.starts_with("jpeg-") && !name.starts_with("bmp-")) || !Streams(source)) continue;
+    ++streamed;
+    std::FILE* f = std::fopen(old.c_str(), "wb");
+    std::fwrite(oldBytes.data(), 1, oldBytes.size(), f);
+    std::fclose(f);
+    const Status held = LoadThenSave(source, m_dir.File("held"), kTargets[0], {}, {});
+    const Status status = ConvertFile(source, m_dir.File("out"), FileFormat::Png, {}, {});
+    EXPECT_EQ(status, held) << name;
+    if (status != Status::Ok) {
+      EXPECT_EQ(ReadFileBytes(old), oldBytes) << name;
+    } else if (held == Status::Ok) {
+      // Truncated data decodes to the same filler either way.
+      EXPECT_TRUE(ReadFileBytes(m_dir.File("held.png")) == ReadFileBytes(old)) << name;
+    }
+  }
+  EXPECT_GE(streamed, 3);
+}
+
+// Rows counted from a seed; fails at one row when asked.
+class CountingRows final : public gfx::RowSource {
+ public:
+  CountingRows(uint32_t width, uint32_t failAt) : m_width(width), m_failAt(failAt) {}
+  Status ReadRows(std::span<uint8_t* const> rows) override {
+    for (uint8_t* row : rows) {
+      if (m_next == m_failAt) return Status::GenericError;
+      for (uint32_t i = 0; i < m_width * 3; ++i) row[i] = static_cast<uint8_t>(m_next * 7 + i);
+      ++m_next;
+    }
+    return Status::Ok;
+  }
+
+ private:
+  uint32_t m_width, m_failAt, m_next = 0;
+};
+
+TEST(RowPipe, HandsEveryRowOverInOrderAndReportsTheDecodersFailure) {
+  constexpr uint32_t kWidth = 5, kHeight = 1000;
+  {
+    CountingRows source(kWidth, UINT32_MAX);
+    gfx::RowPipe pipe(source, PixelFormat::RGB24bpp, kWidth, kHeight);
+    ASSERT_EQ(pipe.Start(), Status::Ok);
+    for (uint32_t y = 0; y < kHeight; ++y) {
+      const uint8_t* row = pipe.Row(y);
+      ASSERT_EQ(row[0], static_cast<uint8_t>(y * 7)) << y;
+      ASSERT_EQ(row[14], static_cast<uint8_t>(y * 7 + 14)) << y;
+    }
+    EXPECT_EQ(pipe.Finish(), Status::Ok);
+  }
+  {
+    CountingRows source(kWidth, 300);
+    gfx::RowPipe pipe(source, PixelFormat::RGB24bpp, kWidth, kHeight);
+    ASSERT_EQ(pipe.Start(), Status::Ok);
+    gfx::Bytes png;
+    const gfx::Palette none;
+    // The encoder reads zeros past the failure and finishes; the failure is the pipe's to say.
+    EXPECT_EQ(gfx::EncodePngRows(gfx::PictureRows(pipe, none), {}, {}, png), Status::Ok);
+    EXPECT_EQ(pipe.Row(kHeight - 1)[0], 0);
+    EXPECT_EQ(pipe.Finish(), Status::GenericError);
+  }
+  {
+    // A reader that stops early leaves no decoder waiting for it.
+    CountingRows source(kWidth, UINT32_MAX);
+    gfx::RowPipe pipe(source, PixelFormat::RGB24bpp, kWidth, kHeight);
+    ASSERT_EQ(pipe.Start(), Status::Ok);
+    EXPECT_EQ(pipe.Row(0)[1], 1);
+  }
+}
+
+}  // namespace
+}  // namespace tavlen::files
