@@ -9,13 +9,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "tests/graphics/test_support.h"
+
 namespace tavlen::gfx {
 namespace {
-
-int Paeth(int a, int b, int c) {
-  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-}
 
 // Each row as libpng's heuristic filters it, one byte at a time.
 std::vector<uint8_t> ReferenceFiltered(const std::vector<uint8_t>& raw, size_t rowBytes, uint32_t height, size_t bpp) {
@@ -33,7 +30,7 @@ std::vector<uint8_t> ReferenceFiltered(const std::vector<uint8_t>& raw, size_t r
         const int predictor = filter == 1   ? a
                               : filter == 2 ? b
                               : filter == 3 ? (a + b) / 2
-                              : filter == 4 ? Paeth(a, b, c)
+                              : filter == 4 ? test::PaethPredictor(a, b, c)
                                             : 0;
         line.push_back(static_cast<uint8_t>(row[i] - predictor));
         cost += std::abs(static_cast<int8_t>(line.back()));

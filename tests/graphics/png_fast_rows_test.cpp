@@ -35,11 +35,6 @@ void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uin
   Put32(out, static_cast<uint32_t>(crc32(0, &out[start], static_cast<uInt>(data.size() + 4))));
 }
 
-int Paeth(int a, int b, int c) {
-  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-}
-
 // Row y filtered with filter y % 5, so that every filter meets every neighbour.
 std::vector<uint8_t> FilterRows(const std::vector<uint8_t>& raw, size_t rowBytes, uint32_t height, uint32_t bpp) {
   std::vector<uint8_t> out;
@@ -53,7 +48,7 @@ std::vector<uint8_t> FilterRows(const std::vector<uint8_t>& raw, size_t rowBytes
       const int predictor = filter == 1   ? a
                             : filter == 2 ? b
                             : filter == 3 ? (a + b) / 2
-                            : filter == 4 ? Paeth(a, b, c)
+                            : filter == 4 ? test::PaethPredictor(a, b, c)
                                           : 0;
       out.push_back(static_cast<uint8_t>(row[i] - predictor));
     }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -261,6 +262,11 @@ std::string OwnFormatBytes(Bitmap& bitmap) {
   }
   Ignore(bitmap.UnlockBits(data));
   return out;
+}
+
+int PaethPredictor(int a, int b, int c) {
+  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
 }
 
 }  // namespace tavlen::gfx::test
