@@ -45,11 +45,7 @@ std::vector<uint8_t> FilterRows(const std::vector<uint8_t>& raw, size_t rowBytes
     const uint8_t* up = y > 0 ? row - rowBytes : nullptr;
     for (size_t i = 0; i < rowBytes; ++i) {
       const int a = i >= bpp ? row[i - bpp] : 0, b = up ? up[i] : 0, c = up && i >= bpp ? up[i - bpp] : 0;
-      const int predictor = filter == 1   ? a
-                            : filter == 2 ? b
-                            : filter == 3 ? (a + b) / 2
-                            : filter == 4 ? test::PaethPredictor(a, b, c)
-                                          : 0;
+      const int predictor = test::PngPredictor(filter, a, b, c);
       out.push_back(static_cast<uint8_t>(row[i] - predictor));
     }
   }

@@ -264,9 +264,17 @@ std::string OwnFormatBytes(Bitmap& bitmap) {
   return out;
 }
 
-int PaethPredictor(int a, int b, int c) {
-  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+int PngPredictor(int filter, int a, int b, int c) {
+  switch (filter) {
+    case 1: return a;
+    case 2: return b;
+    case 3: return (a + b) / 2;
+    case 4: {
+      const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+      return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+    }
+    default: return 0;
+  }
 }
 
 }  // namespace tavlen::gfx::test

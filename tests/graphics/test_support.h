@@ -77,8 +77,9 @@ bool RunTool(std::vector<std::string> argv);
 // output of another shape than its header says.
 std::optional<MagickPicture> ReadWithImageMagick(const std::filesystem::path& path, const MagickOptions& options = {});
 
-// PNG's Paeth predictor as its specification writes it, the reference for the fast filters.
-int PaethPredictor(int a, int b, int c);
+// What PNG's filter type `filter` (0-4) predicts from the left, upper and upper-left bytes, as the
+// format's definition writes it: the reference for the fast filters.
+int PngPredictor(int filter, int a, int b, int c);
 
 // Raw bytes of the locked pixels of the bitmap in its own format (rows without padding).
 std::string OwnFormatBytes(Bitmap& bitmap);
