@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/graphics/two_halves.h"
+
 namespace tavlen::gfx {
 namespace {
 
@@ -219,7 +221,7 @@ PixelBlock AllocatePixelBlock(size_t bytes, BlockUse use) {
     capacity = RoundUp(bytes, kHugePage);
     data = MapAligned(capacity);  // fresh mappings read as zero
     if (data == nullptr) return nullptr;
-    if (use != BlockUse::Reserved) prefault = Prefault::Start(data, bytes);
+    if (use != BlockUse::Reserved && SecondThreadAllowed()) prefault = Prefault::Start(data, bytes);
   }
   try {
     // A failure here runs the deleter, which stops the prefault and pools the block.

@@ -101,6 +101,30 @@ def test_a_killed_worker_s_files_are_done_elsewhere(tmp_path):
     assert sorted(os.listdir(tmp_path / "out")) == sorted(f"p{i:02}.png" for i in range(GOOD))
 
 
+class ThreadsSettingIs:
+    """Fails a file whose worker does not see the expected TAVLEN_THREADS."""
+
+    def __init__(self, expected):
+        self.expected = expected
+
+    def __call__(self, picture):
+        seen = os.environ.get("TAVLEN_THREADS")
+        if seen != self.expected:
+            raise RuntimeError(f"TAVLEN_THREADS is {seen!r}, not {self.expected!r}")
+
+
+@pytest.mark.skipif((os.cpu_count() or 1) < 2, reason="needs two cores to have fewer workers than cores")
+@pytest.mark.skipif("TAVLEN_THREADS" in os.environ, reason="the caller's own TAVLEN_THREADS is kept")
+@pytest.mark.parametrize("workers, expected", [(os.cpu_count(), "1"), (1, None)])
+def test_a_worker_for_every_core_keeps_each_control_to_one_thread(tmp_path, workers, expected):
+    import tavlen.batch
+
+    sources = [source for source in make_sources(tmp_path / "in") if source.name.startswith("p")][:4]
+    results = tavlen.batch.run(ThreadsSettingIs(expected), sources, tmp_path / "out", workers=workers,
+                               progress=False)
+    assert [(result.status, result.reason) for result in results] == [("written", "")] * 4
+
+
 START_AND_RUN = """
 import sys
 import tavlen, tavlen.batch

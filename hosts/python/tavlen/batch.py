@@ -93,10 +93,12 @@ def run(job, sources, dest, client=None, workers=None, progress=True, format="pn
     if client is None:
         import dask
 
+        workers = workers or os.cpu_count() or 1
         # Only the workers started here: ones Dask starts again after a crash are spawned as usual.
         with dask.config.set({"distributed.worker.multiprocessing-method": worker_start_method()}):
-            cluster = distributed.LocalCluster(n_workers=workers or os.cpu_count() or 1, threads_per_worker=1,
-                                               processes=True, host="127.0.0.1", dashboard_address=None)
+            cluster = distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                                               host="127.0.0.1", dashboard_address=None,
+                                               env=_worker_environment(workers))
         client = distributed.Client(cluster)
     try:
         pending = [index for index in range(len(sources)) if results[index] is None]
@@ -115,6 +117,15 @@ def run(job, sources, dest, client=None, workers=None, progress=True, format="pn
             client.close()
             cluster.close()
     return results
+
+
+def _worker_environment(workers):
+    """The environment of this machine's worker processes: with a worker for every core, each control
+    keeps to one thread (TAVLEN_THREADS=1), as a second thread a process only contends for the cores
+    the other workers fill. A TAVLEN_THREADS of the caller's own is kept."""
+    if "TAVLEN_THREADS" in os.environ or workers < (os.cpu_count() or 1):
+        return {}
+    return {"TAVLEN_THREADS": "1"}
 
 
 def worker_start_method():

@@ -284,7 +284,7 @@ class JpegDecoder final : public ImageDecoder {
       PixelStep step{&session.cinfo, rows.data(), nullptr, false, nullptr, 0, end};
       if (!RunGuarded(session.err, ReadPixels, &step)) upper = StatusOfError(session.err.code);
     };
-    if (split == 0) {
+    if (split == 0 || !SecondThreadAllowed()) {
       readUpper(height);
       return upper;
     }

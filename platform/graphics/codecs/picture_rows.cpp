@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "platform/graphics/two_halves.h"
+
 namespace tavlen::gfx {
 namespace {
 
@@ -41,10 +43,12 @@ Status RowPipe::Start() {
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
+  // Without a second thread the reader decodes each band when it gets to it.
+  if (!SecondThreadAllowed()) return Status::Ok;
   try {
     m_thread = std::thread([this] { Produce(); });
   } catch (const std::system_error&) {
-    // The reader decodes each band when it gets to it.
+    // As without a second thread.
   }
   return Status::Ok;
 }

@@ -269,7 +269,7 @@ bool DecodeStreamedPngRows(int fd, uint64_t fileSize, uint64_t idatChunk, const 
   RowWriter writer(pixels, shape, inputOffset);
   if (!inflater.Init() || !writer.Init()) return false;
   bool started = false;
-  bool decoded = filtered >= kWorthASecondThread && RunOnTwoThreads(inflater, writer, started);
+  bool decoded = filtered >= kWorthASecondThread && SecondThreadAllowed() && RunOnTwoThreads(inflater, writer, started);
   if (!started) decoded = RunOnOneThread(inflater, writer);
   if (!decoded) return false;
   out = std::move(pixels);

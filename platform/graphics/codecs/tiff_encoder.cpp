@@ -378,7 +378,7 @@ bool CompressStreamedInPairs(TIFF* tif, const PictureRows& image, const Layout& 
     };
     std::thread second;
     try {
-      if (parts == 2) second = std::thread(compress, 1);
+      if (parts == 2 && SecondThreadAllowed()) second = std::thread(compress, 1);
     } catch (const std::system_error&) {
       // The second unit after the first, on this thread.
     }
