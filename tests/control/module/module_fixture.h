@@ -50,6 +50,31 @@ class RegistryTest : public ::testing::Test {
   const std::string m_module = TAVLEN_MODULE_PATH;
 };
 
+// The built module registered in the test's registry, and controls made from it by ProgID.
+class RegisteredModuleTest : public RegistryTest {
+ protected:
+  void SetUp() override {
+    RegistryTest::SetUp();
+    ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
+  }
+
+  // A control initialised as a new one, with no window.
+  static ole::ComPtr<ole::IDispatch> Create(const char* progId) {
+    ole::ComPtr<ole::IDispatch> object;
+    EXPECT_EQ(ole::CreateObject(progId, &object), ole::S_OK) << progId << ": " << ole::LastLoadError();
+    ole::ComPtr<ole::IPersistPropertyBag> persist;
+    if (object && ole::SUCCEEDED(object.As(&persist))) {
+      EXPECT_EQ(persist->InitNew(), ole::S_OK);
+    }
+    return object;
+  }
+  static ole::Variant Call(ole::IDispatch* object, const char* name, std::initializer_list<ole::Variant> args = {}) {
+    ole::Variant result;
+    EXPECT_EQ(ole::CallMethod(object, name, args, &result), ole::S_OK) << name;
+    return result;
+  }
+};
+
 // An event sink: remembers every call with its arguments in the order the source wrote them.
 class RecordingSink final : public ole::ComObject<ole::IDispatch> {
  public:

@@ -19,11 +19,11 @@ namespace {
 
 using ole::Variant;
 
-class ControlThroughModule : public test::RegistryTest {
+class ControlThroughModule : public test::RegisteredModuleTest {
  protected:
   void SetUp() override {
-    test::RegistryTest::SetUp();
-    ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
+    test::RegisteredModuleTest::SetUp();
+    if (HasFatalFailure()) return;
     control = Create();
     ASSERT_TRUE(control);
     ASSERT_EQ(control.As(&host), ole::S_OK);
@@ -32,7 +32,7 @@ class ControlThroughModule : public test::RegistryTest {
     if (control) (void)Services()->SetDialogAnswer("ok");
     host.Reset();
     control.Reset();
-    test::RegistryTest::TearDown();
+    test::RegisteredModuleTest::TearDown();
   }
 
   // A fresh control in a 320 x 240 headless window, initialised as a new control, painted once.

@@ -31,26 +31,10 @@ std::vector<uint8_t> Bytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class PictureHandoverTest : public test::RegistryTest {
+class PictureHandoverTest : public test::RegisteredModuleTest {
  protected:
-  void SetUp() override {
-    test::RegistryTest::SetUp();
-    ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
-  }
-
   static ole::ComPtr<ole::IDispatch> Create(const char* progId = kTavlen2ProgId) {
-    ole::ComPtr<ole::IDispatch> object;
-    EXPECT_EQ(ole::CreateObject(progId, &object), ole::S_OK) << progId << ": " << ole::LastLoadError();
-    ole::ComPtr<ole::IPersistPropertyBag> persist;
-    if (object && ole::SUCCEEDED(object.As(&persist))) {
-      EXPECT_EQ(persist->InitNew(), ole::S_OK);
-    }
-    return object;
-  }
-  static Variant Call(ole::IDispatch* object, const char* name, std::initializer_list<Variant> args = {}) {
-    Variant result;
-    EXPECT_EQ(ole::CallMethod(object, name, args, &result), ole::S_OK) << name;
-    return result;
+    return RegisteredModuleTest::Create(progId);
   }
   static ole::ComPtr<IPictureHandover> HandoverOf(const ole::ComPtr<ole::IDispatch>& control) {
     ole::ComPtr<IPictureHandover> handover;

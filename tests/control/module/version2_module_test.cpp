@@ -21,27 +21,8 @@ namespace {
 
 using ole::Variant;
 
-class Version2Module : public test::RegistryTest {
+class Version2Module : public test::RegisteredModuleTest {
  protected:
-  void SetUp() override {
-    test::RegistryTest::SetUp();
-    ASSERT_EQ(ole::RegisterModule(m_module), ole::S_OK) << ole::LastLoadError();
-  }
-
-  ole::ComPtr<ole::IDispatch> Create(const char* progId) {
-    ole::ComPtr<ole::IDispatch> object;
-    EXPECT_EQ(ole::CreateObject(progId, &object), ole::S_OK) << progId << ": " << ole::LastLoadError();
-    ole::ComPtr<ole::IPersistPropertyBag> persist;
-    if (object && ole::SUCCEEDED(object.As(&persist))) {
-      EXPECT_EQ(persist->InitNew(), ole::S_OK);
-    }
-    return object;
-  }
-  Variant Call(ole::IDispatch* object, const char* name, std::initializer_list<Variant> args = {}) {
-    Variant result;
-    EXPECT_EQ(ole::CallMethod(object, name, args, &result), ole::S_OK) << name;
-    return result;
-  }
   std::string SavedText(ole::IDispatch* object) {
     auto bag = ole::MakeObject<test::MemoryPropertyBag>();
     ole::ComPtr<ole::IPersistPropertyBag> persist;
