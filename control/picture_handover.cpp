@@ -5,6 +5,14 @@
 
 namespace tavlen {
 
+namespace {
+
+// The control that adopts a detached picture has a window this one does not know: the copy is made
+// for the picture fitted to a full-HD screen, which smaller views can draw from too.
+constexpr ClientSize kAdoptingDisplay{1920, 1080};
+
+}  // namespace
+
 CTavlenCtrl::LoadSettings CTavlenCtrl::CurrentLoadSettings() const {
   const gfx::DecodeOptions decode = DecodeOptions();
   return {.autoOrient = IsVersion2() && m_autoOrient != win::FALSE,
@@ -16,6 +24,14 @@ CTavlenCtrl::Handover CTavlenCtrl::DetachLoaded(LoadedPicture& out) {
   if (!m_image || !m_image->Handle()) return Handover::NoPicture;
   // Only the picture as its file gave it moves: after an edit or undo it is no longer a load.
   if (m_undo.Count() != 0 || m_undo.RedoCount() != 0) return Handover::Changed;
+  // Made here, on the detaching control's thread, so that the adopting one only draws it.
+  const gfx::Bitmap& picture = *m_image->Handle();
+  Viewport fitted;
+  fitted.Fit(FitMode::Both, picture.Width(), picture.Height(), kAdoptingDisplay);
+  m_reduced.Make(picture,
+                 ReducedCopy::LevelFor(picture.Width(), picture.Height(), fitted.viewWidth, fitted.viewHeight));
+  out.reduced = std::move(m_reduced);
+  m_reduced.Clear();
   out.image = std::move(m_image);
   out.history = std::move(m_undo);
   out.fileOrientation = m_fileOrientation;
@@ -35,6 +51,7 @@ CTavlenCtrl::Handover CTavlenCtrl::AdoptLoaded(LoadedPicture& picture) {
   m_image = std::move(picture.image);
   m_undo = std::move(picture.history);
   m_fileOrientation = picture.fileOrientation;
+  m_reduced = std::move(picture.reduced);
   picture = LoadedPicture();
   ShowInstalled(width, height);
   return Handover::Done;

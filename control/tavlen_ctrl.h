@@ -189,6 +189,7 @@ class CTavlenCtrl : public fw::COleControl {
     UndoHistory history;
     int32_t fileOrientation = 1;
     LoadSettings settings;
+    ReducedCopy reduced;  // made before the hand-over, so that the first paint need not
   };
   LoadSettings CurrentLoadSettings() const;
   enum class Handover { Done, NoPicture, Changed, OtherSettings };
@@ -299,6 +300,8 @@ class CTavlenCtrl : public fw::COleControl {
   int32_t m_clientHeight = 0;
   ImageObject::Ptr m_image;  // the working image, null while no picture is loaded
   PictureRenderer m_renderer;
+  // Version 2 paints a picture shown at half its size or less from this area-averaged copy of it.
+  ReducedCopy m_reduced;
   UndoHistory m_undo;
   text::FontList m_fontFamilies;  // taken at its first use (control/text_methods.cpp)
 };

@@ -28,26 +28,32 @@ bool AveragedInPlace(PixelFormat format) {
   return format == PixelFormat::RGB24bpp || format == PixelFormat::RGB32bpp || format == PixelFormat::PARGB32bpp;
 }
 
-// Starts (kFirst) or adds to the 16-bit column sums of one output row with one source row's bytes.
+// Starts (kFirst) or adds to the 16-bit column sums of one output row with the bytes of source rows
+// `a` and `b` (null for none): two rows a pass halve the passes over the sums.
 template <bool kFirst>
-void SumRow(const uint8_t* row, size_t bytes, uint16_t* sums) {
+void SumRows(const uint8_t* a, const uint8_t* b, size_t bytes, uint16_t* sums) {
   size_t i = 0;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   for (; i + 16 <= bytes; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-    auto* lo = reinterpret_cast<__m128i*>(sums + i);
-    auto* hi = reinterpret_cast<__m128i*>(sums + i + 8);
-    __m128i wideLo = _mm_unpacklo_epi8(v, zero), wideHi = _mm_unpackhi_epi8(v, zero);
-    if constexpr (!kFirst) {
-      wideLo = _mm_add_epi16(wideLo, _mm_loadu_si128(lo));
-      wideHi = _mm_add_epi16(wideHi, _mm_loadu_si128(hi));
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    __m128i lo = _mm_unpacklo_epi8(va, zero), hi = _mm_unpackhi_epi8(va, zero);
+    if (b) {
+      const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+      lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(vb, zero));
+      hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(vb, zero));
     }
-    _mm_storeu_si128(lo, wideLo);
-    _mm_storeu_si128(hi, wideHi);
+    auto* sumsLo = reinterpret_cast<__m128i*>(sums + i);
+    auto* sumsHi = reinterpret_cast<__m128i*>(sums + i + 8);
+    if constexpr (!kFirst) {
+      lo = _mm_add_epi16(lo, _mm_loadu_si128(sumsLo));
+      hi = _mm_add_epi16(hi, _mm_loadu_si128(sumsHi));
+    }
+    _mm_storeu_si128(sumsLo, lo);
+    _mm_storeu_si128(sumsHi, hi);
   }
 #endif
-  for (; i < bytes; ++i) sums[i] = static_cast<uint16_t>((kFirst ? 0 : sums[i]) + row[i]);
+  for (; i < bytes; ++i) sums[i] = static_cast<uint16_t>((kFirst ? 0 : sums[i]) + a[i] + (b ? b[i] : 0));
 }
 
 // One block's mean from the column sums of its `columns` pixels of `channels` bytes, `count` pixels in all.
@@ -91,26 +97,32 @@ Status AverageRows(const PixelBuffer& src, uint32_t level, PixelBuffer& dst, uin
   const size_t channels = inPlace ? BitsPerPixel(src.Format()) / 8 : 4;
   const size_t rowBytes = size_t{width} * channels;
   std::unique_ptr<uint16_t[]> sums(new (std::nothrow) uint16_t[rowBytes + 8]());
-  std::unique_ptr<uint8_t[]> widened(inPlace ? nullptr : new (std::nothrow) uint8_t[rowBytes]);
+  std::unique_ptr<uint8_t[]> widened(inPlace ? nullptr : new (std::nothrow) uint8_t[2 * rowBytes]);
   if (!sums || (!inPlace && !widened)) return Status::OutOfMemory;
-  const ConstPixelView rowIn{{src.Format(), width, 1, src.Stride()}, nullptr};
-  const PixelView rowOut{{PixelFormat::PARGB32bpp, width, 1, rowBytes}, widened.get()};
+  // Row `r` of the source as averaged: where it lies, or widened into one of two rows.
+  auto rowOf = [&](uint32_t r, uint32_t slot, const uint8_t*& row) {
+    row = src.Row(r);
+    if (inPlace) return Status::Ok;
+    const ConstPixelView in{{src.Format(), width, 1, src.Stride()}, row};
+    row = widened.get() + slot * rowBytes;
+    return ConvertPixels(in, src.GetPalette(),
+                         {{PixelFormat::PARGB32bpp, width, 1, rowBytes}, widened.get() + slot * rowBytes}, Palette{});
+  };
 
   for (uint32_t y = begin; y < end; ++y) {
     const uint32_t top = y << level;
     const uint32_t rows = std::min(side, height - top);
-    for (uint32_t r = 0; r < rows; ++r) {
-      const uint8_t* row = src.Row(top + r);
-      if (!inPlace) {
-        ConstPixelView in = rowIn;
-        in.data = row;
-        if (const Status s = ConvertPixels(in, src.GetPalette(), rowOut, Palette{}); s != Status::Ok) return s;
-        row = widened.get();
+    for (uint32_t r = 0; r < rows; r += 2) {
+      const uint8_t* a = nullptr;
+      const uint8_t* b = nullptr;
+      if (const Status s = rowOf(top + r, 0, a); s != Status::Ok) return s;
+      if (r + 1 < rows) {
+        if (const Status s = rowOf(top + r + 1, 1, b); s != Status::Ok) return s;
       }
       if (r == 0)
-        SumRow<true>(row, rowBytes, sums.get());
+        SumRows<true>(a, b, rowBytes, sums.get());
       else
-        SumRow<false>(row, rowBytes, sums.get());
+        SumRows<false>(a, b, rowBytes, sums.get());
     }
     uint8_t* out = dst.Row(y);
     uint32_t x = 0;
@@ -123,8 +135,7 @@ Status AverageRows(const PixelBuffer& src, uint32_t level, PixelBuffer& dst, uin
     }
     for (; x < dst.Width(); ++x) {
       const uint32_t columns = std::min(side, width - (x << level));
-      MeanOfBlock(sums.get() + (size_t{x} << level) * channels, columns, columns * rows, channels,
-                  out + x * channels);
+      MeanOfBlock(sums.get() + (size_t{x} << level) * channels, columns, columns * rows, channels, out + x * channels);
     }
   }
   return Status::Ok;

@@ -27,6 +27,7 @@ class CTavlenCtrlProbe {
   bool VertBarShown() const { return m_ctrl.m_vertBarShown != 0; }
   bool HasImage() const { return m_ctrl.m_image != nullptr; }
   ImageObject* Image() const { return m_ctrl.m_image.get(); }
+  const ReducedCopy& Reduced() const { return m_ctrl.m_reduced; }
   const ImageObject* Snapshot(int slot) const { return m_ctrl.m_undo.Snapshot(slot); }
   PictureSize SnapshotSize(int slot) const { return m_ctrl.m_undo.SizeOf(slot); }
   uint32_t HotKeyAtom() const { return m_ctrl.m_hotKeyAtom; }
