@@ -12,7 +12,7 @@ namespace tavlen::gfx {
 // than that helps no paint.
 inline constexpr uint32_t kMaxAverageLevel = 8;
 
-// The side of a picture side reduced by 2^level: partial blocks at the far edges count as pixels.
+// A side of the picture reduced by 2^level: a block cut at the far edge still makes a pixel.
 constexpr uint32_t ReducedSide(uint32_t side, uint32_t level) {
   return static_cast<uint32_t>((uint64_t{side} + (uint64_t{1} << level) - 1) >> level);
 }
