@@ -1,5 +1,4 @@
-// The reduced copy's rules: the level a view can use, the memory it may take, locked pictures, and the
-// part of the copy that shows the whole picture.
+// The reduced copy's rules: the level a view can use, the memory it may take, and locked pictures.
 #include "view/reduced_copy.h"
 
 #include <gtest/gtest.h>
@@ -69,19 +68,6 @@ TEST(ReducedCopyMemory, ALockedPictureIsDrawnItselfAndCopiedAfterItsWrite) {
   ASSERT_TRUE(expected.Ok());
   for (uint32_t y = 0; y < made->Height(); ++y)
     EXPECT_EQ(std::memcmp(made->Pixels().Row(y), expected.Value()->Pixels().Row(y), size_t{made->Width()} * 3), 0);
-}
-
-TEST(ReducedCopyArea, CutBlocksCoverTheFractionOfTheirPixel) {
-  auto picture = gfx::test::MakePatternBitmap(37, 23, gfx::PixelFormat::RGB24bpp);
-  ReducedCopy copy;
-  const gfx::Bitmap* made = copy.For(*picture, 9, 5);
-  ASSERT_NE(made, nullptr);
-  EXPECT_EQ(made->Width(), 10u);
-  EXPECT_EQ(made->Height(), 6u);
-  EXPECT_FLOAT_EQ(copy.Area().width, 9.25f);
-  EXPECT_FLOAT_EQ(copy.Area().height, 5.75f);
-  copy.Make(*picture, 0);
-  EXPECT_EQ(copy.Kept(), nullptr);
 }
 
 }  // namespace
