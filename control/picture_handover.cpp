@@ -5,14 +5,6 @@
 
 namespace tavlen {
 
-namespace {
-
-// The control that adopts a detached picture has a window this one does not know: the copy is made
-// for the picture fitted to a full-HD screen, which smaller views can draw from too.
-constexpr ClientSize kAdoptingDisplay{1920, 1080};
-
-}  // namespace
-
 CTavlenCtrl::LoadSettings CTavlenCtrl::CurrentLoadSettings() const {
   const gfx::DecodeOptions decode = DecodeOptions();
   return {.autoOrient = IsVersion2() && m_autoOrient != win::FALSE,
@@ -27,7 +19,7 @@ CTavlenCtrl::Handover CTavlenCtrl::DetachLoaded(LoadedPicture& out) {
   // Made here, on the detaching control's thread, so that the adopting one only draws it.
   const gfx::Bitmap& picture = *m_image->Handle();
   Viewport fitted;
-  fitted.Fit(FitMode::Both, picture.Width(), picture.Height(), kAdoptingDisplay);
+  fitted.Fit(FitMode::Both, picture.Width(), picture.Height(), m_adoptingView);
   m_reduced.Make(picture,
                  ReducedCopy::LevelFor(picture.Width(), picture.Height(), fitted.viewWidth, fitted.viewHeight));
   out.reduced = std::move(m_reduced);

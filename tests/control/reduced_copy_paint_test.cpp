@@ -151,6 +151,18 @@ TEST_F(ReducedPaintTest, AHandedOverPictureBringsItsCopyAndPaintsFromIt) {
   Paint();
   EXPECT_EQ(probe.Reduced().Kept(), carried) << "made again instead of drawn";
   EXPECT_TRUE(Shows(1));
+
+  // Told the view it is shown in, the detaching control makes the copy that view's fit draws from.
+  worker.LoadImage(dir.File("large.png"));
+  worker.SetAdoptingView(ClientSize{500, 400});
+  ASSERT_EQ(worker.DetachLoaded(loaded), CTavlenCtrl::Handover::Done);
+  EXPECT_EQ(loaded.reduced.Level(), 2u);
+  carried = loaded.reduced.Kept();
+  ASSERT_EQ(ctrl.AdoptLoaded(loaded), CTavlenCtrl::Handover::Done);
+  ctrl.ZoomToFit();
+  Paint();
+  EXPECT_EQ(probe.Reduced().Kept(), carried);
+  EXPECT_TRUE(Shows(2));
 }
 
 }  // namespace

@@ -227,6 +227,9 @@ TEST_F(PictureHandoverTest, TheWorkerMakesTheReducedCopyThatTravelsWithThePictur
   ole::ComPtr<ole::IDispatch> shown = Create();
   ASSERT_EQ(HandoverOf(shown)->AdoptPicture(detached.Get()), ole::S_OK);
   EXPECT_EQ(contents->Contents().reduced.Kept(), nullptr) << "moved with the picture";
+  for (const auto& [width, height] : {std::pair{0, 400}, std::pair{500, -1}})
+    EXPECT_EQ(HandoverOf(shown)->SetAdoptingView(width, height), ole::E_INVALIDARG) << width << " x " << height;
+  EXPECT_EQ(HandoverOf(shown)->SetAdoptingView(500, 400), ole::S_OK);
 }
 
 }  // namespace
