@@ -154,7 +154,7 @@ ReadAhead::Decoded ReadAhead::Decode(const QString& path, QSize view, std::uniqu
   if (decoded.frames < 1 || !control->Call("LoadImage", {name}).Ok()) return {};
   ole::ComPtr<IPictureHandover> handover;
   if (ole::FAILED(control->Object()->QueryInterface(IPictureHandover::kIid, handover.PutVoid()))) return {};
-  // A size the control refuses leaves the copy made for a full-HD screen: slower paints, same pixels.
+  // A size the control refuses leaves the copy made for a full-HD screen: correct, only slower to draw.
   if (!view.isEmpty()) (void)handover->SetAdoptingView(view.width(), view.height());
   ole::IUnknown* picture = nullptr;
   if (handover->DetachPicture(&picture) != ole::S_OK) return {};  // S_FALSE: the file could not be decoded
