@@ -7,7 +7,9 @@ namespace tavlen {
 
 void CTavlenCtrl::DrawImage() {
   if (!m_image || !m_image->Handle()) {
-    m_renderer.Forget();  // the picture is gone, and so are its rendered tiles
+    // The picture is gone, and so are its rendered tiles and its reduced copy.
+    m_renderer.Forget();
+    m_reduced.Clear();
     if (!m_image) return;
   }
   if (m_placement.AlignsBeforePaint()) AlignImage();
@@ -24,7 +26,8 @@ void CTavlenCtrl::DrawImageOn(win::DeviceContext& dc) {
                          .borderWidth = m_borderWidth,
                          .borderColor = OleColorToArgb(m_borderColor)};
   // A layer the painter refused stays unpainted until the next paint; the picture and its state are untouched.
-  gfx::Ignore(m_renderer.Paint(dc, m_image->Handle(), m_viewport, Client(), style));
+  gfx::Ignore(
+      m_renderer.Paint(dc, m_image->Handle(), m_viewport, Client(), style, IsVersion2() ? &m_reduced : nullptr));
 }
 
 void CTavlenCtrl::AlignImage() {

@@ -16,6 +16,14 @@ CTavlenCtrl::Handover CTavlenCtrl::DetachLoaded(LoadedPicture& out) {
   if (!m_image || !m_image->Handle()) return Handover::NoPicture;
   // Only the picture as its file gave it moves: after an edit or undo it is no longer a load.
   if (m_undo.Count() != 0 || m_undo.RedoCount() != 0) return Handover::Changed;
+  // Made here, on the detaching control's thread, so that the adopting one only draws it.
+  const gfx::Bitmap& picture = *m_image->Handle();
+  Viewport fitted;
+  fitted.Fit(FitMode::Both, picture.Width(), picture.Height(), m_adoptingView);
+  m_reduced.Make(picture,
+                 ReducedCopy::LevelFor(picture.Width(), picture.Height(), fitted.viewWidth, fitted.viewHeight));
+  out.reduced = std::move(m_reduced);
+  m_reduced.Clear();
   out.image = std::move(m_image);
   out.history = std::move(m_undo);
   out.fileOrientation = m_fileOrientation;
@@ -35,6 +43,7 @@ CTavlenCtrl::Handover CTavlenCtrl::AdoptLoaded(LoadedPicture& picture) {
   m_image = std::move(picture.image);
   m_undo = std::move(picture.history);
   m_fileOrientation = picture.fileOrientation;
+  m_reduced = std::move(picture.reduced);
   picture = LoadedPicture();
   ShowInstalled(width, height);
   return Handover::Done;

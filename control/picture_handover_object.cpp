@@ -38,4 +38,10 @@ ole::HRESULT CTavlenObject::HandoverPart::AdoptPicture(ole::IUnknown* picture) {
   }
 }
 
+ole::HRESULT CTavlenObject::HandoverPart::SetAdoptingView(int32_t width, int32_t height) {
+  if (width < 1 || height < 1) return ole::E_INVALIDARG;
+  m_object.m_ctrl.SetAdoptingView(ClientSize{width, height});
+  return ole::S_OK;
+}
+
 }  // namespace tavlen

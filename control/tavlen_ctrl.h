@@ -189,6 +189,7 @@ class CTavlenCtrl : public fw::COleControl {
     UndoHistory history;
     int32_t fileOrientation = 1;
     LoadSettings settings;
+    ReducedCopy reduced;  // made before the hand-over, so that the first paint need not
   };
   LoadSettings CurrentLoadSettings() const;
   enum class Handover { Done, NoPicture, Changed, OtherSettings };
@@ -198,6 +199,8 @@ class CTavlenCtrl : public fw::COleControl {
   // Installs a picture detached from another control as LoadImage installs a decoded one; NoPicture
   // for an empty one and OtherSettings for one decoded otherwise, with the current picture kept.
   Handover AdoptLoaded(LoadedPicture& picture);
+  // The view the adopting control shows detached pictures in, for the reduced copy made at detaching.
+  void SetAdoptingView(ClientSize view) { m_adoptingView = view; }
 
   // --- About box and the Properties verb (control/about_box.cpp) ---
   void AboutBox();
@@ -301,6 +304,11 @@ class CTavlenCtrl : public fw::COleControl {
   int32_t m_clientHeight = 0;
   ImageObject::Ptr m_image;  // the working image, null while no picture is loaded
   PictureRenderer m_renderer;
+  // Version 2 paints a picture shown at half its size or less from this area-averaged copy of it.
+  ReducedCopy m_reduced;
+  // Unless a host tells it, the control that adopts a detached picture has a window this one does not
+  // know: the copy then suits a full-HD screen, which smaller views can draw from too.
+  ClientSize m_adoptingView{1920, 1080};
   UndoHistory m_undo;
   text::FontList m_fontFamilies;  // taken at its first use (control/text_methods.cpp)
 };

@@ -91,6 +91,7 @@ class CTavlenObject final
     explicit HandoverPart(CTavlenObject& object) : OuterDelegating(object.ControllingUnknown()), m_object(object) {}
     ole::HRESULT DetachPicture(ole::IUnknown** picture) override;
     ole::HRESULT AdoptPicture(ole::IUnknown* picture) override;
+    ole::HRESULT SetAdoptingView(int32_t width, int32_t height) override;
 
    private:
     CTavlenObject& m_object;

@@ -53,7 +53,7 @@ bool PictureRenderer::MovedPixelsMatchPaint(const gfx::Bitmap& picture, const Vi
 }
 
 gfx::Status PictureRenderer::Paint(win::DeviceContext& dc, const gfx::Bitmap* picture, const Viewport& viewport,
-                                   ClientSize client, const PaintStyle& style) {
+                                   ClientSize client, const PaintStyle& style, ReducedCopy* reduced) {
   auto graphics = gfx::Graphics::FromSurface(dc.Surface());
   if (!graphics.Ok()) return graphics.GetStatus();
   gfx::Graphics& target = *graphics.Value();
@@ -62,9 +62,10 @@ gfx::Status PictureRenderer::Paint(win::DeviceContext& dc, const gfx::Bitmap* pi
   if (!picture) return FirstFailure({background, border});
   // Drawn last so that it covers whatever part of the border overlaps it.
   const win::RECT clip = dc.ClipBox();
-  const gfx::Status image =
-      m_tiles.Draw(target, *picture, viewport.Rectangle(),
-                   gfx::Rect{clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top});
+  const gfx::Rect visible{clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top};
+  const gfx::Bitmap* copy = reduced ? reduced->For(*picture, viewport.viewWidth, viewport.viewHeight) : nullptr;
+  const gfx::Status image = copy ? m_tiles.Draw(target, *copy, reduced->Area(), viewport.Rectangle(), visible)
+                                 : m_tiles.Draw(target, *picture, viewport.Rectangle(), visible);
   return FirstFailure({background, border, image});
 }
 

@@ -8,6 +8,7 @@
 #include "platform/graphics/drawing/drawing_types.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "platform/window/window.h"
+#include "view/reduced_copy.h"
 #include "view/tile_cache.h"
 #include "view/viewport.h"
 
@@ -32,9 +33,11 @@ class PictureRenderer {
  public:
   // Background, then border, then the picture (when `picture` is not null), each clipped to what
   // the context can show. A layer that the painter refuses stays unpainted; the others still paint.
-  // The status of the first layer refused (or of making the painter), else Ok.
+  // The status of the first layer refused (or of making the painter), else Ok. With `reduced`, a
+  // picture shown at half its size or less is drawn from that reduced copy of it (made there when
+  // needed); without, always from its own pixels.
   [[nodiscard]] gfx::Status Paint(win::DeviceContext& dc, const gfx::Bitmap* picture, const Viewport& viewport,
-                                  ClientSize client, const PaintStyle& style);
+                                  ClientSize client, const PaintStyle& style, ReducedCopy* reduced = nullptr);
 
   // The client area less the picture's rectangle, plain or hatched (hatch lines in the back colour,
   // the spaces between them in the fore colour). A BackStyle outside the list paints nothing, and is Ok.

@@ -27,30 +27,30 @@ constexpr int64_t kExactFloat = int64_t{1} << 24;
 
 bool ExactInFloat(int64_t v) { return v > -kExactFloat && v < kExactFloat; }
 
-gfx::Status DrawDirect(gfx::Graphics& target, const gfx::Bitmap& image, const gfx::Rect& dest) {
+gfx::Status DrawDirect(gfx::Graphics& target, const gfx::Bitmap& image, const gfx::RectF& area, const gfx::Rect& dest) {
   gfx::Ignore(target.SetInterpolationMode(gfx::InterpolationMode::HighQualityBicubic));
-  return target.DrawImage(image, dest);
+  return target.DrawImage(image, gfx::RectF::From(dest), area, gfx::Unit::Pixel, nullptr);
 }
 
 }  // namespace
 
-gfx::Status TileCache::Draw(gfx::Graphics& target, const gfx::Bitmap& image, const gfx::Rect& dest,
-                            const gfx::Rect& visible) {
+gfx::Status TileCache::Draw(gfx::Graphics& target, const gfx::Bitmap& image, const gfx::RectF& area,
+                            const gfx::Rect& dest, const gfx::Rect& visible) {
   InterpolationGuard keepMode(target);
   if (dest.width < 0 || dest.height < 0 || image.Width() == 0 || image.Height() == 0) {
     return gfx::Status::InvalidParameter;
   }
   const int64_t right = int64_t{dest.x} + dest.width, bottom = int64_t{dest.y} + dest.height;
   if (!ExactInFloat(dest.x) || !ExactInFloat(dest.y) || !ExactInFloat(right) || !ExactInFloat(bottom)) {
-    return DrawDirect(target, image, dest);
+    return DrawDirect(target, image, area, dest);
   }
   if (image.IsLocked()) {
     // Pixels written through an open lock change no stamp when it closes, so nothing rendered now
     // may be kept.
     Clear();
-    return DrawDirect(target, image, dest);
+    return DrawDirect(target, image, area, dest);
   }
-  const Key key{&image, image.ContentStamp(), dest.width, dest.height};
+  const Key key{&image, image.ContentStamp(), area.x, area.y, area.width, area.height, dest.width, dest.height};
   if (!(key == m_key)) {
     Clear();
     m_key = key;
@@ -84,7 +84,7 @@ gfx::Status TileCache::Draw(gfx::Graphics& target, const gfx::Bitmap& image, con
       } else {
         // No memory for the tile: the painter draws this part straight into the window instead.
         gfx::Ignore(target.SetClip(screen));
-        s = DrawDirect(target, image, dest);
+        s = DrawDirect(target, image, area, dest);
         target.ResetClip();
         gfx::Ignore(target.SetInterpolationMode(gfx::InterpolationMode::NearestNeighbor));
       }
@@ -123,7 +123,7 @@ const gfx::Bitmap* TileCache::Fetch(const gfx::Bitmap& image, int64_t col, int64
     gfx::Ignore(graphics.Value()->SetInterpolationMode(gfx::InterpolationMode::HighQualityBicubic));
     const gfx::RectF whole{static_cast<float>(-tx), static_cast<float>(-ty), static_cast<float>(m_key.width),
                            static_cast<float>(m_key.height)};
-    if (graphics.Value()->DrawImage(image, whole) != gfx::Status::Ok) return nullptr;
+    if (graphics.Value()->DrawImage(image, whole, Area(), gfx::Unit::Pixel, nullptr) != gfx::Status::Ok) return nullptr;
   }
   m_recent.push_front(id);
   const gfx::Bitmap* tile = pixels.get();

@@ -38,7 +38,12 @@ class TileCache {
   // or view size are dropped first. InvalidParameter for a negative size or an empty image.
   // The target's interpolation mode is left as it was.
   [[nodiscard]] gfx::Status Draw(gfx::Graphics& target, const gfx::Bitmap& image, const gfx::Rect& dest,
-                                 const gfx::Rect& visible);
+                                 const gfx::Rect& visible) {
+    return Draw(target, image, WholeOf(image), dest, visible);
+  }
+  // The same with only `area` of the image (in its pixels, fractions allowed) scaled into `dest`.
+  [[nodiscard]] gfx::Status Draw(gfx::Graphics& target, const gfx::Bitmap& image, const gfx::RectF& area,
+                                 const gfx::Rect& dest, const gfx::Rect& visible);
 
   // Whether the picture's tiles cover what lies under them (no alpha, no translucent palette entry).
   static bool Opaque(const gfx::Bitmap& image);
@@ -55,10 +60,16 @@ class TileCache {
   struct Key {
     const gfx::Bitmap* image = nullptr;
     uint64_t stamp = 0;
+    float areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;
     int32_t width = 0;
     int32_t height = 0;
     bool operator==(const Key&) const = default;
   };
+
+  static gfx::RectF WholeOf(const gfx::Bitmap& image) {
+    return {0, 0, static_cast<float>(image.Width()), static_cast<float>(image.Height())};
+  }
+  gfx::RectF Area() const { return {m_key.areaX, m_key.areaY, m_key.areaWidth, m_key.areaHeight}; }
   struct Tile {
     gfx::Bitmap::Ptr pixels;
     std::list<uint64_t>::iterator use;  // its place in m_recent

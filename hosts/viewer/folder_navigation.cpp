@@ -27,6 +27,8 @@ void MainWindow::ReadNeighboursAhead() {
     const QString path = m_folder.Neighbour(step);
     if (!path.isEmpty() && IsOpenablePicture(path)) neighbours << path;
   }
+  const Extent client = ClientExtent();
+  m_readAhead->ShownAt(QSize(client.width, client.height));
   m_readAhead->Keep(neighbours);
 }
 

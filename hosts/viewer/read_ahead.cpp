@@ -81,6 +81,11 @@ void ReadAhead::Keep(const QStringList& paths) {
   m_changed.notify_all();
 }
 
+void ReadAhead::ShownAt(QSize view) {
+  std::lock_guard lock(m_mutex);
+  m_view = view;
+}
+
 std::optional<int32_t> ReadAhead::ShowIn(const QString& path) {
   Decoded taken;
   {
@@ -117,8 +122,9 @@ void ReadAhead::Work(Worker& worker) {
     m_changed.wait(lock, [&] { return m_stopping || (!worker.wanted.isEmpty() && worker.wanted != worker.decoded); });
     if (m_stopping) break;
     const QString path = worker.wanted;
+    const QSize view = m_view;
     lock.unlock();
-    Decoded decoded = Decode(path, control);
+    Decoded decoded = Decode(path, view, control);
     lock.lock();
     // A file no longer wanted is dropped, outside the lock.
     if (worker.wanted != path) {
@@ -137,7 +143,7 @@ void ReadAhead::Work(Worker& worker) {
   control.reset();  // on the thread that made it
 }
 
-ReadAhead::Decoded ReadAhead::Decode(const QString& path, std::unique_ptr<AutomationClient>& control) {
+ReadAhead::Decoded ReadAhead::Decode(const QString& path, QSize view, std::unique_ptr<AutomationClient>& control) {
   if (!control) control = MakeControl();
   if (!control) return {};
   Decoded decoded;
@@ -148,6 +154,8 @@ ReadAhead::Decoded ReadAhead::Decode(const QString& path, std::unique_ptr<Automa
   if (decoded.frames < 1 || !control->Call("LoadImage", {name}).Ok()) return {};
   ole::ComPtr<IPictureHandover> handover;
   if (ole::FAILED(control->Object()->QueryInterface(IPictureHandover::kIid, handover.PutVoid()))) return {};
+  // A size the control refuses leaves the copy made for a full-HD screen: correct, only slower to draw.
+  if (!view.isEmpty()) (void)handover->SetAdoptingView(view.width(), view.height());
   ole::IUnknown* picture = nullptr;
   if (handover->DetachPicture(&picture) != ole::S_OK) return {};  // S_FALSE: the file could not be decoded
   decoded.picture = ole::ComPtr<ole::IUnknown>::Attach(picture);

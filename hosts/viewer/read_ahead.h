@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <condition_variable>
@@ -34,6 +35,9 @@ class ReadAhead {
   // The files to hold decoded from now on (empty names are skipped, at most kWorkers): the pictures of
   // other files are dropped, and decodes of them under way are dropped when they end.
   void Keep(const QStringList& paths);
+  // The shown control's client size, for the reduced copies the workers' controls make of what they
+  // detach; decodes that start from now on use it.
+  void ShownAt(QSize view);
 
   // Makes `path` the shown control's picture when it was decoded ahead and its file is unchanged
   // since, after waiting for its decode if that is under way. The number of its frames, or nothing
@@ -78,7 +82,7 @@ class ReadAhead {
   static FileStamp StampOf(const QString& path);
   void Work(Worker& worker);
   // On the worker's thread, with its control (made on first use).
-  Decoded Decode(const QString& path, std::unique_ptr<AutomationClient>& control);
+  Decoded Decode(const QString& path, QSize view, std::unique_ptr<AutomationClient>& control);
   std::unique_ptr<AutomationClient> MakeControl() const;
 
   ole::ComPtr<IPictureHandover> m_shown;
@@ -87,6 +91,7 @@ class ReadAhead {
   std::condition_variable m_changed;
   std::vector<std::unique_ptr<Worker>> m_workers;  // started by the first Keep
   bool m_stopping = false;
+  QSize m_view;  // invalid until the window tells it
   int m_shownCount = 0;
 };
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "control/tavlen_ctrl.h"
 #include "control/tavlen_interfaces.h"
@@ -27,6 +28,7 @@ class CTavlenCtrlProbe {
   bool VertBarShown() const { return m_ctrl.m_vertBarShown != 0; }
   bool HasImage() const { return m_ctrl.m_image != nullptr; }
   ImageObject* Image() const { return m_ctrl.m_image.get(); }
+  const ReducedCopy& Reduced() const { return m_ctrl.m_reduced; }
   const ImageObject* Snapshot(int slot) const { return m_ctrl.m_undo.Snapshot(slot); }
   PictureSize SnapshotSize(int slot) const { return m_ctrl.m_undo.SizeOf(slot); }
   uint32_t HotKeyAtom() const { return m_ctrl.m_hotKeyAtom; }
@@ -66,6 +68,30 @@ inline std::string WritePatternPng(const gfx::test::TempDir& dir, const std::str
   return path;
 }
 
+// Writes `argb` into an area of the bitmap through a write lock, as a host holding its pixels does.
+inline void FillArea(gfx::Bitmap& bitmap, const gfx::Rect& area, uint32_t argb) {
+  gfx::BitmapData data;
+  ASSERT_EQ(bitmap.LockBits(&area, gfx::kImageLockModeWrite, gfx::PixelFormat::ARGB32bpp, data), gfx::Status::Ok);
+  for (uint32_t y = 0; y < data.height; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(data.scan0) + y * data.stride);
+    for (uint32_t x = 0; x < data.width; ++x) row[x] = argb;
+  }
+  ASSERT_EQ(bitmap.UnlockBits(data), gfx::Status::Ok);
+}
+
+// The first pixel where two client areas of the same width differ, or success.
+inline ::testing::AssertionResult SameFrames(const std::vector<uint32_t>& actual, const std::vector<uint32_t>& expected,
+                                             int32_t width) {
+  if (actual.size() != expected.size()) return ::testing::AssertionFailure() << "frame sizes differ";
+  for (size_t i = 0; i < actual.size(); ++i) {
+    if (actual[i] != expected[i]) {
+      return ::testing::AssertionFailure() << "pixel (" << i % width << ", " << i / width << ") is " << std::hex
+                                           << actual[i] << ", the painter draws " << expected[i];
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
 // A control with default properties in a 500 x 400 client area whose scroll bars take no room,
 // after its first paint.
 class ControlTest : public ::testing::Test {
@@ -90,6 +116,26 @@ class ControlTest : public ::testing::Test {
   void LoadSolid(uint32_t width, uint32_t height) {
     ctrl.LoadImage(WriteSolidPng(dir, "solid.png", width, height, kPictureArgb));
     Paint();
+  }
+  // Whether the client area shows `area` of the opaque `image` drawn by the painter's bicubic into the
+  // displayed rectangle: drawing it there onto a copy of the client area must change nothing.
+  ::testing::AssertionResult ShowsDrawn(const gfx::Bitmap& image, const gfx::RectF& area) {
+    const std::vector<uint32_t>& shown = Window()->Framebuffer();
+    std::vector<uint32_t> expected = shown;
+    gfx::WindowSurface surface;
+    surface.pixels = expected.data();
+    surface.stride = size_t(probe.ClientWidth()) * 4;
+    surface.width = static_cast<uint32_t>(probe.ClientWidth());
+    surface.height = static_cast<uint32_t>(probe.ClientHeight());
+    surface.clip = {0, 0, probe.ClientWidth(), probe.ClientHeight()};
+    auto graphics = gfx::Graphics::FromSurface(surface);
+    if (!graphics.Ok()) return ::testing::AssertionFailure() << "no painter";
+    gfx::Ignore(graphics.Value()->SetInterpolationMode(gfx::InterpolationMode::HighQualityBicubic));
+    const gfx::RectF dest{static_cast<float>(ctrl.GetImageXpos()), static_cast<float>(ctrl.GetImageYpos()),
+                          static_cast<float>(probe.ViewWidth()), static_cast<float>(probe.ViewHeight())};
+    if (graphics.Value()->DrawImage(image, dest, area, gfx::Unit::Pixel, nullptr) != gfx::Status::Ok)
+      return ::testing::AssertionFailure() << "the painter refused the draw";
+    return SameFrames(shown, expected, probe.ClientWidth());
   }
 
   gfx::test::TempDir dir;

@@ -14,19 +14,6 @@ namespace {
 constexpr int32_t kClientW = 320;
 constexpr int32_t kClientH = 240;
 
-// The first pixel where two client areas of the same width differ, or success.
-::testing::AssertionResult SameFrames(const std::vector<uint32_t>& actual, const std::vector<uint32_t>& expected,
-                                      int32_t width) {
-  if (actual.size() != expected.size()) return ::testing::AssertionFailure() << "frame sizes differ";
-  for (size_t i = 0; i < actual.size(); ++i) {
-    if (actual[i] != expected[i]) {
-      return ::testing::AssertionFailure() << "pixel (" << i % width << ", " << i / width << ") is " << std::hex
-                                           << actual[i] << ", the painter draws " << expected[i];
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
-
 // A headless window that paints a hatched background and then a picture, either through a tile
 // cache or straight through the painter.
 class PictureWindow : public win::WindowOwner {
@@ -83,16 +70,6 @@ struct TwoWindows {
     return SameFrames(tiles.Frame(), direct.Frame(), kClientW);
   }
 };
-
-void FillArea(gfx::Bitmap& bitmap, const gfx::Rect& area, uint32_t argb) {
-  gfx::BitmapData data;
-  ASSERT_EQ(bitmap.LockBits(&area, gfx::kImageLockModeWrite, gfx::PixelFormat::ARGB32bpp, data), gfx::Status::Ok);
-  for (uint32_t y = 0; y < data.height; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(data.scan0) + y * data.stride);
-    for (uint32_t x = 0; x < data.width; ++x) row[x] = argb;
-  }
-  ASSERT_EQ(bitmap.UnlockBits(data), gfx::Status::Ok);
-}
 
 TEST(TileCachePixels, EqualTheDirectDrawAtEveryZoomAndPlacement) {
   const struct {
@@ -211,23 +188,9 @@ class TileCacheControlTest : public ControlTest {
   }
   // The picture is opaque, so drawing it straight onto a copy of the client area must change nothing.
   ::testing::AssertionResult ShowsWorkingImage() {
-    const std::vector<uint32_t>& shown = Window()->Framebuffer();
-    std::vector<uint32_t> expected = shown;
-    gfx::WindowSurface surface;
-    surface.pixels = expected.data();
-    surface.stride = size_t(probe.ClientWidth()) * 4;
-    surface.width = static_cast<uint32_t>(probe.ClientWidth());
-    surface.height = static_cast<uint32_t>(probe.ClientHeight());
-    surface.clip = {0, 0, probe.ClientWidth(), probe.ClientHeight()};
-    auto graphics = gfx::Graphics::FromSurface(surface);
-    if (!graphics.Ok()) return ::testing::AssertionFailure() << "no painter";
-    gfx::Ignore(graphics.Value()->SetInterpolationMode(gfx::InterpolationMode::HighQualityBicubic));
-    const gfx::Rect dest{static_cast<int32_t>(ctrl.GetImageXpos()), static_cast<int32_t>(ctrl.GetImageYpos()),
-                         probe.ViewWidth(), probe.ViewHeight()};
-    if (graphics.Value()->DrawImage(*probe.Image()->Handle(), dest) != gfx::Status::Ok) {
-      return ::testing::AssertionFailure() << "the painter refused the draw";
-    }
-    return SameFrames(shown, expected, probe.ClientWidth());
+    const gfx::Bitmap& picture = *probe.Image()->Handle();
+    return ShowsDrawn(picture,
+                      gfx::RectF{0, 0, static_cast<float>(picture.Width()), static_cast<float>(picture.Height())});
   }
 };
 

@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "control/class_ids.h"
+#include "control/detached_picture.h"
 #include "include/tavlen/control_window.h"
 #include "include/tavlen/picture_pixels.h"
 #include "platform/automation/connection_point.h"
+#include "platform/graphics/area_average.h"
 #include "tests/control/control_fixture.h"
 #include "tests/control/module/module_fixture.h"
 
@@ -184,6 +186,34 @@ TEST_F(PictureHandoverTest, WhatIsNoLoadStaysWhereItIs) {
   EXPECT_EQ(handover->AdoptPicture(sideways.Get()), ole::S_OK) << "once the settings agree";
   EXPECT_EQ(Call(control.Get(), "GetWidth"), Variant(6));
   EXPECT_EQ(Call(control.Get(), "GetImageOrientation"), Variant(6));
+}
+
+TEST_F(PictureHandoverTest, TheWorkerMakesTheReducedCopyThatTravelsWithThePicture) {
+  // Fitted to a full-HD screen this picture shows at under half its size: the copy is worth making.
+  const std::string path = files.File("large.png");
+  ASSERT_EQ(gfx::test::MakePatternBitmap(2401, 2161, gfx::PixelFormat::RGB24bpp, 2)->Save(path, gfx::kPngEncoderClsid),
+            gfx::Status::Ok);
+  ole::ComPtr<ole::IUnknown> detached = LoadOnWorker(path);
+  ASSERT_TRUE(detached);
+  ole::ComPtr<IDetachedPicture> contents;
+  ASSERT_EQ(detached.As(&contents), ole::S_OK);
+  const CTavlenCtrl::LoadedPicture& loaded = contents->Contents();
+  const gfx::Bitmap* copy = loaded.reduced.Kept();
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(loaded.reduced.Level(), 1u);
+  auto expected = gfx::AverageDown(*loaded.image->Handle(), 1);
+  ASSERT_TRUE(expected.Ok());
+  ASSERT_EQ(copy->Width(), expected.Value()->Width());
+  for (uint32_t y = 0; y < copy->Height(); ++y) {
+    ASSERT_EQ(std::memcmp(copy->Pixels().Row(y), expected.Value()->Pixels().Row(y), size_t{copy->Width()} * 3), 0)
+        << "row " << y;
+  }
+  ole::ComPtr<ole::IDispatch> shown = Create();
+  ASSERT_EQ(HandoverOf(shown)->AdoptPicture(detached.Get()), ole::S_OK);
+  EXPECT_EQ(contents->Contents().reduced.Kept(), nullptr) << "moved with the picture";
+  for (const auto& [width, height] : {std::pair{0, 400}, std::pair{500, -1}})
+    EXPECT_EQ(HandoverOf(shown)->SetAdoptingView(width, height), ole::E_INVALIDARG) << width << " x " << height;
+  EXPECT_EQ(HandoverOf(shown)->SetAdoptingView(500, 400), ole::S_OK);
 }
 
 }  // namespace
