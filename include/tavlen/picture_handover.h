@@ -11,8 +11,9 @@ namespace tavlen {
 class IPictureHandover : public ole::IUnknown {
  public:
   using Base = ole::IUnknown;
-  // {0F6A6809-36AF-4654-96AF-CEFEAE2607AE}
-  static constexpr ole::IID kIid{0x0F6A6809, 0x36AF, 0x4654, {0x96, 0xAF, 0xCE, 0xFE, 0xAE, 0x26, 0x07, 0xAE}};
+  // A new identifier since SetAdoptingView joined, so that no host that calls it gets a module without it.
+  // {B0CA4643-4F0D-4401-89B2-6D66AF02DBBC}
+  static constexpr ole::IID kIid{0xB0CA4643, 0x4F0D, 0x4401, {0x89, 0xB2, 0x6D, 0x66, 0xAF, 0x02, 0xDB, 0xBC}};
 
   // Moves the picture this control loaded out into a new object: its pixels, tags and colour profile,
   // the file's orientation, the history's first state and the load settings (AutoOrient, ColorManaged,
