@@ -3,6 +3,7 @@
 // Each style's pixels, Undo, the font list and the tags are checked end to end (tests/e2e/).
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/control/control_fixture.h"
@@ -149,10 +150,13 @@ TEST_P(TextUndoTest, EveryStateComesBackExactly) {
       [&] { ctrl.DrawWaterMarkText(10, 312, "bottom"); },
   };
   std::vector<std::string> states{Picture()};
+  // Each edit writes into the picture's own bytes: its snapshot takes copies of the rows it changes only.
+  const uint8_t* bytes = std::as_const(*probe.Image()->Handle()).Pixels().Data();
   for (const auto& edit : edits) {
     edit();
     states.push_back(Picture());
     EXPECT_NE(states.back(), states[states.size() - 2]) << "edit " << states.size() - 1 << " drew nothing";
+    EXPECT_EQ(std::as_const(*probe.Image()->Handle()).Pixels().Data(), bytes) << "edit " << states.size() - 1;
   }
   for (size_t i = states.size() - 1; i > 0; --i) {
     ctrl.Undo();
