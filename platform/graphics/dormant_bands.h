@@ -35,7 +35,6 @@ class DormantBands {
   DormantBands(const DormantBands&) = delete;
   DormantBands& operator=(const DormantBands&) = delete;
 
-  const std::shared_ptr<BlockLedger>& Ledger() const { return m_ledger; }
   // Under the ledger's mutex: the saved copy of a band, null while the block still holds it.
   const Band& Saved(uint32_t band) const { return m_bands[band]; }
   void Save(uint32_t band, Band copy) { m_bands[band] = std::move(copy); }

@@ -237,13 +237,8 @@ Status WithGraphics(Bitmap& b, const std::function<Status(Graphics&)>& draw) {
   return draw(*g.Value());
 }
 
-struct LocalWrite {
-  std::string name;
-  Write write;
-};
-
 // Writes into 60 x 320 pictures (bands 0 to 4).
-std::vector<LocalWrite> LocalWrites() {
+std::vector<WritePath> LocalWrites() {
   return {
       {"lock in own format, band 1",
        [](Bitmap& b) {
@@ -317,7 +312,7 @@ const PixelBuffer& PixelsOf(const Bitmap& b) { return b.Pixels(); }
 class BandSharing : public ::testing::TestWithParam<PixelFormat> {};
 
 TEST_P(BandSharing, LocalWritesGiveDormantCopiesTheBandsTheyWriteAndNoOthers) {
-  for (const LocalWrite& path : LocalWrites()) {
+  for (const WritePath& path : LocalWrites()) {
     SCOPED_TRACE(path.name);
     auto picture = test::MakePatternBitmap(60, 320, GetParam(), 5);
     auto before = DeepCopy(*picture);
@@ -363,7 +358,7 @@ TEST(BandSharingCost, WholePictureWritesTakeACopyOfTheirOwn) {
 }
 
 TEST(BandSharingCost, AnOrdinaryShareStillGetsTheWholeCopy) {
-  for (const LocalWrite& path : LocalWrites()) {
+  for (const WritePath& path : LocalWrites()) {
     SCOPED_TRACE(path.name);
     auto picture = test::MakePatternBitmap(60, 320, PixelFormat::RGB24bpp, 5);
     auto before = DeepCopy(*picture);
