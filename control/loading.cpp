@@ -45,7 +45,7 @@ void CTavlenCtrl::InstallImage(ImageObject& decoded, uint32_t width, uint32_t he
   m_image.reset();
   m_image = decoded.CopyWhole(width, height);
   // The history restarts with a second, separate copy as its only state.
-  ImageObject::Ptr first = decoded.CopyWhole(width, height);
+  ImageObject::Ptr first = decoded.SnapshotCopy(width, height);
 
   // Two half turns on each copy leave the pixels as decoded; a refused turn marks that image.
   for (ImageObject* image : {first.get(), m_image.get()}) {

@@ -31,7 +31,7 @@ void UndoHistory::Push(ImageObject& current) {
   ++m_count;
   // A slot left behind by StepBack is released here, before the new copy is made.
   m_images[m_count].reset();
-  m_images[m_count] = current.CopyWhole(width, height);
+  m_images[m_count] = current.SnapshotCopy(width, height);
   m_sizes[m_count] = PictureSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
   m_newest = m_count;
 }
@@ -46,6 +46,12 @@ UndoHistory::Restored UndoHistory::StepForward() {
   if (m_count >= m_newest) return {};
   ++m_count;
   return CopyOfCurrent();
+}
+
+const ImageObject* UndoHistory::Snapshot(int slot) const {
+  const ImageObject* snapshot = m_images[slot].get();
+  if (!snapshot || !snapshot->Handle()) return snapshot;
+  return snapshot->Handle()->Wake() == gfx::Status::Ok ? snapshot : nullptr;
 }
 
 UndoHistory::Restored UndoHistory::CopyOfCurrent() const {

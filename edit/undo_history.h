@@ -1,5 +1,6 @@
 // The undo history: ten slots of separate copies of the working image, slot 0 the oldest, the
-// current state at Count(). States stepped back over stay as redo steps until the next push.
+// current state at Count(). States stepped back over stay as redo steps until the next push. The
+// copies are dormant (see gfx::Bitmap::CloneDormant): an edit of a few rows copies only those.
 #pragma once
 
 #include <array>
@@ -47,7 +48,9 @@ class UndoHistory {
   int32_t Count() const { return m_count; }
   // How many StepForward calls can follow.
   int32_t RedoCount() const { return m_newest - m_count; }
-  const ImageObject* Snapshot(int slot) const { return m_images[slot].get(); }
+  // The state of a slot, its pixels woken (see gfx::Bitmap::Wake) for reading; null when it holds no
+  // picture or its pixels cannot be had.
+  const ImageObject* Snapshot(int slot) const;
   PictureSize SizeOf(int slot) const { return m_sizes[slot]; }
 
  private:

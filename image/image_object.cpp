@@ -49,4 +49,15 @@ ImageObject::Ptr ImageObject::Copy(float x, float y, float width, float height, 
   return Adopt(std::move(copy).Value());
 }
 
+ImageObject::Ptr ImageObject::SnapshotCopy(uint32_t width, uint32_t height) {
+  if (!m_handle || width != m_handle->Width() || height != m_handle->Height()) return CopyWhole(width, height);
+  auto copy = m_handle->CloneDormant();
+  if (!copy.Ok()) {
+    Record(copy.GetStatus());
+    return nullptr;
+  }
+  if (m_lastStatus != Status::Ok) return nullptr;
+  return Adopt(std::move(copy).Value());
+}
+
 }  // namespace tavlen

@@ -50,6 +50,10 @@ class ImageObject {
   Ptr CopyWhole(uint32_t width, uint32_t height) {
     return Copy(0, 0, static_cast<float>(width), static_cast<float>(height), gfx::PixelFormat::DontCare);
   }
+  // As CopyWhole, for an undo snapshot: a dormant copy (see gfx::Bitmap::CloneDormant), so that later
+  // edits of a few rows of this image copy only those rows. Null as for CopyWhole; a size that is not
+  // this image's gets what CopyWhole gives.
+  Ptr SnapshotCopy(uint32_t width, uint32_t height);
 
  private:
   ImageObject(gfx::Bitmap::Ptr handle, gfx::Status status) : m_handle(std::move(handle)), m_lastStatus(status) {}

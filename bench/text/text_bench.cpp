@@ -1,12 +1,15 @@
 // DrawText of one 40-character line on a 6000x4000 picture, its snapshot included and the repaint
-// excluded, beside a memcpy of the picture's bytes; and the font count beside a fresh fontconfig listing.
+// excluded, beside a memcpy of the picture's bytes and one of the row bands the text touches; and the
+// font count beside a fresh fontconfig listing.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_photo.h"
 #include "control/tavlen_ctrl.h"
+#include "platform/graphics/dormant_bands.h"
 #include "platform/graphics/drawing/font.h"
 #include "text/text_overlay.h"
 
@@ -65,6 +68,30 @@ void BM_MemcpyOfThePicture(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
 BENCHMARK(BM_MemcpyOfThePicture)->Unit(benchmark::kMillisecond);
+
+// Reference: copying the row bands that the line of BM_DrawTextWithSnapshot writes, as found by
+// stamping it once beside an undo snapshot.
+void BM_MemcpyOfTheTouchedBands(benchmark::State& state) {
+  auto photo = gfx::MakePhoto(kWidth, kHeight, gfx::PixelFormat::RGB24bpp);
+  auto snapshot = photo->CloneDormant();
+  const text::TextFont font{"DejaVu Sans", 48, false, false};
+  if (!snapshot.Ok() || text::StampText(*photo, text::TextStyle::Plain, 100, 100, kLine, font,
+                                        {0xFFFFFFFF, 0xFFFFFFFF}) != gfx::Status::Ok) {
+    state.SkipWithError("stamping failed");
+    return;
+  }
+  const size_t bands = std::as_const(*snapshot.Value()).Pixels().SavedBands().size();
+  const size_t bytes = bands * gfx::kBandRows * kWidth * 3;
+  std::vector<uint8_t> from(bytes, 1), to(bytes, 2);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), bytes);
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["bands"] = static_cast<double>(bands);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+BENCHMARK(BM_MemcpyOfTheTouchedBands)->Unit(benchmark::kMillisecond);
 
 // Reference: one copy of the picture as the undo history takes it, into freshly allocated memory.
 void BM_SnapshotCopyOfThePicture(benchmark::State& state) {

@@ -72,8 +72,8 @@ uint64_t Bitmap::NextStamp() {
 
 void Bitmap::ApplyPendingMirror() const {
   if (m_pendingMirror != 0) {
-    if (m_pixels.Shared() && !m_reserve.Empty()) {
-      std::memcpy(m_reserve.Data(), m_pixels.Data(), m_pixels.Layout().Bytes());
+    if ((m_pixels.Shared() || m_pixels.Dormant()) && !m_reserve.Empty()) {
+      m_pixels.CopyPixelsTo(m_reserve);
       m_reserve.GetPalette() = m_pixels.GetPalette();
       m_pixels = std::move(m_reserve);
     }
@@ -85,12 +85,36 @@ void Bitmap::ApplyPendingMirror() const {
 }
 
 Status Bitmap::PrepareWrite() {
+  if (Status s = Wake(); s != Status::Ok) return s;
   ApplyPendingMirror();
   return m_pixels.MakeUnique();
 }
 
+Status Bitmap::PrepareWriteRows(uint32_t y0, uint32_t y1) {
+  if (Status s = Wake(); s != Status::Ok) return s;
+  ApplyPendingMirror();
+  return m_pixels.MakeRowsUnique(y0, y1);
+}
+
+Status Bitmap::Wake() const {
+  if (!m_pixels.Dormant()) return Status::Ok;
+  auto awake = m_pixels.ShareAwake();
+  if (!awake.Ok()) return awake.GetStatus();
+  m_pixels = std::move(awake).Value();
+  return Status::Ok;
+}
+
+Result<PixelBuffer> Bitmap::SharedPixels() const {
+  if (m_pixels.Dormant()) {
+    ApplyPendingMirror();
+    return m_pixels.ShareAwake();
+  }
+  return Pixels().Share();
+}
+
 Status Bitmap::ReserveForPendingMirror() {
-  if (m_pendingMirror == 0 || !m_pixels.Shared()) {
+  // A dormant copy's bytes are not its own to turn in place, even when nothing else holds them.
+  if (m_pendingMirror == 0 || (!m_pixels.Shared() && !m_pixels.Dormant())) {
     m_reserve = PixelBuffer{};
     return Status::Ok;
   }
@@ -172,10 +196,22 @@ Status Bitmap::SetPalette(const Palette& palette) {
 
 Result<Bitmap::Ptr> Bitmap::Clone() const {
   if (m_lock) return Status::WrongState;
-  Ptr copy = FromPixels(Pixels().Share(), m_properties);
+  auto pixels = SharedPixels();
+  if (!pixels.Ok()) return pixels.GetStatus();
+  Ptr copy = FromPixels(std::move(pixels).Value(), m_properties);
   copy->m_rawFormat = m_rawFormat;
   copy->m_decoder = m_decoder;
   copy->m_activeFrame = m_activeFrame;
+  return copy;
+}
+
+Result<Bitmap::Ptr> Bitmap::CloneDormant() const {
+  if (m_lock) return Status::WrongState;
+  if (m_pixels.Dormant()) return Clone();
+  auto pixels = Pixels().ShareDormant();
+  if (!pixels.Ok()) return pixels.GetStatus();
+  Ptr copy = FromPixels(std::move(pixels).Value(), m_properties);
+  copy->m_rawFormat = m_rawFormat;
   return copy;
 }
 
@@ -192,12 +228,14 @@ Result<Bitmap::Ptr> Bitmap::CloneArea(float x, float y, float width, float heigh
   if (!InsideBitmap(area, Width(), Height())) return Status::InvalidParameter;
   const bool whole = area.x == 0 && area.y == 0 && static_cast<uint32_t>(area.width) == Width() &&
                      static_cast<uint32_t>(area.height) == Height();
+  auto source = SharedPixels();
+  if (!source.Ok()) return source.GetStatus();
   if (whole && (format == PixelFormat::DontCare || format == Format())) {
-    Ptr copy = FromPixels(Pixels().Share(), m_properties);
+    Ptr copy = FromPixels(std::move(source).Value(), m_properties);
     copy->m_rawFormat = m_rawFormat;
     return copy;
   }
-  auto pixels = ExtractArea(Pixels(), area);
+  auto pixels = ExtractArea(source.Value(), area);
   if (!pixels.Ok()) return pixels.GetStatus();
   if (format != PixelFormat::DontCare && format != Format()) {
     pixels = ConvertFormat(pixels.Value(), format, NoLimits());
@@ -225,6 +263,7 @@ Status Bitmap::RotateFlip(RotateFlipType type) {
   }
   // A quarter turn needs a new buffer anyway: one pass does the pending mirror and the turn. It only
   // reads the old pixels, so shared ones stay as they are.
+  if (Status s = Wake(); s != Status::Ok) return s;
   if (Status s = RotateFlipPixels(m_pixels, combined); s != Status::Ok) return s;
   m_pendingMirror = 0;
   m_reserve = PixelBuffer{};
@@ -240,9 +279,12 @@ Status Bitmap::LockBits(const Rect* rect, uint32_t mode, PixelFormat format, Bit
       (mode & ~(kImageLockModeRead | kImageLockModeWrite)) != 0)
     return Status::InvalidParameter;
 
+  if (Status s = Wake(); s != Status::Ok) return s;
   ApplyPendingMirror();
   if (mode & kImageLockModeWrite) {
-    if (Status s = m_pixels.MakeUnique(); s != Status::Ok) return s;
+    // The caller may write anywhere in the locked rows, and an unlock writes back no more than them.
+    const auto top = static_cast<uint32_t>(area.y);
+    if (Status s = m_pixels.MakeRowsUnique(top, top + static_cast<uint32_t>(area.height)); s != Status::Ok) return s;
     m_stamp = NextStamp();
   }
   auto lock = std::make_unique<LockState>();
@@ -292,6 +334,7 @@ Status Bitmap::UnlockBits(BitmapData& data) {
 Result<Bitmap::Ptr> Bitmap::GetThumbnail(uint32_t width, uint32_t height) const {
   if (m_lock) return Status::WrongState;
   if (width == 0 || height == 0) return Status::InvalidParameter;
+  if (Status s = Wake(); s != Status::Ok) return s;
   // Translucent pixels are filtered premultiplied so that hidden colours do not bleed into visible ones.
   const bool alpha = HasAlpha(Format()) || (IsIndexed(Format()) && (GetPalette().flags & kPaletteHasAlpha));
   const PixelFormat work = alpha ? PixelFormat::PARGB32bpp : PixelFormat::RGB32bpp;
@@ -416,6 +459,7 @@ Status Bitmap::SaveToMemory(const Guid& encoderClsid, EncoderParameters paramete
   if (m_lock) return Status::WrongState;
   const ImageEncoderFn encode = FindEncoder(encoderClsid);
   if (encode == nullptr) return Status::FileNotFound;
+  if (Status s = Wake(); s != Status::Ok) return s;
   Bytes bytes;
   if (Status s = encode(Pixels(), m_properties, parameters, bytes); s != Status::Ok) return s;
   out = std::move(bytes);

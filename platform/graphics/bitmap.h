@@ -81,6 +81,16 @@ class Bitmap {
   // A Clone keeps every frame; a CloneArea holds the active frame only.
   Result<Ptr> Clone() const;
   Result<Ptr> CloneArea(float x, float y, float width, float height, PixelFormat format) const;
+  // A copy of the active frame for a holder that does not look at it until much later (an undo
+  // snapshot): its pixels stay shared while the original writes a few rows in place, and become
+  // ordinary ones the first time anything looks at them (Wake). Copies made of it are ordinary.
+  // WrongState while locked.
+  Result<Ptr> CloneDormant() const;
+  // Makes a dormant copy an ordinary one with its pixels as they were when it was made: still shared
+  // when no row of them has changed since, else a copy of its own. Nothing for other bitmaps;
+  // OutOfMemory leaves it dormant. Every member that reads or writes pixels wakes it first, except
+  // the const Pixels(), whose caller must have woken it.
+  Status Wake() const;
 
   Status RotateFlip(RotateFlipType type);
 
@@ -125,11 +135,20 @@ class Bitmap {
   // Gives the bitmap pixels of its own when they are shared with a copy. Writers call it before
   // Pixels(); OutOfMemory when the copy cannot be had (the pixels are then still shared).
   Status PrepareWrite();
+  // As PrepareWrite for a writer that changes rows [y0, y1) only: when the pixels are shared with
+  // dormant copies alone, they keep sharing all other rows.
+  Status PrepareWriteRows(uint32_t y0, uint32_t y1);
 
   // Direct access for the library's own drawing code. Writable access takes pixels of its own (see
   // PrepareWrite, whose failure a writer must have seen first).
   PixelBuffer& Pixels() {
     Ignore(PrepareWrite());
+    m_stamp = NextStamp();
+    return m_pixels;
+  }
+  // Writable access to rows [y0, y1) only, for a writer that has seen PrepareWriteRows succeed.
+  PixelBuffer& PixelsForRows(uint32_t y0, uint32_t y1) {
+    Ignore(PrepareWriteRows(y0, y1));
     m_stamp = NextStamp();
     return m_pixels;
   }
@@ -149,6 +168,8 @@ class Bitmap {
   static Result<Ptr> FromDecoder(std::unique_ptr<ImageDecoder> decoder, const Guid& format,
                                  const DecodeOptions& options);
   void ApplyPendingMirror() const;
+  // The active frame's pixels to copy from: shared, or for a dormant copy a copy of their own.
+  Result<PixelBuffer> SharedPixels() const;
   Status ReserveForPendingMirror();
 
   // Half turns and mirrors are recorded and applied when the pixels are next looked at, so that

@@ -1,9 +1,12 @@
 // Allocation, copies and sharing of pixel storage under the resource limits.
 #include "platform/graphics/pixel_buffer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
+#include "platform/graphics/dormant_bands.h"
 #include "platform/graphics/limit_refusal.h"
 
 namespace tavlen::gfx {
@@ -40,8 +43,20 @@ Result<PixelBuffer> PixelBuffer::Allocate(PixelFormat format, uint32_t width, ui
   if (!buffer.m_data) return Status::OutOfMemory;
   buffer.m_capacity = bytes + slackBytes;
   buffer.m_palette = DefaultPalette(format);
+  try {
+    buffer.m_ledger = std::make_shared<BlockLedger>();
+  } catch (const std::bad_alloc&) {
+    return Status::OutOfMemory;
+  }
   return buffer;
 }
+
+PixelBuffer::PixelBuffer() = default;
+PixelBuffer::~PixelBuffer() = default;
+PixelBuffer::PixelBuffer(PixelBuffer&&) noexcept = default;
+PixelBuffer& PixelBuffer::operator=(PixelBuffer&&) noexcept = default;
+
+uint32_t PixelBuffer::BandCount() const { return (Height() + kBandRows - 1) / kBandRows; }
 
 Result<PixelBuffer> PixelBuffer::Copy() const {
   if (Empty()) return PixelBuffer{};
@@ -51,26 +66,125 @@ Result<PixelBuffer> PixelBuffer::Copy() const {
   unlimited.maxPixelBytes = UINT64_MAX;
   auto copy = Allocate(Format(), Width(), Height(), Init::Uninitialized, unlimited);
   if (!copy.Ok()) return copy.GetStatus();
-  std::memcpy(copy.Value().Data(), Data(), m_layout.Bytes());
+  CopyBytesTo(copy.Value().Data());
   copy.Value().m_palette = m_palette;
   return copy;
 }
 
+void PixelBuffer::CopyPixelsTo(PixelBuffer& target) const {
+  assert(target.Layout().Bytes() == m_layout.Bytes());
+  CopyBytesTo(target.Data());
+}
+
+void PixelBuffer::CopyBytesTo(uint8_t* out) const {
+  if (!m_dormant) {
+    std::memcpy(out, m_data.get(), m_layout.Bytes());
+    return;
+  }
+  // Band by band from the saved copy or, where there is none, the block: a writer may be changing
+  // the saved bands' rows in the block meanwhile.
+  const size_t bandBytes = size_t{kBandRows} * m_layout.stride;
+  const std::lock_guard lock(m_ledger->mutex);
+  for (uint32_t band = 0; band < BandCount(); ++band) {
+    const size_t offset = band * bandBytes;
+    const size_t bytes = std::min(bandBytes, m_layout.Bytes() - offset);
+    const auto& saved = m_dormant->Saved(band);
+    std::memcpy(out + offset, saved ? saved.get() : m_data.get() + offset, bytes);
+  }
+}
+
 PixelBuffer PixelBuffer::Share() const {
+  assert(!m_dormant && "a dormant share is read through a copy");
+  return ShareBytes();
+}
+
+PixelBuffer PixelBuffer::ShareBytes() const {
   PixelBuffer other;
   other.m_layout = m_layout;
   other.m_data = m_data;
   other.m_capacity = m_capacity;
   other.m_palette = m_palette;
+  other.m_ledger = m_ledger;
   return other;
 }
 
+Result<PixelBuffer> PixelBuffer::ShareDormant() const {
+  PixelBuffer other = Share();
+  if (Empty()) return other;
+  try {
+    other.m_dormant = std::make_unique<DormantBands>(m_ledger, BandCount());
+  } catch (const std::bad_alloc&) {
+    return Status::OutOfMemory;
+  }
+  return other;
+}
+
+Result<PixelBuffer> PixelBuffer::ShareAwake() const {
+  if (!m_dormant) return Share();
+  {
+    // Made under the mutex, the share counts as an ordinary holder before any writer looks again.
+    const std::lock_guard lock(m_ledger->mutex);
+    if (m_dormant->NoneSaved()) return ShareBytes();
+  }
+  return Copy();
+}
+
 Status PixelBuffer::MakeUnique() {
+  assert(!m_dormant && "a dormant share is never written");
   if (!Shared()) return Status::Ok;
   auto copy = Copy();
   if (!copy.Ok()) return copy.GetStatus();
   *this = std::move(copy).Value();
   return Status::Ok;
+}
+
+Status PixelBuffer::MakeRowsUnique(uint32_t y0, uint32_t y1) {
+  assert(!m_dormant && "a dormant share is never written");
+  y1 = std::min(y1, Height());
+  if (y0 >= y1 || !Shared()) return Status::Ok;
+  // A write over every row copies no less than a copy of the whole picture.
+  if ((y0 > 0 || y1 < Height()) && SaveBandsForDormantHolders(y0, y1)) return Status::Ok;
+  return MakeUnique();
+}
+
+bool PixelBuffer::SaveBandsForDormantHolders(uint32_t y0, uint32_t y1) {
+  const std::lock_guard lock(m_ledger->mutex);
+  const std::vector<DormantBands*>& dormant = m_ledger->dormant;
+  // Any other holder may read the bytes in place, so they must not change under it.
+  if (m_data.use_count() - 1 != static_cast<long>(dormant.size())) return false;
+  const size_t bandBytes = size_t{kBandRows} * m_layout.stride;
+  for (uint32_t band = y0 / kBandRows; band * kBandRows < y1; ++band) {
+    const size_t offset = band * bandBytes;
+    const size_t bytes = std::min(bandBytes, m_layout.Bytes() - offset);
+    // One copy serves every holder that still needs the band.
+    DormantBands::Band copy;
+    for (DormantBands* holder : dormant) {
+      if (holder->Saved(band)) continue;
+      if (!copy) {
+        uint8_t* saved = new (std::nothrow) uint8_t[bytes];
+        if (!saved) return false;
+        std::memcpy(saved, m_data.get() + offset, bytes);
+        // A failing control block allocation hands the bytes to the deleter itself.
+        try {
+          copy.reset(saved, std::default_delete<uint8_t[]>());
+        } catch (const std::bad_alloc&) {
+          return false;
+        }
+      }
+      holder->Save(band, copy);
+    }
+  }
+  return true;
+}
+
+std::vector<uint32_t> PixelBuffer::SavedBands() const {
+  std::vector<uint32_t> bands;
+  if (!m_dormant) return bands;
+  const std::lock_guard lock(m_ledger->mutex);
+  for (uint32_t band = 0; band < BandCount(); ++band) {
+    if (m_dormant->Saved(band)) bands.push_back(band);
+  }
+  return bands;
 }
 
 }  // namespace tavlen::gfx

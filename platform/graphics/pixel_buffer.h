@@ -1,10 +1,12 @@
 // Owned pixel storage of one image and non-owning views of it.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <type_traits>
+#include <vector>
 
 #include "platform/graphics/limit_policy.h"
 #include "platform/graphics/palette.h"
@@ -39,8 +41,17 @@ using ConstPixelView = BasicPixelView<const uint8_t>;
 // InvalidParameter for a zero side or an invalid format, OutOfMemory when over a limit.
 Status CheckImageSize(PixelFormat format, uint32_t width, uint32_t height, const DecodeLimits& limits);
 
+struct BlockLedger;
+class DormantBands;
+
 // Pixels of one image. Buffers made by Share() use the same bytes until one of them calls
-// MakeUnique(); whoever writes into a buffer that may be shared calls it first. Palettes are per buffer.
+// MakeUnique(); whoever writes into a buffer that may be shared calls it first (or MakeRowsUnique for
+// the rows it writes). Palettes are per buffer.
+//
+// A dormant share (ShareDormant) is for a holder that never reads the bytes in place, such as an undo
+// snapshot: a writer changing a few rows in place first gives each dormant share a copy of the row
+// bands it changes, so the rest of the picture stays shared. A dormant share's pixels are read only
+// through an ordinary buffer (ShareAwake, Copy, CopyPixelsTo); its other accessors are not to be used.
 class PixelBuffer {
  public:
   // Reserved: uninitialised bytes kept for a later write that may not happen; unlike Uninitialized,
@@ -52,20 +63,36 @@ class PixelBuffer {
   static Result<PixelBuffer> Allocate(PixelFormat format, uint32_t width, uint32_t height, Init init,
                                       const DecodeLimits& limits = ProcessLimits(), size_t slackBytes = 0);
 
-  PixelBuffer() = default;
-  PixelBuffer(PixelBuffer&&) noexcept = default;
-  PixelBuffer& operator=(PixelBuffer&&) noexcept = default;
+  PixelBuffer();
+  ~PixelBuffer();
+  PixelBuffer(PixelBuffer&&) noexcept;
+  PixelBuffer& operator=(PixelBuffer&&) noexcept;
   PixelBuffer(const PixelBuffer&) = delete;
   PixelBuffer& operator=(const PixelBuffer&) = delete;
 
-  // An explicit deep copy: OutOfMemory when it cannot be had.
+  // An explicit deep copy (of a dormant share: its pixels as they were when it was made): OutOfMemory
+  // when it cannot be had.
   Result<PixelBuffer> Copy() const;
+  // Copies the pixels into a buffer of the same layout; the palette stays.
+  void CopyPixelsTo(PixelBuffer& target) const;
   // Another buffer on the same bytes, with a copy of the palette. Costs no pixel memory.
   PixelBuffer Share() const;
+  // A dormant share of this buffer's bytes (see above); costs no pixel memory until rows change.
+  Result<PixelBuffer> ShareDormant() const;
+  // An ordinary buffer with this one's pixels: for a dormant share, a share of the bytes while no
+  // band of them changed, else a copy; for any other buffer, Share(). OutOfMemory when a copy fails.
+  Result<PixelBuffer> ShareAwake() const;
+  bool Dormant() const { return m_dormant != nullptr; }
   // Whether another buffer uses the same bytes.
   bool Shared() const { return m_data.use_count() > 1; }
   // Gives this buffer bytes of its own when they are shared; OutOfMemory leaves it shared.
   Status MakeUnique();
+  // Makes rows [y0, y1) safe to write: when every other holder of the bytes is a dormant share, each
+  // saves the bands of those rows it has not saved yet and the bytes stay shared; otherwise, or for
+  // all rows, as MakeUnique. OutOfMemory leaves the other holders' pixels as they were.
+  Status MakeRowsUnique(uint32_t y0, uint32_t y1);
+  // The bands a dormant share holds copies of, in order: for tests.
+  std::vector<uint32_t> SavedBands() const;
   // Whether two buffers use the same bytes.
   bool SameBytes(const PixelBuffer& other) const { return m_data && m_data == other.m_data; }
   // Allocated bytes from Data(): Layout().Bytes() plus the slack asked for.
@@ -78,21 +105,33 @@ class PixelBuffer {
   size_t Stride() const { return m_layout.stride; }
   bool Empty() const { return m_data == nullptr; }
 
-  uint8_t* Data() { return m_data.get(); }
-  const uint8_t* Data() const { return m_data.get(); }
-  uint8_t* Row(uint32_t y) { return m_data.get() + static_cast<size_t>(y) * m_layout.stride; }
-  const uint8_t* Row(uint32_t y) const { return m_data.get() + static_cast<size_t>(y) * m_layout.stride; }
-  PixelView View() { return {m_layout, m_data.get()}; }
-  ConstPixelView View() const { return {m_layout, m_data.get()}; }
+  uint8_t* Data() { return Bytes(); }
+  const uint8_t* Data() const { return Bytes(); }
+  uint8_t* Row(uint32_t y) { return Bytes() + static_cast<size_t>(y) * m_layout.stride; }
+  const uint8_t* Row(uint32_t y) const { return Bytes() + static_cast<size_t>(y) * m_layout.stride; }
+  PixelView View() { return {m_layout, Bytes()}; }
+  ConstPixelView View() const { return {m_layout, Bytes()}; }
 
   Palette& GetPalette() { return m_palette; }
   const Palette& GetPalette() const { return m_palette; }
 
  private:
+  // A dormant share's bytes are the block as others write it, not its own pixels.
+  uint8_t* Bytes() const {
+    assert(!m_dormant && "a dormant share is read through a copy");
+    return m_data.get();
+  }
+  PixelBuffer ShareBytes() const;
+  uint32_t BandCount() const;
+  void CopyBytesTo(uint8_t* out) const;
+  bool SaveBandsForDormantHolders(uint32_t y0, uint32_t y1);
+
   PixelLayout m_layout;
   PixelBlock m_data;
   size_t m_capacity = 0;
   Palette m_palette;
+  std::shared_ptr<BlockLedger> m_ledger;  // the block's, shared by every buffer on it
+  std::unique_ptr<DormantBands> m_dormant;
 };
 
 }  // namespace tavlen::gfx

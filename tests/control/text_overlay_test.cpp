@@ -1,5 +1,11 @@
-// The control's text overlays: properties read at the call, snapshots even when nothing is drawn, zoom.
+// The control's text overlays: properties read at the call, snapshots even when nothing is drawn, zoom,
+// and undo and redo of text over many levels.
 // Each style's pixels, Undo, the font list and the tags are checked end to end (tests/e2e/).
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "tests/control/control_fixture.h"
 
 namespace tavlen {
@@ -108,6 +114,75 @@ TEST_F(TextOverlayTest, ZoomPlaysNoPartInWhereTextLands) {
   ctrl.DrawText(5, 5, "Zoom");
   EXPECT_EQ(gfx::test::OwnFormatBytes(*probe.Image()->Handle()), plain);
 }
+
+// Text at the edges, partly outside, large, italic and outlined, undone and redone over several
+// levels: each state comes back exactly, in both versions of the control.
+class TextUndoTest : public ControlTest, public ::testing::WithParamInterface<ControlVersion> {
+ protected:
+  TextUndoTest() : ControlTest(GetParam()) {}
+  std::string Picture() { return gfx::test::OwnFormatBytes(*probe.Image()->Handle()); }
+};
+
+TEST_P(TextUndoTest, EveryStateComesBackExactly) {
+  ctrl.LoadImage(WritePatternPng(dir, "pattern.png", 260, 330, 4));
+  ASSERT_TRUE(probe.HasImage());
+  ctrl.m_textFont = "DejaVu Sans";
+  ctrl.m_textColor = 0x000000FF;
+  const std::function<void()> edits[] = {
+      [&] {
+        ctrl.m_textSize = 24;
+        ctrl.DrawText(5, -9, "Top edge");
+      },
+      [&] {
+        ctrl.m_textItalic = win::TRUE;
+        ctrl.m_textSize = 70;
+        ctrl.DrawOutlineText(-30, 290, "Wide");
+      },
+      [&] {
+        ctrl.m_textSize = 140;
+        ctrl.DrawFillOutlineText(40, 60, "Mg", 0x00FF00);
+      },
+      [&] {
+        ctrl.m_textItalic = win::FALSE;
+        ctrl.m_textSize = 30;
+        ctrl.DrawShadowText(210, 120, "right", 0xFF0000);
+      },
+      [&] { ctrl.DrawWaterMarkText(10, 312, "bottom"); },
+  };
+  std::vector<std::string> states{Picture()};
+  // Each edit writes into the picture's own bytes: its snapshot takes copies of the rows it changes only.
+  const uint8_t* bytes = std::as_const(*probe.Image()->Handle()).Pixels().Data();
+  for (const auto& edit : edits) {
+    edit();
+    states.push_back(Picture());
+    EXPECT_NE(states.back(), states[states.size() - 2]) << "edit " << states.size() - 1 << " drew nothing";
+    EXPECT_EQ(std::as_const(*probe.Image()->Handle()).Pixels().Data(), bytes) << "edit " << states.size() - 1;
+  }
+  for (size_t i = states.size() - 1; i > 0; --i) {
+    ctrl.Undo();
+    EXPECT_EQ(Picture(), states[i - 1]) << "undo to " << i - 1;
+  }
+  for (size_t i = 1; i < states.size(); ++i) {
+    ctrl.Redo();
+    EXPECT_EQ(Picture(), states[i]) << "redo to " << i;
+  }
+  // Text drawn after stepping back ends the redo steps and leaves the earlier states as they were.
+  ctrl.Undo();
+  ctrl.Undo();
+  ctrl.DrawText(100, 100, "new");
+  EXPECT_EQ(ctrl.GetRedo(), 0);
+  ctrl.Undo();
+  EXPECT_EQ(Picture(), states[3]);
+  ctrl.Undo();
+  EXPECT_EQ(Picture(), states[2]);
+  ctrl.Redo();
+  ctrl.Redo();
+  EXPECT_NE(Picture(), states[4]);
+  ctrl.Undo();
+  EXPECT_EQ(Picture(), states[3]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, TextUndoTest, ::testing::Values(ControlVersion::One, ControlVersion::Two));
 
 }  // namespace
 }  // namespace tavlen

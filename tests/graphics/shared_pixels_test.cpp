@@ -1,15 +1,21 @@
-// Copies share their pixels until one side writes: every write path keeps the other copies unchanged.
+// Copies share their pixels until one side writes: every write path keeps the other copies unchanged,
+// and a write of a few rows gives dormant copies (undo snapshots) copies of those rows' bands only.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/codec_registry.h"
+#include "platform/graphics/dormant_bands.h"
+#include "platform/graphics/drawing/font.h"
 #include "platform/graphics/drawing/graphics.h"
+#include "platform/graphics/drawing/path.h"
 #include "platform/graphics/pixel_memory.h"
 #include "tests/graphics/test_support.h"
 
@@ -203,6 +209,249 @@ TEST(PixelPool, FreedLargeBlocksAreReusedAndZeroedOnRequest) {
   EXPECT_EQ(PixelPoolStatus().blocks, 1u);
   DrainPixelPool();
   EXPECT_EQ(PixelPoolStatus().blocks, 0u);
+}
+
+// Band-level sharing with dormant copies. The pictures are a few bands tall; each write below stays
+// well inside the bands it names, away from their edges, so the bands it may write are exactly the
+// bands whose rows change.
+
+using Bands = std::vector<uint32_t>;
+
+Status XorRowsThroughLock(Bitmap& b, PixelFormat format, const Rect& area) {
+  BitmapData data;
+  if (Status s = b.LockBits(&area, kImageLockModeRead | kImageLockModeWrite, format, data); s != Status::Ok) return s;
+  const size_t rowBytes = (size_t{data.width} * BitsPerPixel(format) + 7) / 8;
+  for (uint32_t y = 0; y < data.height; ++y) {
+    auto* row = static_cast<uint8_t*>(data.scan0) + static_cast<ptrdiff_t>(y) * data.stride;
+    // Colour bytes only: the opposite colour survives the way back into any format.
+    for (size_t i = 0; i < rowBytes; ++i) {
+      if (format != PixelFormat::ARGB32bpp || i % 4 != 3) row[i] ^= 0x5A;
+    }
+  }
+  return b.UnlockBits(data);
+}
+
+Status WithGraphics(Bitmap& b, const std::function<Status(Graphics&)>& draw) {
+  auto g = Graphics::FromImage(b);
+  if (!g.Ok()) return g.GetStatus();
+  return draw(*g.Value());
+}
+
+// Writes into 60 x 320 pictures (bands 0 to 4).
+std::vector<WritePath> LocalWrites() {
+  return {
+      {"lock in own format, band 1",
+       [](Bitmap& b) {
+         return XorRowsThroughLock(b, b.Format(), {3, 70, 9, 20});
+       }},
+      {"lock converted, band 2",
+       [](Bitmap& b) {
+         return XorRowsThroughLock(b, PixelFormat::ARGB32bpp, {0, 130, 60, 50});
+       }},
+      {"lock over a band edge, bands 0 and 1",
+       [](Bitmap& b) {
+         return XorRowsThroughLock(b, b.Format(), {10, 60, 4, 10});
+       }},
+      {"graphics fill, band 3",
+       [](Bitmap& b) {
+         return WithGraphics(b, [](Graphics& g) {
+           return g.FillRectangle(Brush::Solid(0xFF102030), Rect{5, 200, 30, 12});
+         });
+       }},
+      {"graphics path, band 4",
+       [](Bitmap& b) {
+         return WithGraphics(b, [](Graphics& g) {
+           GraphicsPath path(FillMode::Alternate);
+           const PointF points[] = {{4, 270}, {50, 290}, {20, 300}};
+           if (Status s = path.AddLines(points); s != Status::Ok) return s;
+           auto pen = Pen::Create(0xFFFF00FF, 3, Unit::Pixel);
+           return pen.Ok() ? g.DrawPath(pen.Value(), path) : pen.GetStatus();
+         });
+       }},
+      {"graphics string, band 1",
+       [](Bitmap& b) {
+         return WithGraphics(b, [](Graphics& g) {
+           auto family = FontFamily::FromName("DejaVu Sans");
+           if (!family.Ok()) return family.GetStatus();
+           auto font = Font::Create(family.Value(), 20, kFontStyleItalic, Unit::Pixel);
+           if (!font.Ok()) return font.GetStatus();
+           return g.DrawString("Wq", font.Value(), RectF{2, 80, 0, 0}, nullptr, Brush::Solid(0xFF00FF00));
+         });
+       }},
+      {"image drawn, band 2",
+       [](Bitmap& b) {
+         auto stamp = test::MakePatternBitmap(12, 12, PixelFormat::ARGB32bpp, 7);
+         return WithGraphics(b, [&](Graphics& g) { return g.DrawImage(*stamp, Rect{20, 150, 12, 12}); });
+       }},
+  };
+}
+
+// The bands of the rows that differ between two pictures of one size and format.
+Bands ChangedBands(Bitmap& before, Bitmap& after) {
+  std::set<uint32_t> bands;
+  for (uint32_t y : test::ChangedRows(test::OwnFormatBytes(before), test::OwnFormatBytes(after), before.Height()))
+    bands.insert(y / kBandRows);
+  return {bands.begin(), bands.end()};
+}
+
+Bitmap::Ptr DormantCopy(const Bitmap& b) {
+  auto copy = b.CloneDormant();
+  EXPECT_TRUE(copy.Ok());
+  return copy.Ok() ? std::move(copy).Value() : nullptr;
+}
+
+Bitmap::Ptr DeepCopy(const Bitmap& b) {
+  auto copy = b.Clone();
+  EXPECT_TRUE(copy.Ok());
+  EXPECT_EQ(copy.Value()->PrepareWrite(), Status::Ok);
+  return std::move(copy).Value();
+}
+
+const PixelBuffer& PixelsOf(const Bitmap& b) { return b.Pixels(); }
+
+class BandSharing : public ::testing::TestWithParam<PixelFormat> {};
+
+TEST_P(BandSharing, LocalWritesGiveDormantCopiesTheBandsTheyWriteAndNoOthers) {
+  for (const WritePath& path : LocalWrites()) {
+    SCOPED_TRACE(path.name);
+    auto picture = test::MakePatternBitmap(60, 320, GetParam(), 5);
+    auto before = DeepCopy(*picture);
+    auto dormant = DormantCopy(*picture);
+    const Status written = path.write(*picture);
+    if (written == Status::InvalidParameter) continue;  // no graphics on indexed pixels
+    ASSERT_EQ(written, Status::Ok);
+    const Bands changed = ChangedBands(*before, *picture);
+    ASSERT_FALSE(changed.empty());
+    EXPECT_EQ(PixelsOf(*dormant).SavedBands(), changed);
+    EXPECT_TRUE(PixelsOf(*picture).SameBytes(PixelsOf(*dormant))) << "the whole picture was copied";
+    EXPECT_EQ(test::OwnFormatBytes(*dormant), test::OwnFormatBytes(*before));
+    EXPECT_FALSE(PixelsOf(*dormant).Dormant()) << "reading it wakes it";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, BandSharing,
+                         ::testing::Values(PixelFormat::RGB24bpp, PixelFormat::PARGB32bpp, PixelFormat::RGB32bpp,
+                                           PixelFormat::Indexed8bpp));
+
+TEST(BandSharingCost, WholePictureWritesTakeACopyOfTheirOwn) {
+  const std::vector<WritePath> whole = {
+      {"library pixels", [](Bitmap& b) { return (b.Pixels().Row(200)[3] ^= 0xFF), Status::Ok; }},
+      {"lock of everything",
+       [](Bitmap& b) {
+         return XorRowsThroughLock(b, b.Format(), {0, 0, 60, 320});
+       }},
+      {"graphics clear", [](Bitmap& b) { return WithGraphics(b, [](Graphics& g) { return g.Clear(0xFF123456); }); }},
+      {"half turn, then read", [](Bitmap& b) { return b.RotateFlip(RotateFlipType::Rotate180FlipNone); }},
+      {"quarter turn", [](Bitmap& b) { return b.RotateFlip(RotateFlipType::Rotate90FlipNone); }},
+  };
+  for (const WritePath& path : whole) {
+    SCOPED_TRACE(path.name);
+    auto picture = test::MakePatternBitmap(60, 320, PixelFormat::RGB24bpp, 5);
+    auto before = DeepCopy(*picture);
+    auto dormant = DormantCopy(*picture);
+    ASSERT_EQ(path.write(*picture), Status::Ok);
+    EXPECT_FALSE(test::SamePixels(*picture, *before));
+    EXPECT_FALSE(PixelsOf(*picture).SameBytes(PixelsOf(*dormant)));
+    EXPECT_TRUE(PixelsOf(*dormant).SavedBands().empty());
+    EXPECT_EQ(test::OwnFormatBytes(*dormant), test::OwnFormatBytes(*before));
+  }
+}
+
+TEST(BandSharingCost, AnOrdinaryShareStillGetsTheWholeCopy) {
+  for (const WritePath& path : LocalWrites()) {
+    SCOPED_TRACE(path.name);
+    auto picture = test::MakePatternBitmap(60, 320, PixelFormat::RGB24bpp, 5);
+    auto before = DeepCopy(*picture);
+    auto dormant = DormantCopy(*picture);
+    auto reader = picture->Clone();  // a renderer, a hand-over, a clipboard copy
+    ASSERT_TRUE(reader.Ok());
+    ASSERT_EQ(path.write(*picture), Status::Ok);
+    EXPECT_FALSE(PixelsOf(*picture).SameBytes(PixelsOf(*reader.Value())));
+    EXPECT_TRUE(PixelsOf(*reader.Value()).SameBytes(PixelsOf(*dormant)));
+    EXPECT_TRUE(PixelsOf(*dormant).SavedBands().empty());
+    // The reader is now the block's only ordinary holder: its own local writes save bands instead.
+    ASSERT_EQ(path.write(*reader.Value()), Status::Ok);
+    EXPECT_TRUE(PixelsOf(*reader.Value()).SameBytes(PixelsOf(*dormant)));
+    EXPECT_FALSE(PixelsOf(*dormant).SavedBands().empty());
+    EXPECT_EQ(test::OwnFormatBytes(*dormant), test::OwnFormatBytes(*before));
+  }
+}
+
+// A picture with many dormant copies taken between writes of changing rows, some released early:
+// each copy comes back as the picture was when it was taken, and the picture is never copied whole.
+TEST(BandSharingCost, EveryDormantCopyKeepsItsOwnMoment) {
+  auto picture = test::MakePatternBitmap(37, 500, PixelFormat::RGB24bpp, 9);
+  struct Moment {
+    Bitmap::Ptr dormant;
+    std::string pixels;
+  };
+  std::vector<Moment> moments;
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t below) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % below;
+  };
+  for (int step = 0; step < 24; ++step) {
+    if (step % 2 == 0) moments.push_back({DormantCopy(*picture), test::OwnFormatBytes(*picture)});
+    if (step % 7 == 6)
+      moments.erase(moments.begin() + static_cast<ptrdiff_t>(next(static_cast<uint32_t>(moments.size()))));
+    const auto top = static_cast<int32_t>(next(480));
+    const auto height = static_cast<int32_t>(1 + next(static_cast<uint32_t>(std::min(100, 499 - top))));
+    ASSERT_EQ(XorRowsThroughLock(*picture, PixelFormat::RGB24bpp, {static_cast<int32_t>(next(30)), top, 5, height}),
+              Status::Ok);
+  }
+  for (const Moment& moment : moments) EXPECT_TRUE(PixelsOf(*picture).SameBytes(PixelsOf(*moment.dormant)));
+  for (size_t i = 0; i < moments.size(); ++i) {
+    auto restored = moments[i].dormant->Clone();  // as undo restores it: a copy, the snapshot stays dormant
+    ASSERT_TRUE(restored.Ok());
+    EXPECT_EQ(test::OwnFormatBytes(*restored.Value()), moments[i].pixels) << i;
+    EXPECT_TRUE(PixelsOf(*moments[i].dormant).Dormant());
+    EXPECT_EQ(test::OwnFormatBytes(*moments[i].dormant), moments[i].pixels) << i;
+  }
+}
+
+TEST(BandSharingCost, ADormantCopyTurnedOrSavedShowsItsOwnPixels) {
+  auto picture = test::MakePatternBitmap(20, 150, PixelFormat::RGB24bpp, 3);
+  auto expected = DeepCopy(*picture);
+  ASSERT_EQ(expected->RotateFlip(RotateFlipType::Rotate180FlipX), Status::Ok);
+  auto turned = DormantCopy(*picture);
+  ASSERT_EQ(turned->RotateFlip(RotateFlipType::Rotate180FlipX), Status::Ok);
+  auto saved = DormantCopy(*picture);
+  auto original = DeepCopy(*picture);
+  ASSERT_EQ(XorRowsThroughLock(*picture, PixelFormat::RGB24bpp, {0, 10, 20, 100}), Status::Ok);
+  EXPECT_TRUE(test::SamePixels(*turned, *expected));
+  std::vector<uint8_t> fromDormant, fromOriginal;
+  ASSERT_EQ(saved->SaveToMemory(kPngEncoderClsid, {}, fromDormant), Status::Ok);
+  ASSERT_EQ(original->SaveToMemory(kPngEncoderClsid, {}, fromOriginal), Status::Ok);
+  EXPECT_EQ(fromDormant, fromOriginal);
+}
+
+// A picture moved to another thread keeps writing rows while its dormant copy is read on this one.
+TEST(BandSharingCost, ADormantCopyReadWhileAnotherThreadWritesRows) {
+  auto picture = test::MakePatternBitmap(64, 640, PixelFormat::RGB24bpp, 4);
+  auto dormant = DormantCopy(*picture);
+  const std::string expected = test::OwnFormatBytes(*DeepCopy(*picture));
+  std::thread writer([&picture] {
+    for (int32_t k = 0; k < 200; ++k) {
+      EXPECT_EQ(XorRowsThroughLock(*picture, PixelFormat::RGB24bpp, {0, (k * 37) % 600, 64, 20}), Status::Ok);
+    }
+  });
+  for (int i = 0; i < 40; ++i) {
+    auto restored = dormant->Clone();
+    ASSERT_TRUE(restored.Ok());
+    EXPECT_EQ(test::OwnFormatBytes(*restored.Value()), expected);
+  }
+  writer.join();
+  EXPECT_EQ(test::OwnFormatBytes(*dormant), expected);
+}
+
+TEST(BandSharingDeathTest, ADormantShareIsNotReadInPlace) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  auto picture = PixelBuffer::Allocate(PixelFormat::RGB24bpp, 4, 4, PixelBuffer::Init::Zero);
+  ASSERT_TRUE(picture.Ok());
+  auto dormant = picture.Value().ShareDormant();
+  ASSERT_TRUE(dormant.Ok());
+  EXPECT_DEBUG_DEATH(static_cast<void>(std::as_const(dormant.Value()).Row(1)[0]), "dormant");
 }
 
 }  // namespace

@@ -264,6 +264,15 @@ std::string OwnFormatBytes(Bitmap& bitmap) {
   return out;
 }
 
+std::vector<uint32_t> ChangedRows(const std::string& before, const std::string& after, uint32_t height) {
+  const size_t rowBytes = before.size() / height;
+  std::vector<uint32_t> rows;
+  for (uint32_t y = 0; y < height; ++y) {
+    if (before.compare(y * rowBytes, rowBytes, after, y * rowBytes, rowBytes) != 0) rows.push_back(y);
+  }
+  return rows;
+}
+
 int PngPredictor(int filter, int a, int b, int c) {
   switch (filter) {
     case 1: return a;

@@ -83,5 +83,7 @@ int PngPredictor(int filter, int a, int b, int c);
 
 // Raw bytes of the locked pixels of the bitmap in its own format (rows without padding).
 std::string OwnFormatBytes(Bitmap& bitmap);
+// The rows, in order, that differ between two OwnFormatBytes of pictures `height` rows tall.
+std::vector<uint32_t> ChangedRows(const std::string& before, const std::string& after, uint32_t height);
 
 }  // namespace tavlen::gfx::test

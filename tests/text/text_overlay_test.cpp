@@ -1,11 +1,16 @@
-// Text stamped into bitmaps without a window: the cases that draw nothing, and text in a CJK script.
+// Text stamped into bitmaps without a window: the cases that draw nothing, text in a CJK script, and
+// the rows a stamp copies for the picture's undo snapshot.
 // Each style's pixels are checked end to end (tests/e2e/text_overlays.js).
 #include "text/text_overlay.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <utility>
+#include <vector>
 
+#include "platform/graphics/dormant_bands.h"
 #include "platform/graphics/drawing/graphics.h"
 #include "tests/graphics/test_support.h"
 
@@ -75,6 +80,51 @@ TEST(StampText, ChineseTextFindsItsGlyphs) {
     for (uint32_t x = 0; x < picture->Width(); ++x) red += gfx::test::PixelAt(*picture, x, y) == kRed;
   }
   EXPECT_GT(red, 150u) << "two full ideographs, not missing-glyph boxes";
+}
+
+// A stamp gives a dormant copy (an undo snapshot) the bands of the rows it changes, and at most the
+// bands of a few rows of antialiasing around them: never the whole picture.
+TEST(StampText, DormantCopiesGetOnlyTheBandsAroundTheText) {
+  struct Case {
+    const char* what;
+    TextStyle style;
+    TextFont font;
+    int32_t x, y;
+  };
+  const Case cases[] = {
+      {"over the top edge", TextStyle::Plain, Sans(30), 10, -12},
+      {"over the bottom and left edges, italic", TextStyle::Outline, {"DejaVu Sans", 60, false, true}, -25, 420},
+      {"large, filled outline", TextStyle::FillOutline, Sans(150), 20, 150},
+      {"shadow over a band edge", TextStyle::Shadow, Sans(24), 60, 250},
+      {"watermark", TextStyle::WaterMark, {"DejaVu Sans", 20, false, true}, 100, 330},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto picture = gfx::test::MakePatternBitmap(240, 460, gfx::PixelFormat::RGB24bpp, 2);
+    const std::string before = gfx::test::OwnFormatBytes(*picture);
+    auto snapshot = picture->CloneDormant();
+    ASSERT_TRUE(snapshot.Ok());
+    // No descenders: an ink box reaches to the descent, which some glyphs leave unpainted.
+    ASSERT_EQ(StampText(*picture, c.style, c.x, c.y, "HOT", c.font, {kRed, kBlue}), Status::Ok);
+
+    const std::vector<uint32_t> changedRows =
+        gfx::test::ChangedRows(before, gfx::test::OwnFormatBytes(*picture), picture->Height());
+    ASSERT_FALSE(changedRows.empty());
+    const gfx::PixelBuffer& kept = std::as_const(*snapshot.Value()).Pixels();
+    const std::vector<uint32_t> saved = kept.SavedBands();
+    for (uint32_t y : changedRows) {
+      EXPECT_TRUE(std::binary_search(saved.begin(), saved.end(), y / gfx::kBandRows)) << "row " << y;
+    }
+    const uint32_t reach = 4;  // the widening for antialiasing and pens
+    const uint32_t first = changedRows.front() > reach ? changedRows.front() - reach : 0;
+    const uint32_t last = changedRows.back() + reach;
+    for (uint32_t band : saved) {
+      EXPECT_TRUE(band >= first / gfx::kBandRows && band <= last / gfx::kBandRows)
+          << "band " << band << " rows " << changedRows.front() << "-" << changedRows.back();
+    }
+    EXPECT_TRUE(std::as_const(*picture).Pixels().SameBytes(kept)) << "the whole picture was copied";
+    EXPECT_EQ(gfx::test::OwnFormatBytes(*snapshot.Value()), before);
+  }
 }
 
 }  // namespace

@@ -73,8 +73,6 @@ Result<std::unique_ptr<RenderTarget>> RenderTarget::ForBitmap(Bitmap& bitmap) {
   const PixelFormat f = bitmap.Format();
   if (!DrawableFormat(f) || bitmap.Width() == 0) return Status::InvalidParameter;
   if (bitmap.IsLocked()) return Status::ObjectBusy;
-  // Pixels shared with a copy of the bitmap get a copy of their own before anything is drawn.
-  if (Status s = bitmap.PrepareWrite(); s != Status::Ok) return s;
   std::unique_ptr<RenderTarget> t(new RenderTarget());
   t->m_bitmap = &bitmap;
   t->m_bounds = {0, 0, bitmap.Width(), bitmap.Height()};
@@ -104,9 +102,12 @@ Result<std::unique_ptr<RenderTarget>> RenderTarget::ForSurface(const WindowSurfa
 Status RenderTarget::Begin(const IntBox& requested, CairoPtr& cr) {
   const IntBox box = requested.Intersect(m_bounds);
   if (box.Empty() || box.Width() > 32767 || box.Height() > 32767) return Status::InvalidParameter;
-  // The bitmap may have been copied since the target was made.
+  // Only the rows of the box are written: pixels shared with copies of the bitmap get rows of their
+  // own for them, checked at every area since the bitmap may have been copied meanwhile.
+  const auto top = static_cast<uint32_t>(box.y0);
+  const auto bottom = static_cast<uint32_t>(box.y1);
   if (m_bitmap) {
-    if (Status s = m_bitmap->PrepareWrite(); s != Status::Ok) return s;
+    if (Status s = m_bitmap->PrepareWriteRows(top, bottom); s != Status::Ok) return s;
   }
   m_open = box;
   const int w = static_cast<int>(box.Width());
@@ -115,7 +116,7 @@ Status RenderTarget::Begin(const IntBox& requested, CairoPtr& cr) {
   if (m_mode == Mode::Converted) {
     surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
     if (!Good(surface.get())) return Status::OutOfMemory;
-    PixelBuffer& px = m_bitmap->Pixels();
+    PixelBuffer& px = m_bitmap->PixelsForRows(top, bottom);
     uint8_t* data = cairo_image_surface_get_data(surface.get());
     const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface.get()));
     m_rowBuffer.resize(static_cast<size_t>(w) * 4);
@@ -128,8 +129,8 @@ Status RenderTarget::Begin(const IntBox& requested, CairoPtr& cr) {
     for (int y = 0; y < h; ++y) std::memcpy(&m_before[static_cast<size_t>(y) * w], data + y * stride, size_t(w) * 4);
     cairo_surface_mark_dirty(surface.get());
   } else {
-    uint8_t* base = m_bitmap ? m_bitmap->Pixels().Data() : m_windowPixels;
-    const size_t stride = m_bitmap ? m_bitmap->Pixels().Stride() : m_windowStride;
+    uint8_t* base = m_bitmap ? m_bitmap->PixelsForRows(top, bottom).Data() : m_windowPixels;
+    const size_t stride = m_bitmap ? std::as_const(*m_bitmap).Pixels().Stride() : m_windowStride;
     uint8_t* origin = base + static_cast<size_t>(box.y0) * stride + static_cast<size_t>(box.x0) * 4;
     surface.reset(cairo_image_surface_create_for_data(origin, CAIRO_FORMAT_ARGB32, w, h, static_cast<int>(stride)));
     if (!Good(surface.get())) return Status::OutOfMemory;
@@ -159,7 +160,7 @@ void RenderTarget::End(CairoPtr& cr) {
       for (int x = 0; x < w; ++x) row[x * 4 + 3] = 0xFF;
     }
   } else if (m_mode == Mode::Converted) {
-    PixelBuffer& px = m_bitmap->Pixels();
+    PixelBuffer& px = m_bitmap->PixelsForRows(static_cast<uint32_t>(m_open.y0), static_cast<uint32_t>(m_open.y1));
     for (int y = 0; y < h; ++y) {
       const auto* now = reinterpret_cast<const uint32_t*>(data + y * stride);
       const uint32_t* before = &m_before[static_cast<size_t>(y) * w];

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/graphics/bitmap.h"
@@ -20,7 +21,7 @@ class RenderTarget {
   // Pixels that may be drawn: the whole bitmap, or the surface's clip.
   const IntBox& Bounds() const { return m_bounds; }
   // The bitmap's own pixels, to notice a bitmap drawn onto itself; null for a window surface.
-  const PixelBuffer* Pixels() const { return m_bitmap ? &m_bitmap->Pixels() : nullptr; }
+  const PixelBuffer* Pixels() const { return m_bitmap ? &std::as_const(*m_bitmap).Pixels() : nullptr; }
 
   // Opens `box` (inside Bounds) for drawing: cr's user space is device space and it is clipped to box.
   // OutOfMemory when the area cannot be converted for drawing.

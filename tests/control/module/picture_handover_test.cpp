@@ -150,6 +150,28 @@ TEST_F(PictureHandoverTest, AnAdoptedPictureIsTheControlsOwnLoad) {
   EXPECT_EQ(point->Unadvise(cookie), ole::S_OK);
 }
 
+// The history comes along from the worker's thread with the picture, its load state sharing the
+// picture's pixels: text drawn on the adopted picture is undone to the load and redone exactly.
+TEST_F(PictureHandoverTest, TextOnAnAdoptedPictureUndoesToTheLoad) {
+  const std::string path = files.File("pattern.png");
+  ASSERT_EQ(gfx::test::MakePatternBitmap(300, 260, gfx::PixelFormat::RGB24bpp, 5)->Save(path, gfx::kPngEncoderClsid),
+            gfx::Status::Ok);
+  ole::ComPtr<ole::IUnknown> detached = LoadOnWorker(path);
+  ASSERT_TRUE(detached);
+  ole::ComPtr<ole::IDispatch> adopted = Create();
+  ASSERT_EQ(HandoverOf(adopted)->AdoptPicture(detached.Get()), ole::S_OK);
+  const std::vector<uint8_t> loaded = Pixels(adopted);
+  ASSERT_EQ(ole::PutProperty(adopted.Get(), "TextFont", Variant(std::string("DejaVu Sans"))), ole::S_OK);
+  ASSERT_EQ(ole::PutProperty(adopted.Get(), "TextSize", Variant(int16_t{40})), ole::S_OK);
+  Call(adopted.Get(), "DrawText", {Variant(int16_t{10}), Variant(int16_t{100}), Variant(std::string("Handed"))});
+  const std::vector<uint8_t> drawn = Pixels(adopted);
+  EXPECT_NE(drawn, loaded);
+  Call(adopted.Get(), "Undo");
+  EXPECT_EQ(Pixels(adopted), loaded);
+  Call(adopted.Get(), "Redo");
+  EXPECT_EQ(Pixels(adopted), drawn);
+}
+
 TEST_F(PictureHandoverTest, WhatIsNoLoadStaysWhereItIs) {
   const std::string path = WriteTaggedPng();
   ole::ComPtr<ole::IDispatch> control = Create();
