@@ -81,6 +81,11 @@ std::unique_ptr<StreamedPicture> StreamedPicture::Open(const std::string& path, 
   return std::unique_ptr<StreamedPicture>(new StreamedPicture(std::move(frame)));
 }
 
+std::unique_ptr<StreamedPicture> StreamedPicture::FromFrame(std::unique_ptr<StreamedFrame> frame) {
+  if (!frame || !frame->rows) return nullptr;
+  return std::unique_ptr<StreamedPicture>(new StreamedPicture(std::move(frame)));
+}
+
 bool StreamedPicture::CanSave(const Guid& encoderClsid) { return FindRowEncoder(encoderClsid) != nullptr; }
 
 const std::vector<PropertyItem>& StreamedPicture::PropertyItems() const { return m_frame->properties; }

@@ -24,6 +24,9 @@ class StreamedPicture {
   // pixels that colour management would change, or a file that cannot be read (loading then says why).
   static std::unique_ptr<StreamedPicture> Open(const std::string& path, const DecodeLimits& limits,
                                                const DecodeOptions& options);
+  // A frame whose rows come from another source than a file's decoder, such as a test's that fails
+  // where it is told to; null when the frame has no rows.
+  static std::unique_ptr<StreamedPicture> FromFrame(std::unique_ptr<StreamedFrame> frame);
   // Whether the encoder takes streamed rows (BMP, JPEG, PNG, TIFF).
   static bool CanSave(const Guid& encoderClsid);
 
