@@ -184,6 +184,7 @@ def main():
             ours, spread, rss = stats.pop("ours")
             before = stats.pop("before", None)
             others = {name: med for name, (med, _, _) in stats.items()}
+            peer_rss = {name: peak for name, (_, _, peak) in stats.items()}
             sizes = {}
             for name in others:
                 if OUT_EXT[job] and os.path.exists(os.path.join(work, f"{name}-{job}{OUT_EXT[job]}")):
@@ -197,6 +198,7 @@ def main():
                                                                               "Pillow"))
             print(f"{job}) {title:<37} {ours:8.0f} {spread:6.2f} {cells}  {ratio:6.2f}  {rss / 1e6:6.0f} "
                   f"{rss / FRAME_BYTES:6.2f}  {size:>6}")
+            print("   peers' peak RSS (MB): " + ", ".join(f"{n} {peer_rss[n] / 1e6:.0f}" for n in peer_rss))
             if before:
                 ratio = before[0] / others[fastest] if fastest else float("nan")
                 print(f"   {'the baseline':<37} {before[0]:8.0f} {before[1]:6.2f} {'':35}  {ratio:6.2f}  "

@@ -1,5 +1,6 @@
 // A file converted without holding its picture: rows pass from the decoder to the encoder a band at a
-// time, each on its own core, and the written file is byte for byte what loading and saving gives.
+// time, each on its own core, and the written file is byte for byte what loading and saving gives, but
+// for PNG, whose image data is deflated by chunks as the rows come: the same pixels.
 #pragma once
 
 #include <memory>

@@ -418,7 +418,7 @@ Status StreamPngRows(const PictureRows& image, std::span<const PropertyItem> pro
   if (Status s = Prepare(image, properties, parameters, prepared); s != Status::Ok) return s;
   WriteJob& job = prepared.job;
   if (job.bitDepth < 8) {
-    // Packed gray comes only from a picture in memory, written as EncodePngRows writes it.
+    // Packed samples come only from indexed pictures, which are whole in memory: written as EncodePngRows does.
     Bytes file;
     if (Status s = EncodePngRows(image, properties, parameters, file); s != Status::Ok) return s;
     return out.Write(file);
