@@ -10,6 +10,7 @@
 #include "files/frames.h"
 #include "files/picture_extensions.h"
 #include "files/save_image.h"
+#include "files/tiff_compression.h"
 
 namespace tavlen {
 
@@ -19,11 +20,18 @@ BOOL Succeeded(gfx::Status status) { return status == gfx::Status::Ok ? win::TRU
 
 }  // namespace
 
+int32_t CTavlenCtrl::TiffCompressionSetting() const {
+  // Version 1 saves the values it does not know with LZW, version 2's included.
+  if (!IsVersion2() && m_tiffCompression >= kTiffCompressionCount)
+    return static_cast<int32_t>(TiffCompression::CompressionLZW);
+  return m_tiffCompression;
+}
+
 BOOL CTavlenCtrl::SaveWorkingImage(const std::string& FilePath, files::FileFormat format) {
   if (!m_image || !m_image->Handle() || FilePath.empty()) return win::FALSE;
   files::EncodeOptions options{.jpegQuality = m_jpgQuality, .tiffCompression = std::nullopt};
   if (format == files::FileFormat::Tiff) {
-    const files::TiffCompressionChoice compression = files::ChooseTiffCompression(m_tiffCompression);
+    const files::TiffCompressionChoice compression = files::ChooseTiffCompression(TiffCompressionSetting());
     options.tiffCompression = compression.encoderValue;
     // Bilevel schemes turn the shown picture black and white first, with its snapshot.
     if (compression.bilevel) ConvertImageToBlackWhite();
@@ -47,7 +55,7 @@ BOOL CTavlenCtrl::ConvertFileTo(const std::string& SourcePath, const std::string
   if (!IsSupportedImageFile(SourcePath) || !FileExists(SourcePath)) return win::FALSE;
   // Version 2 writes the picture upright, as it shows it.
   return Succeeded(files::ConvertFile(SourcePath, DestinationPath, format,
-                                      {m_jpgQuality, m_tiffCompression, IsVersion2() && m_autoOrient},
+                                      {m_jpgQuality, TiffCompressionSetting(), IsVersion2() && m_autoOrient},
                                       DecodeOptions()));
 }
 

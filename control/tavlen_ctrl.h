@@ -274,6 +274,8 @@ class CTavlenCtrl : public fw::COleControl {
   void SetImageTag(metadata::ImageTag tag, const std::string& text);
   // The shared bodies of the five saves and the five conversions.
   BOOL SaveWorkingImage(const std::string& FilePath, files::FileFormat format);
+  // The TiffCompression value that this version's saves and conversions use.
+  int32_t TiffCompressionSetting() const;
   BOOL ConvertFileTo(const std::string& SourcePath, const std::string& DestinationPath, files::FileFormat format);
 
   const ControlVersion m_version;

@@ -14,6 +14,8 @@ namespace {
 
 // {30D09974-68E4-48C7-99BC-D961CEBB5FF5}
 constexpr ole::GUID kTiffCompressionEnum{0x30D09974, 0x68E4, 0x48C7, {0x99, 0xBC, 0xD9, 0x61, 0xCE, 0xBB, 0x5F, 0xF5}};
+// {719931F1-0FE0-48C7-A2EC-B39A06987777}
+constexpr ole::GUID kTiffCompression2Enum{0x719931F1, 0x0FE0, 0x48C7, {0xA2, 0xEC, 0xB3, 0x9A, 0x06, 0x98, 0x77, 0x77}};
 // {C87D1472-4B48-4EFC-8E70-C89679FE4CA6}
 constexpr ole::GUID kAppearanceEnum{0xC87D1472, 0x4B48, 0x4EFC, {0x8E, 0x70, 0xC8, 0x96, 0x79, 0xFE, 0x4C, 0xA6}};
 // {AF15B21D-ECFE-4F19-904A-DFCA913C74FF}
@@ -26,6 +28,7 @@ constexpr ole::GUID kBackStyleEnum{0x701AA0E7, 0x283C, 0x4BEF, {0xBE, 0xDE, 0xF8
 #define TAVLEN_ALIGN_ROW(name, value) TAVLEN_ENUM_ROW(ImageAlign, name, value)
 #define TAVLEN_BACK_STYLE_ROW(name, value) TAVLEN_ENUM_ROW(BackStyle, name, value)
 constexpr ole::EnumMember kTiffCompression[] = {TAVLEN_TIFF_COMPRESSIONS(TAVLEN_TIFF_ROW)};
+constexpr ole::EnumMember kTiffCompression2[] = {TAVLEN_TIFF_COMPRESSIONS_2(TAVLEN_TIFF_ROW)};
 constexpr ole::EnumMember kImageAlign[] = {TAVLEN_IMAGE_ALIGNS(TAVLEN_ALIGN_ROW)};
 // Value n (1-53) is the imaging library's hatch style n - 1; 0 is a plain fill.
 constexpr ole::EnumMember kBackStyle[] = {TAVLEN_BACK_STYLES(TAVLEN_BACK_STYLE_ROW)};
@@ -53,6 +56,7 @@ constexpr ole::EnumDesc kEnums[] = {
     {"Appearance", kAppearanceEnum, nullptr, kAppearance},
     {"ImageAlign", kImageAlignEnum, nullptr, kImageAlign},
     {"BackStyle", kBackStyleEnum, nullptr, kBackStyle},
+    {"TiffCompression2", kTiffCompression2Enum, "TiffCompression values of version 2 only", kTiffCompression2},
 };
 
 // The standard automation library, for OLE_COLOR and the pixel position types.

@@ -39,12 +39,13 @@ constexpr std::array<ExportType, 7> kExportTypes = {{
 }};
 
 // Indexed by the published TiffCompression values (files/tiff_compression.h).
-constexpr std::array<TiffCompressionChoice, kTiffCompressionCount> kTiffCompressions = {{
+constexpr std::array<TiffCompressionChoice, kTiffCompressionCount2> kTiffCompressions = {{
     {gfx::kEncoderValueCompressionLZW, false},
     {gfx::kEncoderValueCompressionCCITT3, true},
     {gfx::kEncoderValueCompressionCCITT4, true},
     {gfx::kEncoderValueCompressionRle, true},
     {gfx::kEncoderValueCompressionNone, false},
+    {gfx::kEncoderValueCompressionDeflate, false},
 }};
 
 }  // namespace

@@ -30,7 +30,7 @@ int32_t LookupEncoder(std::string_view mimeType, gfx::Guid& clsid);
 bool EncoderFor(FileFormat format, gfx::Guid& clsid);
 
 // The TIFF compression of a TiffCompression setting: 0 LZW, 1 CCITT3, 2 CCITT4, 3 RLE, 4 none,
-// anything else LZW. Bilevel schemes need a 1-bit picture.
+// 5 Deflate, anything else LZW. Bilevel schemes need a 1-bit picture.
 struct TiffCompressionChoice {
   uint32_t encoderValue;
   bool bilevel;

@@ -14,11 +14,16 @@ namespace tavlen {
   X(CompressionRle, 3)              \
   X(CompressionNone, 4)
 
+// Version 2's values after them. Version 1 saves these with LZW, as it does any value it does not know.
+#define TAVLEN_TIFF_COMPRESSIONS_2(X) X(CompressionDeflate, 5)
+
 enum class TiffCompression : int32_t {
 #define TAVLEN_TIFF_COMPRESSION_ENUMERATOR(name, value) name = value,
   TAVLEN_TIFF_COMPRESSIONS(TAVLEN_TIFF_COMPRESSION_ENUMERATOR)
+      TAVLEN_TIFF_COMPRESSIONS_2(TAVLEN_TIFF_COMPRESSION_ENUMERATOR)
 #undef TAVLEN_TIFF_COMPRESSION_ENUMERATOR
 };
-inline constexpr int32_t kTiffCompressionCount = 5;
+inline constexpr int32_t kTiffCompressionCount = 5;   // version 1's values
+inline constexpr int32_t kTiffCompressionCount2 = 6;  // with version 2's
 
 }  // namespace tavlen

@@ -21,6 +21,8 @@ enum EncoderValue : uint32_t {
   kEncoderValueCompressionCCITT4 = 4,
   kEncoderValueCompressionRle = 5,
   kEncoderValueCompressionNone = 6,
+  // Ours, past the published values: Deflate (zlib) strips.
+  kEncoderValueCompressionDeflate = 256,
 };
 
 struct EncoderParameter {

@@ -1,6 +1,8 @@
 // Version 2's colour management and today's formats through the control: the extra extensions loaded,
 // counted, paged and exported, WebP written, colours converted only while ColorManaged is on, and
 // version 1 refusing every new extension and converting no colour.
+#include <tiffio.h>
+
 #include <filesystem>
 
 #include "tests/control/control_fixture.h"
@@ -98,6 +100,41 @@ TEST_F(ExtraFormatsTest, WithoutExtraFormatsVersion2RefusesTheNewExtensions) {
 }
 
 // Version 1 knows the eleven extensions of old and nothing more, whatever the file holds.
+// The compression tag of a TIFF file's first page, 0 when it cannot be read.
+uint16_t TiffCompressionOf(const std::string& path) {
+  TIFF* tif = TIFFOpen(path.c_str(), "r");
+  if (tif == nullptr) return 0;
+  uint16_t compression = 0;
+  TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+  TIFFClose(tif);
+  return compression;
+}
+
+// TiffCompression 5 is Deflate on version 2; version 1 saves it with LZW, as any value it does not know.
+TEST(TiffDeflate, Version2SavesAndConvertsWithDeflateAndVersion1WithLzw) {
+  gfx::test::TempDir dir;
+  const std::string source = WritePatternPng(dir, "source.png", 300, 200);
+  auto original = gfx::Bitmap::FromFile(source);
+  ASSERT_TRUE(original.Ok());
+  for (const auto& [version, expected] :
+       {std::pair{ControlVersion::One, COMPRESSION_LZW}, std::pair{ControlVersion::Two, COMPRESSION_ADOBE_DEFLATE}}) {
+    SCOPED_TRACE(static_cast<int>(version));
+    CTavlenCtrl ctrl(version);
+    ctrl.InitNew();
+    SetProperty(ctrl, "TiffCompression", ole::Variant(5));
+    ctrl.LoadImage(source);
+    ASSERT_TRUE(ctrl.SaveAsTif(dir.File("saved")));
+    ASSERT_TRUE(ctrl.ConvertToTif(source, dir.File("converted")));
+    for (const char* name : {"saved.tiff", "converted.tiff"}) {
+      SCOPED_TRACE(name);
+      EXPECT_EQ(TiffCompressionOf(dir.File(name)), expected);
+      auto written = gfx::Bitmap::FromFile(dir.File(name));
+      ASSERT_TRUE(written.Ok());
+      EXPECT_TRUE(gfx::test::SamePixels(*written.Value(), *original.Value()));
+    }
+  }
+}
+
 TEST_F(ControlTest, Version1RefusesEveryNewExtension) {
   const std::string hopper = Shared("webp/hopper.webp");
   if (!std::filesystem::exists(hopper)) GTEST_SKIP() << "no shared test files";

@@ -51,10 +51,11 @@ struct Target {
   int32_t tiffCompression = 0;
   int32_t jpegQuality = 100;
 };
-// BMP, PNG, LZW and uncompressed TIFF (the bilevel schemes write a black-and-white copy, made whole), and JPEG
-// with full and halved colour planes.
-constexpr Target kTargets[] = {{FileFormat::Png},     {FileFormat::Bmp},         {FileFormat::Tiff, 0},
-                               {FileFormat::Tiff, 4}, {FileFormat::Jpeg, 0, 90}, {FileFormat::Jpeg, 0, 75}};
+// BMP, PNG, LZW, Deflate and uncompressed TIFF (the bilevel schemes write a black-and-white copy, made
+// whole), and JPEG with full and halved colour planes.
+constexpr Target kTargets[] = {{FileFormat::Png},        {FileFormat::Bmp},     {FileFormat::Tiff, 0},
+                               {FileFormat::Tiff, 5},    {FileFormat::Tiff, 4}, {FileFormat::Jpeg, 0, 90},
+                               {FileFormat::Jpeg, 0, 75}};
 
 // What ConvertFile wrote before it streamed: the picture loaded whole, then saved.
 Status LoadThenSave(const std::string& source, const std::string& base, const Target& target,

@@ -36,6 +36,7 @@ Status Encode(const PixelBuffer& pixels, uint32_t scheme, Bytes& out, std::span<
 // Tags of an encoded file, read back with libtiff through a temporary file.
 struct FileTags {
   uint16_t compression = 0, photometric = 0, bits = 0, samples = 0, extraCount = 0, extra = 0;
+  uint16_t predictor = 0;
 };
 
 FileTags TagsOf(const Bytes& bytes) {
@@ -47,6 +48,7 @@ FileTags TagsOf(const Bytes& bytes) {
   if (tif == nullptr) return tags;
   TIFFGetField(tif, TIFFTAG_COMPRESSION, &tags.compression);
   TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &tags.photometric);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PREDICTOR, &tags.predictor);
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &tags.bits);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &tags.samples);
   const uint16_t* extras = nullptr;
@@ -103,8 +105,8 @@ constexpr FormatCase kFormats[] = {
 
 TEST(TiffRoundTrip, EveryFormatWithEveryCompressionIsExact) {
   for (const FormatCase& c : kFormats) {
-    std::vector<uint32_t> schemes = {kEncoderValueCompressionLZW, kEncoderValueCompressionRle,
-                                     kEncoderValueCompressionNone};
+    std::vector<uint32_t> schemes = {kEncoderValueCompressionLZW, kEncoderValueCompressionDeflate,
+                                     kEncoderValueCompressionRle, kEncoderValueCompressionNone};
     if (c.format == PixelFormat::Indexed1bpp) {
       schemes.push_back(kEncoderValueCompressionCCITT3);
       schemes.push_back(kEncoderValueCompressionCCITT4);
@@ -171,12 +173,16 @@ TEST(TiffEncoder, SchemesMapToTiffCompressions) {
   Bytes file;
   ASSERT_EQ(EncodeTiff(rgb->Pixels(), {}, {}, file), Status::Ok);
   EXPECT_EQ(TagsOf(file).compression, COMPRESSION_LZW);
-  const std::pair<uint32_t, uint16_t> cases[] = {{kEncoderValueCompressionLZW, COMPRESSION_LZW},
-                                                 {kEncoderValueCompressionRle, COMPRESSION_PACKBITS},
-                                                 {kEncoderValueCompressionNone, COMPRESSION_NONE}};
-  for (auto [scheme, expected] : cases) {
+  // The dictionary coders store colour levels as differences from the left neighbour.
+  const std::tuple<uint32_t, uint16_t, bool> cases[] = {
+      {kEncoderValueCompressionLZW, COMPRESSION_LZW, true},
+      {kEncoderValueCompressionDeflate, COMPRESSION_ADOBE_DEFLATE, true},
+      {kEncoderValueCompressionRle, COMPRESSION_PACKBITS, false},
+      {kEncoderValueCompressionNone, COMPRESSION_NONE, false}};
+  for (auto [scheme, expected, predicted] : cases) {
     ASSERT_EQ(Encode(rgb->Pixels(), scheme, file), Status::Ok);
     EXPECT_EQ(TagsOf(file).compression, expected);
+    EXPECT_EQ(TagsOf(file).predictor == PREDICTOR_HORIZONTAL, predicted);
   }
   ASSERT_EQ(Encode(bilevel->Pixels(), kEncoderValueCompressionCCITT3, file), Status::Ok);
   EXPECT_EQ(TagsOf(file).compression, COMPRESSION_CCITTFAX3);
@@ -671,7 +677,8 @@ std::vector<Bytes> RawStrips(TIFF* tif) {
 
 // The samples of `file` written again by one libtiff handle, a scanline at a time, with the file's own
 // shape, compression, predictor and strip height; then both files' strips.
-void StripsOfFileAndOfOneHandle(const Bytes& file, std::vector<Bytes>& ours, std::vector<Bytes>& sequential) {
+void StripsOfFileAndOfOneHandle(const Bytes& file, uint16_t compression, std::vector<Bytes>& ours,
+                                std::vector<Bytes>& sequential) {
   test::TempDir dir;
   const std::string path = dir.File("ours.tif");
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
@@ -694,7 +701,7 @@ void StripsOfFileAndOfOneHandle(const Bytes& file, std::vector<Bytes>& ours, std
   const Bytes reference = WriteWithLibtiff([&](TIFF* tif) {
     SetBasicFields(tif, w, h, bits, samples, photometric);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
     TIFFSetField(tif, TIFFTAG_PREDICTOR, predictor);
     if (!extraCopy.empty()) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, extraCopy.size(), extraCopy.data());
     for (uint32_t y = 0; y < h; ++y) TIFFWriteScanline(tif, rows[y].data(), y, 0);
@@ -707,26 +714,29 @@ void StripsOfFileAndOfOneHandle(const Bytes& file, std::vector<Bytes>& ours, std
   TIFFClose(ref);
 }
 
-TEST(TiffStrips, TwoCoreLzwStripsEqualOneHandlesByteForByte) {
+TEST(TiffStrips, TwoCoreLzwAndDeflateStripsEqualOneHandlesByteForByte) {
   // Over 4 MiB of pixels each, so that the strips are compressed in two halves at once.
   const std::tuple<PixelFormat, uint32_t, uint32_t> cases[] = {{PixelFormat::RGB24bpp, 1500, 1001},
                                                                {PixelFormat::ARGB32bpp, 1100, 999},
                                                                {PixelFormat::Indexed8bpp, 2100, 2011},
                                                                {PixelFormat::RGB48bpp, 700, 1003}};
-  for (const auto& [format, w, h] : cases) {
-    SCOPED_TRACE(static_cast<int>(format));
-    auto source = test::MakePatternBitmap(w, h, format, 5);
-    Bytes file;
-    ASSERT_EQ(Encode(source->Pixels(), kEncoderValueCompressionLZW, file), Status::Ok);
-    std::vector<Bytes> ours, sequential;
-    StripsOfFileAndOfOneHandle(file, ours, sequential);
-    ASSERT_GT(ours.size(), 2u);
-    EXPECT_TRUE(ours == sequential);
-    DecodedFrame frame;
-    ASSERT_EQ(Decode(file, frame), Status::Ok);
-    auto decoded = Bitmap::FromPixels(std::move(frame.pixels));
-    EXPECT_TRUE(test::SamePixels(*source, *decoded));
-  }
+  const std::pair<uint32_t, uint16_t> schemes[] = {{kEncoderValueCompressionLZW, COMPRESSION_LZW},
+                                                   {kEncoderValueCompressionDeflate, COMPRESSION_ADOBE_DEFLATE}};
+  for (const auto& [format, w, h] : cases)
+    for (const auto& [scheme, compression] : schemes) {
+      SCOPED_TRACE(testing::Message() << static_cast<int>(format) << " compression " << compression);
+      auto source = test::MakePatternBitmap(w, h, format, 5);
+      Bytes file;
+      ASSERT_EQ(Encode(source->Pixels(), scheme, file), Status::Ok);
+      std::vector<Bytes> ours, sequential;
+      StripsOfFileAndOfOneHandle(file, compression, ours, sequential);
+      ASSERT_GT(ours.size(), 2u);
+      EXPECT_TRUE(ours == sequential);
+      DecodedFrame frame;
+      ASSERT_EQ(Decode(file, frame), Status::Ok);
+      auto decoded = Bitmap::FromPixels(std::move(frame.pixels));
+      EXPECT_TRUE(test::SamePixels(*source, *decoded));
+    }
 }
 
 }  // namespace

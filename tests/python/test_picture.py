@@ -25,6 +25,18 @@ def automation_result(path, *calls):
         return tavlen.picture_pixels(control)
 
 
+def tiff_compression(path):
+    """The compression tag of a little-endian TIFF's first page."""
+    data = path.read_bytes()
+    assert data[:4] == b"II*\0"
+    at = int.from_bytes(data[4:8], "little")
+    for entry in range(int.from_bytes(data[at:at + 2], "little")):
+        start = at + 2 + 12 * entry
+        if int.from_bytes(data[start:start + 2], "little") == 259:
+            return int.from_bytes(data[start + 8:start + 10], "little")
+    return None
+
+
 class TestOpen:
     def test_each_kind_of_source_gives_the_same_picture(self, picture):
         expected = automation_result(picture)
@@ -241,9 +253,14 @@ class TestSave:
             opened.save(tmp_path / "high.jpg", quality=95)
             opened.save(tmp_path / "plain.tif", compression="none")
             opened.save(tmp_path / "packed.tif", compression="lzw")
+            opened.save(tmp_path / "zipped.tif", compression="deflate")
             assert opened.to_numpy()[0, 0, 3] == 255
+            pixels = opened.to_numpy()
         assert (tmp_path / "low.jpg").stat().st_size < (tmp_path / "high.jpg").stat().st_size
         assert (tmp_path / "packed.tif").stat().st_size < (tmp_path / "plain.tif").stat().st_size
+        assert [tiff_compression(tmp_path / name) for name in ("plain.tif", "packed.tif", "zipped.tif")] == [1, 5, 8]
+        with tavlen.open(tmp_path / "zipped.tif") as zipped:
+            assert numpy.array_equal(zipped.to_numpy(), pixels)
 
     def test_errors_name_the_reason_and_keep_the_old_file(self, picture, tmp_path):
         kept = tmp_path / "kept.png"

@@ -29,7 +29,7 @@ _SAVERS = {"bmp": ("SaveAsBmp", ".bmp"), "gif": ("SaveAsGif", ".gif"), "jpeg": (
 # The formats whose quality is the control's JpgQuality (WebP is lossless at 100).
 _QUALITY_FORMATS = ("jpeg", "webp")
 # The TiffCompression values by name; "ccitt3" and "ccitt4" turn the picture black and white first.
-TIFF_COMPRESSIONS = {"lzw": 0, "ccitt3": 1, "ccitt4": 2, "rle": 3, "none": 4}
+TIFF_COMPRESSIONS = {"lzw": 0, "ccitt3": 1, "ccitt4": 2, "rle": 3, "none": 4, "deflate": 5}
 # Text styles: (TextBold, TextItalic).
 TEXT_STYLES = {"regular": (False, False), "bold": (True, False), "italic": (False, True),
                "bold italic": (True, True)}
@@ -345,8 +345,9 @@ class Picture:
         """Writes the picture to exactly `path` (str or os.PathLike), replacing it whole or not at all.
         format: "bmp", "gif", "jpeg", "png", "tiff" or "webp", else the one of the path's suffix (.bmp .dib
         .gif .jpg .jpeg .jpe .png .tif .tiff .webp). quality: JPEG and WebP only, 0 ... 100 (default: the
-        control's JpgQuality, 100; WebP at 100 is lossless). compression: TIFF only, "lzw" (the default), "ccitt3", "ccitt4", "rle" or
-        "none"; the CCITT ones make the picture black and white first. ImageError with the reason when
+        control's JpgQuality, 100; WebP at 100 is lossless). compression: TIFF only, "lzw" (the default),
+        "deflate", "ccitt3", "ccitt4", "rle" or "none"; the CCITT ones make the picture black and white
+        first. ImageError with the reason when
         the file cannot be written."""
         path = os.fspath(path)
         if not isinstance(path, str):

@@ -88,7 +88,9 @@ Status ReadCompression(EncoderParameters parameters, uint32_t& scheme) {
     }
     uint32_t value;
     std::memcpy(&value, p.value, sizeof value);
-    if (value < kEncoderValueCompressionLZW || value > kEncoderValueCompressionNone) return Status::InvalidParameter;
+    if ((value < kEncoderValueCompressionLZW || value > kEncoderValueCompressionNone) &&
+        value != kEncoderValueCompressionDeflate)
+      return Status::InvalidParameter;
     scheme = value;
   }
   return Status::Ok;
@@ -104,9 +106,16 @@ uint16_t TiffCompression(uint32_t scheme) {
       return COMPRESSION_PACKBITS;  // the library's "Rle" scheme for TIFF is PackBits
     case kEncoderValueCompressionNone:
       return COMPRESSION_NONE;
+    case kEncoderValueCompressionDeflate:
+      return COMPRESSION_ADOBE_DEFLATE;
     default:
       return COMPRESSION_LZW;
   }
+}
+
+// The dictionary coders: slow enough for two cores, and helped by the horizontal predictor.
+bool Dictionary(uint16_t compression) {
+  return compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE;
 }
 
 // --- How the pixels are stored -----------------------------------------------------------------
@@ -293,7 +302,7 @@ bool SetStripShape(TIFF* tif, uint32_t width, uint32_t height, const Layout& lay
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
   }
   const bool levels = layout.photometric != PHOTOMETRIC_PALETTE && layout.bits >= 8;
-  if (compression == COMPRESSION_LZW && levels) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  if (Dictionary(compression) && levels) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
   return true;
 }
 
@@ -419,14 +428,14 @@ Status WritePage(TIFF* tif, const PictureRows& image, const Layout& layout, uint
   }
 
   const size_t rowBytes = (static_cast<size_t>(width) * layout.samples * layout.bits + 7) / 8;
-  // LZW strips are slow enough to be worth a second core: the two halves are compressed at once, or
-  // streamed rows two units at a time.
-  if (compression == COMPRESSION_LZW && image.Whole() == nullptr) {
+  // LZW and Deflate strips are slow enough to be worth a second core: the two halves are compressed at
+  // once, or streamed rows two units at a time.
+  if (Dictionary(compression) && image.Whole() == nullptr) {
     if (!CompressStreamedInPairs(tif, image, layout, compression, rowsPerStrip, rowBytes, big))
       return Status::GenericError;
     return TIFFWriteDirectory(tif) ? Status::Ok : Status::GenericError;
   }
-  const uint32_t align = compression == COMPRESSION_LZW ? rowsPerStrip : 0;
+  const uint32_t align = Dictionary(compression) ? rowsPerStrip : 0;
   auto half = std::make_unique<SecondHalf>();
   bool firstOk = false, split = false;
   RunInTwoHalves(height, image.Stride() * size_t{height}, align, [&](uint32_t begin, uint32_t end) {

@@ -300,8 +300,9 @@ TEST_F(TypeLibTest, DescribesTheLibraryItsEnumerationsInterfacesAndClass) {
   EXPECT_EQ(helpFile, "Zeriri.zir");
 
   // Enumerations, interfaces, classes: in that order, version 1's before version 2's.
-  const char* expected[] = {"TiffCompression", "Appearance", "ImageAlign",      "BackStyle", "_DTavlen",
-                            "_DTavlenEvents",  "_DTavlen2",  "_DTavlen2Events", "Tavlen",    "Tavlen2"};
+  const char* expected[] = {"TiffCompression",  "Appearance", "ImageAlign",     "BackStyle",
+                            "TiffCompression2", "_DTavlen",   "_DTavlenEvents", "_DTavlen2",
+                            "_DTavlen2Events",  "Tavlen",     "Tavlen2"};
   ASSERT_EQ(lib->GetTypeInfoCount(), std::size(expected));
   for (uint32_t i = 0; i < std::size(expected); ++i) {
     EXPECT_EQ(lib->GetDocumentation(static_cast<int32_t>(i), &name, nullptr, nullptr), ole::S_OK);
