@@ -45,8 +45,12 @@ using Costs = std::array<uint64_t, kFilterCount>;
 // Bytes [from, n) of the row through all five filters, one byte at a time.
 void FilterBytes(const uint8_t* raw, const uint8_t* prior, size_t from, size_t n, size_t bpp, const Trials& out,
                  Costs& cost) {
+  // The left neighbours through pointers into the zero bytes before the rows: an index i - bpp would
+  // wrap around below bpp.
+  const uint8_t* rawLeft = raw - bpp;
+  const uint8_t* priorLeft = prior - bpp;
   for (size_t i = from; i < n; ++i) {
-    const int x = raw[i], a = raw[i - bpp], b = prior[i], c = prior[i - bpp];
+    const int x = raw[i], a = rawLeft[i], b = prior[i], c = priorLeft[i];
     const std::array<uint8_t, kFilterCount> filtered = {
         static_cast<uint8_t>(x), static_cast<uint8_t>(x - a), static_cast<uint8_t>(x - b),
         static_cast<uint8_t>(x - ((a + b) >> 1)), static_cast<uint8_t>(x - Paeth(a, b, c))};
