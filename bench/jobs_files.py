@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Whole jobs on a 6000x4000 photo through `tavlen run`, beside ImageMagick, GraphicsMagick, vips and Pillow.
 
-Usage: bench/jobs_files.py BUILD_DIR [--quick] [--no-build] [--jobs=LETTERS] [--peers=NAME,...]
+Usage: bench/jobs_files.py BUILD_DIR [--quick] [--no-build] [--jobs=LETTERS] [--peers=NAME,...] [--baseline=DIR]
 Builds the Tavlen module, tavlen, tavlen_time and edit_bench in BUILD_DIR (unless --no-build), runs the colour
 operations' Google Benchmark, then the jobs. Every job runs as a whole command line, start-up included, all tools
 once a round so that a disturbance hits them alike; each gets the median of its rounds (nine, five with --quick) and
 ours also the spread (slowest/median); peak resident memory comes from /usr/bin/time. Ratios below 1 mean we are
 faster than the fastest peer. --jobs=bcg runs only those jobs, without the Google Benchmark;
 --peers=vips,Pillow only those peers, on a busy machine where the slow ones would take too long.
+--baseline=DIR also runs an earlier build's bin/tavlen with its control/Tavlen.ocx (DIR as BUILD_DIR is laid out) in
+every round, so that a change is measured before and after under the same load.
 """
 import os
 import shutil
@@ -21,6 +23,7 @@ QUICK = "--quick" in sys.argv
 RUNS = 5 if QUICK else 9
 ONLY = next((a.split("=", 1)[1] for a in sys.argv if a.startswith("--jobs=")), None)
 PEERS = next((a.split("=", 1)[1].split(",") for a in sys.argv if a.startswith("--peers=")), None)
+BASELINE = next((os.path.abspath(a.split("=", 1)[1]) for a in sys.argv if a.startswith("--baseline=")), None)
 WIDTH, HEIGHT = 6000, 4000
 FRAME_BYTES = WIDTH * HEIGHT * 3  # one decoded 24-bit frame
 PY = "/usr/bin/python3"
@@ -107,17 +110,18 @@ def timed(cmds, env=None):
     return (time.perf_counter() - start) * 1000, peak
 
 
-def interleaved(tools, env):
-    """Every tool's commands once a round for RUNS rounds: name -> (median ms, spread, peak bytes). A peer that
-    fails is reported and dropped; our own failure ends the benchmark."""
+def interleaved(tools, envs):
+    """Every tool's commands once a round for RUNS rounds, each with its environment from `envs` (the process's
+    when absent): name -> (median ms, spread, peak bytes). A peer that fails is reported and dropped; our own
+    failure, or the baseline's, ends the benchmark."""
     times = {name: [] for name in tools}
     peaks = {name: 0 for name in tools}
     for _ in range(RUNS):
         for name in list(times):
             try:
-                wall, peak = timed(tools[name], env if name == "ours" else None)
+                wall, peak = timed(tools[name], envs.get(name))
             except RuntimeError as e:
-                if name == "ours":
+                if name in envs:
                     raise
                 print(f"  ({name} skipped: {e})")
                 del times[name]
@@ -144,6 +148,13 @@ def main():
     try:
         env = dict(os.environ, TAVLEN_REGISTRY=os.path.join(work, "registry"))
         subprocess.run([tavlen, "regsvr", module], check=True, env=env, stdout=subprocess.DEVNULL)
+        envs = {"ours": env}
+        if BASELINE:
+            # The same control's class, registered in a registry of its own.
+            envs["before"] = dict(os.environ, TAVLEN_REGISTRY=os.path.join(work, "registry-before"))
+            subprocess.run([os.path.join(BASELINE, "bin", "tavlen"), "regsvr",
+                            os.path.join(BASELINE, "control", "Tavlen.ocx")],
+                           check=True, env=envs["before"], stdout=subprocess.DEVNULL)
         # make-photo takes a base path and writes the JPEG, PNG and 24-bit BMP beside each other.
         base = os.path.join(work, "photo")
         subprocess.run([os.path.join(build, "bench", "tavlen_time"), "make-photo", base], check=True)
@@ -164,9 +175,16 @@ def main():
                 f.write("function ok(v) { if (!v) throw new Error('job failed'); }\n"
                         "var c = new ActiveXObject('TAVLEN.TavlenCtrl.1');\n"
                         f"var src = {src!r}, out = {out!r};\n{body}\nHost.Quit(0);\n")
-            stats = interleaved({"ours": [[tavlen, "run", script]], **peers(job, src, work)}, env)
+            tools = {"ours": [[tavlen, "run", script]]}
+            if BASELINE:
+                tools["before"] = [[os.path.join(BASELINE, "bin", "tavlen"), "run", script.replace(".js", "-before.js")]]
+                with open(script) as f, open(script.replace(".js", "-before.js"), "w") as g:
+                    g.write(f.read().replace(repr(out), repr(out + "-before")))
+            stats = interleaved({**tools, **peers(job, src, work)}, envs)
             ours, spread, rss = stats.pop("ours")
+            before = stats.pop("before", None)
             others = {name: med for name, (med, _, _) in stats.items()}
+            peer_rss = {name: peak for name, (_, _, peak) in stats.items()}
             sizes = {}
             for name in others:
                 if OUT_EXT[job] and os.path.exists(os.path.join(work, f"{name}-{job}{OUT_EXT[job]}")):
@@ -180,6 +198,11 @@ def main():
                                                                               "Pillow"))
             print(f"{job}) {title:<37} {ours:8.0f} {spread:6.2f} {cells}  {ratio:6.2f}  {rss / 1e6:6.0f} "
                   f"{rss / FRAME_BYTES:6.2f}  {size:>6}")
+            print("   peers' peak RSS (MB): " + ", ".join(f"{n} {peer_rss[n] / 1e6:.0f}" for n in peer_rss))
+            if before:
+                ratio = before[0] / others[fastest] if fastest else float("nan")
+                print(f"   {'the baseline':<37} {before[0]:8.0f} {before[1]:6.2f} {'':35}  {ratio:6.2f}  "
+                      f"{before[2] / 1e6:6.0f} {before[2] / FRAME_BYTES:6.2f}")
         print("ratio: ours / fastest peer; /frame: our peak RSS in decoded 24-bit frames; "
               "size%: our file against the fastest peer's")
     finally:

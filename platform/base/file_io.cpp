@@ -141,38 +141,60 @@ int ReadWholeFile(const std::string& path, std::string& out, uint64_t maxBytes) 
   return ReadInto(path, out, maxBytes);
 }
 
-int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+AtomicFileWriter::~AtomicFileWriter() {
+  if (!m_temporary.empty()) {
+    m_fd.Reset();
+    ::unlink(m_temporary.c_str());
+  }
+}
+
+int AtomicFileWriter::Open(const std::string& path) {
+  if (!m_path.empty()) return EINVAL;
   if (!IsUsablePath(path)) return EINVAL;
   struct stat existing {};
   const bool replacing = ::stat(path.c_str(), &existing) == 0;
   if (replacing && S_ISDIR(existing.st_mode)) return EISDIR;
 
   const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  m_folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string temporary;
-  UniqueFd fd;
-  for (int attempt = 0; attempt < 100 && !fd.Valid(); ++attempt) {
-    temporary = TemporaryName(folder);
+  for (int attempt = 0; attempt < 100 && !m_fd.Valid(); ++attempt) {
+    temporary = TemporaryName(m_folder);
     // 0666 lets the umask decide a new file's permissions, as for any other file the user makes.
-    fd.Reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd.Valid() && errno != EEXIST) return errno;
+    m_fd.Reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!m_fd.Valid() && errno != EEXIST) return errno;
   }
-  if (!fd.Valid()) return EEXIST;
-
-  bool ok = (!replacing || ::fchmod(fd.Get(), existing.st_mode & 07777) == 0) && WriteAll(fd.Get(), bytes) &&
-            ::fsync(fd.Get()) == 0;
-  int error = ok ? 0 : errno;
-  if (const int closeError = fd.Close(); error == 0) error = closeError;
-  if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temporary.c_str());
-    return error;
-  }
-  // The rename itself reaches the disk with the folder's entry; a failure here loses nothing written.
-  UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Valid()) (void)::fsync(dir.Get());
-  RemoveStaleTemporaries(folder);
+  if (!m_fd.Valid()) return EEXIST;
+  m_temporary = std::move(temporary);
+  m_path = path;
+  if (replacing && ::fchmod(m_fd.Get(), existing.st_mode & 07777) != 0) return errno;
   return 0;
+}
+
+int AtomicFileWriter::Write(std::span<const uint8_t> bytes) {
+  if (!m_fd.Valid()) return EBADF;
+  return WriteAll(m_fd.Get(), bytes) ? 0 : errno;
+}
+
+int AtomicFileWriter::Commit() {
+  if (!m_fd.Valid()) return EBADF;
+  int error = ::fsync(m_fd.Get()) == 0 ? 0 : errno;
+  if (const int closeError = m_fd.Close(); error == 0) error = closeError;
+  if (error == 0 && ::rename(m_temporary.c_str(), m_path.c_str()) != 0) error = errno;
+  if (error != 0) return error;  // the destructor removes the temporary
+  m_temporary.clear();
+  // The rename itself reaches the disk with the folder's entry; a failure here loses nothing written.
+  UniqueFd dir(::open(m_folder.empty() ? "." : m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Valid()) (void)::fsync(dir.Get());
+  RemoveStaleTemporaries(m_folder);
+  return 0;
+}
+
+int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+  AtomicFileWriter writer;
+  if (int error = writer.Open(path); error != 0) return error;
+  if (int error = writer.Write(bytes); error != 0) return error;
+  return writer.Commit();
 }
 
 }  // namespace tavlen::base

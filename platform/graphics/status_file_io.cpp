@@ -54,7 +54,10 @@ Status ReadFileAt(int fd, uint64_t offset, std::span<uint8_t> out, size_t& done)
 
 Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
   if (!base::IsUsablePath(path)) return Status::InvalidParameter;
-  const int error = base::WriteFileAtomically(path, bytes);
+  return FromWriteErrno(base::WriteFileAtomically(path, bytes));
+}
+
+Status FromWriteErrno(int error) {
   // A full disk while writing is a write failure, not an allocation failure.
   return error == EFBIG || error == ENOSPC ? Status::Win32Error : FromErrno(error);
 }

@@ -24,5 +24,7 @@ Status ReadFileAt(int fd, uint64_t offset, std::span<uint8_t> out, size_t& done)
 // Writes to a temporary file beside `path` and renames it into place; on any failure the temporary
 // is removed and an existing file at `path` stays as it was.
 Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
+// The status of a failed step of base::AtomicFileWriter (Ok for 0), as WriteFileAtomically gives it.
+Status FromWriteErrno(int error);
 
 }  // namespace tavlen::gfx

@@ -36,6 +36,31 @@ Status OpenFrame(const std::string& path, const DecodeLimits& limits, StreamedFr
   return OpenJpegRows(std::move(bytes), limits, frame);
 }
 
+// The destination's temporary, filled as the encoder goes and put in place by Commit.
+class FileSink final : public ByteSink {
+ public:
+  Status Open(const std::string& path) { return FromWriteErrno(m_file.Open(path)); }
+  Status Write(std::span<const uint8_t> bytes) override { return FromWriteErrno(m_file.Write(bytes)); }
+  Status Commit() { return FromWriteErrno(m_file.Commit()); }
+
+ private:
+  base::AtomicFileWriter m_file;
+};
+
+Status Encode(const PictureRows& rows, const Guid& encoderClsid, std::span<const PropertyItem> properties,
+              EncoderParameters parameters, ByteSink& out) {
+  // PNG's image data is deflated and written as the rows come; the others make their file in memory.
+  if (encoderClsid == kPngEncoderClsid) return StreamPngRows(rows, properties, parameters, out);
+  Bytes bytes;
+  if (Status s = FindRowEncoder(encoderClsid)(rows, properties, parameters, bytes); s != Status::Ok) return s;
+  return out.Write(bytes);
+}
+
+// Decodes every row and drops it: a damaged source then says so first, as it does when loading.
+void DrainRows(RowPipe& pipe, uint32_t height) {
+  for (uint32_t y = 0; y < height; ++y) (void)pipe.Row(y);
+}
+
 }  // namespace
 
 StreamedPicture::StreamedPicture(std::unique_ptr<StreamedFrame> frame) : m_frame(std::move(frame)) {}
@@ -56,25 +81,34 @@ std::unique_ptr<StreamedPicture> StreamedPicture::Open(const std::string& path, 
   return std::unique_ptr<StreamedPicture>(new StreamedPicture(std::move(frame)));
 }
 
+std::unique_ptr<StreamedPicture> StreamedPicture::FromFrame(std::unique_ptr<StreamedFrame> frame) {
+  if (!frame || !frame->rows) return nullptr;
+  return std::unique_ptr<StreamedPicture>(new StreamedPicture(std::move(frame)));
+}
+
 bool StreamedPicture::CanSave(const Guid& encoderClsid) { return FindRowEncoder(encoderClsid) != nullptr; }
 
 const std::vector<PropertyItem>& StreamedPicture::PropertyItems() const { return m_frame->properties; }
 
 Status StreamedPicture::Save(const std::string& path, const Guid& encoderClsid, EncoderParameters parameters) {
   if (!base::IsUsablePath(path)) return Status::InvalidParameter;
-  const RowEncoderFn encode = FindRowEncoder(encoderClsid);
-  if (encode == nullptr) return Status::FileNotFound;
+  if (!CanSave(encoderClsid)) return Status::FileNotFound;
   if (!m_frame->rows) return Status::WrongState;
   const std::unique_ptr<RowSource> source = std::move(m_frame->rows);
   RowPipe pipe(*source, m_frame->format, m_frame->width, m_frame->height);
   if (Status s = pipe.Start(); s != Status::Ok) return s;
+  FileSink file;
+  const Status opened = file.Open(path);
+  if (opened != Status::Ok) DrainRows(pipe, m_frame->height);
   const Palette none;
-  Bytes bytes;
-  const Status encoded = encode(PictureRows(pipe, none), m_frame->properties, parameters, bytes);
-  // A decoder that failed has given the encoder zeros: its status wins, as it does when loading.
+  const Status encoded = opened != Status::Ok
+                             ? opened
+                             : Encode(PictureRows(pipe, none), encoderClsid, m_frame->properties, parameters, file);
+  // A decoder that failed has given the encoder zeros: its status wins, as it does when loading. The
+  // temporary goes with `file`, leaving the destination as it was.
   if (Status decoded = pipe.Finish(); decoded != Status::Ok) return decoded;
   if (encoded != Status::Ok) return encoded;
-  return WriteFileAtomically(path, bytes);
+  return file.Commit();
 }
 
 }  // namespace tavlen::gfx

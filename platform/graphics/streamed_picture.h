@@ -1,5 +1,6 @@
 // A file converted without holding its picture: rows pass from the decoder to the encoder a band at a
-// time, each on its own core, and the written file is byte for byte what loading and saving gives.
+// time, each on its own core, and the written file is byte for byte what loading and saving gives, but
+// for PNG, whose image data is deflated by chunks as the rows come: the same pixels.
 #pragma once
 
 #include <memory>
@@ -24,6 +25,9 @@ class StreamedPicture {
   // pixels that colour management would change, or a file that cannot be read (loading then says why).
   static std::unique_ptr<StreamedPicture> Open(const std::string& path, const DecodeLimits& limits,
                                                const DecodeOptions& options);
+  // A frame whose rows come from another source than a file's decoder, such as a test's that fails
+  // where it is told to; null when the frame has no rows.
+  static std::unique_ptr<StreamedPicture> FromFrame(std::unique_ptr<StreamedFrame> frame);
   // Whether the encoder takes streamed rows (BMP, JPEG, PNG, TIFF).
   static bool CanSave(const Guid& encoderClsid);
 

@@ -1,6 +1,11 @@
-// Conversions that stream rows from the decoder to the encoder: the same bytes as loading and saving,
-// the same failures, and the old file kept when they fail.
+// Conversions that stream rows from the decoder to the encoder: the same bytes as loading and saving (the
+// same pixels for PNG, whose image data is deflated by chunks), the same failures, and the old file kept
+// when they fail.
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -8,6 +13,7 @@
 #include "files/convert_file.h"
 #include "files/save_image.h"
 #include "metadata/orientation.h"
+#include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/streamed_picture.h"
 #include "tests/graphics/test_support.h"
@@ -20,6 +26,40 @@ using gfx::PixelFormat;
 using gfx::Status;
 using gfx::test::ReadFileBytes;
 using gfx::test::TempDir;
+
+// Both files decoded by our decoder, and the streamed one by ImageMagick too when `independent`.
+::testing::AssertionResult SamePngPixels(const std::string& held, const std::string& streamed,
+                                         bool independent = false) {
+  auto expected = gfx::Bitmap::FromFile(held);
+  auto actual = gfx::Bitmap::FromFile(streamed);
+  if (!expected.Ok() || !actual.Ok()) return ::testing::AssertionFailure() << "a file does not decode";
+  if (expected.Value()->Format() != actual.Value()->Format())
+    return ::testing::AssertionFailure() << "pixel formats differ";
+  if (auto same = gfx::test::SamePixels(*expected.Value(), *actual.Value()); !same) return same;
+  if (!independent || !gfx::test::HasImageMagick()) return ::testing::AssertionSuccess();
+  const auto magick = gfx::test::ReadWithImageMagick(streamed);
+  if (!magick) return ::testing::AssertionFailure() << "ImageMagick cannot read " << streamed;
+  gfx::Bitmap& picture = *expected.Value();
+  if (magick->width != picture.Width() || magick->height != picture.Height())
+    return ::testing::AssertionFailure() << "ImageMagick reads another size";
+  // One lock for the whole picture: a lock a pixel takes minutes under the thread sanitizer.
+  const gfx::Rect all{0, 0, static_cast<int32_t>(picture.Width()), static_cast<int32_t>(picture.Height())};
+  gfx::BitmapData data;
+  if (picture.LockBits(&all, gfx::kImageLockModeRead, PixelFormat::ARGB32bpp, data) != Status::Ok)
+    return ::testing::AssertionFailure() << "no lock";
+  ::testing::AssertionResult result = ::testing::AssertionSuccess();
+  for (uint32_t y = 0; y < data.height && result; ++y) {
+    const auto* row = static_cast<const uint8_t*>(data.scan0) + static_cast<ptrdiff_t>(y) * data.stride;
+    for (uint32_t x = 0; x < data.width && result; ++x) {
+      uint32_t argb = 0;
+      std::memcpy(&argb, row + 4 * size_t{x}, 4);
+      if (magick->Argb(0, x, y) != argb)
+        result = ::testing::AssertionFailure() << "ImageMagick reads another pixel at " << x << "," << y;
+    }
+  }
+  gfx::Ignore(picture.UnlockBits(data));
+  return result;
+}
 
 struct Target {
   FileFormat format;
@@ -53,8 +93,10 @@ class StreamedConversion : public ::testing::Test {
   }
 
   // Converts `source` both ways into every target and compares the files; true when it streamed.
+  // `independent`: ImageMagick must read the streamed PNG's pixels as well.
   bool ExpectSameFiles(const std::string& source, const ConvertSettings& base = {},
-                       const gfx::DecodeOptions& decode = {}, std::span<const Target> targets = kTargets) {
+                       const gfx::DecodeOptions& decode = {}, std::span<const Target> targets = kTargets,
+                       bool independent = false) {
     const bool streams = Streams(source, decode);
     for (const Target& target : targets) {
       ConvertSettings settings = base;
@@ -65,6 +107,10 @@ class StreamedConversion : public ::testing::Test {
       EXPECT_EQ(streamed, held) << source;
       if (held != Status::Ok || streamed != Status::Ok) continue;
       const std::string extension(InfoFor(target.format).extension);
+      if (target.format == FileFormat::Png) {
+        EXPECT_TRUE(SamePngPixels(m_dir.File("held.png"), m_dir.File("streamed.png"), independent)) << source;
+        continue;
+      }
       const auto expected = ReadFileBytes(m_dir.File("held" + extension));
       EXPECT_FALSE(expected.empty());
       EXPECT_TRUE(expected == ReadFileBytes(m_dir.File("streamed" + extension)))
@@ -116,10 +162,14 @@ TEST_F(StreamedConversion, LargePicturesCrossManyBandsAndTheLoadersTwoHalves) {
   ASSERT_EQ(
       SaveImage(*picture, m_dir.File("large"), FileFormat::Jpeg, {.jpegQuality = 90, .tiffCompression = std::nullopt}),
       Status::Ok);
-  EXPECT_TRUE(ExpectSameFiles(m_dir.File("large.jpg")));
+  EXPECT_TRUE(ExpectSameFiles(m_dir.File("large.jpg"), {}, {}, kTargets, true));
   EXPECT_TRUE(ExpectSameFiles(WriteBmp(600, 300, false)));
   EXPECT_TRUE(ExpectSameFiles(WriteBmp(333, 201, true)));
-  EXPECT_TRUE(ExpectSameFiles(WriteBmp(1, 1, false)));
+  EXPECT_TRUE(ExpectSameFiles(WriteBmp(1, 1, false), {}, {}, kTargets, true));
+  // One row; a height that is a multiple of the pipe's bands; a row longer than a deflated chunk.
+  EXPECT_TRUE(ExpectSameFiles(WriteBmp(77, 1, true), {}, {}, std::span(kTargets, 1), true));
+  EXPECT_TRUE(ExpectSameFiles(WriteBmp(50, 128, false), {}, {}, std::span(kTargets, 1)));
+  EXPECT_TRUE(ExpectSameFiles(WriteBmp(180000, 3, false), {}, {}, std::span(kTargets, 1)));
 }
 
 TEST_F(StreamedConversion, RealBmpsStreamWhenPlainAndLoadWholeOtherwise) {
@@ -167,7 +217,7 @@ TEST_F(StreamedConversion, DamagedFilesFailAsLoadingDoesAndKeepTheOldFile) {
       EXPECT_EQ(ReadFileBytes(old), oldBytes) << name;
     } else if (held == Status::Ok) {
       // Truncated data decodes to the same filler either way.
-      EXPECT_TRUE(ReadFileBytes(m_dir.File("held.png")) == ReadFileBytes(old)) << name;
+      EXPECT_TRUE(SamePngPixels(m_dir.File("held.png"), old)) << name;
     }
   }
   EXPECT_GE(streamed, 3);
@@ -221,6 +271,44 @@ TEST(RowPipe, HandsEveryRowOverInOrderAndReportsTheDecodersFailure) {
     ASSERT_EQ(pipe.Start(), Status::Ok);
     EXPECT_EQ(pipe.Row(0)[1], 1);
   }
+}
+
+// Rows of CountingRows streamed into a file by the encoder.
+Status SaveCountedRows(const std::string& path, const gfx::Guid& encoder, uint32_t width, uint32_t height,
+                       uint32_t failAt) {
+  auto frame = std::make_unique<gfx::StreamedFrame>();
+  frame->format = PixelFormat::RGB24bpp;
+  frame->width = width;
+  frame->height = height;
+  frame->rows = std::make_unique<CountingRows>(width, failAt);
+  return gfx::StreamedPicture::FromFrame(std::move(frame))->Save(path, encoder, {});
+}
+
+TEST(StreamedPicture, ASourceFailingMidwayLeavesTheOldFileAndNoTemporary) {
+  // 6 MB of rows: many deflated chunks reach the temporary before the failure.
+  constexpr uint32_t kWidth = 2000, kHeight = 1000;
+  TempDir dir;
+  const std::string path = dir.File("out");
+  const std::vector<uint8_t> old = {1, 2, 3};
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(old.data(), 1, old.size(), f);
+  std::fclose(f);
+  for (const gfx::Guid& encoder : {gfx::kPngEncoderClsid, gfx::kTiffEncoderClsid}) {
+    EXPECT_EQ(SaveCountedRows(path, encoder, kWidth, kHeight, 900), Status::GenericError);
+    EXPECT_EQ(ReadFileBytes(path), old);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1) << "a temporary is left";
+
+  // Without the failure the rows replace it, each of them as the source gave it.
+  ASSERT_EQ(SaveCountedRows(path, gfx::kPngEncoderClsid, kWidth, kHeight, UINT32_MAX), Status::Ok);
+  auto written = gfx::Bitmap::FromFile(path);
+  ASSERT_TRUE(written.Ok());
+  ASSERT_EQ(written.Value()->Format(), PixelFormat::RGB24bpp);
+  const std::string bytes = gfx::test::OwnFormatBytes(*written.Value());
+  ASSERT_EQ(bytes.size(), size_t{kWidth} * 3 * kHeight);
+  for (uint32_t y = 0; y < kHeight; ++y)
+    for (uint32_t i = 0; i < kWidth * 3; i += 997)
+      ASSERT_EQ(static_cast<uint8_t>(bytes[y * kWidth * 3 + i]), static_cast<uint8_t>(y * 7 + i)) << y << "," << i;
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // The PNG image data the encoder makes: inflated, every row must carry the filter libpng's adaptive
 // heuristic picks (least sum of magnitudes as signed bytes, the first of equal ones) and exactly that
 // filter's bytes, for every pixel size and for rows whose length is no multiple of the vector width.
+// Deflated by chunks, the same filtered bytes must come out of one valid zlib stream wherever the
+// chunks are cut, whatever the threads.
 #include "platform/graphics/codecs/png_deflate.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "tests/graphics/test_support.h"
@@ -98,6 +101,82 @@ TEST(PngDeflate, RefusesShapesItCannotFilter) {
   EXPECT_EQ(DeflatePngRows(1, 4, 0, fill, stream), Status::InvalidParameter);
   EXPECT_EQ(DeflatePngRows(1, 64, 32, fill, stream), Status::InvalidParameter);
   EXPECT_EQ(stream, (Bytes{1, 2, 3})) << "a refusal leaves the stream alone";
+}
+
+struct Chunked {
+  Status status = Status::Ok;
+  Bytes stream;
+  size_t pieces = 0;
+};
+
+Chunked DeflateInChunks(const std::vector<uint8_t>& raw, size_t rowBytes, uint32_t height, uint32_t bpp,
+                        const ChunkShape& shape, size_t failAtPiece = SIZE_MAX) {
+  Chunked out;
+  out.status = DeflatePngRowsInChunks(
+      height, rowBytes, bpp, [&](uint32_t y, uint8_t* row) { std::copy_n(&raw[y * rowBytes], rowBytes, row); }, shape,
+      [&](std::span<const uint8_t> piece) {
+        if (out.pieces++ == failAtPiece) return Status::Win32Error;
+        out.stream.insert(out.stream.end(), piece.begin(), piece.end());
+        return Status::Ok;
+      });
+  return out;
+}
+
+// zlib's inflate of the whole stream: it must end, Adler-32 checked, exactly where the bytes end.
+std::vector<uint8_t> InflateExactly(const Bytes& stream, size_t size) {
+  std::vector<uint8_t> out(size + 1);
+  uLongf length = static_cast<uLongf>(out.size());
+  uLong used = static_cast<uLong>(stream.size());
+  EXPECT_EQ(uncompress2(out.data(), &length, stream.data(), &used), Z_OK);
+  EXPECT_EQ(used, stream.size()) << "bytes after the end of the stream";
+  out.resize(length);
+  return out;
+}
+
+TEST(PngDeflate, ChunksJoinIntoOneStreamWhereverTheyAreCut) {
+  struct Shape {
+    uint32_t bpp, width, height;
+  };
+  // One row; rows of many chunks; a large picture whose window spans several short chunks.
+  for (const Shape& shape : {Shape{3, 7, 1}, Shape{4, 301, 9}, Shape{3, 6000, 12}}) {
+    const size_t rowBytes = size_t{shape.width} * shape.bpp, line = rowBytes + 1;
+    const std::vector<uint8_t> raw = Samples(rowBytes, shape.height, shape.bpp);
+    const std::vector<uint8_t> expected = ReferenceFiltered(raw, rowBytes, shape.height, shape.bpp);
+    // A byte; less than a row; a row exactly; three rows, which the heights divide; less than the window;
+    // the whole in one chunk.
+    for (size_t chunkBytes : {size_t{1}, rowBytes / 2 + 1, line, 3 * line, size_t{10000}, expected.size() + 1}) {
+      if (chunkBytes == 1 && expected.size() > 10000) continue;  // a million chunks prove nothing more
+      SCOPED_TRACE(::testing::Message() << shape.width << "x" << shape.height << " in chunks of " << chunkBytes);
+      const Chunked inline_ = DeflateInChunks(raw, rowBytes, shape.height, shape.bpp, {chunkBytes, 0});
+      ASSERT_EQ(inline_.status, Status::Ok);
+      EXPECT_EQ(InflateExactly(inline_.stream, expected.size()), expected);
+      // A piece a chunk, and one more, empty but for the end of the stream, when the chunks fill exactly.
+      EXPECT_EQ(inline_.pieces, expected.size() / chunkBytes + 1);
+      const Chunked threaded = DeflateInChunks(raw, rowBytes, shape.height, shape.bpp, {chunkBytes, 2});
+      ASSERT_EQ(threaded.status, Status::Ok);
+      EXPECT_TRUE(threaded.stream == inline_.stream) << "the threads changed the bytes";
+    }
+  }
+}
+
+TEST(PngDeflate, ChunksCompressAboutAsWellAsTheWholeAndStopAtTheEmittersFailure) {
+  const uint32_t bpp = 3, width = 2000, height = 200;
+  const size_t rowBytes = size_t{width} * bpp;
+  const std::vector<uint8_t> raw = Samples(rowBytes, height, bpp);
+  Bytes whole;
+  ASSERT_EQ(DeflatePngRows(
+                height, rowBytes, bpp,
+                [&](uint32_t y, uint8_t* row) { std::copy_n(&raw[y * rowBytes], rowBytes, row); }, whole),
+            Status::Ok);
+  const Chunked chunked = DeflateInChunks(raw, rowBytes, height, bpp, {size_t{64} << 10, 2});
+  ASSERT_EQ(chunked.status, Status::Ok);
+  // Each chunk sees the window before it, so cutting costs next to nothing.
+  EXPECT_LT(chunked.stream.size(), whole.size() * 11 / 10);
+
+  const Chunked failed = DeflateInChunks(raw, rowBytes, height, bpp, {size_t{64} << 10, 2}, 3);
+  EXPECT_EQ(failed.status, Status::Win32Error);
+  EXPECT_EQ(failed.pieces, 4u) << "no piece after the failure";
+  EXPECT_EQ(DeflateInChunks(raw, rowBytes, height, bpp, {0, 2}).status, Status::InvalidParameter);
 }
 
 }  // namespace

@@ -105,6 +105,19 @@ Status EncodeJpegRows(const PictureRows&, std::span<const PropertyItem>, Encoder
 Status EncodePngRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
 Status EncodeTiffRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, Bytes& out);
 
+// Where an encoder that writes as it goes puts the file's bytes, in order.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // A status other than Ok stops the encoder with it.
+  virtual Status Write(std::span<const uint8_t> bytes) = 0;
+};
+
+// A PNG file written to `out` as it is encoded, holding only a few bands of rows: the pixels of
+// EncodePngRows's file, with the image data deflated by chunks (on two more threads when a second one is
+// allowed). EncodePngRows's failures, or the sink's; bytes already written stay written.
+Status StreamPngRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, ByteSink& out);
+
 // Decoders that can stream. `out.rows` stays null for files they would rather decode whole; the
 // status is not Ok only for files that fail to open at all.
 // A baseline colour JPEG (not gray, CMYK, progressive or arithmetic-coded), read by one decompressor.

@@ -45,8 +45,12 @@ using Costs = std::array<uint64_t, kFilterCount>;
 // Bytes [from, n) of the row through all five filters, one byte at a time.
 void FilterBytes(const uint8_t* raw, const uint8_t* prior, size_t from, size_t n, size_t bpp, const Trials& out,
                  Costs& cost) {
+  // The left neighbours through pointers into the zero bytes before the rows: an index i - bpp would
+  // wrap around below bpp.
+  const uint8_t* rawLeft = raw - bpp;
+  const uint8_t* priorLeft = prior - bpp;
   for (size_t i = from; i < n; ++i) {
-    const int x = raw[i], a = raw[i - bpp], b = prior[i], c = prior[i - bpp];
+    const int x = raw[i], a = rawLeft[i], b = prior[i], c = priorLeft[i];
     const std::array<uint8_t, kFilterCount> filtered = {
         static_cast<uint8_t>(x), static_cast<uint8_t>(x - a), static_cast<uint8_t>(x - b),
         static_cast<uint8_t>(x - ((a + b) >> 1)), static_cast<uint8_t>(x - Paeth(a, b, c))};
@@ -138,32 +142,66 @@ struct CompressorDeleter {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
+// Rows filtered one after another: each is written into Raw(), then Next() gives its filter type and
+// filtered bytes, valid until the next call, and makes it the prior row of the next.
+class RowFilter {
+ public:
+  Status Init(size_t rowBytes, uint32_t pixelBytes) {
+    m_rowBytes = rowBytes;
+    m_pixelBytes = pixelBytes;
+    const size_t padded = kLeftPad + rowBytes;
+    m_rows = Allocate(2 * padded);
+    m_trial = Allocate(kFilterCount * rowBytes);
+    if (!m_rows || !m_trial) return Status::OutOfMemory;
+    m_raw = m_rows.get() + kLeftPad;
+    m_prior = m_rows.get() + padded + kLeftPad;
+    std::memset(m_raw - kLeftPad, 0, kLeftPad);
+    std::memset(m_prior - kLeftPad, 0, padded);
+    for (size_t f = 0; f < kFilterCount; ++f) m_trials[f] = m_trial.get() + f * rowBytes;
+    return Status::Ok;
+  }
+
+  uint8_t* Raw() { return m_raw; }
+
+  Filter Next(const uint8_t*& filtered) {
+    const Filter best = FilterRow(m_raw, m_prior, m_rowBytes, m_pixelBytes, m_trials);
+    filtered = m_trials[best];
+    std::swap(m_raw, m_prior);
+    return best;
+  }
+
+ private:
+  size_t m_rowBytes = 0;
+  uint32_t m_pixelBytes = 0;
+  std::unique_ptr<uint8_t[]> m_rows;
+  std::unique_ptr<uint8_t[]> m_trial;
+  uint8_t* m_raw = nullptr;
+  uint8_t* m_prior = nullptr;
+  Trials m_trials{};
+};
+
+// The shapes both ways of deflating take: whole-byte samples of at most kLeftPad bytes a pixel, and
+// rows whose trials fit in memory's address range.
+bool IsValidShape(uint32_t height, size_t rowBytes, uint32_t pixelBytes) {
+  return height != 0 && rowBytes != 0 && pixelBytes != 0 && pixelBytes <= kLeftPad &&
+         rowBytes <= SIZE_MAX / (kFilterCount + 2) - kLeftPad;
+}
+
 }  // namespace
 
 Status DeflatePngRows(uint32_t height, size_t rowBytes, uint32_t pixelBytes,
                       const std::function<void(uint32_t y, uint8_t* row)>& fillRow, Bytes& stream) {
   const size_t line = rowBytes + 1;
-  if (height == 0 || rowBytes == 0 || pixelBytes == 0 || pixelBytes > kLeftPad || line > SIZE_MAX / height ||
-      rowBytes > SIZE_MAX / (kFilterCount + 2) - kLeftPad)
-    return Status::InvalidParameter;
-  const size_t padded = kLeftPad + rowBytes;
+  if (!IsValidShape(height, rowBytes, pixelBytes) || line > SIZE_MAX / height) return Status::InvalidParameter;
   std::unique_ptr<uint8_t[]> filtered = Allocate(line * height);
-  std::unique_ptr<uint8_t[]> rows = Allocate(2 * padded);
-  std::unique_ptr<uint8_t[]> trial = Allocate(kFilterCount * rowBytes);
-  if (!filtered || !rows || !trial) return Status::OutOfMemory;
-  uint8_t* raw = rows.get() + kLeftPad;
-  uint8_t* prior = rows.get() + padded + kLeftPad;
-  std::memset(raw - kLeftPad, 0, kLeftPad);
-  std::memset(prior - kLeftPad, 0, padded);
-  Trials trials;
-  for (size_t f = 0; f < kFilterCount; ++f) trials[f] = trial.get() + f * rowBytes;
+  RowFilter filter;
+  if (!filtered || filter.Init(rowBytes, pixelBytes) != Status::Ok) return Status::OutOfMemory;
   for (uint32_t y = 0; y < height; ++y) {
-    fillRow(y, raw);
-    const Filter best = FilterRow(raw, prior, rowBytes, pixelBytes, trials);
+    fillRow(y, filter.Raw());
+    const uint8_t* bytes = nullptr;
     uint8_t* dst = filtered.get() + line * y;
-    dst[0] = best;
-    std::memcpy(dst + 1, trials[best], rowBytes);
-    std::swap(raw, prior);
+    dst[0] = filter.Next(bytes);
+    std::memcpy(dst + 1, bytes, rowBytes);
   }
 
   std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(libdeflate_alloc_compressor(kLevel));
@@ -180,6 +218,24 @@ Status DeflatePngRows(uint32_t height, size_t rowBytes, uint32_t pixelBytes,
     return Status::OutOfMemory;
   }
   return Status::Ok;
+}
+
+Status DeflatePngRowsInChunks(uint32_t height, size_t rowBytes, uint32_t pixelBytes,
+                              const std::function<void(uint32_t y, uint8_t* row)>& fillRow, const ChunkShape& shape,
+                              const ChunkedZlib::Emit& emit) {
+  if (!IsValidShape(height, rowBytes, pixelBytes) || shape.chunkBytes == 0) return Status::InvalidParameter;
+  RowFilter filter;
+  if (filter.Init(rowBytes, pixelBytes) != Status::Ok) return Status::OutOfMemory;
+  ChunkedZlib zlib(shape.chunkBytes, shape.threads, emit);
+  if (Status s = zlib.Start(); s != Status::Ok) return s;
+  for (uint32_t y = 0; y < height; ++y) {
+    fillRow(y, filter.Raw());
+    const uint8_t* bytes = nullptr;
+    const uint8_t type = filter.Next(bytes);
+    if (Status s = zlib.Append(std::span(&type, 1)); s != Status::Ok) return s;
+    if (Status s = zlib.Append(std::span(bytes, rowBytes)); s != Status::Ok) return s;
+  }
+  return zlib.Finish();
 }
 
 }  // namespace tavlen::gfx

@@ -4,9 +4,13 @@
 //                   the decoder makes of gray PNGs (1 bit, 4 bit, 2 bit in 8bpp, 8 bit) go back to gray PNGs
 //   GrayScale16 -> gray 16; RGB48 -> RGB 16; ARGB64/PARGB64 -> RGBA 16 (un-premultiplied)
 //   RGB24/RGB32/RGB555/RGB565 -> RGB 8; ARGB32/PARGB32/ARGB1555 -> RGBA 8
-// Property items go into an eXIf chunk.
+// Property items go into an eXIf chunk. Streamed rows of whole-byte samples are written as they come, the
+// image data deflated by chunks.
+#include <libdeflate.h>
+
 #include <algorithm>
 #include <csetjmp>
+#include <cstring>
 #include <new>
 
 #include "platform/graphics/codecs/codec.h"
@@ -15,6 +19,7 @@
 #include "platform/graphics/codecs/png_glue.h"
 #include "platform/graphics/convert.h"
 #include "platform/graphics/exif.h"
+#include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -57,6 +62,7 @@ struct WriteJob {
   png_bytep row = nullptr;           // one PNG row (one byte per sample for packed depths)
   uint8_t* argb = nullptr;           // one row of 32bppARGB
   const Bytes* idat = nullptr;       // the image data compressed beforehand, or null to let libpng write the rows
+  bool infoOnly = false;             // stop before the image data, which the caller writes
 };
 
 inline void PutBe16(uint8_t* p, uint32_t v) {
@@ -175,6 +181,7 @@ void WriteAll(png_structp png, png_infop info, const WriteJob& job) {
                  static_cast<png_uint_32>(job.profile.size()));
   }
   png_write_info(png, info);
+  if (job.infoOnly) return;
   if (job.idat != nullptr) {
     WritePrecompressed(png, *job.idat);
     return;
@@ -233,26 +240,29 @@ int GrayDepthOf(const PixelBuffer& img, uint32_t maxIndex) {
   return depth;
 }
 
-}  // namespace
+// A job with what it points into: the palette, transparency, Exif block and row buffers.
+struct PreparedJob {
+  WriteJob job;
+  size_t rowBytes = 0;
+  std::vector<png_color> plte;
+  std::vector<png_byte> trns;
+  std::vector<uint8_t> exif;
+  std::unique_ptr<uint8_t[]> row;
+  std::unique_ptr<uint8_t[]> argb;
+};
 
-Status EncodePng(const PixelBuffer& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
-                 Bytes& out) {
-  if (image.Empty()) return Status::InvalidParameter;
-  return EncodePngRows(PictureRows(image), properties, parameters, out);
-}
-
-Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
-                     Bytes& out) {
+Status Prepare(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+               PreparedJob& prepared) {
   if (!parameters.empty()) return Status::InvalidParameter;
   if (image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format())) return Status::InvalidParameter;
 
   const PixelFormat format = image.Format();
   const uint32_t w = image.Width();
-  WriteJob job;
+  WriteJob& job = prepared.job;
   job.image = &image;
-  std::vector<png_color> plte;
-  std::vector<png_byte> trns;
-  size_t rowBytes = 0;
+  std::vector<png_color>& plte = prepared.plte;
+  std::vector<png_byte>& trns = prepared.trns;
+  size_t& rowBytes = prepared.rowBytes;
   bool needArgb = false;
   try {
     if (IsIndexed(format)) {
@@ -312,13 +322,13 @@ Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> pro
     return Status::OutOfMemory;
   }
 
-  std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[rowBytes]);
-  std::unique_ptr<uint8_t[]> argb(needArgb ? new (std::nothrow) uint8_t[4 * size_t{w}] : nullptr);
-  if (!row || (needArgb && !argb)) return Status::OutOfMemory;
-  job.row = row.get();
-  job.argb = argb.get();
+  prepared.row.reset(new (std::nothrow) uint8_t[rowBytes]);
+  prepared.argb.reset(needArgb ? new (std::nothrow) uint8_t[4 * size_t{w}] : nullptr);
+  if (!prepared.row || (needArgb && !prepared.argb)) return Status::OutOfMemory;
+  job.row = prepared.row.get();
+  job.argb = prepared.argb.get();
 
-  std::vector<uint8_t> exif;
+  std::vector<uint8_t>& exif = prepared.exif;
   if (!properties.empty()) {
     exif = BuildExif(properties);
     if (exif.size() > PNG_UINT_31_MAX) return Status::InvalidParameter;
@@ -328,17 +338,11 @@ Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> pro
     job.profile = ProfileFor(properties, gray ? "GRAY" : "RGB ");
     if (job.profile.size() > PNG_UINT_31_MAX) job.profile = {};
   }
+  return Status::Ok;
+}
 
-  // Whole-byte samples are filtered and deflated here, much faster than through libpng's zlib.
-  Bytes idat;
-  if (job.bitDepth >= 8) {
-    const uint32_t channels = job.colorType == PNG_COLOR_TYPE_RGBA ? 4 : job.colorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
-    const auto pixelBytes = channels * static_cast<uint32_t>(job.bitDepth) / 8;
-    auto fill = [&job](uint32_t y, uint8_t* row) { FillRow(job, y, row); };
-    if (Status s = DeflatePngRows(image.Height(), rowBytes, pixelBytes, fill, idat); s != Status::Ok) return s;
-    job.idat = &idat;
-  }
-
+// The file as libpng writes it for the job; with job.infoOnly the chunks before the image data only.
+Status WritePng(const WriteJob& job, size_t reserve, Bytes& out) {
   ErrorContext errors;
   png_glue::WriteStructs structs;
   structs.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &errors, png_glue::OnError, png_glue::OnWarning);
@@ -348,7 +352,7 @@ Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> pro
   Bytes file;
   try {
     // The file grows in place instead of doubling past its size.
-    file.reserve(idat.size() + job.exifSize + job.profile.size() + 4096);
+    file.reserve(reserve + job.exifSize + job.profile.size() + 4096);
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
@@ -357,6 +361,80 @@ Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> pro
   if (!WriteGuarded(structs.png, structs.info, job)) return png_glue::StatusOf(errors);
   out = std::move(file);
   return Status::Ok;
+}
+
+uint32_t PixelBytesOf(const WriteJob& job) {
+  const uint32_t channels = job.colorType == PNG_COLOR_TYPE_RGBA ? 4 : job.colorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
+  return channels * static_cast<uint32_t>(job.bitDepth) / 8;
+}
+
+void PutBe32(uint8_t* p, uint32_t v) {
+  PutBe16(p, v >> 16);
+  PutBe16(p + 2, v & 0xFFFF);
+}
+
+// One chunk of `type` around `data`, written piece by piece.
+Status WriteChunk(ByteSink& out, const char (&type)[5], std::span<const uint8_t> data) {
+  uint8_t head[8];
+  PutBe32(head, static_cast<uint32_t>(data.size()));
+  std::memcpy(head + 4, type, 4);
+  uint8_t crc[4];
+  // libdeflate_crc32 of a null buffer gives the initial value, not the CRC so far.
+  uint32_t sum = libdeflate_crc32(0, head + 4, 4);
+  if (!data.empty()) sum = libdeflate_crc32(sum, data.data(), data.size());
+  PutBe32(crc, sum);
+  if (Status s = out.Write(head); s != Status::Ok) return s;
+  if (Status s = out.Write(data); s != Status::Ok) return s;
+  return out.Write(crc);
+}
+
+}  // namespace
+
+Status EncodePng(const PixelBuffer& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                 Bytes& out) {
+  if (image.Empty()) return Status::InvalidParameter;
+  return EncodePngRows(PictureRows(image), properties, parameters, out);
+}
+
+Status EncodePngRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                     Bytes& out) {
+  PreparedJob prepared;
+  if (Status s = Prepare(image, properties, parameters, prepared); s != Status::Ok) return s;
+  WriteJob& job = prepared.job;
+  // Whole-byte samples are filtered and deflated here, much faster than through libpng's zlib.
+  Bytes idat;
+  if (job.bitDepth >= 8) {
+    auto fill = [&job](uint32_t y, uint8_t* row) { FillRow(job, y, row); };
+    if (Status s = DeflatePngRows(image.Height(), prepared.rowBytes, PixelBytesOf(job), fill, idat); s != Status::Ok)
+      return s;
+    job.idat = &idat;
+  }
+  return WritePng(job, idat.size(), out);
+}
+
+Status StreamPngRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                     ByteSink& out) {
+  PreparedJob prepared;
+  if (Status s = Prepare(image, properties, parameters, prepared); s != Status::Ok) return s;
+  WriteJob& job = prepared.job;
+  if (job.bitDepth < 8) {
+    // Packed samples come only from indexed pictures, which are whole in memory: written as EncodePngRows does.
+    Bytes file;
+    if (Status s = EncodePngRows(image, properties, parameters, file); s != Status::Ok) return s;
+    return out.Write(file);
+  }
+  job.infoOnly = true;
+  Bytes info;
+  if (Status s = WritePng(job, 0, info); s != Status::Ok) return s;
+  if (Status s = out.Write(info); s != Status::Ok) return s;
+  auto fill = [&job](uint32_t y, uint8_t* row) { FillRow(job, y, row); };
+  // Each piece of the stream, some hundreds of kilobytes, is an IDAT chunk of its own.
+  auto emit = [&out](std::span<const uint8_t> piece) { return WriteChunk(out, "IDAT", piece); };
+  const ChunkShape shape{.threads = SecondThreadAllowed() ? 2u : 0u};
+  if (Status s = DeflatePngRowsInChunks(image.Height(), prepared.rowBytes, PixelBytesOf(job), fill, shape, emit);
+      s != Status::Ok)
+    return s;
+  return WriteChunk(out, "IEND", {});
 }
 
 }  // namespace tavlen::gfx
