@@ -113,12 +113,18 @@ class ThreadsSettingIs:
             raise RuntimeError(f"TAVLEN_THREADS is {seen!r}, not {self.expected!r}")
 
 
-@pytest.mark.skipif((os.cpu_count() or 1) < 2, reason="needs two cores to have fewer workers than cores")
-@pytest.mark.skipif("TAVLEN_THREADS" in os.environ, reason="the caller's own TAVLEN_THREADS is kept")
-@pytest.mark.parametrize("workers, expected", [(os.cpu_count(), "1"), (1, None)])
-def test_a_worker_for_every_core_keeps_each_control_to_one_thread(tmp_path, workers, expected):
+@pytest.mark.parametrize("workers, caller_setting, expected",
+                         [(os.cpu_count(), None, "1"), (os.cpu_count(), "2", "2"),
+                          pytest.param(1, None, None, marks=pytest.mark.skipif(
+                              (os.cpu_count() or 1) < 2, reason="needs two cores for one worker"))])
+def test_controls_keep_to_one_thread_unless_there_are_two_cores_a_worker(tmp_path, monkeypatch, workers,
+                                                                         caller_setting, expected):
     import tavlen.batch
 
+    if caller_setting is None:
+        monkeypatch.delenv("TAVLEN_THREADS", raising=False)
+    else:
+        monkeypatch.setenv("TAVLEN_THREADS", caller_setting)
     sources = [source for source in make_sources(tmp_path / "in") if source.name.startswith("p")][:4]
     results = tavlen.batch.run(ThreadsSettingIs(expected), sources, tmp_path / "out", workers=workers,
                                progress=False)

@@ -120,10 +120,11 @@ def run(job, sources, dest, client=None, workers=None, progress=True, format="pn
 
 
 def _worker_environment(workers):
-    """The environment of this machine's worker processes: with a worker for every core, each control
-    keeps to one thread (TAVLEN_THREADS=1), as a second thread a process only contends for the cores
-    the other workers fill. A TAVLEN_THREADS of the caller's own is kept."""
-    if "TAVLEN_THREADS" in os.environ or workers < (os.cpu_count() or 1):
+    """The environment of this machine's worker processes. A control takes a second thread for large
+    pictures; unless there are two cores for every worker, each control keeps to one (TAVLEN_THREADS=1),
+    as that thread would only contend for the cores the other workers fill. A TAVLEN_THREADS of the
+    caller's own is kept."""
+    if "TAVLEN_THREADS" in os.environ or 2 * workers <= (os.cpu_count() or 1):
         return {}
     return {"TAVLEN_THREADS": "1"}
 
