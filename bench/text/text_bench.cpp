@@ -81,7 +81,7 @@ void BM_MemcpyOfTheTouchedBands(benchmark::State& state) {
     return;
   }
   const size_t bands = std::as_const(*snapshot.Value()).Pixels().SavedBands().size();
-  const size_t bytes = bands * gfx::kBandRows * kWidth * 3;
+  const size_t bytes = bands * gfx::kSharedBandRows * kWidth * 3;
   std::vector<uint8_t> from(bytes, 1), to(bytes, 2);
   for (auto _ : state) {
     std::memcpy(to.data(), from.data(), bytes);

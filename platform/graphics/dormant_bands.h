@@ -12,7 +12,7 @@ namespace tavlen::gfx {
 
 // Rows per band: a 6000-pixel 24-bit row band is about 1 MB, small beside a picture yet few enough
 // that the band list of the largest picture stays short.
-inline constexpr uint32_t kBandRows = 64;
+inline constexpr uint32_t kSharedBandRows = 64;
 
 class DormantBands;
 

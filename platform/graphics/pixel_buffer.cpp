@@ -56,7 +56,7 @@ PixelBuffer::~PixelBuffer() = default;
 PixelBuffer::PixelBuffer(PixelBuffer&&) noexcept = default;
 PixelBuffer& PixelBuffer::operator=(PixelBuffer&&) noexcept = default;
 
-uint32_t PixelBuffer::BandCount() const { return (Height() + kBandRows - 1) / kBandRows; }
+uint32_t PixelBuffer::BandCount() const { return (Height() + kSharedBandRows - 1) / kSharedBandRows; }
 
 Result<PixelBuffer> PixelBuffer::Copy() const {
   if (Empty()) return PixelBuffer{};
@@ -83,7 +83,7 @@ void PixelBuffer::CopyBytesTo(uint8_t* out) const {
   }
   // Band by band from the saved copy or, where there is none, the block: a writer may be changing
   // the saved bands' rows in the block meanwhile.
-  const size_t bandBytes = size_t{kBandRows} * m_layout.stride;
+  const size_t bandBytes = size_t{kSharedBandRows} * m_layout.stride;
   const std::lock_guard lock(m_ledger->mutex);
   for (uint32_t band = 0; band < BandCount(); ++band) {
     const size_t offset = band * bandBytes;
@@ -152,8 +152,8 @@ bool PixelBuffer::SaveBandsForDormantHolders(uint32_t y0, uint32_t y1) {
   const std::vector<DormantBands*>& dormant = m_ledger->dormant;
   // Any other holder may read the bytes in place, so they must not change under it.
   if (m_data.use_count() - 1 != static_cast<long>(dormant.size())) return false;
-  const size_t bandBytes = size_t{kBandRows} * m_layout.stride;
-  for (uint32_t band = y0 / kBandRows; band * kBandRows < y1; ++band) {
+  const size_t bandBytes = size_t{kSharedBandRows} * m_layout.stride;
+  for (uint32_t band = y0 / kSharedBandRows; band * kSharedBandRows < y1; ++band) {
     const size_t offset = band * bandBytes;
     const size_t bytes = std::min(bandBytes, m_layout.Bytes() - offset);
     // One copy serves every holder that still needs the band.

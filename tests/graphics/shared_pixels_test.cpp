@@ -290,7 +290,7 @@ std::vector<WritePath> LocalWrites() {
 Bands ChangedBands(Bitmap& before, Bitmap& after) {
   std::set<uint32_t> bands;
   for (uint32_t y : test::ChangedRows(test::OwnFormatBytes(before), test::OwnFormatBytes(after), before.Height()))
-    bands.insert(y / kBandRows);
+    bands.insert(y / kSharedBandRows);
   return {bands.begin(), bands.end()};
 }
 

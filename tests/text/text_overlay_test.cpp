@@ -113,13 +113,13 @@ TEST(StampText, DormantCopiesGetOnlyTheBandsAroundTheText) {
     const gfx::PixelBuffer& kept = std::as_const(*snapshot.Value()).Pixels();
     const std::vector<uint32_t> saved = kept.SavedBands();
     for (uint32_t y : changedRows) {
-      EXPECT_TRUE(std::binary_search(saved.begin(), saved.end(), y / gfx::kBandRows)) << "row " << y;
+      EXPECT_TRUE(std::binary_search(saved.begin(), saved.end(), y / gfx::kSharedBandRows)) << "row " << y;
     }
     const uint32_t reach = 4;  // the widening for antialiasing and pens
     const uint32_t first = changedRows.front() > reach ? changedRows.front() - reach : 0;
     const uint32_t last = changedRows.back() + reach;
     for (uint32_t band : saved) {
-      EXPECT_TRUE(band >= first / gfx::kBandRows && band <= last / gfx::kBandRows)
+      EXPECT_TRUE(band >= first / gfx::kSharedBandRows && band <= last / gfx::kSharedBandRows)
           << "band " << band << " rows " << changedRows.front() << "-" << changedRows.back();
     }
     EXPECT_TRUE(std::as_const(*picture).Pixels().SameBytes(kept)) << "the whole picture was copied";
