@@ -153,9 +153,7 @@ TEST_F(PictureHandoverTest, AnAdoptedPictureIsTheControlsOwnLoad) {
 // The history comes along from the worker's thread with the picture, its load state sharing the
 // picture's pixels: text drawn on the adopted picture is undone to the load and redone exactly.
 TEST_F(PictureHandoverTest, TextOnAnAdoptedPictureUndoesToTheLoad) {
-  const std::string path = files.File("pattern.png");
-  ASSERT_EQ(gfx::test::MakePatternBitmap(300, 260, gfx::PixelFormat::RGB24bpp, 5)->Save(path, gfx::kPngEncoderClsid),
-            gfx::Status::Ok);
+  const std::string path = WritePatternPng(files, "pattern.png", 300, 260, 5);
   ole::ComPtr<ole::IUnknown> detached = LoadOnWorker(path);
   ASSERT_TRUE(detached);
   ole::ComPtr<ole::IDispatch> adopted = Create();
@@ -212,9 +210,7 @@ TEST_F(PictureHandoverTest, WhatIsNoLoadStaysWhereItIs) {
 
 TEST_F(PictureHandoverTest, TheWorkerMakesTheReducedCopyThatTravelsWithThePicture) {
   // Fitted to a full-HD screen this picture shows at under half its size: the copy is worth making.
-  const std::string path = files.File("large.png");
-  ASSERT_EQ(gfx::test::MakePatternBitmap(2401, 2161, gfx::PixelFormat::RGB24bpp, 2)->Save(path, gfx::kPngEncoderClsid),
-            gfx::Status::Ok);
+  const std::string path = WritePatternPng(files, "large.png", 2401, 2161, 2);
   ole::ComPtr<ole::IUnknown> detached = LoadOnWorker(path);
   ASSERT_TRUE(detached);
   ole::ComPtr<IDetachedPicture> contents;
