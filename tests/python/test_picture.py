@@ -218,7 +218,7 @@ class TestSave:
         ("out.png", None, b"\x89PNG"), ("OUT.PNG", None, b"\x89PNG"), ("out.jpeg", None, b"\xff\xd8"),
         ("out.jpg", None, b"\xff\xd8"), ("out.tif", None, b"II*\0"), ("out.bmp", None, b"BM"),
         ("out.gif", None, b"GIF8"), ("no-suffix", "png", b"\x89PNG"), ("picture.data", "JPG", b"\xff\xd8"),
-        ("out.webp", None, b"RIFF"), ("OUT.WEBP", "webp", b"RIFF"),
+        ("out.webp", None, b"RIFF"), ("OUT.WEBP", "webp", b"RIFF"), (".png", "png", b"\x89PNG"),
     ])
     def test_writes_exactly_the_path_given(self, picture, tmp_path, name, format, magic):
         with tavlen.open(picture) as opened:
@@ -232,6 +232,14 @@ class TestSave:
             expected = opened.to_numpy()
         with tavlen.open(tmp_path / "turned.png") as reopened:
             assert numpy.array_equal(reopened.to_numpy(), expected)
+
+    def test_overwrites_the_file_it_was_opened_from(self, picture, tmp_path):
+        with tavlen.open(picture) as opened:
+            opened.rotate(90).save(picture)
+            expected = opened.to_numpy()
+        with tavlen.open(picture) as reopened:
+            assert numpy.array_equal(reopened.to_numpy(), expected)
+        assert os.listdir(tmp_path) == ["quadrants.png"]
 
     def test_webp_is_lossless_at_100_and_takes_a_quality(self, picture, tmp_path):
         with tavlen.open(picture) as opened:

@@ -353,7 +353,6 @@ class Picture:
         if not isinstance(path, str):
             path = os.fsdecode(path)
         format = _format_of(path, format)
-        dispatch = self._dispatch
         settings = {}
         if quality is not None:
             if format not in _QUALITY_FORMATS:
@@ -373,24 +372,35 @@ class Picture:
         if not os.access(folder, os.W_OK):
             raise ImageError(errno.EACCES, "the folder is not writable", path)
         method, appended = _SAVERS[format]
-        # The control appends its suffix to the name it gets: it writes a hidden name in the same folder,
-        # which is renamed onto the path, so the path holds the old file or the whole new one.
-        base = os.path.join(folder, f".{os.path.basename(path)}.{uuid.uuid4().hex}")
-        saved = {name: getattr(dispatch, name) for name in settings}
-        try:
-            for name, value in settings.items():
-                setattr(dispatch, name, value)
-            written = getattr(dispatch, method)(base)
-        finally:
-            for name, value in saved.items():
-                setattr(dispatch, name, value)
-        if not written:
+        name = os.path.basename(path)
+        if name.endswith(appended) and len(name) > len(appended):
+            # The control appends its suffix to the name it gets and writes through a temporary file it
+            # flushes and renames into place: given the path less that suffix, it writes exactly the path.
+            if not self._write(method, settings, os.path.join(folder, name[:-len(appended)])):
+                raise ImageError(errno.EIO, f"the picture cannot be written as {format.upper()}", path)
+            return
+        # Any other name: the control writes a hidden name in the same folder, which is renamed onto the
+        # path, so the path holds the old file or the whole new one.
+        base = os.path.join(folder, f".{name}.{uuid.uuid4().hex}")
+        if not self._write(method, settings, base):
             raise ImageError(errno.EIO, f"the picture cannot be written as {format.upper()}", path)
         try:
             os.replace(base + appended, path)
         except OSError as error:
             os.unlink(base + appended)
             raise ImageError(error.errno, error.strerror, path) from None
+
+    def _write(self, method, settings, base):
+        """Calls the control's save `method` on `base` with `settings` set for that call only."""
+        dispatch = self._dispatch
+        saved = {name: getattr(dispatch, name) for name in settings}
+        try:
+            for name, value in settings.items():
+                setattr(dispatch, name, value)
+            return getattr(dispatch, method)(base)
+        finally:
+            for name, value in saved.items():
+                setattr(dispatch, name, value)
 
     # -- lifetime ---------------------------------------------------------------------------------------
 
