@@ -90,10 +90,10 @@ Status Bitmap::PrepareWrite() {
   return m_pixels.MakeUnique();
 }
 
-Status Bitmap::PrepareWriteRows(uint32_t y0, uint32_t y1) {
+Status Bitmap::PrepareWriteArea(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
   if (Status s = Wake(); s != Status::Ok) return s;
   ApplyPendingMirror();
-  return m_pixels.MakeRowsUnique(y0, y1);
+  return m_pixels.MakeAreaUnique(x0, y0, x1, y1);
 }
 
 Status Bitmap::Wake() const {
@@ -284,7 +284,8 @@ Status Bitmap::LockBits(const Rect* rect, uint32_t mode, PixelFormat format, Bit
   if (mode & kImageLockModeWrite) {
     // The caller may write anywhere in the locked rows, and an unlock writes back no more than them.
     const auto top = static_cast<uint32_t>(area.y);
-    if (Status s = m_pixels.MakeRowsUnique(top, top + static_cast<uint32_t>(area.height)); s != Status::Ok) return s;
+    const uint32_t bottom = top + static_cast<uint32_t>(area.height);
+    if (Status s = m_pixels.MakeAreaUnique(0, top, Width(), bottom); s != Status::Ok) return s;
     m_stamp = NextStamp();
   }
   auto lock = std::make_unique<LockState>();

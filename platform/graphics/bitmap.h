@@ -135,9 +135,9 @@ class Bitmap {
   // Gives the bitmap pixels of its own when they are shared with a copy. Writers call it before
   // Pixels(); OutOfMemory when the copy cannot be had (the pixels are then still shared).
   Status PrepareWrite();
-  // As PrepareWrite for a writer that changes rows [y0, y1) only: when the pixels are shared with
-  // dormant copies alone, they keep sharing all other rows.
-  Status PrepareWriteRows(uint32_t y0, uint32_t y1);
+  // As PrepareWrite for a writer that changes the pixels [x0, x1) of rows [y0, y1) only: when the
+  // pixels are shared with dormant copies alone, they keep sharing everything else.
+  Status PrepareWriteArea(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1);
 
   // Direct access for the library's own drawing code. Writable access takes pixels of its own (see
   // PrepareWrite, whose failure a writer must have seen first).
@@ -146,9 +146,9 @@ class Bitmap {
     m_stamp = NextStamp();
     return m_pixels;
   }
-  // Writable access to rows [y0, y1) only, for a writer that has seen PrepareWriteRows succeed.
-  PixelBuffer& PixelsForRows(uint32_t y0, uint32_t y1) {
-    Ignore(PrepareWriteRows(y0, y1));
+  // Writable access to that area only, for a writer that has seen PrepareWriteArea succeed.
+  PixelBuffer& PixelsForArea(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
+    Ignore(PrepareWriteArea(x0, y0, x1, y1));
     m_stamp = NextStamp();
     return m_pixels;
   }

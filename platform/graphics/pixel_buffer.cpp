@@ -58,6 +58,16 @@ PixelBuffer& PixelBuffer::operator=(PixelBuffer&&) noexcept = default;
 
 uint32_t PixelBuffer::BandCount() const { return (Height() + kSharedBandRows - 1) / kSharedBandRows; }
 
+uint32_t PixelBuffer::PieceCount() const {
+  return static_cast<uint32_t>((Stride() + kSharedPieceBytes - 1) / kSharedPieceBytes);
+}
+
+PixelBuffer::PieceBox PixelBuffer::PieceAt(uint32_t band, uint32_t piece) const {
+  const uint32_t y0 = band * kSharedBandRows;
+  const size_t x0 = size_t{piece} * kSharedPieceBytes;
+  return {y0, std::min(Height(), y0 + kSharedBandRows), x0, std::min(Stride(), x0 + kSharedPieceBytes)};
+}
+
 Result<PixelBuffer> PixelBuffer::Copy() const {
   if (Empty()) return PixelBuffer{};
   // The copy must not fail on limits the original was already allowed to exceed (e.g. a bitmap created large).
@@ -81,15 +91,25 @@ void PixelBuffer::CopyBytesTo(uint8_t* out) const {
     std::memcpy(out, m_data.get(), m_layout.Bytes());
     return;
   }
-  // Band by band from the saved copy or, where there is none, the block: a writer may be changing
-  // the saved bands' rows in the block meanwhile.
+  // Piece by piece from the saved copy or, where there is none, the block: a writer may be changing
+  // the saved pieces' bytes in the block meanwhile.
   const size_t bandBytes = size_t{kSharedBandRows} * m_layout.stride;
   const std::lock_guard lock(m_ledger->mutex);
   for (uint32_t band = 0; band < BandCount(); ++band) {
-    const size_t offset = band * bandBytes;
-    const size_t bytes = std::min(bandBytes, m_layout.Bytes() - offset);
-    const auto& saved = m_dormant->Saved(band);
-    std::memcpy(out + offset, saved ? saved.get() : m_data.get() + offset, bytes);
+    if (!m_dormant->AnySaved(band)) {
+      const size_t offset = band * bandBytes;
+      std::memcpy(out + offset, m_data.get() + offset, std::min(bandBytes, m_layout.Bytes() - offset));
+      continue;
+    }
+    for (uint32_t piece = 0; piece < m_dormant->PieceCount(); ++piece) {
+      const PieceBox box = PieceAt(band, piece);
+      const uint8_t* saved = m_dormant->Saved(band, piece).get();
+      for (uint32_t y = box.y0; y < box.y1; ++y) {
+        const size_t offset = y * m_layout.stride + box.x0;
+        const uint8_t* from = saved ? saved + (y - box.y0) * box.Width() : m_data.get() + offset;
+        std::memcpy(out + offset, from, box.Width());
+      }
+    }
   }
 }
 
@@ -112,7 +132,7 @@ Result<PixelBuffer> PixelBuffer::ShareDormant() const {
   PixelBuffer other = Share();
   if (Empty()) return other;
   try {
-    other.m_dormant = std::make_unique<DormantBands>(m_ledger, BandCount());
+    other.m_dormant = std::make_unique<DormantBands>(m_ledger, BandCount(), PieceCount());
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
@@ -138,51 +158,69 @@ Status PixelBuffer::MakeUnique() {
   return Status::Ok;
 }
 
-Status PixelBuffer::MakeRowsUnique(uint32_t y0, uint32_t y1) {
+Status PixelBuffer::MakeAreaUnique(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
   assert(!m_dormant && "a dormant share is never written");
+  x1 = std::min(x1, Width());
   y1 = std::min(y1, Height());
-  if (y0 >= y1 || !Shared()) return Status::Ok;
-  // A write over every row copies no less than a copy of the whole picture.
-  if ((y0 > 0 || y1 < Height()) && SaveBandsForDormantHolders(y0, y1)) return Status::Ok;
+  if (x0 >= x1 || y0 >= y1 || !Shared()) return Status::Ok;
+  // A write over the whole picture copies no less than a copy of the whole picture.
+  const bool whole = x0 == 0 && y0 == 0 && x1 == Width() && y1 == Height();
+  if (!whole && SavePiecesForDormantHolders(x0, y0, x1, y1)) return Status::Ok;
   return MakeUnique();
 }
 
-bool PixelBuffer::SaveBandsForDormantHolders(uint32_t y0, uint32_t y1) {
+bool PixelBuffer::SavePiecesForDormantHolders(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
   const std::lock_guard lock(m_ledger->mutex);
   const std::vector<DormantBands*>& dormant = m_ledger->dormant;
   // Any other holder may read the bytes in place, so they must not change under it.
   if (m_data.use_count() - 1 != static_cast<long>(dormant.size())) return false;
-  const size_t bandBytes = size_t{kSharedBandRows} * m_layout.stride;
+  const uint64_t bits = BitsPerPixel(Format());
+  const auto firstPiece = static_cast<uint32_t>(x0 * bits / 8 / kSharedPieceBytes);
+  const auto endPiece = static_cast<uint32_t>(((x1 * bits + 7) / 8 + kSharedPieceBytes - 1) / kSharedPieceBytes);
   for (uint32_t band = y0 / kSharedBandRows; band * kSharedBandRows < y1; ++band) {
-    const size_t offset = band * bandBytes;
-    const size_t bytes = std::min(bandBytes, m_layout.Bytes() - offset);
-    // One copy serves every holder that still needs the band.
-    DormantBands::Band copy;
-    for (DormantBands* holder : dormant) {
-      if (holder->Saved(band)) continue;
-      if (!copy) {
-        uint8_t* saved = new (std::nothrow) uint8_t[bytes];
-        if (!saved) return false;
-        std::memcpy(saved, m_data.get() + offset, bytes);
-        // A failing control block allocation hands the bytes to the deleter itself.
-        try {
-          copy.reset(saved, std::default_delete<uint8_t[]>());
-        } catch (const std::bad_alloc&) {
-          return false;
-        }
+    for (uint32_t piece = firstPiece; piece < endPiece; ++piece) {
+      // One copy serves every holder that still needs the piece.
+      DormantBands::Piece copy;
+      for (DormantBands* holder : dormant) {
+        if (holder->Saved(band, piece)) continue;
+        if (!copy && !(copy = CopyOfPiece(PieceAt(band, piece)))) return false;
+        holder->Save(band, piece, copy);
       }
-      holder->Save(band, copy);
     }
   }
   return true;
 }
 
-std::vector<uint32_t> PixelBuffer::SavedBands() const {
-  std::vector<uint32_t> bands;
-  if (!m_dormant) return bands;
+DormantBands::Piece PixelBuffer::CopyOfPiece(const PieceBox& box) const {
+  uint8_t* saved = new (std::nothrow) uint8_t[(box.y1 - box.y0) * box.Width()];
+  if (!saved) return nullptr;
+  for (uint32_t y = box.y0; y < box.y1; ++y) {
+    std::memcpy(saved + (y - box.y0) * box.Width(), m_data.get() + y * m_layout.stride + box.x0, box.Width());
+  }
+  // A failing control block allocation hands the bytes to the deleter itself.
+  try {
+    return DormantBands::Piece(saved, std::default_delete<uint8_t[]>());
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+std::vector<std::pair<uint32_t, uint32_t>> PixelBuffer::SavedPieces() const {
+  std::vector<std::pair<uint32_t, uint32_t>> pieces;
+  if (!m_dormant) return pieces;
   const std::lock_guard lock(m_ledger->mutex);
   for (uint32_t band = 0; band < BandCount(); ++band) {
-    if (m_dormant->Saved(band)) bands.push_back(band);
+    for (uint32_t piece = 0; piece < m_dormant->PieceCount(); ++piece) {
+      if (m_dormant->Saved(band, piece)) pieces.emplace_back(band, piece);
+    }
+  }
+  return pieces;
+}
+
+std::vector<uint32_t> PixelBuffer::SavedBands() const {
+  std::vector<uint32_t> bands;
+  for (const auto& [band, piece] : SavedPieces()) {
+    if (bands.empty() || bands.back() != band) bands.push_back(band);
   }
   return bands;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/graphics/limit_policy.h"
@@ -45,12 +46,12 @@ struct BlockLedger;
 class DormantBands;
 
 // Pixels of one image. Buffers made by Share() use the same bytes until one of them calls
-// MakeUnique(); whoever writes into a buffer that may be shared calls it first (or MakeRowsUnique for
-// the rows it writes). Palettes are per buffer.
+// MakeUnique(); whoever writes into a buffer that may be shared calls it first (or MakeAreaUnique for
+// the area it writes). Palettes are per buffer.
 //
 // A dormant share (ShareDormant) is for a holder that never reads the bytes in place, such as an undo
-// snapshot: a writer changing a few rows in place first gives each dormant share a copy of the row
-// bands it changes, so the rest of the picture stays shared. A dormant share's pixels are read only
+// snapshot: a writer changing a small area in place first gives each dormant share a copy of the
+// pieces of row bands it changes, so the rest of the picture stays shared. A dormant share's pixels are read only
 // through an ordinary buffer (ShareAwake, Copy, CopyPixelsTo); its other accessors are not to be used.
 class PixelBuffer {
  public:
@@ -87,11 +88,13 @@ class PixelBuffer {
   bool Shared() const { return m_data.use_count() > 1; }
   // Gives this buffer bytes of its own when they are shared; OutOfMemory leaves it shared.
   Status MakeUnique();
-  // Makes rows [y0, y1) safe to write: when every other holder of the bytes is a dormant share, each
-  // saves the bands of those rows it has not saved yet and the bytes stay shared; otherwise, or for
-  // all rows, as MakeUnique. OutOfMemory leaves the other holders' pixels as they were.
-  Status MakeRowsUnique(uint32_t y0, uint32_t y1);
-  // The bands a dormant share holds copies of, in order: for tests.
+  // Makes the pixels [x0, x1) of rows [y0, y1) safe to write: when every other holder of the bytes is
+  // a dormant share, each saves the band pieces of that area it has not saved yet and the bytes stay
+  // shared; otherwise, or for the whole picture, as MakeUnique. OutOfMemory leaves the other holders'
+  // pixels as they were.
+  Status MakeAreaUnique(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1);
+  // The (band, piece) pairs and the bands a dormant share holds copies of, in order: for tests.
+  std::vector<std::pair<uint32_t, uint32_t>> SavedPieces() const;
   std::vector<uint32_t> SavedBands() const;
   // Whether two buffers use the same bytes.
   bool SameBytes(const PixelBuffer& other) const { return m_data && m_data == other.m_data; }
@@ -122,9 +125,18 @@ class PixelBuffer {
     return m_data.get();
   }
   PixelBuffer ShareBytes() const;
+  // Rows [y0, y1) and the bytes [x0, x1) of each that a piece of a band covers.
+  struct PieceBox {
+    uint32_t y0, y1;
+    size_t x0, x1;
+    size_t Width() const { return x1 - x0; }
+  };
   uint32_t BandCount() const;
+  uint32_t PieceCount() const;
+  PieceBox PieceAt(uint32_t band, uint32_t piece) const;
   void CopyBytesTo(uint8_t* out) const;
-  bool SaveBandsForDormantHolders(uint32_t y0, uint32_t y1);
+  bool SavePiecesForDormantHolders(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1);
+  std::shared_ptr<const uint8_t[]> CopyOfPiece(const PieceBox& box) const;
 
   PixelLayout m_layout;
   PixelBlock m_data;

@@ -426,6 +426,59 @@ TEST(BandSharingCost, ADormantCopyTurnedOrSavedShowsItsOwnPixels) {
   EXPECT_EQ(fromDormant, fromOriginal);
 }
 
+// A 1200-pixel 24-bit row is 3600 bytes: pieces of bytes 0-1023, 1024-2047, 2048-3071 and 3072-3599.
+TEST(BandSharingCost, AnAreaSavesOnlyThePiecesOfItsColumns) {
+  using Pieces = std::vector<std::pair<uint32_t, uint32_t>>;
+  struct Case {
+    const char* what;
+    Rect area;
+    Pieces saved;
+  };
+  const Case cases[] = {
+      {"inside one piece", {400, 70, 200, 20}, {{1, 1}}},
+      {"across a piece edge", {300, 10, 100, 5}, {{0, 0}, {0, 1}}},
+      {"the last, narrower piece, every row", {1190, 0, 10, 200}, {{0, 3}, {1, 3}, {2, 3}, {3, 3}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto picture = test::MakePatternBitmap(1200, 200, PixelFormat::RGB24bpp, 6);
+    auto before = DeepCopy(*picture);
+    auto dormant = DormantCopy(*picture);
+    ASSERT_EQ(WithGraphics(*picture, [&](Graphics& g) { return g.FillRectangle(Brush::Solid(0xFF0000FF), c.area); }),
+              Status::Ok);
+    EXPECT_EQ(PixelsOf(*dormant).SavedPieces(), c.saved);
+    EXPECT_TRUE(PixelsOf(*picture).SameBytes(PixelsOf(*dormant))) << "the whole picture was copied";
+    EXPECT_EQ(test::OwnFormatBytes(*dormant), test::OwnFormatBytes(*before));
+  }
+}
+
+// Copies taken between fills of scattered areas come back whole: each saved piece lies over the block
+// exactly where it was cut from, whatever was written beside it later.
+TEST(BandSharingCost, PiecesSavedAtDifferentMomentsComeBackInPlace) {
+  auto picture = test::MakePatternBitmap(1500, 300, PixelFormat::RGB24bpp, 8);
+  struct Moment {
+    Bitmap::Ptr dormant;
+    std::string pixels;
+  };
+  std::vector<Moment> moments;
+  uint32_t seed = 777;
+  auto next = [&seed](uint32_t below) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % below;
+  };
+  for (int step = 0; step < 30; ++step) {
+    if (step % 3 == 0) moments.push_back({DormantCopy(*picture), test::OwnFormatBytes(*picture)});
+    const Rect area{static_cast<int32_t>(next(1400)), static_cast<int32_t>(next(280)),
+                    static_cast<int32_t>(1 + next(100)), static_cast<int32_t>(1 + next(20))};
+    const Argb colour = 0xFF000000u | next(0xFFFFFF);
+    ASSERT_EQ(WithGraphics(*picture, [&](Graphics& g) { return g.FillRectangle(Brush::Solid(colour), area); }),
+              Status::Ok);
+  }
+  for (const Moment& moment : moments) EXPECT_TRUE(PixelsOf(*picture).SameBytes(PixelsOf(*moment.dormant)));
+  for (size_t i = 0; i < moments.size(); ++i)
+    EXPECT_EQ(test::OwnFormatBytes(*moments[i].dormant), moments[i].pixels) << i;
+}
+
 // A picture moved to another thread keeps writing rows while its dormant copy is read on this one.
 TEST(BandSharingCost, ADormantCopyReadWhileAnotherThreadWritesRows) {
   auto picture = test::MakePatternBitmap(64, 640, PixelFormat::RGB24bpp, 4);

@@ -33,6 +33,13 @@ inline uint32_t Div255(uint32_t v) {
   return (v + (v >> 8)) >> 8;
 }
 
+// 24-bit B, G, R pixels as opaque 32-bit words.
+void Rgb24ToWords(const uint8_t* bgr, uint32_t count, uint32_t* out) {
+  for (uint32_t i = 0; i < count; ++i, bgr += 3) {
+    out[i] = 0xFF000000u | (uint32_t{bgr[2]} << 16) | (uint32_t{bgr[1]} << 8) | bgr[0];
+  }
+}
+
 }  // namespace
 
 void PremultiplyRow(const uint8_t* bgra, uint32_t count, uint32_t* out) {
@@ -102,12 +109,14 @@ Result<std::unique_ptr<RenderTarget>> RenderTarget::ForSurface(const WindowSurfa
 Status RenderTarget::Begin(const IntBox& requested, CairoPtr& cr) {
   const IntBox box = requested.Intersect(m_bounds);
   if (box.Empty() || box.Width() > 32767 || box.Height() > 32767) return Status::InvalidParameter;
-  // Only the rows of the box are written: pixels shared with copies of the bitmap get rows of their
-  // own for them, checked at every area since the bitmap may have been copied meanwhile.
+  // Only the box is written: pixels shared with copies of the bitmap get pieces of their own for it,
+  // checked at every area since the bitmap may have been copied meanwhile.
+  const auto left = static_cast<uint32_t>(box.x0);
   const auto top = static_cast<uint32_t>(box.y0);
+  const auto right = static_cast<uint32_t>(box.x1);
   const auto bottom = static_cast<uint32_t>(box.y1);
   if (m_bitmap) {
-    if (Status s = m_bitmap->PrepareWriteRows(top, bottom); s != Status::Ok) return s;
+    if (Status s = m_bitmap->PrepareWriteArea(left, top, right, bottom); s != Status::Ok) return s;
   }
   m_open = box;
   const int w = static_cast<int>(box.Width());
@@ -116,20 +125,29 @@ Status RenderTarget::Begin(const IntBox& requested, CairoPtr& cr) {
   if (m_mode == Mode::Converted) {
     surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
     if (!Good(surface.get())) return Status::OutOfMemory;
-    PixelBuffer& px = m_bitmap->PixelsForRows(top, bottom);
+    PixelBuffer& px = m_bitmap->PixelsForArea(left, top, right, bottom);
     uint8_t* data = cairo_image_surface_get_data(surface.get());
     const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface.get()));
     m_rowBuffer.resize(static_cast<size_t>(w) * 4);
-    for (int y = 0; y < h; ++y) {
-      RowToArgb32(px.Row(static_cast<uint32_t>(box.y0 + y)), px.Format(), px.GetPalette(),
-                  static_cast<uint32_t>(box.x0), static_cast<uint32_t>(w), m_rowBuffer.data());
-      PremultiplyRow(m_rowBuffer.data(), static_cast<uint32_t>(w), reinterpret_cast<uint32_t*>(data + y * stride));
+    if (px.Format() == PixelFormat::RGB24bpp) {
+      // Opaque pixels are their own premultiplied words, and End compares with the bitmap's row itself.
+      for (int y = 0; y < h; ++y) {
+        Rgb24ToWords(px.Row(static_cast<uint32_t>(box.y0 + y)) + size_t(box.x0) * 3, static_cast<uint32_t>(w),
+                     reinterpret_cast<uint32_t*>(data + y * stride));
+      }
+      m_before.clear();
+    } else {
+      for (int y = 0; y < h; ++y) {
+        RowToArgb32(px.Row(static_cast<uint32_t>(box.y0 + y)), px.Format(), px.GetPalette(),
+                    static_cast<uint32_t>(box.x0), static_cast<uint32_t>(w), m_rowBuffer.data());
+        PremultiplyRow(m_rowBuffer.data(), static_cast<uint32_t>(w), reinterpret_cast<uint32_t*>(data + y * stride));
+      }
+      m_before.resize(static_cast<size_t>(w) * h);
+      for (int y = 0; y < h; ++y) std::memcpy(&m_before[static_cast<size_t>(y) * w], data + y * stride, size_t(w) * 4);
     }
-    m_before.resize(static_cast<size_t>(w) * h);
-    for (int y = 0; y < h; ++y) std::memcpy(&m_before[static_cast<size_t>(y) * w], data + y * stride, size_t(w) * 4);
     cairo_surface_mark_dirty(surface.get());
   } else {
-    uint8_t* base = m_bitmap ? m_bitmap->PixelsForRows(top, bottom).Data() : m_windowPixels;
+    uint8_t* base = m_bitmap ? m_bitmap->PixelsForArea(left, top, right, bottom).Data() : m_windowPixels;
     const size_t stride = m_bitmap ? std::as_const(*m_bitmap).Pixels().Stride() : m_windowStride;
     uint8_t* origin = base + static_cast<size_t>(box.y0) * stride + static_cast<size_t>(box.x0) * 4;
     surface.reset(cairo_image_surface_create_for_data(origin, CAIRO_FORMAT_ARGB32, w, h, static_cast<int>(stride)));
@@ -160,11 +178,19 @@ void RenderTarget::End(CairoPtr& cr) {
       for (int x = 0; x < w; ++x) row[x * 4 + 3] = 0xFF;
     }
   } else if (m_mode == Mode::Converted) {
-    PixelBuffer& px = m_bitmap->PixelsForRows(static_cast<uint32_t>(m_open.y0), static_cast<uint32_t>(m_open.y1));
+    PixelBuffer& px = m_bitmap->PixelsForArea(static_cast<uint32_t>(m_open.x0), static_cast<uint32_t>(m_open.y0),
+                                              static_cast<uint32_t>(m_open.x1), static_cast<uint32_t>(m_open.y1));
+    const bool opaque24 = px.Format() == PixelFormat::RGB24bpp;
+    std::vector<uint32_t> rowBefore(opaque24 ? static_cast<size_t>(w) : 0);
     for (int y = 0; y < h; ++y) {
       const auto* now = reinterpret_cast<const uint32_t*>(data + y * stride);
-      const uint32_t* before = &m_before[static_cast<size_t>(y) * w];
       uint8_t* dstRow = px.Row(static_cast<uint32_t>(m_open.y0 + y));
+      const uint32_t* before = rowBefore.data();
+      if (opaque24) {
+        Rgb24ToWords(dstRow + size_t(m_open.x0) * 3, static_cast<uint32_t>(w), rowBefore.data());
+      } else {
+        before = m_before.data() + static_cast<size_t>(y) * w;
+      }
       int x = 0;
       while (x < w) {
         if (now[x] == before[x]) {
