@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -82,9 +83,31 @@ TEST(StampText, ChineseTextFindsItsGlyphs) {
   EXPECT_GT(red, 150u) << "two full ideographs, not missing-glyph boxes";
 }
 
-// A stamp gives a dormant copy (an undo snapshot) the bands of the rows it changes, and at most the
-// bands of a few rows of antialiasing around them: never the whole picture.
-TEST(StampText, DormantCopiesGetOnlyTheBandsAroundTheText) {
+// The (band, piece) pairs of the bytes that differ between two 24-bit pictures' bytes, and the box of
+// the pixels that differ.
+struct Changes {
+  std::set<std::pair<uint32_t, uint32_t>> pieces;
+  uint32_t x0 = UINT32_MAX, y0 = UINT32_MAX, x1 = 0, y1 = 0;
+};
+
+Changes ChangesBetween(const std::string& before, const std::string& after, size_t stride) {
+  Changes changes;
+  for (size_t i = 0; i < before.size(); ++i) {
+    if (before[i] == after[i]) continue;
+    const auto y = static_cast<uint32_t>(i / stride);
+    const auto x = static_cast<uint32_t>(i % stride / 3);
+    changes.pieces.emplace(y / gfx::kSharedBandRows, static_cast<uint32_t>(i % stride / gfx::kSharedPieceBytes));
+    changes.x0 = std::min(changes.x0, x);
+    changes.y0 = std::min(changes.y0, y);
+    changes.x1 = std::max(changes.x1, x + 1);
+    changes.y1 = std::max(changes.y1, y + 1);
+  }
+  return changes;
+}
+
+// A stamp gives a dormant copy (an undo snapshot) the band pieces of the pixels it changes, and at
+// most those of a few pixels of antialiasing around them: never the whole picture or whole rows.
+TEST(StampText, DormantCopiesGetOnlyThePiecesAroundTheText) {
   struct Case {
     const char* what;
     TextStyle style;
@@ -94,33 +117,36 @@ TEST(StampText, DormantCopiesGetOnlyTheBandsAroundTheText) {
   const Case cases[] = {
       {"over the top edge", TextStyle::Plain, Sans(30), 10, -12},
       {"over the bottom and left edges, italic", TextStyle::Outline, {"DejaVu Sans", 60, false, true}, -25, 420},
-      {"large, filled outline", TextStyle::FillOutline, Sans(150), 20, 150},
-      {"shadow over a band edge", TextStyle::Shadow, Sans(24), 60, 250},
-      {"watermark", TextStyle::WaterMark, {"DejaVu Sans", 20, false, true}, 100, 330},
+      {"large, filled outline", TextStyle::FillOutline, Sans(150), 520, 150},
+      {"shadow over band and piece edges", TextStyle::Shadow, Sans(24), 330, 250},
+      {"watermark near the right edge", TextStyle::WaterMark, {"DejaVu Sans", 20, false, true}, 1330, 330},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    auto picture = gfx::test::MakePatternBitmap(240, 460, gfx::PixelFormat::RGB24bpp, 2);
+    // 4200 bytes a row: five pieces, the last one narrower.
+    auto picture = gfx::test::MakePatternBitmap(1400, 460, gfx::PixelFormat::RGB24bpp, 2);
     const std::string before = gfx::test::OwnFormatBytes(*picture);
     auto snapshot = picture->CloneDormant();
     ASSERT_TRUE(snapshot.Ok());
     // No descenders: an ink box reaches to the descent, which some glyphs leave unpainted.
     ASSERT_EQ(StampText(*picture, c.style, c.x, c.y, "HOT", c.font, {kRed, kBlue}), Status::Ok);
 
-    const std::vector<uint32_t> changedRows =
-        gfx::test::ChangedRows(before, gfx::test::OwnFormatBytes(*picture), picture->Height());
-    ASSERT_FALSE(changedRows.empty());
+    const size_t stride = std::as_const(*picture).Pixels().Stride();
+    const Changes changes = ChangesBetween(before, gfx::test::OwnFormatBytes(*picture), stride);
+    ASSERT_FALSE(changes.pieces.empty());
     const gfx::PixelBuffer& kept = std::as_const(*snapshot.Value()).Pixels();
-    const std::vector<uint32_t> saved = kept.SavedBands();
-    for (uint32_t y : changedRows) {
-      EXPECT_TRUE(std::binary_search(saved.begin(), saved.end(), y / gfx::kSharedBandRows)) << "row " << y;
+    const auto saved = kept.SavedPieces();
+    for (const auto& piece : changes.pieces) {
+      EXPECT_TRUE(std::binary_search(saved.begin(), saved.end(), piece)) << piece.first << "," << piece.second;
     }
     const uint32_t reach = 4;  // the widening for antialiasing and pens
-    const uint32_t first = changedRows.front() > reach ? changedRows.front() - reach : 0;
-    const uint32_t last = changedRows.back() + reach;
-    for (uint32_t band : saved) {
-      EXPECT_TRUE(band >= first / gfx::kSharedBandRows && band <= last / gfx::kSharedBandRows)
-          << "band " << band << " rows " << changedRows.front() << "-" << changedRows.back();
+    const uint32_t x0 = changes.x0 > reach ? changes.x0 - reach : 0, y0 = changes.y0 > reach ? changes.y0 - reach : 0;
+    const uint32_t x1 = changes.x1 + reach, y1 = changes.y1 + reach;
+    for (const auto& [band, piece] : saved) {
+      EXPECT_TRUE(band >= y0 / gfx::kSharedBandRows && band <= (y1 - 1) / gfx::kSharedBandRows &&
+                  piece >= x0 * 3 / gfx::kSharedPieceBytes && piece <= (x1 * 3 - 1) / gfx::kSharedPieceBytes)
+          << "piece " << band << "," << piece << " of pixels " << changes.x0 << "," << changes.y0 << " to "
+          << changes.x1 << "," << changes.y1;
     }
     EXPECT_TRUE(std::as_const(*picture).Pixels().SameBytes(kept)) << "the whole picture was copied";
     EXPECT_EQ(gfx::test::OwnFormatBytes(*snapshot.Value()), before);
