@@ -479,14 +479,25 @@ TEST(BandSharingCost, PiecesSavedAtDifferentMomentsComeBackInPlace) {
     EXPECT_EQ(test::OwnFormatBytes(*moments[i].dormant), moments[i].pixels) << i;
 }
 
-// A picture moved to another thread keeps writing rows while its dormant copy is read on this one.
-TEST(BandSharingCost, ADormantCopyReadWhileAnotherThreadWritesRows) {
-  auto picture = test::MakePatternBitmap(64, 640, PixelFormat::RGB24bpp, 4);
+// A picture moved to another thread keeps writing rows, or pieces of rows beside pieces the reader
+// copies from the block, while its dormant copy is read on this one.
+TEST(BandSharingCost, ADormantCopyReadWhileAnotherThreadWrites) {
+  auto picture = test::MakePatternBitmap(700, 640, PixelFormat::RGB24bpp, 4);
   auto dormant = DormantCopy(*picture);
   const std::string expected = test::OwnFormatBytes(*DeepCopy(*picture));
   std::thread writer([&picture] {
     for (int32_t k = 0; k < 200; ++k) {
-      EXPECT_EQ(XorRowsThroughLock(*picture, PixelFormat::RGB24bpp, {0, (k * 37) % 600, 64, 20}), Status::Ok);
+      const int32_t top = (k * 37) % 600;
+      if (k % 2 == 0) {
+        EXPECT_EQ(XorRowsThroughLock(*picture, PixelFormat::RGB24bpp, {0, top, 700, 20}), Status::Ok);
+      } else {
+        EXPECT_EQ(WithGraphics(*picture,
+                               [top](Graphics& g) {
+                                 return g.FillRectangle(Brush::Solid(0xFF00FF00 + static_cast<uint32_t>(top)),
+                                                        Rect{(top * 7) % 650, top, 40, 30});
+                               }),
+                  Status::Ok);
+      }
     }
   });
   for (int i = 0; i < 40; ++i) {
