@@ -15,75 +15,16 @@
 #include <thread>
 #include <vector>
 
-#include "platform/graphics/status_file_io.h"
+#include "platform/graphics/codecs/file_cursor.h"
 #include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
 namespace {
 
-// Compressed bytes read a time: large enough that reads cost nothing, small enough to stay in cache.
-constexpr size_t kReadPiece = size_t{256} << 10;
 // Inflated bytes between two reports to the row thread.
 constexpr uint32_t kInflateStep = uint32_t{512} << 10;
 // Marks a failed inflate in the count of inflated bytes.
 constexpr size_t kFailed = SIZE_MAX;
-
-// The file from one offset on, in pieces.
-class FileCursor {
- public:
-  FileCursor(int fd, uint64_t fileSize, uint64_t offset) : m_fd(fd), m_fileSize(fileSize), m_next(offset) {}
-
-  bool Init() {
-    try {
-      m_buffer.resize(kReadPiece);
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
-    return true;
-  }
-
-  // Up to `most` bytes of the file from the cursor on; empty at its end or on a read error.
-  std::span<const uint8_t> Take(size_t most) {
-    if (m_at == m_end && !Refill()) return {};
-    const size_t n = std::min(most, m_end - m_at);
-    const std::span<const uint8_t> piece(m_buffer.data() + m_at, n);
-    m_at += n;
-    return piece;
-  }
-
-  // The file offset of the next byte.
-  uint64_t Position() const { return m_next - (m_end - m_at); }
-
-  // Exactly out.size() bytes, false when the file ends first.
-  bool Read(std::span<uint8_t> out) {
-    for (size_t done = 0; done < out.size();) {
-      const auto piece = Take(out.size() - done);
-      if (piece.empty()) return false;
-      std::memcpy(out.data() + done, piece.data(), piece.size());
-      done += piece.size();
-    }
-    return true;
-  }
-
- private:
-  bool Refill() {
-    if (m_next >= m_fileSize) return false;
-    const auto want = static_cast<size_t>(std::min<uint64_t>(m_buffer.size(), m_fileSize - m_next));
-    size_t got = 0;
-    if (ReadFileAt(m_fd, m_next, std::span(m_buffer.data(), want), got) != Status::Ok || got == 0) return false;
-    m_next += got;
-    m_at = 0;
-    m_end = got;
-    return true;
-  }
-
-  int m_fd;
-  uint64_t m_fileSize;
-  uint64_t m_next;
-  std::vector<uint8_t> m_buffer;
-  size_t m_at = 0;
-  size_t m_end = 0;
-};
 
 // The IDAT chunks from the first one on, their CRCs checked and their zlib stream inflated into
 // `out`, up to the first other chunk.
