@@ -558,7 +558,7 @@ class PngRows final : public RowSource {
   PngRows(int fd, uint64_t fileSize, base::UniqueFd owned = {}) : m_owned(std::move(owned)), m_file(fd, fileSize, 0) {}
 
   // The chunks before the image data; false when libpng fails on them.
-  bool ReadHead(Header& header) {
+  bool ReadInfo(Header& header) {
     if (!m_file.Init() || !CreateReadStructs(m_structs, m_errors, &m_file, FileReadCallback)) return false;
     return RunGuarded(m_structs.png, m_structs.info, {StepReadInfo, &header});
   }
@@ -568,7 +568,7 @@ class PngRows final : public RowSource {
     m_clearBytes = BitsPerPixel(plan.format) < 8 ? plan.rowBytes : 0;
     return true;
   }
-  // Read so far: after ReadHead, up to and including the first IDAT chunk's length and type.
+  // Read so far: after ReadInfo, up to and including the first IDAT chunk's length and type.
   uint64_t Position() const { return m_file.Position(); }
   png_structp Png() const { return m_structs.png; }
   png_infop Info() const { return m_structs.info; }
@@ -591,7 +591,7 @@ class PngRows final : public RowSource {
 bool ScanMaxIndex(int fd, uint64_t fileSize, PixelFormat format, uint32_t& maxIndex) {
   PngRows scan(fd, fileSize);
   Header header;
-  if (!scan.ReadHead(header)) return false;
+  if (!scan.ReadInfo(header)) return false;
   Plan plan = PlanFor(header);
   if (plan.format != format || !scan.SetTransforms(plan)) return false;
   try {
@@ -627,7 +627,7 @@ Status OpenPngRows(base::UniqueFd fd, uint64_t fileSize, const DecodeLimits& lim
   auto rows = std::make_unique<PngRows>(file, fileSize, std::move(fd));
   // Every refusal below is the load's too, which then says why.
   Header header;
-  if (!rows->ReadHead(header) || header.interlace != PNG_INTERLACE_NONE) return Status::Ok;
+  if (!rows->ReadInfo(header) || header.interlace != PNG_INTERLACE_NONE) return Status::Ok;
   Plan plan = PlanFor(header);
   if (plan.format == PixelFormat::DontCare) return Status::Ok;
   if (CheckImageSize(plan.format, header.width, header.height, limits) != Status::Ok) return Status::Ok;

@@ -1,6 +1,5 @@
 // TIFF decoder on libtiff: every page of a file, in the bitmap format closest to its samples.
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -19,7 +18,7 @@ using tiff_glue::TiffPtr;
 // More pages than any real document has; a file claiming more is read up to here.
 constexpr uint32_t kMaxPages = 10000;
 
-// --- In-memory client procedures -------------------------------------------------------------
+// --- Client procedures ----------------------------------------------------------------
 
 // The file's bytes in memory, or its descriptor when it is streamed.
 struct ReadSource {
