@@ -1,6 +1,8 @@
 // Conversions that stream rows from the decoder to the encoder: the same bytes as loading and saving (the
 // same pixels for PNG, whose image data is deflated by chunks), the same failures, and the old file kept
 // when they fail.
+#include <fcntl.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include "metadata/orientation.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/picture_rows.h"
+#include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/streamed_picture.h"
 #include "tests/graphics/test_support.h"
 
@@ -74,7 +77,8 @@ constexpr Target kTargets[] = {{FileFormat::Png},        {FileFormat::Bmp},     
                                {FileFormat::Jpeg, 0, 75}};
 
 // One target of each encoder, for the many small real files.
-constexpr Target kEachEncoder[] = {{FileFormat::Png}, {FileFormat::Bmp}, {FileFormat::Tiff, 0}, {FileFormat::Jpeg, 0, 75}};
+constexpr Target kEachEncoder[] = {
+    {FileFormat::Png}, {FileFormat::Bmp}, {FileFormat::Tiff, 0}, {FileFormat::Jpeg, 0, 75}};
 
 // What ConvertFile wrote before it streamed: the picture loaded whole, then saved.
 Status LoadThenSave(const std::string& source, const std::string& base, const Target& target,
@@ -325,6 +329,32 @@ TEST_F(StreamedConversion, PngAndTiffDamagedInTheirImageDataEndAsTheLoadEnds) {
     EXPECT_EQ(Streams(path), format == FileFormat::Png);
     ExpectLoadsOutcome(m_dir, path);
   }
+  // Bytes after the end of the deflated rows: the load's own inflater refuses them and libpng lets them
+  // pass; the stream's inflater refuses them at the last row and libpng takes over there.
+  const std::string png = WritePattern(m_dir, "trailing", FileFormat::Png);
+  auto extra = ReadFileBytes(png);
+  size_t lastIdat = 0;
+  for (size_t chunk = 8; chunk + 8 <= extra.size();
+       chunk += 12 + (size_t{extra[chunk]} << 24 | size_t{extra[chunk + 1]} << 16 | size_t{extra[chunk + 2]} << 8 |
+                      extra[chunk + 3]))
+    if (std::memcmp(extra.data() + chunk + 4, "IDAT", 4) == 0) lastIdat = chunk;
+  ASSERT_NE(lastIdat, 0u);
+  const size_t length =
+      extra[lastIdat] << 24 | extra[lastIdat + 1] << 16 | extra[lastIdat + 2] << 8 | extra[lastIdat + 3];
+  const size_t crcAt = lastIdat + 8 + length;
+  extra.insert(extra.begin() + static_cast<long>(crcAt), {1, 2, 3, 4});
+  PutBig32(extra, lastIdat, static_cast<uint32_t>(length + 4));
+  PutBig32(extra, crcAt + 4, Crc32(extra.data() + lastIdat + 4, length + 8));
+  WriteBytes(png, extra);
+  {
+    const base::UniqueFd fd(open(png.c_str(), O_RDONLY | O_CLOEXEC));
+    gfx::DecodedFrame frame;
+    EXPECT_FALSE(gfx::ReadStreamedPng(fd.Get(), extra.size(), gfx::ProcessLimits(), frame));
+  }
+  ASSERT_TRUE(Streams(png));
+  ASSERT_EQ(LoadThenSave(png, m_dir.File("held"), kTargets[1], {}, {}), Status::Ok);
+  ExpectLoadsOutcome(m_dir, png);
+
   // Strips overwritten in the middle: the load keeps what LZW decodes of them, and so does the stream.
   const std::string tiff = WritePattern(m_dir, "smudged", FileFormat::Tiff);
   auto bytes = ReadFileBytes(tiff);

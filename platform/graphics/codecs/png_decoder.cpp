@@ -568,7 +568,7 @@ class PngRows final : public RowSource {
     m_clearBytes = BitsPerPixel(plan.format) < 8 ? plan.rowBytes : 0;
     return true;
   }
-  // Read so far: after ReadInfo, up to and including the first IDAT chunk's length and type.
+  // The bytes read so far.
   uint64_t Position() const { return m_file.Position(); }
   png_structp Png() const { return m_structs.png; }
   png_infop Info() const { return m_structs.info; }
@@ -586,6 +586,62 @@ class PngRows final : public RowSource {
   ErrorContext m_errors;
   png_glue::ReadStructs m_structs;
 };
+
+// Plain 8-bit rows inflated by ISA-L, as the load reads them; where that fails, libpng takes over at
+// the same row, as the load then reads the whole file through libpng: the load's rows and failures.
+class PlainPngRows final : public RowSource {
+ public:
+  PlainPngRows(std::unique_ptr<PngRows> libpng, int fd, uint64_t fileSize, uint64_t idatChunk, const PngRowShape& shape)
+      : m_libpng(std::move(libpng)), m_fast(fd, fileSize, idatChunk, shape), m_rowBytes(shape.width * shape.channels) {}
+
+  bool Init() { return m_fast.Init(); }
+
+  Status ReadRows(std::span<uint8_t* const> rows) override {
+    size_t i = 0;
+    if (!m_tookOver) {
+      for (; i < rows.size() && m_fast.Next(rows[i]); ++i) ++m_read;
+      if (i == rows.size()) return Status::Ok;
+      if (Status s = TakeOver(); s != Status::Ok) return s;
+    }
+    return m_libpng->ReadRows(rows.subspan(i));
+  }
+
+ private:
+  // libpng reads the rows already given again, and drops them.
+  Status TakeOver() {
+    m_tookOver = true;
+    std::vector<uint8_t> row;
+    try {
+      row.resize(m_rowBytes);
+    } catch (const std::bad_alloc&) {
+      return Status::OutOfMemory;
+    }
+    uint8_t* const one[] = {row.data()};
+    for (uint32_t y = 0; y < m_read; ++y)
+      if (Status s = m_libpng->ReadRows(one); s != Status::Ok) return s;
+    return Status::Ok;
+  }
+
+  std::unique_ptr<PngRows> m_libpng;
+  PlainPngRowStream m_fast;
+  size_t m_rowBytes;
+  uint32_t m_read = 0;
+  bool m_tookOver = false;
+};
+
+// The shape of a file whose rows the load inflates itself (see PngReader::DecodeFast); channels 0 when none.
+PngRowShape PlainShape(const Header& header, const Plan& plan) {
+  PngRowShape shape{header.width, header.height, 0, plan.format};
+  const bool plain = header.bitDepth == 8 && header.interlace == PNG_INTERLACE_NONE && !plan.pack && !plan.expandGray &&
+                     !plan.trnsToAlpha && !plan.grayToRgb && !plan.swap16;
+  if (!plain) return shape;
+  if (header.colorType == PNG_COLOR_TYPE_PALETTE || header.colorType == PNG_COLOR_TYPE_GRAY) shape.channels = 1;
+  if (header.colorType == PNG_COLOR_TYPE_RGB) shape.channels = 3;
+  if (header.colorType == PNG_COLOR_TYPE_RGB_ALPHA) shape.channels = 4;
+  // The inflater counts its output in 32 bits.
+  if (FilteredPngBytes(shape) > UINT32_MAX) shape.channels = 0;
+  return shape;
+}
 
 // The largest index in the file's rows, read by a reader of its own; false when they cannot be read.
 bool ScanMaxIndex(int fd, uint64_t fileSize, PixelFormat format, uint32_t& maxIndex) {
@@ -631,7 +687,9 @@ Status OpenPngRows(base::UniqueFd fd, uint64_t fileSize, const DecodeLimits& lim
   Plan plan = PlanFor(header);
   if (plan.format == PixelFormat::DontCare) return Status::Ok;
   if (CheckImageSize(plan.format, header.width, header.height, limits) != Status::Ok) return Status::Ok;
-  if (LeastInflatedBytes(header) / kMaxInflateRatio > fileSize - (rows->Position() - 8)) return Status::Ok;
+  // libpng stops reading the header right after the first IDAT chunk's length and type.
+  const uint64_t idatChunk = rows->Position() - 8;
+  if (LeastInflatedBytes(header) / kMaxInflateRatio > fileSize - idatChunk) return Status::Ok;
   if (!rows->SetTransforms(plan) || plan.rowBytes > StrideFor(plan.format, header.width)) return Status::Ok;
   try {
     StreamedFrame frame;
@@ -653,7 +711,13 @@ Status OpenPngRows(base::UniqueFd fd, uint64_t fileSize, const DecodeLimits& lim
     frame.format = plan.format;
     frame.width = header.width;
     frame.height = header.height;
-    frame.rows = std::move(rows);
+    if (const PngRowShape shape = PlainShape(header, plan); shape.channels != 0) {
+      auto plain = std::make_unique<PlainPngRows>(std::move(rows), file, fileSize, idatChunk, shape);
+      if (!plain->Init()) return Status::OutOfMemory;
+      frame.rows = std::move(plain);
+    } else {
+      frame.rows = std::move(rows);
+    }
     out = std::move(frame);
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
