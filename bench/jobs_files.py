@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 """Whole jobs on a 6000x4000 photo through `tavlen run`, beside ImageMagick, GraphicsMagick, vips and Pillow.
+Its JPEG, PNG, 24-bit BMP and LZW TIFF are the sources.
 
 Usage: bench/jobs_files.py BUILD_DIR [--quick] [--no-build] [--jobs=LETTERS] [--peers=NAME,...] [--baseline=DIR]
 Builds the Tavlen module, tavlen, tavlen_time and edit_bench in BUILD_DIR (unless --no-build), runs the colour
@@ -40,9 +41,17 @@ OURS = {
     "f": ("load, SaveAsTif CCITT4", "c.LoadImage(src); c.TiffCompression = 2; ok(c.SaveAsTif(out));"),
     "g": ("ConvertToPng of a 24-bit BMP", "ok(c.ConvertToPng(src, out));"),
     "h": ("LoadImage of a PNG", "c.LoadImage(src); ok(c.GetWidth() === 6000);"),
+    "i": ("ConvertToPng of a PNG", "ok(c.ConvertToPng(src, out));"),
+    "j": ("ConvertToTif LZW of a PNG", "c.TiffCompression = 0; ok(c.ConvertToTif(src, out));"),
+    "k": ("ConvertToJpg q90 of a PNG", "c.JpgQuality = 90; ok(c.ConvertToJpg(src, out));"),
+    "l": ("ConvertToPng of an LZW TIFF", "ok(c.ConvertToPng(src, out));"),
+    "m": ("ConvertToTif LZW of an LZW TIFF", "c.TiffCompression = 0; ok(c.ConvertToTif(src, out));"),
+    "n": ("ConvertToJpg q90 of an LZW TIFF", "c.JpgQuality = 90; ok(c.ConvertToJpg(src, out));"),
 }
-SOURCE = {"a": "jpg", "b": "jpg", "c": "jpg", "d": "jpg", "e": "jpg", "f": "jpg", "g": "bmp", "h": "png"}
-OUT_EXT = {"a": ".jpg", "b": ".png", "c": ".tiff", "d": ".jpg", "e": ".jpg", "f": ".tiff", "g": ".png", "h": None}
+SOURCE = {"a": "jpg", "b": "jpg", "c": "jpg", "d": "jpg", "e": "jpg", "f": "jpg", "g": "bmp", "h": "png",
+          "i": "png", "j": "png", "k": "png", "l": "tiff", "m": "tiff", "n": "tiff"}
+OUT_EXT = {"a": ".jpg", "b": ".png", "c": ".tiff", "d": ".jpg", "e": ".jpg", "f": ".tiff", "g": ".png", "h": None,
+           "i": ".png", "j": ".tiff", "k": ".jpg", "l": ".png", "m": ".tiff", "n": ".jpg"}
 
 PIL = {
     "a": "Image.open(a).transpose(Image.Transpose.ROTATE_270).save(b, quality=90)",
@@ -54,6 +63,12 @@ PIL = {
          ".save(b, compression='group4')",
     "g": "Image.open(a).save(b)",
     "h": "Image.open(a).load()",
+    "i": "Image.open(a).save(b)",
+    "j": "Image.open(a).save(b, compression='tiff_lzw')",
+    "k": "Image.open(a).save(b, quality=90)",
+    "l": "Image.open(a).save(b)",
+    "m": "Image.open(a).save(b, compression='tiff_lzw')",
+    "n": "Image.open(a).save(b, quality=90)",
 }
 
 
@@ -67,6 +82,8 @@ def peers(job, src, work):
         "e": ["-filter", "Catrom", "-resize", "1500x1000!", "-quality", "90"],
         "f": ["-colorspace", "Gray", "-threshold", "50%", "-type", "bilevel", "-compress", "Group4"],
         "g": [], "h": None,
+        "i": [], "j": ["-compress", "LZW"], "k": ["-quality", "90"],
+        "l": [], "m": ["-compress", "LZW"], "n": ["-quality", "90"],
     }[job]
     cmds = {}
 
@@ -91,6 +108,12 @@ def peers(job, src, work):
               ["vips", "tiffsave", t + "2.v", o, "--compression", "ccittfax4", "--bitdepth", "1"]],
         "g": [["vips", "copy", src, o]],
         "h": [["vips", "avg", src]],
+        "i": [["vips", "copy", src, o]],
+        "j": [["vips", "tiffsave", src, o, "--compression", "lzw"]],
+        "k": [["vips", "copy", src, o + "[Q=90]"]],
+        "l": [["vips", "copy", src, o]],
+        "m": [["vips", "tiffsave", src, o, "--compression", "lzw"]],
+        "n": [["vips", "copy", src, o + "[Q=90]"]],
     }[job]
     cmds["Pillow"] = [[PY, "-c", "import sys\nfrom PIL import Image\na, b = sys.argv[1], sys.argv[2]\n" + PIL[job],
                        src, output("Pillow") or ""]]
@@ -159,6 +182,13 @@ def main():
         base = os.path.join(work, "photo")
         subprocess.run([os.path.join(build, "bench", "tavlen_time"), "make-photo", base], check=True)
         sources = {ext: f"{base}.{ext}" for ext in ("jpg", "bmp", "png")}
+        # The LZW TIFF source is the PNG converted by us, as a user's earlier conversion would have made it.
+        make_tiff = os.path.join(work, "make-tiff.js")
+        with open(make_tiff, "w") as f:
+            f.write("var c = new ActiveXObject('TAVLEN.TavlenCtrl.1'); c.TiffCompression = 0;\n"
+                    f"if (!c.ConvertToTif({sources['png']!r}, {base!r})) throw new Error('no TIFF');\nHost.Quit(0);\n")
+        subprocess.run([tavlen, "run", make_tiff], check=True, env=env)
+        sources["tiff"] = f"{base}.tiff"
 
         print(f"== whole jobs on a {WIDTH}x{HEIGHT} photo, median of {RUNS} interleaved rounds (ms), our spread "
               "(slowest/median), peak RSS (MB)")

@@ -19,16 +19,16 @@ bool TurnsOrMarks(const gfx::StreamedPicture& picture) {
                      [](const gfx::PropertyItem& item) { return item.id == metadata::kOrientationTag; });
 }
 
-std::unique_ptr<gfx::StreamedPicture> OpenStreamed(const std::string& source, FileFormat format,
-                                                   const ConvertSettings& settings, const gfx::DecodeOptions& decode) {
+}  // namespace
+
+std::unique_ptr<gfx::StreamedPicture> OpenStreamed(const std::string& source, FileFormat format, bool upright,
+                                                   const gfx::DecodeOptions& decode) {
   gfx::Guid encoder;
   if (!EncoderFor(format, encoder) || !gfx::StreamedPicture::CanSave(encoder)) return nullptr;
   auto picture = gfx::StreamedPicture::Open(source, gfx::ProcessLimits(), decode);
-  if (picture && settings.upright && TurnsOrMarks(*picture)) return nullptr;
+  if (picture && (!picture->Streams(encoder) || (upright && TurnsOrMarks(*picture)))) return nullptr;
   return picture;
 }
-
-}  // namespace
 
 gfx::Status ConvertFile(const std::string& source, const std::string& destinationBase, FileFormat format,
                         const ConvertSettings& settings, const gfx::DecodeOptions& decode) {
@@ -40,7 +40,7 @@ gfx::Status ConvertFile(const std::string& source, const std::string& destinatio
     bilevel = compression.bilevel;
   }
   if (!bilevel) {
-    if (auto streamed = OpenStreamed(source, format, settings, decode))
+    if (auto streamed = OpenStreamed(source, format, settings.upright, decode))
       return SaveStreamed(*streamed, destinationBase, format, options);
   }
 

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "files/file_formats.h"
 #include "platform/graphics/decode_options.h"
 #include "platform/graphics/status.h"
+#include "platform/graphics/streamed_picture.h"
 
 namespace tavlen::files {
 
@@ -23,5 +25,10 @@ struct ConvertSettings {
 // `decode` says how the source is read (colour management, the newer formats).
 gfx::Status ConvertFile(const std::string& source, const std::string& destinationBase, FileFormat format,
                         const ConvertSettings& settings, const gfx::DecodeOptions& decode = {});
+
+// `source`'s first frame opened to stream into `format` (see StreamedPicture), or null when it must be
+// loaded whole: a source or encoder that does not stream, or, with `upright`, a picture that may turn.
+std::unique_ptr<gfx::StreamedPicture> OpenStreamed(const std::string& source, FileFormat format, bool upright,
+                                                   const gfx::DecodeOptions& decode);
 
 }  // namespace tavlen::files

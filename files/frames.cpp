@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "files/convert_file.h"
 #include "files/file_formats.h"
 #include "files/save_image.h"
 #include "metadata/orientation.h"
@@ -52,13 +53,18 @@ gfx::Status ExportFrame(const std::string& source, const std::string& destinatio
                         int32_t page, int32_t jpegQuality, bool upright, const gfx::DecodeOptions& options) {
   const auto format = FormatOfExportType(type);
   if (!format) return gfx::Status::InvalidParameter;
+  const EncodeOptions encode{.jpegQuality = jpegQuality, .tiffCompression = std::nullopt};
+  // The first frame is what a conversion writes; it may pass from the decoder to the encoder in bands.
+  if (page == 1) {
+    if (auto streamed = OpenStreamed(source, *format, upright, options))
+      return SaveStreamed(*streamed, destinationBase, *format, encode);
+  }
   auto frame = OpenFrame(source, page, options);
   if (!frame.Ok()) return frame.GetStatus();
   if (upright) {
     if (gfx::Status s = metadata::TurnUpright(*frame.Value()); s != gfx::Status::Ok) return s;
   }
-  return SaveImage(*frame.Value(), destinationBase, *format,
-                   EncodeOptions{.jpegQuality = jpegQuality, .tiffCompression = std::nullopt});
+  return SaveImage(*frame.Value(), destinationBase, *format, encode);
 }
 
 }  // namespace tavlen::files

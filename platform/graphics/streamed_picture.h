@@ -21,7 +21,8 @@ struct StreamedFrame;
 class StreamedPicture {
  public:
   // The picture in `path` opened for streaming, or null when it must be loaded whole: a format or
-  // kind of file that does not stream (streaming ones: plain 24-bit BMP, baseline colour JPEG),
+  // kind of file that does not stream (streaming ones: plain 24-bit BMP, baseline colour JPEG,
+  // non-interlaced PNG, TIFF pages the load reads row by row),
   // pixels that colour management would change, or a file that cannot be read (loading then says why).
   static std::unique_ptr<StreamedPicture> Open(const std::string& path, const DecodeLimits& limits,
                                                const DecodeOptions& options);
@@ -34,6 +35,10 @@ class StreamedPicture {
   ~StreamedPicture();
   StreamedPicture(const StreamedPicture&) = delete;
   StreamedPicture& operator=(const StreamedPicture&) = delete;
+
+  // Whether this picture's rows stream to the encoder: any that CanSave, but PNG for indexed pixels,
+  // whose palette is cut to the indices the whole picture uses.
+  bool Streams(const Guid& encoderClsid) const;
 
   // The items a loaded picture would have.
   const std::vector<PropertyItem>& PropertyItems() const;

@@ -1,6 +1,8 @@
 // Conversions that stream rows from the decoder to the encoder: the same bytes as loading and saving (the
 // same pixels for PNG, whose image data is deflated by chunks), the same failures, and the old file kept
 // when they fail.
+#include <fcntl.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -11,10 +13,12 @@
 #include <vector>
 
 #include "files/convert_file.h"
+#include "files/frames.h"
 #include "files/save_image.h"
 #include "metadata/orientation.h"
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/picture_rows.h"
+#include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/streamed_picture.h"
 #include "tests/graphics/test_support.h"
 
@@ -71,6 +75,10 @@ struct Target {
 constexpr Target kTargets[] = {{FileFormat::Png},        {FileFormat::Bmp},     {FileFormat::Tiff, 0},
                                {FileFormat::Tiff, 5},    {FileFormat::Tiff, 4}, {FileFormat::Jpeg, 0, 90},
                                {FileFormat::Jpeg, 0, 75}};
+
+// One target of each encoder, for the many small real files.
+constexpr Target kEachEncoder[] = {
+    {FileFormat::Png}, {FileFormat::Bmp}, {FileFormat::Tiff, 0}, {FileFormat::Jpeg, 0, 75}};
 
 // What ConvertFile wrote before it streamed: the picture loaded whole, then saved.
 Status LoadThenSave(const std::string& source, const std::string& base, const Target& target,
@@ -163,6 +171,9 @@ TEST_F(StreamedConversion, LargePicturesCrossManyBandsAndTheLoadersTwoHalves) {
       SaveImage(*picture, m_dir.File("large"), FileFormat::Jpeg, {.jpegQuality = 90, .tiffCompression = std::nullopt}),
       Status::Ok);
   EXPECT_TRUE(ExpectSameFiles(m_dir.File("large.jpg"), {}, {}, kTargets, true));
+  // Far more inflated rows than the PNG reader's window holds.
+  ASSERT_EQ(SaveImage(*picture, m_dir.File("large"), FileFormat::Png, {}), Status::Ok);
+  EXPECT_TRUE(ExpectSameFiles(m_dir.File("large.png"), {}, {}, kEachEncoder));
   EXPECT_TRUE(ExpectSameFiles(WriteBmp(600, 300, false)));
   EXPECT_TRUE(ExpectSameFiles(WriteBmp(333, 201, true)));
   EXPECT_TRUE(ExpectSameFiles(WriteBmp(1, 1, false), {}, {}, kTargets, true));
@@ -205,7 +216,9 @@ TEST_F(StreamedConversion, DamagedFilesFailAsLoadingDoesAndKeepTheOldFile) {
   int streamed = 0;
   for (const auto& entry : fs::directory_iterator(bad)) {
     const std::string source = entry.path().string(), name = entry.path().filename().string();
-    if ((!name.starts_with("jpeg-") && !name.starts_with("bmp-")) || !Streams(source)) continue;
+    const bool streamable =
+        name.starts_with("jpeg-") || name.starts_with("bmp-") || name.starts_with("png-") || name.starts_with("tiff-");
+    if (!streamable || !Streams(source)) continue;
     ++streamed;
     std::FILE* f = std::fopen(old.c_str(), "wb");
     std::fwrite(oldBytes.data(), 1, oldBytes.size(), f);
@@ -220,7 +233,197 @@ TEST_F(StreamedConversion, DamagedFilesFailAsLoadingDoesAndKeepTheOldFile) {
       EXPECT_TRUE(SamePngPixels(m_dir.File("held.png"), old)) << name;
     }
   }
-  EXPECT_GE(streamed, 3);
+  EXPECT_GE(streamed, 8);
+}
+
+TEST_F(StreamedConversion, RealPngsStreamUnlessInterlacedAnimatedOrGammaManaged) {
+  const fs::path dir = gfx::test::TestDataDir() / "png";
+  if (!fs::is_directory(dir)) GTEST_SKIP() << "no test data beside the checkout";
+  int streamed = 0;
+  // Every colour type and depth, palettes shorter than their indices, text and EXIF before and after the
+  // image data; indexed pictures still load whole for PNG, whose palette is cut to the indices used.
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (Streams(entry.path().string())) streamed += ExpectSameFiles(entry.path().string(), {}, {}, kEachEncoder);
+  EXPECT_GE(streamed, 60);
+  EXPECT_TRUE(Streams((dir / "pngsuite-basn3p04.png").string()));
+  EXPECT_TRUE(Streams((dir / "pngsuite-basn6a16.png").string()));
+  // Those that load whole still convert.
+  EXPECT_FALSE(ExpectSameFiles((dir / "pngsuite-basi0g08.png").string(), {}, {}, kEachEncoder));
+  EXPECT_FALSE(ExpectSameFiles((dir / "apng_dispose_op_previous.png").string(), {}, {}, kEachEncoder));
+  // A gamma chunk alone changes managed pixels.
+  const gfx::DecodeOptions managed{.colorManaged = true, .keepProfile = false, .extraFormats = false};
+  EXPECT_FALSE(Streams((dir / "pngsuite-g04n2c08.png").string(), managed));
+  EXPECT_TRUE(Streams((dir / "pngsuite-g04n2c08.png").string()));
+}
+
+TEST_F(StreamedConversion, RealTiffsStreamTheirFirstPageWhenReadRowByRow) {
+  const fs::path dir = gfx::test::TestDataDir() / "tiff";
+  if (!fs::is_directory(dir)) GTEST_SKIP() << "no test data beside the checkout";
+  int streamed = 0;
+  // Strips and tiles of every codec libtiff has, 1 to 16 bits, palettes, planar pages, several pages.
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (Streams(entry.path().string())) streamed += ExpectSameFiles(entry.path().string(), {}, {}, kEachEncoder);
+  EXPECT_GE(streamed, 30);
+  EXPECT_TRUE(Streams((dir / "multipage.tiff").string()));
+  EXPECT_TRUE(Streams((dir / "quad-tile.tif").string()));
+  EXPECT_TRUE(Streams((dir / "palette-1c-8b.tiff").string()));
+  // Turned pages and colour through libtiff's RGBA reader load whole.
+  EXPECT_FALSE(ExpectSameFiles((dir / "g4_orientation_3.tif").string(), {}, {}, kEachEncoder));
+  EXPECT_FALSE(Streams((dir / "tiled-jpeg-ycbcr.tif").string()));
+  EXPECT_FALSE(Streams((dir / "cmyk-3c-8b.tiff").string()));
+}
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= p[i];
+    for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
+
+void PutBig32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+// The pattern saved as a PNG (RGB) or an LZW TIFF with many strips.
+std::string WritePattern(TempDir& dir, const std::string& name, FileFormat format) {
+  auto picture = gfx::test::MakePatternBitmap(700, 300, PixelFormat::RGB24bpp, 3);
+  EncodeOptions options{.jpegQuality = 100, .tiffCompression = std::nullopt};
+  if (format == FileFormat::Tiff) options.tiffCompression = ChooseTiffCompression(0).encoderValue;
+  EXPECT_EQ(SaveImage(*picture, dir.File(name), format, options), Status::Ok);
+  return dir.File(name) + std::string(InfoFor(format).extension);
+}
+
+// Converts `source` into every target over an old file: the load's status, the old file kept on failure,
+// the load's file on success.
+void ExpectLoadsOutcome(TempDir& dir, const std::string& source) {
+  for (const Target& target : kTargets) {
+    const std::string extension(InfoFor(target.format).extension);
+    const std::vector<uint8_t> old = {7, 7, 7};
+    WriteBytes(dir.File("out" + extension), old);
+    const ConvertSettings settings{.jpegQuality = target.jpegQuality, .tiffCompression = target.tiffCompression};
+    const Status held = LoadThenSave(source, dir.File("held"), target, settings, {});
+    EXPECT_EQ(ConvertFile(source, dir.File("out"), target.format, settings, {}), held) << source << extension;
+    if (held != Status::Ok) {
+      EXPECT_EQ(ReadFileBytes(dir.File("out" + extension)), old) << source;
+    } else if (target.format == FileFormat::Png) {
+      EXPECT_TRUE(SamePngPixels(dir.File("held.png"), dir.File("out.png"))) << source;
+    } else {
+      EXPECT_EQ(ReadFileBytes(dir.File("held" + extension)), ReadFileBytes(dir.File("out" + extension))) << source;
+    }
+  }
+}
+
+TEST_F(StreamedConversion, PngAndTiffDamagedInTheirImageDataEndAsTheLoadEnds) {
+  // Cut in the middle of the image data: the PNG's rows stop; the TIFF's directory, written last, is gone.
+  for (FileFormat format : {FileFormat::Png, FileFormat::Tiff}) {
+    const std::string path = WritePattern(m_dir, "cut", format);
+    auto bytes = ReadFileBytes(path);
+    bytes.resize(bytes.size() / 2);
+    WriteBytes(path, bytes);
+    EXPECT_EQ(Streams(path), format == FileFormat::Png);
+    ExpectLoadsOutcome(m_dir, path);
+  }
+  // Bytes after the end of the deflated rows: the load's own inflater refuses them and libpng lets them
+  // pass; the stream's inflater refuses them at the last row and libpng takes over there.
+  const std::string png = WritePattern(m_dir, "trailing", FileFormat::Png);
+  auto extra = ReadFileBytes(png);
+  size_t lastIdat = 0;
+  for (size_t chunk = 8; chunk + 8 <= extra.size();
+       chunk += 12 + (size_t{extra[chunk]} << 24 | size_t{extra[chunk + 1]} << 16 | size_t{extra[chunk + 2]} << 8 |
+                      extra[chunk + 3]))
+    if (std::memcmp(extra.data() + chunk + 4, "IDAT", 4) == 0) lastIdat = chunk;
+  ASSERT_NE(lastIdat, 0u);
+  const size_t length =
+      extra[lastIdat] << 24 | extra[lastIdat + 1] << 16 | extra[lastIdat + 2] << 8 | extra[lastIdat + 3];
+  const size_t crcAt = lastIdat + 8 + length;
+  extra.insert(extra.begin() + static_cast<long>(crcAt), {1, 2, 3, 4});
+  PutBig32(extra, lastIdat, static_cast<uint32_t>(length + 4));
+  PutBig32(extra, crcAt + 4, Crc32(extra.data() + lastIdat + 4, length + 8));
+  WriteBytes(png, extra);
+  {
+    const base::UniqueFd fd(open(png.c_str(), O_RDONLY | O_CLOEXEC));
+    gfx::DecodedFrame frame;
+    EXPECT_FALSE(gfx::ReadStreamedPng(fd.Get(), extra.size(), gfx::ProcessLimits(), frame));
+  }
+  ASSERT_TRUE(Streams(png));
+  ASSERT_EQ(LoadThenSave(png, m_dir.File("held"), kTargets[1], {}, {}), Status::Ok);
+  ExpectLoadsOutcome(m_dir, png);
+
+  // Strips overwritten in the middle: the load keeps what LZW decodes of them, and so does the stream.
+  const std::string tiff = WritePattern(m_dir, "smudged", FileFormat::Tiff);
+  auto bytes = ReadFileBytes(tiff);
+  std::fill(bytes.begin() + static_cast<long>(bytes.size() / 3), bytes.begin() + static_cast<long>(bytes.size() / 2),
+            0x5A);
+  WriteBytes(tiff, bytes);
+  ASSERT_TRUE(Streams(tiff));
+  ExpectLoadsOutcome(m_dir, tiff);
+}
+
+TEST_F(StreamedConversion, HugeSidesInFewBytesAreRefusedAsTheLoadRefusesThem) {
+  // A PNG header claiming 200000 × 200000 pixels over a few bytes of image data.
+  const std::string png = WritePattern(m_dir, "huge", FileFormat::Png);
+  auto bytes = ReadFileBytes(png);
+  ASSERT_EQ(std::memcmp(bytes.data() + 12, "IHDR", 4), 0);
+  PutBig32(bytes, 16, 200000);
+  PutBig32(bytes, 20, 200000);
+  PutBig32(bytes, 29, Crc32(bytes.data() + 12, 17));
+  WriteBytes(png, bytes);
+  // A TIFF whose directory says 100000 × 100000 with its strips unchanged.
+  const std::string tiff = WritePattern(m_dir, "huge", FileFormat::Tiff);
+  bytes = ReadFileBytes(tiff);
+  ASSERT_EQ(bytes[0], 'I');
+  const size_t ifd = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | size_t{bytes[7]} << 24;
+  const size_t entries = bytes[ifd] | bytes[ifd + 1] << 8;
+  for (size_t i = 0; i < entries; ++i) {
+    uint8_t* entry = bytes.data() + ifd + 2 + 12 * i;
+    const int tag = entry[0] | entry[1] << 8;
+    if (tag != 256 && tag != 257) continue;
+    const uint8_t longOf100000[] = {4, 0, 1, 0, 0, 0, 0xA0, 0x86, 0x01, 0x00};
+    std::memcpy(entry + 2, longOf100000, sizeof longOf100000);
+  }
+  WriteBytes(tiff, bytes);
+  for (const std::string& path : {png, tiff}) {
+    EXPECT_FALSE(Streams(path)) << path;
+    EXPECT_NE(LoadThenSave(path, m_dir.File("held"), kTargets[0], {}, {}), Status::Ok) << path;
+    ExpectLoadsOutcome(m_dir, path);
+  }
+}
+
+TEST_F(StreamedConversion, ExportingTheFirstFrameStreamsAndWritesWhatTheLoadWrote) {
+  const fs::path dir = gfx::test::TestDataDir() / "tiff";
+  if (!fs::is_directory(dir)) GTEST_SKIP() << "no test data beside the checkout";
+  const std::string multipage = (dir / "multipage.tiff").string();
+  const std::string png = WritePattern(m_dir, "export", FileFormat::Png);
+  for (const std::string& source : {multipage, png}) {
+    ASSERT_TRUE(Streams(source));
+    for (const char* type : {"BMP", "TIF", "JPG"}) {
+      const FileFormat format = *FormatOfExportType(type);
+      const std::string extension(InfoFor(format).extension);
+      ASSERT_EQ(ExportFrame(source, m_dir.File("exported"), type, 1, 80, false, {}), Status::Ok);
+      auto loaded = gfx::Bitmap::FromFile(source);
+      ASSERT_TRUE(loaded.Ok());
+      ASSERT_EQ(
+          SaveImage(*loaded.Value(), m_dir.File("held"), format, {.jpegQuality = 80, .tiffCompression = std::nullopt}),
+          Status::Ok);
+      EXPECT_EQ(ReadFileBytes(m_dir.File("exported" + extension)), ReadFileBytes(m_dir.File("held" + extension)))
+          << source << " " << type;
+    }
+  }
+  // Later pages still come from the loaded file.
+  EXPECT_EQ(ExportFrame(multipage, m_dir.File("second"), "BMP", 2, 80, false, {}), Status::Ok);
+  auto second = gfx::Bitmap::FromFile(m_dir.File("second.bmp"));
+  auto first = gfx::Bitmap::FromFile(m_dir.File("exported.bmp"));
+  ASSERT_TRUE(second.Ok() && first.Ok());
+  EXPECT_FALSE(gfx::test::SamePixels(*first.Value(), *second.Value()));
 }
 
 // Rows counted from a seed; fails at one row when asked.

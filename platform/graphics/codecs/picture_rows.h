@@ -29,6 +29,7 @@ struct StreamedFrame {
   PixelFormat format = PixelFormat::DontCare;
   uint32_t width = 0;
   uint32_t height = 0;
+  Palette palette;  // of indexed formats, complete before the rows come
   std::vector<PropertyItem> properties;
   ColorSource color;
   std::unique_ptr<RowSource> rows;
@@ -124,5 +125,11 @@ Status StreamPngRows(const PictureRows&, std::span<const PropertyItem>, EncoderP
 Status OpenJpegRows(SharedBytes data, const DecodeLimits& limits, StreamedFrame& out);
 // A plain 24-bit BMP file as ReadPlainBmp reads it, row by row from `fd`, which the source keeps.
 Status OpenPlainBmpRows(base::UniqueFd fd, uint64_t fileSize, const DecodeLimits& limits, StreamedFrame& out);
+// A non-interlaced, unanimated PNG file of any colour type and depth, row by row from `fd` (kept) through
+// libpng with the load's transforms; a file whose PLTE is short is read once more first for its indices.
+Status OpenPngRows(base::UniqueFd fd, uint64_t fileSize, const DecodeLimits& limits, StreamedFrame& out);
+// A TIFF file's first page strip by strip (or tile row by tile row) from `fd` (kept), when the load
+// copies or converts its samples row by row and does not turn it: not through libtiff's RGBA reader.
+Status OpenTiffRows(base::UniqueFd fd, uint64_t fileSize, const DecodeLimits& limits, StreamedFrame& out);
 
 }  // namespace tavlen::gfx

@@ -9,6 +9,7 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstring>
 #include <initializer_list>
@@ -16,6 +17,8 @@
 #include <string_view>
 
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/file_cursor.h"
+#include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/codecs/png_fast_rows.h"
 #include "platform/graphics/codecs/png_file.h"
 #include "platform/graphics/codecs/png_glue.h"
@@ -186,21 +189,28 @@ Palette PaletteOf(png_structp png, png_infop info) {
   return pal;
 }
 
+uint32_t MaxIndexIn(const uint8_t* row, uint32_t width, uint32_t bits) {
+  uint32_t maxIndex = 0;
+  for (uint32_t x = 0; x < width; ++x) {
+    uint32_t v = bits == 8   ? row[x]
+                 : bits == 4 ? (row[x / 2] >> (x % 2 ? 0 : 4)) & 15
+                             : (row[x / 8] >> (7 - x % 8)) & 1;
+    if (v > maxIndex) maxIndex = v;
+  }
+  return maxIndex;
+}
+
 // Indices past the end of PLTE are legal to store; give them opaque black so that every index has a colour.
+void CoverIndices(Palette& palette, uint32_t maxIndex) {
+  while (palette.entries.size() <= maxIndex) palette.entries.push_back(0xFF000000u);
+}
+
 void CoverAllIndices(PixelBuffer& pixels) {
   const uint32_t bits = BitsPerPixel(pixels.Format());
   uint32_t maxIndex = 0;
-  for (uint32_t y = 0; y < pixels.Height(); ++y) {
-    const uint8_t* row = pixels.Row(y);
-    for (uint32_t x = 0; x < pixels.Width(); ++x) {
-      uint32_t v = bits == 8   ? row[x]
-                   : bits == 4 ? (row[x / 2] >> (x % 2 ? 0 : 4)) & 15
-                               : (row[x / 8] >> (7 - x % 8)) & 1;
-      if (v > maxIndex) maxIndex = v;
-    }
-  }
-  auto& entries = pixels.GetPalette().entries;
-  while (entries.size() <= maxIndex) entries.push_back(0xFF000000u);
+  for (uint32_t y = 0; y < pixels.Height(); ++y)
+    maxIndex = std::max(maxIndex, MaxIndexIn(pixels.Row(y), pixels.Width(), bits));
+  CoverIndices(pixels.GetPalette(), maxIndex);
 }
 
 struct TextKey {
@@ -267,13 +277,13 @@ ColorSource ColorOf(png_structp png, png_infop info) {
   return color;
 }
 
-bool CreateReadStructs(png_glue::ReadStructs& structs, ErrorContext& errors, Source& source) {
+bool CreateReadStructs(png_glue::ReadStructs& structs, ErrorContext& errors, void* io, png_rw_ptr read) {
   structs.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &errors, png_glue::OnError, png_glue::OnWarning,
                                          nullptr, png_glue::CappedMalloc, png_glue::CappedFree);
   if (structs.png == nullptr) return false;
   structs.info = png_create_info_struct(structs.png);
   if (structs.info == nullptr) return false;
-  png_set_read_fn(structs.png, &source, ReadCallback);
+  png_set_read_fn(structs.png, io, read);
   // Sides are checked against our own limits, with a status of our own.
   png_set_user_limits(structs.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
   png_set_chunk_malloc_max(structs.png, kMaxChunkBytes);
@@ -304,7 +314,7 @@ class TailChunks {
     m_bytes.insert(m_bytes.end(), tail.begin(), tail.end());
     m_source.data = m_bytes.data();
     m_source.size = m_bytes.size();
-    if (!CreateReadStructs(m_structs, m_errors, m_source)) return false;
+    if (!CreateReadStructs(m_structs, m_errors, &m_source, ReadCallback)) return false;
     Header header;
     uint8_t pixel[8] = {};
     png_bytep row = pixel;
@@ -324,6 +334,34 @@ class TailChunks {
   ErrorContext m_errors;
   png_glue::ReadStructs m_structs;
 };
+
+// The chunks from `tailChunk` to the end of the file: a tail of more than IEND goes to libpng; a large
+// one is left to the whole-file decoder (NotImplemented).
+Status ReadTailChunks(int fd, uint64_t fileSize, uint64_t tailChunk, TailChunks& tail, bool& read) {
+  if (tailChunk >= fileSize) return Status::Ok;
+  const uint64_t size = fileSize - tailChunk;
+  if (size > kMaxStreamedHead) return Status::NotImplemented;
+  try {
+    Bytes bytes(static_cast<size_t>(size));
+    size_t got = 0;
+    if (ReadFileAt(fd, tailChunk, bytes, got) != Status::Ok) return Status::NotImplemented;
+    bytes.resize(got);
+    const bool iendOnly = got >= 8 && std::memcmp(bytes.data(), "\0\0\0\0IEND", 8) == 0;
+    if (!iendOnly) read = tail.Read(bytes);
+  } catch (const std::bad_alloc&) {
+    return Status::NotImplemented;
+  }
+  return Status::Ok;
+}
+
+// The items of a file from its chunks before the image data and those after it (when read apart).
+std::vector<PropertyItem> ItemsOf(png_structp png, png_infop info, const TailChunks* tail) {
+  std::vector<PropertyItem> items = ExifItemsOf(png, info);
+  if (items.empty() && tail) items = ExifItemsOf(tail->Png(), tail->Info());
+  AddTextItems(png, info, items);
+  if (tail) AddTextItems(tail->Png(), tail->Info(), items);
+  return items;
+}
 
 // The least number of bytes the image data inflates to, whatever its filters and interlacing.
 uint64_t LeastInflatedBytes(const Header& h) {
@@ -350,7 +388,7 @@ class PngReader {
   }
 
   Status Decode(DecodedFrame& out) {
-    if (!CreateReadStructs(m_structs, m_errors, m_source)) return Status::OutOfMemory;
+    if (!CreateReadStructs(m_structs, m_errors, &m_source, ReadCallback)) return Status::OutOfMemory;
     png_structp png = m_structs.png;
     png_infop info = m_structs.info;
 
@@ -381,12 +419,9 @@ class PngReader {
     TailChunks tail;
     bool tailRead = false;
     if (m_file) {
-      if (Status s = ReadTail(tail, tailRead); s != Status::Ok) return s;
+      if (Status s = ReadTailChunks(m_file->fd, m_file->size, m_tailChunk, tail, tailRead); s != Status::Ok) return s;
     }
-    std::vector<PropertyItem> items = ExifItemsOf(png, info);
-    if (items.empty() && tailRead) items = ExifItemsOf(tail.Png(), tail.Info());
-    AddTextItems(png, info, items);
-    if (tailRead) AddTextItems(tail.Png(), tail.Info(), items);
+    std::vector<PropertyItem> items = ItemsOf(png, info, tailRead ? &tail : nullptr);
     ColorSource color;
     try {
       color = ColorOf(png, info);
@@ -426,30 +461,13 @@ class PngReader {
     return DecodePlainPngRows({m_source.data, m_source.size}, m_source.pos - 8, shape, m_limits, pixels);
   }
 
-  // A tail of more than IEND goes to libpng; a large one is left to the whole-file decoder.
-  Status ReadTail(TailChunks& tail, bool& read) {
-    if (m_tailChunk >= m_file->size) return Status::Ok;
-    const uint64_t size = m_file->size - m_tailChunk;
-    if (size > kMaxStreamedHead) return Status::NotImplemented;
-    try {
-      Bytes bytes(static_cast<size_t>(size));
-      size_t got = 0;
-      if (ReadFileAt(m_file->fd, m_tailChunk, bytes, got) != Status::Ok) return Status::NotImplemented;
-      bytes.resize(got);
-      const bool iendOnly = got >= 8 && std::memcmp(bytes.data(), "\0\0\0\0IEND", 8) == 0;
-      if (!iendOnly) read = tail.Read(bytes);
-    } catch (const std::bad_alloc&) {
-      return Status::NotImplemented;
-    }
-    return Status::Ok;
-  }
-
   Status DecodeWithLibpng(const Header& header, Plan& plan, PixelBuffer& pixels) {
     png_structp png = m_structs.png;
     png_infop info = m_structs.info;
     if (!RunGuarded(png, info, {StepTransforms, &plan})) return png_glue::StatusOf(m_errors);
-    auto allocated =
-        PixelBuffer::Allocate(plan.format, header.width, header.height, PixelBuffer::Init::Uninitialized, m_limits);
+    // Packed rows keep the bits after their last pixel as they were: zeros, so that saving copies no garbage.
+    const auto init = BitsPerPixel(plan.format) < 8 ? PixelBuffer::Init::Zero : PixelBuffer::Init::Uninitialized;
+    auto allocated = PixelBuffer::Allocate(plan.format, header.width, header.height, init, m_limits);
     if (!allocated.Ok()) return allocated.GetStatus();
     pixels = std::move(allocated).Value();
     if (plan.rowBytes > pixels.Stride()) return Status::GenericError;
@@ -499,6 +517,152 @@ bool ReadHead(int fd, uint64_t fileSize, Bytes& head) {
   }
 }
 
+// --- Rows streamed to an encoder ---------------------------------------------------------------
+
+void FileReadCallback(png_structp png, png_bytep out, size_t count) {
+  auto* file = static_cast<FileCursor*>(png_get_io_ptr(png));
+  if (!file->Read(std::span(out, count))) png_error(png, "Read past the end of the data");
+}
+
+void StepReadRows(png_structp png, png_infop, void* arg) {
+  for (uint8_t* row : *static_cast<std::span<uint8_t* const>*>(arg)) png_read_row(png, row, nullptr);
+}
+
+// Where the chunks after the image data begin, and whether an animation control comes before it.
+struct ChunkMap {
+  uint64_t tail = 0;
+  bool animated = false;
+};
+
+// Walks the chunk headers; false when the file has no image data.
+bool MapChunks(int fd, uint64_t fileSize, ChunkMap& map) {
+  uint64_t chunk = 8;
+  bool inData = false;
+  std::array<uint8_t, 8> head{};
+  while (chunk <= fileSize - std::min<uint64_t>(fileSize, 8)) {
+    size_t got = 0;
+    if (ReadFileAt(fd, chunk, head, got) != Status::Ok || got != head.size()) break;
+    const bool idat = std::memcmp(head.data() + 4, "IDAT", 4) == 0;
+    if (inData && !idat) break;
+    map.animated |= std::memcmp(head.data() + 4, "acTL", 4) == 0;
+    inData |= idat;
+    chunk += uint64_t{PngUint32(head.data())} + 12;
+  }
+  map.tail = std::min(chunk, fileSize);
+  return inData;
+}
+
+// libpng reading a non-interlaced file row by row from its descriptor, with the load's transforms.
+class PngRows final : public RowSource {
+ public:
+  PngRows(int fd, uint64_t fileSize, base::UniqueFd owned = {}) : m_owned(std::move(owned)), m_file(fd, fileSize, 0) {}
+
+  // The chunks before the image data; false when libpng fails on them.
+  bool ReadInfo(Header& header) {
+    if (!m_file.Init() || !CreateReadStructs(m_structs, m_errors, &m_file, FileReadCallback)) return false;
+    return RunGuarded(m_structs.png, m_structs.info, {StepReadInfo, &header});
+  }
+  bool SetTransforms(Plan& plan) {
+    if (!RunGuarded(m_structs.png, m_structs.info, {StepTransforms, &plan})) return false;
+    // libpng keeps the bits after the last pixel of a packed row; they are cleared for the encoders.
+    m_clearBytes = BitsPerPixel(plan.format) < 8 ? plan.rowBytes : 0;
+    return true;
+  }
+  // The bytes read so far.
+  uint64_t Position() const { return m_file.Position(); }
+  png_structp Png() const { return m_structs.png; }
+  png_infop Info() const { return m_structs.info; }
+
+  Status ReadRows(std::span<uint8_t* const> rows) override {
+    for (uint8_t* row : rows) std::memset(row, 0, m_clearBytes);
+    if (!RunGuarded(m_structs.png, m_structs.info, {StepReadRows, &rows})) return png_glue::StatusOf(m_errors);
+    return Status::Ok;
+  }
+
+ private:
+  base::UniqueFd m_owned;
+  FileCursor m_file;
+  size_t m_clearBytes = 0;
+  ErrorContext m_errors;
+  png_glue::ReadStructs m_structs;
+};
+
+// Plain 8-bit rows inflated by ISA-L, as the load reads them; where that fails, libpng takes over at
+// the same row, as the load then reads the whole file through libpng: the load's rows and failures.
+class PlainPngRows final : public RowSource {
+ public:
+  PlainPngRows(std::unique_ptr<PngRows> libpng, int fd, uint64_t fileSize, uint64_t idatChunk, const PngRowShape& shape)
+      : m_libpng(std::move(libpng)), m_fast(fd, fileSize, idatChunk, shape), m_rowBytes(shape.width * shape.channels) {}
+
+  bool Init() { return m_fast.Init(); }
+
+  Status ReadRows(std::span<uint8_t* const> rows) override {
+    size_t i = 0;
+    if (!m_tookOver) {
+      for (; i < rows.size() && m_fast.Next(rows[i]); ++i) ++m_read;
+      if (i == rows.size()) return Status::Ok;
+      if (Status s = TakeOver(); s != Status::Ok) return s;
+    }
+    return m_libpng->ReadRows(rows.subspan(i));
+  }
+
+ private:
+  // libpng reads the rows already given again, and drops them.
+  Status TakeOver() {
+    m_tookOver = true;
+    std::vector<uint8_t> row;
+    try {
+      row.resize(m_rowBytes);
+    } catch (const std::bad_alloc&) {
+      return Status::OutOfMemory;
+    }
+    uint8_t* const one[] = {row.data()};
+    for (uint32_t y = 0; y < m_read; ++y)
+      if (Status s = m_libpng->ReadRows(one); s != Status::Ok) return s;
+    return Status::Ok;
+  }
+
+  std::unique_ptr<PngRows> m_libpng;
+  PlainPngRowStream m_fast;
+  size_t m_rowBytes;
+  uint32_t m_read = 0;
+  bool m_tookOver = false;
+};
+
+// The shape of a file whose rows the load inflates itself (see PngReader::DecodeFast); channels 0 when none.
+PngRowShape PlainShape(const Header& header, const Plan& plan) {
+  PngRowShape shape{header.width, header.height, 0, plan.format};
+  const bool plain = header.bitDepth == 8 && header.interlace == PNG_INTERLACE_NONE && !plan.pack && !plan.expandGray &&
+                     !plan.trnsToAlpha && !plan.grayToRgb && !plan.swap16;
+  if (!plain) return shape;
+  if (header.colorType == PNG_COLOR_TYPE_PALETTE || header.colorType == PNG_COLOR_TYPE_GRAY) shape.channels = 1;
+  if (header.colorType == PNG_COLOR_TYPE_RGB) shape.channels = 3;
+  if (header.colorType == PNG_COLOR_TYPE_RGB_ALPHA) shape.channels = 4;
+  // The inflater counts its output in 32 bits.
+  if (FilteredPngBytes(shape) > UINT32_MAX) shape.channels = 0;
+  return shape;
+}
+
+// The largest index in the file's rows, read by a reader of its own; false when they cannot be read.
+bool ScanMaxIndex(int fd, uint64_t fileSize, PixelFormat format, uint32_t& maxIndex) {
+  PngRows scan(fd, fileSize);
+  Header header;
+  if (!scan.ReadInfo(header)) return false;
+  Plan plan = PlanFor(header);
+  if (plan.format != format || !scan.SetTransforms(plan)) return false;
+  try {
+    std::vector<uint8_t> row(plan.rowBytes);
+    uint8_t* const rows[] = {row.data()};
+    for (uint32_t y = 0; y < header.height; ++y) {
+      if (scan.ReadRows(rows) != Status::Ok) return false;
+      maxIndex = std::max(maxIndex, MaxIndexIn(row.data(), header.width, BitsPerPixel(format)));
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadStreamedPng(int fd, uint64_t fileSize, const DecodeLimits& limits, DecodedFrame& out) {
@@ -510,6 +674,55 @@ bool ReadStreamedPng(int fd, uint64_t fileSize, const DecodeLimits& limits, Deco
   if (reader.Decode(frame) != Status::Ok) return false;
   out = std::move(frame);
   return true;
+}
+
+Status OpenPngRows(base::UniqueFd fd, uint64_t fileSize, const DecodeLimits& limits, StreamedFrame& out) {
+  ChunkMap chunks;
+  if (fileSize > limits.maxFileBytes || !MapChunks(fd.Get(), fileSize, chunks) || chunks.animated) return Status::Ok;
+  const int file = fd.Get();
+  auto rows = std::make_unique<PngRows>(file, fileSize, std::move(fd));
+  // Every refusal below is the load's too, which then says why.
+  Header header;
+  if (!rows->ReadInfo(header) || header.interlace != PNG_INTERLACE_NONE) return Status::Ok;
+  Plan plan = PlanFor(header);
+  if (plan.format == PixelFormat::DontCare) return Status::Ok;
+  if (CheckImageSize(plan.format, header.width, header.height, limits) != Status::Ok) return Status::Ok;
+  // libpng stops reading the header right after the first IDAT chunk's length and type.
+  const uint64_t idatChunk = rows->Position() - 8;
+  if (LeastInflatedBytes(header) / kMaxInflateRatio > fileSize - idatChunk) return Status::Ok;
+  if (!rows->SetTransforms(plan) || plan.rowBytes > StrideFor(plan.format, header.width)) return Status::Ok;
+  try {
+    StreamedFrame frame;
+    if (IsIndexed(plan.format)) {
+      frame.palette = header.colorType == PNG_COLOR_TYPE_PALETTE ? PaletteOf(rows->Png(), rows->Info())
+                                                                 : GrayRamp(static_cast<uint32_t>(header.bitDepth));
+      // A short PLTE is lengthened as the load does, to cover the largest index the rows use.
+      if (frame.palette.entries.size() < (size_t{1} << header.bitDepth)) {
+        uint32_t maxIndex = 0;
+        if (!ScanMaxIndex(file, fileSize, plan.format, maxIndex)) return Status::Ok;
+        CoverIndices(frame.palette, maxIndex);
+      }
+    }
+    TailChunks tail;
+    bool tailRead = false;
+    if (ReadTailChunks(file, fileSize, chunks.tail, tail, tailRead) != Status::Ok) return Status::Ok;
+    frame.properties = ItemsOf(rows->Png(), rows->Info(), tailRead ? &tail : nullptr);
+    frame.color = ColorOf(rows->Png(), rows->Info());
+    frame.format = plan.format;
+    frame.width = header.width;
+    frame.height = header.height;
+    if (const PngRowShape shape = PlainShape(header, plan); shape.channels != 0) {
+      auto plain = std::make_unique<PlainPngRows>(std::move(rows), file, fileSize, idatChunk, shape);
+      if (!plain->Init()) return Status::OutOfMemory;
+      frame.rows = std::move(plain);
+    } else {
+      frame.rows = std::move(rows);
+    }
+    out = std::move(frame);
+  } catch (const std::bad_alloc&) {
+    return Status::OutOfMemory;
+  }
+  return Status::Ok;
 }
 
 Status OpenPngDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {

@@ -15,84 +15,31 @@
 #include <thread>
 #include <vector>
 
-#include "platform/graphics/status_file_io.h"
+#include "platform/graphics/codecs/file_cursor.h"
 #include "platform/graphics/two_halves.h"
 
 namespace tavlen::gfx {
 namespace {
 
-// Compressed bytes read a time: large enough that reads cost nothing, small enough to stay in cache.
-constexpr size_t kReadPiece = size_t{256} << 10;
 // Inflated bytes between two reports to the row thread.
 constexpr uint32_t kInflateStep = uint32_t{512} << 10;
 // Marks a failed inflate in the count of inflated bytes.
 constexpr size_t kFailed = SIZE_MAX;
+// Inflated bytes a streamed row reader holds: a few rows of any picture, a fraction of a large one.
+constexpr size_t kWindowBytes = size_t{1} << 20;
 
-// The file from one offset on, in pieces.
-class FileCursor {
- public:
-  FileCursor(int fd, uint64_t fileSize, uint64_t offset) : m_fd(fd), m_fileSize(fileSize), m_next(offset) {}
+}  // namespace
 
-  bool Init() {
-    try {
-      m_buffer.resize(kReadPiece);
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
-    return true;
-  }
-
-  // Up to `most` bytes of the file from the cursor on; empty at its end or on a read error.
-  std::span<const uint8_t> Take(size_t most) {
-    if (m_at == m_end && !Refill()) return {};
-    const size_t n = std::min(most, m_end - m_at);
-    const std::span<const uint8_t> piece(m_buffer.data() + m_at, n);
-    m_at += n;
-    return piece;
-  }
-
-  // The file offset of the next byte.
-  uint64_t Position() const { return m_next - (m_end - m_at); }
-
-  // Exactly out.size() bytes, false when the file ends first.
-  bool Read(std::span<uint8_t> out) {
-    for (size_t done = 0; done < out.size();) {
-      const auto piece = Take(out.size() - done);
-      if (piece.empty()) return false;
-      std::memcpy(out.data() + done, piece.data(), piece.size());
-      done += piece.size();
-    }
-    return true;
-  }
-
- private:
-  bool Refill() {
-    if (m_next >= m_fileSize) return false;
-    const auto want = static_cast<size_t>(std::min<uint64_t>(m_buffer.size(), m_fileSize - m_next));
-    size_t got = 0;
-    if (ReadFileAt(m_fd, m_next, std::span(m_buffer.data(), want), got) != Status::Ok || got == 0) return false;
-    m_next += got;
-    m_at = 0;
-    m_end = got;
-    return true;
-  }
-
-  int m_fd;
-  uint64_t m_fileSize;
-  uint64_t m_next;
-  std::vector<uint8_t> m_buffer;
-  size_t m_at = 0;
-  size_t m_end = 0;
-};
-
-// The IDAT chunks from the first one on, their CRCs checked and their zlib stream inflated into
-// `out`, up to the first other chunk.
+// The IDAT chunks from the first one on, their CRCs checked and their zlib stream inflated into the
+// window given, up to the first other chunk. A window that fills keeps the rest of the compressed
+// piece for the next call, after the reader has given it another window.
 class IdatInflater {
  public:
   enum class Step { More, Done, Failed };
 
-  IdatInflater(int fd, uint64_t fileSize, uint64_t idatChunk, std::span<uint8_t> out)
-      : m_file(fd, fileSize, idatChunk), m_out(out) {}
+  // `expected`: the bytes the stream must inflate to.
+  IdatInflater(int fd, uint64_t fileSize, uint64_t idatChunk, size_t expected)
+      : m_file(fd, fileSize, idatChunk), m_expected(expected) {}
 
   bool Init() {
     m_state.reset(new (std::nothrow) inflate_state);
@@ -102,14 +49,23 @@ class IdatInflater {
     return true;
   }
 
-  // At most one piece of compressed data read and inflated.
+  // Where the next inflated bytes go; Produced() counts from its start.
+  void SetWindow(std::span<uint8_t> out) {
+    m_out = out;
+    m_produced = 0;
+  }
+
+  // At most one piece of compressed data read and inflated (or what is left of the last one).
   Step Next() {
+    if (m_state->avail_in > 0) return Inflate() ? Step::More : Step::Failed;
     if (m_payloadLeft == 0) return NextChunk();
     const auto piece = m_file.Take(m_payloadLeft);
     if (piece.empty()) return Step::Failed;
     m_payloadLeft -= static_cast<uint32_t>(piece.size());
     m_crc = libdeflate_crc32(m_crc, piece.data(), piece.size());
-    return Inflate(piece) ? Step::More : Step::Failed;
+    m_state->next_in = const_cast<uint8_t*>(piece.data());
+    m_state->avail_in = static_cast<uint32_t>(piece.size());
+    return Inflate() ? Step::More : Step::Failed;
   }
 
   size_t Produced() const { return m_produced; }
@@ -132,36 +88,43 @@ class IdatInflater {
       return Step::More;
     }
     // The image data ends at any other chunk, or where the file does; what follows is not pixels.
-    return m_state->block_state == ISAL_BLOCK_FINISH && m_produced == m_out.size() ? Step::Done : Step::Failed;
+    return m_state->block_state == ISAL_BLOCK_FINISH && m_total == m_expected ? Step::Done : Step::Failed;
   }
 
-  bool Inflate(std::span<const uint8_t> input) {
+  bool Inflate() {
     inflate_state& s = *m_state;
-    s.next_in = const_cast<uint8_t*>(input.data());
-    s.avail_in = static_cast<uint32_t>(input.size());
     while (s.avail_in > 0) {
       // Bytes after the end of the stream are data the image has no room for.
       if (s.block_state == ISAL_BLOCK_FINISH) return false;
-      const auto room = static_cast<uint32_t>(std::min<size_t>(kInflateStep, m_out.size() - m_produced));
+      const auto room =
+          static_cast<uint32_t>(std::min<size_t>({kInflateStep, m_out.size() - m_produced, m_expected - m_total}));
       s.next_out = m_out.data() + m_produced;
       s.avail_out = room;
       const uint32_t before = s.avail_in;
       if (isal_inflate(&s) != ISAL_DECOMP_OK) return false;
-      m_produced += room - s.avail_out;
-      if (s.avail_in == before && s.avail_out == room && s.block_state != ISAL_BLOCK_FINISH) return false;
+      const size_t made = room - s.avail_out;
+      m_produced += made;
+      m_total += made;
+      // Stuck: a full window waits for the reader; past the image's bytes, the data is too long.
+      if (s.avail_in == before && made == 0 && s.block_state != ISAL_BLOCK_FINISH)
+        return room == 0 && m_total < m_expected;
     }
     return true;
   }
 
   FileCursor m_file;
+  size_t m_expected;
   std::span<uint8_t> m_out;
   std::unique_ptr<inflate_state> m_state;
   size_t m_produced = 0;
+  size_t m_total = 0;
   uint32_t m_payloadLeft = 0;
   uint32_t m_crc = 0;
   bool m_started = false;
   uint64_t m_tailChunk = 0;
 };
+
+namespace {
 
 // Unfilters rows into the pixel buffer as their inflated bytes, which lie further on in the same
 // buffer, become ready; a row's output never reaches the inflated bytes of a later row. ISA-L keeps
@@ -265,7 +228,8 @@ bool DecodeStreamedPngRows(int fd, uint64_t fileSize, uint64_t idatChunk, const 
   size_t inputOffset = 0;
   if (!AllocateForInPlaceRows(shape, limits, pixels, inputOffset)) return false;
 
-  IdatInflater inflater(fd, fileSize, idatChunk, std::span(pixels.Data() + inputOffset, filtered));
+  IdatInflater inflater(fd, fileSize, idatChunk, filtered);
+  inflater.SetWindow(std::span(pixels.Data() + inputOffset, filtered));
   RowWriter writer(pixels, shape, inputOffset);
   if (!inflater.Init() || !writer.Init()) return false;
   bool started = false;
@@ -275,6 +239,54 @@ bool DecodeStreamedPngRows(int fd, uint64_t fileSize, uint64_t idatChunk, const 
   out = std::move(pixels);
   tailChunk = inflater.TailChunk();
   return true;
+}
+
+PlainPngRowStream::PlainPngRowStream(int fd, uint64_t fileSize, uint64_t idatChunk, const PngRowShape& shape)
+    : m_shape(shape),
+      m_rowBytes(size_t{shape.width} * shape.channels),
+      m_inflater(std::make_unique<IdatInflater>(fd, fileSize, idatChunk, FilteredPngBytes(shape))) {}
+
+PlainPngRowStream::~PlainPngRowStream() = default;
+
+bool PlainPngRowStream::Init() {
+  if (m_shape.channels != 1 && m_shape.channels != 3 && m_shape.channels != 4) return false;
+  if (!m_inflater->Init()) return false;
+  try {
+    m_window.resize(std::max(kWindowBytes, 4 * (m_rowBytes + 1)));
+    m_rows.assign(2 * m_rowBytes, 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool PlainPngRowStream::Next(uint8_t* out) {
+  const size_t filtered = m_rowBytes + 1;
+  while (m_have - m_used < filtered) {
+    if (m_used > 0) {
+      std::memmove(m_window.data(), m_window.data() + m_used, m_have - m_used);
+      m_have -= m_used;
+      m_used = 0;
+    }
+    m_inflater->SetWindow(std::span(m_window.data() + m_have, m_window.size() - m_have));
+    const IdatInflater::Step step = m_inflater->Next();
+    m_have += m_inflater->Produced();
+    if (step == IdatInflater::Step::Failed) return false;
+    if (step == IdatInflater::Step::Done && m_have - m_used < filtered) return false;
+  }
+  uint8_t* prev = m_rows.data() + (m_next % 2) * m_rowBytes;
+  uint8_t* cur = m_rows.data() + (1 - m_next % 2) * m_rowBytes;
+  const uint8_t* in = m_window.data() + m_used;
+  if (!UnfilterPngRow(in[0], in + 1, prev, cur, m_rowBytes, m_shape.channels)) return false;
+  StorePngRow(cur, out, m_shape.width, m_shape.channels);
+  m_used += filtered;
+  if (++m_next < m_shape.height) return true;
+  // After the last row the stream must end, its checksums hold, and another chunk or the file's end follow.
+  while (true) {
+    m_inflater->SetWindow({});
+    const IdatInflater::Step step = m_inflater->Next();
+    if (step != IdatInflater::Step::More) return step == IdatInflater::Step::Done;
+  }
 }
 
 }  // namespace tavlen::gfx

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "platform/graphics/codecs/codec.h"
+#include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/codecs/tiff_glue.h"
+#include "platform/graphics/status_file_io.h"
 
 namespace tavlen::gfx {
 namespace {
@@ -16,10 +18,12 @@ using tiff_glue::TiffPtr;
 // More pages than any real document has; a file claiming more is read up to here.
 constexpr uint32_t kMaxPages = 10000;
 
-// --- In-memory client procedures -------------------------------------------------------------
+// --- Client procedures ----------------------------------------------------------------
 
+// The file's bytes in memory, or its descriptor when it is streamed.
 struct ReadSource {
   const uint8_t* data = nullptr;
+  int fd = -1;
   uint64_t size = 0;
   uint64_t pos = 0;
 };
@@ -28,6 +32,14 @@ tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size) {
   auto* src = static_cast<ReadSource*>(handle);
   if (size <= 0 || src->pos >= src->size) return 0;
   const uint64_t n = std::min<uint64_t>(static_cast<uint64_t>(size), src->size - src->pos);
+  if (src->data == nullptr) {
+    size_t got = 0;
+    if (ReadFileAt(src->fd, src->pos, std::span(static_cast<uint8_t*>(buffer), static_cast<size_t>(n)), got) !=
+        Status::Ok)
+      return -1;
+    src->pos += got;
+    return static_cast<tmsize_t>(got);
+  }
   std::memcpy(buffer, src->data + src->pos, n);
   src->pos += n;
   return static_cast<tmsize_t>(n);
@@ -66,6 +78,7 @@ toff_t SizeProc(thandle_t handle) { return static_cast<ReadSource*>(handle)->siz
 // writes to a mapping of a file opened for reading).
 int MapProc(thandle_t handle, void** base, toff_t* size) {
   auto* src = static_cast<ReadSource*>(handle);
+  if (src->data == nullptr) return 0;
   *base = const_cast<uint8_t*>(src->data);
   *size = src->size;
   return 1;
@@ -81,10 +94,9 @@ struct Reader {
   TiffPtr tif;
 };
 
-Status OpenReader(const Bytes& bytes, const DecodeLimits& limits, std::unique_ptr<Reader>& out) {
+Status OpenReader(const ReadSource& source, const DecodeLimits& limits, std::unique_ptr<Reader>& out) {
   auto reader = std::make_unique<Reader>();
-  reader->source.data = bytes.data();
-  reader->source.size = bytes.size();
+  reader->source = source;
   tiff_glue::OptionsPtr options = tiff_glue::MakeOptions(reader->errors, limits.maxPixelBytes);
   if (!options) return Status::OutOfMemory;
   reader->tif.reset(TIFFClientOpenExt("memory", "r", &reader->source, ReadProc, RefuseWrite, SeekProc, CloseProc,
@@ -399,74 +411,100 @@ bool Resize(std::vector<uint8_t>& v, uint64_t size, const DecodeLimits& limits) 
   return true;
 }
 
-// Reads the page's samples strip by strip or tile by tile and hands each row, top first, to
-// onRow(y, planes): one row of samples per plane (one plane unless the page is planar). A damaged strip
-// or tile gives what libtiff could decode of it, the rest zero samples; a page where nothing decodes fails.
-template <typename OnRow>
-Status ReadSampleRows(TIFF* tif, const Directory& d, uint64_t planeRowBytes, const DecodeLimits& limits,
-                      OnRow&& onRow) {
-  constexpr uint64_t kPad = 8;  // lets the sample reader look a few bytes past a row's end
-  const uint16_t planes = d.planar == PLANARCONFIG_SEPARATE ? d.samples : 1;
-  const uint64_t stride = planeRowBytes + kPad;
-  const uint32_t band = d.tiled ? d.tileHeight : std::clamp<uint32_t>(d.rowsPerStrip, 1, d.height);
-  std::vector<uint8_t> buffer;
-  if (band > limits.maxPixelBytes / stride / planes || !Resize(buffer, stride * band * planes, limits)) {
-    return Status::OutOfMemory;
-  }
-  std::vector<const uint8_t*> rows(planes);
-  auto hand = [&](uint32_t y0, uint32_t count) {
-    for (uint32_t r = 0; r < count; ++r) {
-      for (uint16_t p = 0; p < planes; ++p) rows[p] = buffer.data() + stride * (static_cast<uint64_t>(p) * band + r);
-      onRow(y0 + r, rows.data());
-    }
-  };
-  bool anyRead = false;
-  std::vector<uint8_t> strip;
-  std::vector<uint8_t> tile;
-  if (!d.tiled) {
-    if (!Resize(strip, planeRowBytes * band, limits)) return Status::OutOfMemory;
-    for (uint32_t y = 0; y < d.height; y += band) {
-      const uint32_t count = std::min(band, d.height - y);
-      const tmsize_t want = static_cast<tmsize_t>(planeRowBytes * count);
-      for (uint16_t p = 0; p < planes; ++p) {
-        std::fill_n(strip.begin(), want, 0);
-        anyRead |= TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, p), strip.data(), want) == want;
-        for (uint32_t r = 0; r < count; ++r) {
-          std::memcpy(buffer.data() + stride * (static_cast<uint64_t>(p) * band + r), strip.data() + planeRowBytes * r,
-                      planeRowBytes);
-        }
-      }
-      hand(y, count);
-    }
-    return anyRead ? Status::Ok : Status::GenericError;
+// The page's samples strip by strip or tile by tile, a band of rows at a time, top first: one row of
+// samples per plane (one plane unless the page is planar). A damaged strip or tile gives what libtiff
+// could decode of it, the rest zero samples; a page where nothing decodes fails.
+class SampleBands {
+ public:
+  SampleBands(TIFF* tif, const Directory& d, uint64_t planeRowBytes)
+      : m_tif(tif),
+        m_d(d),
+        m_planeRowBytes(planeRowBytes),
+        m_planes(d.planar == PLANARCONFIG_SEPARATE ? d.samples : 1),
+        m_stride(planeRowBytes + kPad),
+        m_band(d.tiled ? d.tileHeight : std::clamp<uint32_t>(d.rowsPerStrip, 1, d.height)) {}
+
+  Status Init(const DecodeLimits& limits) {
+    if (m_band > limits.maxPixelBytes / m_stride / m_planes || !Resize(m_buffer, m_stride * m_band * m_planes, limits))
+      return Status::OutOfMemory;
+    if (!m_d.tiled) return Resize(m_strip, m_planeRowBytes * m_band, limits) ? Status::Ok : Status::OutOfMemory;
+    m_tileRowBytes = TIFFTileRowSize64(m_tif);
+    const uint64_t tileBytes = TIFFTileSize64(m_tif);
+    if (m_tileRowBytes == 0 || tileBytes < m_tileRowBytes * m_d.tileHeight) return Status::GenericError;
+    return Resize(m_tile, tileBytes, limits) ? Status::Ok : Status::OutOfMemory;
   }
 
-  const uint64_t tileRowBytes = TIFFTileRowSize64(tif);
-  const uint64_t tileBytes = TIFFTileSize64(tif);
-  if (tileRowBytes == 0 || tileBytes < tileRowBytes * d.tileHeight) return Status::GenericError;
-  if (!Resize(tile, tileBytes, limits)) return Status::OutOfMemory;
-  const uint64_t bitsPerPixel = static_cast<uint64_t>(d.bits) * (planes > 1 ? 1 : d.samples);
-  for (uint32_t ty = 0; ty < d.height; ty += d.tileHeight) {
-    for (uint16_t p = 0; p < planes; ++p) {
-      for (uint32_t tx = 0; tx < d.width; tx += d.tileWidth) {
-        std::fill(tile.begin(), tile.end(), 0);
-        anyRead |= TIFFReadTile(tif, tile.data(), tx, ty, 0, p) >= 0;
+  // Reads the band of rows from y on, y a multiple of the band's height: the number of its rows.
+  uint32_t Read(uint32_t y) {
+    const uint32_t count = std::min(m_band, m_d.height - y);
+    if (m_d.tiled) {
+      ReadTiles(y);
+    } else {
+      ReadStrips(y, count);
+    }
+    return count;
+  }
+
+  // The planes of row r of the band read last.
+  const uint8_t* const* Planes(uint32_t r) {
+    for (uint16_t p = 0; p < m_planes; ++p) m_rows[p] = BandRow(p, r);
+    return m_rows.data();
+  }
+
+  Status Outcome() const { return m_anyRead ? Status::Ok : Status::GenericError; }
+
+ private:
+  static constexpr uint64_t kPad = 8;  // lets the sample reader look a few bytes past a row's end
+
+  uint8_t* BandRow(uint16_t plane, uint32_t r) { return m_buffer.data() + m_stride * (uint64_t{plane} * m_band + r); }
+
+  void ReadStrips(uint32_t y, uint32_t count) {
+    const tmsize_t want = static_cast<tmsize_t>(m_planeRowBytes * count);
+    for (uint16_t p = 0; p < m_planes; ++p) {
+      std::fill_n(m_strip.begin(), want, 0);
+      m_anyRead |= TIFFReadEncodedStrip(m_tif, TIFFComputeStrip(m_tif, y, p), m_strip.data(), want) == want;
+      for (uint32_t r = 0; r < count; ++r)
+        std::memcpy(BandRow(p, r), m_strip.data() + m_planeRowBytes * r, m_planeRowBytes);
+    }
+  }
+
+  void ReadTiles(uint32_t ty) {
+    const uint64_t bitsPerPixel = static_cast<uint64_t>(m_d.bits) * (m_planes > 1 ? 1 : m_d.samples);
+    for (uint16_t p = 0; p < m_planes; ++p) {
+      for (uint32_t tx = 0; tx < m_d.width; tx += m_d.tileWidth) {
+        std::fill(m_tile.begin(), m_tile.end(), 0);
+        m_anyRead |= TIFFReadTile(m_tif, m_tile.data(), tx, ty, 0, p) >= 0;
         const uint64_t offset = tx * bitsPerPixel / 8;
-        const uint64_t bytes = std::min(tileRowBytes, planeRowBytes - offset);
-        for (uint32_t r = 0; r < d.tileHeight; ++r) {
-          std::memcpy(buffer.data() + stride * (static_cast<uint64_t>(p) * band + r) + offset,
-                      tile.data() + tileRowBytes * r, bytes);
-        }
-        if (d.width - tx <= d.tileWidth) break;
+        const uint64_t bytes = std::min(m_tileRowBytes, m_planeRowBytes - offset);
+        for (uint32_t r = 0; r < m_d.tileHeight; ++r)
+          std::memcpy(BandRow(p, r) + offset, m_tile.data() + m_tileRowBytes * r, bytes);
+        if (m_d.width - tx <= m_d.tileWidth) break;
       }
     }
-    hand(ty, std::min(d.tileHeight, d.height - ty));
-    if (d.height - ty <= d.tileHeight) break;
   }
-  return anyRead ? Status::Ok : Status::GenericError;
-}
 
-Status DecodeDirect(TIFF* tif, const Directory& d, const Plan& plan, const DecodeLimits& limits, PixelBuffer& out) {
+  TIFF* m_tif;
+  const Directory m_d;
+  const uint64_t m_planeRowBytes;
+  const uint16_t m_planes;
+  const uint64_t m_stride;
+  const uint32_t m_band;
+  uint64_t m_tileRowBytes = 0;
+  std::vector<uint8_t> m_buffer;
+  std::vector<uint8_t> m_strip;
+  std::vector<uint8_t> m_tile;
+  std::vector<const uint8_t*> m_rows = std::vector<const uint8_t*>(m_planes);
+  bool m_anyRead = false;
+};
+
+// What a page read row by row needs besides its pixels: its palette, and how its samples convert.
+struct DirectPage {
+  Palette palette;
+  RowConverter convert;
+  uint64_t rowBytes = 0;
+};
+
+Status PrepareDirect(TIFF* tif, const Directory& d, const Plan& plan, const DecodeLimits& limits, DirectPage& out) {
   Palette palette;
   if (d.photometric == PHOTOMETRIC_PALETTE) {
     if (!ReadColormap(tif, d.bits, palette)) return Status::GenericError;
@@ -479,23 +517,35 @@ Status DecodeDirect(TIFF* tif, const Directory& d, const Plan& plan, const Decod
   const bool separate = d.planar == PLANARCONFIG_SEPARATE && d.samples > 1;
   const uint64_t rowBytes = (static_cast<uint64_t>(d.width) * (separate ? 1 : d.samples) * d.bits + 7) / 8;
   if (rowBytes != static_cast<uint64_t>(TIFFScanlineSize64(tif))) return Status::GenericError;
+  const bool minIsWhite = d.photometric == PHOTOMETRIC_MINISWHITE;
+  const bool invert = minIsWhite && (d.bits == 1 || d.bits == 16 || plan.route == Route::Generic);
+  out.palette = std::move(palette);
+  out.convert = {plan,
+                 d.width,
+                 d.samples,
+                 ColourChannels(d.photometric),
+                 invert && plan.format != PixelFormat::Indexed8bpp,
+                 static_cast<size_t>(rowBytes),
+                 {d.bits, d.samples, separate, IsFloat(d)}};
+  out.rowBytes = rowBytes;
+  return Status::Ok;
+}
 
+Status DecodeDirect(TIFF* tif, const Directory& d, const Plan& plan, const DecodeLimits& limits, PixelBuffer& out) {
+  DirectPage page;
+  if (Status s = PrepareDirect(tif, d, plan, limits, page); s != Status::Ok) return s;
   auto pixels = PixelBuffer::Allocate(plan.format, d.width, d.height, PixelBuffer::Init::Zero, limits);
   if (!pixels.Ok()) return pixels.GetStatus();
   PixelBuffer& buffer = pixels.Value();
-  const bool minIsWhite = d.photometric == PHOTOMETRIC_MINISWHITE;
-  const bool invert = minIsWhite && (d.bits == 1 || d.bits == 16 || plan.route == Route::Generic);
-  const RowConverter convert{plan,
-                             d.width,
-                             d.samples,
-                             ColourChannels(d.photometric),
-                             invert && plan.format != PixelFormat::Indexed8bpp,
-                             static_cast<size_t>(rowBytes),
-                             {d.bits, d.samples, separate, IsFloat(d)}};
-  Status s = ReadSampleRows(tif, d, rowBytes, limits,
-                            [&](uint32_t y, const uint8_t* const* planes) { convert(planes, buffer.Row(y)); });
-  if (s != Status::Ok) return s;
-  if (IsIndexed(plan.format)) buffer.GetPalette() = std::move(palette);
+  SampleBands bands(tif, d, page.rowBytes);
+  if (Status s = bands.Init(limits); s != Status::Ok) return s;
+  for (uint32_t y = 0; y < d.height;) {
+    const uint32_t count = bands.Read(y);
+    for (uint32_t r = 0; r < count; ++r) page.convert(bands.Planes(r), buffer.Row(y + r));
+    y += count;
+  }
+  if (Status s = bands.Outcome(); s != Status::Ok) return s;
+  if (IsIndexed(plan.format)) buffer.GetPalette() = std::move(page.palette);
   out = std::move(buffer);
   return Status::Ok;
 }
@@ -649,6 +699,16 @@ void ReadTextTags(TIFF* tif, std::vector<PropertyItem>& out) {
   }
 }
 
+// The page's text tags and colour profile.
+template <typename Frame>
+void ReadPageItems(TIFF* tif, Frame& frame) {
+  ReadTextTags(tif, frame.properties);
+  uint32_t profileSize = 0;
+  const uint8_t* profile = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &profileSize, &profile) && profile != nullptr)
+    frame.color.iccProfile.assign(profile, profile + profileSize);
+}
+
 // --- The decoder -----------------------------------------------------------------------------
 
 // The bytes of the page's strips or tiles that lie inside the file, at most the file's size (strips
@@ -663,6 +723,28 @@ uint64_t PageDataBytes(TIFF* tif, const Directory& d, uint64_t fileBytes) {
     if (error == 0 && offset < fileBytes) total += std::min(size, fileBytes - offset);
   }
   return std::min(total, fileBytes);
+}
+
+// Whether every strip or tile lies inside the file and, uncompressed, holds all its samples. Only then
+// does libtiff read them from a descriptor exactly as from the bytes in memory, which it maps: there it
+// refuses a strip that runs past the end, and reads no more than the strip's count of bytes.
+bool StripsReadAsInMemory(TIFF* tif, const Directory& d, uint64_t fileBytes) {
+  const uint32_t count = d.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  const uint32_t rowsPerStrip = std::clamp<uint32_t>(d.rowsPerStrip, 1, d.height);
+  const uint32_t stripsPerPlane = (d.height - 1) / rowsPerStrip + 1;
+  for (uint32_t i = 0; i < count; ++i) {
+    int error = 0;
+    const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &error);
+    const uint64_t size = TIFFGetStrileByteCountWithErr(tif, i, &error);
+    if (error != 0 || offset > fileBytes || size > fileBytes - offset) return false;
+    if (d.compression != COMPRESSION_NONE) continue;
+    // The last strip of a plane may have fewer rows.
+    const uint32_t firstRow = i % stripsPerPlane * rowsPerStrip;
+    const uint64_t unpacked =
+        d.tiled ? TIFFTileSize64(tif) : TIFFVStripSize64(tif, std::min(rowsPerStrip, d.height - firstRow));
+    if (size < unpacked) return false;
+  }
+  return true;
 }
 
 // Whether `dataBytes` bytes of strips or tiles can hold the page's samples: no codec expands its data more than
@@ -745,11 +827,7 @@ Status DecodePage(TIFF* tif, uint64_t fileBytes, const DecodeLimits& limits, boo
     if (Status s = DecodeDirect(tif, d, plan, limits, frame.pixels); s != Status::Ok) return s;
     ApplyOrientation(d.orientation, frame.pixels);
   }
-  ReadTextTags(tif, frame.properties);
-  uint32_t profileSize = 0;
-  const uint8_t* profile = nullptr;
-  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &profileSize, &profile) && profile != nullptr)
-    frame.color.iccProfile.assign(profile, profile + profileSize);
+  ReadPageItems(tif, frame);
   if (wantInks && !frame.color.iccProfile.empty()) {
     if (Status s = ReadInks(tif, d, limits, frame.color.inks); s != Status::Ok) return s;
   }
@@ -769,7 +847,8 @@ class TiffDecoder final : public ImageDecoder {
   Status DecodeFrame(uint32_t index, DecodedFrame& out) override {
     if (index >= m_pages) return Status::InvalidParameter;
     std::unique_ptr<Reader> reader;
-    if (Status s = OpenReader(*m_data, m_limits, reader); s != Status::Ok) return s;
+    if (Status s = OpenReader({.data = m_data->data(), .size = m_data->size()}, m_limits, reader); s != Status::Ok)
+      return s;
     if (index != 0 && !TIFFSetDirectory(reader->tif.get(), static_cast<tdir_t>(index))) return Status::GenericError;
     try {
       return DecodePage(reader->tif.get(), m_data->size(), m_limits, m_options.colorManaged, out);
@@ -784,18 +863,89 @@ class TiffDecoder final : public ImageDecoder {
   uint32_t m_pages;
 };
 
+// The first page's rows as DecodeDirect gives them, a band of strips or tiles at a time.
+class TiffRows final : public RowSource {
+ public:
+  TiffRows(base::UniqueFd fd, uint64_t fileSize) : m_fd(std::move(fd)), m_fileSize(fileSize) {}
+
+  // The page opened as the load opens it; Ok only when its rows need no whole-page step.
+  Status Open(const DecodeLimits& limits) {
+    if (Status s = OpenReader({.fd = m_fd.Get(), .size = m_fileSize}, limits, m_reader); s != Status::Ok) return s;
+    TIFF* tif = m_reader->tif.get();
+    if (!ReadDirectory(tif, m_d) || !TIFFIsCODECConfigured(m_d.compression)) return Status::GenericError;
+    if (!DataCanHoldPage(m_d, PageDataBytes(tif, m_d, m_fileSize))) return Status::OutOfMemory;
+    m_plan = ChoosePlan(m_d);
+    if (m_plan.route == Route::RgbaImage || m_d.orientation != ORIENTATION_TOPLEFT ||
+        !StripsReadAsInMemory(tif, m_d, m_fileSize))
+      return Status::NotImplemented;
+    if (Status s = PrepareDirect(tif, m_d, m_plan, limits, m_page); s != Status::Ok) return s;
+    m_bands = std::make_unique<SampleBands>(tif, m_d, m_page.rowBytes);
+    return m_bands->Init(limits);
+  }
+
+  Status ReadRows(std::span<uint8_t* const> rows) override {
+    for (uint8_t* row : rows) {
+      if (m_inBand == m_bandRows) {
+        m_bandStart += m_bandRows;
+        m_bandRows = m_bands->Read(m_bandStart);
+        m_inBand = 0;
+      }
+      m_page.convert(m_bands->Planes(m_inBand++), row);
+      if (m_bandStart + m_inBand == m_d.height) return m_bands->Outcome();
+    }
+    return Status::Ok;
+  }
+
+  TIFF* Tiff() const { return m_reader->tif.get(); }
+  const Directory& Page() const { return m_d; }
+  const Plan& PagePlan() const { return m_plan; }
+  Palette& PagePalette() { return m_page.palette; }
+
+ private:
+  base::UniqueFd m_fd;
+  uint64_t m_fileSize;
+  std::unique_ptr<Reader> m_reader;
+  Directory m_d;
+  Plan m_plan;
+  DirectPage m_page;
+  std::unique_ptr<SampleBands> m_bands;
+  uint32_t m_bandStart = 0;
+  uint32_t m_bandRows = 0;
+  uint32_t m_inBand = 0;
+};
+
 }  // namespace
 
 Status OpenTiffDecoder(SharedBytes data, const DecodeLimits& limits, std::unique_ptr<ImageDecoder>& out) {
   if (!data || !HasTiffSignature(*data)) return Status::UnknownImageFormat;
   if (data->size() > limits.maxFileBytes) return Status::OutOfMemory;
   std::unique_ptr<Reader> reader;
-  if (Status s = OpenReader(*data, limits, reader); s != Status::Ok) return s;
+  if (Status s = OpenReader({.data = data->data(), .size = data->size()}, limits, reader); s != Status::Ok) return s;
   Directory first;
   if (!ReadDirectory(reader->tif.get(), first)) return Status::GenericError;
   const uint32_t pages = std::min<uint32_t>(TIFFNumberOfDirectories(reader->tif.get()), kMaxPages);
   if (pages == 0) return Status::GenericError;
   out = std::make_unique<TiffDecoder>(std::move(data), limits, pages);
+  return Status::Ok;
+}
+
+Status OpenTiffRows(base::UniqueFd fd, uint64_t fileSize, const DecodeLimits& limits, StreamedFrame& out) {
+  if (fileSize > limits.maxFileBytes) return Status::Ok;
+  try {
+    auto rows = std::make_unique<TiffRows>(std::move(fd), fileSize);
+    // A page that fails or is refused here is left to the load, which says why.
+    if (rows->Open(limits) != Status::Ok) return Status::Ok;
+    StreamedFrame frame;
+    frame.format = rows->PagePlan().format;
+    frame.width = rows->Page().width;
+    frame.height = rows->Page().height;
+    if (IsIndexed(frame.format)) frame.palette = std::move(rows->PagePalette());
+    ReadPageItems(rows->Tiff(), frame);
+    frame.rows = std::move(rows);
+    out = std::move(frame);
+  } catch (const std::bad_alloc&) {
+    return Status::OutOfMemory;
+  }
   return Status::Ok;
 }
 
