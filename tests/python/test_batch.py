@@ -68,6 +68,29 @@ def test_command_usage_errors():
     assert bad.returncode == 2 and "WxH" in bad.stderr
 
 
+def test_files_shared_out_several_to_a_task_each_get_their_own_result(tmp_path):
+    import tavlen.batch
+
+    folder = tmp_path / "in"
+    sources = []
+    for copy, source in enumerate(make_sources(tmp_path / "one") * 3):
+        folder.mkdir(exist_ok=True)
+        sources.append(folder / f"{copy:02}-{source.name}")
+        sources[-1].write_bytes(source.read_bytes())
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1",
+                                  dashboard_address=None) as cluster, distributed.Client(cluster) as client:
+        # 60 files on 2 workers: 3 files a task.
+        results = tavlen.batch.run(lambda picture: picture.mirror(), sources, tmp_path / "out", client=client,
+                                   progress=False)
+    assert [result.source for result in results] == [str(source) for source in sources]
+    assert [result.output for result in results] == [
+        tavlen.batch.output_path(str(source), str(tmp_path / "out"), "png") for source in sources]
+    damaged = ("truncated.png", "text.jpg", "empty.bmp")
+    for source, result in zip(sources, results):
+        assert result.status == ("failed" if source.name.endswith(damaged) else "written"), result
+    assert len(os.listdir(tmp_path / "out")) == 3 * GOOD
+
+
 class KillOnce:
     """Kills the worker process that first gets `victim`, as an out-of-memory killer would."""
 

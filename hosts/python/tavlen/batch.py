@@ -59,6 +59,18 @@ def process(job, format, source, output):
     return Result(source, output, "written")
 
 
+def process_chunk(job, format, pairs):
+    """process() for each (source, output) pair of one task."""
+    return [process(job, format, source, output) for source, output in pairs]
+
+
+def _chunk_size(files, workers):
+    """Files per task: up to 4 when there are enough for 8 tasks a worker, so that Dask's cost per task
+    (a few milliseconds of the cores the workers use) is shared, while the last tasks stay short enough
+    to keep every worker busy to the end."""
+    return max(1, min(4, files // (8 * max(1, workers))))
+
+
 def _reason(error):
     if isinstance(error, OSError) and error.strerror:
         return error.strerror
@@ -102,14 +114,18 @@ def run(job, sources, dest, client=None, workers=None, progress=True, format="pn
         client = distributed.Client(cluster)
     try:
         pending = [index for index in range(len(sources)) if results[index] is None]
-        futures = client.map(functools.partial(process, job, format), [sources[i] for i in pending],
-                             [outputs[i] for i in pending], pure=False)
-        index_of = {future.key: index for future, index in zip(futures, pending)}
+        size = _chunk_size(len(pending), len(client.scheduler_info().get("workers", ())))
+        chunks = [pending[start:start + size] for start in range(0, len(pending), size)]
+        futures = client.map(functools.partial(process_chunk, job, format),
+                             [[(sources[i], outputs[i]) for i in chunk] for chunk in chunks], pure=False)
+        chunk_of = {future.key: chunk for future, chunk in zip(futures, chunks)}
         bar = _progress_bar(len(pending)) if progress else None
         for future in distributed.as_completed(futures):
-            results[index_of[future.key]] = future.result()
+            chunk = chunk_of[future.key]
+            for index, result in zip(chunk, future.result()):
+                results[index] = result
             if bar is not None:
-                bar.update(1)
+                bar.update(len(chunk))
         if bar is not None:
             bar.close()
     finally:

@@ -33,13 +33,6 @@ inline uint32_t Div255(uint32_t v) {
   return (v + (v >> 8)) >> 8;
 }
 
-// 24-bit B, G, R pixels as opaque 32-bit words.
-void Rgb24ToWords(const uint8_t* bgr, uint32_t count, uint32_t* out) {
-  for (uint32_t i = 0; i < count; ++i, bgr += 3) {
-    out[i] = 0xFF000000u | (uint32_t{bgr[2]} << 16) | (uint32_t{bgr[1]} << 8) | bgr[0];
-  }
-}
-
 }  // namespace
 
 void PremultiplyRow(const uint8_t* bgra, uint32_t count, uint32_t* out) {
@@ -129,22 +122,13 @@ Status RenderTarget::Begin(const IntBox& requested, CairoPtr& cr) {
     uint8_t* data = cairo_image_surface_get_data(surface.get());
     const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface.get()));
     m_rowBuffer.resize(static_cast<size_t>(w) * 4);
-    if (px.Format() == PixelFormat::RGB24bpp) {
-      // Opaque pixels are their own premultiplied words, and End compares with the bitmap's row itself.
-      for (int y = 0; y < h; ++y) {
-        Rgb24ToWords(px.Row(static_cast<uint32_t>(box.y0 + y)) + size_t(box.x0) * 3, static_cast<uint32_t>(w),
-                     reinterpret_cast<uint32_t*>(data + y * stride));
-      }
-      m_before.clear();
-    } else {
-      for (int y = 0; y < h; ++y) {
-        RowToArgb32(px.Row(static_cast<uint32_t>(box.y0 + y)), px.Format(), px.GetPalette(),
-                    static_cast<uint32_t>(box.x0), static_cast<uint32_t>(w), m_rowBuffer.data());
-        PremultiplyRow(m_rowBuffer.data(), static_cast<uint32_t>(w), reinterpret_cast<uint32_t*>(data + y * stride));
-      }
-      m_before.resize(static_cast<size_t>(w) * h);
-      for (int y = 0; y < h; ++y) std::memcpy(&m_before[static_cast<size_t>(y) * w], data + y * stride, size_t(w) * 4);
+    for (int y = 0; y < h; ++y) {
+      RowToArgb32(px.Row(static_cast<uint32_t>(box.y0 + y)), px.Format(), px.GetPalette(),
+                  static_cast<uint32_t>(box.x0), static_cast<uint32_t>(w), m_rowBuffer.data());
+      PremultiplyRow(m_rowBuffer.data(), static_cast<uint32_t>(w), reinterpret_cast<uint32_t*>(data + y * stride));
     }
+    m_before.resize(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) std::memcpy(&m_before[static_cast<size_t>(y) * w], data + y * stride, size_t(w) * 4);
     cairo_surface_mark_dirty(surface.get());
   } else {
     uint8_t* base = m_bitmap ? m_bitmap->PixelsForArea(left, top, right, bottom).Data() : m_windowPixels;
@@ -180,17 +164,10 @@ void RenderTarget::End(CairoPtr& cr) {
   } else if (m_mode == Mode::Converted) {
     PixelBuffer& px = m_bitmap->PixelsForArea(static_cast<uint32_t>(m_open.x0), static_cast<uint32_t>(m_open.y0),
                                               static_cast<uint32_t>(m_open.x1), static_cast<uint32_t>(m_open.y1));
-    const bool opaque24 = px.Format() == PixelFormat::RGB24bpp;
-    std::vector<uint32_t> rowBefore(opaque24 ? static_cast<size_t>(w) : 0);
     for (int y = 0; y < h; ++y) {
       const auto* now = reinterpret_cast<const uint32_t*>(data + y * stride);
+      const uint32_t* before = &m_before[static_cast<size_t>(y) * w];
       uint8_t* dstRow = px.Row(static_cast<uint32_t>(m_open.y0 + y));
-      const uint32_t* before = rowBefore.data();
-      if (opaque24) {
-        Rgb24ToWords(dstRow + size_t(m_open.x0) * 3, static_cast<uint32_t>(w), rowBefore.data());
-      } else {
-        before = m_before.data() + static_cast<size_t>(y) * w;
-      }
       int x = 0;
       while (x < w) {
         if (now[x] == before[x]) {
