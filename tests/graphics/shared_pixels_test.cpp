@@ -377,20 +377,31 @@ TEST(BandSharingCost, AnOrdinaryShareStillGetsTheWholeCopy) {
   }
 }
 
+// A dormant copy and the pixels its picture had when it was taken.
+struct Moment {
+  Bitmap::Ptr dormant;
+  std::string pixels;
+};
+
+// Numbers below a bound from a fixed seed: the same writes on every run.
+class FixedRandom {
+ public:
+  explicit FixedRandom(uint32_t seed) : m_seed(seed) {}
+  uint32_t operator()(uint32_t below) {
+    m_seed = m_seed * 1103515245u + 12345u;
+    return (m_seed >> 8) % below;
+  }
+
+ private:
+  uint32_t m_seed;
+};
+
 // A picture with many dormant copies taken between writes of changing rows, some released early:
 // each copy comes back as the picture was when it was taken, and the picture is never copied whole.
 TEST(BandSharingCost, EveryDormantCopyKeepsItsOwnMoment) {
   auto picture = test::MakePatternBitmap(37, 500, PixelFormat::RGB24bpp, 9);
-  struct Moment {
-    Bitmap::Ptr dormant;
-    std::string pixels;
-  };
   std::vector<Moment> moments;
-  uint32_t seed = 12345;
-  auto next = [&seed](uint32_t below) {
-    seed = seed * 1103515245u + 12345u;
-    return (seed >> 8) % below;
-  };
+  FixedRandom next(12345);
   for (int step = 0; step < 24; ++step) {
     if (step % 2 == 0) moments.push_back({DormantCopy(*picture), test::OwnFormatBytes(*picture)});
     if (step % 7 == 6)
@@ -456,16 +467,8 @@ TEST(BandSharingCost, AnAreaSavesOnlyThePiecesOfItsColumns) {
 // exactly where it was cut from, whatever was written beside it later.
 TEST(BandSharingCost, PiecesSavedAtDifferentMomentsComeBackInPlace) {
   auto picture = test::MakePatternBitmap(1500, 300, PixelFormat::RGB24bpp, 8);
-  struct Moment {
-    Bitmap::Ptr dormant;
-    std::string pixels;
-  };
   std::vector<Moment> moments;
-  uint32_t seed = 777;
-  auto next = [&seed](uint32_t below) {
-    seed = seed * 1103515245u + 12345u;
-    return (seed >> 8) % below;
-  };
+  FixedRandom next(777);
   for (int step = 0; step < 30; ++step) {
     if (step % 3 == 0) moments.push_back({DormantCopy(*picture), test::OwnFormatBytes(*picture)});
     const Rect area{static_cast<int32_t>(next(1400)), static_cast<int32_t>(next(280)),
