@@ -373,17 +373,16 @@ class Picture:
             raise ImageError(errno.EACCES, "the folder is not writable", path)
         method, appended = _SAVERS[format]
         name = os.path.basename(path)
-        if name.endswith(appended) and len(name) > len(appended):
-            # The control appends its suffix to the name it gets and writes through a temporary file it
-            # flushes and renames into place: given the path less that suffix, it writes exactly the path.
-            if not self._write(method, settings, os.path.join(folder, name[:-len(appended)])):
-                raise ImageError(errno.EIO, f"the picture cannot be written as {format.upper()}", path)
-            return
-        # Any other name: the control writes a hidden name in the same folder, which is renamed onto the
-        # path, so the path holds the old file or the whole new one.
-        base = os.path.join(folder, f".{name}.{uuid.uuid4().hex}")
+        # The control appends its suffix to the name it gets and writes through a temporary file it
+        # flushes and renames into place: given the path less that suffix, it writes exactly the path.
+        # Any other name: it writes a hidden name in the same folder, which is renamed onto the path, so
+        # the path holds the old file or the whole new one.
+        exact = name.endswith(appended) and len(name) > len(appended)
+        base = os.path.join(folder, name[:-len(appended)] if exact else f".{name}.{uuid.uuid4().hex}")
         if not self._write(method, settings, base):
             raise ImageError(errno.EIO, f"the picture cannot be written as {format.upper()}", path)
+        if exact:
+            return
         try:
             os.replace(base + appended, path)
         except OSError as error:
