@@ -79,7 +79,7 @@ def test_files_shared_out_several_to_a_task_each_get_their_own_result(tmp_path):
         sources[-1].write_bytes(source.read_bytes())
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1",
                                   dashboard_address=None) as cluster, distributed.Client(cluster) as client:
-        # 60 files on 2 workers: 3 files a task.
+        # 60 files on 2 workers: tasks of 4 files, then of fewer.
         results = tavlen.batch.run(lambda picture: picture.mirror(), sources, tmp_path / "out", client=client,
                                    progress=False)
     assert [result.source for result in results] == [str(source) for source in sources]
@@ -89,6 +89,20 @@ def test_files_shared_out_several_to_a_task_each_get_their_own_result(tmp_path):
     for source, result in zip(sources, results):
         assert result.status == ("failed" if source.name.endswith(damaged) else "written"), result
     assert len(os.listdir(tmp_path / "out")) == 3 * GOOD
+
+
+@pytest.mark.parametrize("files, workers", [(200, 2), (200, 1), (60, 2), (7, 2), (1, 8)])
+def test_tasks_take_every_file_once_in_order_and_end_with_single_files(files, workers):
+    import tavlen.batch
+
+    chunks = tavlen.batch._chunks(list(range(files)), workers)
+    assert [index for chunk in chunks for index in chunk] == list(range(files))
+    assert all(1 <= len(chunk) <= 4 for chunk in chunks)
+    # Never larger than the one before, so that the last ones are short, and the workers finish together.
+    assert all(len(later) <= len(earlier) for earlier, later in zip(chunks, chunks[1:]))
+    assert all(len(chunk) == 1 for chunk in chunks[-min(files, 2 * workers):])
+    if files >= 16 * workers:
+        assert len(chunks[0]) == 4
 
 
 class KillOnce:

@@ -64,11 +64,17 @@ def process_chunk(job, format, pairs):
     return [process(job, format, source, output) for source, output in pairs]
 
 
-def _chunk_size(files, workers):
-    """Files per task: up to 4 when there are enough for 8 tasks a worker, so that Dask's cost per task
-    (a few milliseconds of the cores the workers use) is shared, while the last tasks stay short enough
-    to keep every worker busy to the end."""
-    return max(1, min(4, files // (8 * max(1, workers))))
+def _chunks(indices, workers):
+    """Splits the indices into tasks: up to 4 files a task while more than 4 tasks a worker are left, so
+    that Dask's cost per task (a few milliseconds of the cores the workers use) is shared, and then
+    shrinking to one file, so that the workers run out of work within a file of each other."""
+    chunks = []
+    start = 0
+    while start < len(indices):
+        size = max(1, min(4, (len(indices) - start) // (4 * max(1, workers))))
+        chunks.append(indices[start:start + size])
+        start += size
+    return chunks
 
 
 def _reason(error):
@@ -114,8 +120,7 @@ def run(job, sources, dest, client=None, workers=None, progress=True, format="pn
         client = distributed.Client(cluster)
     try:
         pending = [index for index in range(len(sources)) if results[index] is None]
-        size = _chunk_size(len(pending), len(client.scheduler_info().get("workers", ())))
-        chunks = [pending[start:start + size] for start in range(0, len(pending), size)]
+        chunks = _chunks(pending, len(client.scheduler_info().get("workers", ())))
         futures = client.map(functools.partial(process_chunk, job, format),
                              [[(sources[i], outputs[i]) for i in chunk] for chunk in chunks], pure=False)
         chunk_of = {future.key: chunk for future, chunk in zip(futures, chunks)}
