@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,6 +22,11 @@ class MemorySink final : public ByteSink {
  public:
   Status Write(std::span<const uint8_t> piece) override {
     bytes.insert(bytes.end(), piece.begin(), piece.end());
+    return Status::Ok;
+  }
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> piece) override {
+    if (offset + piece.size() > bytes.size()) bytes.resize(offset + piece.size());
+    std::copy(piece.begin(), piece.end(), bytes.begin() + static_cast<ptrdiff_t>(offset));
     return Status::Ok;
   }
   Bytes bytes;

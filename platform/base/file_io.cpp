@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -21,10 +22,13 @@
 namespace tavlen::base {
 namespace {
 
-bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+// At the file's position, or at `offset` when it is not negative (leaving the position alone).
+bool WriteAll(int fd, std::span<const uint8_t> bytes, off_t offset = -1) {
   size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = offset < 0
+                          ? ::write(fd, bytes.data() + done, bytes.size() - done)
+                          : ::pwrite(fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) {
@@ -174,6 +178,12 @@ int AtomicFileWriter::Open(const std::string& path) {
 int AtomicFileWriter::Write(std::span<const uint8_t> bytes) {
   if (!m_fd.Valid()) return EBADF;
   return WriteAll(m_fd.Get(), bytes) ? 0 : errno;
+}
+
+int AtomicFileWriter::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
+  if (!m_fd.Valid()) return EBADF;
+  if (offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max() / 2)) return EFBIG;
+  return WriteAll(m_fd.Get(), bytes, static_cast<off_t>(offset)) ? 0 : errno;
 }
 
 int AtomicFileWriter::Commit() {

@@ -54,6 +54,8 @@ class AtomicFileWriter {
 
   [[nodiscard]] int Open(const std::string& path);
   [[nodiscard]] int Write(std::span<const uint8_t> bytes);
+  // Writes at `offset` without moving where Write goes on: for headers that point at what follows them.
+  [[nodiscard]] int WriteAt(uint64_t offset, std::span<const uint8_t> bytes);
   [[nodiscard]] int Commit();
 
  private:

@@ -8,18 +8,11 @@
 #include "platform/graphics/codec_registry.h"
 #include "platform/graphics/codecs/picture_rows.h"
 #include "platform/graphics/color_management.h"
+#include "platform/graphics/encode_to_file.h"
 #include "platform/graphics/status_file_io.h"
 
 namespace tavlen::gfx {
 namespace {
-
-RowEncoderFn FindRowEncoder(const Guid& clsid) {
-  if (clsid == kBmpEncoderClsid) return EncodeBmpRows;
-  if (clsid == kJpegEncoderClsid) return EncodeJpegRows;
-  if (clsid == kPngEncoderClsid) return EncodePngRows;
-  if (clsid == kTiffEncoderClsid) return EncodeTiffRows;
-  return nullptr;
-}
 
 // The frame's rows as a decoder that streams gives them; a frame without rows when none does.
 Status OpenFrame(const std::string& path, const DecodeLimits& limits, StreamedFrame& frame) {
@@ -40,26 +33,6 @@ Status OpenFrame(const std::string& path, const DecodeLimits& limits, StreamedFr
   auto bytes = std::make_shared<Bytes>();
   if (Status s = ReadWholeFile(path, *bytes, limits); s != Status::Ok) return s;
   return OpenJpegRows(std::move(bytes), limits, frame);
-}
-
-// The destination's temporary, filled as the encoder goes and put in place by Commit.
-class FileSink final : public ByteSink {
- public:
-  Status Open(const std::string& path) { return FromWriteErrno(m_file.Open(path)); }
-  Status Write(std::span<const uint8_t> bytes) override { return FromWriteErrno(m_file.Write(bytes)); }
-  Status Commit() { return FromWriteErrno(m_file.Commit()); }
-
- private:
-  base::AtomicFileWriter m_file;
-};
-
-Status Encode(const PictureRows& rows, const Guid& encoderClsid, std::span<const PropertyItem> properties,
-              EncoderParameters parameters, ByteSink& out) {
-  // PNG's image data is deflated and written as the rows come; the others make their file in memory.
-  if (encoderClsid == kPngEncoderClsid) return StreamPngRows(rows, properties, parameters, out);
-  Bytes bytes;
-  if (Status s = FindRowEncoder(encoderClsid)(rows, properties, parameters, bytes); s != Status::Ok) return s;
-  return out.Write(bytes);
 }
 
 // Decodes every row and drops it: a damaged source then says so first, as it does when loading.
@@ -114,8 +87,8 @@ Status StreamedPicture::Save(const std::string& path, const Guid& encoderClsid, 
   const Status opened = file.Open(path);
   if (opened != Status::Ok) DrainRows(pipe, m_frame->height);
   const Status encoded = opened != Status::Ok ? opened
-                                              : Encode(PictureRows(pipe, m_frame->palette), encoderClsid,
-                                                       m_frame->properties, parameters, file);
+                                              : EncodeRows(PictureRows(pipe, m_frame->palette), encoderClsid,
+                                                           m_frame->properties, parameters, file);
   // A decoder that failed has given the encoder zeros: its status wins, as it does when loading. The
   // temporary goes with `file`, leaving the destination as it was.
   if (Status decoded = pipe.Finish(); decoded != Status::Ok) return decoded;

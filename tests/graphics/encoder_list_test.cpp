@@ -72,7 +72,8 @@ TEST(Saving, AFailedSaveLeavesTheExistingFileAlone) {
 TEST(Saving, EveryEncoderWritesAFileThatDecodesToTheSameSize) {
   test::TempDir dir;
   auto source = test::MakePatternBitmap(31, 17, PixelFormat::RGB24bpp);
-  for (const Guid& clsid : {kBmpEncoderClsid, kJpegEncoderClsid, kGifEncoderClsid, kTiffEncoderClsid, kPngEncoderClsid}) {
+  for (const Guid& clsid :
+       {kBmpEncoderClsid, kJpegEncoderClsid, kGifEncoderClsid, kTiffEncoderClsid, kPngEncoderClsid}) {
     const std::string path = dir.File("out-" + base::FormatGuid(clsid));
     ASSERT_EQ(source->Save(path, clsid), Status::Ok) << base::FormatGuid(clsid);
     auto back = Bitmap::FromFile(path);
@@ -82,17 +83,40 @@ TEST(Saving, EveryEncoderWritesAFileThatDecodesToTheSameSize) {
   }
 }
 
+TEST(Saving, WritesAsItEncodesTheFileTheEncoderMakesInMemory) {
+  test::TempDir dir;
+  // Many bands, strips and units: each written in its place in the file as it is made.
+  auto source = test::MakePatternBitmap(700, 600, PixelFormat::RGB24bpp, 9);
+  for (const Guid& clsid : {kBmpEncoderClsid, kTiffEncoderClsid, kPngEncoderClsid, kJpegEncoderClsid}) {
+    const std::string path = dir.File("big-" + base::FormatGuid(clsid));
+    ASSERT_EQ(source->Save(path, clsid), Status::Ok) << base::FormatGuid(clsid);
+    std::vector<uint8_t> inMemory;
+    ASSERT_EQ(source->SaveToMemory(clsid, {}, inMemory), Status::Ok);
+    if (clsid == kPngEncoderClsid) {
+      // Deflated in pieces as the rows come: other bytes, the same pixels.
+      auto back = Bitmap::FromFile(path);
+      ASSERT_TRUE(back.Ok());
+      EXPECT_TRUE(test::SamePixels(*source, *back.Value()));
+    } else {
+      EXPECT_TRUE(test::ReadFileBytes(path) == inMemory) << base::FormatGuid(clsid);
+    }
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4) << "a temporary left behind";
+}
+
 TEST(Saving, TheSevenTextTagsSurviveJpegPngAndTiff) {
   test::TempDir dir;
-  const std::pair<uint32_t, const char*> tags[] = {
-      {kPropertyTagArtist, "An artist"},     {kPropertyTagCopyright, "(c) someone"},
-      {kPropertyTagDateTime, "2026:12:07 21:00:00"}, {kPropertyTagImageDescription, "A description"},
-      {kPropertyTagEquipMake, "Maker"},      {kPropertyTagEquipModel, "Model 7"},
-      {kPropertyTagImageTitle, "A title"}};
+  const std::pair<uint32_t, const char*> tags[] = {{kPropertyTagArtist, "An artist"},
+                                                   {kPropertyTagCopyright, "(c) someone"},
+                                                   {kPropertyTagDateTime, "2026:12:07 21:00:00"},
+                                                   {kPropertyTagImageDescription, "A description"},
+                                                   {kPropertyTagEquipMake, "Maker"},
+                                                   {kPropertyTagEquipModel, "Model 7"},
+                                                   {kPropertyTagImageTitle, "A title"}};
   auto source = test::MakePatternBitmap(16, 16, PixelFormat::RGB24bpp);
   for (const auto& [id, text] : tags)
-    ASSERT_EQ(source->SetPropertyItem({id, static_cast<uint32_t>(std::strlen(text) + 1), kPropertyTagTypeASCII,
-                                       const_cast<char*>(text)}),
+    ASSERT_EQ(source->SetPropertyItem(
+                  {id, static_cast<uint32_t>(std::strlen(text) + 1), kPropertyTagTypeASCII, const_cast<char*>(text)}),
               Status::Ok);
   for (const Guid& clsid : {kJpegEncoderClsid, kPngEncoderClsid, kTiffEncoderClsid}) {
     const std::string path = dir.File("tags-" + base::FormatGuid(clsid));

@@ -33,8 +33,60 @@ PixelFormat StoredFormat(PixelFormat format) {
   }
 }
 
-// Writes the headers, palette and rows of `image` in `format`, StoredFormat(image.Format()).
-Status Write(const PictureRows& image, PixelFormat format, Bytes& file) {
+// Rows held at once: a band of a few hundred kilobytes, written in place as a piece of the file.
+constexpr uint64_t kBandBytes = 256 * 1024;
+
+// The file in memory, grown to each write's end.
+class WholeFile final : public ByteSink {
+ public:
+  explicit WholeFile(Bytes& file) : m_file(file) {}
+  Status Write(std::span<const uint8_t> bytes) override {
+    if (Status s = WriteAt(m_end, bytes); s != Status::Ok) return s;
+    m_end += bytes.size();
+    return Status::Ok;
+  }
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> bytes) override {
+    try {
+      if (offset + bytes.size() > m_file.size()) m_file.resize(static_cast<size_t>(offset + bytes.size()));
+    } catch (const std::bad_alloc&) {
+      return Status::OutOfMemory;
+    }
+    std::copy(bytes.begin(), bytes.end(), m_file.begin() + static_cast<ptrdiff_t>(offset));
+    return Status::Ok;
+  }
+
+ private:
+  Bytes& m_file;
+  uint64_t m_end = 0;
+};
+
+// Row y of the picture as the file keeps it, at `dst`, whose bytes past the pixels stay as they are (zero).
+Status PutRow(const PictureRows& image, PixelFormat format, uint32_t y, uint8_t* dst) {
+  const uint32_t width = image.Width();
+  const uint64_t bits = uint64_t{width} * BitsPerPixel(format);
+  const size_t used = static_cast<size_t>((bits + 7) / 8);
+  // Bits of the last byte beyond the row's pixels are written as zero.
+  const auto tailMask = static_cast<uint8_t>(bits % 8 == 0 ? 0xFF : 0xFF << (8 - bits % 8));
+  const uint8_t* src = image.Row(y);
+  if (format == image.Format()) {
+    std::memcpy(dst, src, used);
+  } else {
+    const ConstPixelView from{{image.Format(), width, 1, image.Stride()}, src};
+    if (Status s = ConvertPixels(from, image.GetPalette(), PixelView{{format, width, 1, used}, dst}, {});
+        s != Status::Ok) {
+      return s;
+    }
+  }
+  dst[used - 1] &= tailMask;
+  if (format == PixelFormat::RGB32bpp) {
+    for (uint32_t x = 0; x < width; ++x) dst[4 * x + 3] = 0;  // reserved byte of BI_RGB 32
+  }
+  return Status::Ok;
+}
+
+// Writes the headers, palette and rows of `image` in `format`, StoredFormat(image.Format()), to `out`:
+// the headers in order, then the rows a band at a time, each band in its place in the bottom-up file.
+Status Write(const PictureRows& image, PixelFormat format, ByteSink& out) {
   const uint32_t bits = BitsPerPixel(format);
   const uint32_t width = image.Width();
   const uint32_t height = image.Height();
@@ -54,13 +106,16 @@ Status Write(const PictureRows& image, PixelFormat format, Bytes& file) {
   const uint64_t imageBytes = rowBytes * height;
   const uint64_t fileSize = pixelOffset + imageBytes;
   if (fileSize > UINT32_MAX) return Status::ValueOverflow;
+  const uint32_t bandRows = static_cast<uint32_t>(std::clamp<uint64_t>(kBandBytes / rowBytes, 1, height));
+  Bytes head, band;
   try {
-    file.assign(static_cast<size_t>(fileSize), 0);
+    head.assign(static_cast<size_t>(pixelOffset), 0);
+    band.assign(static_cast<size_t>(rowBytes * bandRows), 0);
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
 
-  uint8_t* p = file.data();
+  uint8_t* p = head.data();
   p[0] = 'B';
   p[1] = 'M';
   WriteU32(p + kFileSizeOffset, static_cast<uint32_t>(fileSize));
@@ -97,28 +152,15 @@ Status Write(const PictureRows& image, PixelFormat format, Bytes& file) {
     entry += 4;
   }
 
-  const size_t used = static_cast<size_t>((static_cast<uint64_t>(width) * bits + 7) / 8);
-  // Bits of the last byte beyond the row's pixels are written as zero.
-  const uint32_t tailBits = static_cast<uint32_t>((static_cast<uint64_t>(width) * bits) % 8);
-  const auto tailMask = static_cast<uint8_t>(tailBits == 0 ? 0xFF : 0xFF << (8 - tailBits));
+  if (Status s = out.Write(head); s != Status::Ok) return s;
   // Top to bottom, as streamed rows come; the file keeps them bottom-up.
-  for (uint32_t y = 0; y < height; ++y) {
-    uint8_t* dst = p + pixelOffset + (height - 1 - y) * rowBytes;
-    const uint8_t* src = image.Row(y);
-    if (format == image.Format()) {
-      std::memcpy(dst, src, used);
-    } else {
-      const ConstPixelView from{{image.Format(), width, 1, image.Stride()}, src};
-      if (Status s = ConvertPixels(from, image.GetPalette(),
-                                   PixelView{{format, width, 1, static_cast<size_t>(rowBytes)}, dst}, {});
-          s != Status::Ok) {
-        return s;
-      }
+  for (uint32_t top = 0; top < height; top += bandRows) {
+    const uint32_t rows = std::min(bandRows, height - top);
+    for (uint32_t y = top; y < top + rows; ++y) {
+      if (Status s = PutRow(image, format, y, band.data() + (top + rows - 1 - y) * rowBytes); s != Status::Ok) return s;
     }
-    dst[used - 1] &= tailMask;
-    if (format == PixelFormat::RGB32bpp) {
-      for (uint32_t x = 0; x < width; ++x) dst[4 * x + 3] = 0;  // reserved byte of BI_RGB 32
-    }
+    const uint64_t at = pixelOffset + uint64_t{height - top - rows} * rowBytes;
+    if (Status s = out.WriteAt(at, {band.data(), static_cast<size_t>(rows * rowBytes)}); s != Status::Ok) return s;
   }
   return Status::Ok;
 }
@@ -131,15 +173,20 @@ Status EncodeBmp(const PixelBuffer& image, std::span<const PropertyItem> propert
   return EncodeBmpRows(PictureRows(image), properties, parameters, out);
 }
 
-Status EncodeBmpRows(const PictureRows& image, std::span<const PropertyItem>, EncoderParameters parameters,
+Status EncodeBmpRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
                      Bytes& out) {
-  if (!parameters.empty()) return Status::InvalidParameter;
-  if (!IsValidPixelFormat(image.Format()) || image.Width() == 0 || image.Height() == 0) return Status::InvalidParameter;
-
   Bytes file;
-  if (Status s = Write(image, StoredFormat(image.Format()), file); s != Status::Ok) return s;
+  WholeFile sink(file);
+  if (Status s = StreamBmpRows(image, properties, parameters, sink); s != Status::Ok) return s;
   out = std::move(file);
   return Status::Ok;
+}
+
+Status StreamBmpRows(const PictureRows& image, std::span<const PropertyItem>, EncoderParameters parameters,
+                     ByteSink& out) {
+  if (!parameters.empty()) return Status::InvalidParameter;
+  if (!IsValidPixelFormat(image.Format()) || image.Width() == 0 || image.Height() == 0) return Status::InvalidParameter;
+  return Write(image, StoredFormat(image.Format()), out);
 }
 
 }  // namespace tavlen::gfx

@@ -112,12 +112,22 @@ class ByteSink {
   virtual ~ByteSink() = default;
   // A status other than Ok stops the encoder with it.
   virtual Status Write(std::span<const uint8_t> bytes) = 0;
+  // Writes at `offset`, over bytes written before (a header that points at what follows it) or past
+  // them (a bottom-up file's rows); Write goes on where it was.
+  virtual Status WriteAt(uint64_t offset, std::span<const uint8_t> bytes) = 0;
 };
 
 // A PNG file written to `out` as it is encoded, holding only a few bands of rows: the pixels of
 // EncodePngRows's file, with the image data deflated by chunks (on two more threads when a second one is
 // allowed). EncodePngRows's failures, or the sink's; bytes already written stay written.
 Status StreamPngRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, ByteSink& out);
+
+// A BMP file written to `out` a band of rows at a time, each band in its place: EncodeBmpRows's bytes.
+Status StreamBmpRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, ByteSink& out);
+
+// A TIFF file written to `out` as it is encoded: EncodeTiffRows's bytes, with LZW and Deflate strips
+// compressed two units at a time. EncodeTiffRows's failures, or the sink's; bytes already written stay.
+Status StreamTiffRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, ByteSink& out);
 
 // Decoders that can stream. `out.rows` stays null for files they would rather decode whole; the
 // status is not Ok only for files that fail to open at all.

@@ -791,7 +791,7 @@ Status ReadInks(TIFF* tif, const Directory& d, const DecodeLimits& limits, Pixel
       d.planar != PLANARCONFIG_CONTIG || d.tiled || d.orientation != ORIENTATION_TOPLEFT ||
       d.sampleFormat != SAMPLEFORMAT_UINT || d.compression == COMPRESSION_JPEG || d.compression == COMPRESSION_OJPEG)
     return Status::Ok;
-  if (TIFFScanlineSize64(tif) != int64_t{d.width} * 4) return Status::Ok;
+  if (TIFFScanlineSize64(tif) != uint64_t{d.width} * 4) return Status::Ok;
   auto inks = PixelBuffer::Allocate(PixelFormat::RGB32bpp, d.width, d.height, PixelBuffer::Init::Uninitialized, limits);
   if (!inks.Ok()) return inks.GetStatus();
   // Whole strips: after the RGBA reader has been through the page, only they can be read again.

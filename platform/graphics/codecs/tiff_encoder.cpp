@@ -23,17 +23,51 @@ constexpr float kDefaultDpi = 96.0f;
 // Bytes reserved beyond the pixels for the header, directory, colour map and tags.
 constexpr uint64_t kHeaderRoom = 64 * 1024;
 
-// --- A growing in-memory file ----------------------------------------------------------------
+// --- Where the file goes ---------------------------------------------------------------------
 
+// A growing file in memory, or `out` as the bytes come: libtiff appends everything but the header's
+// pointer to the directory, which it writes over last.
 struct WriteSink {
   Bytes bytes;
+  ByteSink* out = nullptr;
+  uint64_t written = 0;  // what `out` has
   uint64_t pos = 0;
+  Status failure = Status::Ok;  // `out`'s, when it refused bytes
+
+  uint64_t Size() const { return out != nullptr ? written : bytes.size(); }
 };
+
+Status WriteOut(WriteSink& sink, const uint8_t* data, uint64_t size) {
+  static constexpr uint8_t kZeros[8] = {};
+  const uint64_t over = sink.pos < sink.written ? std::min(size, sink.written - sink.pos) : 0;
+  if (over > 0) {
+    if (Status s = sink.out->WriteAt(sink.pos, {data, static_cast<size_t>(over)}); s != Status::Ok) return s;
+  }
+  // libtiff starts a directory on a word boundary, a byte past the end at most: the gap is zeros.
+  while (over < size && sink.written < sink.pos) {
+    const uint64_t gap = std::min<uint64_t>(sizeof kZeros, sink.pos - sink.written);
+    if (Status s = sink.out->Write({kZeros, static_cast<size_t>(gap)}); s != Status::Ok) return s;
+    sink.written += gap;
+  }
+  if (over < size) {
+    if (Status s = sink.out->Write({data + over, static_cast<size_t>(size - over)}); s != Status::Ok) return s;
+    sink.written = sink.pos + size;
+  }
+  return Status::Ok;
+}
 
 tmsize_t WriteProc(thandle_t handle, void* data, tmsize_t size) {
   auto* sink = static_cast<WriteSink*>(handle);
   if (size < 0 || sink->pos > std::numeric_limits<size_t>::max() - static_cast<uint64_t>(size)) return -1;
   const uint64_t end = sink->pos + static_cast<uint64_t>(size);
+  if (sink->out != nullptr) {
+    // Nothing more once the sink has refused bytes, not even the directory libtiff writes as it closes.
+    if (sink->failure != Status::Ok) return -1;
+    sink->failure = WriteOut(*sink, static_cast<const uint8_t*>(data), static_cast<uint64_t>(size));
+    if (sink->failure != Status::Ok) return -1;
+    sink->pos = end;
+    return size;
+  }
   try {
     if (end > sink->bytes.size()) sink->bytes.resize(static_cast<size_t>(end));
   } catch (const std::bad_alloc&) {
@@ -44,9 +78,10 @@ tmsize_t WriteProc(thandle_t handle, void* data, tmsize_t size) {
   return size;
 }
 
+// Bytes written to `out` cannot be read back; libtiff does not read a file it is writing.
 tmsize_t ReadProc(thandle_t handle, void* data, tmsize_t size) {
   auto* sink = static_cast<WriteSink*>(handle);
-  if (size <= 0 || sink->pos >= sink->bytes.size()) return 0;
+  if (size <= 0 || sink->out != nullptr || sink->pos >= sink->bytes.size()) return 0;
   const uint64_t n = std::min<uint64_t>(static_cast<uint64_t>(size), sink->bytes.size() - sink->pos);
   std::memcpy(data, sink->bytes.data() + sink->pos, static_cast<size_t>(n));
   sink->pos += n;
@@ -60,7 +95,7 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
   if (whence == SEEK_CUR) {
     base = static_cast<int64_t>(sink->pos);
   } else if (whence == SEEK_END) {
-    base = static_cast<int64_t>(sink->bytes.size());
+    base = static_cast<int64_t>(sink->Size());
   } else if (whence != SEEK_SET) {
     return static_cast<toff_t>(-1);
   }
@@ -72,7 +107,7 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
 }
 
 int CloseProc(thandle_t) { return 0; }
-toff_t SizeProc(thandle_t handle) { return static_cast<WriteSink*>(handle)->bytes.size(); }
+toff_t SizeProc(thandle_t handle) { return static_cast<WriteSink*>(handle)->Size(); }
 int NoMap(thandle_t, void**, toff_t*) { return 0; }
 void NoUnmap(thandle_t, void*, toff_t) {}
 
@@ -271,13 +306,14 @@ struct Writer {
   TiffPtr tif;  // last: closed before the sink and context it points to go
 };
 
-// A handle that writes into writer.sink: OutOfMemory or, when libtiff refuses, GenericError. Files past
-// 4 GiB need BigTIFF ("w8"); classic TIFF readers are the common case below that. Room for `expected`
-// bytes is reserved so that the file does not move while it grows; only pages written to are taken
-// from the system.
-Status OpenWriter(Writer& writer, bool big, uint64_t expected) {
+// A handle that writes into writer.sink, in memory unless `out` is given: OutOfMemory or, when libtiff
+// refuses, GenericError. Files past 4 GiB need BigTIFF ("w8"); classic TIFF readers are the common case
+// below that. In memory, room for `expected` bytes is reserved so that the file does not move while it
+// grows; only pages written to are taken from the system.
+Status OpenWriter(Writer& writer, bool big, uint64_t expected, ByteSink* out = nullptr) {
+  writer.sink.out = out;
   try {
-    writer.sink.bytes.reserve(static_cast<size_t>(std::min<uint64_t>(expected, SIZE_MAX / 2)));
+    if (out == nullptr) writer.sink.bytes.reserve(static_cast<size_t>(std::min<uint64_t>(expected, SIZE_MAX / 2)));
   } catch (const std::bad_alloc&) {
     // Then the file grows by moving.
   }
@@ -356,16 +392,17 @@ bool CopyStrips(TIFF* tif, SecondHalf& half) {
   return true;
 }
 
-// Streamed LZW rows in pairs of units of whole strips: each unit copied out of the stream and compressed
-// on a handle of its own, the second on another thread, then both copied raw in order. Only two units
-// and their strips are held at a time.
-bool CompressStreamedInPairs(TIFF* tif, const PictureRows& image, const Layout& layout, uint16_t compression,
-                             uint32_t rowsPerStrip, size_t rowBytes, bool big) {
+// LZW or Deflate rows in pairs of units of whole strips, each unit compressed on a handle of its own, the
+// second on another thread, then both copied raw in order: only two units' strips are held at a time.
+// Streamed rows are copied out of the stream first; a whole picture's are compressed where they are.
+bool CompressInPairs(TIFF* tif, const PictureRows& image, const Layout& layout, uint16_t compression,
+                     uint32_t rowsPerStrip, size_t rowBytes, bool big) {
   constexpr uint32_t kUnitRows = 64;
   const uint32_t unit = (kUnitRows + rowsPerStrip - 1) / rowsPerStrip * rowsPerStrip;
   const uint32_t height = image.Height();
+  const bool copied = image.Whole() == nullptr;
   PixelBuffer buffers[2];
-  for (PixelBuffer& buffer : buffers) {
+  for (PixelBuffer& buffer : copied ? std::span(buffers) : std::span<PixelBuffer>()) {
     auto allocated =
         PixelBuffer::Allocate(image.Format(), image.Width(), std::min(unit, height), PixelBuffer::Init::Uninitialized);
     if (!allocated.Ok()) return false;
@@ -376,14 +413,18 @@ bool CompressStreamedInPairs(TIFF* tif, const PictureRows& image, const Layout& 
     const uint32_t parts = y + unit < height ? 2 : 1;
     uint32_t begins[2] = {y, y + unit};
     uint32_t ends[2] = {std::min(height, y + unit), std::min(height, y + 2 * unit)};
-    for (uint32_t p = 0; p < parts; ++p)
+    for (uint32_t p = 0; p < parts && copied; ++p)
       for (uint32_t r = begins[p]; r < ends[p]; ++r)
         std::memcpy(buffers[p].Row(r - begins[p]), image.Row(r), image.Stride());
     auto halves = std::make_unique<SecondHalf[]>(2);
     auto compress = [&](uint32_t p) {
-      CompressSecondHalf(halves[p], PictureRows(buffers[p]), layout, compression, 0, ends[p] - begins[p], rowsPerStrip,
-                         rowBytes, big);
-      halves[p].firstStrip = begins[p] / rowsPerStrip;
+      if (copied) {
+        CompressSecondHalf(halves[p], PictureRows(buffers[p]), layout, compression, 0, ends[p] - begins[p],
+                           rowsPerStrip, rowBytes, big);
+        halves[p].firstStrip = begins[p] / rowsPerStrip;
+      } else {
+        CompressSecondHalf(halves[p], image, layout, compression, begins[p], ends[p], rowsPerStrip, rowBytes, big);
+      }
     };
     std::thread second;
     try {
@@ -403,8 +444,10 @@ bool CompressStreamedInPairs(TIFF* tif, const PictureRows& image, const Layout& 
   return true;
 }
 
+// The page, its strips compressed on two cores where that pays. `inPairs` keeps to two units at a time
+// even for a whole picture, whose second half would otherwise be held compressed until the first is done.
 Status WritePage(TIFF* tif, const PictureRows& image, const Layout& layout, uint16_t compression,
-                 std::span<const PropertyItem> properties, bool big) {
+                 std::span<const PropertyItem> properties, bool big, bool inPairs) {
   const uint32_t width = image.Width();
   const uint32_t height = image.Height();
   if (!SetStripShape(tif, width, height, layout, compression)) return Status::GenericError;
@@ -429,10 +472,9 @@ Status WritePage(TIFF* tif, const PictureRows& image, const Layout& layout, uint
 
   const size_t rowBytes = (static_cast<size_t>(width) * layout.samples * layout.bits + 7) / 8;
   // LZW and Deflate strips are slow enough to be worth a second core: the two halves are compressed at
-  // once, or streamed rows two units at a time.
-  if (Dictionary(compression) && image.Whole() == nullptr) {
-    if (!CompressStreamedInPairs(tif, image, layout, compression, rowsPerStrip, rowBytes, big))
-      return Status::GenericError;
+  // once, or two units at a time.
+  if (Dictionary(compression) && (inPairs || image.Whole() == nullptr)) {
+    if (!CompressInPairs(tif, image, layout, compression, rowsPerStrip, rowBytes, big)) return Status::GenericError;
     return TIFFWriteDirectory(tif) ? Status::Ok : Status::GenericError;
   }
   const uint32_t align = Dictionary(compression) ? rowsPerStrip : 0;
@@ -462,8 +504,11 @@ Status EncodeTiff(const PixelBuffer& image, std::span<const PropertyItem> proper
   return EncodeTiffRows(PictureRows(image), properties, parameters, out);
 }
 
-Status EncodeTiffRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
-                      Bytes& out) {
+namespace {
+
+// The file into `out` as it is written, or into memory for `file` when `out` is null.
+Status WriteTiff(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                 ByteSink* out, Bytes* file) {
   uint32_t scheme = kEncoderValueCompressionLZW;
   if (Status s = ReadCompression(parameters, scheme); s != Status::Ok) return s;
   if (image.Width() == 0 || image.Height() == 0 || !IsValidPixelFormat(image.Format())) return Status::InvalidParameter;
@@ -475,19 +520,33 @@ Status EncodeTiffRows(const PictureRows& image, std::span<const PropertyItem> pr
     auto writer = std::make_unique<Writer>();
     const uint64_t estimate = static_cast<uint64_t>(image.Stride()) * image.Height();
     const bool big = estimate >= (uint64_t{3} << 30);
-    if (Status s = OpenWriter(*writer, big, estimate + kHeaderRoom); s != Status::Ok) return s;
+    const Status opened = OpenWriter(*writer, big, estimate + kHeaderRoom, out);
+    if (writer->sink.failure != Status::Ok) return writer->sink.failure;  // the header refused
+    if (opened != Status::Ok) return opened;
     if (!tiff_glue::RegisterTitleTag(writer->tif.get())) return Status::GenericError;
-    if (Status s = WritePage(writer->tif.get(), image, ChooseLayout(image, compression), compression, properties, big);
-        s != Status::Ok) {
-      return s;
-    }
-    writer->tif.reset();  // flushes what is left
+    const Status page = WritePage(writer->tif.get(), image, ChooseLayout(image, compression), compression, properties,
+                                  big, out != nullptr);
+    if (page == Status::Ok) writer->tif.reset();  // flushes what is left
+    if (writer->sink.failure != Status::Ok) return writer->sink.failure;
+    if (page != Status::Ok) return page;
     if (writer->errors.failed) return Status::GenericError;
-    out = std::move(writer->sink.bytes);
+    if (file != nullptr) *file = std::move(writer->sink.bytes);
     return Status::Ok;
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
+}
+
+}  // namespace
+
+Status EncodeTiffRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                      Bytes& out) {
+  return WriteTiff(image, properties, parameters, nullptr, &out);
+}
+
+Status StreamTiffRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
+                      ByteSink& out) {
+  return WriteTiff(image, properties, parameters, &out, nullptr);
 }
 
 }  // namespace tavlen::gfx
