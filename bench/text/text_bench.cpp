@@ -1,6 +1,6 @@
 // DrawText of one 40-character line on a 6000x4000 picture, its snapshot included and the repaint
 // excluded, beside a memcpy of the picture's bytes and one of the row bands the text touches; and the
-// font count beside a fresh fontconfig listing.
+// control's font count beside the imaging layer's family list.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -109,7 +109,8 @@ void BM_GetTextFontCount(benchmark::State& state) {
 }
 BENCHMARK(BM_GetTextFontCount);
 
-// Reference: what asking fontconfig for the installed families costs.
+// Reference: the installed families as the imaging layer gives them, fontconfig's listing kept while
+// its configuration lasts.
 void BM_ListInstalledFamilies(benchmark::State& state) {
   for (auto _ : state) {
     const gfx::InstalledFontCollection installed;

@@ -2,8 +2,11 @@
 #include "platform/graphics/drawing/font.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "platform/graphics/drawing/cairo_ptr.h"
 
@@ -35,9 +38,8 @@ bool FontconfigReady() {
   return true;
 }
 
-std::vector<std::string> InstalledFamilyNames() {
+std::vector<std::string> ListInstalledFamilyNames() {
   std::vector<std::string> names;
-  if (!FontconfigReady()) return names;
   FcPatternPtr pattern(FcPatternCreate());
   FcObjectSetPtr objects(FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, nullptr));
   if (!pattern || !objects) return names;
@@ -75,7 +77,7 @@ std::vector<std::string> InstalledFamilyNames() {
 
 // The installed family fontconfig binds `name` to before any generic fallback, or empty.
 std::string ResolveAlias(const std::string& name) {
-  if (!FontconfigReady() || IsGenericFamily(name.c_str())) return {};
+  if (IsGenericFamily(name.c_str())) return {};
   FcPatternPtr pattern(FcPatternCreate());
   if (!pattern) return {};
   FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
@@ -108,21 +110,77 @@ std::string ResolveAlias(const std::string& name) {
   return {};
 }
 
+// What fontconfig's configuration gives, kept while it lasts: listing the families and matching an
+// alias cost more than drawing a line of text. Fonts installed since (a new configuration) or added to
+// this one (its font sets grow) start the cache again.
+class FamilyCache {
+ public:
+  std::vector<std::string> Installed() {
+    std::lock_guard lock(m_mutex);
+    if (!Current()) return {};
+    return m_installed;
+  }
+
+  // The installed family `wanted` names, itself or through an alias; empty for none.
+  std::string Find(const std::string& wanted) {
+    std::lock_guard lock(m_mutex);
+    if (!Current()) return {};
+    for (const std::string& installed : m_installed) {
+      if (EqualNoCase(installed.c_str(), wanted.c_str())) return installed;
+    }
+    const auto [alias, added] = m_aliases.try_emplace(wanted);
+    if (added) alias->second = ResolveAlias(wanted);
+    return alias->second;
+  }
+
+ private:
+  using Key = std::array<uintptr_t, 3>;
+
+  // Whether fontconfig is ready, with the cache made for its configuration.
+  bool Current() {
+    if (!FontconfigReady()) return false;
+    FcConfig* config = FcConfigGetCurrent();
+    const Key key{reinterpret_cast<uintptr_t>(config), FontCount(config, FcSetSystem),
+                  FontCount(config, FcSetApplication)};
+    if (key == m_key) return true;
+    // Held, so that no later configuration can have its address while it is the key.
+    FcConfigReference(config);
+    if (m_config != nullptr) FcConfigDestroy(m_config);
+    m_config = config;
+    m_key = key;
+    m_installed = ListInstalledFamilyNames();
+    m_aliases.clear();
+    return true;
+  }
+
+  static uintptr_t FontCount(FcConfig* config, FcSetName set) {
+    const FcFontSet* fonts = FcConfigGetFonts(config, set);
+    return fonts != nullptr ? static_cast<uintptr_t>(fonts->nfont) : 0;
+  }
+
+  std::mutex m_mutex;
+  FcConfig* m_config = nullptr;
+  Key m_key{};
+  std::vector<std::string> m_installed;
+  std::map<std::string, std::string, std::less<>> m_aliases;  // by the name asked for
+};
+
+FamilyCache& TheFamilyCache() {
+  static FamilyCache* cache = new FamilyCache;  // never destroyed: fonts are looked up until exit
+  return *cache;
+}
+
 }  // namespace
 
 Result<FontFamily> FontFamily::FromName(std::string_view name) {
   if (name.empty() || name.find('\0') != std::string_view::npos) return Status::FontFamilyNotFound;
-  const std::string wanted(name);
-  for (std::string& installed : InstalledFamilyNames()) {
-    if (EqualNoCase(installed.c_str(), wanted.c_str())) return FontFamily(std::move(installed));
-  }
-  std::string resolved = ResolveAlias(wanted);
-  if (resolved.empty()) return Status::FontFamilyNotFound;
-  return FontFamily(std::move(resolved));
+  std::string found = TheFamilyCache().Find(std::string(name));
+  if (found.empty()) return Status::FontFamilyNotFound;
+  return FontFamily(std::move(found));
 }
 
 InstalledFontCollection::InstalledFontCollection() {
-  for (std::string& name : InstalledFamilyNames()) m_families.push_back(FontFamily(std::move(name)));
+  for (std::string& name : TheFamilyCache().Installed()) m_families.push_back(FontFamily(std::move(name)));
 }
 
 Result<Font> Font::Create(const FontFamily& family, float emSize, int32_t style, Unit unit) {

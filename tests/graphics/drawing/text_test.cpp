@@ -1,4 +1,5 @@
 // Installed fonts, family lookup with aliases, and text drawn or outlined through pango.
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <strings.h>
 
@@ -66,6 +67,24 @@ TEST(FontFamily, UnknownNamesFail) {
   EXPECT_EQ(FontFamily::FromName("No Such Family Qzx").GetStatus(), Status::FontFamilyNotFound);
   EXPECT_EQ(FontFamily::FromName("").GetStatus(), Status::FontFamilyNotFound);
   EXPECT_EQ(FontFamily::FromName("sans-serif").GetStatus(), Status::FontFamilyNotFound);
+}
+
+TEST(FontFamily, LookupsFollowFontconfigsCurrentConfiguration) {
+  REQUIRE_LIBERATION();
+  EXPECT_TRUE(FontFamily::FromName("Arial").Ok());  // an alias, remembered with the installed names
+  FcConfig* installed = FcConfigReference(nullptr);
+  FcConfig* empty = FcConfigCreate();
+  ASSERT_TRUE(FcConfigSetCurrent(empty));
+  // A configuration without fonts, as after every font was removed: nothing remembered is found.
+  EXPECT_EQ(FontFamily::FromName("Liberation Sans").GetStatus(), Status::FontFamilyNotFound);
+  EXPECT_EQ(FontFamily::FromName("Arial").GetStatus(), Status::FontFamilyNotFound);
+  EXPECT_EQ(InstalledFontCollection().Families().size(), 0u);
+  ASSERT_TRUE(FcConfigSetCurrent(installed));
+  FcConfigDestroy(empty);
+  FcConfigDestroy(installed);
+  EXPECT_TRUE(FontFamily::FromName("Liberation Sans").Ok());
+  EXPECT_TRUE(FontFamily::FromName("Arial").Ok());
+  EXPECT_GT(InstalledFontCollection().Families().size(), 0u);
 }
 
 TEST(FontFamily, InstalledNamesMatchWithoutRegardToCase) {
