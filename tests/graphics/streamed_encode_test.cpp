@@ -83,17 +83,26 @@ TEST(StreamPngRows, GivesTheWholeEncodersPixelsAndChunksInEveryFormat) {
   }
 }
 
-TEST(StreamPngRows, StopsAtTheSinksFailureAndRefusesWhatTheWholeEncoderRefuses) {
+using StreamFn = Status (*)(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, ByteSink&);
+
+TEST(StreamedEncoders, StopAtTheSinksFailure) {
   const Bitmap::Ptr picture = test::MakePatternBitmap(900, 700, PixelFormat::RGB24bpp, 5);
   const PixelBuffer& pixels = std::as_const(*picture).Pixels();
-  MemorySink complete;
-  ASSERT_EQ(StreamPngRows(PictureRows(pixels), {}, {}, complete), Status::Ok);
-  // In the header, in the image data, and at the end.
-  for (size_t limit : {size_t{10}, complete.written.size() / 2, complete.written.size() - 1}) {
-    MemorySink failing(limit);
-    EXPECT_EQ(StreamPngRows(PictureRows(pixels), {}, {}, failing), Status::Win32Error) << limit;
-    EXPECT_EQ(failing.failures, 1) << "a write after the failure";
+  for (StreamFn stream : {StreamPngRows, StreamTiffRows, StreamBmpRows}) {
+    MemorySink complete;
+    ASSERT_EQ(stream(PictureRows(pixels), {}, {}, complete), Status::Ok);
+    // In the header, in the middle, and in the last bytes: a TIFF's directory, a BMP's first band.
+    for (size_t limit : {size_t{4}, complete.written.size() / 2, complete.written.size() - 1}) {
+      MemorySink failing(limit);
+      EXPECT_EQ(stream(PictureRows(pixels), {}, {}, failing), Status::Win32Error) << limit;
+      EXPECT_EQ(failing.failures, 1) << "a write after the failure";
+    }
   }
+}
+
+TEST(StreamPngRows, RefusesWhatTheWholeEncoderRefuses) {
+  const Bitmap::Ptr picture = test::MakePatternBitmap(90, 70, PixelFormat::RGB24bpp, 5);
+  const PixelBuffer& pixels = std::as_const(*picture).Pixels();
   MemorySink unused;
   uint32_t quality = 50;
   const EncoderParameter parameter{kEncoderQuality, 1, kEncoderParameterValueTypeLong, &quality};
@@ -123,19 +132,6 @@ TEST(StreamTiffRows, GivesTheWholeEncodersBytesForEveryCompressionAndFormat) {
       ASSERT_EQ(StreamTiffRows(PictureRows(pixels), items, EncoderParameters(&parameter, 1), sink), Status::Ok);
       EXPECT_TRUE(sink.written == whole);
     }
-  }
-}
-
-TEST(StreamTiffRows, StopsAtTheSinksFailure) {
-  const Bitmap::Ptr picture = test::MakePatternBitmap(900, 700, PixelFormat::RGB24bpp, 5);
-  const PixelBuffer& pixels = std::as_const(*picture).Pixels();
-  MemorySink complete;
-  ASSERT_EQ(StreamTiffRows(PictureRows(pixels), {}, {}, complete), Status::Ok);
-  // In the header, among the strips, and in the directory written last.
-  for (size_t limit : {size_t{4}, complete.written.size() / 2, complete.written.size() - 1}) {
-    MemorySink failing(limit);
-    EXPECT_EQ(StreamTiffRows(PictureRows(pixels), {}, {}, failing), Status::Win32Error) << limit;
-    EXPECT_EQ(failing.failures, 1) << "a write after the failure";
   }
 }
 
