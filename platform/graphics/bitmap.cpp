@@ -470,19 +470,14 @@ Status Bitmap::SaveToMemory(const Guid& encoderClsid, EncoderParameters paramete
 
 Status Bitmap::Save(const std::string& path, const Guid& encoderClsid, EncoderParameters parameters) const {
   if (!base::IsUsablePath(path)) return Status::InvalidParameter;
-  if (FindRowEncoder(encoderClsid) != nullptr) {
-    // Straight into the file: BMP, PNG and TIFF hold a few bands of it, not the whole file beside the picture.
-    if (m_lock) return Status::WrongState;
-    if (Status s = Wake(); s != Status::Ok) return s;
-    FileSink file;
-    if (Status s = file.Open(path); s != Status::Ok) return s;
-    if (Status s = EncodeRows(PictureRows(Pixels()), encoderClsid, m_properties, parameters, file); s != Status::Ok)
-      return s;
-    return file.Commit();
-  }
-  Bytes bytes;
-  if (Status s = SaveToMemory(encoderClsid, parameters, bytes); s != Status::Ok) return s;
-  return WriteFileAtomically(path, bytes);
+  if (m_lock) return Status::WrongState;
+  if (FindEncoder(encoderClsid) == nullptr) return Status::FileNotFound;
+  if (Status s = Wake(); s != Status::Ok) return s;
+  // Straight into the file: only WebP's file is held whole beside the picture.
+  FileSink file;
+  if (Status s = file.Open(path); s != Status::Ok) return s;
+  if (Status s = EncodePicture(Pixels(), encoderClsid, m_properties, parameters, file); s != Status::Ok) return s;
+  return file.Commit();
 }
 
 }  // namespace tavlen::gfx

@@ -32,4 +32,16 @@ Status EncodeRows(const PictureRows& rows, const Guid& encoderClsid, std::span<c
   return out.Write(bytes);
 }
 
+Status EncodePicture(const PixelBuffer& pixels, const Guid& encoderClsid, std::span<const PropertyItem> properties,
+                     EncoderParameters parameters, ByteSink& out) {
+  if (FindRowEncoder(encoderClsid) != nullptr)
+    return EncodeRows(PictureRows(pixels), encoderClsid, properties, parameters, out);
+  if (encoderClsid == kGifEncoderClsid) return StreamGif(pixels, properties, parameters, out);
+  const ImageEncoderFn encode = FindEncoder(encoderClsid);
+  if (encode == nullptr) return Status::FileNotFound;
+  Bytes bytes;
+  if (Status s = encode(pixels, properties, parameters, bytes); s != Status::Ok) return s;
+  return out.Write(bytes);
+}
+
 }  // namespace tavlen::gfx

@@ -34,4 +34,9 @@ RowEncoderFn FindRowEncoder(const Guid& encoderClsid);
 Status EncodeRows(const PictureRows& rows, const Guid& encoderClsid, std::span<const PropertyItem> properties,
                   EncoderParameters parameters, ByteSink& out);
 
+// A whole picture encoded into `out`: as EncodeRows for its encoders, GIF as it is written, the others
+// (WebP) through their file in memory. FileNotFound for an unknown encoder.
+Status EncodePicture(const PixelBuffer& pixels, const Guid& encoderClsid, std::span<const PropertyItem> properties,
+                     EncoderParameters parameters, ByteSink& out);
+
 }  // namespace tavlen::gfx

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -62,14 +63,13 @@ class ColourTable {
 };
 
 // Maps every pixel through an exact palette; false when the image has more than 256 colours.
-bool MapExactly(const PixelBuffer& src, PixelBuffer& out) {
-  ColourTable table;
+// The colours of the source in the order they first appear, when there are at most 256.
+bool CollectExactly(const PixelBuffer& src, ColourTable& table) {
   ArgbRows rows(src);
   uint32_t lastKey = 0;
   int lastIndex = -1;
   for (uint32_t y = 0; y < src.Height(); ++y) {
     const uint8_t* row = rows.Row(y);
-    uint8_t* dst = out.Row(y);
     for (uint32_t x = 0; x < src.Width(); ++x) {
       const uint32_t key = KeyOf(row + 4 * x);
       if (key != lastKey || lastIndex < 0) {
@@ -77,14 +77,8 @@ bool MapExactly(const PixelBuffer& src, PixelBuffer& out) {
         lastIndex = table.Find(key);
         if (lastIndex < 0) return false;
       }
-      dst[x] = static_cast<uint8_t>(lastIndex);
     }
   }
-  Palette& pal = out.GetPalette();
-  pal.entries = table.Colours();
-  pal.flags = 0;
-  for (uint32_t c : pal.entries)
-    if ((c >> 24) != 255) pal.flags |= kPaletteHasAlpha;
   return true;
 }
 
@@ -188,13 +182,15 @@ class NearestCache {
   std::vector<int16_t> m_cache;
 };
 
-void QuantizeAndDither(const PixelBuffer& src, PixelBuffer& out) {
+// The median-cut palette of the source's opaque pixels, with room left for the transparent entry
+// when any pixel is clear.
+std::vector<uint32_t> MedianCutPalette(const PixelBuffer& src, bool& anyTransparent) {
   const uint32_t w = src.Width();
   const uint32_t h = src.Height();
   ArgbRows rows(src);
 
   std::vector<uint64_t> count(kHistSize), sumR(kHistSize), sumG(kHistSize), sumB(kHistSize);
-  bool anyTransparent = false;
+  anyTransparent = false;
   for (uint32_t y = 0; y < h; ++y) {
     const uint8_t* row = rows.Row(y);
     for (uint32_t x = 0; x < w; ++x) {
@@ -217,53 +213,91 @@ void QuantizeAndDither(const PixelBuffer& src, PixelBuffer& out) {
                        count[key],
                        {sumR[key], sumG[key], sumB[key]}});
   }
-  std::vector<uint32_t> colours;
-  if (!bins.empty()) colours = MedianCut(bins, anyTransparent ? 255 : 256);
-  const uint8_t transparentIndex = static_cast<uint8_t>(colours.size());
-
-  // Floyd-Steinberg in serpentine order; errors in 1/16ths, with a pixel of margin at each end.
-  NearestCache nearest(colours);
-  std::vector<int32_t> errThis((size_t{w} + 2) * 3), errNext((size_t{w} + 2) * 3);
-  for (uint32_t y = 0; y < h; ++y) {
-    const uint8_t* row = rows.Row(y);
-    uint8_t* dst = out.Row(y);
-    std::fill(errNext.begin(), errNext.end(), 0);
-    const bool leftToRight = y % 2 == 0;
-    const int dir = leftToRight ? 1 : -1;
-    for (uint32_t i = 0; i < w; ++i) {
-      const uint32_t x = leftToRight ? i : w - 1 - i;
-      const uint8_t* p = row + 4 * x;
-      if (p[3] < kAlphaThreshold) {
-        dst[x] = transparentIndex;
-        continue;
-      }
-      const size_t e = (size_t{x} + 1) * 3;
-      int v[3];
-      for (int c = 0; c < 3; ++c) v[c] = std::clamp(int(p[2 - c]) + (errThis[e + c] + 8) / 16, 0, 255);
-      const uint8_t index = nearest.Find(v[0], v[1], v[2]);
-      dst[x] = index;
-      const uint32_t chosen = colours[index];
-      for (int c = 0; c < 3; ++c) {
-        const int err = v[c] - int(chosen >> (16 - 8 * c) & 255);
-        errThis[e + 3 * dir + c] += err * 7;
-        errNext[e - 3 * dir + c] += err * 3;
-        errNext[e + c] += err * 5;
-        errNext[e + 3 * dir + c] += err;
-      }
-    }
-    std::swap(errThis, errNext);
-  }
-
-  Palette& pal = out.GetPalette();
-  pal.entries = std::move(colours);
-  pal.flags = 0;
-  if (anyTransparent) {
-    pal.entries.push_back(kTransparent);
-    pal.flags = kPaletteHasAlpha;
-  }
+  return bins.empty() ? std::vector<uint32_t>() : MedianCut(bins, anyTransparent ? 255 : 256);
 }
 
 }  // namespace
+
+// Either the exact colours, or median cut with Floyd-Steinberg in serpentine order (errors in 1/16ths,
+// with a pixel of margin at each end), carried from row to row.
+struct RowQuantizer::State {
+  explicit State(const PixelBuffer& src) : rows(src) {}
+  ArgbRows rows;
+  bool exact = true;
+  ColourTable table;
+  std::vector<uint32_t> colours;
+  std::unique_ptr<NearestCache> nearest;
+  std::vector<int32_t> errThis, errNext;
+};
+
+RowQuantizer::RowQuantizer(const PixelBuffer& src) : m_src(src), m_state(std::make_unique<State>(src)) {
+  State& st = *m_state;
+  if (CollectExactly(src, st.table)) {
+    m_palette.entries = st.table.Colours();
+    for (uint32_t c : m_palette.entries)
+      if ((c >> 24) != 255) m_palette.flags |= kPaletteHasAlpha;
+    return;
+  }
+  st.exact = false;
+  bool anyTransparent = false;
+  st.colours = MedianCutPalette(src, anyTransparent);
+  st.nearest = std::make_unique<NearestCache>(st.colours);
+  st.errThis.assign((size_t{src.Width()} + 2) * 3, 0);
+  st.errNext.assign((size_t{src.Width()} + 2) * 3, 0);
+  m_palette.entries = st.colours;
+  if (anyTransparent) {
+    m_palette.entries.push_back(kTransparent);
+    m_palette.flags = kPaletteHasAlpha;
+  }
+}
+
+RowQuantizer::~RowQuantizer() = default;
+
+void RowQuantizer::Row(uint32_t y, uint8_t* dst) {
+  State& st = *m_state;
+  const uint32_t w = m_src.Width();
+  const uint8_t* row = st.rows.Row(y);
+  if (st.exact) {
+    uint32_t lastKey = 0;
+    int lastIndex = -1;
+    for (uint32_t x = 0; x < w; ++x) {
+      const uint32_t key = KeyOf(row + 4 * x);
+      if (key != lastKey || lastIndex < 0) {
+        lastKey = key;
+        lastIndex = st.table.Find(key);
+      }
+      dst[x] = static_cast<uint8_t>(lastIndex);
+    }
+    return;
+  }
+  const std::vector<uint32_t>& colours = st.colours;
+  const uint8_t transparentIndex = static_cast<uint8_t>(colours.size());
+  std::fill(st.errNext.begin(), st.errNext.end(), 0);
+  const bool leftToRight = y % 2 == 0;
+  const int dir = leftToRight ? 1 : -1;
+  for (uint32_t i = 0; i < w; ++i) {
+    const uint32_t x = leftToRight ? i : w - 1 - i;
+    const uint8_t* p = row + 4 * x;
+    if (p[3] < kAlphaThreshold) {
+      dst[x] = transparentIndex;
+      continue;
+    }
+    const size_t e = (size_t{x} + 1) * 3;
+    int v[3];
+    for (int c = 0; c < 3; ++c) v[c] = std::clamp(int(p[2 - c]) + (st.errThis[e + c] + 8) / 16, 0, 255);
+    const uint8_t index = st.nearest->Find(v[0], v[1], v[2]);
+    dst[x] = index;
+    const uint32_t chosen = colours[index];
+    for (int c = 0; c < 3; ++c) {
+      const int err = v[c] - int(chosen >> (16 - 8 * c) & 255);
+      st.errThis[e + 3 * dir + c] += err * 7;
+      st.errNext[e - 3 * dir + c] += err * 3;
+      st.errNext[e + c] += err * 5;
+      st.errNext[e + 3 * dir + c] += err;
+    }
+  }
+  std::swap(st.errThis, st.errNext);
+}
 
 Result<PixelBuffer> QuantizeTo8bpp(const PixelBuffer& src) {
   if (src.Empty() || !IsValidPixelFormat(src.Format())) return Status::InvalidParameter;
@@ -272,7 +306,9 @@ Result<PixelBuffer> QuantizeTo8bpp(const PixelBuffer& src) {
   if (!allocated.Ok()) return allocated.GetStatus();
   PixelBuffer out = std::move(allocated).Value();
   try {
-    if (!MapExactly(src, out)) QuantizeAndDither(src, out);
+    RowQuantizer quantizer(src);
+    for (uint32_t y = 0; y < src.Height(); ++y) quantizer.Row(y, out.Row(y));
+    out.GetPalette() = quantizer.GetPalette();
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }

@@ -87,7 +87,8 @@ TEST(Saving, WritesAsItEncodesTheFileTheEncoderMakesInMemory) {
   test::TempDir dir;
   // Many bands, strips and units: each written in its place in the file as it is made.
   auto source = test::MakePatternBitmap(700, 600, PixelFormat::RGB24bpp, 9);
-  for (const Guid& clsid : {kBmpEncoderClsid, kTiffEncoderClsid, kPngEncoderClsid, kJpegEncoderClsid}) {
+  for (const Guid& clsid :
+       {kBmpEncoderClsid, kTiffEncoderClsid, kPngEncoderClsid, kJpegEncoderClsid, kGifEncoderClsid}) {
     const std::string path = dir.File("big-" + base::FormatGuid(clsid));
     ASSERT_EQ(source->Save(path, clsid), Status::Ok) << base::FormatGuid(clsid);
     std::vector<uint8_t> inMemory;
@@ -101,7 +102,7 @@ TEST(Saving, WritesAsItEncodesTheFileTheEncoderMakesInMemory) {
       EXPECT_TRUE(test::ReadFileBytes(path) == inMemory) << base::FormatGuid(clsid);
     }
   }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4) << "a temporary left behind";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 5) << "a temporary left behind";
 }
 
 TEST(Saving, TheSevenTextTagsSurviveJpegPngAndTiff) {

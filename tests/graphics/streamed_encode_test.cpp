@@ -1,10 +1,11 @@
 // Files written as they are encoded. PNG: every pixel format gives the pixels and the chunks before the
 // image data that the whole-picture encoder gives. TIFF and BMP: the whole-picture encoder's bytes, for
-// pictures of many units or bands. A sink that fails stops the encoder with its status.
+// pictures of many units or bands. A sink that fails stops the encoder, GIF's too, with its status.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,18 +84,21 @@ TEST(StreamPngRows, GivesTheWholeEncodersPixelsAndChunksInEveryFormat) {
   }
 }
 
-using StreamFn = Status (*)(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, ByteSink&);
-
 TEST(StreamedEncoders, StopAtTheSinksFailure) {
   const Bitmap::Ptr picture = test::MakePatternBitmap(900, 700, PixelFormat::RGB24bpp, 5);
   const PixelBuffer& pixels = std::as_const(*picture).Pixels();
-  for (StreamFn stream : {StreamPngRows, StreamTiffRows, StreamBmpRows}) {
+  using Stream = std::function<Status(ByteSink&)>;
+  auto rows = [&pixels](auto stream) {
+    return Stream([&pixels, stream](ByteSink& out) { return stream(PictureRows(pixels), {}, {}, out); });
+  };
+  for (const Stream& stream : {rows(StreamPngRows), rows(StreamTiffRows), rows(StreamBmpRows),
+                               Stream([&pixels](ByteSink& out) { return StreamGif(pixels, {}, {}, out); })}) {
     MemorySink complete;
-    ASSERT_EQ(stream(PictureRows(pixels), {}, {}, complete), Status::Ok);
+    ASSERT_EQ(stream(complete), Status::Ok);
     // In the header, in the middle, and in the last bytes: a TIFF's directory, a BMP's first band.
     for (size_t limit : {size_t{4}, complete.written.size() / 2, complete.written.size() - 1}) {
       MemorySink failing(limit);
-      EXPECT_EQ(stream(PictureRows(pixels), {}, {}, failing), Status::Win32Error) << limit;
+      EXPECT_EQ(stream(failing), Status::Win32Error) << limit;
       EXPECT_EQ(failing.failures, 1) << "a write after the failure";
     }
   }

@@ -36,30 +36,6 @@ PixelFormat StoredFormat(PixelFormat format) {
 // Rows held at once: a band of a few hundred kilobytes, written in place as a piece of the file.
 constexpr uint64_t kBandBytes = 256 * 1024;
 
-// The file in memory, grown to each write's end.
-class WholeFile final : public ByteSink {
- public:
-  explicit WholeFile(Bytes& file) : m_file(file) {}
-  Status Write(std::span<const uint8_t> bytes) override {
-    if (Status s = WriteAt(m_end, bytes); s != Status::Ok) return s;
-    m_end += bytes.size();
-    return Status::Ok;
-  }
-  Status WriteAt(uint64_t offset, std::span<const uint8_t> bytes) override {
-    try {
-      if (offset + bytes.size() > m_file.size()) m_file.resize(static_cast<size_t>(offset + bytes.size()));
-    } catch (const std::bad_alloc&) {
-      return Status::OutOfMemory;
-    }
-    std::copy(bytes.begin(), bytes.end(), m_file.begin() + static_cast<ptrdiff_t>(offset));
-    return Status::Ok;
-  }
-
- private:
-  Bytes& m_file;
-  uint64_t m_end = 0;
-};
-
 // Row y of the picture as the file keeps it, at `dst`, whose bytes past the pixels stay as they are (zero).
 Status PutRow(const PictureRows& image, PixelFormat format, uint32_t y, uint8_t* dst) {
   const uint32_t width = image.Width();
@@ -176,7 +152,7 @@ Status EncodeBmp(const PixelBuffer& image, std::span<const PropertyItem> propert
 Status EncodeBmpRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
                      Bytes& out) {
   Bytes file;
-  WholeFile sink(file);
+  MemoryFile sink(file);
   if (Status s = StreamBmpRows(image, properties, parameters, sink); s != Status::Ok) return s;
   out = std::move(file);
   return Status::Ok;

@@ -1,7 +1,8 @@
-// RowPipe: bands decoded ahead of the reader on a second thread.
+// RowPipe: bands decoded ahead of the reader on a second thread; MemoryFile, a sink in memory.
 #include "platform/graphics/codecs/picture_rows.h"
 
 #include <algorithm>
+#include <new>
 #include <system_error>
 
 #include "platform/graphics/two_halves.h"
@@ -111,6 +112,22 @@ Status RowPipe::Finish() {
   m_changed.notify_all();
   if (m_thread.joinable()) m_thread.join();
   return m_status;
+}
+
+Status MemoryFile::Write(std::span<const uint8_t> bytes) {
+  if (Status s = WriteAt(m_end, bytes); s != Status::Ok) return s;
+  m_end += bytes.size();
+  return Status::Ok;
+}
+
+Status MemoryFile::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
+  try {
+    if (offset + bytes.size() > m_file.size()) m_file.resize(static_cast<size_t>(offset + bytes.size()));
+  } catch (const std::bad_alloc&) {
+    return Status::OutOfMemory;
+  }
+  std::copy(bytes.begin(), bytes.end(), m_file.begin() + static_cast<ptrdiff_t>(offset));
+  return Status::Ok;
 }
 
 }  // namespace tavlen::gfx

@@ -117,6 +117,19 @@ class ByteSink {
   virtual Status WriteAt(uint64_t offset, std::span<const uint8_t> bytes) = 0;
 };
 
+// The file in memory, grown to each write's end: a streaming encoder's bytes for a caller that wants
+// them whole.
+class MemoryFile final : public ByteSink {
+ public:
+  explicit MemoryFile(Bytes& file) : m_file(file) {}
+  Status Write(std::span<const uint8_t> bytes) override;
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> bytes) override;
+
+ private:
+  Bytes& m_file;
+  uint64_t m_end = 0;
+};
+
 // A PNG file written to `out` as it is encoded, holding only a few bands of rows: the pixels of
 // EncodePngRows's file, with the image data deflated by chunks (on two more threads when a second one is
 // allowed). EncodePngRows's failures, or the sink's; bytes already written stay written.
@@ -124,6 +137,10 @@ Status StreamPngRows(const PictureRows&, std::span<const PropertyItem>, EncoderP
 
 // A BMP file written to `out` a band of rows at a time, each band in its place: EncodeBmpRows's bytes.
 Status StreamBmpRows(const PictureRows&, std::span<const PropertyItem>, EncoderParameters, ByteSink& out);
+
+// A GIF file of the whole picture written to `out` as it is encoded: EncodeGif's bytes, a true-colour
+// picture reduced to 256 colours a row at a time after a first pass that chooses the palette.
+Status StreamGif(const PixelBuffer&, std::span<const PropertyItem>, EncoderParameters, ByteSink& out);
 
 // A TIFF file written to `out` as it is encoded: EncodeTiffRows's bytes, with LZW and Deflate strips
 // compressed two units at a time. EncodeTiffRows's failures, or the sink's; bytes already written stay.
