@@ -151,11 +151,7 @@ Status EncodeBmp(const PixelBuffer& image, std::span<const PropertyItem> propert
 
 Status EncodeBmpRows(const PictureRows& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
                      Bytes& out) {
-  Bytes file;
-  MemoryFile sink(file);
-  if (Status s = StreamBmpRows(image, properties, parameters, sink); s != Status::Ok) return s;
-  out = std::move(file);
-  return Status::Ok;
+  return WriteIntoMemory(out, [&](ByteSink& sink) { return StreamBmpRows(image, properties, parameters, sink); });
 }
 
 Status StreamBmpRows(const PictureRows& image, std::span<const PropertyItem>, EncoderParameters parameters,

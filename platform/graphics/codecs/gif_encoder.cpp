@@ -135,11 +135,7 @@ Status WriteQuantized(const PixelBuffer& img, ByteSink& out) {
 
 Status EncodeGif(const PixelBuffer& image, std::span<const PropertyItem> properties, EncoderParameters parameters,
                  Bytes& out) {
-  Bytes file;
-  MemoryFile sink(file);
-  if (Status s = StreamGif(image, properties, parameters, sink); s != Status::Ok) return s;
-  out = std::move(file);
-  return Status::Ok;
+  return WriteIntoMemory(out, [&](ByteSink& sink) { return StreamGif(image, properties, parameters, sink); });
 }
 
 Status StreamGif(const PixelBuffer& image, std::span<const PropertyItem>, EncoderParameters parameters, ByteSink& out) {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <span>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/base/unique_fd.h"
@@ -129,6 +130,16 @@ class MemoryFile final : public ByteSink {
   Bytes& m_file;
   uint64_t m_end = 0;
 };
+
+// What stream(sink) writes, into `out` whole when it succeeds.
+template <class Stream>
+Status WriteIntoMemory(Bytes& out, Stream stream) {
+  Bytes file;
+  MemoryFile sink(file);
+  if (Status s = stream(sink); s != Status::Ok) return s;
+  out = std::move(file);
+  return Status::Ok;
+}
 
 // A PNG file written to `out` as it is encoded, holding only a few bands of rows: the pixels of
 // EncodePngRows's file, with the image data deflated by chunks (on two more threads when a second one is
