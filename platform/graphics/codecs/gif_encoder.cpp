@@ -119,7 +119,8 @@ Status WriteIndexed(const PixelBuffer& img, ByteSink& out) {
   for (uint32_t y = 0; y < img.Height(); ++y)
     for (uint32_t x = 0; x < img.Width(); ++x) maxIndex = std::max(maxIndex, IndexAt(img.Row(y), bits, x));
   auto fill = [&img, bits](uint32_t y, GifPixelType* line) {
-    for (uint32_t x = 0; x < img.Width(); ++x) line[x] = static_cast<GifPixelType>(IndexAt(img.Row(y), bits, x));
+    const uint8_t* row = img.Row(y);
+    for (uint32_t x = 0; x < img.Width(); ++x) line[x] = static_cast<GifPixelType>(IndexAt(row, bits, x));
   };
   return WriteGif(img.Width(), img.Height(), EntriesFor(img.GetPalette(), maxIndex), fill, out);
 }
